@@ -1,0 +1,73 @@
+// The configuration record: every setting and every piece of progress, loaded once
+// at start-up and written back key by key when a value changes.
+//
+// The store is the toolkit's file configuration: the per-user file
+// ($XDG_CONFIG_HOME/vorpane.conf, default ~/.config/vorpane.conf) backed by the
+// machine-wide /etc/vorpane.conf for keys the user file lacks. Keys are absolute
+// paths; the record's arrays are 0-based and the numbers in key names 1-based.
+#pragma once
+
+#include <cstdint>
+
+constexpr int kGalaxyCount = 4;
+constexpr int kSystemsPerGalaxy = 10;
+constexpr int kPlanetsPerGalaxy = 100;
+
+// Live from static initialisation to the end of the run; zero until LoadGameConfig.
+struct GameConfigRecord {
+    int32_t DropKey;            // toolkit key code of the drop control
+    int32_t LeftKey;            // toolkit key code of steer-left
+    int32_t RightKey;           // toolkit key code of steer-right
+    int32_t MusicMode;          // 0 off, 1 play once, 2 loop
+    int32_t SelectedGalaxy;     // galaxy last chosen, 0..3 (its users check the range)
+    int32_t HighestPlanet[kGalaxyCount];   // highest unlocked planet index, 0..100
+    int32_t SelectedSystem[kGalaxyCount];  // system last chosen, 0..9
+    int32_t SelectedPlanet[kGalaxyCount][kSystemsPerGalaxy];  // planet last chosen, 0..9
+    int32_t BestTime[kGalaxyCount][kPlanetsPerGalaxy];  // whole seconds; 0 = none yet
+    int32_t AgreementVersion;   // first-start agreement accepted; 0 none
+    int32_t DisplayIndex;       // monitor chosen for the game; -1 none yet
+    int32_t DisplayTop;         // that monitor's area when chosen, desktop pixels
+    int32_t DisplayLeft;
+    int32_t DisplayWidth;
+    int32_t DisplayHeight;
+    int32_t GameWidth;          // full-screen display mode; 0 not chosen
+    int32_t GameHeight;
+    int32_t GameDepth;          // colour depth in bits; 0 not chosen
+    int32_t QualityAutomatic;   // 1: the quality test chooses; 0: the values below
+    int32_t Fade;
+    int32_t SmoothPolygons;
+    int32_t HighQualityModels;
+    int32_t MagFilter;
+    int32_t MinFilter;
+    int32_t BackgroundTexture;
+    int32_t ForegroundTexture;
+    int32_t DebugFlags;         // bit 0 frame-rate overlay, bit 1 texture statistics
+};
+
+extern GameConfigRecord GameConfig;
+
+// Creates the store, makes it the toolkit's current configuration and reads every
+// key with its default.
+void LoadGameConfig();
+// The same with the machine-wide file at globalFile in place of /etc/vorpane.conf.
+void LoadGameConfigWithGlobalFile(const char* globalFile);
+
+// *out := the stored value, or def when the key is missing, not a whole number, or
+// outside 32 bits.
+void ReadConfigInt(const char* key, int32_t* out, int32_t def);
+// array[g] for g = 0..3 from keyFormat with %1 = g + 1; default 0.
+void ReadConfigPerGalaxy(int32_t* array, const char* keyFormat);
+// array[g * count + i] from keyFormat with %1 = g + 1, %2 = i + 1; default 0.
+void ReadConfigPerGalaxyIndex(int32_t* array, unsigned count, const char* keyFormat);
+
+// Writes one key and flushes, so the value is on disk when this returns. The caller
+// sets the record's field first.
+void WriteConfigInt(const char* key, int32_t value);
+// array[g] := value, then writes it under keyFormat with %1 = g + 1.
+void WriteConfigPerGalaxy(int32_t* array, unsigned g, int32_t value, const char* keyFormat);
+// array[g * count + i] := value, then writes it under keyFormat with %1 = g + 1, %2 = i + 1.
+void WriteConfigPerGalaxyIndex(int32_t* array, unsigned count, unsigned g, unsigned i,
+                               int32_t value, const char* keyFormat);
+
+// Flushes the whole current configuration.
+void FlushGameConfig();

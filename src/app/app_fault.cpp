@@ -1,0 +1,44 @@
+// Throwing and reporting internal faults.
+#include "app/app_fault.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kMaxHooks = 16;
+EmergencyHook g_hooks[kMaxHooks];
+std::atomic<int> g_hookCount{0};
+std::atomic<bool> g_hooksRan{false};
+
+}  // namespace
+
+void ThrowInternalFault(const char* guid) { throw InternalFault(guid); }
+
+void AddEmergencyHook(EmergencyHook hook) {
+    int n = g_hookCount.load();
+    if (n >= kMaxHooks) return;  // should not happen: a handful of users
+    g_hooks[n] = hook;
+    g_hookCount.store(n + 1);
+}
+
+void RunEmergencyHooks() {
+    if (g_hooksRan.exchange(true)) return;
+    for (int i = g_hookCount.load() - 1; i >= 0; --i) g_hooks[i]();
+}
+
+void ExitOnUnhandledException() {
+    try {
+        throw;
+    } catch (const InternalFault& fault) {
+        std::fprintf(stderr, "vorpane: internal fault %s\n", fault.Guid());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vorpane: unhandled exception: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "vorpane: unhandled exception\n");
+    }
+    std::fflush(stderr);
+    RunEmergencyHooks();
+    std::_Exit(-1);
+}

@@ -1,0 +1,30 @@
+// Internal faults: a broken invariant of the program itself (an empty random range,
+// an unbalanced sizer stack, a pool removal past the end). Each is thrown as one
+// exception type carrying a constant GUID string, one GUID per fault; nothing in the
+// game catches them. The top of the program reports them and ends the process.
+#pragma once
+
+#include <exception>
+
+class InternalFault : public std::exception {
+public:
+    explicit InternalFault(const char* guid) : m_guid(guid) {}
+    const char* what() const noexcept override { return m_guid; }
+    const char* Guid() const { return m_guid; }
+
+private:
+    const char* m_guid;  // a string constant, "{XXXXXXXX-...}"
+};
+
+[[noreturn]] void ThrowInternalFault(const char* guid);
+
+// Work that must run however the process ends, even on an internal fault (putting a
+// changed display mode back, say). Hooks run last registered first, once.
+using EmergencyHook = void (*)();
+void AddEmergencyHook(EmergencyHook hook);
+void RunEmergencyHooks();
+
+// Reports the exception in flight (an internal fault with its GUID) on standard
+// error, runs the emergency hooks and ends the process with exit code -1. Call it
+// only from inside a catch block.
+[[noreturn]] void ExitOnUnhandledException();

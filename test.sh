@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, builds everything in build/ and runs
+# every test with CTest, the window tests under a private Xvfb display.
+set -euo pipefail
+cd "$(dirname "$0")"
+. tools/packages.sh
+install_missing $BUILD_PACKAGES $RUN_PACKAGES $TEST_PACKAGES
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORPANE_BUILD_TESTS=ON
+cmake --build build -j "$(nproc)"
+cd build
+# The GUI tests need an X server; give the whole run its own headless one.
+exec xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX +extension RANDR" \
+    ctest --output-on-failure --timeout 600 -j "$(nproc)"

@@ -1,0 +1,39 @@
+// The main of every test program: a watchdog so no test can hang a headless run, and
+// a toolkit assert handler that fails the test instead of opening a modal box.
+#include <gtest/gtest.h>
+#include <wx/debug.h>
+#include <wx/string.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+void OnWatchdog(int) {
+    const char msg[] = "test watchdog: the test program ran too long; aborting\n";
+    ssize_t ignored = write(2, msg, sizeof msg - 1);
+    (void)ignored;
+    _exit(3);
+}
+
+void FailOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
+                  const wxString& msg) {
+    ADD_FAILURE() << "toolkit assertion \"" << cond.utf8_str() << "\" in " << func.utf8_str()
+                  << " (" << file.utf8_str() << ":" << line << "): " << msg.utf8_str();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("GDK_BACKEND", "x11", 1);
+    // Well above any single program's CTest timeout; a last resort when run by hand.
+    const char* limit = std::getenv("VORPANE_TEST_WATCHDOG_SECONDS");
+    unsigned seconds = limit ? static_cast<unsigned>(std::atoi(limit)) : 900;
+    std::signal(SIGALRM, OnWatchdog);
+    alarm(seconds);
+    wxSetAssertHandler(FailOnAssert);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

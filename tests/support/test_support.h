@@ -1,0 +1,25 @@
+// Helpers shared by the test programs.
+#pragma once
+
+#include <string>
+
+// A fresh empty directory under the system's temporary folder, removed by the
+// destructor with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// Reads a whole file; empty when it does not exist.
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& text);
+
+// FNV-1a 64 over bytes: pins large outputs (images, mixed sound) in one number.
+unsigned long long HashBytes(const void* data, size_t size);
