@@ -89,6 +89,12 @@ TEST(GamePictures, StripOfAnotherSizeIsScaledFirst) {
     EXPECT_EQ(p[0], scaled.GetRed(48, 0));
     EXPECT_EQ(p[3], scaled.GetAlpha(48, 0));
     FreeTextureImages(strip);
+    // Absurd strips make nothing at all.
+    LoadTextureStrip(strip, "live_arrows", 0x80000000u, 1, 64);
+    EXPECT_EQ(strip.frameCount, 0u);
+    EXPECT_TRUE(strip.frames.empty());
+    LoadTextureStrip(strip, "live_arrows", kMaxStripFrames + 1, 0, 64);
+    EXPECT_TRUE(strip.frames.empty());
     // A frame of no width makes no frames but keeps the count.
     LoadTextureStrip(strip, "live_arrows", 2, 0, 32);
     EXPECT_EQ(strip.frameCount, 2u);
