@@ -1,0 +1,235 @@
+// Headless planet games for the tests and the benchmark.
+#include "game_driver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+uint64_t Fnv(uint64_t h, const void* data, size_t size) {
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    for (size_t i = 0; i < size; ++i) {
+        h ^= p[i];
+        h *= 0x100000001B3ull;
+    }
+    return h;
+}
+
+template <typename T>
+uint64_t FnvValue(uint64_t h, T value) {
+    return Fnv(h, &value, sizeof(value));
+}
+
+template <uint32_t N>
+uint64_t HashPool(uint64_t h, const TBlockPool<N>& pool) {
+    h = FnvValue(h, pool.count);
+    for (uint32_t i = 0; i < pool.count; ++i) {
+        const Block& b = pool.entries[i];
+        h = FnvValue(h, b.pieceId);
+        h = FnvValue(h, b.object);
+        h = FnvValue(h, b.x);
+        h = FnvValue(h, b.y);
+        h = FnvValue(h, b.z);
+    }
+    return h;
+}
+
+template <uint32_t N>
+std::string CheckPool(const GameWorld& world, const TBlockPool<N>& pool, uint8_t type,
+                      const char* name) {
+    const CBroadPhase& bp = *world.broadPhase;
+    if (pool.count > N) return std::string(name) + ": count above capacity";
+    for (uint32_t i = 0; i < N; ++i) {
+        const uint32_t object = pool.entries[i].object;
+        if (bp.GetType(object) != type) return std::string(name) + ": entry owns a foreign object";
+        const bool live = i < pool.count;
+        if (bp.IsEnabled(object) != live) {
+            return std::string(name) + ": slot " + std::to_string(i) +
+                   (live ? " live but disabled" : " free but enabled");
+        }
+        if (bp.GetUserValue(object) != i) {
+            return std::string(name) + ": slot " + std::to_string(i) + " has user value " +
+                   std::to_string(bp.GetUserValue(object));
+        }
+    }
+    return std::string();
+}
+
+// The pairs the broad phase should list, from the axis lists themselves: a pair of
+// enabled objects overlaps when on both axes each min lies before the other's max.
+std::string CheckPairs(const GameWorld& world) {
+    const CBroadPhase& bp = *world.broadPhase;
+    const uint32_t n = bp.ObjectCount();
+    std::vector<uint32_t> position(4 * n, 0);
+    std::vector<uint32_t> enabled;
+    for (int axis = 0; axis < 2; ++axis) {
+        uint32_t rank = 0;
+        double last = -kInfinity;
+        for (const BroadPhaseEndpoint* e = bp.Head(axis).next; e != &bp.Tail(axis); e = e->next) {
+            if (e->value < last) return "axis list out of order";
+            if (e->kind / 2 != axis) return "endpoint on the wrong axis";
+            last = e->value;
+            position[4 * e->owner + e->kind] = ++rank;
+        }
+        if (rank != 0 && axis == 0) {
+            for (uint32_t i = 0; i < n; ++i) {
+                if (bp.IsEnabled(i)) enabled.push_back(i);
+            }
+            if (rank != 2 * enabled.size()) return "x list length differs from enabled objects";
+        }
+    }
+    std::set<std::pair<uint32_t, uint32_t>> expected;
+    for (size_t p = 0; p < enabled.size(); ++p) {
+        for (size_t q = p + 1; q < enabled.size(); ++q) {
+            const uint32_t a = enabled[p];
+            const uint32_t b = enabled[q];
+            int count = 0;
+            count += position[4 * a + 0] < position[4 * b + 1];
+            count += position[4 * b + 0] < position[4 * a + 1];
+            count += position[4 * a + 2] < position[4 * b + 3];
+            count += position[4 * b + 2] < position[4 * a + 3];
+            if ((bp.PairCounter(a, b) & 0x7F) != count) {
+                return "counter of " + std::to_string(a) + "," + std::to_string(b) + " is " +
+                       std::to_string(bp.PairCounter(a, b)) + ", orderings " +
+                       std::to_string(count);
+            }
+            if (count == 4 && bp.IsTypePairAllowed(bp.GetType(a), bp.GetType(b))) {
+                expected.insert({a, b});
+            }
+        }
+    }
+    // What FirstPair would keep: the nodes whose counter is exactly "listed, 4".
+    std::set<std::pair<uint32_t, uint32_t>> listed;
+    for (const BroadPhasePair* p = bp.PeekPairs(); p; p = p->next) {
+        if (p->a >= p->b) return "pair node out of order";
+        if (bp.PairCounter(p->a, p->b) == 0x84) listed.insert({p->a, p->b});
+    }
+    if (listed != expected) {
+        return "pair list has " + std::to_string(listed.size()) + " pairs, brute force " +
+               std::to_string(expected.size());
+    }
+    return std::string();
+}
+
+}  // namespace
+
+CHeadlessGame::CHeadlessGame(uint32_t galaxy, uint32_t system, uint32_t planet, uint32_t runSeed)
+    : m_world(new GameWorld), m_runSource(runSeed),
+      m_pieceSource(MakePieceSource(galaxy, system, planet)) {
+    SetUpGameWorld(*m_world, galaxy, system, planet, m_runSource, m_pieceSource);
+}
+
+CHeadlessGame::~CHeadlessGame() { DestroyGameWorld(*m_world); }
+
+uint32_t CHeadlessGame::Frame(uint32_t frameMs) {
+    const uint32_t subSteps = StepWorld(*m_world, m_runSource, frameMs / 1000.0);
+    m_world->maxHover = 0;
+    m_world->nearestBreak = kInfinity;
+    m_world->nearestSettle = kInfinity;
+    m_world->dropHappened = 0;
+    return subSteps;
+}
+
+void ScriptedPlayerControls(GameWorld& world) {
+    world.inputLeft = 0;
+    world.inputRight = 0;
+    double target = 0;  // the middle, where the stack is built
+    bool dropWhenThere = false;
+    if (world.carried.count > 0) {
+        dropWhenThere = true;
+    } else {
+        // The lowest falling block above the craft that lies over the stack.
+        double lowest = kInfinity;
+        for (uint32_t i = 0; i < world.falling.count; ++i) {
+            const Block& b = world.falling.entries[i];
+            if (b.y > world.playerY + 1.0 && b.y < lowest && std::fabs(b.x) < 3.5) {
+                lowest = b.y;
+                target = b.x;
+            }
+        }
+    }
+    const double slack = 0.1;
+    if (target > world.playerX + slack) {
+        world.inputRight = 1;
+    } else if (target < world.playerX - slack) {
+        world.inputLeft = 1;
+    } else if (dropWhenThere) {
+        world.inputDrop = 1;
+    }
+}
+
+GameSummary PlayHeadless(uint32_t galaxy, uint32_t system, uint32_t planet, uint32_t runSeed,
+                         uint32_t frameMs, bool scripted, bool checkInvariants,
+                         std::string* failure, uint32_t maxFrames) {
+    CHeadlessGame game(galaxy, system, planet, runSeed);
+    GameWorld& world = game.World();
+    GameSummary summary;
+    if (failure) failure->clear();
+    bool wasCarrying = false;
+    while (!game.Finished() && summary.frames < maxFrames) {
+        if (scripted) ScriptedPlayerControls(world);
+        summary.maxSubSteps = std::max(summary.maxSubSteps, game.Frame(frameMs));
+        ++summary.frames;
+        const bool carrying = world.carried.count > 0;
+        if (carrying && !wasCarrying) {
+            if (summary.catches == 0) summary.firstCatchTime = world.time;
+            ++summary.catches;
+        }
+        wasCarrying = carrying;
+        if (checkInvariants && failure && failure->empty()) {
+            std::string broken = CheckWorldInvariants(world);
+            if (!broken.empty()) {
+                *failure = "frame " + std::to_string(summary.frames) + ": " + broken;
+            }
+        }
+    }
+    summary.state = world.state;
+    summary.time = world.time;
+    summary.piecesSpawned = world.nextPieceId;
+    summary.physicsHash = HashWorldPhysics(world);
+    return summary;
+}
+
+std::string CheckWorldInvariants(const GameWorld& world) {
+    std::string broken;
+    if (!(broken = CheckPool(world, world.carried, BODY_CARRIED, "carried")).empty()) return broken;
+    if (!(broken = CheckPool(world, world.falling, BODY_FALLING, "falling")).empty()) return broken;
+    if (!(broken = CheckPool(world, world.dropped, BODY_DROPPED, "dropped")).empty()) return broken;
+    if (!(broken = CheckPool(world, world.settled, BODY_SETTLED, "settled")).empty()) return broken;
+    if (world.fragments.count > 32) return "fragments above capacity";
+    if (world.puffs.count > 64) return "puffs above capacity";
+    const CBroadPhase& bp = *world.broadPhase;
+    if (!bp.IsEnabled(world.playerObject) || !bp.IsEnabled(world.probeObject)) {
+        return "craft or probe disabled";
+    }
+    // The wall event ends the move where the centre reaches the wall; the product of
+    // the time and the speed may round past it by an ulp or so.
+    if (!(std::fabs(world.playerX) <= 7.5 + 1e-9)) return "craft beyond a wall";
+    return CheckPairs(world);
+}
+
+uint64_t HashWorldPhysics(const GameWorld& world) {
+    uint64_t h = 0xCBF29CE484222325ull;
+    h = FnvValue(h, world.state);
+    h = FnvValue(h, world.time);
+    h = FnvValue(h, world.fade);
+    h = FnvValue(h, world.playerX);
+    h = FnvValue(h, world.playerY);
+    h = FnvValue(h, world.supportY);
+    h = FnvValue(h, world.spawnTimer);
+    h = FnvValue(h, world.exhaustTimer);
+    h = FnvValue(h, world.cameraY);
+    h = FnvValue(h, world.nextPieceId);
+    h = HashPool(h, world.carried);
+    h = HashPool(h, world.falling);
+    h = HashPool(h, world.dropped);
+    h = HashPool(h, world.settled);
+    return h;
+}
