@@ -11,6 +11,11 @@
 
 namespace {
 
+// The scripted player's reach: it chases falling blocks within this distance of the
+// middle, and drops once back within kDropRadius of it.
+constexpr double kReach = 1.5;
+constexpr double kDropRadius = 0.6;
+
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 uint64_t Fnv(uint64_t h, const void* data, size_t size) {
@@ -137,32 +142,33 @@ uint32_t CHeadlessGame::Frame(uint32_t frameMs) {
     return subSteps;
 }
 
-void ScriptedPlayerControls(GameWorld& world) {
+void ScriptedPlayerControls(ScriptedPlayer& player, GameWorld& world) {
+    // Held against the stack since the last frame: the move went nowhere.
+    const bool blocked = player.steering && world.playerX == player.lastX;
     world.inputLeft = 0;
     world.inputRight = 0;
     double target = 0;  // the middle, where the stack is built
-    bool dropWhenThere = false;
-    if (world.carried.count > 0) {
-        dropWhenThere = true;
-    } else {
-        // The lowest falling block above the craft that lies over the stack.
+    const bool carrying = world.carried.count > 0;
+    if (!carrying) {
+        // The lowest falling block above the craft near the middle.
         double lowest = kInfinity;
         for (uint32_t i = 0; i < world.falling.count; ++i) {
             const Block& b = world.falling.entries[i];
-            if (b.y > world.playerY + 1.0 && b.y < lowest && std::fabs(b.x) < 3.5) {
+            if (b.y > world.playerY + 0.5 && b.y < lowest && std::fabs(b.x) < kReach) {
                 lowest = b.y;
                 target = b.x;
             }
         }
     }
-    const double slack = 0.1;
-    if (target > world.playerX + slack) {
-        world.inputRight = 1;
-    } else if (target < world.playerX - slack) {
-        world.inputLeft = 1;
-    } else if (dropWhenThere) {
+    // The mouse store moves the craft for exactly the seconds stored, so the craft
+    // stops on its target whatever the frame step.
+    const double seconds = (target - world.playerX) / world.sideSpeed;
+    world.steering = seconds > 0.25 ? 0.25 : seconds < -0.25 ? -0.25 : seconds;
+    if (carrying && (blocked || std::fabs(world.playerX) <= kDropRadius)) {
         world.inputDrop = 1;
     }
+    player.lastX = world.playerX;
+    player.steering = std::fabs(world.steering) > 1e-6;
 }
 
 GameSummary PlayHeadless(uint32_t galaxy, uint32_t system, uint32_t planet, uint32_t runSeed,
@@ -173,8 +179,9 @@ GameSummary PlayHeadless(uint32_t galaxy, uint32_t system, uint32_t planet, uint
     GameSummary summary;
     if (failure) failure->clear();
     bool wasCarrying = false;
+    ScriptedPlayer player;
     while (!game.Finished() && summary.frames < maxFrames) {
-        if (scripted) ScriptedPlayerControls(world);
+        if (scripted) ScriptedPlayerControls(player, world);
         summary.maxSubSteps = std::max(summary.maxSubSteps, game.Frame(frameMs));
         ++summary.frames;
         const bool carrying = world.carried.count > 0;

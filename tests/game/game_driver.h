@@ -35,8 +35,13 @@ private:
 
 // The scripted player: with nothing carried, steer under the lowest falling block
 // above the craft that lies over the stack; when carrying, steer back to the middle
-// and drop. Writes inputLeft, inputRight and inputDrop for the next frame.
-void ScriptedPlayerControls(GameWorld& world);
+// and drop there (or where the stack blocks the way). Writes inputLeft, inputRight
+// and inputDrop for the next frame.
+struct ScriptedPlayer {
+    double lastX = 0;        // craft x when the controls were last set
+    bool steering = false;   // a move key was set last time
+};
+void ScriptedPlayerControls(ScriptedPlayer& player, GameWorld& world);
 
 struct GameSummary {
     uint32_t state = 0;
