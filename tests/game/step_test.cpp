@@ -276,6 +276,21 @@ TEST_F(StepTest, TinyFrameRunsNoSubStepButTheClockMoves) {
     EXPECT_EQ(w.playerY, 10.0);
 }
 
+TEST_F(StepTest, EndlessZeroTimeEventsStopAtTheSubStepBound) {
+    // A spawn interval of 0 would spawn at time 0 for ever; the frame gives up at the
+    // bound and the world goes on consistently.
+    GameWorld& w = *world;
+    w.spawnInterval = 0;
+    w.spawnTimer = 0;
+    EXPECT_EQ(StepWorld(w, run, 0.016), kMaxSubStepsPerFrame);
+    EXPECT_EQ(w.time, 0.016);
+    EXPECT_EQ(w.falling.count, 64u);
+    EXPECT_EQ(w.playerY, 10.0);  // nothing advanced
+    w.spawnInterval = 2;
+    EXPECT_LT(StepWorld(w, run, 0.016), 5u);
+    EXPECT_EQ(w.spawnTimer, 2 - 0.016);
+}
+
 TEST_F(StepTest, DropRequestIsUsedOnce) {
     GameWorld& w = *world;
     w.inputDrop = 1;
