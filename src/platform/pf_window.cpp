@@ -3,6 +3,7 @@
 
 #include <gtk/gtk.h>
 #include <wx/app.h>
+#include <wx/dcclient.h>
 #include <wx/frame.h>
 #include <wx/glcanvas.h>
 
@@ -67,8 +68,11 @@ bool CreatePlatformGameWindow(const PlatformRect& rect, wxWindow* parent) {
     DestroyPlatformGameWindow();
     g_window.frame = new CGameFrame(parent, rect);
     // The class name must be set before the window is realised.
+    // (Deprecated in GTK 3 but still honoured, and the only per-window way.)
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
     gtk_window_set_wmclass(GTK_WINDOW(g_window.frame->GetHandle()), "FullscreenGameWindowClass",
                            "FullscreenGameWindowClass");
+    G_GNUC_END_IGNORE_DEPRECATIONS
     wxGLAttributes attributes;
     attributes.PlatformDefaults().RGBA().DoubleBuffer().Depth(24).EndList();
     if (!wxGLCanvas::IsDisplaySupported(attributes)) {
