@@ -39,13 +39,13 @@ const auto* const g_environment =
 
 }  // namespace
 
-bool OpenTestWindow(int32_t width, int32_t height) {
+bool OpenTestWindow(int32_t width, int32_t height, bool resetState) {
     GameWindowLeft = 0;
     GameWindowTop = 0;
     GameWindowWidth = width;
     GameWindowHeight = height;
     if (!CreatePlatformGameWindow({0, 0, width, height}, nullptr)) return false;
-    ResetGLState2D();
+    if (resetState) ResetGLState2D();
     return true;
 }
 

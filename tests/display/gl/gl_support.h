@@ -7,8 +7,9 @@
 #include <vector>
 
 // Opens the game window straight at (0, 0) with this size (the test X server has one
-// fixed mode), sets the geometry globals and the base state. False when it fails.
-bool OpenTestWindow(int32_t width, int32_t height);
+// fixed mode), sets the geometry globals and, unless told not to, the base state (a
+// restore after a new window does that itself). False when it fails.
+bool OpenTestWindow(int32_t width, int32_t height, bool resetState = true);
 void CloseTestWindow();
 
 struct Rgba {
