@@ -30,7 +30,7 @@ void DrawOverlayRow(const char* text, double y) {
     DrawGlyphText(text, g_debugFont, false, 0.0, y, 160.0, 20.0);
 }
 
-void DrawDebugOverlays() {
+void DrawDebugOverlaysNow() {
     double y = 0.0;
     PushOverlay2D();
     char text[64];
@@ -54,6 +54,10 @@ void DrawDebugOverlays() {
 }
 
 }  // namespace
+
+void DrawFrameOverlays() {
+    if (GameConfig.DebugFlags & 3) DrawDebugOverlaysNow();
+}
 
 void ResetFrameStatistics() {
     g_frameStats = {};
@@ -101,7 +105,7 @@ uint32_t AdvanceFrameTiming() {
 }
 
 uint32_t PresentFrame() {
-    if ((GameConfig.DebugFlags & 3) && GameWindowExists()) DrawDebugOverlays();
+    if (GameWindowExists()) DrawFrameOverlays();
     SwapPlatformGameBuffers();
     return AdvanceFrameTiming();
 }

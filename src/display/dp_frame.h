@@ -32,6 +32,10 @@ void CatchUpLastFrameTime();
 // The step in ms (also in FrameStepMs).
 uint32_t PresentFrame();
 
+// The overlays of the debug flags (frame rate, texture statistics) over the current
+// frame, stacked up from the bottom-left corner; nothing without the flags.
+void DrawFrameOverlays();
+
 // The pacing and smoothing alone (steps after the swap), for tests and PresentFrame.
 uint32_t AdvanceFrameTiming();
 

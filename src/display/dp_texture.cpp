@@ -16,6 +16,26 @@ namespace {
 // Invariant: g_registry[i]->index == i for every entry.
 std::vector<GLTexture*> g_registry;  // main thread, whole run
 
+// Between ReleaseGLResources and RestoreGLResources: textures uploaded into the new
+// context already (the debug font of a reopened window). The restore keeps their
+// names instead of uploading them a second time and leaking the first name.
+bool g_releasePending = false;
+std::vector<GLTexture*> g_freshSinceRelease;
+
+bool IsFresh(const GLTexture* t) {
+    for (const GLTexture* f : g_freshSinceRelease)
+        if (f == t) return true;
+    return false;
+}
+
+void ForgetFresh(const GLTexture* t) {
+    for (size_t i = 0; i < g_freshSinceRelease.size(); ++i)
+        if (g_freshSinceRelease[i] == t) {
+            g_freshSinceRelease.erase(g_freshSinceRelease.begin() + long(i));
+            return;
+        }
+}
+
 const GLenum kFilterTable[6] = {
     GL_NEAREST,
     GL_LINEAR,
@@ -69,6 +89,7 @@ void UploadTexture(GLTexture* t) {
     t->uploaded = 1;
     t->index = uint32_t(g_registry.size());
     g_registry.push_back(t);
+    if (g_releasePending) g_freshSinceRelease.push_back(t);
 }
 
 void CreateTextures(GLTexture** out, uint32_t n, const TextureStrip& strip) {
@@ -82,6 +103,7 @@ void CreateTextures(GLTexture** out, uint32_t n, const TextureStrip& strip) {
 
 void DeleteTexture(GLTexture* t) {
     if (!t) return;
+    ForgetFresh(t);
     if (t->uploaded) {
         GLuint name = t->name;
         glDeleteTextures(1, &name);
@@ -101,6 +123,8 @@ void ReleaseGLResources() {
         glDeleteTextures(1, &name);
     }
     glGetDoublev(GL_PROJECTION_MATRIX, g_glModeCache.savedProjection);
+    g_releasePending = true;
+    g_freshSinceRelease.clear();
 }
 
 void RestoreGLResources() {
@@ -128,7 +152,16 @@ void RestoreGLResources() {
     }
     std::vector<GLTexture*> taken;
     taken.swap(g_registry);
-    for (GLTexture* t : taken) UploadTexture(t);
+    g_releasePending = false;
+    for (GLTexture* t : taken) {
+        if (IsFresh(t)) {
+            t->index = uint32_t(g_registry.size());
+            g_registry.push_back(t);
+        } else {
+            UploadTexture(t);
+        }
+    }
+    g_freshSinceRelease.clear();
 }
 
 uint32_t CountResidentTextures() {
