@@ -33,7 +33,9 @@ function(vorpane_embed_resources target)
     endif()
     string(APPEND text "const size_t kEmbeddedResourceCount = ${i};\n")
     file(CONFIGURE OUTPUT "${out}" CONTENT "${text}" @ONLY)
-    add_library(${target} STATIC "${out}")
+    # An object library: its table goes into every program that links it, whatever the
+    # order of the static libraries that look things up in it.
+    add_library(${target} OBJECT "${out}")
     target_include_directories(${target} PRIVATE "${PROJECT_SOURCE_DIR}/src")
     set_source_files_properties("${out}" PROPERTIES OBJECT_DEPENDS "${ARGN}")
 endfunction()

@@ -1,0 +1,180 @@
+// Gradient noise, shapers and vector helpers.
+#include "texgen/tg_noise.h"
+
+#include <cmath>
+#include <initializer_list>
+
+const double kTwoPi = 6.283185307179586;
+
+namespace {
+
+constexpr double kTwoToMinus32 = 1.0 / 4294967296.0;  // exact
+
+}  // namespace
+
+Vector3& NormalizeVector(Vector3& v) {
+    const double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    if (length > 1e-30) {
+        const double inverse = 1.0 / length;
+        v.x *= inverse;
+        v.y *= inverse;
+        v.z *= inverse;
+    } else {
+        v = Vector3{1.0, 0.0, 0.0};
+    }
+    return v;
+}
+
+Vector3 SubtractVector(const Vector3& a, const Vector3& b) {
+    return Vector3{a.x - b.x, a.y - b.y, a.z - b.z};
+}
+
+Vector3 RandomUnitVector(CRandomSource& source) {
+    Vector3 v;
+    do {
+        v.z = source.NextU32() * kTwoToMinus32 * 2.0 - 1.0;
+        v.y = source.NextU32() * kTwoToMinus32 * 2.0 - 1.0;
+        v.x = source.NextU32() * kTwoToMinus32 * 2.0 - 1.0;
+    } while (v.x * v.x + v.y * v.y + v.z * v.z > 1.0);
+    return NormalizeVector(v);
+}
+
+CNoise::CNoise(CRandomSource& source, uint32_t bits, double frequency) : gradients{} {
+    if (bits > 6) bits = 6;  // the permutations have 64 entries
+    mask = (1u << bits) - 1u;
+    scale = static_cast<double>(static_cast<int32_t>(1u << bits)) * frequency;
+    for (int g = 0; g < kLatticeSize; ++g) {
+        Vector3 v = RandomUnitVector(source);
+        gradients[g][0] = v.x;
+        gradients[g][1] = v.y;
+        gradients[g][2] = v.z;
+    }
+    for (int i = 0; i < kLatticeSize; ++i) {
+        permX[i] = static_cast<uint8_t>(i);
+        permY[i] = static_cast<uint8_t>(i);
+        permZ[i] = static_cast<uint8_t>(i);
+    }
+    // Each permutation takes its own 64 draws: swaps with a random entry, not a
+    // shuffle from a shrinking range.
+    for (uint8_t* perm : {permX, permY, permZ}) {
+        for (int i = 0; i < kLatticeSize; ++i) {
+            const uint32_t j = source.NextU32() & 63u;
+            const uint8_t t = perm[i];
+            perm[i] = perm[j];
+            perm[j] = t;
+        }
+    }
+}
+
+double CNoise::Noise(double x, double y, double z) const {
+    const double offset = 256.0 * scale;
+    const double X = (x + offset) * scale;
+    const double Y = (y + offset) * scale;
+    const double Z = (z + offset) * scale;
+    // Far outside the world (or not a number) the lattice index has no meaning.
+    constexpr double kLimit = 9.0e18;
+    if (!(X > -kLimit && X < kLimit && Y > -kLimit && Y < kLimit && Z > -kLimit && Z < kLimit))
+        return 0.0;
+    const int64_t li = static_cast<int64_t>(X);
+    const int64_t lj = static_cast<int64_t>(Y);
+    const int64_t lk = static_cast<int64_t>(Z);
+    const uint32_t i = static_cast<uint32_t>(li);
+    const uint32_t j = static_cast<uint32_t>(lj);
+    const uint32_t k = static_cast<uint32_t>(lk);
+    const double fx = X - static_cast<double>(li);
+    const double fy = Y - static_cast<double>(lj);
+    const double fz = Z - static_cast<double>(lk);
+    const double sx = (3.0 - 2.0 * fx) * fx * fx;
+    const double sy = (3.0 - 2.0 * fy) * fy * fy;
+
+    const uint32_t px[2] = {permX[i & mask], permX[(i + 1u) & mask]};
+    const uint32_t py[2] = {permY[j & mask], permY[(j + 1u) & mask]};
+    const double wx[2] = {1.0 - sx, sx};
+    const double wy[2] = {1.0 - sy, sy};
+    const double dx[2] = {fx, fx - 1.0};
+    const double dy[2] = {fy, fy - 1.0};
+
+    // Corners in the order a fastest, then b, then c; the c = 1 corners come last, so
+    // at fz = 0 (where their weight is 0) the fast path gives the same sum.
+    double sum = 0.0;
+    if (fz == 0.0) {
+        const uint32_t pz = permZ[k & mask];
+        for (int b = 0; b < 2; ++b)
+            for (int a = 0; a < 2; ++a) {
+                const double* g = gradients[(px[a] + py[b] + pz) & 63u];
+                const double contribution = g[0] * dx[a] + g[1] * dy[b];
+                sum += wx[a] * wy[b] * contribution;
+            }
+        return sum;
+    }
+    const double sz = (3.0 - 2.0 * fz) * fz * fz;
+    const uint32_t pz[2] = {permZ[k & mask], permZ[(k + 1u) & mask]};
+    const double wz[2] = {1.0 - sz, sz};
+    const double dz[2] = {fz, fz - 1.0};
+    for (int c = 0; c < 2; ++c)
+        for (int b = 0; b < 2; ++b)
+            for (int a = 0; a < 2; ++a) {
+                const double* g = gradients[(px[a] + py[b] + pz[c]) & 63u];
+                const double contribution = g[0] * dx[a] + g[1] * dy[b] + g[2] * dz[c];
+                sum += wx[a] * wy[b] * wz[c] * contribution;
+            }
+    return sum;
+}
+
+double NoiseSmooth(const CNoise* noise, double x, double y, double z) {
+    return noise->Noise(x, y, z) * 0.5 + 0.5;
+}
+
+double NoiseFractal(const CNoise* noise, double x, double y, double z) {
+    // Octaves in the order 2p, p, 4p, 8p.
+    double s = noise->Noise(2.0 * x, 2.0 * y, 2.0 * z) * 0.5;
+    s = s + noise->Noise(x, y, z);
+    s = s + noise->Noise(4.0 * x, 4.0 * y, 4.0 * z) * 0.25;
+    s = s + noise->Noise(8.0 * x, 8.0 * y, 8.0 * z) * 0.125;
+    return s * 0.5 + 0.5;
+}
+
+double NoiseTurbulence(const CNoise* noise, double x, double y, double z) {
+    double s = noise->Noise(2.0 * x, 2.0 * y, 2.0 * z) * 0.5;
+    s = s + noise->Noise(x, y, z);
+    return std::fabs(s);
+}
+
+namespace {
+
+double Bands(double n, double across) {
+    return std::cos(n * (kTwoPi / 2.0) + across * (4.0 * kTwoPi)) * 0.5 + 0.5;
+}
+
+}  // namespace
+
+double NoiseBandsYZ(const CNoise* noise, double x, double y, double z) {
+    return Bands(noise->Noise(x, y, z), y + z);
+}
+
+double NoiseBandsXZ(const CNoise* noise, double x, double y, double z) {
+    return Bands(noise->Noise(x, y, z), x + z);
+}
+
+double NoiseBandsXY(const CNoise* noise, double x, double y, double z) {
+    return Bands(noise->Noise(x, y, z), x + y);
+}
+
+double NoiseSheared(const CNoise* noise, double x, double y, double z) {
+    return noise->Noise(x + y, y + z, z) * 0.5 + 0.5;
+}
+
+double NoiseRings(const CNoise* noise, double x, double y, double z) {
+    return std::cos(noise->Noise(x, y, z) * (4.0 * kTwoPi)) * 0.5 + 0.5;
+}
+
+double NoiseVeins(const CNoise* noise, double x, double y, double z) {
+    return std::pow(1e-8, std::fabs(noise->Noise(x, y, z)));
+}
+
+const NoiseShaper NoiseShaperTable[16] = {
+    NoiseSmooth,     NoiseSmooth,     NoiseFractal,    NoiseFractal,
+    NoiseFractal,    NoiseTurbulence, NoiseTurbulence, NoiseTurbulence,
+    NoiseBandsYZ,    NoiseBandsXZ,    NoiseBandsXY,    NoiseSheared,
+    NoiseSheared,    NoiseRings,      NoiseVeins,      NoiseVeins,
+};

@@ -1,0 +1,209 @@
+// Flat and projected pigment rendering, and the one projection view.
+#include "texgen/tg_render.h"
+
+#include <cmath>
+
+ProjectionCache* CurrentProjectionCache = nullptr;
+
+TextureImage* RenderPigmentFlat(const IPigment& pigment, uint32_t width, uint32_t height) {
+    TextureImage* image = AllocateTextureImage(width, height);
+    if (image == nullptr) return nullptr;
+    const double w = width;
+    const double h = height;
+    ColorValue color;
+    for (uint32_t r = 0; r < height; ++r) {
+        for (uint32_t c = 0; c < width; ++c) {
+            ColorValue sum{0.0, 0.0, 0.0, 0.0};
+            for (int a = 0; a < 2; ++a) {
+                const double y = r / h + (a + 0.5) * 0.25 / h;
+                for (int b = 0; b < 2; ++b) {
+                    const double x = c / w + (b + 0.5) * 0.25 / w;
+                    pigment.GetOpaqueColor(color, x, y, 0.0);
+                    sum.alpha += color.alpha;
+                    sum.red += color.red;
+                    sum.green += color.green;
+                    sum.blue += color.blue;
+                }
+            }
+            SetImagePixel(image, c, r,
+                          ColorValue{sum.alpha * 0.25, sum.red * 0.25, sum.green * 0.25,
+                                     sum.blue * 0.25});
+        }
+    }
+    return image;
+}
+
+void SetProjectionLight(double ambient, double strength, double dx, double dy, double dz) {
+    if (CurrentProjectionCache == nullptr) return;
+    Vector3 toLight{-dx, -dy, -dz};
+    NormalizeVector(toLight);
+    CurrentProjectionCache->ambient = ambient;
+    CurrentProjectionCache->light =
+        Vector3{toLight.x * strength, toLight.y * strength, toLight.z * strength};
+}
+
+SurfaceSample TraceSubPixel(double left, double bottom, double du, double dv) {
+    SurfaceSample sample{0.0, 0.0, 0.0, 0.0, 0.0};
+    const ProjectionCache* view = CurrentProjectionCache;
+    if (view == nullptr || view->surface == nullptr) return sample;
+    SurfaceHit hit;
+    for (int i = 0; i < 3; ++i) {
+        const double v = bottom + (i + 0.5) / 3 * dv;
+        for (int j = 0; j < 3; ++j) {
+            const double u = left + (j + 0.5) / 3 * du;
+            if (!view->surface(u, v, hit)) continue;
+            sample.weight += 1.0;
+            const double facing = view->light.x * hit.normal.x + view->light.y * hit.normal.y +
+                                  view->light.z * hit.normal.z;
+            // A facing that is not a number counts as none.
+            sample.light += view->ambient + (facing > 0.0 ? facing : 0.0);
+            sample.x += hit.point.x;
+            sample.y += hit.point.y;
+            sample.z += hit.point.z;
+        }
+    }
+    if (sample.weight > 0.0) {
+        sample.x /= sample.weight;
+        sample.y /= sample.weight;
+        sample.z /= sample.weight;
+        sample.light /= sample.weight;
+        sample.weight = sample.weight / 9;
+    }
+    return sample;
+}
+
+void BuildProjectionCache(SurfaceFunction surface) {
+    ProjectionCache* view = CurrentProjectionCache;
+    if (view == nullptr) return;
+    view->firstSample.clear();
+    view->samples.clear();
+    view->surface = surface;
+    const double w = view->width;
+    const double h = view->height;
+    view->firstSample.reserve(static_cast<size_t>(view->width) * view->height + 1);
+    for (uint32_t r = 0; r < view->height; ++r) {
+        for (uint32_t c = 0; c < view->width; ++c) {
+            view->firstSample.push_back(static_cast<uint32_t>(view->samples.size()));
+            SurfaceSample quarter[4];
+            for (int a = 0; a < 2; ++a)
+                for (int b = 0; b < 2; ++b)
+                    quarter[2 * a + b] = TraceSubPixel(c / w + b * 0.5 / w, r / h + a * 0.5 / h,
+                                                       0.5 / w, 0.5 / h);
+            const double total =
+                quarter[0].weight + quarter[1].weight + quarter[2].weight + quarter[3].weight;
+            for (const SurfaceSample& s : quarter) {
+                if (!(s.weight > 0.0)) continue;
+                view->samples.push_back(
+                    SurfaceSample{s.x, s.y, s.z, s.weight * 0.25, (s.weight / total) * s.light});
+            }
+        }
+    }
+    view->firstSample.push_back(static_cast<uint32_t>(view->samples.size()));
+}
+
+TextureImage* RenderPigmentProjected(const ProjectionCache& view, const IPigment& pigment) {
+    TextureImage* image = AllocateTextureImage(view.width, view.height);
+    if (image == nullptr) return nullptr;
+    // A view that was never built has nothing to shade.
+    if (view.firstSample.size() != static_cast<size_t>(view.width) * view.height + 1)
+        return image;
+    ColorValue color;
+    for (uint32_t r = 0; r < view.height; ++r) {
+        for (uint32_t c = 0; c < view.width; ++c) {
+            const size_t p = static_cast<size_t>(r) * view.width + c;
+            ColorValue sum{0.0, 0.0, 0.0, 0.0};
+            for (uint32_t i = view.firstSample[p]; i < view.firstSample[p + 1]; ++i) {
+                const SurfaceSample& s = view.samples[i];
+                pigment.GetOpaqueColor(color, s.x, s.y, s.z);
+                sum.alpha += s.weight * color.alpha;
+                sum.red += s.light * color.red;
+                sum.green += s.light * color.green;
+                sum.blue += s.light * color.blue;
+            }
+            SetImagePixel(image, c, r, sum);
+        }
+    }
+    return image;
+}
+
+bool SphereDiscSurface(double u, double v, SurfaceHit& out) {
+    const double dx = u - 0.5;
+    const double dy = v - 0.5;
+    const double d2 = dx * dx + dy * dy;
+    if (d2 > 0.2025) return false;
+    const double s = std::sqrt(0.2025 - d2);
+    constexpr double kInverseRadius = 2.2222222222222223;  // 1 / 0.45
+    out.point = Vector3{u, v, s + 0.5};
+    out.normal = Vector3{dx * kInverseRadius, dy * kInverseRadius, s * kInverseRadius};
+    return true;
+}
+
+bool CylinderWrapSurface(double u, double v, SurfaceHit& out) {
+    const double dy = v - 0.5;
+    const double r = std::sqrt(0.25 - dy * dy);
+    const double theta = kTwoPi * u;
+    const double cosine = std::cos(theta);
+    const double sine = std::sin(theta);
+    out.point = Vector3{0.5 + r * cosine, v, 0.5 + r * sine};
+    out.normal = Vector3{2.0 * r * cosine, 2.0 * dy, 2.0 * r * sine};
+    return true;
+}
+
+namespace {
+
+double SquaredLength(const Vector3& v) { return v.x * v.x + v.y * v.y + v.z * v.z; }
+
+// A fresh view of this size, made current in place of any other.
+ProjectionCache* NewView(uint32_t width, uint32_t height) {
+    FreeProjectionCache();
+    CurrentProjectionCache = new ProjectionCache();
+    CurrentProjectionCache->width = width;
+    CurrentProjectionCache->height = height;
+    return CurrentProjectionCache;
+}
+
+}  // namespace
+
+bool IsMapViewCurrent(uint32_t width, uint32_t height, double ambient) {
+    const ProjectionCache* view = CurrentProjectionCache;
+    return view != nullptr && view->width == width && view->height == height &&
+           view->ambient == ambient &&
+           SquaredLength(SubtractVector(Vector3{0.0, 0.0, 0.0}, view->light)) <= 1e-8 &&
+           view->surface == CylinderWrapSurface;
+}
+
+ProjectionCache* PrepareMapView(uint32_t width, uint32_t height, double ambient) {
+    if (IsMapViewCurrent(width, height, ambient)) return CurrentProjectionCache;
+    ProjectionCache* view = NewView(width, height);
+    view->ambient = ambient;
+    view->light = Vector3{0.0, 0.0, 0.0};
+    BuildProjectionCache(CylinderWrapSurface);
+    return view;
+}
+
+bool IsSphereViewCurrent(uint32_t width, uint32_t height, double ambient, double strength,
+                         double dx, double dy, double dz) {
+    const ProjectionCache* view = CurrentProjectionCache;
+    if (view == nullptr || view->width != width || view->height != height ||
+        view->ambient != ambient || view->surface != SphereDiscSurface)
+        return false;
+    Vector3 toLight{-dx, -dy, -dz};
+    NormalizeVector(toLight);
+    const Vector3 wanted{toLight.x * strength, toLight.y * strength, toLight.z * strength};
+    return SquaredLength(SubtractVector(view->light, wanted)) <= 1e-8;
+}
+
+ProjectionCache* PrepareSphereView(uint32_t width, uint32_t height, double ambient,
+                                   double strength, double dx, double dy, double dz) {
+    if (IsSphereViewCurrent(width, height, ambient, strength, dx, dy, dz))
+        return CurrentProjectionCache;
+    ProjectionCache* view = NewView(width, height);
+    SetProjectionLight(ambient, strength, dx, dy, dz);
+    BuildProjectionCache(SphereDiscSurface);
+    return view;
+}
+
+void FreeProjectionCache() {
+    delete CurrentProjectionCache;
+    CurrentProjectionCache = nullptr;
+}

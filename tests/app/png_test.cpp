@@ -1,0 +1,207 @@
+// PNG resources and the two-pass scaler, against values worked out from the scaling
+// rules. The test program embeds the pictures of tests/app/data.
+#include <gtest/gtest.h>
+
+#include <wx/app.h>
+#include <wx/bitmap.h>
+#include <wx/image.h>
+#include <wx/log.h>
+
+#include <vector>
+
+#include "app/app_png.h"
+
+namespace {
+
+// A grey image (red = green = blue) of one row or one column from values.
+wxImage GreyRow(const std::vector<int>& values) {
+    wxImage image(static_cast<int>(values.size()), 1, false);
+    for (size_t x = 0; x < values.size(); ++x) {
+        unsigned char v = static_cast<unsigned char>(values[x]);
+        image.SetRGB(static_cast<int>(x), 0, v, v, v);
+    }
+    return image;
+}
+
+wxImage GreyColumn(const std::vector<int>& values) {
+    wxImage image(1, static_cast<int>(values.size()), false);
+    for (size_t y = 0; y < values.size(); ++y) {
+        unsigned char v = static_cast<unsigned char>(values[y]);
+        image.SetRGB(0, static_cast<int>(y), v, v, v);
+    }
+    return image;
+}
+
+// Every byte of every pixel, checking that the three colour bytes agree.
+std::vector<int> GreyValues(const wxImage& image) {
+    std::vector<int> out;
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x) {
+            EXPECT_EQ(image.GetRed(x, y), image.GetGreen(x, y));
+            EXPECT_EQ(image.GetRed(x, y), image.GetBlue(x, y));
+            out.push_back(image.GetRed(x, y));
+        }
+    return out;
+}
+
+using Values = std::vector<int>;
+
+TEST(ScaleImageWiden, InterpolatesInSteps) {
+    EXPECT_EQ(GreyValues(ScaleImage(GreyRow({0, 255}), 4, 1)), (Values{0, 84, 169, 255}));
+    EXPECT_EQ(GreyValues(ScaleImage(GreyRow({0, 255}), 3, 1)), (Values{0, 127, 255}));
+    EXPECT_EQ(GreyValues(ScaleImage(GreyRow({7}), 5, 1)), (Values{7, 7, 7, 7, 7}));
+    // The same rules down the rows.
+    EXPECT_EQ(GreyValues(ScaleImage(GreyColumn({0, 255}), 1, 4)), (Values{0, 84, 169, 255}));
+    EXPECT_EQ(GreyValues(ScaleImage(GreyColumn({7}), 1, 3)), (Values{7, 7, 7}));
+}
+
+TEST(ScaleImageReduce, AveragesSixteenSamples) {
+    EXPECT_EQ(GreyValues(ScaleImage(GreyRow({10, 20, 30, 40}), 2, 1)), (Values{15, 35}));
+    // 11 of the first pixel's 16 samples fall on 0, 5 on 100.
+    EXPECT_EQ(GreyValues(ScaleImage(GreyRow({0, 100, 200}), 2, 1)), (Values{31, 162}));
+    EXPECT_EQ(GreyValues(ScaleImage(GreyColumn({0, 100, 200}), 1, 2)), (Values{31, 162}));
+    // Samples at 3k/16: six on 0, five on 100, five on 200: 1500 / 16.
+    EXPECT_EQ(GreyValues(ScaleImage(GreyRow({0, 100, 200}), 1, 1)), (Values{93}));
+}
+
+TEST(ScaleImageOrder, RowsFirstThenColumns) {
+    // Two columns, 0/100/200 and 255s; three rows become two, two columns three.
+    // Rows first gives 31, 143, 255 on top; columns first would give 142 in the middle.
+    wxImage source(2, 3, false);
+    const int left[3] = {0, 100, 200};
+    for (int y = 0; y < 3; ++y) {
+        source.SetRGB(0, y, left[y], left[y], left[y]);
+        source.SetRGB(1, y, 255, 255, 255);
+    }
+    EXPECT_EQ(GreyValues(ScaleImage(source, 3, 2)), (Values{31, 143, 255, 162, 208, 255}));
+}
+
+TEST(ScaleImageSize, NegativeSideKeepsTheAspectRatio) {
+    wxImage source(200, 100, true);
+    wxImage a = ScaleImage(source, -1, 50);
+    EXPECT_EQ(a.GetWidth(), 100);
+    EXPECT_EQ(a.GetHeight(), 50);
+    wxImage b = ScaleImage(source, 50, -1);
+    EXPECT_EQ(b.GetWidth(), 50);
+    EXPECT_EQ(b.GetHeight(), 25);
+}
+
+TEST(ScaleImageSize, EmptyResultsNeverReachTheToolkit) {
+    wxImage tall(100, 300, true);
+    // 100 * 2 / 300 = 0 columns.
+    EXPECT_FALSE(ScaleImage(tall, -1, 2).IsOk());
+    EXPECT_FALSE(ScaleImage(tall, 0, 10).IsOk());
+    EXPECT_FALSE(ScaleImage(tall, 10, 0).IsOk());
+    EXPECT_FALSE(ScaleImage(tall, -1, -1).IsOk());
+    EXPECT_FALSE(ScaleImage(tall, -5, -7).IsOk());
+    EXPECT_FALSE(ScaleImage(wxImage(), 10, 10).IsOk());
+}
+
+TEST(ScaleImageAlpha, CopiedAtTheSameSize) {
+    wxImage source(3, 2, false);
+    source.SetAlpha();
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) {
+            source.SetRGB(x, y, 10 * x, 20 * y, 7);
+            source.SetAlpha(x, y, 40 + x + y);
+        }
+    wxImage same = ScaleImage(source, 3, 2);
+    ASSERT_TRUE(same.HasAlpha());
+    EXPECT_EQ(std::vector<unsigned char>(same.GetData(), same.GetData() + 18),
+              std::vector<unsigned char>(source.GetData(), source.GetData() + 18));
+    EXPECT_EQ(std::vector<unsigned char>(same.GetAlpha(), same.GetAlpha() + 6),
+              std::vector<unsigned char>(source.GetAlpha(), source.GetAlpha() + 6));
+}
+
+TEST(ScaleImageAlpha, ScaledOnlyWhenPresent) {
+    wxImage plain = GreyRow({0, 255});
+    EXPECT_FALSE(ScaleImage(plain, 4, 1).HasAlpha());
+    wxImage withAlpha = GreyRow({0, 0});
+    withAlpha.SetAlpha();
+    withAlpha.SetAlpha(0, 0, 0);
+    withAlpha.SetAlpha(1, 0, 255);
+    wxImage wide = ScaleImage(withAlpha, 4, 1);
+    ASSERT_TRUE(wide.HasAlpha());
+    EXPECT_EQ(wide.GetAlpha(0, 0), 0);
+    EXPECT_EQ(wide.GetAlpha(1, 0), 84);
+    EXPECT_EQ(wide.GetAlpha(2, 0), 169);
+    EXPECT_EQ(wide.GetAlpha(3, 0), 255);
+}
+
+TEST(LoadPngResource, DecodesByNameWithoutRegardToCase) {
+    wxImage image = LoadPngResource("test_alpha");
+    ASSERT_TRUE(image.IsOk());
+    EXPECT_EQ(image.GetWidth(), 4);
+    EXPECT_EQ(image.GetHeight(), 2);
+    ASSERT_TRUE(image.HasAlpha());
+    // Pixel (x, y) was written as (10 x, 20 y, 30) with alpha 60 + x + 100 y.
+    EXPECT_EQ(image.GetRed(3, 1), 30);
+    EXPECT_EQ(image.GetGreen(3, 1), 20);
+    EXPECT_EQ(image.GetBlue(3, 1), 30);
+    EXPECT_EQ(image.GetAlpha(3, 1), 163);
+    EXPECT_EQ(image.GetAlpha(0, 0), 60);
+    wxImage plain = LoadPngResource("TEST_WIDE");
+    ASSERT_TRUE(plain.IsOk());
+    EXPECT_FALSE(plain.HasAlpha());
+    EXPECT_EQ(plain.GetRed(0, 0), 255);
+    EXPECT_EQ(plain.GetBlue(1, 0), 120);
+}
+
+TEST(LoadPngResource, MissingCorruptOrTruncatedGiveAnEmptyImage) {
+    wxLogNull quiet;  // the decoder reports what it could not read
+    EXPECT_FALSE(LoadPngResource("no_such_picture").IsOk());
+    EXPECT_FALSE(LoadPngResource("test_corrupt").IsOk());
+    EXPECT_FALSE(LoadPngResource("test_truncated").IsOk());
+    EXPECT_FALSE(LoadPngResource(nullptr).IsOk());
+    EXPECT_FALSE(ScaleImage(LoadPngResource("test_truncated"), 4, 4).IsOk());
+}
+
+// Bitmaps need the toolkit's windowing side; the tests run under Xvfb.
+class LoadBitmapTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "png_test";
+        static char* argv[] = {name, nullptr};
+        ready = wxEntryStart(argc, argv);
+    }
+    static void TearDownTestSuite() {
+        if (ready) wxEntryCleanup();
+        ready = false;
+    }
+    void SetUp() override {
+        if (!ready) GTEST_SKIP() << "no display for the toolkit";
+    }
+    static bool ready;
+};
+bool LoadBitmapTest::ready = false;
+
+TEST_F(LoadBitmapTest, ToWidthKeepsTheAspectRatioWithinTheHeight) {
+    wxBitmap capped = LoadBitmapResourceToWidth("test_wide", 200, 100);
+    ASSERT_TRUE(capped.IsOk());
+    EXPECT_EQ(capped.GetWidth(), 133);  // 150 would be too tall: 400 * 100 / 300
+    EXPECT_EQ(capped.GetHeight(), 100);
+    wxBitmap free = LoadBitmapResourceToWidth("test_wide", 200, 1000);
+    EXPECT_EQ(free.GetWidth(), 200);
+    EXPECT_EQ(free.GetHeight(), 150);
+}
+
+TEST_F(LoadBitmapTest, ToWidthEmptyCases) {
+    wxLogNull quiet;
+    EXPECT_FALSE(LoadBitmapResourceToWidth("no_such_picture", 200, 100).IsOk());
+    EXPECT_FALSE(LoadBitmapResourceToWidth("test_truncated", 200, 100).IsOk());
+    EXPECT_FALSE(LoadBitmapResourceToWidth("test_wide", -1, 100).IsOk());
+    EXPECT_FALSE(LoadBitmapResourceToWidth("test_wide", 200, 0).IsOk());
+    EXPECT_FALSE(LoadBitmapResourceToWidth("test_wide", 1, 100).IsOk());  // 0 rows
+}
+
+TEST_F(LoadBitmapTest, ResourceAtASize) {
+    wxBitmap keep = LoadBitmapResource("test_alpha", -1, 4);
+    ASSERT_TRUE(keep.IsOk());
+    EXPECT_EQ(keep.GetWidth(), 8);
+    EXPECT_EQ(keep.GetHeight(), 4);
+    EXPECT_FALSE(LoadBitmapResource("no_such_picture", 10, 10).IsOk());
+    EXPECT_FALSE(LoadBitmapResource("test_alpha", -1, 0).IsOk());
+}
+
+}  // namespace

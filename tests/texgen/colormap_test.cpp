@@ -1,0 +1,107 @@
+// Colour maps: the inverted blend inside an interval, the jump across interior stops,
+// extrapolation outside the stops and the degenerate maps.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "texgen/tg_colormap.h"
+
+namespace {
+
+constexpr double kTolerance = 1e-12;
+const ColorValue A{1.0, 0.1, 0.2, 0.3};
+const ColorValue B{0.8, 0.5, 0.6, 0.4};
+const ColorValue C{0.6, 0.9, 0.0, 1.0};
+
+void ExpectColor(const ColorValue& actual, double a, double r, double g, double b) {
+    EXPECT_NEAR(actual.alpha, a, kTolerance);
+    EXPECT_NEAR(actual.red, r, kTolerance);
+    EXPECT_NEAR(actual.green, g, kTolerance);
+    EXPECT_NEAR(actual.blue, b, kTolerance);
+}
+
+ColorValue Mix(const ColorValue& p, double fp, const ColorValue& q, double fq) {
+    return ColorValue{p.alpha * fp + q.alpha * fq, p.red * fp + q.red * fq,
+                      p.green * fp + q.green * fq, p.blue * fp + q.blue * fq};
+}
+
+void ExpectColor(const ColorValue& actual, const ColorValue& expected) {
+    ExpectColor(actual, expected.alpha, expected.red, expected.green, expected.blue);
+}
+
+class ThreeStopMap : public ::testing::Test {
+protected:
+    void SetUp() override {
+        map.AddStop(0.0, A, 1.0);
+        map.AddStop(0.5, B, 1.0);
+        map.AddStop(1.0, C, 1.0);
+    }
+    CColorMap map;
+};
+
+TEST_F(ThreeStopMap, BlendRunsFromTheUpperStopToTheLower) {
+    ExpectColor(map.Lookup(0.0), B);
+    ExpectColor(map.Lookup(0.25), Mix(A, 0.5, B, 0.5));
+    ExpectColor(map.Lookup(0.5), A);
+    ExpectColor(map.Lookup(0.75), Mix(B, 0.5, C, 0.5));
+    ExpectColor(map.Lookup(1.0), B);
+    // Just above the interior stop the colour is about C.
+    ExpectColor(map.Lookup(0.5 + 1e-13), Mix(C, 1.0, B, 0.0));
+}
+
+TEST_F(ThreeStopMap, ExtrapolatesOutsideTheStops) {
+    ExpectColor(map.Lookup(-0.5), Mix(B, 2.0, A, -1.0));
+    ExpectColor(map.Lookup(1.5), Mix(B, 2.0, C, -1.0));
+}
+
+TEST_F(ThreeStopMap, NotANumberFallsIntoTheFirstInterval) {
+    ColorValue c = map.Lookup(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_TRUE(std::isnan(c.red));
+}
+
+TEST(ColorMap, SingleStopAndCoincidentStops) {
+    CColorMap one;
+    one.AddStop(0.3, A, 1.0);
+    for (double v : {-5.0, 0.3, 0.9}) ExpectColor(one.Lookup(v), A);
+    CColorMap twin;
+    twin.AddStop(0.4, A, 1.0);
+    twin.AddStop(0.4, B, 1.0);
+    for (double v : {0.0, 0.4, 1.0}) ExpectColor(twin.Lookup(v), B);
+}
+
+TEST(ColorMap, EmptyMapAnswersTransparentBlack) {
+    CColorMap empty;
+    ExpectColor(empty.Lookup(0.5), 0.0, 0.0, 0.0, 0.0);
+}
+
+TEST(ColorMap, OpacityScalesOnlyAlpha) {
+    CColorMap map;
+    map.AddStop(0.0, ColorValue{0.8, 1.0, 0.5, 0.0}, 0.5);
+    ASSERT_EQ(map.Stops().size(), 1u);
+    ExpectColor(map.Stops()[0].color, 0.4, 1.0, 0.5, 0.0);
+    EXPECT_EQ(map.RefCount(), 1);
+}
+
+TEST(ColorMap, BandsHoldTheirColour) {
+    const ColorValue white{1, 1, 1, 1};
+    const ColorValue yellow{1, 1, 1, 0};
+    CColorMap alone;
+    alone.AddBand(0.4, 0.5, yellow, 1.0);
+    for (double v : {0.4, 0.45, 0.5}) ExpectColor(alone.Lookup(v), yellow);
+    CColorMap map;
+    map.AddBand(0.0, 0.1, white, 1.0);
+    map.AddBand(0.4, 0.5, yellow, 1.0);
+    ASSERT_EQ(map.Stops().size(), 4u);
+    for (double v : {0.4, 0.43, 0.47, 0.5}) {
+        // 0.4 itself lies in the interval that ends there: white.
+        if (v == 0.4)
+            ExpectColor(map.Lookup(v), white);
+        else
+            ExpectColor(map.Lookup(v), yellow);
+    }
+    ColorValue near = map.Lookup(0.1 + 1e-9);
+    EXPECT_NEAR(near.blue, 0.0, 1e-8);
+}
+
+}  // namespace

@@ -1,0 +1,220 @@
+// Gradient noise, shapers and vectors: the construction's draws replayed by hand, the
+// worked values, periodicity and the fast path against the full eight-corner sum.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "texgen/tg_noise.h"
+
+namespace {
+
+constexpr double kTolerance = 1e-9;
+constexpr double kTwoToMinus32 = 1.0 / 4294967296.0;
+
+// The eight-corner formula written out directly from the noise's fields.
+double FullNoise(const CNoise& n, double x, double y, double z) {
+    const double offset = 256.0 * n.Scale();
+    const double p[3] = {(x + offset) * n.Scale(), (y + offset) * n.Scale(),
+                         (z + offset) * n.Scale()};
+    int64_t l[3];
+    double f[3], s[3];
+    for (int a = 0; a < 3; ++a) {
+        l[a] = static_cast<int64_t>(p[a]);
+        f[a] = p[a] - static_cast<double>(l[a]);
+        s[a] = (3.0 - 2.0 * f[a]) * f[a] * f[a];
+    }
+    const uint8_t* perms[3] = {n.PermX(), n.PermY(), n.PermZ()};
+    double sum = 0.0;
+    for (int c = 0; c < 2; ++c)
+        for (int b = 0; b < 2; ++b)
+            for (int a = 0; a < 2; ++a) {
+                const int corner[3] = {a, b, c};
+                uint32_t index = 0;
+                double weight = 1.0;
+                double dot = 0.0;
+                for (int k = 0; k < 3; ++k) {
+                    index += perms[k][(static_cast<uint32_t>(l[k]) + corner[k]) & n.Mask()];
+                    weight *= corner[k] ? s[k] : 1.0 - s[k];
+                }
+                const double* g = n.Gradient(static_cast<int>(index & 63u));
+                for (int k = 0; k < 3; ++k) dot += g[k] * (f[k] - corner[k]);
+                sum += weight * dot;
+            }
+    return sum;
+}
+
+TEST(NormalizeVector, UnitLengthAndTheDegenerateCases) {
+    Vector3 v{0.0, 3.0, 4.0};
+    EXPECT_EQ(&NormalizeVector(v), &v);
+    EXPECT_NEAR(v.x, 0.0, 1e-15);
+    EXPECT_NEAR(v.y, 0.6, 1e-15);
+    EXPECT_NEAR(v.z, 0.8, 1e-15);
+    for (Vector3 bad : {Vector3{0, 0, 0}, Vector3{1e-31, 0, 0},
+                        Vector3{std::numeric_limits<double>::quiet_NaN(), 1, 1}}) {
+        NormalizeVector(bad);
+        EXPECT_EQ(bad.x, 1.0);
+        EXPECT_EQ(bad.y, 0.0);
+        EXPECT_EQ(bad.z, 0.0);
+    }
+}
+
+TEST(RandomUnitVector, DrawsTriplesZFirstUntilInsideTheBall) {
+    CRandomSource source(77);
+    CRandomSource replay(source);
+    for (int n = 0; n < 20; ++n) {
+        Vector3 v = RandomUnitVector(source);
+        double z, y, x;
+        int triples = 0;
+        do {
+            z = replay.NextU32() * kTwoToMinus32 * 2.0 - 1.0;
+            y = replay.NextU32() * kTwoToMinus32 * 2.0 - 1.0;
+            x = replay.NextU32() * kTwoToMinus32 * 2.0 - 1.0;
+            ++triples;
+        } while (x * x + y * y + z * z > 1.0);
+        const double length = std::sqrt(x * x + y * y + z * z);
+        EXPECT_NEAR(v.x, x / length, 1e-15);
+        EXPECT_NEAR(v.y, y / length, 1e-15);
+        EXPECT_NEAR(v.z, z / length, 1e-15);
+        EXPECT_NEAR(v.x * v.x + v.y * v.y + v.z * v.z, 1.0, 1e-15);
+        EXPECT_EQ(source.Index(), replay.Index());
+        EXPECT_EQ(source.State(), replay.State());
+    }
+}
+
+TEST(NoiseConstruction, GradientsThenSixtyFourSwapsPerAxis) {
+    CRandomSource source(5);
+    CRandomSource replay(source);
+    CNoise noise(source, 4, 1.0);
+    EXPECT_EQ(noise.RefCount(), 1);
+    EXPECT_EQ(noise.Mask(), 15u);
+    EXPECT_EQ(noise.Scale(), 16.0);
+    for (int g = 0; g < 64; ++g) {
+        Vector3 v = RandomUnitVector(replay);
+        EXPECT_EQ(noise.Gradient(g)[0], v.x);
+        EXPECT_EQ(noise.Gradient(g)[1], v.y);
+        EXPECT_EQ(noise.Gradient(g)[2], v.z);
+    }
+    for (const uint8_t* actual : {noise.PermX(), noise.PermY(), noise.PermZ()}) {
+        uint8_t perm[64];
+        for (int i = 0; i < 64; ++i) perm[i] = static_cast<uint8_t>(i);
+        for (int i = 0; i < 64; ++i) std::swap(perm[i], perm[replay.NextU32() & 63u]);
+        EXPECT_EQ(std::memcmp(perm, actual, 64), 0);
+    }
+    EXPECT_EQ(source.Index(), replay.Index());
+    EXPECT_EQ(source.State(), replay.State());
+}
+
+TEST(NoiseConstruction, SameSourceStateSameNoise) {
+    CRandomSource a(9), b(9);
+    CNoise na(a, 5, 1.0), nb(b, 5, 1.0);
+    for (int g = 0; g < 64; ++g)
+        EXPECT_EQ(std::memcmp(na.Gradient(g), nb.Gradient(g), 3 * sizeof(double)), 0);
+    EXPECT_EQ(std::memcmp(na.PermX(), nb.PermX(), 64), 0);
+    EXPECT_EQ(std::memcmp(na.PermY(), nb.PermY(), 64), 0);
+    EXPECT_EQ(std::memcmp(na.PermZ(), nb.PermZ(), 64), 0);
+    EXPECT_EQ(na.Noise(0.37, 0.61, 0.2), nb.Noise(0.37, 0.61, 0.2));
+}
+
+TEST(NoiseValues, WorkedExampleFromSeed128) {
+    CRandomSource source(128);
+    CNoise noise(source, 3, 1.0);
+    EXPECT_NEAR(noise.Gradient(0)[0], -0.925847935105, kTolerance);
+    EXPECT_NEAR(noise.Gradient(0)[1], 0.320891739622, kTolerance);
+    EXPECT_NEAR(noise.Gradient(0)[2], 0.199584800285, kTolerance);
+    const uint8_t permX[8] = {58, 20, 9, 56, 40, 17, 23, 22};
+    EXPECT_EQ(std::memcmp(noise.PermX(), permX, 8), 0);
+    EXPECT_NEAR(noise.Noise(0.3, 0.7, 0.0), 0.114112209611, kTolerance);
+    EXPECT_NEAR(noise.Noise(0.3, 0.7, 0.25), 0.191423317797, kTolerance);
+    EXPECT_NEAR(noise.Noise(0.1, 0.2, 0.3), -0.201624521075, kTolerance);
+    EXPECT_NEAR(noise.Noise(1.1, 0.2, 0.3), -0.201624521075, kTolerance);
+}
+
+TEST(NoiseValues, ZeroOnLatticePoints) {
+    CRandomSource source(3);
+    CNoise noise(source, 3, 1.0);
+    for (double x : {0.0, 0.125, 0.5, 0.875})
+        for (double y : {0.0, 0.25, 0.625}) {
+            EXPECT_EQ(noise.Noise(x, y, 0.375), 0.0);
+            EXPECT_EQ(NoiseSmooth(&noise, x, y, 0.0), 0.5);
+            EXPECT_EQ(NoiseVeins(&noise, x, y, 0.0), 1.0);
+        }
+}
+
+TEST(NoiseValues, RepeatsEveryUnitForEveryBitCount) {
+    for (uint32_t bits = 0; bits <= 6; ++bits) {
+        CRandomSource source(40 + bits);
+        CNoise noise(source, bits, 1.0);
+        for (int i = 0; i < 25; ++i) {
+            const double x = 0.037 * i + 0.01, y = 0.71 - 0.023 * i, z = 0.013 * i + 0.2;
+            const double base = noise.Noise(x, y, z);
+            EXPECT_NEAR(noise.Noise(x + 1.0, y, z), base, 1e-12) << bits;
+            EXPECT_NEAR(noise.Noise(x, y + 1.0, z), base, 1e-12) << bits;
+            EXPECT_NEAR(noise.Noise(x, y, z + 1.0), base, 1e-12) << bits;
+        }
+    }
+}
+
+TEST(NoiseValues, FastPathEqualsTheEightCornerSum) {
+    CRandomSource source(11);
+    CNoise noise(source, 4, 1.0);
+    for (int i = 0; i < 200; ++i) {
+        const double x = i * 0.0137, y = 1.0 - i * 0.0071;
+        EXPECT_EQ(noise.Noise(x, y, 0.0), FullNoise(noise, x, y, 0.0)) << i;
+        EXPECT_NEAR(noise.Noise(x, y, 0.3 + i * 0.001), FullNoise(noise, x, y, 0.3 + i * 0.001),
+                    1e-15);
+    }
+}
+
+TEST(NoiseValues, NonsenseInputGivesZero) {
+    CRandomSource source(1);
+    CNoise noise(source, 2, 1.0);
+    EXPECT_EQ(noise.Noise(std::numeric_limits<double>::quiet_NaN(), 0.0, 0.0), 0.0);
+    EXPECT_EQ(noise.Noise(0.0, 1e300, 0.0), 0.0);
+}
+
+TEST(NoiseShapers, TableOdds) {
+    int fractal = 0, turbulence = 0, bands = 0, smooth = 0, veins = 0;
+    for (NoiseShaper s : NoiseShaperTable) {
+        fractal += s == NoiseFractal;
+        turbulence += s == NoiseTurbulence;
+        bands += s == NoiseBandsYZ;
+        smooth += s == NoiseSmooth;
+        veins += s == NoiseVeins;
+    }
+    EXPECT_EQ(fractal, 3);
+    EXPECT_EQ(turbulence, 3);
+    EXPECT_EQ(bands, 1);
+    EXPECT_EQ(smooth, 2);
+    EXPECT_EQ(veins, 2);
+    EXPECT_EQ(NoiseShaperTable[8], NoiseBandsYZ);
+    EXPECT_EQ(NoiseShaperTable[9], NoiseBandsXZ);
+    EXPECT_EQ(NoiseShaperTable[10], NoiseBandsXY);
+    EXPECT_EQ(NoiseShaperTable[11], NoiseSheared);
+    EXPECT_EQ(NoiseShaperTable[13], NoiseRings);
+}
+
+TEST(NoiseShapers, FormulasAtOnePoint) {
+    CRandomSource source(128);
+    CNoise noise(source, 3, 1.0);
+    const double x = 0.3, y = 0.7, z = 0.25;
+    const double n = noise.Noise(x, y, z);
+    const double n2 = noise.Noise(2 * x, 2 * y, 2 * z);
+    const double n4 = noise.Noise(4 * x, 4 * y, 4 * z);
+    const double n8 = noise.Noise(8 * x, 8 * y, 8 * z);
+    const double pi = 3.141592653589793;
+    EXPECT_EQ(NoiseSmooth(&noise, x, y, z), n * 0.5 + 0.5);
+    // The octaves are summed in the order 2p, p, 4p, 8p.
+    EXPECT_EQ(NoiseFractal(&noise, x, y, z), (((n2 * 0.5 + n) + n4 * 0.25) + n8 * 0.125) * 0.5 + 0.5);
+    EXPECT_EQ(NoiseTurbulence(&noise, x, y, z), std::fabs(n2 * 0.5 + n));
+    EXPECT_NEAR(NoiseBandsYZ(&noise, x, y, z), std::cos(n * pi + (y + z) * 8 * pi) * 0.5 + 0.5, 1e-12);
+    EXPECT_NEAR(NoiseBandsXZ(&noise, x, y, z), std::cos(n * pi + (x + z) * 8 * pi) * 0.5 + 0.5, 1e-12);
+    EXPECT_NEAR(NoiseBandsXY(&noise, x, y, z), std::cos(n * pi + (x + y) * 8 * pi) * 0.5 + 0.5, 1e-12);
+    EXPECT_EQ(NoiseSheared(&noise, x, y, z), noise.Noise(x + y, y + z, z) * 0.5 + 0.5);
+    EXPECT_NEAR(NoiseRings(&noise, x, y, z), std::cos(n * 8 * pi) * 0.5 + 0.5, 1e-12);
+    EXPECT_NEAR(NoiseVeins(&noise, x, y, z), std::pow(1e-8, std::fabs(n)), 1e-15);
+    EXPECT_NEAR(NoiseSmooth(&noise, x, y, z), 0.191423317797 * 0.5 + 0.5, kTolerance);
+}
+
+}  // namespace
