@@ -19,6 +19,13 @@ TEST(WholeGame, NoInputFailsTheFirstPlanet) {
     EXPECT_LT(s.time, 90.0);
 }
 
+TEST(WholeGame, NoInputFailsTheHardestPlanetWithTheInvariantsHolding) {
+    std::string failure;
+    const GameSummary s = PlayHeadless(3, 9, 9, 1, 16, false, true, &failure);
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(s.state, GAME_FAILED);
+}
+
 TEST(WholeGame, ScriptedPlayerCompletesTheFirstPlanet) {
     std::string failure;
     const GameSummary s = PlayHeadless(0, 0, 0, 1, 16, true, true, &failure);
