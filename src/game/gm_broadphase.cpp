@@ -4,14 +4,9 @@
 #include <cstring>
 #include <limits>
 
+#include "game/gm_math.h"
+
 namespace {
-
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
-
-// One strict comparison each: the first argument stays unless the second is strictly
-// smaller (Min) or larger (Max).
-inline double Min(double a, double b) { return b < a ? b : a; }
-inline double Max(double a, double b) { return b > a ? b : a; }
 
 inline void Unlink(BroadPhaseEndpoint* e) {
     e->prev->next = e->next;
@@ -166,8 +161,8 @@ void CBroadPhase::SetBox(uint32_t object, double minX, double minY, double maxX,
 
 void CBroadPhase::SetSegmentBox(uint32_t object, const double from[3], const double to[3],
                                 double radius) {
-    SetBox(object, Min(from[0], to[0]) - radius, Min(from[1], to[1]) - radius,
-           Max(from[0], to[0]) + radius, Max(from[1], to[1]) + radius);
+    SetBox(object, StrictMin(from[0], to[0]) - radius, StrictMin(from[1], to[1]) - radius,
+           StrictMax(from[0], to[0]) + radius, StrictMax(from[1], to[1]) + radius);
 }
 
 void CBroadPhase::SetSweptBox(uint32_t object, const double box[4], const double displacement[3],
@@ -179,8 +174,8 @@ void CBroadPhase::SetSweptBox(uint32_t object, const double box[4], const double
 
 void CBroadPhase::SetBoxUnion(uint32_t object, const double box1[4], const double box2[4],
                               double margin) {
-    SetBox(object, Min(box1[0], box2[0]) - margin, Min(box1[1], box2[1]) - margin,
-           Max(box1[2], box2[2]) + margin, Max(box1[3], box2[3]) + margin);
+    SetBox(object, StrictMin(box1[0], box2[0]) - margin, StrictMin(box1[1], box2[1]) - margin,
+           StrictMax(box1[2], box2[2]) + margin, StrictMax(box1[3], box2[3]) + margin);
 }
 
 void CBroadPhase::SetEnabled(uint32_t object, bool enabled) {

@@ -8,27 +8,21 @@
 #include <cmath>
 #include <limits>
 
-namespace {
+#include "game/gm_math.h"
 
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
-constexpr double kTwoToMinus32 = 1.0 / 4294967296.0;
+namespace {
 
 constexpr double kWallX = 7.5;               // walls at -7.5 and +7.5
 constexpr double kFrameEndEpsilon = 1e-12;   // time left below this ends the frame
 constexpr double kHoverTolerance = 1e-5;     // hover band around the hover height
 constexpr double kSupportEventDelay = 1e-9;  // support events land just past the contact
 constexpr double kExhaustInterval = 0.05;    // seconds between pairs of puffs
-constexpr uint32_t kMaxPuffs = 64;
-
-// One strict comparison each; the first argument stays on ties and NaNs.
-inline double Min(double a, double b) { return b < a ? b : a; }
-inline double Max(double a, double b) { return b > a ? b : a; }
 
 // Among equal times the candidate offered first wins.
 inline void Offer(WorldEvent& event, double t, uint32_t kind, uint32_t a = 0, uint32_t b = 0) {
     if (t < event.time) {
         event.kind = kind;
-        event.time = Max(t, 0.0);
+        event.time = StrictMax(t, 0.0);
         event.a = a;
         event.b = b;
     }
@@ -42,7 +36,6 @@ Block& PoolEntryOf(GameWorld& world, uint8_t type, uint32_t slot) {
         default: return world.settled.entries[slot];
     }
 }
-
 
 template <uint32_t N>
 void SetFallingBoxes(CBroadPhase& broadPhase, TBlockPool<N>& pool, double drop) {
@@ -86,13 +79,13 @@ Block& MoveInto(GameWorld& world, TBlockPool<N>& target, const Block& source) {
 
 void AddPuffs(GameWorld& world, CRandomSource& runSource) {
     for (int k = 0; k < 2; ++k) {
-        if (world.puffs.count >= kMaxPuffs) continue;
+        if (world.puffs.count >= world.puffs.kCapacity) continue;
         ExhaustPuff& puff = world.puffs.entries[world.puffs.count++];
         puff.age = 0;
         puff.x = k == 0 ? world.playerX - 0.2 : world.playerX + 0.2;
         puff.y = world.playerY - 0.3;
         puff.z = 0;
-        double dx = (runSource.NextU32() * kTwoToMinus32 - 0.5) * 0.25;
+        double dx = (UnitFromU32(runSource.NextU32()) - 0.5) * 0.25;
         if (world.moveLeft) dx = dx + 0.5;
         if (world.moveRight) dx = dx - 0.5;
         puff.dx = dx;
@@ -135,11 +128,11 @@ double SweptSquareEntryTime(const double offset[2], const double velocity[2], do
         // "never", and a point exactly on a face gets NaN, which never wins below.
         const double t1 = -(offset[k] - half) / velocity[k];
         const double t2 = -(offset[k] + half) / velocity[k];
-        enter[k] = Min(t1, t2);
-        leave[k] = Max(t1, t2);
+        enter[k] = StrictMin(t1, t2);
+        leave[k] = StrictMax(t1, t2);
     }
-    const double entry = Max(enter[0], enter[1]);
-    const double exit = Min(leave[0], leave[1]);
+    const double entry = StrictMax(enter[0], enter[1]);
+    const double exit = StrictMin(leave[0], leave[1]);
     if (entry < exit && (0 < entry || 0 == entry)) return entry;
     return kInfinity;
 }
@@ -152,8 +145,8 @@ double SweptBoxEntryTime(const double bounds[4], const double velocity[2], doubl
     const double tx2 = -bounds[2] / velocity[0];
     const double ty1 = -bounds[1] / velocity[1];
     const double ty2 = -bounds[3] / velocity[1];
-    const double enterTime = Max(Min(tx1, tx2), Min(ty1, ty2));
-    const double exitTime = Min(Max(tx1, tx2), Max(ty1, ty2));
+    const double enterTime = StrictMax(StrictMin(tx1, tx2), StrictMin(ty1, ty2));
+    const double exitTime = StrictMin(StrictMax(tx1, tx2), StrictMax(ty1, ty2));
     if (!(exitTime > enterTime)) return kInfinity;
     if (entry) *entry = enterTime;
     if (exit) *exit = exitTime;
@@ -330,14 +323,14 @@ void AdvanceWorld(GameWorld& world, double t) {
 
     for (uint32_t i = 0; i < world.puffs.count; ++i) world.puffs.entries[i].age += 2 * t;
 
-    const double target = Max(7.0, world.playerY);
+    const double target = StrictMax(7.0, world.playerY);
     world.cameraY = target + (world.cameraY - target) * std::pow(0.5, t);
 
     if (world.state == GAME_NEW) world.state = GAME_RUNNING;
     if (world.state == GAME_RUNNING) {
-        world.fade = Min(world.fade + 2 * t, 1.0);
+        world.fade = StrictMin(world.fade + 2 * t, 1.0);
     } else if (world.state == GAME_FALLING_OUT || world.state == GAME_CLIMBING_OUT) {
-        world.fade = Max(world.fade - 2 * t, 0.0);
+        world.fade = StrictMax(world.fade - 2 * t, 0.0);
     }
     if (world.state == GAME_CLIMBING_OUT) {
         if (world.fade == 0) world.state = GAME_COMPLETED;
@@ -439,12 +432,12 @@ uint32_t StepWorld(GameWorld& world, CRandomSource& runSource, double dt) {
     if (!world.inputRight && world.steering > 1e-8) {
         world.moveRight = 1;
         world.moveTime = world.steering;
-        world.steering = Max(world.steering - dt, 0.0);
+        world.steering = StrictMax(world.steering - dt, 0.0);
     }
     if (!world.inputLeft && world.steering < -1e-8) {
         world.moveLeft = 1;
         world.moveTime = -world.steering;
-        world.steering = Min(world.steering + dt, 0.0);
+        world.steering = StrictMin(world.steering + dt, 0.0);
     }
     if (world.moveLeft && world.moveRight) world.moveLeft = world.moveRight = 0;
 

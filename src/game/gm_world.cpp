@@ -5,11 +5,9 @@
 #include <limits>
 
 #include "app/app_fault.h"
+#include "game/gm_math.h"
 
 namespace {
-
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
-constexpr double kTwoToMinus32 = 1.0 / 4294967296.0;
 
 // 0.3334 - 0.1 in double arithmetic: one unit in the last place below 0.2334. Written
 // out so that the sink speed of the hardest planet is the same on every compiler.
@@ -150,7 +148,7 @@ void DestroyGameWorld(GameWorld& world) {
 uint32_t ChoosePieceShape(CRandomSource& source) {
     double total = 0;
     for (const PieceShape& shape : PieceShapeTable) total = total + shape.weight;
-    double r = (source.NextU32() * kTwoToMinus32) * total;
+    double r = UnitFromU32(source.NextU32()) * total;
     for (uint32_t i = 0; i < kPieceShapeCount; ++i) {
         r = r - PieceShapeTable[i].weight;
         if (r < 0) return i;
@@ -169,7 +167,7 @@ void SpawnPiece(GameWorld& world, double height) {
     for (uint32_t column = 0; column < 4; ++column) {
         if (mask & (0x1111u << column)) ++width;
     }
-    const double offset = (source.NextU32() * kTwoToMinus32) * (15 - width);
+    const double offset = UnitFromU32(source.NextU32()) * (15 - width);
     const uint16_t id = world.nextPieceId;
     world.nextPieceId = static_cast<uint16_t>(id + 1);
     for (int row = 0; row < 4; ++row) {
@@ -225,9 +223,9 @@ void BreakBlock(GameWorld& world, const Block& block, CRandomSource& runSource) 
     if (world.fragments.count >= world.fragments.kCapacity) return;
     Fragment& fragment = world.fragments.entries[world.fragments.count++];
     fragment.block = block;
-    const double u1 = runSource.NextU32() * kTwoToMinus32;
-    const double u2 = runSource.NextU32() * kTwoToMinus32;
-    const double u3 = runSource.NextU32() * kTwoToMinus32;
+    const double u1 = UnitFromU32(runSource.NextU32());
+    const double u2 = UnitFromU32(runSource.NextU32());
+    const double u3 = UnitFromU32(runSource.NextU32());
     fragment.vx = 2 * (u3 - 0.5);
     fragment.vy = 2 * (u2 - 0.5);
     fragment.vz = 2 * (u1 - 0.5);

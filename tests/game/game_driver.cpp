@@ -1,6 +1,8 @@
 // Headless planet games for the tests and the benchmark.
 #include "game_driver.h"
 
+#include "support/test_support.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -18,32 +20,23 @@ constexpr double kDropRadius = 0.6;
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-uint64_t Fnv(uint64_t h, const void* data, size_t size) {
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    for (size_t i = 0; i < size; ++i) {
-        h ^= p[i];
-        h *= 0x100000001B3ull;
-    }
-    return h;
-}
-
+// The bytes of the physical state, appended in a fixed order and hashed at once.
 template <typename T>
-uint64_t FnvValue(uint64_t h, T value) {
-    return Fnv(h, &value, sizeof(value));
+void Append(std::string& bytes, T value) {
+    bytes.append(reinterpret_cast<const char*>(&value), sizeof(value));
 }
 
 template <uint32_t N>
-uint64_t HashPool(uint64_t h, const TBlockPool<N>& pool) {
-    h = FnvValue(h, pool.count);
+void AppendPool(std::string& bytes, const TBlockPool<N>& pool) {
+    Append(bytes, pool.count);
     for (uint32_t i = 0; i < pool.count; ++i) {
         const Block& b = pool.entries[i];
-        h = FnvValue(h, b.pieceId);
-        h = FnvValue(h, b.object);
-        h = FnvValue(h, b.x);
-        h = FnvValue(h, b.y);
-        h = FnvValue(h, b.z);
+        Append(bytes, b.pieceId);
+        Append(bytes, b.object);
+        Append(bytes, b.x);
+        Append(bytes, b.y);
+        Append(bytes, b.z);
     }
-    return h;
 }
 
 template <uint32_t N>
@@ -223,20 +216,20 @@ std::string CheckWorldInvariants(const GameWorld& world) {
 }
 
 uint64_t HashWorldPhysics(const GameWorld& world) {
-    uint64_t h = 0xCBF29CE484222325ull;
-    h = FnvValue(h, world.state);
-    h = FnvValue(h, world.time);
-    h = FnvValue(h, world.fade);
-    h = FnvValue(h, world.playerX);
-    h = FnvValue(h, world.playerY);
-    h = FnvValue(h, world.supportY);
-    h = FnvValue(h, world.spawnTimer);
-    h = FnvValue(h, world.exhaustTimer);
-    h = FnvValue(h, world.cameraY);
-    h = FnvValue(h, world.nextPieceId);
-    h = HashPool(h, world.carried);
-    h = HashPool(h, world.falling);
-    h = HashPool(h, world.dropped);
-    h = HashPool(h, world.settled);
-    return h;
+    std::string bytes;
+    Append(bytes, world.state);
+    Append(bytes, world.time);
+    Append(bytes, world.fade);
+    Append(bytes, world.playerX);
+    Append(bytes, world.playerY);
+    Append(bytes, world.supportY);
+    Append(bytes, world.spawnTimer);
+    Append(bytes, world.exhaustTimer);
+    Append(bytes, world.cameraY);
+    Append(bytes, world.nextPieceId);
+    AppendPool(bytes, world.carried);
+    AppendPool(bytes, world.falling);
+    AppendPool(bytes, world.dropped);
+    AppendPool(bytes, world.settled);
+    return HashBytes(bytes.data(), bytes.size());
 }

@@ -19,6 +19,13 @@ TEST(WholeGame, NoInputFailsTheFirstPlanet) {
     EXPECT_LT(s.time, 90.0);
 }
 
+TEST(WholeGame, NoInputFailsTheHardestPlanetWithTheInvariantsHolding) {
+    std::string failure;
+    const GameSummary s = PlayHeadless(3, 9, 9, 1, 16, false, true, &failure);
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(s.state, GAME_FAILED);
+}
+
 TEST(WholeGame, ScriptedPlayerCompletesTheFirstPlanet) {
     std::string failure;
     const GameSummary s = PlayHeadless(0, 0, 0, 1, 16, true, true, &failure);
@@ -95,7 +102,7 @@ TEST(WholeGame, PinnedValuesOfTheScriptedGame) {
     EXPECT_EQ(s.catches, 13u);
     EXPECT_EQ(s.piecesSpawned, 65u);
     EXPECT_EQ(s.frames, 7372u);
-    EXPECT_EQ(s.physicsHash, 0xB9A184B614B0D352ull);
+    EXPECT_EQ(s.physicsHash, 0x76E1F52E224BD9B8ull);
 }
 
 TEST(WholeGame, PinnedValuesOfTheIdleGame) {
@@ -103,7 +110,7 @@ TEST(WholeGame, PinnedValuesOfTheIdleGame) {
     EXPECT_EQ(s.firstCatchTime, 57.967999999995392);
     EXPECT_EQ(s.piecesSpawned, 37u);
     EXPECT_EQ(s.frames, 3813u);
-    EXPECT_EQ(s.physicsHash, 0x2FF79F72276371EBull);
+    EXPECT_EQ(s.physicsHash, 0xA904CFADD8285B79ull);
 }
 
 }  // namespace

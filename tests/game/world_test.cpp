@@ -174,12 +174,6 @@ TEST(WorldSetUp, SamePiecesOnEveryAttemptWhileStackColoursDiffer) {
     EXPECT_EQ(a.falling.entries[a.falling.count - 1].x, b.falling.entries[b.falling.count - 1].x);
 }
 
-TEST(WorldSetUp, PieceSourceIsSeed148ForkedByThePlanet) {
-    CRandomSource expected(CRandomSource(148), 123);  // galaxy 1, system 2, planet 3
-    CRandomSource made = MakePieceSource(1, 2, 3);
-    EXPECT_EQ(made.NextU32(), expected.NextU32());
-}
-
 TEST(PieceShapes, TableWeightsAndColumns) {
     double total = 0;
     for (const PieceShape& s : PieceShapeTable) {
@@ -200,18 +194,6 @@ TEST(PieceShapes, ChoiceFollowsTheWeights) {
         const double expected = draws * PieceShapeTable[i].weight / 120.0;
         EXPECT_NEAR(counts[i], expected, 5 * std::sqrt(expected)) << i;
     }
-}
-
-TEST(PieceShapes, ChoiceMapsTheDrawOntoTheCumulativeWeights) {
-    // The first draw of this source, scaled to 0..120, picks the shape whose
-    // cumulative weight first exceeds it.
-    CRandomSource probe(11);
-    const double r = probe.NextU32() / 4294967296.0 * 120;
-    double cumulative = 0;
-    uint32_t expected = 0;
-    while (cumulative + PieceShapeTable[expected].weight <= r) cumulative += PieceShapeTable[expected++].weight;
-    CRandomSource source(11);
-    EXPECT_EQ(ChoosePieceShape(source), expected);
 }
 
 TEST(SpawnPiece, OffsetsKeepEveryPieceInsideTheWell) {
@@ -333,19 +315,6 @@ TEST(BreakBlock, FullFragmentListDrawsNothingButStillNotes) {
     EXPECT_EQ(w.fragments.count, 32u);
     EXPECT_EQ(f.run.Index(), index);
     EXPECT_EQ(w.nearestBreak, 1.0);
-}
-
-TEST(ClearGameWorld, ZeroesPositions) {
-    auto world = std::make_unique<GameWorld>();
-    world->playerY = 5;
-    world->settled.entries[1000].y = 3;
-    world->puffs.entries[63].dx = 1;
-    world->overflowBlock.z = 2;
-    ClearGameWorld(*world);
-    EXPECT_EQ(world->playerY, 0.0);
-    EXPECT_EQ(world->settled.entries[1000].y, 0.0);
-    EXPECT_EQ(world->puffs.entries[63].dx, 0.0);
-    EXPECT_EQ(world->overflowBlock.z, 0.0);
 }
 
 }  // namespace
