@@ -1,0 +1,95 @@
+// The OpenGL routines every screen draws with: the base state of a fresh context, 3-D
+// and 2-D scenes, nestable 2-D overlays, the screen fade, image blits, textured quads
+// and meshes, the built-in craft model, lights and materials, and the dense scene of
+// the quality test.
+//
+// The context dies whenever a menu opens or the program is deactivated, so the scene
+// mode, the projection and the lights are mirrored in GLModeCache, from which the
+// texture registry's restore rebuilds them in the new context.
+#pragma once
+
+#include <cstdint>
+
+#include "app/app_color.h"
+
+struct TextureImage;
+struct GLTexture;
+
+struct LightRecord {
+    uint8_t enabled;        // set by whoever enables the GL light, together with it
+    uint8_t directional;    // 1 after SetLightDirection, 0 after SetLightPosition
+    double position[3];     // last position given
+    double direction[3];    // last direction given
+    ColorValue color;       // of SetLightColors
+    double ambient;         // factors of SetLightColors
+    double diffuse;
+    double specular;
+    uint8_t hasAttenuation; // 1 after SetLightAttenuation
+    double constantAttenuation;
+    double linearAttenuation;
+    double quadraticAttenuation;
+};
+
+struct GLModeCache {
+    uint8_t scene3D;          // 1 from BeginScene3D to the next BeginScene2D or reset
+    uint8_t lighting;         // the lit argument of the last BeginScene3D
+    uint32_t overlayNesting;  // depth of PushOverlay2D
+    double savedProjection[16];  // read by ReleaseGLResources
+    LightRecord lights[8];    // what was set on lights 0..7 since the scene began
+};
+
+// Main thread; the live record of the current context.
+extern GLModeCache g_glModeCache;
+
+// x, y, z, normal x, y, z, texture u, v.
+struct MeshVertex {
+    double x, y, z;
+    double nx, ny, nz;
+    double u, v;
+};
+
+// Clears colour, and depth too while a 3-D scene is active.
+void ClearGameScreen();
+
+void ResetGLState2D();
+void BeginScene3D(bool lit);
+void BeginScene2D();
+void PushOverlay2D();
+void PopOverlay2D();
+
+// An untextured rectangle in the current colour, (x0, y0) to (x1, y1).
+void DrawSolidRectangle(double x0, double y0, double x1, double y1);
+
+// level 0 black .. 1 clear.
+void DrawScreenFade(double level);
+void DrawImagePixels(const TextureImage* image, int32_t x, int32_t y, int32_t clipLeft,
+                     int32_t clipBottom, int32_t clipRight, int32_t clipTop, double zoom,
+                     double alphaScale);
+// p1 bottom-left, p2 top-left, p3 top-right, p4 bottom-right; each {x, y}.
+void DrawTexturedQuad(const GLTexture* texture, const double p1[2], const double p2[2],
+                      const double p3[2], const double p4[2], double du, double dv, double u,
+                      double v);
+// indices: triplets ended by a negative first index.
+void DrawTexturedMesh(const GLTexture* texture, const MeshVertex* vertices,
+                      const int32_t* indices, double scale);
+void DrawTexturedTriangle(const GLTexture* texture, const MeshVertex* a, const MeshVertex* b,
+                          const MeshVertex* c, double scale);
+void DrawLowDetailModel(double scale);
+void DrawHighDetailModel(double scale);
+
+// A light number is taken modulo 8.
+void SetLightPosition(uint32_t light, double x, double y, double z);
+void SetLightDirection(uint32_t light, double x, double y, double z);
+void SetLightColors(uint32_t light, const ColorValue& color, double ambient, double diffuse,
+                    double specular);
+void SetLightAttenuation(uint32_t light, double constant, double linear, double quadratic);
+// Enables GL light n and marks its record enabled (what the scenes do).
+void EnableLight(uint32_t light);
+
+void SetMaterial(double ambient, double diffuse, double specular, double emission,
+                 double shininess);
+void SetMaterialColors(const ColorValue& color, double ambient, double diffuse,
+                       double specular, double emission, double shininess);
+
+// 5,000 lit triangles in ten fans of five layers: the quality test's load.
+void DrawTimingTestScene();

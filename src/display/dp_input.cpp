@@ -1,0 +1,198 @@
+// The pump, the mouse poll, the inactive wait and the cursor counts.
+#include "display/dp_input.h"
+
+#include "display/dp_texture.h"
+#include "display/dp_window.h"
+#include "platform/pf_clock.h"
+#include "platform/pf_cursor.h"
+#include "platform/pf_input.h"
+
+CursorState g_cursorState;
+
+namespace {
+
+constexpr uint32_t kInactivePollMs = 10;
+
+bool g_reopenAfterWait = false;       // the default suspend closed the window
+DisplayMode g_reopenMode;
+InactiveDisplayHook g_suspendHook = nullptr;
+InactiveDisplayHook g_resumeHook = nullptr;
+
+void DefaultSuspend() {
+    GameWindowInactive = true;
+    if (!GameWindowExists()) return;
+    g_reopenMode = {0, uint32_t(GameWindowWidth), uint32_t(GameWindowHeight), 0};
+    g_reopenMode.index = LastOpenedDisplayIndex();
+    ReleaseGLResources();
+    CloseGameWindow();
+    g_reopenAfterWait = true;
+}
+
+void DefaultResume() {
+    GameWindowInactive = false;
+    if (!g_reopenAfterWait) return;
+    g_reopenAfterWait = false;
+    if (OpenGameWindow(&g_reopenMode)) RestoreGLResources();
+}
+
+void Report(GameEventCallback callback, void* context, uint32_t code, const void* data) {
+    if (callback) callback(context, code, data);
+}
+
+GameEventPoint WindowPoint(int32_t screenX, int32_t screenY) {
+    return {screenX - GameWindowLeft, GameWindowTop + GameWindowHeight - screenY};
+}
+
+void CentreOfWindow(int32_t* x, int32_t* y) {
+    *x = GameWindowLeft + GameWindowWidth / 2;
+    *y = GameWindowTop + GameWindowHeight / 2;
+}
+
+void ReportInput(const PlatformInput& in, GameEventCallback callback, void* context) {
+    uint32_t key = uint32_t(in.key);
+    switch (in.kind) {
+    case PlatformInputKind::KeyDown:
+        if (!in.repeat) Report(callback, context, GameEventKeyPress, &key);
+        Report(callback, context, GameEventKeyDown, &key);
+        break;
+    case PlatformInputKind::KeyUp:
+        Report(callback, context, GameEventKeyUp, &key);
+        break;
+    case PlatformInputKind::Quit:
+        Report(callback, context, GameEventQuit, nullptr);
+        break;
+    case PlatformInputKind::ButtonDown:
+    case PlatformInputKind::ButtonUp: {
+        GameEventPoint p = WindowPoint(in.x, in.y);
+        Report(callback, context,
+               in.kind == PlatformInputKind::ButtonDown ? GameEventMouseDown : GameEventMouseUp,
+               &p);
+        break;
+    }
+    }
+}
+
+// After a message, and after finding the queue empty: wait out an inactive period.
+void WaitWhenInactive(GameEventCallback callback, void* context) {
+    UpdateGameWindowActivation();
+    if (!GameWindowInactive) return;
+    bool quit = WaitWhileInactive();
+    Report(callback, context, GameEventActivated, nullptr);
+    // A quit that ended the wait is not lost: the screen still hears it.
+    if (quit) Report(callback, context, GameEventQuit, nullptr);
+}
+
+}  // namespace
+
+void SetInactiveDisplayHooks(InactiveDisplayHook suspend, InactiveDisplayHook resume) {
+    g_suspendHook = suspend;
+    g_resumeHook = resume;
+}
+
+void PumpGameMessages(GameEventCallback callback, void* context) {
+    DispatchPlatformEvents();
+    PlatformInput in;
+    while (TakePlatformInput(&in)) {
+        ReportInput(in, callback, context);
+        WaitWhenInactive(callback, context);
+    }
+    WaitWhenInactive(callback, context);
+}
+
+bool WaitWhileInactive() {
+    (g_suspendHook ? g_suspendHook : DefaultSuspend)();
+    bool quit = false;
+    while (GameWindowInactive && !quit) {
+        DispatchPlatformEvents();
+        PlatformInput in;
+        while (TakePlatformInput(&in))
+            if (in.kind == PlatformInputKind::Quit) quit = true;
+        // Reactivation: any window of the program became the active one.
+        if (IsProgramActive()) GameWindowInactive = false;
+        if (GameWindowInactive && !quit) SleepMs(kInactivePollMs);
+    }
+    (g_resumeHook ? g_resumeHook : DefaultResume)();
+    return quit;
+}
+
+void PollMouse(GameEventCallback callback, void* context) {
+    int32_t x = 0, y = 0;
+    GetPointerPosition(&x, &y);
+    CursorState& c = g_cursorState;
+    if (c.captureCount > 0 && c.suspendDepth == 0) {
+        GameEventMotion motion = {double(x - c.lastX), double(c.lastY - y), 0.0};
+        Report(callback, context, GameEventMouseMove, &motion);
+        c.lastX = x;
+        c.lastY = y;
+        RecentreCursor(false);
+    } else {
+        GameEventPoint p = WindowPoint(x, y);
+        Report(callback, context, GameEventMousePosition, &p);
+    }
+}
+
+void RecentreCursor(bool force) {
+    int32_t cx, cy;
+    CentreOfWindow(&cx, &cy);
+    CursorState& c = g_cursorState;
+    int32_t ox = c.lastX - cx, oy = c.lastY - cy;
+    if (ox < 0) ox = -ox;
+    if (oy < 0) oy = -oy;
+    if (!force && ox <= GameWindowWidth / 4 && oy <= GameWindowHeight / 4) return;
+    c.lastX = cx;
+    c.lastY = cy;
+    WarpPointerTo(cx, cy);
+}
+
+void CaptureCursor() {
+    CursorState& c = g_cursorState;
+    GetPointerPosition(&c.savedX, &c.savedY);
+    CentreOfWindow(&c.lastX, &c.lastY);
+    WarpPointerTo(c.lastX, c.lastY);
+}
+
+void HideGameCursor() {
+    CursorState& c = g_cursorState;
+    if (c.hideCount == 0 && c.suspendDepth == 0) SetPlatformCursorHidden(true);
+    c.hideCount += 1;
+}
+
+void UnhideGameCursor() {
+    CursorState& c = g_cursorState;
+    c.hideCount -= 1;
+    if (c.hideCount == 0 && c.suspendDepth == 0) SetPlatformCursorHidden(false);
+}
+
+// The counts change whether or not a menu is up, so a capture begun under a menu and
+// ended after it stays balanced; only the platform effect waits for the menu.
+void BeginMouseCapture() {
+    CursorState& c = g_cursorState;
+    if (c.captureCount == 0) {
+        HideGameCursor();
+        if (c.suspendDepth == 0) CaptureCursor();
+    }
+    c.captureCount += 1;
+}
+
+void EndMouseCapture() {
+    CursorState& c = g_cursorState;
+    c.captureCount -= 1;
+    if (c.captureCount == 0) {
+        if (c.suspendDepth == 0) WarpPointerTo(c.savedX, c.savedY);
+        UnhideGameCursor();
+    }
+}
+
+void ShowGameCursor() {
+    CursorState& c = g_cursorState;
+    if (c.captureCount >= 1 && c.suspendDepth == 0) WarpPointerTo(c.savedX, c.savedY);
+    if (c.hideCount >= 1 && c.suspendDepth == 0) SetPlatformCursorHidden(false);
+    c.suspendDepth += 1;
+}
+
+void ReturnGameCursor() {
+    CursorState& c = g_cursorState;
+    c.suspendDepth -= 1;
+    if (c.hideCount >= 1 && c.suspendDepth == 0) SetPlatformCursorHidden(true);
+    if (c.captureCount >= 1 && c.suspendDepth == 0) CaptureCursor();
+}

@@ -1,0 +1,137 @@
+// Pixel-height fonts, fitted and wrapped text, key names.
+#include "display/dp_text.h"
+
+#include <wx/dcclient.h>
+#include <wx/font.h>
+#include <wx/gdicmn.h>
+#include <wx/window.h>
+
+#include <map>
+#include <vector>
+
+namespace {
+
+struct KeyName {
+    int code;
+    const char* name;
+};
+
+const KeyName kKeyNames[] = {
+#include "display/dp_key_names.inc"
+};
+static_assert(sizeof kKeyNames / sizeof kKeyNames[0] == 99, "the key-name table has 99 rows");
+
+constexpr int kSmallestPointSize = 6;
+constexpr int kLargestPointSizeBound = 75;  // exclusive: 74 is the largest used
+
+// Process-wide, created on first use; entries are never replaced.
+std::map<int, wxFont>& FontCache() {
+    static std::map<int, wxFont> cache;
+    return cache;
+}
+
+unsigned g_measurements = 0;  // main thread
+
+}  // namespace
+
+unsigned FontSearchMeasurements() { return g_measurements; }
+
+void GetFontForPixelHeight(wxDC& dc, int px) {
+    auto& cache = FontCache();
+    auto found = cache.find(px);
+    if (found != cache.end()) {
+        dc.SetFont(found->second);
+        return;
+    }
+    wxFont font(*wxNORMAL_FONT);
+    int lo = kSmallestPointSize, hi = kLargestPointSizeBound;
+    while (lo + 1 < hi) {
+        int mid = (lo + hi) / 2;
+        font.SetPointSize(mid);
+        dc.SetFont(font);
+        ++g_measurements;
+        int c = dc.GetCharHeight();
+        if (c < px)
+            lo = mid;
+        else if (c > px)
+            hi = mid;
+        else
+            lo = hi = mid;
+    }
+    font.SetPointSize(lo);
+    dc.SetFont(font);
+    cache.emplace(px, font);
+}
+
+void SetWindowFontHeight(wxWindow* window, int px) {
+    wxClientDC dc(window);
+    GetFontForPixelHeight(dc, px);
+    window->SetFont(dc.GetFont());
+}
+
+int DrawFittedText(wxDC& dc, const wxString& text, int x, int y, int width, int height, int px) {
+    GetFontForPixelHeight(dc, px);
+    wxCoord tw = 0, th = 0;
+    dc.GetTextExtent(text, &tw, &th);
+    if (tw > width) {
+        wxFont font = dc.GetFont();
+        int p = font.GetPointSize();
+        font.SetPointSize(int(int64_t(p) * width / tw));
+        dc.SetFont(font);
+        dc.GetTextExtent(text, &tw, &th);
+    }
+    int left = x + (width - tw) / 2;
+    dc.DrawText(text, left, y + (height - th) / 2);
+    return left + tw;
+}
+
+void WrapText(wxDC& dc, const wxString& text, int width, wxArrayString& lines) {
+    wxString s = text + " ";
+    wxArrayInt extents;
+    dc.GetPartialTextExtents(s, extents);
+    size_t n = s.length();
+    auto extent = [&](size_t i) { return i < extents.size() ? extents[i] : extents.Last(); };
+    size_t start = 0;
+    while (start < n) {
+        int base = start == 0 ? 0 : extent(start - 1);
+        size_t brk = start + 1;
+        bool take = true, first = true, afterSpace = false, newline = false, scanned = false;
+        for (size_t i = start; i < n; ++i) {
+            if (!afterSpace && extent(i) >= base + width) break;
+            scanned = true;
+            wxUniChar c = s[i];
+            afterSpace = false;
+            if (c == ' ') {
+                first = false;
+                take = false;
+                afterSpace = true;
+                brk = i;
+            } else if (c == '\n') {
+                first = false;
+                take = false;
+                newline = true;
+                brk = i;
+            } else if (first) {
+                take = true;
+                brk = i;
+            }
+            if (newline) break;
+        }
+        if (!scanned) {
+            // Not even the first character fits: the line is that one character, so
+            // wrapping moves on and never reads past the text.
+            lines.Add(s.Mid(start, 1));
+            start += 1;
+            continue;
+        }
+        lines.Add(s.Mid(start, brk - start + (take ? 1 : 0)));
+        start = brk + 1;
+    }
+}
+
+wxString KeyCodeName(int code) {
+    for (const KeyName& row : kKeyNames)
+        if (row.code == code) return wxString::FromUTF8(row.name);
+    // Unnamed codes name themselves as one byte: 65 is "A", 302 is ".".
+    return wxString(wxUniChar(static_cast<unsigned char>(code)));
+}

@@ -1,0 +1,169 @@
+// The game window over the platform window, and the display mode around it.
+#include "display/dp_window.h"
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+
+#include "app/app_config.h"
+#include "app/app_fault.h"
+#include "display/dp_frame.h"
+#include "display/dp_gl_state.h"
+#include "display/dp_texture.h"
+#include "display/dp_texture_image.h"
+#include "platform/pf_displays.h"
+#include "platform/pf_input.h"
+#include "platform/pf_window.h"
+
+int32_t GameWindowLeft = 0;
+int32_t GameWindowTop = 0;
+int32_t GameWindowWidth = 0;
+int32_t GameWindowHeight = 0;
+bool GameWindowInactive = false;
+TextureImage* g_debugFontImage = nullptr;
+GLTexture* g_debugFont = nullptr;
+
+namespace {
+
+struct ModeToRestore {
+    uint32_t index;
+    PlatformDisplayMode mode;
+};
+
+ModeToRestore g_restore;         // the monitor's mode before the window was made
+bool g_seenActive = false;       // the window has been active since it was made
+bool g_exitHooksInstalled = false;
+
+void RestoreModesAtExit() { RestorePlatformDisplayModes(); }
+
+// X keeps a changed mode after the process is gone: put it back on every way out
+// the process can catch (normal exit, an internal fault, SIGINT, SIGTERM).
+void InstallExitHooks() {
+    if (g_exitHooksInstalled) return;
+    g_exitHooksInstalled = true;
+    std::atexit(RestoreModesAtExit);
+    AddEmergencyHook(RestoreModesAtExit);
+    InstallPlatformSignalHandlers(RestoreModesAtExit);
+}
+
+// Every non-zero field of the remembered mode equals the current one; any current
+// rate at least as high matches.
+bool ModeMatches(const PlatformDisplayMode& remembered, const PlatformDisplayMode& current) {
+    if (remembered.width && remembered.width != current.width) return false;
+    if (remembered.height && remembered.height != current.height) return false;
+    if (remembered.depth && remembered.depth != current.depth) return false;
+    if (remembered.refresh && current.refresh < remembered.refresh) return false;
+    return true;
+}
+
+wxWindow* g_owner = nullptr;  // the background frame once the display session has one
+
+}  // namespace
+
+void SetGameWindowOwner(wxWindow* owner) { g_owner = owner; }
+
+bool CreateFullscreenGameWindow(const DisplayMode& mode) {
+    InstallExitHooks();
+    PlatformDisplayMode current;
+    if (!GetPlatformCurrentMode(mode.index, &current)) return false;
+    g_restore = {mode.index, current};
+    bool wantsChange = (mode.width && mode.width != current.width) ||
+                       (mode.height && mode.height != current.height) ||
+                       (mode.depth && mode.depth != current.depth);
+    bool changed = false;
+    if (wantsChange) {
+        // X cannot change the depth of a running screen: only the size is asked for.
+        uint32_t width = mode.width ? mode.width : current.width;
+        uint32_t height = mode.height ? mode.height : current.height;
+        changed = (width == current.width && height == current.height) ||
+                  ChangePlatformDisplayMode(mode.index, width, height);
+    }
+    PlatformRect geometry;
+    if (!GetPlatformDisplayGeometry(mode.index, &geometry)) return false;
+    GameWindowLeft = geometry.left;
+    GameWindowTop = geometry.top;
+    GameWindowWidth = int32_t(mode.width);
+    GameWindowHeight = int32_t(mode.height);
+    // A refused mode change leaves the monitor as it was: the window then covers the
+    // monitor's real area, never more.
+    if ((wantsChange && !changed) || mode.width == 0 || mode.height == 0 ||
+        GameWindowWidth > geometry.width || GameWindowHeight > geometry.height) {
+        GameWindowWidth = geometry.width;
+        GameWindowHeight = geometry.height;
+    }
+    PlatformRect rect = {GameWindowLeft, GameWindowTop, GameWindowWidth, GameWindowHeight};
+    if (!CreatePlatformGameWindow(rect, g_owner)) {
+        DestroyFullscreenGameWindow();
+        return false;
+    }
+    GLboolean doubleBuffered = GL_FALSE;
+    GLint depthBits = 0;
+    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    if (!doubleBuffered || depthBits < 8) {
+        DestroyFullscreenGameWindow();
+        return false;
+    }
+    g_seenActive = false;
+    GameWindowInactive = false;
+    return true;
+}
+
+void DestroyFullscreenGameWindow() {
+    DestroyPlatformGameWindow();
+    PlatformDisplayMode current;
+    if (GetPlatformCurrentMode(g_restore.index, &current) &&
+        !ModeMatches(g_restore.mode, current))
+        RestorePlatformDisplayMode(g_restore.index);
+}
+
+bool OpenGameWindow(const DisplayMode* mode) {
+    DisplayMode chosen;
+    if (mode)
+        chosen = *mode;
+    else
+        GetConfiguredDisplayMode(chosen);
+    if (!CreateFullscreenGameWindow(chosen)) return false;
+    // Uploaded once per window; CloseGameWindow deletes it before any restore could
+    // upload it a second time, so no name is leaked.
+    if ((GameConfig.DebugFlags & 3) && !g_debugFont) {
+        g_debugFontImage = LoadTextureImage("live_text");
+        g_debugFont = MakeTexture(g_debugFontImage, true, TextureCategoryDebug);
+    }
+    return true;
+}
+
+void CloseGameWindow() {
+    if (PlatformGameWindowExists()) {
+        for (int i = 0; i < 2; ++i) {
+            CatchUpLastFrameTime();
+            MakePlatformGameContextCurrent();
+            ClearGameScreen();
+            PresentFrame();
+        }
+    }
+    DeleteTexture(g_debugFont);
+    g_debugFont = nullptr;
+    FreeTextureImage(g_debugFontImage);
+    g_debugFontImage = nullptr;
+    DestroyFullscreenGameWindow();
+}
+
+uint32_t LastOpenedDisplayIndex() { return g_restore.index; }
+
+bool GameWindowExists() { return PlatformGameWindowExists(); }
+
+bool MakeGameContextCurrent() { return MakePlatformGameContextCurrent(); }
+
+void UpdateGameWindowActivation() {
+    if (!PlatformGameWindowExists()) return;
+    bool active = IsProgramActive();
+    if (active) {
+        g_seenActive = true;
+        GameWindowInactive = false;
+    } else if (g_seenActive) {
+        // Only a window that has had the focus can lose it: without a window manager
+        // a new window may never be given it.
+        GameWindowInactive = true;
+    }
+}

@@ -1,0 +1,19 @@
+// The millisecond clock and sleep every frame-timing rule reads: monotonic in the
+// game, replaceable by a fake one in tests.
+#pragma once
+
+#include <cstdint>
+
+// A clock gives milliseconds as a free-running u32; only differences mean anything,
+// taken as unsigned 32-bit values so they survive the wrap.
+using ClockReadFunction = uint32_t (*)();
+using ClockSleepFunction = void (*)(uint32_t milliseconds);
+
+// The low 32 bits of a monotonic millisecond count.
+uint32_t ReadClockMs();
+// Blocks the calling thread for about that many milliseconds (never spins).
+void SleepMs(uint32_t milliseconds);
+
+// Replaces the clock and the sleep (tests: a fake clock whose sleep advances it).
+// Null for either restores the monotonic one.
+void SetPlatformClock(ClockReadFunction read, ClockSleepFunction sleep);

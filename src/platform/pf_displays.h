@@ -1,0 +1,51 @@
+// Monitors and their video modes, through the toolkit (geometry) and libXrandr
+// (current mode, real mode lists, mode changes). The toolkit's own current mode and
+// mode list are not usable on this platform, so modes never come from it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct PlatformRect {
+    int32_t left;
+    int32_t top;
+    int32_t width;
+    int32_t height;
+};
+
+struct PlatformDisplayMode {
+    uint32_t width;    // pixels
+    uint32_t height;
+    uint32_t depth;    // bits per pixel of the X screen
+    uint32_t refresh;  // Hz, 0 when unknown
+};
+
+// Monitors in the toolkit's numbering.
+unsigned CountPlatformDisplays();
+
+// The monitor's area on the desktop, read fresh from the X server when it knows the
+// monitor (so it is right straight after a mode change), else from the toolkit.
+// False for an index that is not a monitor.
+bool GetPlatformDisplayGeometry(unsigned index, PlatformRect* out);
+
+// The monitor's current mode: its geometry's size and the screen depth. False for an
+// index that is not a monitor.
+bool GetPlatformCurrentMode(unsigned index, PlatformDisplayMode* out);
+
+// Every mode the monitor's output offers (duplicates of size and rate dropped);
+// where the server offers none (a virtual framebuffer), the current mode alone.
+std::vector<PlatformDisplayMode> ListPlatformDisplayModes(unsigned index);
+
+// Switches the monitor to a mode of that width and height (the highest rate among
+// them). The first change of a monitor remembers its setting for
+// RestorePlatformDisplayModes. False when the server has no such mode or refuses.
+bool ChangePlatformDisplayMode(unsigned index, uint32_t width, uint32_t height);
+
+// Puts every monitor changed by this process back as it was before its first
+// change. Safe to call any number of times; the emergency paths call it too.
+void RestorePlatformDisplayModes();
+// The same for one monitor only.
+void RestorePlatformDisplayMode(unsigned index);
+
+// True when this process has a changed mode still to put back.
+bool PlatformDisplayModesChanged();

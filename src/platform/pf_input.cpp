@@ -1,0 +1,101 @@
+// The queue of input records and the window system's event pump (GTK pumped directly:
+// the toolkit's Yield does nothing when nested and its Dispatch skips idle work).
+#include "platform/pf_input.h"
+
+#include <gtk/gtk.h>
+#include <wx/app.h>
+#include <wx/toplevel.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <deque>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::deque<PlatformInput> g_queue;   // main thread
+std::vector<int32_t> g_heldKeys;     // main thread
+std::atomic<int> g_termSignals{0};   // SIGTERMs received, not yet turned into quits
+std::atomic<int> g_termSeen{0};      // SIGTERMs ever received
+void (*g_emergency)() = nullptr;
+
+bool IsHeld(int32_t key) {
+    return std::find(g_heldKeys.begin(), g_heldKeys.end(), key) != g_heldKeys.end();
+}
+
+void RunEmergencyAndExit(int code) {
+    if (g_emergency) g_emergency();
+    _exit(code);
+}
+
+void OnTerm(int) {
+    if (g_termSeen.fetch_add(1) > 0) RunEmergencyAndExit(128 + SIGTERM);
+    g_termSignals.fetch_add(1);
+}
+
+void OnInterrupt(int) { RunEmergencyAndExit(128 + SIGINT); }
+
+}  // namespace
+
+void QueueKeyDownInput(int32_t key, bool altDown) {
+    if (altDown) return;
+    bool repeat = IsHeld(key);
+    if (!repeat) g_heldKeys.push_back(key);
+    g_queue.push_back({PlatformInputKind::KeyDown, repeat, key, 0, 0});
+}
+
+void QueueKeyUpInput(int32_t key, bool altDown) {
+    auto it = std::find(g_heldKeys.begin(), g_heldKeys.end(), key);
+    if (it == g_heldKeys.end()) return;
+    g_heldKeys.erase(it);
+    if (!altDown) g_queue.push_back({PlatformInputKind::KeyUp, false, key, 0, 0});
+}
+
+void QueueButtonInput(bool down, int32_t screenX, int32_t screenY) {
+    g_queue.push_back({down ? PlatformInputKind::ButtonDown : PlatformInputKind::ButtonUp,
+                       false, 0, screenX, screenY});
+}
+
+void QueueQuitInput() { g_queue.push_back({PlatformInputKind::Quit, false, 0, 0, 0}); }
+
+void PostPlatformInput(const PlatformInput& input) { g_queue.push_back(input); }
+
+void ClearHeldKeys() { g_heldKeys.clear(); }
+
+void ClearPlatformInput() { g_queue.clear(); }
+
+void DispatchPlatformEvents() {
+    while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+    if (wxTheApp) {
+        wxTheApp->ProcessPendingEvents();
+        wxTheApp->ProcessIdle();
+    }
+}
+
+bool TakePlatformInput(PlatformInput* out) {
+    if (g_termSignals.load() > 0) {
+        g_termSignals.fetch_sub(1);
+        *out = {PlatformInputKind::Quit, false, 0, 0, 0};
+        return true;
+    }
+    if (g_queue.empty()) return false;
+    *out = g_queue.front();
+    g_queue.pop_front();
+    return true;
+}
+
+bool IsProgramActive() {
+    for (wxWindow* w : wxTopLevelWindows) {
+        auto* top = wxDynamicCast(w, wxTopLevelWindow);
+        if (top && top->IsShown() && top->IsActive()) return true;
+    }
+    return false;
+}
+
+void InstallPlatformSignalHandlers(void (*emergency)()) {
+    g_emergency = emergency;
+    std::signal(SIGTERM, OnTerm);
+    std::signal(SIGINT, OnInterrupt);
+}

@@ -1,0 +1,52 @@
+// Input records of the game window, the way the window system's handlers leave them
+// for the game's pump: keys with repeats told apart, left-button clicks at their
+// screen position, and quit requests (window closed, SIGTERM).
+#pragma once
+
+#include <cstdint>
+
+enum class PlatformInputKind : uint8_t {
+    Quit,        // the window system or a signal asks the game to end
+    KeyDown,     // repeat tells a first press from an auto-repeat
+    KeyUp,
+    ButtonDown,  // left button; x, y on the desktop
+    ButtonUp,
+};
+
+struct PlatformInput {
+    PlatformInputKind kind;
+    bool repeat;   // KeyDown only: the key was already held
+    int32_t key;   // toolkit key code
+    int32_t x;     // desktop pixels, y down
+    int32_t y;
+};
+
+// From the window's handlers. Held keys are tracked here because the toolkit's own
+// auto-repeat flag is unreliable: a key-down of a held key is a repeat, a key-up of a
+// key that is not held (the one that closed a dialog, say) is dropped, and keys
+// pressed with Alt give nothing.
+void QueueKeyDownInput(int32_t key, bool altDown);
+void QueueKeyUpInput(int32_t key, bool altDown);
+void QueueButtonInput(bool down, int32_t screenX, int32_t screenY);
+void QueueQuitInput();
+// Appends a record as it is (tests inject input this way).
+void PostPlatformInput(const PlatformInput& input);
+// Forgets every held key (the window that received them has gone).
+void ClearHeldKeys();
+// Drops every queued record.
+void ClearPlatformInput();
+
+// Runs the window system's pending events and the toolkit's pending and idle work,
+// without waiting.
+void DispatchPlatformEvents();
+// Takes the oldest queued record; a SIGTERM that arrived counts as a quit record.
+bool TakePlatformInput(PlatformInput* out);
+
+// Whether any top-level window of the program is the active one.
+bool IsProgramActive();
+
+// SIGTERM becomes a quit record (a second one, before the game has ended, runs
+// emergency and ends the process); SIGINT runs emergency and ends the process.
+// emergency must be safe to run from a signal handler as far as is practical (it
+// puts changed display modes back).
+void InstallPlatformSignalHandlers(void (*emergency)());

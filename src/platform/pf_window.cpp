@@ -1,0 +1,120 @@
+// The game window over wxFrame + wxGLCanvas on GTK/X11.
+#include "platform/pf_window.h"
+
+#include <gtk/gtk.h>
+#include <wx/app.h>
+#include <wx/dcclient.h>
+#include <wx/frame.h>
+#include <wx/glcanvas.h>
+
+#include "platform/pf_cursor.h"
+#include "platform/pf_input.h"
+
+namespace {
+
+class CGameCanvas : public wxGLCanvas {
+public:
+    CGameCanvas(wxWindow* parent, const wxGLAttributes& attributes)
+        : wxGLCanvas(parent, attributes, wxID_ANY, wxDefaultPosition, parent->GetClientSize(),
+                     wxWANTS_CHARS) {
+        Bind(wxEVT_KEY_DOWN, &CGameCanvas::OnKeyDown, this);
+        Bind(wxEVT_KEY_UP, &CGameCanvas::OnKeyUp, this);
+        Bind(wxEVT_LEFT_DOWN, &CGameCanvas::OnButton, this);
+        Bind(wxEVT_LEFT_DCLICK, &CGameCanvas::OnButton, this);
+        Bind(wxEVT_LEFT_UP, &CGameCanvas::OnButton, this);
+        Bind(wxEVT_PAINT, &CGameCanvas::OnPaint, this);
+        Bind(wxEVT_ERASE_BACKGROUND, [](wxEraseEvent&) {});
+    }
+
+private:
+    void OnKeyDown(wxKeyEvent& event) { QueueKeyDownInput(event.GetKeyCode(), event.AltDown()); }
+    void OnKeyUp(wxKeyEvent& event) { QueueKeyUpInput(event.GetKeyCode(), event.AltDown()); }
+    void OnButton(wxMouseEvent& event) {
+        // Where the pointer was when the button moved, on the desktop.
+        wxPoint p = ClientToScreen(event.GetPosition());
+        QueueButtonInput(!event.LeftUp(), p.x, p.y);
+    }
+    // The game draws in its own loop; a paint only has to be acknowledged.
+    void OnPaint(wxPaintEvent&) { wxPaintDC dc(this); }
+};
+
+class CGameFrame : public wxFrame {
+public:
+    CGameFrame(wxWindow* parent, const PlatformRect& r)
+        : wxFrame(parent, wxID_ANY, "", wxPoint(r.left, r.top), wxSize(r.width, r.height),
+                  wxBORDER_NONE | wxFRAME_NO_TASKBAR) {
+        Bind(wxEVT_CLOSE_WINDOW, &CGameFrame::OnClose, this);
+    }
+
+private:
+    // The window system asks the game to close: the game decides, through its pump.
+    void OnClose(wxCloseEvent& event) {
+        if (event.CanVeto()) event.Veto();
+        QueueQuitInput();
+    }
+};
+
+struct GameWindowState {
+    CGameFrame* frame;
+    CGameCanvas* canvas;
+    wxGLContext* context;
+};
+
+GameWindowState g_window;  // main thread
+
+}  // namespace
+
+bool CreatePlatformGameWindow(const PlatformRect& rect, wxWindow* parent) {
+    DestroyPlatformGameWindow();
+    g_window.frame = new CGameFrame(parent, rect);
+    // The class name must be set before the window is realised.
+    // (Deprecated in GTK 3 but still honoured, and the only per-window way.)
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_window_set_wmclass(GTK_WINDOW(g_window.frame->GetHandle()), "FullscreenGameWindowClass",
+                           "FullscreenGameWindowClass");
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    wxGLAttributes attributes;
+    attributes.PlatformDefaults().RGBA().DoubleBuffer().Depth(24).EndList();
+    if (!wxGLCanvas::IsDisplaySupported(attributes)) {
+        attributes.Reset();
+        attributes.PlatformDefaults().RGBA().DoubleBuffer().Depth(16).EndList();
+    }
+    g_window.canvas = new CGameCanvas(g_window.frame, attributes);
+    g_window.canvas->SetSize(0, 0, rect.width, rect.height);
+    ApplyPlatformCursor(g_window.canvas);
+    ApplyPlatformCursor(g_window.frame);
+    g_window.frame->Show();
+    g_window.frame->Raise();
+    g_window.canvas->SetFocus();
+    g_window.context = new wxGLContext(g_window.canvas);
+    if (!g_window.context->IsOK() || !g_window.canvas->SetCurrent(*g_window.context)) {
+        DestroyPlatformGameWindow();
+        return false;
+    }
+    return true;
+}
+
+void DestroyPlatformGameWindow() {
+    if (!g_window.frame) return;
+    if (g_window.context) {
+        // Releasing the current context before deleting it: glXMakeCurrent(None).
+        delete g_window.context;
+    }
+    g_window.frame->Destroy();
+    g_window = {};
+    ClearHeldKeys();
+    // The toolkit destroys the frame at idle time; our own loops must give it that.
+    DispatchPlatformEvents();
+}
+
+bool PlatformGameWindowExists() { return g_window.frame != nullptr; }
+
+bool MakePlatformGameContextCurrent() {
+    return g_window.canvas && g_window.context && g_window.canvas->SetCurrent(*g_window.context);
+}
+
+void SwapPlatformGameBuffers() {
+    if (g_window.canvas) g_window.canvas->SwapBuffers();
+}
+
+wxWindow* PlatformGameWindowFrame() { return g_window.frame; }

@@ -1,0 +1,25 @@
+// The game's full-screen window: a borderless top-level frame at a monitor's exact
+// geometry holding one double-buffered GL canvas and its context. (The toolkit's
+// full-screen mode misplaces the window without a window manager.) Its X11 window
+// class is "FullscreenGameWindowClass", so tools can find it.
+#pragma once
+
+#include "platform/pf_displays.h"
+
+class wxWindow;
+
+// Creates, shows and raises the window at rect, owned by parent (may be null), gives
+// the canvas the keyboard focus and makes its context current. Key, button and close
+// events become input records (pf_input.h). False, with nothing left behind, when the
+// window or its context cannot be made.
+bool CreatePlatformGameWindow(const PlatformRect& rect, wxWindow* parent);
+
+// Makes no context current, destroys the context and the window and runs the
+// toolkit's idle work so the window is really gone. Nothing when there is none.
+void DestroyPlatformGameWindow();
+
+bool PlatformGameWindowExists();
+bool MakePlatformGameContextCurrent();
+void SwapPlatformGameBuffers();
+// The frame, for tests and for the cursor (null when there is none).
+wxWindow* PlatformGameWindowFrame();

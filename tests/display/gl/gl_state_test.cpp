@@ -1,0 +1,293 @@
+// OpenGL state, scenes, overlays, fade, blits, lights, materials and the models, in a
+// real context under Xvfb, read back from the back buffer and the GL state.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "display/dp_gl_state.h"
+#include "display/dp_model.h"
+#include "display/dp_quality.h"
+#include "display/dp_texture_image.h"
+#include "display/dp_window.h"
+#include "gl_support.h"
+
+namespace {
+
+class GLState : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetQualitySettingsValid(false);
+        ASSERT_TRUE(OpenTestWindow(800, 600));
+    }
+    void TearDown() override { CloseTestWindow(); }
+
+    void ClearTo(float r, float g, float b) {
+        glClearColor(r, g, b, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    }
+};
+
+TEST_F(GLState, TheBaseStateIsA2DViewInWindowPixels) {
+    EXPECT_FALSE(glIsEnabled(GL_DITHER));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_FOG));
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_TRUE(glIsEnabled(GL_LINE_SMOOTH));
+    GLint v[4];
+    glGetIntegerv(GL_DEPTH_FUNC, v);
+    EXPECT_EQ(v[0], GL_LEQUAL);
+    glGetIntegerv(GL_VIEWPORT, v);
+    EXPECT_EQ(v[2], 800);
+    EXPECT_EQ(v[3], 600);
+    GLdouble m[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, m);
+    EXPECT_NEAR(m[0], 2.0 / 800, 1e-9);
+    EXPECT_NEAR(m[5], 2.0 / 600, 1e-9);
+    EXPECT_NEAR(m[12], -1.0, 1e-9);
+    EXPECT_NEAR(m[13], -1.0, 1e-9);
+    glGetIntegerv(GL_MATRIX_MODE, v);
+    EXPECT_EQ(v[0], GL_MODELVIEW);
+    EXPECT_EQ(g_glModeCache.scene3D, 0);
+}
+
+TEST_F(GLState, TheSceneFrustumFollowsTheWindowAspect) {
+    BeginScene3D(false);
+    GLdouble m[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, m);
+    // frustum(-4/3, 4/3, -1, 1, 4, 400): 2n / (r - l) = 8 / (8/3) = 3.
+    EXPECT_NEAR(m[0], 3.0, 1e-6);
+    EXPECT_NEAR(m[5], 4.0, 1e-9);
+    EXPECT_NEAR(m[10], -404.0 / 396.0, 1e-5);  // Mesa keeps floats
+    EXPECT_NEAR(m[14], -3200.0 / 396.0, 1e-5);
+    EXPECT_NEAR(m[11], -1.0, 1e-9);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    EXPECT_EQ(g_glModeCache.scene3D, 1);
+
+    CloseTestWindow();
+    ASSERT_TRUE(OpenTestWindow(1000, 500));
+    BeginScene3D(true);
+    glGetDoublev(GL_PROJECTION_MATRIX, m);
+    EXPECT_NEAR(m[0], 2.0, 1e-9);  // aspect 2: 8 / 4
+    EXPECT_NEAR(m[5], 4.0, 1e-9);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_EQ(g_glModeCache.lighting, 1);
+}
+
+TEST_F(GLState, NestedOverlaysPushOnceAndRestoreLightingAtTheOuterEnd) {
+    BeginScene3D(true);
+    GLint depth = 0, func = 0;
+    PushOverlay2D();
+    PushOverlay2D();
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, 2);
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    glGetIntegerv(GL_DEPTH_FUNC, &func);
+    EXPECT_EQ(func, GL_ALWAYS);
+    PopOverlay2D();
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, 2);
+    PopOverlay2D();
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    glGetIntegerv(GL_DEPTH_FUNC, &func);
+    EXPECT_EQ(func, GL_LEQUAL);
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, 1);
+    GLdouble m[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, m);
+    EXPECT_NEAR(m[0], 3.0, 1e-6);  // the scene's frustum is back
+    // An extra pop is harmless.
+    PopOverlay2D();
+    EXPECT_EQ(g_glModeCache.overlayNesting, 0u);
+}
+
+TEST_F(GLState, TheFadeDrawsAtItsThresholds) {
+    ActiveQualitySettings()->Fade = true;
+    ClearTo(1, 1, 1);
+    DrawScreenFade(1.0);
+    EXPECT_EQ(ReadPixel(400, 300).r, 255);
+    DrawScreenFade(0.999);
+    EXPECT_EQ(ReadPixel(400, 300).r, 255);
+    DrawScreenFade(0.5);
+    EXPECT_NEAR(ReadPixel(400, 300).r, 128, 1);
+    EXPECT_NEAR(ReadPixel(0, 0).r, 128, 1);
+
+    ActiveQualitySettings()->Fade = false;
+    ClearTo(1, 1, 1);
+    DrawScreenFade(0.5);
+    EXPECT_EQ(ReadPixel(400, 300).r, 255);
+    DrawScreenFade(0.05);
+    EXPECT_EQ(ReadPixel(400, 300).r, 255);
+    DrawScreenFade(0.04);
+    EXPECT_EQ(ReadPixel(400, 300).r, 0);
+}
+
+TEST_F(GLState, DrawImagePixelsClipsAtTheLeftAndBottomEdges) {
+    // 100 x 50, red = column, green = row, opaque.
+    TextureImage* image = AllocateTextureImage(100, 50);
+    for (uint32_t y = 0; y < 50; ++y)
+        for (uint32_t x = 0; x < 100; ++x) {
+            uint8_t* p = image->pixels + y * image->stride + x * 4;
+            p[0] = uint8_t(x);
+            p[1] = uint8_t(y);
+            p[2] = 200;
+            p[3] = 255;
+        }
+    glClear(GL_COLOR_BUFFER_BIT);
+    DrawImagePixels(image, -20, 10, 0, 0, 800, 600, 1.0, 1.0);
+    Rgba first = ReadPixel(0, 10);
+    EXPECT_EQ(first.r, 20);
+    EXPECT_EQ(first.g, 0);
+    EXPECT_EQ(ReadPixel(79, 59).r, 99);
+    EXPECT_EQ(ReadPixel(79, 59).g, 49);
+    EXPECT_EQ(ReadPixel(80, 10).b, 0);   // 80 columns, no more
+    EXPECT_EQ(ReadPixel(10, 60).b, 0);
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    DrawImagePixels(image, 30, -5, 0, 0, 800, 600, 1.0, 1.0);
+    EXPECT_EQ(ReadPixel(30, 0).g, 5);
+    EXPECT_EQ(ReadPixel(30, 44).g, 49);
+    EXPECT_EQ(ReadPixel(30, 45).b, 0);
+
+    // Wholly outside: nothing, and no crash.
+    glClear(GL_COLOR_BUFFER_BIT);
+    DrawImagePixels(image, -200, 10, 0, 0, 800, 600, 1.0, 1.0);
+    DrawImagePixels(image, 900, 10, 0, 0, 800, 600, 1.0, 1.0);
+    DrawImagePixels(nullptr, 0, 0, 0, 0, 800, 600, 1.0, 1.0);
+    EXPECT_EQ(ReadPixel(0, 10).b, 0);
+    FreeTextureImage(image);
+}
+
+TEST_F(GLState, LightsAndMaterialsScaleTheirColours) {
+    BeginScene3D(true);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    ColorValue c = {0.5, 1.0, 1.0, 1.0};
+    SetLightColors(0, c, 0.2, 0.6, 1.0);
+    GLfloat v[4];
+    glGetLightfv(GL_LIGHT0, GL_AMBIENT, v);
+    EXPECT_FLOAT_EQ(v[0], 0.2f);
+    EXPECT_FLOAT_EQ(v[2], 0.2f);
+    EXPECT_FLOAT_EQ(v[3], 0.1f);
+    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, v);
+    EXPECT_FLOAT_EQ(v[1], 0.6f);
+    EXPECT_FLOAT_EQ(v[3], 0.3f);
+
+    SetMaterialColors(c, 0.2, 0.6, 1.0, 0.0, 20.0);
+    glGetMaterialfv(GL_FRONT, GL_AMBIENT, v);
+    EXPECT_FLOAT_EQ(v[0], 0.2f);
+    EXPECT_FLOAT_EQ(v[3], 0.5f);
+    glGetMaterialfv(GL_FRONT, GL_SHININESS, v);
+    EXPECT_FLOAT_EQ(v[0], 20.0f);
+    SetMaterial(0.1, 0.7, 0.3, 0.05, 8.0);
+    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, v);
+    EXPECT_FLOAT_EQ(v[0], 0.7f);
+    EXPECT_FLOAT_EQ(v[3], 1.0f);
+
+    // Light 9 is light 1.
+    SetLightPosition(9, 1.0, 2.0, 3.0);
+    glGetLightfv(GL_LIGHT1, GL_POSITION, v);
+    EXPECT_FLOAT_EQ(v[1], 2.0f);
+    EXPECT_FLOAT_EQ(v[3], 1.0f);
+    EXPECT_EQ(g_glModeCache.lights[1].directional, 0);
+    EXPECT_DOUBLE_EQ(g_glModeCache.lights[1].position[2], 3.0);
+    SetLightDirection(1, 0.0, 1.0, 0.0);
+    glGetLightfv(GL_LIGHT1, GL_POSITION, v);
+    EXPECT_FLOAT_EQ(v[3], 0.0f);
+    EXPECT_EQ(g_glModeCache.lights[1].directional, 1);
+    SetLightAttenuation(2, 1.0, 0.5, 0.25);
+    glGetLightfv(GL_LIGHT2, GL_QUADRATIC_ATTENUATION, v);
+    EXPECT_FLOAT_EQ(v[0], 0.25f);
+    EXPECT_EQ(g_glModeCache.lights[2].hasAttenuation, 1);
+    // A new scene forgets the records.
+    BeginScene3D(true);
+    EXPECT_EQ(g_glModeCache.lights[2].hasAttenuation, 0);
+}
+
+// The bounds every caller relies on, over both tables.
+TEST(CraftModel, BothFormsSpanTheSameBox) {
+    double lo[3] = {1e9, 1e9, 1e9}, hi[3] = {-1e9, -1e9, -1e9};
+    auto widen = [&](const double* p) {
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::fmin(lo[k], p[k]);
+            hi[k] = std::fmax(hi[k], p[k]);
+        }
+    };
+    for (const auto& v : kLowDetailVertices) widen(v);
+    EXPECT_NEAR(lo[1], -0.525, 1e-9);
+    EXPECT_NEAR(hi[1], 0.675, 1e-9);
+    EXPECT_LE(std::fmax(-lo[0], hi[0]), 0.664 + 1e-9);
+    EXPECT_LE(std::fmax(-lo[2], hi[2]), 0.664 + 1e-9);
+    for (int k = 0; k < 3; ++k) lo[k] = 1e9, hi[k] = -1e9;
+    for (const auto& p : kHighDetailPositions) widen(p);
+    EXPECT_NEAR(lo[1], -0.525, 1e-9);
+    EXPECT_NEAR(hi[1], 0.675, 1e-9);
+    EXPECT_LE(std::fmax(-lo[0], hi[0]), 0.664 + 1e-9);
+
+    // Every index is in range and the lists end exactly after their triangles.
+    for (int i = 0; i < kLowDetailTriangleCount * 3; ++i) {
+        ASSERT_GE(kLowDetailIndices[i], 0);
+        ASSERT_LT(kLowDetailIndices[i], kLowDetailVertexCount);
+    }
+    EXPECT_LT(kLowDetailIndices[kLowDetailTriangleCount * 3], 0);
+    for (int i = 0; i < kHighDetailTriangleCount; ++i) {
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_LT(kHighDetailTriangles[i * 6 + k], kHighDetailPositionCount);
+            ASSERT_LT(kHighDetailTriangles[i * 6 + 3 + k], kHighDetailNormalCount);
+        }
+    }
+    EXPECT_LT(kHighDetailTriangles[kHighDetailTriangleCount * 6], 0);
+    // Normals are unit length.
+    for (const auto& n : kHighDetailNormals)
+        ASSERT_NEAR(std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]), 1.0, 1e-5);
+}
+
+TEST_F(GLState, TheLitCraftCoversTheCentreAndFacesOutward) {
+    for (int detail = 0; detail < 2; ++detail) {
+        BeginScene3D(true);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        EnableLight(0);
+        SetLightDirection(0, 0.3, 1.0, 1.0);
+        SetLightColors(0, {1.0, 1.0, 1.0, 1.0}, 0.3, 0.8, 0.5);
+        SetMaterial(0.4, 0.8, 0.3, 0.0, 16.0);
+        glTranslated(0.0, 0.0, -8.0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        if (detail)
+            DrawHighDetailModel(1.0);
+        else
+            DrawLowDetailModel(1.0);
+        Rgba centre = ReadPixel(400, 300);
+        EXPECT_GT(centre.r, 40) << "detail " << detail;
+        EXPECT_EQ(ReadPixel(5, 5).r, 0);
+        // With back faces culled, a hull whose faces pointed inward would vanish.
+        GLint culled = 0;
+        glGetIntegerv(GL_CULL_FACE_MODE, &culled);
+        EXPECT_EQ(culled, GL_BACK);
+    }
+}
+
+TEST_F(GLState, TheTimingSceneDrawsAndLeavesTheMatrixStack) {
+    BeginScene3D(true);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    EnableLight(0);
+    SetLightDirection(0, 0.0, 0.0, 1.0);
+    SetLightColors(0, {1.0, 1.0, 1.0, 1.0}, 0.5, 0.5, 0.0);
+    SetMaterial(1.0, 1.0, 0.0, 0.0, 1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    GLint before = 0, after = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &before);
+    DrawTimingTestScene();
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &after);
+    EXPECT_EQ(before, after);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+// The toolkit environment and window helpers of the OpenGL tests.
+#include "gl_support.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/image.h>
+#include <wx/init.h>
+
+#include <chrono>
+#include <thread>
+
+#include "display/dp_gl_state.h"
+#include "display/dp_window.h"
+#include "platform/pf_input.h"
+#include "platform/pf_window.h"
+
+namespace {
+
+class ToolkitEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "display_gl_tests";
+        static char* argv[] = {name, nullptr};
+        wxApp::SetInstance(new wxApp);
+        ASSERT_TRUE(wxEntryStart(argc, argv)) << "no X display";
+        ASSERT_TRUE(wxTheApp->CallOnInit());
+        wxImage::AddHandler(new wxPNGHandler);
+    }
+    void TearDown() override {
+        DestroyPlatformGameWindow();
+        wxEntryCleanup();
+    }
+};
+
+const auto* const g_environment =
+    ::testing::AddGlobalTestEnvironment(new ToolkitEnvironment);
+
+}  // namespace
+
+bool OpenTestWindow(int32_t width, int32_t height, bool resetState) {
+    GameWindowLeft = 0;
+    GameWindowTop = 0;
+    GameWindowWidth = width;
+    GameWindowHeight = height;
+    if (!CreatePlatformGameWindow({0, 0, width, height}, nullptr)) return false;
+    if (resetState) ResetGLState2D();
+    return true;
+}
+
+void CloseTestWindow() {
+    DestroyPlatformGameWindow();
+    ClearPlatformInput();
+}
+
+Rgba ReadPixel(int32_t x, int32_t y) {
+    uint8_t p[4] = {0, 0, 0, 0};
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    return {p[0], p[1], p[2], p[3]};
+}
+
+std::vector<uint8_t> ReadBackBuffer(int32_t width, int32_t height) {
+    std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 4);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+bool SaveBackBuffer(const std::string& path, int32_t width, int32_t height) {
+    std::vector<uint8_t> pixels = ReadBackBuffer(width, height);
+    wxImage image(width, height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const uint8_t* p = &pixels[(size_t(height - 1 - y) * width + x) * 4];
+            image.SetRGB(x, y, p[0], p[1], p[2]);
+        }
+    return image.SaveFile(path, wxBITMAP_TYPE_PNG);
+}
+
+void PumpFor(int ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        DispatchPlatformEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}

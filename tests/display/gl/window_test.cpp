@@ -1,0 +1,134 @@
+// The game window: opening on the configured monitor, a refused mode change, the
+// window class, the closing frames, the debug font and its overlays.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/app_config.h"
+#include "display/dp_frame.h"
+#include "display/dp_gl_state.h"
+#include "display/dp_texture.h"
+#include "display/dp_window.h"
+#include "gl_support.h"
+#include "platform/pf_displays.h"
+
+namespace {
+
+std::string RunCommand(const char* command) {
+    std::string out;
+    FILE* p = popen(command, "r");
+    if (!p) return out;
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, p)) out += buffer;
+    pclose(p);
+    return out;
+}
+
+class GameWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GameConfig.DebugFlags = 0;
+        ResetFrameStatistics();
+    }
+    void TearDown() override {
+        CloseGameWindow();
+        GameConfig.DebugFlags = 0;
+        while (RegisteredTextureCount() > 0) DeleteTexture(RegisteredTexture(0));
+    }
+};
+
+TEST_F(GameWindow, ARefusedModeChangeLeavesTheWindowAtTheMonitorsSize) {
+    PlatformRect monitor;
+    ASSERT_TRUE(GetPlatformDisplayGeometry(0, &monitor));
+    // The test server has one fixed mode, so 800 x 600 cannot be set.
+    DisplayMode mode = {0, 800, 600, 24};
+    ASSERT_TRUE(OpenGameWindow(&mode));
+    EXPECT_TRUE(GameWindowExists());
+    EXPECT_EQ(GameWindowLeft, monitor.left);
+    EXPECT_EQ(GameWindowTop, monitor.top);
+    EXPECT_EQ(GameWindowWidth, monitor.width);
+    EXPECT_EQ(GameWindowHeight, monitor.height);
+    EXPECT_FALSE(PlatformDisplayModesChanged());
+    GLint viewport[4];
+    ResetGLState2D();
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], monitor.width);
+}
+
+TEST_F(GameWindow, TheCurrentModeIsNeverSetAgain) {
+    PlatformDisplayMode current;
+    ASSERT_TRUE(GetPlatformCurrentMode(0, &current));
+    DisplayMode mode = {0, current.width, current.height, current.depth};
+    ASSERT_TRUE(OpenGameWindow(&mode));
+    EXPECT_FALSE(PlatformDisplayModesChanged());
+    EXPECT_EQ(uint32_t(GameWindowWidth), current.width);
+    CloseGameWindow();
+    EXPECT_FALSE(GameWindowExists());
+    PlatformDisplayMode after;
+    ASSERT_TRUE(GetPlatformCurrentMode(0, &after));
+    EXPECT_EQ(after.width, current.width);
+}
+
+TEST_F(GameWindow, ToolsFindTheWindowByItsClassName) {
+    ASSERT_TRUE(OpenGameWindow(nullptr));
+    PumpFor(100);
+    std::string found =
+        RunCommand("xdotool search --classname '^FullscreenGameWindowClass$' 2>/dev/null");
+    EXPECT_FALSE(found.empty());
+}
+
+TEST_F(GameWindow, ClosingPresentsTwoBlackFrames) {
+    ASSERT_TRUE(OpenGameWindow(nullptr));
+    uint32_t frames = g_frameStats.frameCount;
+    CloseGameWindow();
+    EXPECT_EQ(g_frameStats.frameCount, frames + 2);
+    EXPECT_FALSE(GameWindowExists());
+    CloseGameWindow();  // a second close is nothing
+}
+
+TEST_F(GameWindow, TheDebugFontIsUploadedOnceAcrossARestore) {
+    GameConfig.DebugFlags = 1;
+    ASSERT_TRUE(OpenGameWindow(nullptr));
+    ASSERT_NE(g_debugFont, nullptr);
+    EXPECT_EQ(g_debugFont->uploaded, 1);
+    EXPECT_EQ(g_debugFont->category, TextureCategoryDebug);
+    EXPECT_EQ(RegisteredTextureCount(), 1u);
+
+    // What a menu does: release, close, reopen, restore.
+    ReleaseGLResources();
+    CloseGameWindow();
+    EXPECT_EQ(g_debugFont, nullptr);
+    EXPECT_EQ(RegisteredTextureCount(), 0u);
+    ASSERT_TRUE(OpenGameWindow(nullptr));
+    RestoreGLResources();
+    ASSERT_EQ(RegisteredTextureCount(), 1u);
+    EXPECT_EQ(RegisteredTexture(0), g_debugFont);
+    // One texture name alive in the new context, not two.
+    int alive = 0;
+    for (GLuint name = 1; name < 64; ++name) alive += glIsTexture(name) ? 1 : 0;
+    EXPECT_EQ(alive, 1);
+}
+
+TEST_F(GameWindow, TheOverlaysStackUpFromTheBottomLeftCorner) {
+    GameConfig.DebugFlags = 3;
+    ASSERT_TRUE(OpenGameWindow(nullptr));
+    ResetGLState2D();
+    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    DrawFrameOverlays();
+    // Rows 0..100 and columns 0..160 are covered (black boxes, white glyph cells).
+    for (int y : {1, 19, 21, 99}) {
+        Rgba p = ReadPixel(159, y);
+        EXPECT_FALSE(p.r == 255 && p.g == 0) << "y " << y;
+    }
+    EXPECT_EQ(ReadPixel(161, 10).r, 255);
+    EXPECT_EQ(ReadPixel(10, 101).r, 255);
+    // The Debug row has the font's glyph cells drawn in white.
+    bool white = false;
+    for (int x = 0; x < 160 && !white; ++x) white = ReadPixel(x, 30).g == 255;
+    EXPECT_TRUE(white);
+}
+
+}  // namespace
