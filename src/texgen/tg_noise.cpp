@@ -72,9 +72,9 @@ double CNoise::Noise(double x, double y, double z) const {
     const double Y = (y + offset) * scale;
     const double Z = (z + offset) * scale;
     // Far outside the world (or not a number) the lattice index has no meaning.
+    // One test for all three (not a number fails it too).
     constexpr double kLimit = 9.0e18;
-    if (!(X > -kLimit && X < kLimit && Y > -kLimit && Y < kLimit && Z > -kLimit && Z < kLimit))
-        return 0.0;
+    if (!(std::fabs(X) + std::fabs(Y) + std::fabs(Z) < kLimit)) return 0.0;
     const int64_t li = static_cast<int64_t>(X);
     const int64_t lj = static_cast<int64_t>(Y);
     const int64_t lk = static_cast<int64_t>(Z);
@@ -111,12 +111,14 @@ double CNoise::Noise(double x, double y, double z) const {
     const uint32_t pz[2] = {permZ[k & mask], permZ[(k + 1u) & mask]};
     const double wz[2] = {1.0 - sz, sz};
     const double dz[2] = {fz, fz - 1.0};
+    // (wx * wy) * wz, with the first product shared by both z layers.
+    const double wxy[2][2] = {{wx[0] * wy[0], wx[1] * wy[0]}, {wx[0] * wy[1], wx[1] * wy[1]}};
     for (int c = 0; c < 2; ++c)
         for (int b = 0; b < 2; ++b)
             for (int a = 0; a < 2; ++a) {
                 const double* g = gradients[(px[a] + py[b] + pz[c]) & 63u];
                 const double contribution = g[0] * dx[a] + g[1] * dy[b] + g[2] * dz[c];
-                sum += wx[a] * wy[b] * wz[c] * contribution;
+                sum += wxy[b][a] * wz[c] * contribution;
             }
     return sum;
 }
