@@ -207,6 +207,30 @@ CPlanetGenerator* CreatePlanetGenerator(CSystemGenerator& system, uint32_t plane
 // ---------------------------------------------------------------------------------
 // Galaxy recipes
 
+void SplatStar(TextureImage* image, double sx, double sy, const ColorValue& colour) {
+    const uint32_t w = image->columns;
+    const double size = w;
+    const int32_t cx = static_cast<int32_t>(sx * size);
+    const int32_t cy = static_cast<int32_t>(sy * size);
+    for (int32_t j = cy - kStarReach; j <= cy + kStarReach; ++j) {
+        for (int32_t i = cx - kStarReach; i <= cx + kStarReach; ++i) {
+            const double ex = sx - i / size;
+            const double ey = sy - j / size;
+            const double k = 1.0 - kStarSpotScale * (ex * ex + ey * ey);
+            if (!(k > 0.0)) continue;
+            // A star near an edge continues on the opposite edge.
+            const uint32_t px = WrapIndex(i, w);
+            const uint32_t py = WrapIndex(j, image->rows);
+            const uint8_t* old =
+                image->pixels + static_cast<size_t>(py) * image->stride + static_cast<size_t>(px) * 4;
+            const ColorValue blended = {1.0, old[0] / 255.0 * (1.0 - k) + colour.red * k,
+                                        old[1] / 255.0 * (1.0 - k) + colour.green * k,
+                                        old[2] / 255.0 * (1.0 - k) + colour.blue * k};
+            SetImagePixel(image, px, py, blended);
+        }
+    }
+}
+
 TextureImage* MakeStarFieldImage(CGalaxyGenerator& galaxy) {
     return CachedImage(galaxy.starField, [&galaxy]() -> TextureImage* {
         const uint32_t w = BackgroundSize(256);
@@ -221,35 +245,13 @@ TextureImage* MakeStarFieldImage(CGalaxyGenerator& galaxy) {
         starMap.AddBand(0.7, 0.8, kOrange, 1.0);
         starMap.AddBand(0.9, 1.0, kRed, 1.0);
 
-        const double size = w;
         for (int star = 0; star < kStarCount; ++star) {
             const double sx = UnitDraw(s);
             const double sy = UnitDraw(s);
             s.NextU32();  // two draws whose values no star uses
             s.NextU32();
             const double v = UnitDraw(s);
-            const ColorValue colour = starMap.Lookup(v);
-            const int32_t cx = static_cast<int32_t>(sx * size);
-            const int32_t cy = static_cast<int32_t>(sy * size);
-            for (int32_t j = cy - kStarReach; j <= cy + kStarReach; ++j) {
-                for (int32_t i = cx - kStarReach; i <= cx + kStarReach; ++i) {
-                    const double ex = sx - i / size;
-                    const double ey = sy - j / size;
-                    const double k = 1.0 - kStarSpotScale * (ex * ex + ey * ey);
-                    if (!(k > 0.0)) continue;
-                    // A star near an edge continues on the opposite edge.
-                    const uint32_t px = WrapIndex(i, w);
-                    const uint32_t py = WrapIndex(j, w);
-                    const uint8_t* old = image->pixels + static_cast<size_t>(py) * image->stride +
-                                         static_cast<size_t>(px) * 4;
-                    const ColorValue blended = {
-                        1.0,
-                        old[0] / 255.0 * (1.0 - k) + colour.red * k,
-                        old[1] / 255.0 * (1.0 - k) + colour.green * k,
-                        old[2] / 255.0 * (1.0 - k) + colour.blue * k};
-                    SetImagePixel(image, px, py, blended);
-                }
-            }
+            SplatStar(image, sx, sy, starMap.Lookup(v));
         }
         return image;
     });

@@ -96,6 +96,11 @@ TextureImage* MakeSecondRandomPigmentImage(CPlanetGenerator& planet);  // (512>>
 // index 0..15 (others give null): (512>>F) x (256>>F), salt index + 10.
 TextureImage* MakeForegroundPigmentImage(CPlanetGenerator& planet, uint32_t index);
 
+// Blends one star into an image by its colour: a round spot of radius 1/256 in
+// texture units whose weight k = 1 - (256 d)^2 falls with the distance d from each
+// pixel's lower corner. Spots near an edge wrap to the opposite edge. Alpha becomes 1.
+void SplatStar(TextureImage* image, double sx, double sy, const ColorValue& colour);
+
 // The floor of the well: a triangle lattice of 26 vertices whose heights ripple with
 // the noise frames. Vertex i lies at (kFloorVertexX[i], y, kFloorVertexZ[i]).
 constexpr int kFloorVertexCount = 26;
