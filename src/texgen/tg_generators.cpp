@@ -90,21 +90,28 @@ TextureImage* RenderSun(CSystemGenerator& system, Render render) {
     return render(pigment);
 }
 
-// Gives the glow its round edge: alpha fades with the squared distance from the
-// centre and is 0 outside the inscribed circle. Colours stay.
-void ApplyRoundAlpha(TextureImage* image) {
-    const double columns = image->columns;
-    const double rows = image->rows;
-    for (uint32_t y = 0; y < image->rows; ++y) {
-        uint8_t* p = image->pixels + static_cast<size_t>(y) * image->stride;
-        for (uint32_t x = 0; x < image->columns; ++x, p += 4) {
-            const double dx = 2.0 * x / columns - 1.0;
-            const double dy = 2.0 * y / rows - 1.0;
-            const double r2 = dx * dx + dy * dy;
-            p[3] = r2 > 1.0 ? 0 : static_cast<uint8_t>(p[3] * (1.0 - r2));
-        }
+// The planet's two layers from one fork: a smooth surface through `surfaceMap` (noise of
+// 3 bits, built first) and a fractal overlay through map2 (4 bits, built second), and
+// both composited. The base, overlay and layered maps share salt 2, so each shows a
+// part or the whole of the same picture; the overlay's noise always comes second.
+struct SurfaceAndOverlay {
+    SurfaceAndOverlay(CPlanetGenerator& planet, uint32_t salt, CColorMap& surfaceMap)
+        : source(planet.source, salt),
+          surfaceNoise(source, 3, 1.0),
+          overlayNoise(source, 4, 1.0),
+          surface(NoiseSmooth, &surfaceNoise, &surfaceMap),
+          overlay(NoiseFractal, &overlayNoise, &planet.map2) {
+        both.AddLayer(&surface);
+        both.AddLayer(&overlay);
     }
-}
+    // Members end in reverse: the composite gives its layers back before they end.
+    CRandomSource source;
+    CNoise surfaceNoise;
+    CNoise overlayNoise;
+    CTexturePigment surface;
+    CTexturePigment overlay;
+    CLayeredPigment both;
+};
 
 }  // namespace
 
@@ -257,6 +264,21 @@ TextureImage* MakeStarFieldImage(CGalaxyGenerator& galaxy) {
     });
 }
 
+void ApplyRoundAlpha(TextureImage* image) {
+    if (image == nullptr) return;
+    const double columns = image->columns;
+    const double rows = image->rows;
+    for (uint32_t y = 0; y < image->rows; ++y) {
+        uint8_t* p = image->pixels + static_cast<size_t>(y) * image->stride;
+        for (uint32_t x = 0; x < image->columns; ++x, p += 4) {
+            const double dx = 2.0 * x / columns - 1.0;
+            const double dy = 2.0 * y / rows - 1.0;
+            const double r2 = dx * dx + dy * dy;
+            p[3] = r2 > 1.0 ? 0 : static_cast<uint8_t>(p[3] * (1.0 - r2));
+        }
+    }
+}
+
 TextureImage* MakeGlowImage(CGalaxyGenerator& galaxy) {
     return CachedImage(galaxy.glow, [&galaxy]() -> TextureImage* {
         const uint32_t w = ForegroundSize(128);
@@ -269,7 +291,7 @@ TextureImage* MakeGlowImage(CGalaxyGenerator& galaxy) {
         glowMap.AddStop(1.0, ColorValue{0.3, 1.0, 0.0, 0.0}, 1.0);
         CTexturePigment pigment(NoiseSmooth, &noise, &glowMap);
         TextureImage* image = RenderPigmentFlat(pigment, w, w);
-        if (image != nullptr) ApplyRoundAlpha(image);
+        ApplyRoundAlpha(image);
         return image;
     });
 }
@@ -302,49 +324,30 @@ TextureImage* MakeMapImage(CSystemGenerator& system) {
 
 TextureImage* MakeLayeredMapImage(CPlanetGenerator& planet) {
     return CachedImage(planet.layeredMap, [&planet]() {
-        CRandomSource s(planet.source, kPlanetMapSalt);
-        CNoise a(s, 3, 1.0);
-        CNoise b(s, 4, 1.0);
-        CTexturePigment surface(NoiseSmooth, &a, &planet.map1);
-        CTexturePigment overlay(NoiseFractal, &b, &planet.map2);
-        CLayeredPigment pigment;  // ends before the layers it holds
-        pigment.AddLayer(&surface);
-        pigment.AddLayer(&overlay);
-        return RenderMap(pigment, ForegroundSize(128), ForegroundSize(64));
+        SurfaceAndOverlay layers(planet, kPlanetMapSalt, planet.map1);
+        return RenderMap(layers.both, ForegroundSize(128), ForegroundSize(64));
     });
 }
 
 TextureImage* MakeBaseMapImage(CPlanetGenerator& planet) {
     return CachedImage(planet.baseMap, [&planet]() {
-        CRandomSource s(planet.source, kPlanetMapSalt);
-        CNoise a(s, 3, 1.0);
-        CTexturePigment surface(NoiseSmooth, &a, &planet.map1);
-        return RenderMap(surface, ForegroundSize(512), ForegroundSize(256));
+        SurfaceAndOverlay layers(planet, kPlanetMapSalt, planet.map1);
+        return RenderMap(layers.surface, ForegroundSize(512), ForegroundSize(256));
     });
 }
 
 TextureImage* MakeOverlayMapImage(CPlanetGenerator& planet) {
     return CachedImage(planet.overlayMap, [&planet]() {
-        CRandomSource s(planet.source, kPlanetMapSalt);
-        CNoise a(s, 3, 1.0);  // the surface's noise: built only to reach the overlay's draws
-        CNoise b(s, 4, 1.0);
-        CTexturePigment overlay(NoiseFractal, &b, &planet.map2);
-        return RenderMap(overlay, ForegroundSize(512), ForegroundSize(256));
+        SurfaceAndOverlay layers(planet, kPlanetMapSalt, planet.map1);
+        return RenderMap(layers.overlay, ForegroundSize(512), ForegroundSize(256));
     });
 }
 
 TextureImage* MakeLayeredFlatImage(CPlanetGenerator& planet) {
     return CachedImage(planet.layeredFlat, [&planet]() {
-        CRandomSource s(planet.source, kLayeredFlatSalt);
-        CNoise a(s, 3, 1.0);
-        CNoise b(s, 4, 1.0);
-        CTexturePigment surface(NoiseSmooth, &a, &planet.map3);
-        CTexturePigment overlay(NoiseFractal, &b, &planet.map2);
-        CLayeredPigment pigment;
-        pigment.AddLayer(&surface);
-        pigment.AddLayer(&overlay);
+        SurfaceAndOverlay layers(planet, kLayeredFlatSalt, planet.map3);
         const uint32_t w = BackgroundSize(512);
-        return RenderPigmentFlat(pigment, w, w);
+        return RenderPigmentFlat(layers.both, w, w);
     });
 }
 

@@ -96,6 +96,11 @@ TextureImage* MakeSecondRandomPigmentImage(CPlanetGenerator& planet);  // (512>>
 // index 0..15 (others give null): (512>>F) x (256>>F), salt index + 10.
 TextureImage* MakeForegroundPigmentImage(CPlanetGenerator& planet, uint32_t index);
 
+// The glow's round edge: each pixel's alpha byte times 1 - r2 (truncated), r2 the
+// squared distance of its lower corner from the centre with the half-sizes as unit;
+// alpha 0 where r2 > 1. Colour bytes stay; nothing for null.
+void ApplyRoundAlpha(TextureImage* image);
+
 // Blends one star into an image by its colour: a round spot of radius 1/256 in
 // texture units whose weight k = 1 - (256 d)^2 falls with the distance d from each
 // pixel's lower corner. Spots near an edge wrap to the opposite edge. Alpha becomes 1.
