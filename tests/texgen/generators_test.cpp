@@ -488,6 +488,16 @@ TEST_F(StarTest, AStarAtTheFarCornerWrapsToTheNearOne) {
     EXPECT_EQ(LitPixels(), 4);
 }
 
+TEST_F(StarTest, NegativeIndicesWrapToTheFarEdge) {
+    // Half a pixel left of the image: column -1 is lit with k = 0.5 and must land in
+    // column 255, never before the image's first byte.
+    Make(256);
+    SplatStar(image, -0.5 / 256.0, 0.5 / 256.0, ColorValue{1.0, 1.0, 1.0, 1.0});
+    for (uint32_t x : {255u, 0u})
+        for (uint32_t y : {0u, 1u}) EXPECT_EQ(At(x, y)[0], 127) << x << "," << y;
+    EXPECT_EQ(LitPixels(), 4);
+}
+
 TEST_F(StarTest, StarsBlendOverTheBytesAlreadyThere) {
     Make(256);
     const double p = 10.5 / 256.0;  // pixels 10 and 11 in x and y, each k = 0.5
