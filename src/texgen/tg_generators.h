@@ -103,7 +103,8 @@ void ApplyRoundAlpha(TextureImage* image);
 
 // Blends one star into an image by its colour: a round spot of radius 1/256 in
 // texture units whose weight k = 1 - (256 d)^2 falls with the distance d from each
-// pixel's lower corner. Spots near an edge wrap to the opposite edge. Alpha becomes 1.
+// pixel's lower corner. Spots near an edge wrap to the opposite edge (any index, also
+// below zero, lands inside the image). Lit pixels get alpha 1.
 void SplatStar(TextureImage* image, double sx, double sy, const ColorValue& colour);
 
 // The floor of the well: a triangle lattice of 26 vertices whose heights ripple with
