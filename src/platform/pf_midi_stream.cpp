@@ -321,7 +321,9 @@ void PfRenderMidiStream(int32_t* mix, uint32_t frames) {
     if (!d.open) return;
     const int64_t unitsPerSample = static_cast<int64_t>(d.division) * 1000000;
     uint32_t i = 0;
-    while (i < frames) {
+    for (;;) {
+        // Play every event due at this sample, including those due right at the end of
+        // the pass, so a buffer whose last event ends the pass is returned with it.
         if (d.running && !d.queue.empty()) {
             PfMidiHeader* header = d.queue.front();
             if (!d.haveEvent) {
@@ -338,6 +340,7 @@ void PfRenderMidiStream(int32_t* mix, uint32_t frames) {
                 continue;
             }
         }
+        if (i == frames) break;
         // Render up to the next event (or the end of this pass when nothing is due).
         uint32_t n = frames - i;
         if (d.running && d.haveEvent) {
