@@ -79,7 +79,7 @@ void LoadSynth(Synth& s) {
     s.settings = new_fluid_settings();
     if (!s.settings) return;
     fluid_settings_setnum(s.settings, "synth.sample-rate", kPfAudioSampleRate);
-    fluid_settings_setnum(s.settings, "synth.gain", 0.5);
+    fluid_settings_setnum(s.settings, "synth.gain", 0.8);
     fluid_settings_setint(s.settings, "synth.threadsafe-api", 0);
     s.synth = new_fluid_synth(s.settings);
     if (s.synth && fluid_synth_sfload(s.synth, path, 1) == FLUID_FAILED) {
