@@ -93,6 +93,7 @@ TEST_F(WaveOutTest, UnpreparedBuffersAreRefused) {
     Prepare(h, a);
     ASSERT_EQ(PfWaveOutWrite(device, &h), PF_MMSYSERR_NOERROR);
     EXPECT_EQ(PfWaveOutUnprepareHeader(device, &h), PF_WAVERR_STILLPLAYING);
+    PfWaveOutReset(device);  // give the buffer back before it goes out of scope
 }
 
 TEST_F(WaveOutTest, ResetReturnsEveryBufferAndCloseWaitsForIt) {
