@@ -35,19 +35,12 @@ std::vector<MusicEvent> Tune() {
 class PlayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PfSetAudioDriver(PfAudioDriver::Manual);
-        PfSetMidiSynthEnabled(false);
-        PfCreateThreadQueue();
-        Drain();
+        UseManualDevice();
         InitMidiPlayer(&p);
     }
     void TearDown() override {
         FreeMidiPlayer(&p);
-        Drain();
-    }
-    static void Drain() {
-        PfThreadMessage msg;
-        while (PfPeekThreadMessage(&msg)) {}
+        DrainThreadMessages();
     }
     // With the stream closed the write fails, so every fill lands in buffer 0.
     std::vector<StreamRecord> FillClosed() {
@@ -207,7 +200,7 @@ TEST_F(PlayerTest, OpenWhileClosingCancelsTheClose) {
 TEST_F(PlayerTest, CloseWithNothingQueuedClosesAtOnce) {
     OpenMidiPlayer(&p);
     PfMidiStreamStop(p.stream);  // as if no buffer were at the device
-    Drain();
+    DrainThreadMessages();
     p.queued = 0;
     CloseMidiPlayer(&p);
     EXPECT_FALSE(p.open);

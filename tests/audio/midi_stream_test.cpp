@@ -2,6 +2,8 @@
 // tempo, time division, notices, stop and close. The synth is off: only timing counts.
 #include <gtest/gtest.h>
 
+#include "audio_test_support.h"
+
 #include <cstring>
 #include <vector>
 
@@ -22,10 +24,7 @@ void Record(void* user, uint64_t sample, uint32_t event) {
 class MidiStreamTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PfSetAudioDriver(PfAudioDriver::Manual);
-        PfSetMidiSynthEnabled(false);
-        PfCreateThreadQueue();
-        Drain();
+        UseManualDevice();
         PfSetMidiEventSink(Record, &played);
         ASSERT_EQ(PfMidiStreamOpen(&stream, PfCurrentThreadId()), PF_MMSYSERR_NOERROR);
     }
@@ -33,11 +32,7 @@ protected:
         PfMidiStreamStop(stream);
         PfMidiStreamClose(stream);
         PfSetMidiEventSink(nullptr, nullptr);
-        Drain();
-    }
-    static void Drain() {
-        PfThreadMessage m;
-        while (PfPeekThreadMessage(&m)) {}
+        DrainThreadMessages();
     }
     // Fills a header with {delta, 0, event} records and queues it.
     void Queue(PfMidiHeader& h, std::vector<uint8_t>& storage,

@@ -4,6 +4,8 @@
 // on SDL's dummy driver.
 #include <gtest/gtest.h>
 
+#include "audio_test_support.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -14,11 +16,6 @@
 
 namespace {
 
-CSoundData* Constant(uint32_t count, int16_t value) {
-    std::vector<int16_t> s(count, value);
-    return new CSoundData(count, s.data());
-}
-
 CMusicData* ProgramAndNote() {
     CMusicData* music = new CMusicData;
     music->events = {{0, 0xC0, 40, 0, 0}, {0, 0x90, 60, 90, 0}, {300, 0x80, 60, 0, 0}};
@@ -28,19 +25,12 @@ CMusicData* ProgramAndNote() {
 class ProtocolTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PfSetAudioDriver(PfAudioDriver::Manual);
-        PfSetMidiSynthEnabled(false);
-        PfCreateThreadQueue();
-        Drain();
+        UseManualDevice();
         InitAudioThreadState(&s);
     }
     void TearDown() override {
         FreeAudioThreadState(&s);
-        Drain();
-    }
-    static void Drain() {
-        PfThreadMessage m;
-        while (PfPeekThreadMessage(&m)) {}
+        DrainThreadMessages();
     }
     void Send(uint32_t message, uintptr_t w = 0, intptr_t l = 0) {
         HandleAudioMessage(&s, {message, w, l});
@@ -63,7 +53,7 @@ protected:
 };
 
 TEST_F(ProtocolTest, CampaignStartPauseAndResume) {
-    CSoundData* jet = Constant(4410, 1000);
+    CSoundData* jet = ConstantSound(4410, 1000);
     CMusicData* music = ProgramAndNote();
     jet->AddRef();
     music->AddRef();
@@ -156,7 +146,7 @@ TEST_F(ProtocolTest, CloseBeforeOpenCountsBelowZero) {
 }
 
 TEST_F(ProtocolTest, SoundWhileClosedStartsWhenTheDevicesOpen) {
-    Send(AUDIO_MSG_PLAY_SOUND, reinterpret_cast<uintptr_t>(Constant(10, 5)), SOUND_CHANNEL_EFFECTS);
+    Send(AUDIO_MSG_PLAY_SOUND, reinterpret_cast<uintptr_t>(ConstantSound(10, 5)), SOUND_CHANNEL_EFFECTS);
     ASSERT_EQ(s.mixer.voiceCount, 1u);
     EXPECT_EQ(s.mixer.voices[0].start, 0u);
     Send(AUDIO_MSG_OPEN);
@@ -220,7 +210,7 @@ TEST_F(AudioThreadTest, StartAndStopAreCounted) {
 }
 
 TEST_F(AudioThreadTest, QuitWhileEverythingPlaysEndsWellWithinTheLimit) {
-    CSoundData* jet = Constant(44100, 3000);
+    CSoundData* jet = ConstantSound(44100, 3000);
     CMusicData* music = ProgramAndNote();
     StartAudio();
     SetAudioVolume(1, 1.0);
@@ -244,7 +234,7 @@ TEST_F(AudioThreadTest, QuitWhileEverythingPlaysEndsWellWithinTheLimit) {
 }
 
 TEST_F(AudioThreadTest, PostsWithoutAThreadKeepNoReference) {
-    CSoundData* sound = Constant(10, 1);
+    CSoundData* sound = ConstantSound(10, 1);
     CMusicData* music = ProgramAndNote();
     EXPECT_FALSE(PostAudioSound(sound, SOUND_CHANNEL_EFFECTS));
     EXPECT_FALSE(PostAudioMusic(music, 0));
@@ -256,7 +246,7 @@ TEST_F(AudioThreadTest, PostsWithoutAThreadKeepNoReference) {
 }
 
 TEST_F(AudioThreadTest, RefusedSoundsAreReleasedByTheThread) {
-    CSoundData* sound = Constant(10, 1);
+    CSoundData* sound = ConstantSound(10, 1);
     StartAudio();
     EXPECT_TRUE(PostAudioSound(sound, 0));  // channel 0 without stop-first: refused
     EXPECT_TRUE(PostAudioSound(sound, 7));  // no such channel

@@ -2,6 +2,8 @@
 // reset and close.
 #include <gtest/gtest.h>
 
+#include "audio_test_support.h"
+
 #include <vector>
 
 #include "platform/pf_audio_device.h"
@@ -12,19 +14,13 @@ namespace {
 class WaveOutTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PfSetAudioDriver(PfAudioDriver::Manual);
-        PfCreateThreadQueue();
-        Drain();
+        UseManualDevice();
         ASSERT_EQ(PfWaveOutOpen(&device, kPfGameWaveFormat, PfCurrentThreadId()), PF_MMSYSERR_NOERROR);
     }
     void TearDown() override {
         PfWaveOutReset(device);
         PfWaveOutClose(device);
-        Drain();
-    }
-    static void Drain() {
-        PfThreadMessage m;
-        while (PfPeekThreadMessage(&m)) {}
+        DrainThreadMessages();
     }
     void Prepare(PfWaveHeader& h, std::vector<int16_t>& samples) {
         h.data = samples.data();
