@@ -153,6 +153,7 @@ void HandleAudioMessage(AudioThreadState* s, const PfThreadMessage& m) {
 
 int AudioThreadProc() {
     PfCreateThreadQueue();  // from here on the probe succeeds
+    PfPreloadMidiSynth();   // the soundfont load, before any buffer is waiting on this thread
     AudioThreadState* s = new AudioThreadState;
     InitAudioThreadState(s);
     int result = 0;
