@@ -471,7 +471,7 @@ def make_music():
                             pcs = [(t % 12) for t in chord_tones(bar_chord)]
                             while key % 12 not in pcs:
                                 key -= 1
-                        while key > 88:
+                        while key > 84:
                             key -= 12
                         vel = 88 if accent else 74
                         lead.note(start + eighth * DIVISION // 2, length * DIVISION // 2, LEAD, key, vel)
