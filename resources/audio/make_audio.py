@@ -142,7 +142,7 @@ def make_break(seed):
     # The body giving way: a short low knock.
     add_into(out, thump(rng, 190 + 15 * seed, 70, 0.25, 0.045), 0, 0.55)
     # The shattering itself: a grainy burst of bright noise, its loudness jumping from
-    # one few-millisecond grain to the next as pieces split off.
+    # one few-millisecond grain to the next as shards split off.
     burst_n = int(0.5 * RATE)
     burst = bandpass(noise(rng, burst_n), 1400, 9000)
     grain = int(0.003 * RATE)

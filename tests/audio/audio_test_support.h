@@ -101,7 +101,7 @@ inline Bytes GameWav(const std::vector<int16_t>& samples) {
     return RiffImage(chunks);
 }
 
-// MIDI file pieces.
+// Building blocks of MIDI files.
 inline Bytes MidiHeader(uint32_t length, uint16_t format, uint16_t tracks, uint16_t division) {
     Bytes b;
     PutText(b, "MThd");

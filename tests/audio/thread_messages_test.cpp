@@ -8,6 +8,11 @@
 
 #include "platform/pf_thread_messages.h"
 
+#include <cerrno>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -111,6 +116,30 @@ TEST(Threads, ATimedOutThreadIsDetachedNotLeftJoinable) {
     *stop = true;
     for (int k = 0; k < 2000 && !*finished; ++k) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_TRUE(*finished);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Threads, RaisedPriorityIsALowerNiceValue) {
+    std::atomic<bool> go{false};
+    std::atomic<int> nice{100};
+    PfThreadId id;
+    PfThread* t = PfCreateThread([&] {
+        while (!go) std::this_thread::yield();
+        errno = 0;
+        nice = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+        return 0;
+    }, &id);
+    ASSERT_NE(t, nullptr);
+    bool raised = PfRaiseThreadPriority(t);
+    go = true;
+    ASSERT_TRUE(PfWaitForThread(t, 5000));
+    PfCloseThread(t);
+    if (!raised || nice.load() == getpriority(PRIO_PROCESS, 0))
+        GTEST_SKIP() << "this process may not raise a thread's priority";
+    EXPECT_LT(nice.load(), getpriority(PRIO_PROCESS, 0));
 }
 
 }  // namespace
