@@ -202,24 +202,32 @@ void DrawWellFloor(const GLTexture* texture, double time, const double* frames) 
     DrawTexturedMesh(texture, g_meshes.floor, kFloorIndices, 1.0);
 }
 
-void DrawInnerWall(const GLTexture* texture, double h) {
+void ShapeInnerWall(double h) {
     for (uint32_t i = 0; i < 11; ++i) {
         g_meshes.inner[i].y = -1;
         g_meshes.inner[i].v = 0;
         g_meshes.inner[i + 11].y = h;
         g_meshes.inner[i + 11].v = (h + 1) * 0.125;
     }
-    White();
-    DrawTexturedMesh(texture, g_meshes.inner, g_meshes.band, 1.0);
 }
 
-void DrawOuterWall(const GLTexture* texture, double h) {
+void ShapeOuterWall(double h) {
     for (uint32_t i = 0; i < 11; ++i) {
         g_meshes.outer[i].y = h;
         g_meshes.outer[i].v = 0;
         g_meshes.outer[i + 11].y = h + 100;
         g_meshes.outer[i + 11].v = 4;
     }
+}
+
+void DrawInnerWall(const GLTexture* texture, double h) {
+    ShapeInnerWall(h);
+    White();
+    DrawTexturedMesh(texture, g_meshes.inner, g_meshes.band, 1.0);
+}
+
+void DrawOuterWall(const GLTexture* texture, double h) {
+    ShapeOuterWall(h);
     White();
     DrawTexturedMesh(texture, g_meshes.outer, g_meshes.band, 1.0);
 }

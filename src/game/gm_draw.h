@@ -44,6 +44,11 @@ void InterpolateNoiseFrames(const double* frames, double time, double out[kFloor
 // ambient 0.2, diffuse 0.6, specular 0.
 void SetGlowLights(const double* frames, double time);
 
+// The wall bands for goal height h: the inner wall from y = -1 (v 0) to h
+// (v (h + 1) / 8), the outer wall from h (v 0) to h + 100 (v 4).
+void ShapeInnerWall(double h);
+void ShapeOuterWall(double h);
+
 void DrawWellFloor(const GLTexture* texture, double time, const double* frames);
 void DrawInnerWall(const GLTexture* texture, double h);
 void DrawOuterWall(const GLTexture* texture, double h);
