@@ -10,6 +10,7 @@
 #include "display/dp_gl_state.h"
 #include "display/dp_glyph_text.h"
 #include "display/dp_input.h"
+#include "display/dp_quit.h"
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "platform/pf_clock.h"
@@ -118,6 +119,9 @@ void PauseScreenCallback(void* context, uint32_t code, const void* data) {
     PauseScreenState& s = *static_cast<PauseScreenState*>(context);
     switch (code) {
     case GameEventQuit:
+        // Closing the program while paused ends it as it would during play: Abort,
+        // and the quit flag so the screens behind the game stop too.
+        QuitRequested = 1;
         s.done = 1;
         s.result = 0;
         return;

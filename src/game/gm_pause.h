@@ -44,7 +44,8 @@ struct PauseScreenState {
 
 bool InsidePauseRect(const PauseRect& rect, int32_t x, int32_t y);
 
-// True for Continue, false for Abort (also when a quit arrives).
+// True for Continue, false for Abort (also when a quit arrives, which sets the quit
+// flag as it does during play).
 bool RunPauseScreen();
 // The GameEventCallback of the pause loop; context is the PauseScreenState.
 void PauseScreenCallback(void* context, uint32_t code, const void* data);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "display/dp_input.h"
+#include "display/dp_quit.h"
 #include "display/dp_texture_image.h"
 #include "game/gm_pause.h"
 
@@ -91,11 +92,14 @@ TEST_F(PauseCallback, EnterAndPadEnterContinue) {
     }
 }
 
-TEST_F(PauseCallback, AQuitAborts) {
+TEST_F(PauseCallback, AQuitAbortsAndSetsTheQuitFlag) {
+    QuitRequested = 0;
     s.result = 1;
     PauseScreenCallback(&s, GameEventQuit, nullptr);
     EXPECT_EQ(s.done, 1);
     EXPECT_EQ(s.result, 0);
+    EXPECT_EQ(QuitRequested, 1);
+    QuitRequested = 0;
 }
 
 TEST_F(PauseCallback, AClickInsideContinueContinues) {
