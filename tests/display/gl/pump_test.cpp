@@ -17,6 +17,10 @@
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
 
+#include <X11/Xlib.h>
+#include <chrono>
+#include <thread>
+
 namespace {
 
 struct Event {
@@ -333,6 +337,46 @@ TEST_F(RealInput, ClicksFromTheXServer) {
     ASSERT_EQ(Codes(events), "256 257 ");
     EXPECT_EQ(events[0].a, 10);
     EXPECT_EQ(events[0].b, 460);
+}
+
+// Another client takes the focus: the pump notices, waits, and reports 1 when the
+// window is focused again.
+int g_refocusAfter = 0;
+void RefocusWhileWaiting(uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (++g_sleeps == g_refocusAfter) {
+        int ignored = std::system("xdotool search --classname '^FullscreenGameWindowClass$' "
+                                  "windowfocus --sync >/dev/null 2>&1");
+        (void)ignored;
+    }
+}
+
+TEST_F(RealInput, LosingTheFocusWaitsUntilItComesBack) {
+    for (int i = 0; i < 20 && !IsProgramActive(); ++i) PumpFor(20);
+    ASSERT_TRUE(IsProgramActive());
+    std::vector<Event> events;
+    PumpGameMessages(Record, &events);  // seen active
+    EXPECT_TRUE(events.empty());
+
+    ::Display* d = XOpenDisplay(nullptr);
+    ASSERT_NE(d, nullptr);
+    XSetInputFocus(d, None, RevertToNone, CurrentTime);
+    XSync(d, False);
+    XCloseDisplay(d);
+    PumpFor(100);
+
+    g_sleeps = g_suspends = g_resumes = 0;
+    g_refocusAfter = 5;
+    SetPlatformClock(nullptr, RefocusWhileWaiting);
+    SetInactiveDisplayHooks(CountSuspend, CountResume);
+    PumpGameMessages(Record, &events);
+    SetPlatformClock(nullptr, nullptr);
+    SetInactiveDisplayHooks(nullptr, nullptr);
+    EXPECT_EQ(Codes(events), "1 ");
+    EXPECT_EQ(g_suspends, 1);
+    EXPECT_EQ(g_resumes, 1);
+    EXPECT_GE(g_sleeps, 5);
+    EXPECT_FALSE(GameWindowInactive);
 }
 
 }  // namespace
