@@ -152,6 +152,9 @@ struct PlayScript {
     bool sawBreak = false, sawClimbing = false, sawEnd = false;
     bool loadingShot = false, earlyShot = false, pauseShot = false;
     uintptr_t dropSound = 0;
+    std::vector<LoadingRange> stages;       // the loading ranges in force, as they changed
+    std::vector<uint16_t> stackColours;     // the settled blocks at the first frame
+    std::vector<double> fallingBlocks;      // x, y and piece of each falling block then
     uint32_t drops = 0;            // drop keys sent
     std::vector<std::string> failures;
     ScriptedPlayer player;
@@ -180,6 +183,12 @@ uint32_t FakeRead() {
     if (g_loadingScreen.active) {
         g_now += 100;
         const LoadingScreenState& l = g_loadingScreen;
+        if (g_script) {
+            const LoadingRange r = l.ranges[l.depth];
+            std::vector<LoadingRange>& stages = g_script->stages;
+            if (stages.empty() || stages.back().from != r.from || stages.back().to != r.to)
+                stages.push_back(r);
+        }
         if (g_script && !g_script->loadingShot && l.lastDrawTime != l.startTime &&
             l.ranges[l.depth].from >= 0.6) {
             g_script->loadingShot = true;
@@ -283,6 +292,14 @@ void Observe(GameWorld& world, void*) {
     g_now += s.frameMs;  // the frame's length: the next step is frameMs
     s.dropSound = reinterpret_cast<uintptr_t>(world.dropSound);
     if (s.scripted && world.state == GAME_RUNNING) Steer(world);
+    if (s.frames == 1) {
+        for (uint32_t i = 0; i < world.settled.count; ++i)
+            s.stackColours.push_back(world.settled.entries[i].colour);
+        for (uint32_t i = 0; i < world.falling.count; ++i) {
+            const Block& b = world.falling.entries[i];
+            s.fallingBlocks.insert(s.fallingBlocks.end(), {b.x, b.y, double(b.pieceId)});
+        }
+    }
 
     if (!s.earlyShot && world.time >= 3) {
         s.earlyShot = true;
@@ -359,6 +376,7 @@ protected:
 
     void Play(PlayScript& script) {
         g_script = &script;
+        audio.messages.clear();
         PlayPlanet(result);
         for (const std::string& f : script.failures) ADD_FAILURE() << f;
         // Everything the game made is gone again.
@@ -425,6 +443,36 @@ TEST_F(PlanetGame, TheScriptedPlayerCompletesTheFirstPlanet) {
         drops += m.wParam == script.dropSound;
     EXPECT_GT(drops, 5u);
     EXPECT_EQ(QuitRequested, 0);
+}
+
+TEST_F(PlanetGame, TheLoadingBarGivesSurfacesATenthAndBlocksATwentiethEach) {
+    PlayScript script;
+    script.name = "stages";
+    script.quitAtFrame = 1;
+    Play(script);
+    // The glow is made in the whole range, the four surfaces (the floor with the
+    // noise frames) in tenths, the twelve block textures in twentieths.
+    std::vector<LoadingRange> expected = {{0, 1}, {0, 0.1}, {0.1, 0.2}, {0.2, 0.3}, {0.3, 0.4}};
+    for (int c = 0; c < 12; ++c) expected.push_back({0.4 + 0.05 * c, 0.4 + 0.05 * (c + 1)});
+    expected.push_back({0, 1});  // the last frames of the loading screen
+    ASSERT_EQ(script.stages.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_NEAR(script.stages[i].from, expected[i].from, 1e-12) << i;
+        EXPECT_NEAR(script.stages[i].to, expected[i].to, 1e-12) << i;
+    }
+}
+
+TEST_F(PlanetGame, TwoAttemptsDealTheSamePiecesOnDifferentlyColouredStacks) {
+    PlayScript first, second;
+    first.name = second.name = "attempt";
+    first.quitAtFrame = second.quitAtFrame = 1;
+    Play(first);
+    Play(second);
+    EXPECT_EQ(result.result, uint32_t(PLANET_RESULT_QUIT));
+    ASSERT_FALSE(first.fallingBlocks.empty());
+    EXPECT_EQ(first.fallingBlocks, second.fallingBlocks);
+    ASSERT_EQ(first.stackColours.size(), 42u);  // six rows of seven
+    EXPECT_NE(first.stackColours, second.stackColours);
 }
 
 TEST_F(PlanetGame, WithoutInputTheCraftFallsOut) {
