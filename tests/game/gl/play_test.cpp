@@ -475,6 +475,18 @@ TEST_F(PlanetGame, TwoAttemptsDealTheSamePiecesOnDifferentlyColouredStacks) {
     EXPECT_NE(first.stackColours, second.stackColours);
 }
 
+TEST_F(PlanetGame, WithoutGeneratorObjectsThePlanetIsPlayedUntextured) {
+    result.galaxyObject = nullptr;
+    result.systemObject = nullptr;
+    result.planetObject = nullptr;
+    PlayScript script;
+    script.name = "untextured";
+    script.quitAtFrame = 30;
+    Play(script);
+    EXPECT_EQ(result.result, uint32_t(PLANET_RESULT_QUIT));
+    EXPECT_EQ(script.frames, 30u);
+}
+
 TEST_F(PlanetGame, WithoutInputTheCraftFallsOut) {
     PlayScript script;
     script.name = "failed";
