@@ -56,19 +56,21 @@ def lathe(mesh, profile, segments, cx=0.0, cz=0.0, phase=0.0):
 def build(fine):
     mesh = Mesh()
     if fine:
-        hull = [(0.0, -0.24, False), (0.30, -0.215, False), (0.45, -0.16, False),
-                (0.56, -0.09, False), (0.62, -0.035, False), (0.64, 0.0, True),
-                (0.60, 0.075, True), (0.48, 0.13, False), (0.36, 0.15, True),
-                (0.29, 0.30, False), (0.19, 0.50, False), (0.0, 0.675, False)]
-        nozzle = [(0.0, -0.40, False), (0.09, -0.525, False), (0.11, -0.525, True),
-                  (0.10, -0.34, False), (0.085, -0.16, False)]
-        segments, nozzle_segments = 32, 12
+        hull = [(0.0, -0.34, False), (0.38, -0.29, False), (0.52, -0.20, False),
+                (0.61, -0.09, False), (0.64, 0.0, True), (0.60, 0.075, True),
+                (0.48, 0.13, False), (0.36, 0.15, True), (0.34, 0.27, False),
+                (0.30, 0.40, False), (0.23, 0.52, False), (0.13, 0.62, False),
+                (0.0, 0.675, False)]
+        nozzle = [(0.0, -0.42, False), (0.09, -0.525, False), (0.125, -0.525, True),
+                  (0.105, -0.42, False), (0.085, -0.28, False)]
+        segments, nozzle_segments = 32, 10
     else:
-        hull = [(0.0, -0.24, False), (0.30, -0.215, False), (0.52, -0.12, False),
+        hull = [(0.0, -0.34, False), (0.30, -0.31, False), (0.52, -0.18, False),
                 (0.64, 0.0, True), (0.56, 0.10, False), (0.36, 0.15, True),
-                (0.28, 0.30, False), (0.17, 0.52, False), (0.0, 0.675, False)]
-        nozzle = [(0.0, -0.40, False), (0.09, -0.525, False), (0.11, -0.525, False),
-                  (0.085, -0.16, False)]
+                (0.33, 0.30, False), (0.25, 0.47, False), (0.13, 0.60, False),
+                (0.0, 0.675, False)]
+        nozzle = [(0.0, -0.42, False), (0.09, -0.525, False), (0.125, -0.525, False),
+                  (0.085, -0.28, False)]
         segments, nozzle_segments = 12, 6
     # The hull: lower shell, rim, deck (the carried blocks stand on it) and canopy.
     lathe(mesh, hull, segments)
@@ -189,11 +191,11 @@ def main():
     dv = HIGH["positions"] - len(high.pos)
     print("// high positions short", dv, "normals", len(normals), file=__import__("sys").stderr)
     for k in range(dv):
-        t = list(high.tris[k * 5])
+        t = list(high.tris[k * 4])
         high.pos.append(list(high.pos[t[0]]))
         corner_normal.append(corner_normal[t[0]])
         t[0] = len(high.pos) - 1
-        high.tris[k * 5] = tuple(t)
+        high.tris[k * 4] = tuple(t)
     # Triangle corners carry their own normal index.
     tri_normals = [[corner_normal[i] for i in t] for t in high.tris]
     # Pad normals: give corners of flat-bottomed triangles a copy of their normal.

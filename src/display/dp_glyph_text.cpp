@@ -110,11 +110,16 @@ TextureImage* RenderCaptionImage(const char* text) {
 }
 
 TextureImage* RenderLiveButtonImage(const char* text, uint32_t width, uint32_t height) {
+    return RenderButtonImageOn("live_button", text, width, height);
+}
+
+TextureImage* RenderButtonImageOn(const char* picture, const char* text, uint32_t width,
+                                  uint32_t height) {
     if (width == 0 || height == 0) return nullptr;
     int w2 = int(width) * 2, h2 = int(height) * 2;
     int margin = int(height) * 20 / 100;
     wxString label = wxString::FromUTF8(text ? text : "");
-    wxBitmap bitmap = LoadBitmapResource("live_button", w2, h2);
+    wxBitmap bitmap = LoadBitmapResource(picture, w2, h2);
     wxImage result;
     if (bitmap.IsOk()) {
         wxImage kept = bitmap.ConvertToImage();

@@ -14,6 +14,9 @@ TextureImage* RenderCaptionImage(const char* text);
 // A new width x height image of the "live_button" picture with the label printed on
 // it in black; without the picture, a transparent image with the label.
 TextureImage* RenderLiveButtonImage(const char* text, uint32_t width, uint32_t height);
+// The same on the named picture (tests use a missing one).
+TextureImage* RenderButtonImageOn(const char* picture, const char* text, uint32_t width,
+                                  uint32_t height);
 
 // One glyph of a laid-out text: its box in window pixels and its texture window.
 struct GlyphQuad {

@@ -119,7 +119,9 @@ void WrapText(wxDC& dc, const wxString& text, int width, wxArrayString& lines) {
         }
         if (!scanned) {
             // Not even the first character fits: the line is that one character, so
-            // wrapping moves on and never reads past the text.
+            // wrapping moves on and never reads past the text. The space appended
+            // above is not part of the text and makes no line of its own.
+            if (start + 1 == n) break;
             lines.Add(s.Mid(start, 1));
             start += 1;
             continue;

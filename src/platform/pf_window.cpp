@@ -61,6 +61,7 @@ struct GameWindowState {
 };
 
 GameWindowState g_window;  // main thread
+void (*g_beforeSwap)() = nullptr;
 
 }  // namespace
 
@@ -114,7 +115,11 @@ bool MakePlatformGameContextCurrent() {
 }
 
 void SwapPlatformGameBuffers() {
-    if (g_window.canvas) g_window.canvas->SwapBuffers();
+    if (!g_window.canvas) return;
+    if (g_beforeSwap) g_beforeSwap();
+    g_window.canvas->SwapBuffers();
 }
+
+void SetBeforeSwapHook(void (*hook)()) { g_beforeSwap = hook; }
 
 wxWindow* PlatformGameWindowFrame() { return g_window.frame; }

@@ -21,5 +21,8 @@ void DestroyPlatformGameWindow();
 bool PlatformGameWindowExists();
 bool MakePlatformGameContextCurrent();
 void SwapPlatformGameBuffers();
+// Called just before every swap while the finished frame is still in the back
+// buffer (tests and screenshots read it there). Null removes it.
+void SetBeforeSwapHook(void (*hook)());
 // The frame, for tests and for the cursor (null when there is none).
 wxWindow* PlatformGameWindowFrame();

@@ -1,0 +1,4 @@
+// The quit flag.
+#include "display/dp_quit.h"
+
+uint8_t QuitRequested = 0;

@@ -1,0 +1,150 @@
+// Game input (the play callback and the pause sequence) and game sounds.
+#include "game/gm_input.h"
+
+#include <cmath>
+
+#include "app/app_config.h"
+#include "audio/au_sound.h"
+#include "audio/au_thread.h"
+#include "display/dp_input.h"
+#include "display/dp_quit.h"
+#include "game/gm_math.h"
+#include "game/gm_pause.h"
+#include "game/gm_world.h"
+
+namespace {
+
+constexpr uint32_t kEscapeKey = 27;
+// Pixels of mouse motion to seconds of sideways move, and the store's bound.
+constexpr double kSteeringPerPixel = 0.001;
+constexpr double kSteeringLimit = 0.25;
+// A settle or break within 15 units of the craft is heard (squared distance).
+constexpr double kHearingDistanceSquared = 225;
+
+const GameAudioPort kAudioThreadPort = {AudioThreadRunning, PostAudioMessage};
+const GameAudioPort* g_audioPort = &kAudioThreadPort;  // main thread
+
+PauseScreenRunner g_pauseRunner = nullptr;  // main thread; null: RunPauseScreen
+
+bool IsKey(int32_t configured, uint32_t key) { return uint32_t(configured) == key; }
+
+void RunPauseSequence(GameWorld& world) {
+    PostGameAudioMessage(AUDIO_MSG_CLOSE);
+    const bool resume = g_pauseRunner ? g_pauseRunner() : RunPauseScreen();
+    if (!resume) world.state = GAME_QUIT;
+    PostGameAudioMessage(AUDIO_MSG_OPEN);
+    // No key held before the pause stays pressed: its release went to the pause screen.
+    world.inputLeft = 0;
+    world.inputRight = 0;
+    world.inputDrop = 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Audio port
+// ---------------------------------------------------------------------------
+
+void SetGameAudioPort(const GameAudioPort* port) { g_audioPort = port ? port : &kAudioThreadPort; }
+
+const GameAudioPort& CurrentGameAudioPort() { return *g_audioPort; }
+
+uint32_t AudioGainOfVolume(double volume) {
+    if (volume > 1.0) return 0x10000;
+    if (volume > 0) return uint32_t(volume * 65536);
+    return 0;
+}
+
+void PostGameVolumeGain(uint32_t channel, uint32_t gain) {
+    if (!g_audioPort->running()) return;
+    g_audioPort->post(AUDIO_MSG_VOLUME, channel, intptr_t(gain));
+}
+
+void PostGameVolume(uint32_t channel, double volume) {
+    PostGameVolumeGain(channel, AudioGainOfVolume(volume));
+}
+
+void PostGameAudioMessage(uint32_t message) {
+    if (!g_audioPort->running()) return;
+    g_audioPort->post(message, 0, 0);
+}
+
+void PlayGameSound(CSoundData* sound, uint32_t flags) {
+    // A sound that failed to load is null: nothing to reference, and a play without a
+    // sound (and without the stop flag) would do nothing on the audio thread anyway.
+    if (!sound || !g_audioPort->running()) return;
+    sound->AddRef();
+    if (!g_audioPort->post(AUDIO_MSG_PLAY_SOUND, reinterpret_cast<uintptr_t>(sound),
+                           intptr_t(flags)))
+        sound->Release();  // nobody received it
+}
+
+void SetPauseScreenRunner(PauseScreenRunner runner) { g_pauseRunner = runner; }
+
+// ---------------------------------------------------------------------------
+// Input
+// ---------------------------------------------------------------------------
+
+void OnGameEvent(void* context, uint32_t code, const void* data) {
+    GameWorld& world = *static_cast<GameWorld*>(context);
+    switch (code) {
+    case GameEventKeyDown:
+        // Repeats too: a held Escape pauses again once play resumes.
+        if (*static_cast<const uint32_t*>(data) == kEscapeKey) RunPauseSequence(world);
+        break;
+    case GameEventKeyPress: {
+        const uint32_t key = *static_cast<const uint32_t*>(data);
+        // Every comparison is made: a key bound to two controls sets both.
+        if (IsKey(GameConfig.LeftKey, key)) world.inputLeft = 1;
+        if (IsKey(GameConfig.RightKey, key)) world.inputRight = 1;
+        if (IsKey(GameConfig.DropKey, key)) world.inputDrop = 1;
+        break;
+    }
+    case GameEventKeyUp: {
+        const uint32_t key = *static_cast<const uint32_t*>(data);
+        // A drop is one-shot: its key has no release.
+        if (IsKey(GameConfig.LeftKey, key)) world.inputLeft = 0;
+        if (IsKey(GameConfig.RightKey, key)) world.inputRight = 0;
+        break;
+    }
+    case GameEventMouseMove: {
+        const GameEventMotion& motion = *static_cast<const GameEventMotion*>(data);
+        double steering = world.steering + motion.dx * kSteeringPerPixel;
+        if (steering < -kSteeringLimit) steering = -kSteeringLimit;
+        if (steering > kSteeringLimit) steering = kSteeringLimit;
+        world.steering = steering;
+        break;
+    }
+    case GameEventMouseDown:
+        world.inputDrop = 1;
+        break;
+    case GameEventQuit:
+        QuitRequested = 1;
+        world.state = GAME_QUIT;
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Sounds
+// ---------------------------------------------------------------------------
+
+void UpdateGameSounds(GameWorld& world, CRandomSource& runSource) {
+    // Halves for every 2 units the craft hovered above its support this frame.
+    PostGameVolume(SOUND_CHANNEL_ENGINE, std::pow(0.5, 0.5 * world.maxHover) * world.fade);
+    if (world.dropHappened) PlayGameSound(world.dropSound, SOUND_CHANNEL_EFFECTS);
+    if (world.nearestSettle < kHearingDistanceSquared) {
+        const uint32_t n = runSource.NextU32() & 7;
+        PlayGameSound(world.settleSounds[n], SOUND_CHANNEL_EFFECTS);
+    }
+    if (world.nearestBreak < kHearingDistanceSquared) {
+        const uint32_t n = runSource.NextU32() % 7;
+        PlayGameSound(world.breakSounds[n], SOUND_CHANNEL_EFFECTS);
+    }
+    world.maxHover = 0;
+    world.nearestBreak = kInfinity;
+    world.nearestSettle = kInfinity;
+    world.dropHappened = 0;
+}

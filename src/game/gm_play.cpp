@@ -1,0 +1,179 @@
+// The planet game loop.
+#include "game/gm_play.h"
+
+#include <GL/gl.h>
+
+#include <memory>
+#include <string>
+
+#include "app/app_format.h"
+#include "audio/au_sound.h"
+#include "audio/au_thread.h"
+#include "display/dp_frame.h"
+#include "display/dp_gl_state.h"
+#include "display/dp_input.h"
+#include "display/dp_loading.h"
+#include "display/dp_texture.h"
+#include "display/dp_window.h"
+#include "game/gm_draw.h"
+#include "game/gm_input.h"
+#include "game/gm_step.h"
+#include "game/gm_world.h"
+#include "texgen/tg_generators.h"
+
+namespace {
+
+PlanetFrameObserver g_frameObserver = nullptr;  // main thread
+void* g_frameObserverContext = nullptr;
+
+// What the loading hook needs besides the world.
+struct PlanetLoad {
+    CGalaxyGenerator* galaxy;
+    CPlanetGenerator* planet;
+};
+
+// The loop runs while the world's state is below this: 5 quit, 6 completed, 7 failed.
+constexpr uint32_t kFirstFinalState = 4;
+
+// A missing generator object makes no image; the texture is then not uploaded and
+// the surface is drawn untextured.
+TextureImage* ImageOf(CGalaxyGenerator* galaxy, TextureImage* (*recipe)(CGalaxyGenerator&)) {
+    return galaxy ? recipe(*galaxy) : nullptr;
+}
+TextureImage* ImageOf(CPlanetGenerator* planet, TextureImage* (*recipe)(CPlanetGenerator&)) {
+    return planet ? recipe(*planet) : nullptr;
+}
+
+void NextLoadingStage(double from, double to) {
+    LeaveLoadingStage();
+    AddLoadingStage(from, to);
+}
+
+// Steps 3 to 5 of the set-up: the loading screen, the 17 textures and the noise-frame
+// table, the sounds. Runs inside SetUpGameWorld once the broad phase exists.
+void LoadPlanet(GameWorld& world, void* context) {
+    const PlanetLoad& load = *static_cast<const PlanetLoad*>(context);
+    if (!g_loadingScreen.active) BeginLoadingScreen();
+
+    // Each surface texture gets a tenth of the bar, each block texture a twentieth.
+    world.glowTexture =
+        MakeTexture(ImageOf(load.galaxy, MakeGlowImage), true, TextureCategoryForeground);
+    AddLoadingStage(0.0, 0.1);
+    world.innerWallTexture = MakeTexture(ImageOf(load.planet, MakeSecondRandomPigmentImage), false,
+                                             TextureCategoryBackground);
+    NextLoadingStage(0.1, 0.2);
+    world.floorTexture =
+        MakeTexture(ImageOf(load.planet, MakeTurbulenceImage), false, TextureCategoryBackground);
+    world.noiseFrames = load.planet ? GetNoiseFrames(*load.planet) : nullptr;
+    NextLoadingStage(0.2, 0.3);
+    world.rimTexture =
+        MakeTexture(ImageOf(load.planet, MakeRandomPigmentImage), false, TextureCategoryBackground);
+    NextLoadingStage(0.3, 0.4);
+    world.outerWallTexture =
+        MakeTexture(ImageOf(load.planet, MakeLayeredFlatImage), false, TextureCategoryBackground);
+    LeaveLoadingStage();
+    for (uint32_t c = 0; c < 12; ++c) {
+        AddLoadingStage(0.4 + 0.05 * c, 0.4 + 0.05 * (c + 1));
+        world.blockTextures[c] = MakeTexture(load.planet ? MakeForegroundPigmentImage(*load.planet, c) : nullptr,
+                                                 false, TextureCategoryForeground);
+        LeaveLoadingStage();
+    }
+    EndLoadingScreen();
+
+    for (uint32_t i = 0; i < 7; ++i)
+        world.breakSounds[i] = LoadSound(FormatWithUnsigned("break%1", i + 1).c_str());
+    world.dropSound = LoadSound("drop");
+    for (uint32_t i = 0; i < 8; ++i)
+        world.settleSounds[i] = LoadSound(FormatWithUnsigned("settle%1", i + 1).c_str());
+}
+
+void SetUpViewAndLights(const GameWorld& world) {
+    // The whole view goes into the projection, which BeginScene3D leaves current; the
+    // modelview stays the identity, so lights and drawing are in world coordinates.
+    BeginScene3D(true);
+    glRotated(15.0, 1.0, 0.0, 0.0);
+    glTranslated(0.0, -12.0, -34.0);
+
+    const double top = world.goalHeight + 10;
+    SetLightPosition(0, -7, -2, 3);
+    SetLightPosition(1, 0, -2, 4);
+    SetLightPosition(2, 7, -2, 3);
+    SetLightPosition(3, -6, top, 3);
+    SetLightPosition(4, 0, top, 4);
+    SetLightPosition(5, 6, top, 3);
+    // Three glowing lights under the floor, three white ones above the goal height.
+    for (uint32_t light = 0; light < 3; ++light) SetLightAttenuation(light, 0.2, 0.05, 0);
+    SetGlowLights(world.noiseFrames, 0);
+    const ColorValue white = {1, 1, 1, 1};
+    for (uint32_t light = 3; light < 6; ++light) {
+        SetLightAttenuation(light, 0.2, 0.05, 0);
+        SetLightColors(light, white, 0.3, 0.3, 0);
+    }
+    for (uint32_t light = 0; light < 6; ++light) EnableLight(light);
+}
+
+void ReleaseSound(CSoundData* sound) {
+    if (sound) sound->Release();  // a sound that failed to load is null
+}
+
+void CleanUpPlanet(GameWorld& world) {
+    PostGameVolumeGain(SOUND_CHANNEL_EFFECTS, 0);
+    PostGameVolumeGain(SOUND_CHANNEL_ENGINE, 0);  // the campaign's jet loop falls silent
+    EndMouseCapture();
+    DeleteTexture(world.innerWallTexture);
+    for (GLTexture* texture : world.blockTextures) DeleteTexture(texture);
+    DeleteTexture(world.floorTexture);
+    DeleteTexture(world.glowTexture);
+    DeleteTexture(world.rimTexture);
+    DeleteTexture(world.outerWallTexture);
+    // The noise-frame table stays with the planet object.
+    for (CSoundData* sound : world.breakSounds) ReleaseSound(sound);
+    ReleaseSound(world.dropSound);
+    for (CSoundData* sound : world.settleSounds) ReleaseSound(sound);
+    DestroyGameWorld(world);
+}
+
+}  // namespace
+
+void SetPlanetFrameObserver(PlanetFrameObserver observer, void* context) {
+    g_frameObserver = observer;
+    g_frameObserverContext = context;
+}
+
+void PlayPlanet(PlanetResult& result) {
+    // Per run: every attempt differs in stack colours and fragments. The piece source
+    // is the planet's own, so every attempt deals the same pieces.
+    CRandomSource runSource;
+    CRandomSource pieceSource = MakePieceSource(result.galaxy, result.system, result.planet);
+
+    std::unique_ptr<GameWorld> owned(new GameWorld);
+    GameWorld& world = *owned;
+    PlanetLoad load = {result.galaxyObject, result.planetObject};
+    SetUpGameWorld(world, result.galaxy, result.system, result.planet, runSource, pieceSource,
+                   LoadPlanet, &load);
+
+    PostGameVolumeGain(SOUND_CHANNEL_EFFECTS, 0x10000);
+    BeginMouseCapture();
+    SetUpViewAndLights(world);
+
+    while (world.state < kFirstFinalState) {
+        PumpGameMessages(OnGameEvent, &world);
+        PollMouse(OnGameEvent, &world);
+        if (world.state >= kFirstFinalState) break;  // closed or aborted: not stepped
+        CatchUpLastFrameTime();
+        MakeGameContextCurrent();
+        const double dt = FrameStepMs / 1000.0;
+        StepWorld(world, runSource, dt);
+        UpdateGameSounds(world, runSource);
+        DrawWorld(world);
+        if (g_frameObserver) g_frameObserver(world, g_frameObserverContext);
+        PresentFrame();
+    }
+
+    const uint32_t state = world.state;
+    result.time = world.time;
+    CleanUpPlanet(world);
+    if (state == GAME_QUIT) result.result = PLANET_RESULT_QUIT;
+    if (state == GAME_COMPLETED) result.result = PLANET_RESULT_COMPLETED;
+    if (state == GAME_FAILED) result.result = PLANET_RESULT_FAILED;
+}

@@ -1,0 +1,125 @@
+// vorpane_play_planet: plays one planet in the game window on the configured display,
+// with the music, the jet and the game's sounds, before the menus and the campaign
+// exist. Usage: vorpane_play_planet [galaxy 0..3] [system 0..9] [planet 0..9]
+// (default 0 0 0). Prints the result and the time; exit code 0 completed, 1 quit,
+// 3 failed, 2 bad arguments or no window.
+#include <wx/app.h>
+#include <wx/image.h>
+#include <wx/init.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/app_application.h"
+#include "app/app_config.h"
+#include "audio/au_music.h"
+#include "audio/au_sound.h"
+#include "audio/au_thread.h"
+#include "display/dp_frame.h"
+#include "display/dp_gl_state.h"
+#include "display/dp_window.h"
+#include "game/gm_input.h"
+#include "game/gm_play.h"
+#include "texgen/tg_generators.h"
+
+namespace {
+
+bool ParseNumber(const char* text, uint32_t limit, uint32_t* out) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 0 || value >= long(limit)) return false;
+    *out = uint32_t(value);
+    return true;
+}
+
+// What the campaign does around its games: music, the jet loop on channel 2, the
+// devices open. Returns the objects to release at the end.
+void StartCampaignSound(CSoundData** jet, CMusicData** music) {
+    *jet = LoadSound("jet");
+    *music = LoadMusic("music");
+    PostAudioSound(nullptr, SOUND_STOP_FIRST);
+    PostAudioMusic(nullptr, 0);
+    SetAudioVolume(1, 1.0);
+    SetAudioVolume(2, 0.0);
+    if (GameConfig.MusicMode == 1) PostAudioMusic(*music, 0);
+    if (GameConfig.MusicMode == 2) PostAudioMusic(*music, SOUND_LOOP);
+    PostAudioMessage(AUDIO_MSG_OPEN, 0, 0);
+    PlayGameSound(*jet, SOUND_CHANNEL_ENGINE | SOUND_LOOP);
+}
+
+void StopCampaignSound(CSoundData* jet, CMusicData* music) {
+    PostAudioMessage(AUDIO_MSG_CLOSE, 0, 0);
+    if (jet) jet->Release();
+    if (music) music->Release();
+}
+
+int Play(uint32_t galaxy, uint32_t system, uint32_t planet) {
+    if (!OpenGameWindow(nullptr)) {
+        std::fprintf(stderr, "vorpane_play_planet: the game window could not be opened\n");
+        return 2;
+    }
+    ResetFrameStatistics();
+    ResetGLState2D();
+    StartAudio();
+    CSoundData* jet = nullptr;
+    CMusicData* music = nullptr;
+    StartCampaignSound(&jet, &music);
+
+    std::unique_ptr<CGalaxyGenerator> galaxyObject(new CGalaxyGenerator(galaxy));
+    std::unique_ptr<CSystemGenerator> systemObject(CreateSystemGenerator(*galaxyObject, system));
+    std::unique_ptr<CPlanetGenerator> planetObject(CreatePlanetGenerator(*systemObject, planet));
+    PlanetResult result = {};
+    result.galaxy = galaxy;
+    result.system = system;
+    result.planet = planet;
+    result.planetIndex = 10 * system + planet;
+    result.galaxyObject = galaxyObject.get();
+    result.systemObject = systemObject.get();
+    result.planetObject = planetObject.get();
+    result.bestTimes = GameConfig.BestTime[galaxy];
+    result.highestPlanets = GameConfig.HighestPlanet;
+    PlayPlanet(result);
+
+    StopCampaignSound(jet, music);
+    StopAudio();
+    CloseGameWindow();
+    planetObject.reset();
+    systemObject.reset();
+    galaxyObject.reset();
+
+    const char* outcome = result.result == PLANET_RESULT_COMPLETED ? "completed"
+                          : result.result == PLANET_RESULT_FAILED  ? "failed"
+                                                                   : "quit";
+    std::printf("planet %u.%u.%u: %s after %.2f s\n", galaxy, system, planet, outcome,
+                result.time);
+    return result.result == PLANET_RESULT_COMPLETED ? 0 : int(result.result);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    uint32_t numbers[3] = {0, 0, 0};
+    const uint32_t limits[3] = {4, 10, 10};
+    for (int i = 1; i < argc && i <= 3; ++i) {
+        if (!ParseNumber(argv[i], limits[i - 1], &numbers[i - 1])) {
+            std::fprintf(stderr,
+                         "usage: vorpane_play_planet [galaxy 0..3] [system 0..9] [planet 0..9]\n");
+            return 2;
+        }
+    }
+    // The numbers are ours: the toolkit sees no arguments.
+    int toolkitArgc = 1;
+    wxApp::SetInstance(new wxApp);
+    if (!wxEntryStart(toolkitArgc, argv)) {
+        std::fprintf(stderr, "vorpane_play_planet: no display\n");
+        return 2;
+    }
+    InstallLoggingAssertHandler();
+    wxTheApp->CallOnInit();
+    wxImage::AddHandler(new wxPNGHandler);
+    LoadGameConfig();
+    const int code = Play(numbers[0], numbers[1], numbers[2]);
+    wxEntryCleanup();
+    return code;
+}

@@ -1,0 +1,382 @@
+// The pump and the mouse poll: input codes from injected records and from real X
+// input (xdotool), window coordinates with y up, relative motion with re-centring,
+// the inactive wait with a quit during it, and the cursor counts.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "display/dp_input.h"
+#include "display/dp_texture.h"
+#include "display/dp_texture_image.h"
+#include "display/dp_window.h"
+#include "gl_support.h"
+#include "platform/pf_clock.h"
+#include "platform/pf_cursor.h"
+#include "platform/pf_input.h"
+
+#include <X11/Xlib.h>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+struct Event {
+    uint32_t code;
+    int64_t a;   // key, x or dx
+    int64_t b;   // y or dy
+};
+
+void Record(void* context, uint32_t code, const void* data) {
+    auto* events = static_cast<std::vector<Event>*>(context);
+    Event e = {code, 0, 0};
+    if (code >= 256 && code <= 258) {
+        auto* p = static_cast<const GameEventPoint*>(data);
+        e.a = p->x;
+        e.b = p->y;
+    } else if (code == 259) {
+        auto* m = static_cast<const GameEventMotion*>(data);
+        e.a = int64_t(m->dx);
+        e.b = int64_t(m->dy);
+    } else if (code >= 512) {
+        e.a = *static_cast<const uint32_t*>(data);
+    }
+    events->push_back(e);
+}
+
+std::string Codes(const std::vector<Event>& events) {
+    std::string s;
+    for (const Event& e : events) s += std::to_string(e.code) + " ";
+    return s;
+}
+
+class Pump : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearPlatformInput();
+        ClearHeldKeys();
+        GameWindowLeft = 100;
+        GameWindowTop = 50;
+        GameWindowWidth = 800;
+        GameWindowHeight = 600;
+        GameWindowInactive = false;
+    }
+    void TearDown() override {
+        SetPlatformClock(nullptr, nullptr);
+        SetInactiveDisplayHooks(nullptr, nullptr);
+        GameWindowInactive = false;
+        g_cursorState = {};
+        SetPlatformCursorHidden(false);
+    }
+    std::vector<Event> PumpOnce() {
+        std::vector<Event> events;
+        PumpGameMessages(Record, &events);
+        return events;
+    }
+};
+
+TEST_F(Pump, AHeldKeyGivesPressThenDownThenOnlyDownsAndOneUp) {
+    QueueKeyDownInput(65, false);
+    QueueKeyDownInput(65, false);
+    QueueKeyDownInput(65, false);
+    QueueKeyUpInput(65, false);
+    auto events = PumpOnce();
+    EXPECT_EQ(Codes(events), "513 512 512 512 514 ");
+    for (const Event& e : events) EXPECT_EQ(e.a, 65);
+}
+
+TEST_F(Pump, StrayKeyUpsAndAltKeysGiveNothing) {
+    QueueKeyUpInput(32, false);          // the key that closed a dialog
+    QueueKeyDownInput(70, true);         // Alt+F
+    QueueKeyUpInput(70, true);
+    QueueKeyDownInput(316, false);       // pressed, then released with Alt held
+    QueueKeyUpInput(316, true);
+    QueueKeyDownInput(316, false);       // so the next press is a first press again
+    EXPECT_EQ(Codes(PumpOnce()), "513 512 513 512 ");
+}
+
+TEST_F(Pump, ClicksCountYUpFromTheBottomEdge) {
+    QueueButtonInput(true, 100, 50);     // the window's top-left pixel
+    QueueButtonInput(false, 100, 649);   // its bottom-left pixel
+    auto events = PumpOnce();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].code, 256u);
+    EXPECT_EQ(events[0].a, 0);
+    EXPECT_EQ(events[0].b, 600);
+    EXPECT_EQ(events[1].code, 257u);
+    EXPECT_EQ(events[1].b, 1);
+}
+
+TEST_F(Pump, AQuitIsReportedAndDrainingGoesOn) {
+    QueueQuitInput();
+    QueueKeyDownInput(13, false);
+    EXPECT_EQ(Codes(PumpOnce()), "0 513 512 ");
+}
+
+TEST_F(Pump, SigtermBecomesAQuit) {
+    InstallPlatformSignalHandlers(nullptr);
+    std::raise(SIGTERM);
+    EXPECT_EQ(Codes(PumpOnce()), "0 ");
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGINT, SIG_DFL);
+}
+
+TEST_F(Pump, ANullCallbackStillDrains) {
+    QueueKeyDownInput(65, false);
+    QueueQuitInput();
+    PumpGameMessages(nullptr, nullptr);
+    PlatformInput left;
+    EXPECT_FALSE(TakePlatformInput(&left));
+}
+
+// The fake clock of the inactive wait: each sleep runs the next scripted step.
+int g_sleeps = 0;
+int g_suspends = 0;
+int g_resumes = 0;
+uint32_t g_fakeNow = 0;
+uint32_t FakeRead() { return g_fakeNow; }
+void ScriptedSleep(uint32_t ms) {
+    g_fakeNow += ms;
+    ++g_sleeps;
+    if (g_sleeps == 2) QueueKeyDownInput(65, false);   // dropped during the wait
+    if (g_sleeps == 3) GameWindowInactive = false;     // reactivated
+}
+void QuitDuringWait(uint32_t ms) {
+    g_fakeNow += ms;
+    ++g_sleeps;
+    if (g_sleeps == 2) QueueQuitInput();
+}
+void CountSuspend() {
+    ++g_suspends;
+    GameWindowInactive = true;
+}
+void CountResume() {
+    ++g_resumes;
+    GameWindowInactive = false;
+}
+
+TEST_F(Pump, TheInactiveWaitEndsWithCodeOne) {
+    g_sleeps = g_suspends = g_resumes = 0;
+    SetPlatformClock(FakeRead, ScriptedSleep);
+    SetInactiveDisplayHooks(CountSuspend, [] { ++g_resumes; });
+    GameWindowInactive = true;
+    EXPECT_EQ(Codes(PumpOnce()), "1 ");
+    EXPECT_EQ(g_suspends, 1);
+    EXPECT_EQ(g_resumes, 1);
+    EXPECT_EQ(g_sleeps, 3);
+    EXPECT_FALSE(GameWindowInactive);
+}
+
+TEST_F(Pump, AQuitDuringTheInactiveWaitIsDeliveredAfterIt) {
+    g_sleeps = g_suspends = g_resumes = 0;
+    SetPlatformClock(FakeRead, QuitDuringWait);
+    SetInactiveDisplayHooks(CountSuspend, CountResume);
+    GameWindowInactive = true;
+    EXPECT_EQ(Codes(PumpOnce()), "1 0 ");
+    EXPECT_EQ(g_resumes, 1);
+    // A null callback still waits and resumes.
+    g_sleeps = 0;
+    GameWindowInactive = true;
+    PumpGameMessages(nullptr, nullptr);
+    EXPECT_EQ(g_resumes, 2);
+}
+
+TEST_F(Pump, TheDefaultWaitClosesAndReopensTheWindowWithItsTextures) {
+    ASSERT_TRUE(OpenGameWindow(nullptr));
+    TextureImage* image = AllocateTextureImage(4, 4);
+    GLTexture* t = MakeTexture(image, true, TextureCategoryForeground);
+    g_sleeps = 0;
+    SetPlatformClock(FakeRead, ScriptedSleep);
+    // The pump would see the window active again at once (it has the focus here), so
+    // the wait is entered directly, as after a deactivation.
+    GameWindowInactive = true;
+    EXPECT_FALSE(WaitWhileInactive());
+    EXPECT_EQ(g_sleeps, 3);
+    EXPECT_TRUE(GameWindowExists());
+    EXPECT_FALSE(GameWindowInactive);
+    EXPECT_EQ(RegisteredTextureCount(), 1u);
+    EXPECT_EQ(t->uploaded, 1);
+    DeleteTexture(t);
+    FreeTextureImage(image);
+    CloseGameWindow();
+}
+
+// Pointer tests move the real X pointer of the test server.
+class Pointer : public Pump {
+protected:
+    void SetUp() override {
+        Pump::SetUp();
+        GameWindowLeft = 0;
+        GameWindowTop = 0;
+    }
+};
+
+TEST_F(Pointer, AnUncapturedPollReportsWindowCoordinates) {
+    WarpPointerTo(10, 20);
+    std::vector<Event> events;
+    PollMouse(Record, &events);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].code, 258u);
+    EXPECT_EQ(events[0].a, 10);
+    EXPECT_EQ(events[0].b, 580);
+}
+
+TEST_F(Pointer, CapturedMotionIsRelativeAndRecentresPastAQuarter) {
+    WarpPointerTo(30, 40);
+    BeginMouseCapture();
+    EXPECT_TRUE(PlatformCursorHidden());
+    int32_t x, y;
+    GetPointerPosition(&x, &y);
+    EXPECT_EQ(x, 400);
+    EXPECT_EQ(y, 300);
+
+    std::vector<Event> events;
+    WarpPointerTo(550, 300);
+    PollMouse(Record, &events);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].code, 259u);
+    EXPECT_EQ(events[0].a, 150);
+    EXPECT_EQ(events[0].b, 0);
+    GetPointerPosition(&x, &y);
+    EXPECT_EQ(x, 550);  // within a quarter of the width: no jump
+
+    events.clear();
+    WarpPointerTo(601, 290);
+    PollMouse(Record, &events);
+    EXPECT_EQ(events[0].a, 51);
+    EXPECT_EQ(events[0].b, 10);  // up is positive
+    GetPointerPosition(&x, &y);
+    EXPECT_EQ(x, 400);  // 201 right of the centre: back to it
+    events.clear();
+    PollMouse(Record, &events);
+    EXPECT_EQ(events[0].a, 0);
+
+    EndMouseCapture();
+    GetPointerPosition(&x, &y);
+    EXPECT_EQ(x, 30);
+    EXPECT_EQ(y, 40);
+    EXPECT_FALSE(PlatformCursorHidden());
+}
+
+TEST_F(Pointer, ACaptureBegunUnderAMenuStaysBalanced) {
+    ShowGameCursor();           // a menu is up
+    BeginMouseCapture();
+    EXPECT_EQ(g_cursorState.captureCount, 1);
+    EXPECT_EQ(g_cursorState.hideCount, 1);
+    EXPECT_FALSE(PlatformCursorHidden());
+    EndMouseCapture();
+    ReturnGameCursor();
+    EXPECT_EQ(g_cursorState.captureCount, 0);
+    EXPECT_EQ(g_cursorState.hideCount, 0);
+    EXPECT_EQ(g_cursorState.suspendDepth, 0);
+    EXPECT_FALSE(PlatformCursorHidden());
+
+    // Hidden and captured, then a menu: the cursor shows and comes back after it.
+    HideGameCursor();
+    EXPECT_TRUE(PlatformCursorHidden());
+    ShowGameCursor();
+    EXPECT_FALSE(PlatformCursorHidden());
+    ReturnGameCursor();
+    EXPECT_TRUE(PlatformCursorHidden());
+    UnhideGameCursor();
+    EXPECT_FALSE(PlatformCursorHidden());
+}
+
+// Real X input through xdotool into the game window; run alone (focus).
+class RealInput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearPlatformInput();
+        ASSERT_TRUE(OpenTestWindow(640, 480));
+        PumpFor(100);
+        int rc = std::system("xdotool search --classname '^FullscreenGameWindowClass$' "
+                             "windowfocus --sync >/dev/null 2>&1");
+        ASSERT_EQ(rc, 0);
+        PumpFor(100);
+        ClearPlatformInput();
+    }
+    void TearDown() override { CloseTestWindow(); }
+    std::vector<Event> Collect() {
+        std::vector<Event> events;
+        for (int i = 0; i < 40; ++i) {
+            PumpFor(10);
+            PumpGameMessages(Record, &events);
+        }
+        return events;
+    }
+};
+
+TEST_F(RealInput, KeysFromTheXServer) {
+    // Held long enough for the server's auto-repeat (660 ms delay by default).
+    ASSERT_EQ(std::system("(xdotool keydown a; sleep 1.2; xdotool keyup a) &"), 0);
+    std::vector<Event> events;
+    for (int i = 0; i < 180; ++i) {
+        PumpFor(10);
+        PumpGameMessages(Record, &events);
+    }
+    ASSERT_GE(events.size(), 4u) << Codes(events);
+    EXPECT_EQ(events[0].code, 513u);
+    EXPECT_EQ(events[0].a, 65);
+    EXPECT_EQ(events[1].code, 512u);
+    for (size_t i = 2; i + 1 < events.size(); ++i) EXPECT_EQ(events[i].code, 512u);
+    EXPECT_EQ(events.back().code, 514u);
+
+    ASSERT_EQ(std::system("xdotool key Left"), 0);
+    events = Collect();
+    EXPECT_EQ(Codes(events), "513 512 514 ");
+    if (!events.empty()) {
+        EXPECT_EQ(events[0].a, 314);
+    }
+}
+
+TEST_F(RealInput, ClicksFromTheXServer) {
+    ASSERT_EQ(std::system("xdotool mousemove 10 20 click 1"), 0);
+    auto events = Collect();
+    ASSERT_EQ(Codes(events), "256 257 ");
+    EXPECT_EQ(events[0].a, 10);
+    EXPECT_EQ(events[0].b, 460);
+}
+
+// Another client takes the focus: the pump notices, waits, and reports 1 when the
+// window is focused again.
+int g_refocusAfter = 0;
+void RefocusWhileWaiting(uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (++g_sleeps == g_refocusAfter) {
+        int ignored = std::system("xdotool search --classname '^FullscreenGameWindowClass$' "
+                                  "windowfocus --sync >/dev/null 2>&1");
+        (void)ignored;
+    }
+}
+
+TEST_F(RealInput, LosingTheFocusWaitsUntilItComesBack) {
+    for (int i = 0; i < 20 && !IsProgramActive(); ++i) PumpFor(20);
+    ASSERT_TRUE(IsProgramActive());
+    std::vector<Event> events;
+    PumpGameMessages(Record, &events);  // seen active
+    EXPECT_TRUE(events.empty());
+
+    ::Display* d = XOpenDisplay(nullptr);
+    ASSERT_NE(d, nullptr);
+    XSetInputFocus(d, None, RevertToNone, CurrentTime);
+    XSync(d, False);
+    XCloseDisplay(d);
+    PumpFor(100);
+
+    g_sleeps = g_suspends = g_resumes = 0;
+    g_refocusAfter = 5;
+    SetPlatformClock(nullptr, RefocusWhileWaiting);
+    SetInactiveDisplayHooks(CountSuspend, CountResume);
+    PumpGameMessages(Record, &events);
+    SetPlatformClock(nullptr, nullptr);
+    SetInactiveDisplayHooks(nullptr, nullptr);
+    EXPECT_EQ(Codes(events), "1 ");
+    EXPECT_EQ(g_suspends, 1);
+    EXPECT_EQ(g_resumes, 1);
+    EXPECT_GE(g_sleeps, 5);
+    EXPECT_FALSE(GameWindowInactive);
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+// Helper of the Xorg tests: opens the game window at 800 x 600 on monitor 0 (a mode
+// change) and ends the process the way argv[1] says: exit, fault, sigint, sigterm
+// (honoured as a quit through the pump), sigterm-twice.
+#include <wx/app.h>
+#include <wx/init.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app_fault.h"
+#include "display/dp_input.h"
+#include "display/dp_window.h"
+
+namespace {
+
+bool g_quit = false;
+void OnEvent(void*, uint32_t code, const void*) {
+    if (code == GameEventQuit) g_quit = true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 64;
+    setenv("GDK_BACKEND", "x11", 1);
+    int wxArgc = 1;
+    wxApp::SetInstance(new wxApp);
+    if (!wxEntryStart(wxArgc, argv) || !wxTheApp->CallOnInit()) return 65;
+    DisplayMode mode = {0, 800, 600, 0};
+    if (!OpenGameWindow(&mode) || GameWindowWidth != 800) return 66;
+    const char* how = argv[1];
+    if (!std::strcmp(how, "exit")) std::exit(0);
+    if (!std::strcmp(how, "fault")) {
+        try {
+            ThrowInternalFault("{6A1C55E0-0D42-4B7B-9F40-2E3B8F0C1D77}");
+        } catch (...) {
+            ExitOnUnhandledException();
+        }
+    }
+    if (!std::strcmp(how, "sigint")) std::raise(SIGINT);
+    if (!std::strcmp(how, "sigterm")) {
+        std::raise(SIGTERM);
+        for (int i = 0; i < 100 && !g_quit; ++i) PumpGameMessages(OnEvent, nullptr);
+        if (!g_quit) return 67;
+        CloseGameWindow();
+        wxEntryCleanup();
+        return 0;
+    }
+    if (!std::strcmp(how, "sigterm-twice")) {
+        std::raise(SIGTERM);
+        std::raise(SIGTERM);
+    }
+    return 68;
+}

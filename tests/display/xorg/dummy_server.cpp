@@ -1,0 +1,145 @@
+// Starting and stopping the dummy-driver Xorg server.
+#include "dummy_server.h"
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const char kConfig[] = R"(Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 64000
+EndSection
+Section "Monitor"
+    Identifier "monitor"
+    HorizSync 5.0-1000.0
+    VertRefresh 5.0-200.0
+    Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
+    Modeline "800x600" 40.00 800 840 968 1056 600 601 605 628 +hsync +vsync
+    Modeline "640x480" 25.18 640 656 752 800 480 490 492 525 -hsync -vsync
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    Monitor "monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Modes "1024x768" "800x600" "640x480"
+        Virtual 2048 1024
+    EndSubSection
+EndSection
+)";
+
+}  // namespace
+
+bool DummyXServer::Start() {
+    if (access("/usr/bin/Xorg", X_OK) != 0) {
+        m_why = "no /usr/bin/Xorg";
+        return false;
+    }
+    if (access("/usr/lib/xorg/modules/drivers/dummy_drv.so", R_OK) != 0) {
+        m_why = "no dummy video driver";
+        return false;
+    }
+    char pattern[] = "/tmp/vorpane_xorg_XXXXXX";
+    if (!mkdtemp(pattern)) {
+        m_why = "no temporary folder";
+        return false;
+    }
+    m_dir = pattern;
+    std::string config = m_dir + "/xorg.conf";
+    FILE* f = std::fopen(config.c_str(), "w");
+    if (!f) {
+        m_why = "cannot write the configuration";
+        return false;
+    }
+    std::fputs(kConfig, f);
+    std::fclose(f);
+    mkdir((m_dir + "/conf.d").c_str(), 0700);
+
+    int fds[2];
+    if (pipe(fds) != 0) {
+        m_why = "no pipe";
+        return false;
+    }
+    m_pid = fork();
+    if (m_pid == 0) {
+        close(fds[0]);
+        int devnull = open("/dev/null", O_RDWR);
+        dup2(devnull, 0);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        std::string fd = std::to_string(fds[1]);
+        std::string log = m_dir + "/Xorg.log";
+        std::string confd = m_dir + "/conf.d";
+        execl("/usr/bin/Xorg", "Xorg", "-displayfd", fd.c_str(), "-config", config.c_str(),
+              "-configdir", confd.c_str(), "-noreset", "-nolisten", "tcp", "-logfile",
+              log.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    // The server writes its display number to the pipe once it is ready.
+    std::string number;
+    struct pollfd p = {fds[0], POLLIN, 0};
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < end) {
+        if (poll(&p, 1, 200) > 0) {
+            char c;
+            ssize_t n = read(fds[0], &c, 1);
+            if (n <= 0 || c == '\n') break;
+            number += c;
+        }
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = 0;
+            break;
+        }
+    }
+    close(fds[0]);
+    if (number.empty()) {
+        m_why = "Xorg did not start (see its log in " + m_dir + ")";
+        Stop();
+        return false;
+    }
+    m_display = ":" + number;
+    ::Display* d = XOpenDisplay(m_display.c_str());
+    if (!d) {
+        m_why = "cannot connect to " + m_display;
+        Stop();
+        return false;
+    }
+    XCloseDisplay(d);
+    return true;
+}
+
+void DummyXServer::Stop() {
+    if (m_pid > 0) {
+        kill(m_pid, SIGTERM);
+        int status = 0;
+        for (int i = 0; i < 50 && waitpid(m_pid, &status, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (waitpid(m_pid, &status, WNOHANG) == 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, &status, 0);
+        }
+    }
+    m_pid = 0;
+    if (!m_dir.empty()) {
+        std::string command = "rm -rf '" + m_dir + "'";
+        int ignored = std::system(command.c_str());
+        (void)ignored;
+        m_dir.clear();
+    }
+}

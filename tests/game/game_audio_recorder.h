@@ -1,0 +1,56 @@
+// The audio side faked for the game's tests: while one of these lives, the game's
+// audio messages are recorded here instead of posted, and every sound reference a
+// message carries is released at once, as the audio thread would.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "audio/au_sound.h"
+#include "audio/au_thread.h"
+#include "game/gm_input.h"
+
+struct RecordedAudioMessage {
+    uint32_t message;
+    uintptr_t wParam;
+    intptr_t lParam;
+};
+
+class GameAudioRecorder {
+public:
+    GameAudioRecorder() {
+        s_current = this;
+        SetGameAudioPort(&kPort);
+    }
+    ~GameAudioRecorder() {
+        SetGameAudioPort(nullptr);
+        s_current = nullptr;
+    }
+    GameAudioRecorder(const GameAudioRecorder&) = delete;
+    GameAudioRecorder& operator=(const GameAudioRecorder&) = delete;
+
+    // The messages of one kind, in order.
+    std::vector<RecordedAudioMessage> Of(uint32_t message) const {
+        std::vector<RecordedAudioMessage> out;
+        for (const RecordedAudioMessage& m : messages)
+            if (m.message == message) out.push_back(m);
+        return out;
+    }
+
+    std::vector<RecordedAudioMessage> messages;
+    bool running = true;   // whether the audio thread "exists"
+    bool refuse = false;   // posts fail (the thread has no queue)
+
+private:
+    static bool Running() { return s_current->running; }
+    static bool Post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+        if (s_current->refuse) return false;
+        s_current->messages.push_back({message, wParam, lParam});
+        if (message == AUDIO_MSG_PLAY_SOUND && wParam)
+            reinterpret_cast<CSoundData*>(wParam)->Release();
+        return true;
+    }
+
+    static inline GameAudioRecorder* s_current = nullptr;
+    static inline const GameAudioPort kPort = {Running, Post};
+};
