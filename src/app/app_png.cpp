@@ -4,6 +4,7 @@
 #include <wx/imagpng.h>
 #include <wx/mstream.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -27,79 +28,107 @@ wxImage LoadPngResource(const char* name) {
 
 namespace {
 
-// One pass of the scaler over "lines" of samples. A line holds `count` cells of
-// `cellBytes` bytes; the pass maps the cells of every line from `from` cells to `to`
-// cells. Each byte is an independent 8-bit sample. `lines` lines lie `lineStride`
-// bytes apart in both buffers and `cellStride` bytes separate neighbouring cells.
-struct PassLayout {
-    int lines;
-    size_t srcLineStride;
-    size_t dstLineStride;
-    size_t cellStride;  // bytes from one cell to the next along a line
-    int cellBytes;      // bytes of one cell that are samples (3 for RGB, 1 for alpha)
+// Where target position x of `to` falls among `from` source positions when enlarging:
+// the first and last targets land exactly on the first and last sources, and the
+// weight f of the upper neighbour is in 1/256 steps.
+struct Interpolation {
+    int i0;
+    int i1;
+    unsigned f;
 };
 
-void ScalePass(const unsigned char* src, unsigned char* dst, int from, int to,
-               const PassLayout& layout) {
-    const size_t cell = layout.cellStride;
-    const int nb = layout.cellBytes;
+Interpolation InterpolateAt(int x, int from, int to) {
+    const int64_t p = static_cast<int64_t>(x) * (from - 1) * 256 / (to - 1);
+    Interpolation at;
+    at.i0 = static_cast<int>(p / 256);
+    at.f = static_cast<unsigned>(p % 256);
+    at.i1 = at.i0 + 1 >= from ? at.i0 : at.i0 + 1;
+    return at;
+}
+
+unsigned char Blend(unsigned a, unsigned b, unsigned f) {
+    return static_cast<unsigned char>((a * (256 - f) + b * f) / 256);
+}
+
+// The 16 source positions that a reduction from `from` to `to` averages for target x;
+// positions may repeat, which weights them.
+void ReductionSamples(int x, int from, int to, int positions[16]) {
+    for (int k = 0; k < 16; ++k)
+        positions[k] = static_cast<int>((static_cast<int64_t>(16) * x + k) * from / to / 16);
+}
+
+// The vertical pass: every row is one unit of rowBytes independent samples.
+void ScaleRows(const unsigned char* src, unsigned char* dst, int from, int to, size_t rowBytes) {
     if (to == from) {
-        for (int l = 0; l < layout.lines; ++l) {
-            const unsigned char* s = src + l * layout.srcLineStride;
-            unsigned char* d = dst + l * layout.dstLineStride;
-            for (int x = 0; x < to; ++x)
-                for (int b = 0; b < nb; ++b) d[x * cell + b] = s[x * cell + b];
+        std::memcpy(dst, src, rowBytes * static_cast<size_t>(to));
+    } else if (to > from) {
+        for (int y = 0; y < to; ++y) {
+            const Interpolation at = InterpolateAt(y, from, to);
+            const unsigned char* a = src + at.i0 * rowBytes;
+            const unsigned char* b = src + at.i1 * rowBytes;
+            unsigned char* d = dst + y * rowBytes;
+            for (size_t i = 0; i < rowBytes; ++i) d[i] = Blend(a[i], b[i], at.f);
         }
-        return;
+    } else {
+        std::vector<unsigned> sums(rowBytes);
+        int rows[16];
+        for (int y = 0; y < to; ++y) {
+            ReductionSamples(y, from, to, rows);
+            std::fill(sums.begin(), sums.end(), 0u);
+            for (int k = 0; k < 16; ++k) {
+                const unsigned char* s = src + rows[k] * rowBytes;
+                for (size_t i = 0; i < rowBytes; ++i) sums[i] += s[i];
+            }
+            unsigned char* d = dst + y * rowBytes;
+            for (size_t i = 0; i < rowBytes; ++i) d[i] = static_cast<unsigned char>(sums[i] / 16);
+        }
     }
-    if (to > from) {
-        // Interpolation: the first and last targets fall exactly on the first and last
-        // source cells; the weight is in 1/256 steps.
-        for (int x = 0; x < to; ++x) {
-            int64_t p = static_cast<int64_t>(x) * (from - 1) * 256 / (to - 1);
-            int i0 = static_cast<int>(p / 256);
-            unsigned f = static_cast<unsigned>(p % 256);
-            int i1 = i0 + 1 >= from ? i0 : i0 + 1;
-            for (int l = 0; l < layout.lines; ++l) {
-                const unsigned char* a = src + l * layout.srcLineStride + i0 * cell;
-                const unsigned char* b = src + l * layout.srcLineStride + i1 * cell;
-                unsigned char* d = dst + l * layout.dstLineStride + x * cell;
-                for (int k = 0; k < nb; ++k)
-                    d[k] = static_cast<unsigned char>((a[k] * (256 - f) + b[k] * f) / 256);
+}
+
+// The horizontal pass over `rows` rows: every pixel is bpp independent samples.
+void ScaleColumns(const unsigned char* src, unsigned char* dst, int from, int to, int rows,
+                  int bpp) {
+    const size_t srcRow = static_cast<size_t>(from) * bpp;
+    const size_t dstRow = static_cast<size_t>(to) * bpp;
+    if (to == from) {
+        std::memcpy(dst, src, srcRow * static_cast<size_t>(rows));
+    } else if (to > from) {
+        // Each column's neighbours and weight, found once and used on every row.
+        std::vector<Interpolation> at(static_cast<size_t>(to));
+        for (int x = 0; x < to; ++x) at[x] = InterpolateAt(x, from, to);
+        for (int y = 0; y < rows; ++y) {
+            const unsigned char* s = src + y * srcRow;
+            unsigned char* d = dst + y * dstRow;
+            for (int x = 0; x < to; ++x) {
+                const unsigned char* a = s + at[x].i0 * bpp;
+                const unsigned char* b = s + at[x].i1 * bpp;
+                for (int k = 0; k < bpp; ++k) d[x * bpp + k] = Blend(a[k], b[k], at[x].f);
             }
         }
-        return;
-    }
-    // Reduction: 16 evenly spaced sample positions per target cell, found once and
-    // used for every line; positions may repeat, which weights them.
-    int positions[16];
-    for (int x = 0; x < to; ++x) {
-        for (int k = 0; k < 16; ++k)
-            positions[k] = static_cast<int>((static_cast<int64_t>(16) * x + k) * from / to / 16);
-        for (int l = 0; l < layout.lines; ++l) {
-            const unsigned char* s = src + l * layout.srcLineStride;
-            unsigned char* d = dst + l * layout.dstLineStride + x * cell;
-            for (int b = 0; b < nb; ++b) {
-                unsigned sum = 0;
-                for (int k = 0; k < 16; ++k) sum += s[positions[k] * cell + b];
-                d[b] = static_cast<unsigned char>(sum / 16);
+    } else {
+        std::vector<int> columns(static_cast<size_t>(to) * 16);
+        for (int x = 0; x < to; ++x) ReductionSamples(x, from, to, &columns[x * 16]);
+        for (int y = 0; y < rows; ++y) {
+            const unsigned char* s = src + y * srcRow;
+            unsigned char* d = dst + y * dstRow;
+            for (int x = 0; x < to; ++x) {
+                const int* c = &columns[x * 16];
+                for (int k = 0; k < bpp; ++k) {
+                    unsigned sum = 0;
+                    for (int i = 0; i < 16; ++i) sum += s[c[i] * bpp + k];
+                    d[x * bpp + k] = static_cast<unsigned char>(sum / 16);
+                }
             }
         }
     }
 }
 
-// Scales one plane (RGB with 3 bytes per pixel, or alpha with 1) rows first, then
-// columns, through a temporary of sw x H.
+// Scales one plane (RGB with 3 bytes per pixel, or alpha with 1): rows first, into a
+// temporary of sw x h, then columns.
 void ScalePlane(const unsigned char* src, unsigned char* tmp, unsigned char* dst, int sw, int sh,
-                int w, int h, int bytesPerPixel) {
-    const size_t srcRow = static_cast<size_t>(sw) * bytesPerPixel;
-    const size_t dstRow = static_cast<size_t>(w) * bytesPerPixel;
-    // Vertical pass: a "cell" is a whole row and a "line" is one byte column.
-    PassLayout vertical{static_cast<int>(srcRow), 1, 1, srcRow, 1};
-    ScalePass(src, tmp, sh, h, vertical);
-    // Horizontal pass: a cell is a pixel, a line is a row.
-    PassLayout horizontal{h, srcRow, dstRow, static_cast<size_t>(bytesPerPixel), bytesPerPixel};
-    ScalePass(tmp, dst, sw, w, horizontal);
+                int w, int h, int bpp) {
+    ScaleRows(src, tmp, sh, h, static_cast<size_t>(sw) * bpp);
+    ScaleColumns(tmp, dst, sw, w, h, bpp);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <wx/image.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -136,19 +137,21 @@ TextureStrip& LoadTextureStrip(TextureStrip& strip, const char* name, uint32_t f
     // No frames means nothing to cut (and no width to divide by).
     if (frameCount == 0) return strip;
 
+    // A strip wider or taller than any picture can be, or of more frames than any screen
+    // shows, is a caller's mistake: nothing.
+    const uint64_t stripWidth = uint64_t{frameCount} * frameWidth;
+    if (stripWidth > INT32_MAX || frameHeight > INT32_MAX || frameCount > kMaxStripFrames)
+        return strip;
+
     wxImage picture = LoadPngResource(name);
     if (!picture.IsOk()) return strip;
     strip.frameCount = frameCount;
     strip.rowCount = 1;
     strip.frames.assign(frameCount, nullptr);
 
-    const uint64_t stripWidth = uint64_t{frameCount} * frameWidth;
     if (static_cast<uint32_t>(picture.GetWidth()) / frameCount != frameWidth ||
         static_cast<uint32_t>(picture.GetHeight()) != frameHeight) {
-        picture = stripWidth <= INT32_MAX && frameHeight <= INT32_MAX
-                      ? ScaleImage(picture, static_cast<int>(stripWidth),
-                                   static_cast<int>(frameHeight))
-                      : wxImage();
+        picture = ScaleImage(picture, static_cast<int>(stripWidth), static_cast<int>(frameHeight));
     }
     if (frameWidth != 0 && frameHeight != 0 && picture.IsOk()) {
         for (uint32_t i = 0; i < frameCount; ++i)

@@ -57,6 +57,9 @@ void MakeGreyTextureImage(TextureImage* image);
 // already has a next level is not extended: it is returned as it is.
 TextureImage* BuildMipChain(TextureImage* image);
 
+// More frames than this make the empty strip.
+constexpr uint32_t kMaxStripFrames = 65536;
+
 // Cuts the PNG resource into `frameCount` frames of frameWidth x frameHeight, scaling
 // the picture first when it is not exactly that size. Zero frames, or a missing
 // resource, give the empty strip. The strip's fields are cleared first without freeing

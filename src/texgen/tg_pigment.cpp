@@ -72,7 +72,10 @@ CLayeredPigment* CreateRandomLayeredPigment(CRandomSource& source, const ColorVa
         positions[0] = 0.0;
         positions[1] = 1.0;
         for (uint32_t m = 2; m < stopCount; ++m) positions[m] = source.NextU32() * kTwoToMinus32;
-        std::sort(positions, positions + stopCount);
+        // Ascending (0 stays first, 1 last); at most seven values, so insertion sort.
+        for (uint32_t m = 1; m < stopCount; ++m)
+            for (uint32_t n = m; n > 0 && positions[n] < positions[n - 1]; --n)
+                std::swap(positions[n], positions[n - 1]);
         for (uint32_t s = 0; s < stopCount; ++s) {
             const uint32_t index = source.NextU32() & 7u;
             // The bottom layer is opaque; every later one a veil below half opacity.

@@ -128,6 +128,55 @@ TEST(ScaleImageAlpha, ScaledOnlyWhenPresent) {
     EXPECT_EQ(wide.GetAlpha(3, 0), 255);
 }
 
+// The scaling rules written out sample by sample, for one plane of bpp bytes a pixel.
+std::vector<int> ReferenceScale(const unsigned char* src, int sw, int sh, int w, int h, int bpp) {
+    auto pass = [](int from, int to, int x, auto sample) {
+        if (to == from) return sample(x);
+        if (to > from) {
+            long long p = static_cast<long long>(x) * (from - 1) * 256 / (to - 1);
+            int i0 = static_cast<int>(p / 256), f = static_cast<int>(p % 256);
+            int i1 = i0 + 1 >= from ? i0 : i0 + 1;
+            return (sample(i0) * (256 - f) + sample(i1) * f) / 256;
+        }
+        int sum = 0;
+        for (int k = 0; k < 16; ++k) sum += sample(static_cast<int>((16LL * x + k) * from / to / 16));
+        return sum / 16;
+    };
+    std::vector<int> tmp(static_cast<size_t>(sw) * h * bpp), out(static_cast<size_t>(w) * h * bpp);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < sw; ++x)
+            for (int b = 0; b < bpp; ++b)
+                tmp[(y * sw + x) * bpp + b] =
+                    pass(sh, h, y, [&](int r) { return int(src[(r * sw + x) * bpp + b]); });
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int b = 0; b < bpp; ++b)
+                out[(y * w + x) * bpp + b] =
+                    pass(sw, w, x, [&](int c) { return tmp[(y * sw + c) * bpp + b]; });
+    return out;
+}
+
+TEST(ScaleImageWhole, MatchesTheRulesOverWholeImages) {
+    const int sw = 23, sh = 17;
+    wxImage source(sw, sh, false);
+    source.SetAlpha();
+    unsigned state = 12345;
+    for (int i = 0; i < sw * sh * 3; ++i) source.GetData()[i] = (state = state * 1103515245u + 12345u) >> 24;
+    for (int i = 0; i < sw * sh; ++i) source.GetAlpha()[i] = (state = state * 1103515245u + 12345u) >> 24;
+    const int sizes[][2] = {{23, 17}, {50, 40}, {7, 5}, {50, 5}, {7, 40}, {1, 1}, {2, 60}, {64, 3}};
+    for (const auto& size : sizes) {
+        wxImage scaled = ScaleImage(source, size[0], size[1]);
+        ASSERT_TRUE(scaled.IsOk());
+        ASSERT_TRUE(scaled.HasAlpha());
+        std::vector<int> rgb = ReferenceScale(source.GetData(), sw, sh, size[0], size[1], 3);
+        std::vector<int> alpha = ReferenceScale(source.GetAlpha(), sw, sh, size[0], size[1], 1);
+        EXPECT_EQ(std::vector<int>(scaled.GetData(), scaled.GetData() + rgb.size()), rgb)
+            << size[0] << " x " << size[1];
+        EXPECT_EQ(std::vector<int>(scaled.GetAlpha(), scaled.GetAlpha() + alpha.size()), alpha)
+            << size[0] << " x " << size[1];
+    }
+}
+
 TEST(LoadPngResource, DecodesByNameWithoutRegardToCase) {
     wxImage image = LoadPngResource("test_alpha");
     ASSERT_TRUE(image.IsOk());
