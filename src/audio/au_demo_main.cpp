@@ -1,18 +1,30 @@
 // vorpane_audio_demo: plays the game's sounds through the audio thread the way the
 // game does, so a person can listen to them: the music, the jet rising and falling,
-// the breaks, settles and the drop. Usage: vorpane_audio_demo [seconds of music, 30]
+// the breaks, settles and the drop.
+//
+//   vorpane_audio_demo [seconds of music, 30]
+//   vorpane_audio_demo --render out.wav [seconds of music]
+//
+// The second form plays the same show into a WAV file instead of the sound card (the
+// manual driver, paced by this program), to look at or listen to later.
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "audio/au_thread.h"
 #include "platform/pf_audio_device.h"
 
 namespace {
 
-void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+int g_timeScale = 1;
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms) / g_timeScale); }
 
 void PlayEffect(const char* name) {
     CSoundData* sound = LoadSound(name);
@@ -25,11 +37,68 @@ void PlayEffect(const char* name) {
     sound->Release();
 }
 
+// Pulls the output of the manual driver into memory at about eight times real time,
+// giving the audio thread time to refill between pulls.
+struct Recorder {
+    std::atomic<bool> stop{false};
+    std::vector<int16_t> samples;
+    std::thread thread;
+
+    void Start() {
+        thread = std::thread([this] {
+            int16_t chunk[1024];
+            while (!stop) {
+                PfRenderAudio(chunk, 1024);
+                samples.insert(samples.end(), chunk, chunk + 1024);
+                std::this_thread::sleep_for(std::chrono::microseconds(2900));
+            }
+        });
+    }
+    void Finish() {
+        stop = true;
+        thread.join();
+    }
+};
+
+bool WriteWav(const char* path, const std::vector<int16_t>& samples) {
+    FILE* f = std::fopen(path, "wb");
+    if (!f) return false;
+    uint32_t data = static_cast<uint32_t>(samples.size() * 2);
+    auto u32 = [&](uint32_t v) { std::fwrite(&v, 4, 1, f); };
+    auto u16 = [&](uint16_t v) { std::fwrite(&v, 2, 1, f); };
+    std::fwrite("RIFF", 1, 4, f);
+    u32(36 + data);
+    std::fwrite("WAVEfmt ", 1, 8, f);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(44100);
+    u32(88200);
+    u16(2);
+    u16(16);
+    std::fwrite("data", 1, 4, f);
+    u32(data);
+    std::fwrite(samples.data(), 2, samples.size(), f);
+    return std::fclose(f) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const char* renderPath = nullptr;
+    if (argc > 2 && std::strcmp(argv[1], "--render") == 0) {
+        renderPath = argv[2];
+        argv += 2;
+        argc -= 2;
+    }
     int musicSeconds = argc > 1 ? std::atoi(argv[1]) : 30;
+    Recorder recorder;
+    if (renderPath) {
+        PfSetAudioDriver(PfAudioDriver::Manual);
+        g_timeScale = 8;
+    }
     StartAudio();
+    if (renderPath) recorder.Start();
     CSoundData* jet = LoadSound("jet");
     CMusicData* music = LoadMusic("music");
     std::printf("music: %zu events\n", music ? music->events.size() : size_t{0});
@@ -67,5 +136,13 @@ int main(int argc, char** argv) {
     if (jet) jet->Release();
     if (music) music->Release();
     StopAudio();
+    if (renderPath) {
+        recorder.Finish();
+        if (!WriteWav(renderPath, recorder.samples)) {
+            std::fprintf(stderr, "cannot write %s\n", renderPath);
+            return 1;
+        }
+        std::printf("wrote %s: %.1f s\n", renderPath, recorder.samples.size() / 44100.0);
+    }
     return 0;
 }

@@ -50,13 +50,14 @@ bool MixVoicePass(const WaveMixer* m, const MixerVoice& v, int32_t* mix) {
     ComputeGainRamp(m, channel, &step, &n);
     uint32_t o = static_cast<uint32_t>(std::max<int64_t>(begin, 0));
     uint32_t e = static_cast<uint32_t>(end);
-    const int16_t* samples = v.sound->Samples() - begin;  // samples[i] plays at index i
+    const int16_t* samples = v.sound->Samples();  // samples[i - begin] plays at index i
     uint32_t i = o;
-    for (; i < e && i < n; ++i) mix[i] += samples[i] * RampGain(current, step, i) / 65536;
+    for (; i < e && i < n; ++i)
+        mix[i] += samples[i - begin] * RampGain(current, step, i) / 65536;
     if (target == kGainUnity) {
-        for (; i < e; ++i) mix[i] += samples[i];
+        for (; i < e; ++i) mix[i] += samples[i - begin];
     } else {
-        for (; i < e; ++i) mix[i] += samples[i] * static_cast<int32_t>(target) / 65536;
+        for (; i < e; ++i) mix[i] += samples[i - begin] * static_cast<int32_t>(target) / 65536;
     }
     return true;
 }

@@ -51,14 +51,15 @@ bool PostAudioMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return PfPostThreadMessage(g_audio.threadId, message, wParam, lParam);
 }
 
+uint32_t AudioVolumeGain(double volume) {
+    if (volume > 1.0) return kGainUnity;
+    if (volume > 0) return static_cast<uint32_t>(volume * 65536);
+    return 0;  // also NaN
+}
+
 void SetAudioVolume(uint32_t channel, double volume) {
     if (!g_audio.thread) return;
-    uint32_t gain = 0;
-    if (volume > 1.0)
-        gain = kGainUnity;
-    else if (volume > 0)
-        gain = static_cast<uint32_t>(volume * 65536);
-    PostAudioMessage(AUDIO_MSG_VOLUME, channel, gain);
+    PostAudioMessage(AUDIO_MSG_VOLUME, channel, AudioVolumeGain(volume));
 }
 
 namespace {
@@ -152,6 +153,7 @@ void HandleAudioMessage(AudioThreadState* s, const PfThreadMessage& m) {
 
 int AudioThreadProc() {
     PfCreateThreadQueue();  // from here on the probe succeeds
+    PfPreloadMidiSynth();   // the soundfont load, before any buffer is waiting on this thread
     AudioThreadState* s = new AudioThreadState;
     InitAudioThreadState(s);
     int result = 0;

@@ -37,8 +37,10 @@ void StopAudio();
 // True while the audio thread exists (posts are sent only then).
 bool AudioThreadRunning();
 
-// Sends a channel's volume, 0..1 (clamped).
+// Sends a channel's volume, 0..1 (clamped), as AudioVolumeGain gives it.
 void SetAudioVolume(uint32_t channel, double volume);
+// The 16.16 gain of a volume: unity above 1, 0 at or below 0, else truncated.
+uint32_t AudioVolumeGain(double volume);
 // Posts a message without an object; skipped when there is no thread.
 bool PostAudioMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
 // Adds a reference to the object and posts it; the audio thread releases it. When the

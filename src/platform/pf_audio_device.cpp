@@ -21,6 +21,7 @@ struct OutputDevice {
     int holders = 0;                            // acquisitions not yet released
     SDL_AudioDeviceID sdlDevice = 0;            // 0 while closed or manual
     std::string driverName;                     // "" while closed
+    bool dummyOnly = false;                     // no real device opened once: go straight to dummy
 };
 
 OutputDevice& Device() {
@@ -78,11 +79,16 @@ bool PfAcquireAudioOutput() {
     }
     // SDL must not take over SIGINT and SIGTERM: the toolkit owns the process.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (!OpenSdlDevice(d)) {
+    if (d.dummyOnly || !OpenSdlDevice(d)) {
         // No sound server or card: play into the dummy driver, which keeps real time
-        // and so keeps the buffer cycle going, silently.
+        // and so keeps the buffer cycle going, silently. Later opens (every pause and
+        // focus change) go straight there instead of failing again.
         SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-        if (!OpenSdlDevice(d)) return false;
+        d.dummyOnly = true;
+        if (!OpenSdlDevice(d)) {
+            SDL_Quit();
+            return false;
+        }
     }
     d.holders = 1;
     return true;
@@ -97,6 +103,8 @@ void PfReleaseAudioOutput() {
         SDL_CloseAudioDevice(d.sdlDevice);  // waits for a running callback to return
         d.sdlDevice = 0;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        // Nothing else in the game uses SDL: shut it down whole, hints included.
+        if (SDL_WasInit(0) == 0) SDL_Quit();
     }
     d.driverName.clear();
 }

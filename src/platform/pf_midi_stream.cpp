@@ -9,6 +9,7 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -37,10 +38,11 @@ namespace {
 // The synth, made once by the first stream open (on the opening thread, never in the
 // render pass) and kept for the rest of the process.
 struct Synth {
-    bool enabled = true;
-    bool tried = false;
-    fluid_settings_t* settings = nullptr;
-    fluid_synth_t* synth = nullptr;
+    std::mutex loading;                         // held while loading (once)
+    std::atomic<bool> enabled{true};
+    bool tried = false;                         // under loading
+    fluid_settings_t* settings = nullptr;       // under loading
+    std::atomic<fluid_synth_t*> synth{nullptr}; // set once, when loaded
 };
 
 PfMidiStreamDevice& TheStream() {
@@ -65,6 +67,7 @@ const char* const kSoundfonts[] = {
 void QuietLog(int, const char*, void*) {}
 
 void LoadSynth(Synth& s) {
+    std::lock_guard<std::mutex> guard(s.loading);
     if (s.tried) return;
     s.tried = true;
     const char* path = nullptr;
@@ -79,18 +82,19 @@ void LoadSynth(Synth& s) {
     s.settings = new_fluid_settings();
     if (!s.settings) return;
     fluid_settings_setnum(s.settings, "synth.sample-rate", kPfAudioSampleRate);
-    fluid_settings_setnum(s.settings, "synth.gain", 0.5);
+    fluid_settings_setnum(s.settings, "synth.gain", 0.8);
     fluid_settings_setint(s.settings, "synth.threadsafe-api", 0);
-    s.synth = new_fluid_synth(s.settings);
-    if (s.synth && fluid_synth_sfload(s.synth, path, 1) == FLUID_FAILED) {
-        delete_fluid_synth(s.synth);
-        s.synth = nullptr;
+    fluid_synth_t* synth = new_fluid_synth(s.settings);
+    if (synth && fluid_synth_sfload(synth, path, 1) == FLUID_FAILED) {
+        delete_fluid_synth(synth);
+        synth = nullptr;
     }
+    s.synth = synth;
 }
 
 fluid_synth_t* ActiveSynth() {
     Synth& s = TheSynth();
-    return s.enabled ? s.synth : nullptr;
+    return s.enabled ? s.synth.load() : nullptr;
 }
 
 void SilenceNotes() {
@@ -306,7 +310,12 @@ void PfSetMidiSynthEnabled(bool enabled) {
     TheSynth().enabled = enabled;
 }
 
-bool PfMidiSynthLoaded() { return TheSynth().synth != nullptr; }
+void PfPreloadMidiSynth() {
+    Synth& s = TheSynth();
+    if (s.enabled) LoadSynth(s);
+}
+
+bool PfMidiSynthLoaded() { return TheSynth().synth.load() != nullptr; }
 
 void PfSetMidiEventSink(PfMidiEventSink sink, void* user) {
     PfMidiStreamDevice& d = TheStream();
@@ -321,7 +330,9 @@ void PfRenderMidiStream(int32_t* mix, uint32_t frames) {
     if (!d.open) return;
     const int64_t unitsPerSample = static_cast<int64_t>(d.division) * 1000000;
     uint32_t i = 0;
-    while (i < frames) {
+    for (;;) {
+        // Play every event due at this sample, including those due right at the end of
+        // the pass, so a buffer whose last event ends the pass is returned with it.
         if (d.running && !d.queue.empty()) {
             PfMidiHeader* header = d.queue.front();
             if (!d.haveEvent) {
@@ -338,6 +349,7 @@ void PfRenderMidiStream(int32_t* mix, uint32_t frames) {
                 continue;
             }
         }
+        if (i == frames) break;
         // Render up to the next event (or the end of this pass when nothing is due).
         uint32_t n = frames - i;
         if (d.running && d.haveEvent) {

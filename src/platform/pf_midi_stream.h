@@ -60,6 +60,9 @@ PfMmResult PfMidiStreamClose(PfMidiStream stream);
 // that only check timing turn it off; without a soundfont the synth is off anyway and
 // the stream plays silently with the same timing.
 void PfSetMidiSynthEnabled(bool enabled);
+// Loads the synth and its soundfont now (about 30 ms) rather than at the first open.
+// The audio thread does this when it starts, before any device is open.
+void PfPreloadMidiSynth();
 // True when the synth with its soundfont is loaded.
 bool PfMidiSynthLoaded();
 

@@ -11,6 +11,10 @@
 #include <thread>
 #include <unordered_map>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace {
 
 struct MessageQueue {
@@ -127,7 +131,19 @@ struct PfThreadShared {
     std::condition_variable ended;
     bool done = false;
     int result = 0;
+    pid_t tid = 0;             // the kernel's id of the thread, once it runs
+    bool raisePriority = false;
 };
+
+namespace {
+
+// A nice value below the default: the scheduler's nearest thing to "above normal".
+// Needs CAP_SYS_NICE; without it the thread keeps the normal priority.
+constexpr int kRaisedNice = -4;
+
+bool RaiseNice(pid_t tid) { return setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kRaisedNice) == 0; }
+
+}  // namespace
 
 struct PfThread {
     std::thread thread;
@@ -142,6 +158,11 @@ PfThread* PfCreateThread(std::function<int()> proc, PfThreadId* id) {
     try {
         handle->thread = std::thread([proc = std::move(proc), shared, newId] {
             t_thread.id = newId;
+            {
+                std::lock_guard<std::mutex> guard(shared->lock);
+                shared->tid = static_cast<pid_t>(syscall(SYS_gettid));
+                if (shared->raisePriority) RaiseNice(shared->tid);
+            }
             int result = proc();
             PfDestroyThreadQueue();
             std::lock_guard<std::mutex> guard(shared->lock);
@@ -158,8 +179,10 @@ PfThread* PfCreateThread(std::function<int()> proc, PfThreadId* id) {
 }
 
 bool PfRaiseThreadPriority(PfThread* thread) {
-    (void)thread;
-    return false;
+    if (!thread) return false;
+    std::lock_guard<std::mutex> guard(thread->shared->lock);
+    thread->shared->raisePriority = true;  // applied by the thread itself if not yet running
+    return thread->shared->tid == 0 || RaiseNice(thread->shared->tid);
 }
 
 bool PfWaitForThread(PfThread* thread, uint32_t timeoutMs) {

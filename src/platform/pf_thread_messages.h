@@ -46,8 +46,9 @@ struct PfThread;
 // Null when the thread cannot be created.
 PfThread* PfCreateThread(std::function<int()> proc, PfThreadId* id);
 
-// Asks for a priority above normal. Linux gives that only to privileged processes, so
-// this usually does nothing and says so with false; the audio thread works without it.
+// Asks for a priority above normal (a lower nice value). Linux gives that only to
+// privileged processes; otherwise the thread keeps its priority and this says false
+// (or true while the thread has not started yet). The audio thread works either way.
 bool PfRaiseThreadPriority(PfThread* thread);
 
 // True when the thread has ended within timeoutMs.

@@ -6,7 +6,33 @@
 #include <string>
 #include <vector>
 
+#include "audio/au_sound.h"
+#include "platform/pf_audio_device.h"
+#include "platform/pf_midi_stream.h"
+#include "platform/pf_thread_messages.h"
+
 using Bytes = std::vector<uint8_t>;
+
+// Throws away every message waiting for the calling thread.
+inline void DrainThreadMessages() {
+    PfThreadMessage m;
+    while (PfPeekThreadMessage(&m)) {}
+}
+
+// Plays on the manual device (time moves only when the test renders), the synth off,
+// with the devices' notices coming to the calling thread's empty queue.
+inline void UseManualDevice() {
+    PfSetAudioDriver(PfAudioDriver::Manual);
+    PfSetMidiSynthEnabled(false);
+    PfCreateThreadQueue();
+    DrainThreadMessages();
+}
+
+// A new sound of count equal samples (one reference for the caller).
+inline CSoundData* ConstantSound(uint32_t count, int16_t value) {
+    std::vector<int16_t> s(count, value);
+    return new CSoundData(count, s.data());
+}
 
 inline void PutLe16(Bytes& b, uint32_t v) {
     b.push_back(v & 0xFF);
@@ -75,7 +101,7 @@ inline Bytes GameWav(const std::vector<int16_t>& samples) {
     return RiffImage(chunks);
 }
 
-// MIDI file pieces.
+// Building blocks of MIDI files.
 inline Bytes MidiHeader(uint32_t length, uint16_t format, uint16_t tracks, uint16_t division) {
     Bytes b;
     PutText(b, "MThd");

@@ -3,6 +3,8 @@
 // product is divided by 65536 truncating toward zero, the sum is clamped to ±32767.
 #include <gtest/gtest.h>
 
+#include "audio_test_support.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -13,26 +15,15 @@
 
 namespace {
 
-CSoundData* Constant(uint32_t count, int16_t value) {
-    std::vector<int16_t> s(count, value);
-    return new CSoundData(count, s.data());
-}
-
 class MixerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PfSetAudioDriver(PfAudioDriver::Manual);
-        PfCreateThreadQueue();  // the device's notices come to this thread
-        Drain();
+        UseManualDevice();
         InitWaveMixer(&m);
     }
     void TearDown() override {
         FreeWaveMixer(&m);
-        Drain();
-    }
-    static void Drain() {
-        PfThreadMessage msg;
-        while (PfPeekThreadMessage(&msg)) {}
+        DrainThreadMessages();
     }
 
     // A closed mixer mixes into buffer 0 every time (the write fails, next stays).
@@ -81,7 +72,7 @@ TEST_F(MixerTest, InitialState) {
 
 TEST_F(MixerTest, MasterFadeInFromClosed) {
     SetGains(0, 0, kGainUnity);
-    CSoundData* sound = Constant(10000, 10000);
+    CSoundData* sound = ConstantSound(10000, 10000);
     sound->AddRef();  // one for the test, one passed to the mixer
     PlayMixerSound(&m, sound, 1);
     ASSERT_EQ(m.voiceCount, 1u);
@@ -119,7 +110,7 @@ TEST_F(MixerTest, MasterFadeInFromClosed) {
 }
 
 TEST_F(MixerTest, NothingMixesWhileTheMasterIsSilent) {
-    CSoundData* sound = Constant(100, 5000);
+    CSoundData* sound = ConstantSound(100, 5000);
     sound->AddRef();
     PlayMixerSound(&m, sound, 1);
     const int16_t* b = FillClosed();  // master current and target 0
@@ -132,7 +123,7 @@ TEST_F(MixerTest, NothingMixesWhileTheMasterIsSilent) {
 TEST_F(MixerTest, ChannelFadeOutUsesArithmeticShiftsAndTruncation) {
     SetGains(0, kGainUnity, kGainUnity);
     SetGains(1, kGainUnity, 0);
-    CSoundData* up = Constant(20000, 20000);
+    CSoundData* up = ConstantSound(20000, 20000);
     PlayMixerSound(&m, up, 1);
     const int16_t* b = FillClosed();
     EXPECT_EQ(b[0], 20000);
@@ -154,7 +145,7 @@ TEST_F(MixerTest, ChannelFadeOutUsesArithmeticShiftsAndTruncation) {
 TEST_F(MixerTest, NegativeProductsTruncateTowardZero) {
     SetGains(0, kGainUnity, kGainUnity);
     SetGains(2, kGainUnity, 0);
-    PlayMixerSound(&m, Constant(4096, -20000), 2);
+    PlayMixerSound(&m, ConstantSound(4096, -20000), 2);
     const int16_t* b = FillClosed();
     EXPECT_EQ(b[1], -19996);
     EXPECT_EQ(b[2047], -12574);
@@ -163,21 +154,21 @@ TEST_F(MixerTest, NegativeProductsTruncateTowardZero) {
 TEST_F(MixerTest, ChannelTargetBelowUnityScalesAfterTheRamp) {
     SetGains(0, kGainUnity, kGainUnity);
     SetGains(1, 0x8000, 0x8000);
-    PlayMixerSound(&m, Constant(4096, 1001), 1);
+    PlayMixerSound(&m, ConstantSound(4096, 1001), 1);
     const int16_t* b = FillClosed();
     EXPECT_EQ(b[0], 500);  // 1001 x 32768 / 65536 = 500.5
 }
 
 TEST_F(MixerTest, SumIsClampedToPlusMinus32767) {
     SetGains(0, kGainUnity, kGainUnity);
-    for (int k = 0; k < 3; ++k) PlayMixerSound(&m, Constant(1000, 15000), 1);
-    for (int k = 0; k < 3; ++k) PlayMixerSound(&m, Constant(2000, -15000), 2);
+    for (int k = 0; k < 3; ++k) PlayMixerSound(&m, ConstantSound(1000, 15000), 1);
+    for (int k = 0; k < 3; ++k) PlayMixerSound(&m, ConstantSound(2000, -15000), 2);
     const int16_t* b = FillClosed();
     EXPECT_EQ(b[0], 0);        // +45000 - 45000
     EXPECT_EQ(b[999], 0);
     EXPECT_EQ(b[1000], -32767);  // not -32768
     SetGains(2, 0, 0);
-    for (int k = 0; k < 3; ++k) PlayMixerSound(&m, Constant(1000, 15000), 1);
+    for (int k = 0; k < 3; ++k) PlayMixerSound(&m, ConstantSound(1000, 15000), 1);
     b = FillClosed();
     EXPECT_EQ(b[10], 32767);
 }
@@ -186,8 +177,8 @@ TEST_F(MixerTest, LoudVoicesDuringAMasterFadeDoNotOverflow) {
     // Two full-scale voices sum to 65534; times a gain above 32768 that is beyond
     // 32 bits, and must come out clamped, not wrapped.
     SetGains(0, 0, kGainUnity);
-    PlayMixerSound(&m, Constant(10000, 32767), 1);
-    PlayMixerSound(&m, Constant(10000, 32767), 2);
+    PlayMixerSound(&m, ConstantSound(10000, 32767), 1);
+    PlayMixerSound(&m, ConstantSound(10000, 32767), 2);
     const int16_t* b = FillClosed();
     EXPECT_EQ(b[1000], 11885);
     EXPECT_EQ(b[2047], 24331);
@@ -220,8 +211,8 @@ TEST_F(MixerTest, ShortLoopRepeatsAcrossBufferEdges) {
 
 TEST_F(MixerTest, OneShotEndingOnTheBufferEdgeFinishesOneFillLater) {
     SetGains(0, kGainUnity, kGainUnity);
-    CSoundData* exact = Constant(2048, 7);
-    CSoundData* shorter = Constant(2047, 9);
+    CSoundData* exact = ConstantSound(2048, 7);
+    CSoundData* shorter = ConstantSound(2047, 9);
     exact->AddRef();
     shorter->AddRef();
     PlayMixerSound(&m, exact, 1);
@@ -244,7 +235,7 @@ TEST_F(MixerTest, VoicesAcrossTheTimelineWrap) {
     // The sample counter wraps after 2^32 samples; a voice crossing that point plays.
     SetGains(0, kGainUnity, kGainUnity);
     m.written = 0xFFFFFE00u;
-    CSoundData* sound = Constant(512, 123);
+    CSoundData* sound = ConstantSound(512, 123);
     PlayMixerSound(&m, sound, 1);
     m.voices[0].start = 0xFFFFFF00u;  // 256 samples into this buffer, ends at 0x100
     const int16_t* b = FillClosed();
@@ -261,7 +252,7 @@ TEST_F(MixerTest, PlayRequestsThatDoNotPlay) {
     empty->AddRef();
     PlayMixerSound(&m, empty, 1);  // no samples
     EXPECT_EQ(empty->RefCount(), 1);
-    CSoundData* s = Constant(10, 1);
+    CSoundData* s = ConstantSound(10, 1);
     for (uint32_t channel : {0u, 3u, 15u}) {
         s->AddRef();
         PlayMixerSound(&m, s, channel);
@@ -280,8 +271,8 @@ TEST_F(MixerTest, PlayRequestsThatDoNotPlay) {
 }
 
 TEST_F(MixerTest, StopFirstRemovesAChannelOrEverything) {
-    CSoundData* a = Constant(10, 1);
-    CSoundData* b = Constant(10, 2);
+    CSoundData* a = ConstantSound(10, 1);
+    CSoundData* b = ConstantSound(10, 2);
     a->AddRef();
     b->AddRef();
     PlayMixerSound(&m, a, 1);
@@ -360,7 +351,7 @@ TEST_F(MixerTest, SoundStartsAtTheNextBufferToBeMixed) {
     OpenWaveMixer(&m);
     Play(2048);  // buffer 0 returned and refilled: written 10240
     EXPECT_EQ(m.written, 10240u);
-    PlayMixerSound(&m, Constant(100, 3000), 1);
+    PlayMixerSound(&m, ConstantSound(100, 3000), 1);
     EXPECT_EQ(m.voices[0].start, 10240u);  // device position 2048 + 2048 is behind
     std::vector<int16_t> out = Play(8192 + 200);
     EXPECT_EQ(out[8191], 0);
@@ -371,7 +362,7 @@ TEST_F(MixerTest, SoundStartsAtTheNextBufferToBeMixed) {
 
 TEST_F(MixerTest, CloseFadesOutThenClosesWhenTheLastBufferReturns) {
     OpenWaveMixer(&m);
-    PlayMixerSound(&m, Constant(200000, 20000), 1 | 16);
+    PlayMixerSound(&m, ConstantSound(200000, 20000), 1 | 16);
     Play(2048 * 4);  // the sound is in the mix now, at full gain
     EXPECT_EQ(m.written, 16384u);
     CloseWaveMixer(&m);

@@ -1,0 +1,423 @@
+// The galaxy, system and planet objects and their texture recipes.
+//
+// Contents: colours and small helpers; the three objects (construction draws, in
+// their exact order, and destruction); the galaxy's star field and glow; the system's
+// sun; the planet's maps, flats and blocks; the noise-frame table of the well floor.
+#include "texgen/tg_generators.h"
+
+#include <algorithm>
+
+#include "display/dp_loading.h"
+#include "display/dp_quality.h"
+#include "texgen/tg_noise.h"
+#include "texgen/tg_pigment.h"
+#include "texgen/tg_render.h"
+
+namespace {
+
+constexpr double kTwoToMinus32 = 1.0 / 4294967296.0;  // exact
+
+// (alpha, red, green, blue)
+constexpr ColorValue kWhite = {1.0, 1.0, 1.0, 1.0};
+constexpr ColorValue kYellow = {1.0, 1.0, 1.0, 0.0};
+constexpr ColorValue kOrange = {1.0, 1.0, 0.5, 0.0};
+constexpr ColorValue kRed = {1.0, 1.0, 0.0, 0.0};
+constexpr ColorValue kBlack = {1.0, 0.0, 0.0, 0.0};
+
+// The salts of the planet's local forks; the recipes and the floor must never share one.
+constexpr uint32_t kConstructionSalt = 1;
+constexpr uint32_t kStarFieldSalt = 1;
+constexpr uint32_t kGlowSalt = 2;
+constexpr uint32_t kSunSalt = 2;
+constexpr uint32_t kPlanetMapSalt = 2;
+constexpr uint32_t kLayeredFlatSalt = 4;
+constexpr uint32_t kRandomFlatSalt = 5;
+constexpr uint32_t kTurbulenceSalt = 6;
+constexpr uint32_t kSecondRandomFlatSalt = 7;
+constexpr uint32_t kNoiseFrameSalt = 8;
+constexpr uint32_t kFirstBlockSalt = 10;
+
+constexpr int kStarCount = 500;
+constexpr int kStarReach = 3;            // pixels tested on each side of a star's pixel
+constexpr double kStarSpotScale = 65536.0;  // 256^2: the spot's radius is 1/256 of the image
+
+// A draw scaled to [0, 1).
+double UnitDraw(CRandomSource& source) { return source.NextU32() * kTwoToMinus32; }
+
+uint32_t ForegroundSize(uint32_t size) {
+    return size >> ActiveForegroundTextureLevel();
+}
+uint32_t BackgroundSize(uint32_t size) {
+    return size >> ActiveBackgroundTextureLevel();
+}
+
+// The frame every recipe shares: progress first (the loading bar stays alive even when
+// everything is cached), then the kept image, or a new one made and kept.
+template <typename Maker>
+TextureImage* CachedImage(TextureImage*& field, Maker make) {
+    UpdateLoadingProgress(0.0);
+    if (field == nullptr) field = make();
+    return field;
+}
+
+// A true remainder: 0..n-1 for every i, also below zero.
+uint32_t WrapIndex(int32_t i, uint32_t n) {
+    const int32_t m = static_cast<int32_t>(n);
+    return static_cast<uint32_t>(((i % m) + m) % m);
+}
+
+// One planet map of the sun or a planet: the unlit, unrolled sphere.
+TextureImage* RenderMap(const IPigment& pigment, uint32_t columns, uint32_t rows) {
+    return RenderPigmentProjected(*PrepareMapView(columns, rows, 1.0), pigment);
+}
+
+// A pigment from CreateRandomLayeredPigment rendered flat, then released.
+TextureImage* RenderRandomLayeredFlat(CPlanetGenerator& planet, uint32_t salt,
+                                      uint32_t columns, uint32_t rows) {
+    CRandomSource s(planet.source, salt);
+    CLayeredPigment* pigment = CreateRandomLayeredPigment(s, planet.palette);
+    TextureImage* image = RenderPigmentFlat(*pigment, columns, rows);
+    pigment->Release();
+    return image;
+}
+
+// The sun's surface: turbulent noise through the system's sun map.
+template <typename Render>
+TextureImage* RenderSun(CSystemGenerator& system, Render render) {
+    CRandomSource s(system.source, kSunSalt);
+    CNoise noise(s, 5, 1.0);
+    CTexturePigment pigment(NoiseTurbulence, &noise, &system.sunMap);
+    return render(pigment);
+}
+
+// The planet's two layers from one fork: a smooth surface through `surfaceMap` (noise of
+// 3 bits, built first) and a fractal overlay through map2 (4 bits, built second), and
+// both composited. The base, overlay and layered maps share salt 2, so each shows a
+// part or the whole of the same picture; the overlay's noise always comes second.
+struct SurfaceAndOverlay {
+    SurfaceAndOverlay(CPlanetGenerator& planet, uint32_t salt, CColorMap& surfaceMap)
+        : source(planet.source, salt),
+          surfaceNoise(source, 3, 1.0),
+          overlayNoise(source, 4, 1.0),
+          surface(NoiseSmooth, &surfaceNoise, &surfaceMap),
+          overlay(NoiseFractal, &overlayNoise, &planet.map2) {
+        both.AddLayer(&surface);
+        both.AddLayer(&overlay);
+    }
+    // Members end in reverse: the composite gives its layers back before they end.
+    CRandomSource source;
+    CNoise surfaceNoise;
+    CNoise overlayNoise;
+    CTexturePigment surface;
+    CTexturePigment overlay;
+    CLayeredPigment both;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------
+// The objects
+
+CGalaxyGenerator::CGalaxyGenerator(uint32_t galaxy)
+    : source(galaxy + 127), starField(nullptr), glow(nullptr) {
+    // A new galaxy starts without a projection view.
+    FreeProjectionCache();
+}
+
+CGalaxyGenerator::~CGalaxyGenerator() {
+    FreeTextureImage(starField);
+    FreeTextureImage(glow);
+    FreeProjectionCache();
+}
+
+CSystemGenerator::CSystemGenerator(const CGalaxyGenerator& galaxy, uint32_t salt)
+    : source(galaxy.source, salt), sphere(nullptr), greySphere(nullptr), map(nullptr) {
+    CRandomSource l(source, kConstructionSalt);
+    const double a = UnitDraw(l);
+    const double b = UnitDraw(l);
+    const double scale = 1.0 + 0.5 * b;
+    sunMap.AddStop((0.0 - a) * scale, kWhite, 1.0);
+    sunMap.AddStop((0.8 - a) * scale, kYellow, 1.0);
+    sunMap.AddStop((1.0 - a) * scale, kYellow, 1.0);
+    sunMap.AddStop((1.8 - a) * scale, kRed, 1.0);
+    sunMap.AddStop((2.0 - a) * scale, kBlack, 1.0);
+}
+
+CSystemGenerator::~CSystemGenerator() {
+    FreeTextureImage(sphere);
+    FreeTextureImage(greySphere);
+    FreeTextureImage(map);
+}
+
+CPlanetGenerator::CPlanetGenerator(const CSystemGenerator& system, uint32_t salt)
+    : source(system.source, salt),
+      layeredMap(nullptr),
+      greyLayeredMap(nullptr),
+      baseMap(nullptr),
+      overlayMap(nullptr),
+      layeredFlat(nullptr),
+      randomFlat(nullptr),
+      turbulenceFlat(nullptr),
+      secondRandomFlat(nullptr),
+      noiseFrames(nullptr) {
+    std::fill(std::begin(blockImages), std::end(blockImages), nullptr);
+    std::fill(std::begin(palette), std::end(palette), kBlack);
+    std::fill(std::begin(spareColors), std::end(spareColors), kBlack);
+    std::fill(std::begin(mapColors), std::end(mapColors), kBlack);
+
+    // Every draw below keeps its place even when nothing reads its result (the spare
+    // colours, the unsorted q), because later draws depend on the stream position.
+    CRandomSource l(source, kConstructionSalt);
+    for (ColorValue& c : palette) l.NextColor(c, 0.1, 0.6);
+    for (ColorValue& c : spareColors) l.NextColor(c, 0.0, 0.9);
+    for (ColorValue& c : mapColors) l.NextColor(c, 0.5, 1.0);
+    double q[8];
+    for (double& v : q) v = 0.2 + 0.6 * UnitDraw(l);
+    const uint32_t c = 6 + l.NextU32() % 3;
+    std::sort(q, q + c);
+
+    map1.AddStop(0.0, palette[0], 1.0);
+    for (uint32_t i = 0; i < c; ++i) map1.AddStop(q[i], palette[i], 1.0);
+    map1.AddStop(1.0, palette[c - 1], 1.0);
+
+    const double t = UnitDraw(l);
+    map2.AddStop(0.0, ColorValue{0.0, 1.0, 1.0, 1.0}, 1.0);  // transparent white
+    map2.AddStop(t, mapColors[0], 0.0);
+    map2.AddStop(1.0, mapColors[1], 1.0);
+
+    map3.AddStop(0.0, kWhite, 1.0);
+    map3.AddStop(1.0, mapColors[2], 1.0);
+}
+
+CPlanetGenerator::~CPlanetGenerator() {
+    FreeTextureImage(layeredMap);
+    FreeTextureImage(greyLayeredMap);
+    FreeTextureImage(baseMap);
+    FreeTextureImage(overlayMap);
+    FreeTextureImage(layeredFlat);
+    FreeTextureImage(randomFlat);
+    FreeTextureImage(turbulenceFlat);
+    FreeTextureImage(secondRandomFlat);
+    for (TextureImage* image : blockImages) FreeTextureImage(image);
+    delete[] noiseFrames;
+    // map3, map2 and map1 end with the object, in that order.
+}
+
+CSystemGenerator* CreateSystemGenerator(CGalaxyGenerator& galaxy, uint32_t system) {
+    return new CSystemGenerator(galaxy, system + 10);
+}
+
+CPlanetGenerator* CreatePlanetGenerator(CSystemGenerator& system, uint32_t planet) {
+    return new CPlanetGenerator(system, planet + 10);
+}
+
+// ---------------------------------------------------------------------------------
+// Galaxy recipes
+
+void SplatStar(TextureImage* image, double sx, double sy, const ColorValue& colour) {
+    const uint32_t w = image->columns;
+    const double size = w;
+    const int32_t cx = static_cast<int32_t>(sx * size);
+    const int32_t cy = static_cast<int32_t>(sy * size);
+    for (int32_t j = cy - kStarReach; j <= cy + kStarReach; ++j) {
+        for (int32_t i = cx - kStarReach; i <= cx + kStarReach; ++i) {
+            const double ex = sx - i / size;
+            const double ey = sy - j / size;
+            const double k = 1.0 - kStarSpotScale * (ex * ex + ey * ey);
+            if (!(k > 0.0)) continue;
+            // A star near an edge continues on the opposite edge.
+            const uint32_t px = WrapIndex(i, w);
+            const uint32_t py = WrapIndex(j, image->rows);
+            const uint8_t* old =
+                image->pixels + static_cast<size_t>(py) * image->stride + static_cast<size_t>(px) * 4;
+            const ColorValue blended = {1.0, old[0] / 255.0 * (1.0 - k) + colour.red * k,
+                                        old[1] / 255.0 * (1.0 - k) + colour.green * k,
+                                        old[2] / 255.0 * (1.0 - k) + colour.blue * k};
+            SetImagePixel(image, px, py, blended);
+        }
+    }
+}
+
+TextureImage* MakeStarFieldImage(CGalaxyGenerator& galaxy) {
+    return CachedImage(galaxy.starField, [&galaxy]() -> TextureImage* {
+        const uint32_t w = BackgroundSize(256);
+        TextureImage* image = AllocateTextureImage(w, w);
+        if (image == nullptr) return nullptr;
+        CRandomSource s(galaxy.source, kStarFieldSalt);
+        FillImage(image, kBlack);
+
+        CColorMap starMap;
+        starMap.AddBand(0.0, 0.1, kWhite, 1.0);
+        starMap.AddBand(0.4, 0.5, kYellow, 1.0);
+        starMap.AddBand(0.7, 0.8, kOrange, 1.0);
+        starMap.AddBand(0.9, 1.0, kRed, 1.0);
+
+        for (int star = 0; star < kStarCount; ++star) {
+            const double sx = UnitDraw(s);
+            const double sy = UnitDraw(s);
+            s.NextU32();  // two draws whose values no star uses
+            s.NextU32();
+            const double v = UnitDraw(s);
+            SplatStar(image, sx, sy, starMap.Lookup(v));
+        }
+        return image;
+    });
+}
+
+void ApplyRoundAlpha(TextureImage* image) {
+    if (image == nullptr) return;
+    const double columns = image->columns;
+    const double rows = image->rows;
+    for (uint32_t y = 0; y < image->rows; ++y) {
+        uint8_t* p = image->pixels + static_cast<size_t>(y) * image->stride;
+        for (uint32_t x = 0; x < image->columns; ++x, p += 4) {
+            const double dx = 2.0 * x / columns - 1.0;
+            const double dy = 2.0 * y / rows - 1.0;
+            const double r2 = dx * dx + dy * dy;
+            p[3] = r2 > 1.0 ? 0 : static_cast<uint8_t>(p[3] * (1.0 - r2));
+        }
+    }
+}
+
+TextureImage* MakeGlowImage(CGalaxyGenerator& galaxy) {
+    return CachedImage(galaxy.glow, [&galaxy]() -> TextureImage* {
+        const uint32_t w = ForegroundSize(128);
+        CRandomSource s(galaxy.source, kGlowSalt);
+        CNoise noise(s, 3, 1.0);
+        CColorMap glowMap;
+        glowMap.AddStop(0.0, ColorValue{1.0, 1.0, 1.0, 1.0}, 1.0);
+        glowMap.AddStop(0.1, ColorValue{0.8, 1.0, 1.0, 0.0}, 1.0);
+        glowMap.AddStop(0.6, ColorValue{0.5, 1.0, 0.5, 0.0}, 1.0);
+        glowMap.AddStop(1.0, ColorValue{0.3, 1.0, 0.0, 0.0}, 1.0);
+        CTexturePigment pigment(NoiseSmooth, &noise, &glowMap);
+        TextureImage* image = RenderPigmentFlat(pigment, w, w);
+        ApplyRoundAlpha(image);
+        return image;
+    });
+}
+
+// ---------------------------------------------------------------------------------
+// System recipes
+
+TextureImage* MakeSphereImage(CSystemGenerator& system) {
+    return CachedImage(system.sphere, [&system]() {
+        const uint32_t w = ForegroundSize(128);
+        return RenderSun(system, [w](const IPigment& pigment) {
+            return RenderPigmentProjected(*PrepareSphereView(w, w, 0.7, 0.3, 1.0, -1.0, -1.0),
+                                          pigment);
+        });
+    });
+}
+
+TextureImage* MakeMapImage(CSystemGenerator& system) {
+    return CachedImage(system.map, [&system]() {
+        const uint32_t columns = ForegroundSize(256);
+        const uint32_t rows = ForegroundSize(128);
+        return RenderSun(system, [columns, rows](const IPigment& pigment) {
+            return RenderMap(pigment, columns, rows);
+        });
+    });
+}
+
+// ---------------------------------------------------------------------------------
+// Planet recipes
+
+TextureImage* MakeLayeredMapImage(CPlanetGenerator& planet) {
+    return CachedImage(planet.layeredMap, [&planet]() {
+        SurfaceAndOverlay layers(planet, kPlanetMapSalt, planet.map1);
+        return RenderMap(layers.both, ForegroundSize(128), ForegroundSize(64));
+    });
+}
+
+TextureImage* MakeBaseMapImage(CPlanetGenerator& planet) {
+    return CachedImage(planet.baseMap, [&planet]() {
+        SurfaceAndOverlay layers(planet, kPlanetMapSalt, planet.map1);
+        return RenderMap(layers.surface, ForegroundSize(512), ForegroundSize(256));
+    });
+}
+
+TextureImage* MakeOverlayMapImage(CPlanetGenerator& planet) {
+    return CachedImage(planet.overlayMap, [&planet]() {
+        SurfaceAndOverlay layers(planet, kPlanetMapSalt, planet.map1);
+        return RenderMap(layers.overlay, ForegroundSize(512), ForegroundSize(256));
+    });
+}
+
+TextureImage* MakeLayeredFlatImage(CPlanetGenerator& planet) {
+    return CachedImage(planet.layeredFlat, [&planet]() {
+        SurfaceAndOverlay layers(planet, kLayeredFlatSalt, planet.map3);
+        const uint32_t w = BackgroundSize(512);
+        return RenderPigmentFlat(layers.both, w, w);
+    });
+}
+
+TextureImage* MakeRandomPigmentImage(CPlanetGenerator& planet) {
+    return CachedImage(planet.randomFlat, [&planet]() {
+        const uint32_t w = BackgroundSize(512);
+        return RenderRandomLayeredFlat(planet, kRandomFlatSalt, w, w);
+    });
+}
+
+TextureImage* MakeTurbulenceImage(CPlanetGenerator& planet) {
+    return CachedImage(planet.turbulenceFlat, [&planet]() {
+        CRandomSource s(planet.source, kTurbulenceSalt);
+        CNoise noise(s, 4, 1.0);
+        CColorMap fireMap;
+        fireMap.AddStop(0.0, kYellow, 1.0);
+        fireMap.AddStop(0.5, kOrange, 1.0);
+        fireMap.AddStop(1.0, kRed, 1.0);
+        CTexturePigment pigment(NoiseTurbulence, &noise, &fireMap);
+        const uint32_t w = BackgroundSize(512);
+        return RenderPigmentFlat(pigment, w, w);
+    });
+}
+
+TextureImage* MakeSecondRandomPigmentImage(CPlanetGenerator& planet) {
+    return CachedImage(planet.secondRandomFlat, [&planet]() {
+        const uint32_t w = BackgroundSize(512);
+        return RenderRandomLayeredFlat(planet, kSecondRandomFlatSalt, w, w);
+    });
+}
+
+TextureImage* MakeForegroundPigmentImage(CPlanetGenerator& planet, uint32_t index) {
+    if (index >= CPlanetGenerator::kBlockImageCount) {
+        UpdateLoadingProgress(0.0);
+        return nullptr;  // no such block image
+    }
+    return CachedImage(planet.blockImages[index], [&planet, index]() {
+        return RenderRandomLayeredFlat(planet, index + kFirstBlockSalt, ForegroundSize(512),
+                                       ForegroundSize(256));
+    });
+}
+
+// ---------------------------------------------------------------------------------
+// The well floor's noise frames
+
+const double kFloorVertexX[kFloorVertexCount] = {
+    -9.0, -6.0, -3.0, 0.0, 3.0, 6.0, 9.0,                     // z = 0
+    -7.5, -4.5, -1.5, 1.5, 4.5, 7.5,                          // z = -3
+    -6.0, -3.0, 0.0, 3.0, 6.0,                                // z = -6
+    -10.5, -7.5, -4.5, -1.5, 1.5, 4.5, 7.5, 10.5};            // z = 3
+const double kFloorVertexZ[kFloorVertexCount] = {
+    0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0,
+    -3.0, -3.0, -3.0, -3.0, -3.0, -3.0,
+    -6.0, -6.0, -6.0, -6.0, -6.0,
+    3.0, 3.0, 3.0, 3.0, 3.0, 3.0, 3.0, 3.0};
+
+const double* GetNoiseFrames(CPlanetGenerator& planet) {
+    if (planet.noiseFrames != nullptr) return planet.noiseFrames;
+    double* frames = new double[kNoiseFrameCount * kFloorVertexCount];
+    CRandomSource s(planet.source, kNoiseFrameSalt);
+    CNoise noise(s, 4, 1.0);
+    // The noise repeats every unit in z (16 lattice cells), so frame 32 would equal
+    // frame 0: the animation loops without a seam.
+    for (int k = 0; k < kNoiseFrameCount; ++k) {
+        for (int i = 0; i < kFloorVertexCount; ++i) {
+            frames[kFloorVertexCount * k + i] =
+                noise.Noise((kFloorVertexX[i] + 20.0) * 0.02, (kFloorVertexZ[i] + 20.0) * 0.02,
+                            k / 32.0) * 0.5 + 0.5;
+        }
+    }
+    planet.noiseFrames = frames;
+    return frames;
+}
