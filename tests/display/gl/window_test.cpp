@@ -13,6 +13,10 @@
 #include "display/dp_window.h"
 #include "gl_support.h"
 #include "platform/pf_displays.h"
+#include "platform/pf_input.h"
+#include "platform/pf_window.h"
+
+#include <wx/window.h>
 
 namespace {
 
@@ -80,6 +84,17 @@ TEST_F(GameWindow, ToolsFindTheWindowByItsClassName) {
         found = RunCommand("xdotool search --classname '^FullscreenGameWindowClass$' 2>/dev/null");
     }
     EXPECT_FALSE(found.empty());
+}
+
+TEST_F(GameWindow, AskingTheWindowToCloseBecomesAQuitRecord) {
+    ASSERT_TRUE(OpenGameWindow(nullptr));
+    ClearPlatformInput();
+    PlatformGameWindowFrame()->Close();  // as the window system would ask
+    DispatchPlatformEvents();
+    EXPECT_TRUE(GameWindowExists());     // the game decides, not the toolkit
+    PlatformInput in;
+    ASSERT_TRUE(TakePlatformInput(&in));
+    EXPECT_EQ(in.kind, PlatformInputKind::Quit);
 }
 
 TEST_F(GameWindow, ClosingPresentsTwoBlackFrames) {
