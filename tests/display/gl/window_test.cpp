@@ -61,6 +61,24 @@ TEST_F(GameWindow, ARefusedModeChangeLeavesTheWindowAtTheMonitorsSize) {
     EXPECT_EQ(viewport[2], monitor.width);
 }
 
+TEST_F(GameWindow, AVirtualServerOffersItsOneModeAndRefusesOthers) {
+    PlatformDisplayMode current;
+    ASSERT_TRUE(GetPlatformCurrentMode(0, &current));
+    auto modes = ListPlatformDisplayModes(0);
+    ASSERT_FALSE(modes.empty());
+    bool listed = false;
+    for (const auto& m : modes)
+        listed = listed || (m.width == current.width && m.height == current.height);
+    EXPECT_TRUE(listed);
+    EXPECT_FALSE(ChangePlatformDisplayMode(0, 800, 600));
+    EXPECT_FALSE(PlatformDisplayModesChanged());
+    EXPECT_FALSE(GetPlatformCurrentMode(7, &current));
+    EXPECT_TRUE(ListPlatformDisplayModes(7).empty());
+    DisplayMode absent = {7, 800, 600, 0};
+    EXPECT_FALSE(OpenGameWindow(&absent));
+    EXPECT_FALSE(GameWindowExists());
+}
+
 TEST_F(GameWindow, TheCurrentModeIsNeverSetAgain) {
     PlatformDisplayMode current;
     ASSERT_TRUE(GetPlatformCurrentMode(0, &current));
