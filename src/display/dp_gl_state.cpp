@@ -181,6 +181,8 @@ void DrawImagePixels(const TextureImage* image, int32_t x, int32_t y, int32_t cl
     glPixelTransferf(GL_ALPHA_SCALE, GLfloat(alphaScale));
     glDrawPixels(GLsizei(columns), GLsizei(rows), GL_RGBA, GL_UNSIGNED_BYTE,
                  image->pixels + skipRows * image->stride + skipColumns * 4);
+    // The alpha scale applies to every later pixel transfer (reads included).
+    glPixelTransferf(GL_ALPHA_SCALE, 1.0f);
 }
 
 void DrawTexturedQuad(const GLTexture* texture, const double p1[2], const double p2[2],

@@ -70,7 +70,11 @@ void EndLoadingScreen() {
 
 void DrawLoadingScreen(double p) {
     CatchUpLastFrameTime();
-    MakeGameContextCurrent();
+    if (!MakeGameContextCurrent()) {
+        // No window (closed under a menu): the frame is only paced and counted.
+        PresentFrame();
+        return;
+    }
     ClearGameScreen();
     PushOverlay2D();
     const TextureImage* image = g_loadingScreen.image;

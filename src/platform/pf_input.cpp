@@ -37,6 +37,18 @@ void OnTerm(int) {
 
 void OnInterrupt(int) { RunEmergencyAndExit(128 + SIGINT); }
 
+// A crash still puts the display back: the emergency work runs, then the previous
+// disposition comes back and the fault takes its course (a fault re-runs its
+// instruction; abort() raises again), so crash reports and core dumps are unchanged.
+constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+struct sigaction g_previous[sizeof kFatalSignals / sizeof kFatalSignals[0]];
+
+void OnFatal(int sig) {
+    if (g_emergency) g_emergency();
+    for (size_t i = 0; i < sizeof kFatalSignals / sizeof kFatalSignals[0]; ++i)
+        if (kFatalSignals[i] == sig) sigaction(sig, &g_previous[i], nullptr);
+}
+
 }  // namespace
 
 void QueueKeyDownInput(int32_t key, bool altDown) {
@@ -98,4 +110,11 @@ void InstallPlatformSignalHandlers(void (*emergency)()) {
     g_emergency = emergency;
     std::signal(SIGTERM, OnTerm);
     std::signal(SIGINT, OnInterrupt);
+    for (size_t i = 0; i < sizeof kFatalSignals / sizeof kFatalSignals[0]; ++i) {
+        struct sigaction action = {};
+        action.sa_handler = OnFatal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_ONSTACK;
+        sigaction(kFatalSignals[i], &action, &g_previous[i]);
+    }
 }

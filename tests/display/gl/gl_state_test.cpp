@@ -163,6 +163,29 @@ TEST_F(GLState, DrawImagePixelsClipsAtTheLeftAndBottomEdges) {
     FreeTextureImage(image);
 }
 
+TEST_F(GLState, TheAlphaScaleBlendsABlitAndIsPutBack) {
+    TextureImage* image = AllocateTextureImage(4, 4);
+    for (uint32_t i = 0; i < 16; ++i) {
+        uint8_t* p = image->pixels + i * 4;
+        p[0] = 0;
+        p[1] = 0;
+        p[2] = 0;
+        p[3] = 255;
+    }
+    ClearTo(1, 1, 1);
+    DrawImagePixels(image, 10, 10, 0, 0, 800, 600, 1.0, 0.5);
+    EXPECT_NEAR(ReadPixel(11, 11).r, 128, 1);
+    GLfloat scale = 0.0f;
+    glGetFloatv(GL_ALPHA_SCALE, &scale);
+    EXPECT_FLOAT_EQ(scale, 1.0f);
+    // Zoom 2 covers twice the size.
+    ClearTo(1, 1, 1);
+    DrawImagePixels(image, 100, 100, 0, 0, 800, 600, 2.0, 1.0);
+    EXPECT_EQ(ReadPixel(107, 107).r, 0);
+    EXPECT_EQ(ReadPixel(108, 108).r, 255);
+    FreeTextureImage(image);
+}
+
 TEST_F(GLState, LightsAndMaterialsScaleTheirColours) {
     BeginScene3D(true);
     glMatrixMode(GL_MODELVIEW);

@@ -138,6 +138,17 @@ TEST_F(LoadingScreen, WithoutThePictureTheScreenIsBlack) {
     EXPECT_EQ(g_frames[0].atFill375.r, 0);
 }
 
+TEST_F(LoadingScreen, WithoutAWindowFramesAreOnlyPaced) {
+    CloseTestWindow();
+    uint32_t frames = g_frameStats.frameCount;
+    BeginLoadingScreen();
+    DrawLoadingScreen(0.5);
+    EXPECT_EQ(g_frameStats.frameCount, frames + 1);
+    EXPECT_TRUE(g_frames.empty());
+    EndLoadingScreen();
+    ASSERT_TRUE(OpenTestWindow(640, 480));
+}
+
 TEST_F(LoadingScreen, InactiveCallsDoNothing) {
     AddLoadingStage(0.0, 0.5);
     UpdateLoadingProgress(0.5);

@@ -1,6 +1,6 @@
 // Helper of the Xorg tests: opens the game window at 800 x 600 on monitor 0 (a mode
 // change) and ends the process the way argv[1] says: exit, fault, sigint, sigterm
-// (honoured as a quit through the pump), sigterm-twice.
+// (honoured as a quit through the pump), sigterm-twice, crash, abort.
 #include <wx/app.h>
 #include <wx/init.h>
 
@@ -51,5 +51,10 @@ int main(int argc, char** argv) {
         std::raise(SIGTERM);
         std::raise(SIGTERM);
     }
+    if (!std::strcmp(how, "crash")) {
+        volatile int* nowhere = nullptr;
+        *nowhere = 1;
+    }
+    if (!std::strcmp(how, "abort")) std::abort();
     return 68;
 }

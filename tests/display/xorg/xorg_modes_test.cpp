@@ -7,6 +7,7 @@
 #include <wx/image.h>
 #include <wx/init.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <sys/wait.h>
@@ -143,6 +144,8 @@ TEST(XorgModes, AWindowOnTheSecondMonitorStartsAtItsLeftEdge) {
 int RunChild(const char* how) {
     std::string command = std::string(VORPANE_MODE_CHILD) + " " + how;
     int status = std::system(command.c_str());
+    // A child killed by a signal counts as 128 + the signal, as a shell reports it.
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -157,6 +160,10 @@ TEST(XorgModes, TheModeIsPutBackHoweverTheProcessEnds) {
     EXPECT_EQ(RunChild("sigterm"), 0);  // a quit the game honours, then a normal exit
     EXPECT_EQ(CurrentWidth(0), 1024u);
     EXPECT_EQ(RunChild("sigterm-twice"), 143);
+    EXPECT_EQ(CurrentWidth(0), 1024u);
+    EXPECT_EQ(RunChild("crash 2>/dev/null"), 128 + SIGSEGV);
+    EXPECT_EQ(CurrentWidth(0), 1024u);
+    EXPECT_EQ(RunChild("abort 2>/dev/null"), 128 + SIGABRT);
     EXPECT_EQ(CurrentWidth(0), 1024u);
 }
 
