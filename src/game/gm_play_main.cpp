@@ -18,6 +18,7 @@
 #include "audio/au_thread.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
+#include "display/dp_input.h"
 #include "display/dp_window.h"
 #include "game/gm_input.h"
 #include "game/gm_play.h"
@@ -54,7 +55,14 @@ void StopCampaignSound(CSoundData* jet, CMusicData* music) {
     if (music) music->Release();
 }
 
+// While the program is inactive the game window stays open, the audio closed, so the
+// player can click back into it: without the menus' background frame, closing the
+// window would leave nothing of ours to reactivate.
+void SuspendForInactive() { PostAudioMessage(AUDIO_MSG_CLOSE, 0, 0); }
+void ResumeAfterInactive() { PostAudioMessage(AUDIO_MSG_OPEN, 0, 0); }
+
 int Play(uint32_t galaxy, uint32_t system, uint32_t planet) {
+    SetInactiveDisplayHooks(SuspendForInactive, ResumeAfterInactive);
     if (!OpenGameWindow(nullptr)) {
         std::fprintf(stderr, "vorpane_play_planet: the game window could not be opened\n");
         return 2;
