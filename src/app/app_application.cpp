@@ -6,6 +6,7 @@
 #include <wx/toplevel.h>
 
 #include <cstdio>
+#include <memory>
 
 #include "app/app_config.h"
 #include "app/app_fault.h"
@@ -39,7 +40,12 @@ bool CKorvexApplication::OnInit() {
     wxImage::AddHandler(new wxPNGHandler);
     {
         // Covers the rest of start-up; the previous locale comes back when it ends.
-        wxLocale locale(wxLocale::GetSystemLanguage(), wxLOCALE_LOAD_DEFAULT);
+        // A system language the machine has no locale for (or none at all) keeps the
+        // C locale rather than failing with a warning box.
+        std::unique_ptr<wxLocale> locale;
+        const int language = wxLocale::GetSystemLanguage();
+        if (language != wxLANGUAGE_UNKNOWN && wxLocale::IsAvailable(language))
+            locale.reset(new wxLocale(language, wxLOCALE_LOAD_DEFAULT));
         LoadGameConfig();
         // The first-start agreement is shown here once the menus exist.
     }
