@@ -208,3 +208,27 @@ TEST_F(TextureRegistry, EveryTextureSurvivesANewWindowAndContext) {
 }
 
 }  // namespace
+
+namespace {
+
+// A texture made while no window exists (say under a menu that closed it) has no
+// name in any context yet: the restore must upload it like every other.
+TEST_F(TextureRegistry, ATextureMadeWhileTheWindowIsClosedIsUploadedAtTheRestore) {
+    GLTexture* red = Make(16, 16, 255, 0, 0);
+    ReleaseGLResources();
+    CloseTestWindow();
+    GLTexture* green = Make(16, 16, 0, 255, 0);
+    ASSERT_TRUE(OpenTestWindow(320, 240, false));
+    RestoreGLResources();
+    ASSERT_EQ(RegisteredTextureCount(), 2u);
+    EXPECT_EQ(RegisteredTexture(0), red);
+    EXPECT_EQ(RegisteredTexture(1), green);
+    EXPECT_TRUE(glIsTexture(green->name));
+    EXPECT_NE(green->name, red->name);
+    BeginScene2D();
+    glDisable(GL_CULL_FACE);
+    EXPECT_EQ(DrawnColour(green).g, 255);
+    EXPECT_EQ(DrawnColour(red).r, 255);
+}
+
+}  // namespace
