@@ -105,10 +105,13 @@ void CreateTextures(GLTexture** out, uint32_t n, const TextureStrip& strip) {
 
 void DeleteTexture(GLTexture* t) {
     if (!t) return;
+    // Between a release and the restore the name of a record not uploaded since is
+    // stale: the number may already belong to another texture of the new context.
+    bool stale = g_releasePending && !IsFresh(t);
     ForgetFresh(t);
     if (t->uploaded) {
         GLuint name = t->name;
-        glDeleteTextures(1, &name);
+        if (!stale) glDeleteTextures(1, &name);
         uint32_t i = t->index;
         if (i < g_registry.size() && g_registry[i] == t) {
             g_registry[i] = g_registry.back();
