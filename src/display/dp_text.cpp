@@ -73,10 +73,12 @@ int DrawFittedText(wxDC& dc, const wxString& text, int x, int y, int width, int 
     GetFontForPixelHeight(dc, px);
     wxCoord tw = 0, th = 0;
     dc.GetTextExtent(text, &tw, &th);
-    if (tw > width) {
+    if (tw > width && tw > 0) {
         wxFont font = dc.GetFont();
         int p = font.GetPointSize();
-        font.SetPointSize(int(int64_t(p) * width / tw));
+        // A box of no width (a button narrower than its margins) still gets a font.
+        int shrunk = int(int64_t(p) * width / tw);
+        font.SetPointSize(shrunk < 1 ? 1 : shrunk);
         dc.SetFont(font);
         dc.GetTextExtent(text, &tw, &th);
     }

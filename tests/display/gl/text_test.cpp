@@ -51,6 +51,22 @@ TEST_F(TextOnBitmap, AWideTextShrinksIntoTheBox) {
     EXPECT_GT(right, 10);
 }
 
+// A button much narrower than its margins leaves a box of no or negative width:
+// the text is drawn in a tiny font instead of dividing by its zero width or asking
+// the toolkit for a size below one point.
+TEST_F(TextOnBitmap, ABoxWithoutWidthNeitherCrashesNorShrinksBelowOnePoint) {
+    int right = DrawFittedText(m_dc, "", 10, 5, -30, 40, 20);
+    EXPECT_EQ(right, -5);  // x + (w - 0) / 2 + 0 = 10 - 15, halves toward zero
+    DrawFittedText(m_dc, "PLAY", 10, 5, 0, 40, 20);
+    EXPECT_GE(m_dc.GetFont().GetPointSize(), 1);
+    DrawFittedText(m_dc, "PLAY", 10, 5, -30, 40, 20);
+    EXPECT_GE(m_dc.GetFont().GetPointSize(), 1);
+    TextureImage* image = RenderLiveButtonImage("", 4, 100);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->columns, 4u);
+    FreeTextureImage(image);
+}
+
 TEST_F(TextOnBitmap, WrappingBreaksAtTheLastSpaceThatFits) {
     GetFontForPixelHeight(m_dc, 16);
     wxCoord w = 0, h = 0;
