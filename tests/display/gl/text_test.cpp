@@ -116,6 +116,42 @@ TEST_F(TextOnBitmap, WhenNoCharacterFitsEachLineTakesExactlyOne) {
     EXPECT_EQ(lines[0], "x");
 }
 
+// A word that fits while the space after it does not ends its line there; that space
+// is the break and is dropped like any other, so it leaves no empty line behind
+// (neither between the lines nor after the last).
+TEST_F(TextOnBitmap, ASpaceJustPastTheWidthMakesNoEmptyLine) {
+    GetFontForPixelHeight(m_dc, 16);
+    wxCoord word = 0, wordSpace = 0, h = 0;
+    m_dc.GetTextExtent("aa", &word, &h);
+    m_dc.GetTextExtent("aa ", &wordSpace, &h);
+    ASSERT_GT(wordSpace, word + 1);  // the width below holds "aa" but not its space
+    wxArrayString lines;
+    WrapText(m_dc, "aa aa", word + 1, lines);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "aa");
+    EXPECT_EQ(lines[1], "aa");
+
+    // A newline there still ends just the one line.
+    lines.clear();
+    WrapText(m_dc, "aa\naa", word + 1, lines);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "aa");
+    EXPECT_EQ(lines[1], "aa");
+    // Two newlines are still one empty line between.
+    lines.clear();
+    WrapText(m_dc, "aa\n\naa", word + 1, lines);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "");
+}
+
+TEST_F(TextOnBitmap, AnEmptyTextIsOneEmptyLineAtAnyWidth) {
+    GetFontForPixelHeight(m_dc, 16);
+    wxArrayString lines;
+    WrapText(m_dc, "", 0, lines);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "");
+}
+
 TEST(KeyNames, NamedAndUnnamedCodes) {
     EXPECT_EQ(KeyCodeName(316), "Right");
     EXPECT_EQ(KeyCodeName(314), "Left");
