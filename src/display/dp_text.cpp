@@ -73,10 +73,12 @@ int DrawFittedText(wxDC& dc, const wxString& text, int x, int y, int width, int 
     GetFontForPixelHeight(dc, px);
     wxCoord tw = 0, th = 0;
     dc.GetTextExtent(text, &tw, &th);
-    if (tw > width) {
+    if (tw > width && tw > 0) {
         wxFont font = dc.GetFont();
         int p = font.GetPointSize();
-        font.SetPointSize(int(int64_t(p) * width / tw));
+        // A box of no width (a button narrower than its margins) still gets a font.
+        int shrunk = int(int64_t(p) * width / tw);
+        font.SetPointSize(shrunk < 1 ? 1 : shrunk);
         dc.SetFont(font);
         dc.GetTextExtent(text, &tw, &th);
     }
@@ -120,14 +122,21 @@ void WrapText(wxDC& dc, const wxString& text, int width, wxArrayString& lines) {
         if (!scanned) {
             // Not even the first character fits: the line is that one character, so
             // wrapping moves on and never reads past the text. The space appended
-            // above is not part of the text and makes no line of its own.
-            if (start + 1 == n) break;
+            // above is not part of the text and makes no line of its own (but an
+            // empty text is still one empty line).
+            if (start + 1 == n) {
+                if (start == 0) lines.Add(wxString());
+                break;
+            }
             lines.Add(s.Mid(start, 1));
             start += 1;
             continue;
         }
         lines.Add(s.Mid(start, brk - start + (take ? 1 : 0)));
         start = brk + 1;
+        // The line was cut at the width right before a space or newline: that
+        // character is the break and is dropped, or it would make an empty line.
+        if (take && start < n && (s[start] == ' ' || s[start] == '\n')) start += 1;
     }
 }
 

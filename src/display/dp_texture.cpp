@@ -10,6 +10,7 @@
 #include "display/dp_gl_state.h"
 #include "display/dp_quality.h"
 #include "display/dp_texture_image.h"
+#include "display/dp_window.h"
 
 namespace {
 
@@ -18,7 +19,8 @@ std::vector<GLTexture*> g_registry;  // main thread, whole run
 
 // Between ReleaseGLResources and RestoreGLResources: textures uploaded into the new
 // context already (the debug font of a reopened window). The restore keeps their
-// names instead of uploading them a second time and leaking the first name.
+// names instead of uploading them a second time and leaking the first name. A texture
+// made while no window exists got no name at all and is not listed here.
 bool g_releasePending = false;
 std::vector<GLTexture*> g_freshSinceRelease;
 
@@ -89,7 +91,7 @@ void UploadTexture(GLTexture* t) {
     t->uploaded = 1;
     t->index = uint32_t(g_registry.size());
     g_registry.push_back(t);
-    if (g_releasePending) g_freshSinceRelease.push_back(t);
+    if (g_releasePending && GameWindowExists()) g_freshSinceRelease.push_back(t);
 }
 
 void CreateTextures(GLTexture** out, uint32_t n, const TextureStrip& strip) {
@@ -103,10 +105,13 @@ void CreateTextures(GLTexture** out, uint32_t n, const TextureStrip& strip) {
 
 void DeleteTexture(GLTexture* t) {
     if (!t) return;
+    // Between a release and the restore the name of a record not uploaded since is
+    // stale: the number may already belong to another texture of the new context.
+    bool stale = g_releasePending && !IsFresh(t);
     ForgetFresh(t);
     if (t->uploaded) {
         GLuint name = t->name;
-        glDeleteTextures(1, &name);
+        if (!stale) glDeleteTextures(1, &name);
         uint32_t i = t->index;
         if (i < g_registry.size() && g_registry[i] == t) {
             g_registry[i] = g_registry.back();

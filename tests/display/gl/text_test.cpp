@@ -51,6 +51,22 @@ TEST_F(TextOnBitmap, AWideTextShrinksIntoTheBox) {
     EXPECT_GT(right, 10);
 }
 
+// A button much narrower than its margins leaves a box of no or negative width:
+// the text is drawn in a tiny font instead of dividing by its zero width or asking
+// the toolkit for a size below one point.
+TEST_F(TextOnBitmap, ABoxWithoutWidthNeitherCrashesNorShrinksBelowOnePoint) {
+    int right = DrawFittedText(m_dc, "", 10, 5, -30, 40, 20);
+    EXPECT_EQ(right, -5);  // x + (w - 0) / 2 + 0 = 10 - 15, halves toward zero
+    DrawFittedText(m_dc, "PLAY", 10, 5, 0, 40, 20);
+    EXPECT_GE(m_dc.GetFont().GetPointSize(), 1);
+    DrawFittedText(m_dc, "PLAY", 10, 5, -30, 40, 20);
+    EXPECT_GE(m_dc.GetFont().GetPointSize(), 1);
+    TextureImage* image = RenderLiveButtonImage("", 4, 100);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->columns, 4u);
+    FreeTextureImage(image);
+}
+
 TEST_F(TextOnBitmap, WrappingBreaksAtTheLastSpaceThatFits) {
     GetFontForPixelHeight(m_dc, 16);
     wxCoord w = 0, h = 0;
@@ -98,6 +114,42 @@ TEST_F(TextOnBitmap, WhenNoCharacterFitsEachLineTakesExactlyOne) {
     WrapText(m_dc, "x", 0, lines);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "x");
+}
+
+// A word that fits while the space after it does not ends its line there; that space
+// is the break and is dropped like any other, so it leaves no empty line behind
+// (neither between the lines nor after the last).
+TEST_F(TextOnBitmap, ASpaceJustPastTheWidthMakesNoEmptyLine) {
+    GetFontForPixelHeight(m_dc, 16);
+    wxCoord word = 0, wordSpace = 0, h = 0;
+    m_dc.GetTextExtent("aa", &word, &h);
+    m_dc.GetTextExtent("aa ", &wordSpace, &h);
+    ASSERT_GT(wordSpace, word + 1);  // the width below holds "aa" but not its space
+    wxArrayString lines;
+    WrapText(m_dc, "aa aa", word + 1, lines);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "aa");
+    EXPECT_EQ(lines[1], "aa");
+
+    // A newline there still ends just the one line.
+    lines.clear();
+    WrapText(m_dc, "aa\naa", word + 1, lines);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "aa");
+    EXPECT_EQ(lines[1], "aa");
+    // Two newlines are still one empty line between.
+    lines.clear();
+    WrapText(m_dc, "aa\n\naa", word + 1, lines);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "");
+}
+
+TEST_F(TextOnBitmap, AnEmptyTextIsOneEmptyLineAtAnyWidth) {
+    GetFontForPixelHeight(m_dc, 16);
+    wxArrayString lines;
+    WrapText(m_dc, "", 0, lines);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "");
 }
 
 TEST(KeyNames, NamedAndUnnamedCodes) {

@@ -208,3 +208,46 @@ TEST_F(TextureRegistry, EveryTextureSurvivesANewWindowAndContext) {
 }
 
 }  // namespace
+
+namespace {
+
+// A texture made while no window exists (say under a menu that closed it) has no
+// name in any context yet: the restore must upload it like every other.
+TEST_F(TextureRegistry, ATextureMadeWhileTheWindowIsClosedIsUploadedAtTheRestore) {
+    GLTexture* red = Make(16, 16, 255, 0, 0);
+    ReleaseGLResources();
+    CloseTestWindow();
+    GLTexture* green = Make(16, 16, 0, 255, 0);
+    ASSERT_TRUE(OpenTestWindow(320, 240, false));
+    RestoreGLResources();
+    ASSERT_EQ(RegisteredTextureCount(), 2u);
+    EXPECT_EQ(RegisteredTexture(0), red);
+    EXPECT_EQ(RegisteredTexture(1), green);
+    EXPECT_TRUE(glIsTexture(green->name));
+    EXPECT_NE(green->name, red->name);
+    BeginScene2D();
+    glDisable(GL_CULL_FACE);
+    EXPECT_EQ(DrawnColour(green).g, 255);
+    EXPECT_EQ(DrawnColour(red).r, 255);
+}
+
+// Between the release and the restore a record's name belongs to the dead context;
+// in the new one the same number may already be another texture's.
+TEST_F(TextureRegistry, DeletingAStaleRecordLeavesTheNewContextsTexturesAlone) {
+    GLTexture* old = Make(16, 16, 255, 0, 0);
+    ReleaseGLResources();
+    CloseTestWindow();
+    ASSERT_TRUE(OpenTestWindow(320, 240, false));
+    GLTexture* fresh = Make(16, 16, 0, 255, 0);  // as the debug font of a new window
+    ASSERT_EQ(fresh->name, old->name);  // both the first name of their context
+    DeleteTexture(old);
+    RestoreGLResources();
+    ASSERT_EQ(RegisteredTextureCount(), 1u);
+    EXPECT_EQ(RegisteredTexture(0), fresh);
+    EXPECT_TRUE(glIsTexture(fresh->name));
+    BeginScene2D();
+    glDisable(GL_CULL_FACE);
+    EXPECT_EQ(DrawnColour(fresh).g, 255);
+}
+
+}  // namespace
