@@ -123,6 +123,23 @@ TEST(NoiseFrames, BlendsBetweenNeighboursAndWrapsAfterTheLast) {
     EXPECT_EQ(out[7], 0.5);
 }
 
+TEST(NoiseFrames, AnyTimeReadsInsideTheTable) {
+    const std::vector<double> frames = Frames();
+    double out[kFloorVertexCount];
+    // a = -0.015625, p = -0.5: a time before the start wraps like the repeating
+    // animation, half way from frame 31 back to frame 0, never before the table.
+    InterpolateNoiseFrames(frames.data(), -0.15625, out);
+    for (int i = 0; i < kFloorVertexCount; ++i) {
+        const double f31 = frames[31 * 26 + i];
+        EXPECT_NEAR(out[i], f31 + (frames[i] - f31) * 0.5, 1e-12) << i;
+    }
+    // A time that is no number shows the first frame.
+    InterpolateNoiseFrames(frames.data(), std::nan(""), out);
+    for (int i = 0; i < kFloorVertexCount; ++i) EXPECT_EQ(out[i], frames[i]) << i;
+    InterpolateNoiseFrames(frames.data(), HUGE_VAL, out);
+    for (int i = 0; i < kFloorVertexCount; ++i) EXPECT_EQ(out[i], frames[i]) << i;
+}
+
 TEST(DrawnBand, BothBoundsAreIncluded) {
     EXPECT_TRUE(BlockInDrawnBand(7, -3));
     EXPECT_TRUE(BlockInDrawnBand(7, 27));
