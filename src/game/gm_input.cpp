@@ -51,11 +51,8 @@ void SetGameAudioPort(const GameAudioPort* port) { g_audioPort = port ? port : &
 
 const GameAudioPort& CurrentGameAudioPort() { return *g_audioPort; }
 
-uint32_t AudioGainOfVolume(double volume) {
-    if (volume > 1.0) return 0x10000;
-    if (volume > 0) return uint32_t(volume * 65536);
-    return 0;
-}
+// The same gain the audio thread's own volume call sends.
+uint32_t AudioGainOfVolume(double volume) { return AudioVolumeGain(volume); }
 
 void PostGameVolumeGain(uint32_t channel, uint32_t gain) {
     if (!g_audioPort->running()) return;
