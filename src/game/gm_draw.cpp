@@ -174,7 +174,11 @@ void InterpolateNoiseFrames(const double* frames, double time, double out[kFloor
         return;
     }
     const double a = time * 0.1;
-    const double p = (a - std::trunc(a)) * kNoiseFrameCount;
+    double p = (a - std::trunc(a)) * kNoiseFrameCount;
+    // Only a time before the start (or no number at all) leaves 0..32: wrap it into
+    // the cycle, so no frame index ever points outside the table.
+    if (p < 0) p += kNoiseFrameCount;
+    if (!(p >= 0 && p < kNoiseFrameCount)) p = 0;
     const double k = std::trunc(p);
     const double f = p - k;
     const int k1 = int(k) % kNoiseFrameCount;

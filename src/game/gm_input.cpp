@@ -15,6 +15,8 @@
 namespace {
 
 constexpr uint32_t kEscapeKey = 27;
+// States from here on are final (5 quit, 6 completed, 7 failed): the game has ended.
+constexpr uint32_t kFirstFinalState = 4;
 // Pixels of mouse motion to seconds of sideways move, and the store's bound.
 constexpr double kSteeringPerPixel = 0.001;
 constexpr double kSteeringLimit = 0.25;
@@ -49,11 +51,8 @@ void SetGameAudioPort(const GameAudioPort* port) { g_audioPort = port ? port : &
 
 const GameAudioPort& CurrentGameAudioPort() { return *g_audioPort; }
 
-uint32_t AudioGainOfVolume(double volume) {
-    if (volume > 1.0) return 0x10000;
-    if (volume > 0) return uint32_t(volume * 65536);
-    return 0;
-}
+// The same gain the audio thread's own volume call sends.
+uint32_t AudioGainOfVolume(double volume) { return AudioVolumeGain(volume); }
 
 void PostGameVolumeGain(uint32_t channel, uint32_t gain) {
     if (!g_audioPort->running()) return;
@@ -89,8 +88,11 @@ void OnGameEvent(void* context, uint32_t code, const void* data) {
     GameWorld& world = *static_cast<GameWorld*>(context);
     switch (code) {
     case GameEventKeyDown:
-        // Repeats too: a held Escape pauses again once play resumes.
-        if (*static_cast<const uint32_t*>(data) == kEscapeKey) RunPauseSequence(world);
+        // Repeats too: a held Escape pauses again once play resumes. An Escape that
+        // arrives in the same pump as the window's close finds the game ended: no
+        // pause screen comes up after the player quit.
+        if (*static_cast<const uint32_t*>(data) == kEscapeKey && world.state < kFirstFinalState)
+            RunPauseSequence(world);
         break;
     case GameEventKeyPress: {
         const uint32_t key = *static_cast<const uint32_t*>(data);

@@ -54,6 +54,49 @@ TEST(GameMeshes, TheOuterCurveIsTheInnerScaledAboutTheWellsCentre) {
     EXPECT_EQ(rim[16].z, outer[5].z);
 }
 
+TEST(GameMeshes, TheWellCurveLiesOnItsCircleWithArcLengthTextureU) {
+    // Eleven points on the near half of the circle of radius 10.6 about (0, 5.6);
+    // inner u is the arc from the leftmost point over 8, outer u the arc of the
+    // outer curve (radius 25.6) over 25; normals point at the centre. The table
+    // holds six digits.
+    const double xs[11] = {-10.6, -9, -8, -6, -4, 0, 4, 6, 8, 9, 10.6};
+    const MeshVertex* inner = InnerWallMeshVertices();
+    const MeshVertex* outer = OuterWallMeshVertices();
+    for (int i = 0; i < 11; ++i) {
+        const double angle = std::acos(-xs[i] / 10.6);  // turned from the leftmost point
+        for (const MeshVertex* row : {inner + i, inner + 11 + i}) {
+            EXPECT_EQ(row->x, xs[i]);
+            EXPECT_NEAR(row->z, 5.6 - std::sqrt(10.6 * 10.6 - xs[i] * xs[i]), 1e-5) << i;
+            EXPECT_NEAR(row->u, 10.6 * angle / 8, 1e-5) << i;
+            EXPECT_NEAR(row->nx, -xs[i] / 10.6, 1e-6) << i;
+            EXPECT_NEAR(row->nz, (5.6 - row->z) / 10.6, 1e-6) << i;
+            EXPECT_EQ(row->ny, 0);
+        }
+        for (const MeshVertex* row : {outer + i, outer + 11 + i}) {
+            EXPECT_NEAR(row->u, 25.6 * angle / 25, 1e-5) << i;
+            EXPECT_NEAR(row->x, 25.6 / 10.6 * xs[i], 1e-12) << i;
+            EXPECT_EQ(row->nx, inner[i].nx);
+            EXPECT_EQ(row->nz, inner[i].nz);
+        }
+    }
+    // The floor: four rows of the lattice, u = 0.3 x and v = -0.3 z, facing up.
+    const MeshVertex* floor = FloorMeshVertices();
+    const struct {
+        int first, count;
+        double z, x0;
+    } rows[4] = {{0, 7, 0, -9}, {7, 6, -3, -7.5}, {13, 5, -6, -6}, {18, 8, 3, -10.5}};
+    for (const auto& row : rows) {
+        for (int k = 0; k < row.count; ++k) {
+            const MeshVertex& v = floor[row.first + k];
+            EXPECT_EQ(v.x, row.x0 + 3 * k) << row.first + k;
+            EXPECT_EQ(v.z, row.z) << row.first + k;
+            EXPECT_EQ(v.u, 0.3 * v.x);
+            EXPECT_EQ(v.v, -0.3 * v.z);
+            EXPECT_EQ(v.ny, 1);
+        }
+    }
+}
+
 TEST(GameMeshes, BlockFacesUseInsetAtlasCells) {
     const MeshVertex* v = BlockMeshVertices();
     for (int f = 0; f < 6; ++f) {
@@ -121,6 +164,23 @@ TEST(NoiseFrames, BlendsBetweenNeighboursAndWrapsAfterTheLast) {
     // Without a table the floor lies flat.
     InterpolateNoiseFrames(nullptr, 3, out);
     EXPECT_EQ(out[7], 0.5);
+}
+
+TEST(NoiseFrames, AnyTimeReadsInsideTheTable) {
+    const std::vector<double> frames = Frames();
+    double out[kFloorVertexCount];
+    // a = -0.015625, p = -0.5: a time before the start wraps like the repeating
+    // animation, half way from frame 31 back to frame 0, never before the table.
+    InterpolateNoiseFrames(frames.data(), -0.15625, out);
+    for (int i = 0; i < kFloorVertexCount; ++i) {
+        const double f31 = frames[31 * 26 + i];
+        EXPECT_NEAR(out[i], f31 + (frames[i] - f31) * 0.5, 1e-12) << i;
+    }
+    // A time that is no number shows the first frame.
+    InterpolateNoiseFrames(frames.data(), std::nan(""), out);
+    for (int i = 0; i < kFloorVertexCount; ++i) EXPECT_EQ(out[i], frames[i]) << i;
+    InterpolateNoiseFrames(frames.data(), HUGE_VAL, out);
+    for (int i = 0; i < kFloorVertexCount; ++i) EXPECT_EQ(out[i], frames[i]) << i;
 }
 
 TEST(DrawnBand, BothBoundsAreIncluded) {

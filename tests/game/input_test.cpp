@@ -120,6 +120,19 @@ TEST_F(GameInput, EscapePausesWithTheAudioClosedAndForgetsHeldControls) {
     EXPECT_EQ(QuitRequested, 0);
 }
 
+TEST_F(GameInput, AnEscapeQueuedBehindAQuitOpensNoPauseScreen) {
+    SetPauseScreenRunner(FakePause);
+    g_pauseRuns = 0;
+    g_pauseAnswer = true;
+    // The window was closed and Escape pressed within one pump: the game has ended.
+    OnGameEvent(world.get(), GameEventQuit, nullptr);
+    Send(GameEventKeyPress, 27);
+    Send(GameEventKeyDown, 27);
+    EXPECT_EQ(g_pauseRuns, 0);
+    EXPECT_EQ(world->state, GAME_QUIT);
+    EXPECT_TRUE(audio.messages.empty());
+}
+
 class GameSounds : public GameInput {
 protected:
     void SetUp() override {

@@ -17,6 +17,7 @@
 #include "app/app_config.h"
 #include "audio/au_thread.h"
 #include "display/dp_frame.h"
+#include "display/dp_gl_state.h"
 #include "display/dp_input.h"
 #include "display/dp_loading.h"
 #include "display/dp_quit.h"
@@ -151,6 +152,7 @@ struct PlayScript {
     bool paused = false;
     bool sawBreak = false, sawClimbing = false, sawEnd = false;
     bool loadingShot = false, earlyShot = false, pauseShot = false;
+    uint32_t pauseSleeps = 0;      // the pause screen's idle sleeps so far
     uintptr_t dropSound = 0;
     std::vector<LoadingRange> stages;       // the loading ranges in force, as they changed
     std::vector<uint16_t> stackColours;     // the settled blocks at the first frame
@@ -217,6 +219,15 @@ uint32_t FakeRead() {
 void FakeSleep(uint32_t ms) {
     g_now += ms;
     if (!g_script || !g_script->paused || g_script->pauseShot) return;
+    // A pause screen that never shows its buttons still ends: Escape after 5 seconds
+    // of its sleeps, so the game goes on to its end instead of waiting for the timeout.
+    if (++g_script->pauseSleeps == 500) {
+        Fail("pause: the buttons never showed");
+        g_script->pauseShot = true;
+        PostKey(PlatformInputKind::KeyDown, 27);
+        PostKey(PlatformInputKind::KeyUp, 27);
+        return;
+    }
     const Shot shot = ScreenShot();
     if (shot.width == 0) return;
     const PauseScreenLayout l = ComputePauseScreenLayout(kWidth, kHeight);
@@ -286,6 +297,67 @@ void CheckEarlyPlay(const GameWorld& world, const Shot& shot) {
         Fail("early play: nothing drawn at the back wall");
 }
 
+// The view and the six lights as the game set them up, seen at its first frame: the
+// projection is the 3-D scene's frustum turned 15 degrees about x and moved by
+// (0, -12, -34), the modelview the identity; three glow lights under the floor and
+// three white ones 10 above the goal height, all attenuated alike and enabled.
+void CheckViewAndLights(const GameWorld& world) {
+    GLdouble projection[16], modelview[16], frustum[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    const double aspect = double(kWidth) / kHeight;
+    glFrustum(-aspect, aspect, -1.0, 1.0, 4.0, 400.0);
+    glGetDoublev(GL_PROJECTION_MATRIX, frustum);
+    glPopMatrix();
+    // View = rotation about x by 15 degrees, then the translation (column-major).
+    const double c = std::cos(15 * M_PI / 180), s = std::sin(15 * M_PI / 180);
+    const double view[16] = {1, 0, 0, 0, 0, c, s, 0, 0, -s, c, 0,
+                             0, -12 * c + 34 * s, -12 * s - 34 * c, 1};
+    for (int col = 0; col < 4; ++col)
+        for (int row = 0; row < 4; ++row) {
+            double sum = 0;
+            for (int k = 0; k < 4; ++k) sum += frustum[4 * k + row] * view[4 * col + k];
+            // OpenGL keeps its matrices in single precision.
+            if (std::fabs(projection[4 * col + row] - sum) > 1e-6 * (1 + std::fabs(sum)))
+                Fail("view: projection element " + std::to_string(4 * col + row) + " is " +
+                     std::to_string(projection[4 * col + row]) + ", expected " +
+                     std::to_string(sum));
+            if (modelview[4 * col + row] != (col == row ? 1.0 : 0.0))
+                Fail("view: the modelview is not the identity");
+        }
+    const double top = world.goalHeight + 10;
+    const double positions[6][3] = {{-7, -2, 3},  {0, -2, 4},  {7, -2, 3},
+                                    {-6, top, 3}, {0, top, 4}, {6, top, 3}};
+    for (uint32_t light = 0; light < 6; ++light) {
+        const LightRecord& r = g_glModeCache.lights[light];
+        const std::string name = "light " + std::to_string(light) + ": ";
+        if (!r.enabled || !glIsEnabled(GL_LIGHT0 + light)) Fail(name + "not enabled");
+        if (r.directional) Fail(name + "not positional");
+        for (int k = 0; k < 3; ++k)
+            if (r.position[k] != positions[light][k]) Fail(name + "position");
+        GLfloat position[4];
+        glGetLightfv(GL_LIGHT0 + light, GL_POSITION, position);
+        if (position[3] != 1.0f) Fail(name + "w is not 1");
+        if (!r.hasAttenuation || r.constantAttenuation != 0.2 || r.linearAttenuation != 0.05 ||
+            r.quadraticAttenuation != 0)
+            Fail(name + "attenuation");
+        if (light < 3) {
+            // The glow: (1, 1, value, 0), ambient 0.2, diffuse 0.6.
+            if (r.color.alpha != 1 || r.color.red != 1 || r.color.blue != 0 ||
+                r.ambient != 0.2 || r.diffuse != 0.6 || r.specular != 0)
+                Fail(name + "glow colours");
+        } else if (r.color.alpha != 1 || r.color.red != 1 || r.color.green != 1 ||
+                   r.color.blue != 1 || r.ambient != 0.3 || r.diffuse != 0.3 || r.specular != 0) {
+            Fail(name + "white colours");
+        }
+    }
+    for (uint32_t light = 6; light < 8; ++light)
+        if (glIsEnabled(GL_LIGHT0 + light)) Fail("light " + std::to_string(light) + " enabled");
+}
+
 void Observe(GameWorld& world, void*) {
     PlayScript& s = *g_script;
     ++s.frames;
@@ -293,6 +365,7 @@ void Observe(GameWorld& world, void*) {
     s.dropSound = reinterpret_cast<uintptr_t>(world.dropSound);
     if (s.scripted && world.state == GAME_RUNNING) Steer(world);
     if (s.frames == 1) {
+        CheckViewAndLights(world);
         for (uint32_t i = 0; i < world.settled.count; ++i)
             s.stackColours.push_back(world.settled.entries[i].colour);
         for (uint32_t i = 0; i < world.falling.count; ++i) {
