@@ -128,6 +128,19 @@ TEST_F(PlayerTest, ReopenResendsTempoAndProgramChangesFirst) {
     EXPECT_FALSE(p.reopened);
 }
 
+TEST_F(PlayerTest, ReopenResendsOnlyTheLatestTempoBeforeTheCursor) {
+    // 500,000 µs at 0, 250,000 µs at 250, then 400,000 µs at 500 (not yet reached).
+    PlayMidiMusic(&p, MakeMusic({{0, 0xFF, 0x07, 0xA1, 0x20}, {0, 0xC0, 0x05, 0, 0},
+                                 {250, 0xFF, 0x03, 0xD0, 0x90}, {260, 0x90, 0x40, 0x50, 0},
+                                 {500, 0xFF, 0x06, 0x1A, 0x80}, {500, 0x80, 0x40, 0, 0}}),
+                  0);
+    FillClosed();
+    EXPECT_EQ(FillClosed(), (Records{{58, 0, 0x0103D090}, {10, 0, 0x504090}, {124, 0, kNop}}));
+    p.reopened = true;
+    EXPECT_EQ(FillClosed(), (Records{{0, 0, 0x0103D090}, {0, 0, 0x05C0}, {116, 0, 0x01061A80},
+                                     {0, 0, 0x4080}, {76, 0, kNop}}));
+}
+
 TEST_F(PlayerTest, ReopenWithoutMusicKeepsTheFlag) {
     p.reopened = true;
     EXPECT_EQ(FillClosed(), (Records{{192, 0, kNop}}));

@@ -117,6 +117,33 @@ TEST_F(ProtocolTest, CloseAndOpenBackToBackKeepTheDevicesOpen) {
     EXPECT_EQ(s.mixer.currentGain[0], kGainUnity);
 }
 
+TEST_F(ProtocolTest, TheMasterDipsOnlyWhenABufferIsFilledBetweenCloseAndOpen) {
+    Send(AUDIO_MSG_OPEN);
+    Pump(20480);  // ten whole buffers: the device sits on a buffer edge
+    ASSERT_EQ(s.mixer.currentGain[0], kGainUnity);
+    Send(AUDIO_MSG_CLOSE);
+    Send(AUDIO_MSG_OPEN);
+    EXPECT_EQ(s.mixer.currentGain[0], kGainUnity);  // nothing filled in between: no dip
+    EXPECT_EQ(s.mixer.targetGain[0], kGainUnity);
+
+    Send(AUDIO_MSG_CLOSE);
+    std::vector<int16_t> out(2048);
+    PfRenderAudio(out.data(), 2048);  // exactly one buffer comes back and is refilled
+    PfThreadMessage m;
+    int returned = 0;
+    while (PfPeekThreadMessage(&m)) {
+        returned += m.message == PF_MM_WOM_DONE;
+        HandleAudioMessage(&s, m);
+    }
+    ASSERT_EQ(returned, 1);
+    EXPECT_EQ(s.mixer.currentGain[0], 0x10000u - 8 * 3043);  // one buffer of fade: 41192
+    Send(AUDIO_MSG_OPEN);
+    EXPECT_EQ(s.mixer.currentGain[0], 41192u);  // rises again from there
+    EXPECT_EQ(s.mixer.targetGain[0], kGainUnity);
+    EXPECT_FALSE(s.mixer.closing);
+    EXPECT_EQ(s.openCount, 1);
+}
+
 TEST_F(ProtocolTest, QuitWhileClosedEndsAtOnce) {
     Send(AUDIO_MSG_QUIT);
     EXPECT_TRUE(AudioThreadFinished(&s));
