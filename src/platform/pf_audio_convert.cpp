@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "platform/pf_audio_device.h"
+
 namespace {
 
 constexpr uint32_t kLargestInput = 256u << 20;  // bytes; far above any sound of the game
@@ -38,6 +40,9 @@ bool PfConvertToGameFormat(const PfWaveFormat& source, const uint8_t* data, uint
     }
     if (frames == 0) return true;
 
+    // SDL's converter tables live in SDL's state, which the audio thread may be setting
+    // up or shutting down right now as the devices open and close.
+    std::unique_lock<std::mutex> sdl = PfLockAudioSdl();
     SDL_AudioCVT cvt;
     SDL_AudioFormat from = source.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
     if (SDL_BuildAudioCVT(&cvt, from, static_cast<Uint8>(source.channels),

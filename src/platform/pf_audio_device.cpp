@@ -109,6 +109,8 @@ void PfReleaseAudioOutput() {
     d.driverName.clear();
 }
 
+std::unique_lock<std::mutex> PfLockAudioSdl() { return std::unique_lock<std::mutex>(Device().lock); }
+
 const char* PfAudioDriverName() {
     OutputDevice& d = Device();
     std::lock_guard<std::mutex> guard(d.lock);

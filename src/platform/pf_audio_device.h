@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 constexpr uint32_t kPfAudioSampleRate = 44100;
 
@@ -26,6 +27,10 @@ void PfSetAudioDriver(PfAudioDriver driver);
 bool PfAcquireAudioOutput();
 // Lets go of it; the last holder closes it. Never call with a wave or MIDI lock held.
 void PfReleaseAudioOutput();
+
+// Held around SDL calls made outside the audio thread (sound conversion on the main
+// thread), so they never overlap the device's open or SDL's shutdown at its close.
+std::unique_lock<std::mutex> PfLockAudioSdl();
 
 // The name of the driver in use ("pulseaudio", "alsa", "dummy", "disk", "manual"), or
 // "" while the device is closed.
