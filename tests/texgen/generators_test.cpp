@@ -341,6 +341,60 @@ TEST_F(GeneratorTest, BlockImagesOutsideTheSixteenAreNull) {
     EXPECT_EQ(MakeForegroundPigmentImage(*o.planet, 0xFFFFFFFFu), nullptr);
 }
 
+// Single pixels of the first planet's images at levels 3, worked out by a separate
+// calculation that follows the recipes step by step (its own random source, noise,
+// colour maps, pigments, renderers and star splats), not by running this code. They
+// anchor the digests below: a change that moves them is a different planet.
+TEST_F(GeneratorTest, PixelsOfTheFirstPlanetWorkedOutSeparately) {
+    CTextureLevels levels(3, 3);
+    PlanetObjects o(0, 0, 0);
+    struct Pixel {
+        uint32_t x, y;
+        uint8_t rgba[4];
+    };
+    struct Expected {
+        const char* name;
+        uint32_t columns, rows;
+        Pixel pixels[3];
+    };
+    // Pixels (x, y) with y counted from the bottom row; for the star field three of
+    // its 21 lit pixels (every other pixel stays opaque black).
+    const Expected expected[kRecipeCount] = {
+        {"starfield", 32, 32, {{6, 1, {54, 0, 0, 255}}, {5, 2, {174, 87, 0, 255}}, {5, 8, {248, 248, 248, 255}}}},
+        {"glow", 16, 16, {{0, 0, {255, 210, 0, 0}}, {8, 8, {255, 238, 0, 194}}, {15, 15, {255, 75, 0, 0}}}},
+        {"sphere", 16, 16, {{0, 0, {0, 0, 0, 0}}, {8, 8, {222, 222, 148, 255}}, {15, 15, {0, 0, 0, 0}}}},
+        {"sunmap", 32, 16, {{0, 0, {255, 196, 57, 255}}, {16, 8, {255, 255, 108, 255}}, {31, 15, {255, 255, 219, 255}}}},
+        {"layeredmap", 16, 8, {{0, 0, {106, 176, 179, 255}}, {8, 4, {121, 157, 194, 255}}, {15, 7, {117, 155, 174, 255}}}},
+        {"basemap", 64, 32, {{0, 0, {105, 68, 81, 255}}, {32, 16, {152, 44, 147, 255}}, {63, 31, {69, 71, 85, 255}}}},
+        {"overlaymap", 64, 32, {{0, 0, {102, 238, 200, 148}}, {32, 16, {105, 235, 208, 199}}, {63, 31, {101, 239, 198, 134}}}},
+        {"layeredflat", 64, 64, {{0, 0, {123, 237, 195, 255}}, {32, 32, {126, 238, 194, 255}}, {63, 63, {139, 240, 187, 255}}}},
+        {"randomflat", 64, 64, {{0, 0, {132, 83, 89, 255}}, {32, 32, {132, 83, 93, 255}}, {63, 63, {134, 84, 90, 255}}}},
+        {"turbulence", 64, 64, {{0, 0, {255, 166, 0, 255}}, {32, 32, {255, 133, 0, 255}}, {63, 63, {255, 172, 0, 255}}}},
+        {"secondrandom", 64, 64, {{0, 0, {95, 55, 152, 255}}, {32, 32, {104, 52, 156, 255}}, {63, 63, {107, 48, 175, 255}}}},
+        {"block0", 64, 32, {{0, 0, {98, 62, 109, 255}}, {32, 16, {98, 61, 113, 255}}, {63, 31, {135, 38, 169, 255}}}},
+        {"block5", 64, 32, {{0, 0, {146, 37, 219, 255}}, {32, 16, {147, 36, 220, 255}}, {63, 31, {145, 38, 213, 255}}}},
+        {"block15", 64, 32, {{0, 0, {123, 95, 33, 255}}, {32, 16, {140, 87, 63, 255}}, {63, 31, {110, 101, 11, 255}}}},
+    };
+    for (size_t r = 0; r < kRecipeCount; ++r) {
+        const Expected& e = expected[r];
+        ASSERT_STREQ(kRecipes[r].name, e.name);
+        const TextureImage* image = kRecipes[r].make(o);
+        ASSERT_NE(image, nullptr) << e.name;
+        ASSERT_EQ(image->columns, e.columns) << e.name;
+        ASSERT_EQ(image->rows, e.rows) << e.name;
+        for (const Pixel& p : e.pixels) {
+            const uint8_t* at = image->pixels + static_cast<size_t>(p.y) * image->stride + p.x * 4;
+            for (int k = 0; k < 4; ++k)
+                EXPECT_EQ(at[k], p.rgba[k]) << e.name << " (" << p.x << ", " << p.y << ") byte " << k;
+        }
+    }
+    int lit = 0;
+    const TextureImage* stars = MakeStarFieldImage(o.galaxy);
+    for (uint32_t i = 0; i < 32u * 32u; ++i) lit += (stars->pixels[i * 4] | stars->pixels[i * 4 + 1] |
+                                                     stars->pixels[i * 4 + 2]) != 0;
+    EXPECT_EQ(lit, 21);
+}
+
 // Pinned images of four planets of the four galaxies at small sizes; each set was
 // looked at as PNGs (written beside the test as generated_*.png) before pinning.
 TEST_F(GeneratorTest, PinnedImagesOfPlanetsInEveryGalaxy) {
