@@ -106,6 +106,13 @@ TEST(WorldSetUp, LastPlanetStartingWorld) {
     EXPECT_EQ(bottoms.at(4), 26.665999999999997);
 }
 
+TEST(WorldSetUp, AGalaxyPastTheLastBuildsNoStackInsteadOfRunningAway) {
+    // Six rows less one per galaxy: from galaxy 6 on there is nothing left to build.
+    WorldFixture f(7, 0, 0);
+    EXPECT_EQ(f.world->settled.count, 0u);
+    EXPECT_EQ(f.world->playerY, 3.0);
+}
+
 TEST(WorldSetUp, BroadPhaseObjectsInTheirFixedOrder) {
     WorldFixture f(0, 0, 0);
     const GameWorld& w = *f.world;
