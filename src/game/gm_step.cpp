@@ -17,7 +17,6 @@ constexpr double kFrameEndEpsilon = 1e-12;   // time left below this ends the fr
 constexpr double kHoverTolerance = 1e-5;     // hover band around the hover height
 constexpr double kSupportEventDelay = 1e-9;  // support events land just past the contact
 constexpr double kExhaustInterval = 0.05;    // seconds between pairs of puffs
-constexpr double kFaceSlack = 1e-9;          // overlap that is only rounding, in units
 
 // Among equal times the candidate offered first wins.
 inline void Offer(WorldEvent& event, double t, uint32_t kind, uint32_t a = 0, uint32_t b = 0) {
@@ -125,17 +124,10 @@ double SweptSquareEntryTime(const double offset[2], const double velocity[2], do
     double enter[2];
     double leave[2];
     for (int k = 0; k < 2; ++k) {
-        // A move that ends at a contact leaves the bodies touching only up to rounding,
-        // often a hair inside each other. Such a point counts as on the face, so the
-        // contact is met again (at time 0) instead of being taken for an overlap that
-        // lets the bodies pass into each other.
-        double o = offset[k];
-        const double depth = half - std::fabs(o);
-        if (depth > 0 && depth <= kFaceSlack) o = std::copysign(half, o);
         // A zero velocity divides by zero on purpose: infinities say "no limit" or
         // "never", and a point exactly on a face gets NaN, which never wins below.
-        const double t1 = -(o - half) / velocity[k];
-        const double t2 = -(o + half) / velocity[k];
+        const double t1 = -(offset[k] - half) / velocity[k];
+        const double t2 = -(offset[k] + half) / velocity[k];
         enter[k] = StrictMin(t1, t2);
         leave[k] = StrictMax(t1, t2);
     }

@@ -50,8 +50,7 @@ struct PlayerVelocity {
 PlayerVelocity GetPlayerVelocity(const GameWorld& world);
 
 // The moving point offset + velocity t against the square of half-width `half` about
-// the origin: the entry time, or +infinity when it does not enter at t >= 0. A point
-// inside a face by no more than rounding (1e-9) is taken as on that face.
+// the origin: the entry time, or +infinity when it does not enter at t >= 0.
 double SweptSquareEntryTime(const double offset[2], const double velocity[2], double half);
 // Relative bounds (x0, y0, x1, y1) moving with velocity: entry time when they come to
 // contain the origin at t >= 0, else +infinity. Entry and exit are written (either

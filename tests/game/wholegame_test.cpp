@@ -102,7 +102,7 @@ TEST(WholeGame, PinnedValuesOfTheScriptedGame) {
     EXPECT_EQ(s.catches, 13u);
     EXPECT_EQ(s.piecesSpawned, 65u);
     EXPECT_EQ(s.frames, 7372u);
-    EXPECT_EQ(s.physicsHash, 0x69B7BD1FB8F8BB07ull);
+    EXPECT_EQ(s.physicsHash, 0x76E1F52E224BD9B8ull);
 }
 
 TEST(WholeGame, PinnedValuesOfTheIdleGame) {
