@@ -343,6 +343,27 @@ TEST_F(StepTest, ExhaustMakesTwoPuffsUntilTheListIsFull) {
     EXPECT_EQ(w.puffs.count, 64u);
 }
 
+TEST_F(StepTest, EachPuffMadeDrawsOnceFromTheRunSource) {
+    GameWorld& w = *world;
+    w.moveRight = 1;
+    CRandomSource copy = run;
+    const double d0 = (copy.NextU32() / 4294967296.0 - 0.5) * 0.25 - 0.5;
+    const double d1 = (copy.NextU32() / 4294967296.0 - 0.5) * 0.25 - 0.5;
+    const double d2 = (copy.NextU32() / 4294967296.0 - 0.5) * 0.25 - 0.5;
+    HandleWorldEvent(w, run, WorldEvent{EVENT_EXHAUST, 0, 0, 0});
+    ASSERT_EQ(w.puffs.count, 2u);
+    EXPECT_EQ(w.puffs.entries[0].dx, d0);
+    EXPECT_EQ(w.puffs.entries[1].dx, d1);
+    EXPECT_EQ(w.puffs.entries[1].dy, -std::sqrt(1 - d1 * d1));
+    // One slot left: the first puff is made with the next draw, the second neither
+    // made nor drawn for.
+    w.puffs.count = 63;
+    HandleWorldEvent(w, run, WorldEvent{EVENT_EXHAUST, 0, 0, 0});
+    EXPECT_EQ(w.puffs.entries[63].dx, d2);
+    EXPECT_EQ(w.puffs.entries[63].x, -0.2);
+    EXPECT_EQ(run.NextU32(), copy.NextU32());
+}
+
 TEST_F(StepTest, CatchFromAboveTakesTheWholePiece) {
     GameWorld& w = *world;
     Add(w.falling, 1.3, 10.9, 4);
