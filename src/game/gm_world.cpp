@@ -106,7 +106,10 @@ void SetUpGameWorld(GameWorld& world, uint32_t galaxy, uint32_t system, uint32_t
     world.playerY = 3;
     world.cameraY = 7;
 
-    const uint32_t rows = 6 - galaxy;
+    // Six rows on the first galaxy, one fewer on each next. A galaxy number past the
+    // last (which the selection never gives) builds no stack rather than counting
+    // rows round through the whole unsigned range.
+    const uint32_t rows = galaxy < 6 ? 6 - galaxy : 0;
     for (uint32_t r = 0; r < rows; ++r) {
         for (int x = -3; x <= 3; ++x) {
             Block& block = TakePoolEntry(world.settled, world);

@@ -67,20 +67,24 @@ std::string CheckPairs(const GameWorld& world) {
     const uint32_t n = bp.ObjectCount();
     std::vector<uint32_t> position(4 * n, 0);
     std::vector<uint32_t> enabled;
+    for (uint32_t i = 0; i < n; ++i) {
+        if (bp.IsEnabled(i)) enabled.push_back(i);
+    }
     for (int axis = 0; axis < 2; ++axis) {
         uint32_t rank = 0;
         double last = -kInfinity;
         for (const BroadPhaseEndpoint* e = bp.Head(axis).next; e != &bp.Tail(axis); e = e->next) {
             if (e->value < last) return "axis list out of order";
             if (e->kind / 2 != axis) return "endpoint on the wrong axis";
+            if (e->next->prev != e) return "axis list links disagree";
             last = e->value;
             position[4 * e->owner + e->kind] = ++rank;
         }
-        if (rank != 0 && axis == 0) {
-            for (uint32_t i = 0; i < n; ++i) {
-                if (bp.IsEnabled(i)) enabled.push_back(i);
-            }
-            if (rank != 2 * enabled.size()) return "x list length differs from enabled objects";
+        if (rank != 2 * enabled.size()) return "axis list length differs from enabled objects";
+    }
+    for (uint32_t i : enabled) {
+        for (uint8_t k = 0; k < 4; ++k) {
+            if (position[4 * i + k] == 0) return "enabled object missing from an axis list";
         }
     }
     std::set<std::pair<uint32_t, uint32_t>> expected;

@@ -343,6 +343,27 @@ TEST_F(StepTest, ExhaustMakesTwoPuffsUntilTheListIsFull) {
     EXPECT_EQ(w.puffs.count, 64u);
 }
 
+TEST_F(StepTest, EachPuffMadeDrawsOnceFromTheRunSource) {
+    GameWorld& w = *world;
+    w.moveRight = 1;
+    CRandomSource copy = run;
+    const double d0 = (copy.NextU32() / 4294967296.0 - 0.5) * 0.25 - 0.5;
+    const double d1 = (copy.NextU32() / 4294967296.0 - 0.5) * 0.25 - 0.5;
+    const double d2 = (copy.NextU32() / 4294967296.0 - 0.5) * 0.25 - 0.5;
+    HandleWorldEvent(w, run, WorldEvent{EVENT_EXHAUST, 0, 0, 0});
+    ASSERT_EQ(w.puffs.count, 2u);
+    EXPECT_EQ(w.puffs.entries[0].dx, d0);
+    EXPECT_EQ(w.puffs.entries[1].dx, d1);
+    EXPECT_EQ(w.puffs.entries[1].dy, -std::sqrt(1 - d1 * d1));
+    // One slot left: the first puff is made with the next draw, the second neither
+    // made nor drawn for.
+    w.puffs.count = 63;
+    HandleWorldEvent(w, run, WorldEvent{EVENT_EXHAUST, 0, 0, 0});
+    EXPECT_EQ(w.puffs.entries[63].dx, d2);
+    EXPECT_EQ(w.puffs.entries[63].x, -0.2);
+    EXPECT_EQ(run.NextU32(), copy.NextU32());
+}
+
 TEST_F(StepTest, CatchFromAboveTakesTheWholePiece) {
     GameWorld& w = *world;
     Add(w.falling, 1.3, 10.9, 4);
@@ -391,6 +412,98 @@ TEST_F(StepTest, PieceOnTheCarriedBlocksBreaksItAndThem) {
     EXPECT_EQ(w.falling.count, 1u);
     EXPECT_EQ(w.fragments.count, 4u);
     EXPECT_EQ(w.nearestBreak, 0.25);
+    // Each block breaks before it is removed, last to first: the piece's blocks
+    // from slot 1 then slot 0, then the carried blocks from slot 1 then slot 0.
+    const double expected[4][2] = {{2, 12.5}, {1, 12.5}, {1, 10.5}, {0, 10.5}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(w.fragments.entries[i].block.x, expected[i][0]) << i;
+        EXPECT_EQ(w.fragments.entries[i].block.y, expected[i][1]) << i;
+    }
+    EXPECT_EQ(w.falling.entries[0].x, 5.0);
+}
+
+// Among pairs meeting at the same time the first in the broad phase's list wins, and
+// the list runs newest first. A falling block F and a dropped block D, each 2.5 above
+// a settled block, both meet it after (2.5 - 1) / 2 = 0.75 s.
+TEST_F(StepTest, EquallyEarlyPairsGoByTheListNewestFirst) {
+    GameWorld& w = *world;
+    w.playerX = -5;  // out of the way
+    Add(w.settled, 3, 5);
+    Add(w.settled, 5, 5);
+    Next(1);  // the stack's boxes are in place
+    // Both pairs enter during the same search: the falling blocks' boxes are set
+    // before the dropped blocks', so the dropped pair is the newer and comes first.
+    Add(w.falling, 3, 7.5, 1);
+    Add(w.dropped, 5, 7.5, 2);
+    WorldEvent e = Next(1);
+    EXPECT_EQ(e.kind, EVENT_DROPPED_SETTLED);
+    EXPECT_EQ(e.time, 0.75);
+    EXPECT_EQ(e.a, 0u);
+    EXPECT_EQ(e.b, 1u);
+    // The falling pair entering a search later is the newer one.
+    RemovePoolEntry(w.falling, w, 0);
+    Next(1);  // drops the falling pair from the list
+    Add(w.falling, 3, 7.5, 1);
+    e = Next(1);
+    EXPECT_EQ(e.kind, EVENT_FALLING_SETTLED);
+    EXPECT_EQ(e.time, 0.75);
+    EXPECT_EQ(e.a, 0u);
+    EXPECT_EQ(e.b, 0u);
+}
+
+// Timers are offered before walls: the exhaust timer running out exactly when the
+// craft's centre reaches the wall wins.
+TEST_F(StepTest, ExhaustTimerBeforeTheWallAtTheSameTime) {
+    GameWorld& w = *world;
+    w.playerX = 7;
+    w.moveRight = 1;
+    w.moveTime = 1;
+    w.exhaustTimer = 0.125;  // (7.5 - 7) / 4
+    const WorldEvent e = Next(1);
+    EXPECT_EQ(e.kind, EVENT_EXHAUST);
+    EXPECT_EQ(e.time, 0.125);
+}
+
+// A piece that meets the carried blocks before it meets the craft breaks them both;
+// one that meets the craft first is caught. The craft hovers two above its support
+// carrying one block 0.9 above it.
+TEST_F(StepTest, PieceMeetsTheCarriedBlockBeforeTheCraftAndBreaks) {
+    GameWorld& w = *world;
+    Add(w.settled, 0, 8);
+    Add(w.carried, 0, 10.9, 1);
+    Add(w.falling, 0, 14, 2);  // 3.1 above the carried block: meets it after 1.05 s
+    for (int i = 0; i < 100 && w.falling.count; ++i) StepWorld(w, run, 0.016);
+    EXPECT_EQ(w.falling.count, 0u);
+    EXPECT_EQ(w.carried.count, 0u);
+    EXPECT_EQ(w.fragments.count, 2u);
+    EXPECT_NEAR(w.time, 66 * 0.016, 1e-9);  // the frame holding 1.05 s
+}
+
+TEST_F(StepTest, PieceMeetsTheCraftBeforeTheCarriedBlockAndIsCaught) {
+    GameWorld& w = *world;
+    Add(w.settled, 0, 8);
+    Add(w.carried, -1.2, 10.9, 1);  // 1.7 from the piece's column: never meets it
+    Add(w.falling, 0.5, 14, 2);     // meets the craft after (4 - 0.9) / 2 = 1.55 s
+    for (int i = 0; i < 200 && w.falling.count; ++i) StepWorld(w, run, 0.016);
+    EXPECT_EQ(w.falling.count, 0u);
+    ASSERT_EQ(w.carried.count, 2u);
+    EXPECT_EQ(w.fragments.count, 0u);
+    EXPECT_EQ(w.carried.entries[1].x, 0.5);
+    EXPECT_NEAR(w.time, 97 * 0.016, 1e-9);  // the frame holding 1.55 s
+}
+
+// Carried blocks coming down onto the stack break. The craft has nothing under it
+// and sinks at the fall speed; its carried block, 1.5 to the side, is 2.9 above a
+// column top and lands on it after (2.9 - 1) / 2 = 0.95 s.
+TEST_F(StepTest, CarriedBlockLandingOnTheStackBreaks) {
+    GameWorld& w = *world;
+    Add(w.settled, 1.5, 8);
+    Add(w.carried, 1.5, 10.9, 1);
+    for (int i = 0; i < 100 && w.carried.count; ++i) StepWorld(w, run, 0.016);
+    EXPECT_EQ(w.carried.count, 0u);
+    EXPECT_EQ(w.fragments.count, 1u);
+    EXPECT_EQ(w.settled.count, 1u);
+    EXPECT_NEAR(w.time, 60 * 0.016, 1e-9);  // the frame holding 0.95 s
 }
 
 TEST_F(StepTest, CarriedBlocksLandingOnTheStackBreakButSideContactOnlyStops) {

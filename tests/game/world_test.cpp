@@ -96,6 +96,40 @@ TEST(WorldSetUp, FirstPlanetStartingWorld) {
     for (uint16_t id = 0; id < 6; ++id) EXPECT_EQ(bottoms.at(id), expected[id]) << id;
 }
 
+// The draws in their order: the stack's colours one per block from the run source;
+// then from the piece source, per piece, the shape, the offset and one colour per block
+// (row by row, each row from the left).
+TEST(WorldSetUp, DrawsInTheirOrder) {
+    WorldFixture f(0, 0, 0, 9);
+    const GameWorld& w = *f.world;
+    CRandomSource run(9);
+    for (uint32_t i = 0; i < w.settled.count; ++i) {
+        EXPECT_EQ(w.settled.entries[i].colour, run.NextU32() % 12) << i;
+    }
+    CRandomSource pieces = MakePieceSource(0, 0, 0);
+    uint32_t entry = 0;
+    for (uint16_t id = 0; id < 6; ++id) {
+        double r = pieces.NextU32() / 4294967296.0 * 120;
+        uint32_t shape = 0;
+        while (shape < kPieceShapeCount && (r = r - PieceShapeTable[shape].weight) >= 0) ++shape;
+        ASSERT_LT(shape, kPieceShapeCount);
+        const uint32_t mask = PieceShapeTable[shape].mask;
+        const int width = (mask & 0x8888u) ? 4 : (mask & 0x4444u) ? 3 : (mask & 0x2222u) ? 2 : 1;
+        const double offset = pieces.NextU32() / 4294967296.0 * (15 - width);
+        const double bottom = 40.8 - 4.2 * id;
+        for (int bit = 0; bit < 16; ++bit) {
+            if (!(mask & (1u << bit))) continue;
+            ASSERT_LT(entry, w.falling.count);
+            const Block& b = w.falling.entries[entry++];
+            EXPECT_EQ(b.pieceId, id);
+            EXPECT_EQ(b.colour, pieces.NextU32() % 12) << id;
+            EXPECT_EQ(b.x, bit % 4 + offset - 7.5) << id;
+            EXPECT_NEAR(b.y, bit / 4 + bottom, 1e-12) << id;
+        }
+    }
+    EXPECT_EQ(entry, w.falling.count);
+}
+
 TEST(WorldSetUp, LastPlanetStartingWorld) {
     WorldFixture f(3, 9, 9);
     const GameWorld& w = *f.world;
@@ -104,6 +138,13 @@ TEST(WorldSetUp, LastPlanetStartingWorld) {
     ASSERT_EQ(bottoms.size(), 5u);
     EXPECT_EQ(bottoms.at(0), 69.3332);
     EXPECT_EQ(bottoms.at(4), 26.665999999999997);
+}
+
+TEST(WorldSetUp, AGalaxyPastTheLastBuildsNoStackInsteadOfRunningAway) {
+    // Six rows less one per galaxy: from galaxy 6 on there is nothing left to build.
+    WorldFixture f(7, 0, 0);
+    EXPECT_EQ(f.world->settled.count, 0u);
+    EXPECT_EQ(f.world->playerY, 3.0);
 }
 
 TEST(WorldSetUp, BroadPhaseObjectsInTheirFixedOrder) {
@@ -183,6 +224,29 @@ TEST(PieceShapes, TableWeightsAndColumns) {
     EXPECT_EQ(total, 120.0);
     EXPECT_EQ(PieceShapeTable[0].mask, 0x0001u);
     EXPECT_EQ(PieceShapeTable[23].mask, 0x1111u);
+}
+
+TEST(PieceShapes, EveryMaskAndWeight) {
+    // The cells written out, rows bottom first, as they are drawn up.
+    const char* const cells[kPieceShapeCount] = {
+        "#...", "##..", "#.../#...", "###.", "##../.#..", "##../#...", ".#../##..",
+        "#.../##..", "#.../#.../#...", "##../##..", "####", "###./..#.", "###./#...",
+        "..#./###.", "#.../###.", "###./.#..", ".#../###.", "##../.#../.#..",
+        "##../#.../#...", ".#../.#../##..", "#.../#.../##..", ".#../##../.#..",
+        "#.../##../#...", "#.../#.../#.../#..."};
+    const double weights[kPieceShapeCount] = {30, 15, 15, 5, 5, 5, 5, 5, 5, 2, 2, 2,
+                                              2,  2,  2,  2, 2, 2, 2, 2, 2, 2, 2, 2};
+    for (uint32_t i = 0; i < kPieceShapeCount; ++i) {
+        uint32_t mask = 0;
+        int bit = 0;
+        for (const char* c = cells[i]; *c; ++c) {
+            if (*c == '/') continue;
+            if (*c == '#') mask |= 1u << bit;
+            ++bit;
+        }
+        EXPECT_EQ(PieceShapeTable[i].mask, mask) << i;
+        EXPECT_EQ(PieceShapeTable[i].weight, weights[i]) << i;
+    }
 }
 
 TEST(PieceShapes, ChoiceFollowsTheWeights) {
