@@ -2,6 +2,8 @@
 // rules. The test program embeds the pictures of tests/app/data.
 #include <gtest/gtest.h>
 
+#include "support/test_support.h"
+
 #include <wx/app.h>
 #include <wx/bitmap.h>
 #include <wx/image.h>
@@ -212,14 +214,14 @@ protected:
         static int argc = 1;
         static char name[] = "png_test";
         static char* argv[] = {name, nullptr};
-        ready = wxEntryStart(argc, argv);
+        ready = WaitForXDisplay() && wxEntryStart(argc, argv);
     }
     static void TearDownTestSuite() {
         if (ready) wxEntryCleanup();
         ready = false;
     }
     void SetUp() override {
-        if (!ready) GTEST_SKIP() << "no display for the toolkit";
+        ASSERT_TRUE(ready) << "the toolkit could not start on the X display";
     }
     static bool ready;
 };

@@ -6,6 +6,9 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
+
+#include <X11/Xlib.h>
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vorpane-test-XXXXXX").string();
@@ -38,4 +41,15 @@ unsigned long long HashBytes(const void* data, size_t size) {
         h *= 1099511628211ull;
     }
     return h;
+}
+
+bool WaitForXDisplay(int timeoutMs) {
+    for (int waited = 0;; waited += 50) {
+        if (Display* display = XOpenDisplay(nullptr)) {
+            XCloseDisplay(display);
+            return true;
+        }
+        if (waited >= timeoutMs) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }

@@ -23,3 +23,8 @@ void WriteWholeFile(const std::string& path, const std::string& text);
 
 // FNV-1a 64 over bytes: pins large outputs (images, mixed sound) in one number.
 unsigned long long HashBytes(const void* data, size_t size);
+
+// Waits up to timeoutMs for the X server named by DISPLAY to accept a connection, so a
+// server busy with a burst of parallel test programs is not taken for a missing one.
+// False when it never answers.
+bool WaitForXDisplay(int timeoutMs = 10000);

@@ -6,14 +6,18 @@
 #include <wx/app.h>
 #include <wx/image.h>
 #include <wx/init.h>
+#include <wx/log.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "display/dp_gl_state.h"
 #include "display/dp_window.h"
 #include "platform/pf_input.h"
 #include "platform/pf_window.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -23,9 +27,19 @@ public:
         static int argc = 1;
         static char name[] = "display_gl_tests";
         static char* argv[] = {name, nullptr};
+        // A failure here must fail the run: an assertion in an environment would only
+        // mark every test skipped.
         wxApp::SetInstance(new wxApp);
-        ASSERT_TRUE(wxEntryStart(argc, argv)) << "no X display";
-        ASSERT_TRUE(wxTheApp->CallOnInit());
+        delete wxLog::SetActiveTarget(new wxLogStderr);
+        const char* failed = !WaitForXDisplay()          ? "no X server answers"
+                             : !wxEntryStart(argc, argv)   ? "the toolkit did not start"
+                             : !wxTheApp->CallOnInit()     ? "the application did not initialise"
+                                                           : nullptr;
+        if (failed) {
+            std::fprintf(stderr, "%s: %s on DISPLAY=%s\n", name, failed,
+                         std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(unset)");
+            std::exit(1);
+        }
         wxImage::AddHandler(new wxPNGHandler);
     }
     void TearDown() override {
