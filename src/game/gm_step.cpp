@@ -422,7 +422,7 @@ void HandleWorldEvent(GameWorld& world, CRandomSource& runSource, const WorldEve
     }
 }
 
-uint32_t StepWorld(GameWorld& world, CRandomSource& runSource, double dt) {
+void BeginWorldFrame(GameWorld& world, double dt) {
     world.moveTime = 2 * dt;
     world.moveLeft = world.inputLeft;
     world.moveRight = world.inputRight;
@@ -440,7 +440,10 @@ uint32_t StepWorld(GameWorld& world, CRandomSource& runSource, double dt) {
         world.steering = StrictMin(world.steering + dt, 0.0);
     }
     if (world.moveLeft && world.moveRight) world.moveLeft = world.moveRight = 0;
+}
 
+uint32_t StepWorld(GameWorld& world, CRandomSource& runSource, double dt) {
+    BeginWorldFrame(world, dt);
     uint32_t subSteps = 0;
     double remaining = dt;
     while (remaining > kFrameEndEpsilon && subSteps < kMaxSubStepsPerFrame) {
@@ -451,7 +454,11 @@ uint32_t StepWorld(GameWorld& world, CRandomSource& runSource, double dt) {
         remaining = remaining - event.time;
         ++subSteps;
     }
+    EndWorldFrame(world, dt);
+    return subSteps;
+}
 
+void EndWorldFrame(GameWorld& world, double dt) {
     RemoveBlocksBelowFloor(world.settled, world);
     RemoveBlocksBelowFloor(world.falling, world);
     RemoveBlocksBelowFloor(world.carried, world);
@@ -471,5 +478,4 @@ uint32_t StepWorld(GameWorld& world, CRandomSource& runSource, double dt) {
     }
 
     world.time = world.time + dt;
-    return subSteps;
 }

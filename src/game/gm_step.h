@@ -37,6 +37,10 @@ constexpr uint32_t kMaxSubStepsPerFrame = 100000;
 
 // One frame of dt seconds. Returns the number of sub-steps taken.
 uint32_t StepWorld(GameWorld& world, CRandomSource& runSource, double dt);
+// The two ends of StepWorld around its sub-step loop: latching the controls for the
+// frame, and the frame's removals and clock.
+void BeginWorldFrame(GameWorld& world, double dt);
+void EndWorldFrame(GameWorld& world, double dt);
 // Lowers `event` (kind 0 with the time left) to the earliest event; measures the
 // support and refreshes every broad-phase box on the way.
 void FindNextEvent(GameWorld& world, WorldEvent& event);

@@ -221,22 +221,7 @@ std::string CompareWithBruteForce(const GameWorld& world, double horizon,
 
 // One frame as StepWorld takes it, with each sub-step's search compared.
 std::string CheckedFrame(GameWorld& w, CRandomSource& run, double dt) {
-    w.moveTime = 2 * dt;
-    w.moveLeft = w.inputLeft;
-    w.moveRight = w.inputRight;
-    w.dropNow = w.inputDrop;
-    w.inputDrop = 0;
-    if (!w.inputRight && w.steering > 1e-8) {
-        w.moveRight = 1;
-        w.moveTime = w.steering;
-        w.steering = w.steering - dt > 0 ? w.steering - dt : 0.0;
-    }
-    if (!w.inputLeft && w.steering < -1e-8) {
-        w.moveLeft = 1;
-        w.moveTime = -w.steering;
-        w.steering = w.steering + dt < 0 ? w.steering + dt : 0.0;
-    }
-    if (w.moveLeft && w.moveRight) w.moveLeft = w.moveRight = 0;
+    BeginWorldFrame(w, dt);
     double remaining = dt;
     while (remaining > 1e-12) {
         WorldEvent event{EVENT_NONE, remaining, 0, 0};
@@ -247,19 +232,7 @@ std::string CheckedFrame(GameWorld& w, CRandomSource& run, double dt) {
         HandleWorldEvent(w, run, event);
         remaining = remaining - event.time;
     }
-    RemoveBlocksBelowFloor(w.settled, w);
-    RemoveBlocksBelowFloor(w.falling, w);
-    RemoveBlocksBelowFloor(w.carried, w);
-    RemoveBlocksBelowFloor(w.dropped, w);
-    for (uint32_t i = w.fragments.count; i-- > 0;) {
-        if (w.fragments.entries[i].block.y < -1) {
-            w.fragments.entries[i] = w.fragments.entries[--w.fragments.count];
-        }
-    }
-    for (uint32_t i = w.puffs.count; i-- > 0;) {
-        if (w.puffs.entries[i].age >= 1) w.puffs.entries[i] = w.puffs.entries[--w.puffs.count];
-    }
-    w.time = w.time + dt;
+    EndWorldFrame(w, dt);
     return std::string();
 }
 
