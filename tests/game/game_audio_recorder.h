@@ -1,11 +1,12 @@
 // The audio side faked for the game's tests: while one of these lives, the game's
-// audio messages are recorded here instead of posted, and every sound reference a
-// message carries is released at once, as the audio thread would.
+// audio messages are recorded here instead of posted, and every sound or music
+// reference a message carries is released at once, as the audio thread would.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "audio/au_music.h"
 #include "audio/au_sound.h"
 #include "audio/au_thread.h"
 #include "game/gm_input.h"
@@ -48,6 +49,8 @@ private:
         s_current->messages.push_back({message, wParam, lParam});
         if (message == AUDIO_MSG_PLAY_SOUND && wParam)
             reinterpret_cast<CSoundData*>(wParam)->Release();
+        if (message == AUDIO_MSG_PLAY_MUSIC && wParam)
+            reinterpret_cast<CMusicData*>(wParam)->Release();
         return true;
     }
 
