@@ -110,11 +110,14 @@ void RequestClose(AudioThreadState* s) {
 void HandleAudioMessage(AudioThreadState* s, const PfThreadMessage& m) {
     switch (m.message) {
         case AUDIO_MSG_QUIT:
+            // The session is ending and waits for this thread: close both devices now,
+            // open or still closing, rather than playing out the mixer's fade behind
+            // its queued buffers and the MIDI player's queued quarter notes (up to a
+            // second, with the program's last window still on the screen).
             s->quitting = true;
-            if (s->openCount != 0) {
-                RequestClose(s);
-                s->openCount = 0;
-            }
+            s->openCount = 0;
+            if (s->mixer.open) CloseWaveDevice(&s->mixer);
+            if (s->player.open) CloseMidiDevice(&s->player);
             break;
         case AUDIO_MSG_OPEN:
             if (s->openCount == 0) {

@@ -12,7 +12,7 @@
 // Thread messages to the audio thread (WM_USER + 0..6).
 enum AudioMessage : uint32_t {
     AUDIO_MSG_PROBE = 1024,       // none; accepted once the thread's queue exists
-    AUDIO_MSG_QUIT = 1025,        // close everything and end the thread
+    AUDIO_MSG_QUIT = 1025,        // close both devices at once and end the thread
     AUDIO_MSG_OPEN = 1026,        // open the devices (counted)
     AUDIO_MSG_CLOSE = 1027,       // close them (counted)
     AUDIO_MSG_PLAY_SOUND = 1028,  // wParam CSoundData* or 0 (one reference passed), lParam SoundFlags
@@ -61,7 +61,7 @@ void InitAudioThreadState(AudioThreadState* state);
 void FreeAudioThreadState(AudioThreadState* state);
 // Handles one message of the table above or a device notification.
 void HandleAudioMessage(AudioThreadState* state, const PfThreadMessage& message);
-// True once a quit has been handled and both devices are closed.
+// True once a quit has been handled (which closes both devices).
 bool AudioThreadFinished(const AudioThreadState* state);
 
 // The thread procedure: 0 when it ended by a quit request, 1 on PF_MSG_QUIT.

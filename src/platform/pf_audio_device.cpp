@@ -1,9 +1,12 @@
 // The SDL2 output device with its dummy fallback, and the manual driver for tests.
 //
 // 2026-12: first version: mono S16 at 44100 Hz, 1024-frame device buffer.
+// 2026-12: libasound's own error messages silenced: a machine without a sound card
+//          falls back to the dummy driver without a word on the terminal.
 #include "platform/pf_audio_device.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <mutex>
@@ -30,6 +33,25 @@ OutputDevice& Device() {
 }
 
 constexpr uint32_t kRenderChunk = 1024;  // frames mixed per pass
+
+// libasound prints every failure of its configuration and device search to standard
+// error (eight lines at each open on a machine without a card) before SDL even hears
+// of it. A failed open is handled here, so its messages go nowhere. The library is
+// looked up at run time: it is the instance SDL loads too, and a system without it
+// has nothing to silence.
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+void SilenceAlsaErrors() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);  // kept open for SDL
+    if (!alsa) return;
+    using ErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetErrorHandler = int (*)(ErrorHandler);
+    auto set = reinterpret_cast<SetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler"));
+    if (set) set(IgnoreAlsaError);
+}
 
 void SdlCallback(void*, Uint8* stream, int len) {
     PfRenderAudio(reinterpret_cast<int16_t*>(stream), static_cast<uint32_t>(len) / 2);
@@ -79,6 +101,7 @@ bool PfAcquireAudioOutput() {
     }
     // SDL must not take over SIGINT and SIGTERM: the toolkit owns the process.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SilenceAlsaErrors();
     if (d.dummyOnly || !OpenSdlDevice(d)) {
         // No sound server or card: play into the dummy driver, which keeps real time
         // and so keeps the buffer cycle going, silently. Later opens (every pause and
