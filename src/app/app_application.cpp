@@ -3,13 +3,14 @@
 
 #include <wx/image.h>
 #include <wx/intl.h>
+#include <wx/log.h>
 #include <wx/toplevel.h>
 
-#include <cstdio>
 #include <memory>
 
 #include "app/app_config.h"
 #include "app/app_fault.h"
+#include "platform/pf_window.h"
 
 wxDEFINE_EVENT(StartSessionEventType, wxCommandEvent);
 
@@ -17,13 +18,20 @@ namespace {
 
 constexpr int kStartSessionId = 10001;
 
-void LogAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
-               const wxString& msg) {
-    std::fprintf(stderr, "vorpane: assertion \"%s\" failed in %s (%s:%d): %s\n",
-                 static_cast<const char*>(cond.utf8_str()),
-                 static_cast<const char*>(func.utf8_str()),
-                 static_cast<const char*>(file.utf8_str()), line,
-                 static_cast<const char*>(msg.utf8_str()));
+// The system's language for the rest of start-up, when the machine has a locale for
+// it. Otherwise (usual in containers and minimal installs) the C locale stays,
+// quietly: no warning on the terminal and no message box.
+std::unique_ptr<wxLocale> CreateStartupLocale() {
+    wxLogNull quiet;
+    const int language = wxLocale::GetSystemLanguage();
+    if (language == wxLANGUAGE_UNKNOWN || language == wxLANGUAGE_DEFAULT ||
+        !wxLocale::IsAvailable(language))
+        return nullptr;
+    std::unique_ptr<wxLocale> locale(new wxLocale);
+    // A failure leaves the previous locale in force; the destructor puts it back
+    // either way.
+    locale->Init(language, wxLOCALE_LOAD_DEFAULT);
+    return locale;
 }
 
 }  // namespace
@@ -33,31 +41,22 @@ wxBEGIN_EVENT_TABLE(CKorvexApplication, wxApp)
     EVT_ACTIVATE_APP(CKorvexApplication::OnActivateApp)
 wxEND_EVENT_TABLE()
 
-void InstallLoggingAssertHandler() { wxSetAssertHandler(LogAssert); }
+CKorvexApplication::CKorvexApplication() { SetPlatformProgramClass("vorpane", "Vorpane"); }
 
 bool CKorvexApplication::OnInit() {
     InstallLoggingAssertHandler();
     wxImage::AddHandler(new wxPNGHandler);
     {
         // Covers the rest of start-up; the previous locale comes back when it ends.
-        // A system language the machine has no locale for (or none at all) keeps the
-        // C locale rather than failing with a warning box.
-        std::unique_ptr<wxLocale> locale;
-        const int language = wxLocale::GetSystemLanguage();
-        if (language != wxLANGUAGE_UNKNOWN && wxLocale::IsAvailable(language))
-            locale.reset(new wxLocale(language, wxLOCALE_LOAD_DEFAULT));
+        std::unique_ptr<wxLocale> locale = CreateStartupLocale();
         LoadGameConfig();
-        // The first-start agreement is shown here once the menus exist.
     }
     wxCommandEvent start(StartSessionEventType, kStartSessionId);
     AddPendingEvent(start);
     return true;
 }
 
-bool RunGameSessionStep() {
-    // The home loop runs here once the campaign exists.
-    return true;
-}
+bool RunGameSessionStep() { return true; }
 
 void CKorvexApplication::OnRunSession(wxCommandEvent&) {
     RunGameSessionStep();
@@ -67,10 +66,7 @@ void CKorvexApplication::OnRunSession(wxCommandEvent&) {
     if (wxTopLevelWindows.IsEmpty()) ExitMainLoop();
 }
 
-void CKorvexApplication::OnActivateApp(wxActivateEvent& event) {
-    // The display session suspends and resumes here once it exists.
-    event.Skip();
-}
+void CKorvexApplication::OnActivateApp(wxActivateEvent& event) { event.Skip(); }
 
 bool CKorvexApplication::OnExceptionInMainLoop() { ExitOnUnhandledException(); }
 

@@ -9,6 +9,13 @@ wxDECLARE_EVENT(StartSessionEventType, wxCommandEvent);
 
 class CKorvexApplication : public wxApp {
 public:
+    // Names the program's windows for the window system (instance "vorpane", class
+    // "Vorpane") before the toolkit starts.
+    CKorvexApplication();
+
+    // Start-up: the picture decoder, the locale, the configuration, the first-start
+    // agreement and the posted start event. False (the agreement declined) ends the
+    // program before the main loop with exit code -1 and nothing written.
     bool OnInit() override;
 
     // Internal faults are caught nowhere in the game; they end here, reported on
@@ -17,15 +24,14 @@ public:
     void OnUnhandledException() override;
 
 private:
+    // The whole session: audio thread, display session, home loop, then all of it
+    // ended in reverse and the configuration flushed.
     void OnRunSession(wxCommandEvent& event);
+    // The program became active or inactive: resumes or suspends the display session.
     void OnActivateApp(wxActivateEvent& event);
 
     wxDECLARE_EVENT_TABLE();
 };
-
-// Installs the assert handler the game runs with: failed toolkit checks are written
-// to standard error instead of opening a box that would stop a headless run.
-void InstallLoggingAssertHandler();
 
 // Runs the home loop once; true when the session is finished.
 bool RunGameSessionStep();

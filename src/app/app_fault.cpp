@@ -1,11 +1,23 @@
 // Throwing and reporting internal faults.
 #include "app/app_fault.h"
 
+#include <wx/debug.h>
+#include <wx/string.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
+
+void LogAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
+               const wxString& msg) {
+    std::fprintf(stderr, "vorpane: assertion \"%s\" failed in %s (%s:%d): %s\n",
+                 static_cast<const char*>(cond.utf8_str()),
+                 static_cast<const char*>(func.utf8_str()),
+                 static_cast<const char*>(file.utf8_str()), line,
+                 static_cast<const char*>(msg.utf8_str()));
+}
 
 constexpr int kMaxHooks = 16;
 EmergencyHook g_hooks[kMaxHooks];
@@ -15,6 +27,8 @@ std::atomic<bool> g_hooksRan{false};
 }  // namespace
 
 void ThrowInternalFault(const char* guid) { throw InternalFault(guid); }
+
+void InstallLoggingAssertHandler() { wxSetAssertHandler(LogAssert); }
 
 void AddEmergencyHook(EmergencyHook hook) {
     int n = g_hookCount.load();

@@ -28,3 +28,7 @@ void RunEmergencyHooks();
 // error, runs the emergency hooks and ends the process with exit code -1. Call it
 // only from inside a catch block.
 [[noreturn]] void ExitOnUnhandledException();
+
+// Installs the assert handler the game runs with: failed toolkit checks are written
+// to standard error instead of opening a box that would stop a headless run.
+void InstallLoggingAssertHandler();

@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/app_application.h"
 #include "app/app_config.h"
+#include "app/app_fault.h"
 #include "audio/au_music.h"
 #include "audio/au_sound.h"
 #include "audio/au_thread.h"

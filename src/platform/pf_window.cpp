@@ -1,6 +1,7 @@
 // The game window over wxFrame + wxGLCanvas on GTK/X11.
 #include "platform/pf_window.h"
 
+#include <gdk/gdk.h>
 #include <gtk/gtk.h>
 #include <wx/app.h>
 #include <wx/dcclient.h>
@@ -68,12 +69,6 @@ void (*g_beforeSwap)() = nullptr;
 bool CreatePlatformGameWindow(const PlatformRect& rect, wxWindow* parent) {
     DestroyPlatformGameWindow();
     g_window.frame = new CGameFrame(parent, rect);
-    // The class name must be set before the window is realised.
-    // (Deprecated in GTK 3 but still honoured, and the only per-window way.)
-    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-    gtk_window_set_wmclass(GTK_WINDOW(g_window.frame->GetHandle()), "FullscreenGameWindowClass",
-                           "FullscreenGameWindowClass");
-    G_GNUC_END_IGNORE_DEPRECATIONS
     wxGLAttributes attributes;
     attributes.PlatformDefaults().RGBA().DoubleBuffer().Depth(24).EndList();
     if (!wxGLCanvas::IsDisplaySupported(attributes)) {
@@ -123,3 +118,11 @@ void SwapPlatformGameBuffers() {
 void SetBeforeSwapHook(void (*hook)()) { g_beforeSwap = hook; }
 
 wxWindow* PlatformGameWindowFrame() { return g_window.frame; }
+
+void SetPlatformProgramClass(const char* instance, const char* className) {
+    // The window system takes the instance from the program name and, for the
+    // toolkit's top-level windows, the class from the application's display name.
+    g_set_prgname(instance);
+    gdk_set_program_class(className);
+    if (wxTheApp) wxTheApp->SetAppDisplayName(className);
+}

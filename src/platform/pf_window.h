@@ -1,7 +1,7 @@
 // The game's full-screen window: a borderless top-level frame at a monitor's exact
 // geometry holding one double-buffered GL canvas and its context. (The toolkit's
-// full-screen mode misplaces the window without a window manager.) Its X11 window
-// class is "FullscreenGameWindowClass", so tools can find it.
+// full-screen mode misplaces the window without a window manager.) Like every window
+// of the program it carries the program's X11 class (SetPlatformProgramClass).
 #pragma once
 
 #include "platform/pf_displays.h"
@@ -26,3 +26,9 @@ void SwapPlatformGameBuffers();
 void SetBeforeSwapHook(void (*hook)());
 // The frame, for tests and for the cursor (null when there is none).
 wxWindow* PlatformGameWindowFrame();
+
+// The X11 class of every window of the program (WM_CLASS: the instance, which is also
+// the program name the window system shows, then the class), so the desktop groups
+// and names the game's windows as the game ("vorpane", "Vorpane"). Call it once the
+// toolkit's application object exists, before the toolkit starts.
+void SetPlatformProgramClass(const char* instance, const char* className);

@@ -291,8 +291,9 @@ protected:
         ClearPlatformInput();
         ASSERT_TRUE(OpenTestWindow(640, 480));
         PumpFor(100);
-        int rc = std::system("xdotool search --classname '^FullscreenGameWindowClass$' "
-                             "windowfocus --sync >/dev/null 2>&1");
+        const std::string focus = "xdotool windowfocus --sync " +
+                                  std::to_string(GameWindowXid()) + " >/dev/null 2>&1";
+        int rc = std::system(focus.c_str());
         ASSERT_EQ(rc, 0);
         PumpFor(100);
         ClearPlatformInput();
@@ -345,8 +346,9 @@ int g_refocusAfter = 0;
 void RefocusWhileWaiting(uint32_t ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     if (++g_sleeps == g_refocusAfter) {
-        int ignored = std::system("xdotool search --classname '^FullscreenGameWindowClass$' "
-                                  "windowfocus --sync >/dev/null 2>&1");
+        const std::string focus = "xdotool windowfocus --sync " +
+                                  std::to_string(GameWindowXid()) + " >/dev/null 2>&1";
+        int ignored = std::system(focus.c_str());
         (void)ignored;
     }
 }
