@@ -10,6 +10,8 @@
 
 #include "app/app_config.h"
 #include "app/app_fault.h"
+#include "audio/au_thread.h"
+#include "display/dp_session.h"
 #include "platform/pf_window.h"
 
 wxDEFINE_EVENT(StartSessionEventType, wxCommandEvent);
@@ -59,14 +61,25 @@ bool CKorvexApplication::OnInit() {
 bool RunGameSessionStep() { return true; }
 
 void CKorvexApplication::OnRunSession(wxCommandEvent&) {
+    StartAudio();
+    AcquireGameDisplay();
     RunGameSessionStep();
+    // Hides the background frame and destroys it at the next idle time; as the last
+    // window its deletion ends the main loop.
+    ReleaseGameDisplay();
+    StopAudio();
     FlushGameConfig();
-    // Normally destroying the background frame, the last window, ends the main
-    // loop. With no window left at all nothing would, so end it here.
+    // With no window left at all nothing would end the main loop: end it here.
     if (wxTopLevelWindows.IsEmpty()) ExitMainLoop();
 }
 
-void CKorvexApplication::OnActivateApp(wxActivateEvent& event) { event.Skip(); }
+void CKorvexApplication::OnActivateApp(wxActivateEvent& event) {
+    if (event.GetActive())
+        ResumeGameDisplay();
+    else
+        SuspendGameDisplay();
+    event.Skip();  // the toolkit's own handling of activation still runs
+}
 
 bool CKorvexApplication::OnExceptionInMainLoop() { ExitOnUnhandledException(); }
 
