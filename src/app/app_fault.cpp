@@ -2,6 +2,7 @@
 #include "app/app_fault.h"
 
 #include <wx/debug.h>
+#include <wx/log.h>
 #include <wx/string.h>
 
 #include <atomic>
@@ -27,6 +28,8 @@ std::atomic<bool> g_hooksRan{false};
 }  // namespace
 
 void ThrowInternalFault(const char* guid) { throw InternalFault(guid); }
+
+void SendToolkitLogToStderr() { delete wxLog::SetActiveTarget(new wxLogStderr); }
 
 void InstallLoggingAssertHandler() { wxSetAssertHandler(LogAssert); }
 
