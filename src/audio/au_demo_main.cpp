@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     int musicSeconds = argc > 1 ? std::atoi(argv[1]) : 30;
     Recorder recorder;
     if (renderPath) {
-        PfSetAudioDriver(PfAudioDriver::Manual);
+        g_pfSeams.audioDriver = PfAudioDriver::Manual;
         g_timeScale = 8;
     }
     StartAudio();

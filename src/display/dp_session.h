@@ -62,12 +62,17 @@ bool OpenGameSession(const DisplayMode* mode);
 // Counted release of the game window; the last closes it.
 void CloseGameSession();
 
-// Called with the menu just before its modal loop, and with null just after it:
+// Called by the menu with itself just before its modal loop, and with null just after it:
 // closes the game window while any menu is up, gives the cursor back, centres the
 // menu on ScreenArea (fitted to its contents). Menus nest; the window reopens when
-// the outermost closes. A menu current when the background frame is closed, or when
-// the exit command reaches it, is ended with 5006 (EndModal(5006)).
+// the outermost closes; after an inner menu closes the outer one is current again.
+// The current menu is ended with EndModal(5006) when the background frame is closed
+// or the exit command (5006) reaches the frame; both set the quit flag.
 void EnterModalMenu(wxDialog* menu);
+
+// The innermost menu up (between EnterModalMenu(menu) and EnterModalMenu(null)), or
+// null.
+wxDialog* CurrentModalMenu();
 
 // The background frame, parent of every menu; null outside the session.
 wxFrame* GetBackgroundFrame();

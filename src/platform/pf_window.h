@@ -21,8 +21,11 @@ void DestroyPlatformGameWindow();
 bool PlatformGameWindowExists();
 bool MakePlatformGameContextCurrent();
 void SwapPlatformGameBuffers();
-// Called just before every swap while the finished frame is still in the back
-// buffer (tests and screenshots read it there). Null removes it.
-void SetBeforeSwapHook(void (*hook)());
 // The frame, for tests and for the cursor (null when there is none).
 wxWindow* PlatformGameWindowFrame();
+
+// Takes a top-level frame off the screen the way a suspended program leaves it: hidden,
+// then minimised. Under a window manager it stays on the task bar, minimised, so the
+// player can bring the program back; without one a minimised window cannot exist and
+// it stays hidden.
+void PfMinimiseFrame(wxWindow* frame);
