@@ -61,7 +61,7 @@ void ReadDisplayArea() {
 }
 
 void ShowFrame(bool fade) {
-    wxFrame* frame = g.backgroundFrame;
+    CBackgroundFrame* frame = g.backgroundFrame;
     if (!frame) return;
     if (g_setupPort && g_setupPort->showBackgroundFrame) {
         g_setupPort->showBackgroundFrame(fade, frame);

@@ -19,6 +19,7 @@
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_session.h"
+#include "displaysetup/ds_monitor.h"
 #include "game/gm_input.h"
 #include "game/gm_play.h"
 #include "texgen/tg_generators.h"
@@ -58,6 +59,7 @@ void StopCampaignSound(CSoundData* jet, CMusicData* music) {
 // window, which closes while the program is inactive and comes back with it.
 int Play(uint32_t galaxy, uint32_t system, uint32_t planet) {
     StartAudio();
+    InstallDisplaySetup();
     AcquireGameDisplay();
     if (!OpenGameSession(nullptr)) {
         std::fprintf(stderr, "vorpane_play_planet: the game window could not be opened\n");

@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 #include <wx/dialog.h>
 #include <wx/frame.h>
-#include <wx/sizer.h>
-#include <wx/panel.h>
 
 #include <functional>
 #include <string>
@@ -24,6 +22,7 @@
 #include "display/dp_texture.h"
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
+#include "display/menu_runner.h"
 #include "game/game_audio_recorder.h"
 #include "gl_support.h"
 #include "platform/pf_cursor.h"
@@ -33,34 +32,8 @@
 
 namespace {
 
-constexpr int kOk = 5100;
+constexpr int kOk = kTestMenuOk;
 constexpr int kExit = 5006;
-
-// A plain modal dialog stands in for a menu: sized by a panel, parented to the
-// background frame.
-wxDialog* MakeMenu() {
-    auto* menu = new wxDialog(GetBackgroundFrame(), wxID_ANY, "menu");
-    auto* panel = new wxPanel(menu);
-    panel->SetMinSize(wxSize(300, 200));
-    menu->SetSizer(new wxBoxSizer(wxVERTICAL));
-    menu->GetSizer()->Add(panel);
-    return menu;
-}
-
-// Shows the menu the way every menu is shown: EnterModalMenu around the modal loop.
-// during runs inside the loop; the menu then ends with OK unless already ended.
-int RunMenu(const std::function<void(wxDialog*)>& during) {
-    wxDialog* menu = MakeMenu();
-    EnterModalMenu(menu);
-    menu->CallAfter([menu, during] {
-        during(menu);
-        if (menu->IsModal()) menu->EndModal(kOk);
-    });
-    const int result = menu->ShowModal();
-    EnterModalMenu(nullptr);
-    menu->Destroy();
-    return result;
-}
 
 class DisplaySessionTest : public ::testing::Test {
 protected:
@@ -115,7 +88,7 @@ TEST_F(DisplaySessionTest, AMenuClosesTheWindowAndLeavingItReopensItWithEveryTex
     bool closedDuring = false, cursorShown = false;
     wxPoint position;
     wxSize size;
-    const int result = RunMenu([&](wxDialog* menu) {
+    const int result = RunTestMenu([&](wxDialog* menu) {
         closedDuring = !GameWindowExists();
         cursorShown = !PlatformCursorHidden();
         position = menu->GetPosition();
@@ -137,8 +110,8 @@ TEST_F(DisplaySessionTest, AMenuClosesTheWindowAndLeavingItReopensItWithEveryTex
 
 TEST_F(DisplaySessionTest, NestedMenusOnlyCountAndTheOuterIsCurrentAgain) {
     bool closedInInner = false, closedAfterInner = false, outerCurrentAgain = false;
-    RunMenu([&](wxDialog* outer) {
-        RunMenu([&](wxDialog*) {
+    RunTestMenu([&](wxDialog* outer) {
+        RunTestMenu([&](wxDialog*) {
             closedInInner = !GameWindowExists() && g_displaySession.closedNesting == 2;
         });
         closedAfterInner = !GameWindowExists();
@@ -181,7 +154,7 @@ TEST_F(DisplaySessionTest, TwoNestedSuspensionsCloseOnceAndOpenOnce) {
 
 TEST_F(DisplaySessionTest, ASuspensionDuringAMenuReleasesNothingTwice) {
     GameAudioRecorder audio;
-    RunMenu([&](wxDialog*) {
+    RunTestMenu([&](wxDialog*) {
         SuspendGameDisplay();
         EXPECT_FALSE(GameWindowExists());
         ResumeGameDisplay();
@@ -194,14 +167,14 @@ TEST_F(DisplaySessionTest, ASuspensionDuringAMenuReleasesNothingTwice) {
 
 TEST_F(DisplaySessionTest, ClosingTheBackgroundFrameEndsTheMenuAndQuits) {
     EXPECT_EQ(QuitRequested, 0);
-    const int result = RunMenu([](wxDialog*) { GetBackgroundFrame()->Close(); });
+    const int result = RunTestMenu([](wxDialog*) { GetBackgroundFrame()->Close(); });
     EXPECT_EQ(result, kExit);
     EXPECT_EQ(QuitRequested, 1);
     EXPECT_NE(GetBackgroundFrame(), nullptr);  // the close was vetoed
     EXPECT_TRUE(GetBackgroundFrame()->IsShown());
     // The exit command reaching the frame does the same.
     QuitRequested = 0;
-    const int second = RunMenu([](wxDialog*) {
+    const int second = RunTestMenu([](wxDialog*) {
         wxCommandEvent exit(wxEVT_MENU, kExit);
         GetBackgroundFrame()->GetEventHandler()->ProcessEvent(exit);
     });
@@ -213,7 +186,7 @@ TEST_F(DisplaySessionTest, ClosingTheBackgroundFrameEndsTheMenuAndQuits) {
 TEST_F(DisplaySessionTest, AFailedReopenDrawsNothingAndTheNextResumeTriesAgain) {
     // The monitor of the last mode has gone: the reopen after the menu fails.
     g_displaySession.lastOpenedMode.index = 99;
-    RunMenu([](wxDialog*) {});
+    RunTestMenu([](wxDialog*) {});
     EXPECT_FALSE(GameWindowExists());
     EXPECT_TRUE(g_displaySession.windowLost);
 

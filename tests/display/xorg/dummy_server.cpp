@@ -143,3 +143,21 @@ void DummyXServer::Stop() {
         m_dir.clear();
     }
 }
+
+bool DummyXServer::AddSecondMonitor() {
+    const std::string& d = m_display;
+    std::string add = "xrandr -d " + d + " --addmode DUMMY1 800x600 && xrandr -d " + d +
+                      " --output DUMMY1 --mode 800x600 --right-of DUMMY0 && xrandr -d " + d +
+                      " --output DUMMY0 --set WIDTH_MM 270 --set HEIGHT_MM 200 "
+                      "--output DUMMY1 --set WIDTH_MM 210 --set HEIGHT_MM 160";
+    if (std::system(add.c_str()) != 0) {
+        m_why = "xrandr could not add the second monitor";
+        return false;
+    }
+    // Listing the monitors once settles the server's list before the toolkit reads it
+    // (without it GTK was seen to find only the first).
+    std::string check = "xrandr -d " + d + " --listmonitors >/dev/null";
+    int ignored = std::system(check.c_str());
+    (void)ignored;
+    return true;
+}
