@@ -8,17 +8,11 @@
 #include "app/app_config.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_glyph_text.h"
-#include "display/dp_session_record.h"
 #include "display/dp_texture.h"
 #include "display/dp_texture_image.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_window.h"
 
-FrameStatistics& g_frameStats = g_displaySession.frameStats;
-uint32_t& LastFrameTimeMs = g_displaySession.lastFrameTimeMs;
-uint32_t& FrameStepMs = g_displaySession.frameStepMs;
-TextureImage*& g_debugFontImage = g_displaySession.debugFont.image;
-GLTexture*& g_debugFont = g_displaySession.debugFont.texture;
 
 namespace {
 

@@ -12,12 +12,10 @@
 
 #include "display/dp_model.h"
 #include "display/dp_quality.h"
-#include "display/dp_session_record.h"
 #include "display/dp_texture.h"
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 
-GLModeCache& g_glModeCache = g_displaySession.glModeCache;
 
 namespace {
 

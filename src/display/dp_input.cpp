@@ -2,12 +2,10 @@
 #include "display/dp_input.h"
 
 #include "display/dp_session.h"
-#include "display/dp_session_record.h"
+#include "display/dp_window.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
-
-CursorState& g_cursorState = g_displaySession.cursor;
 
 namespace {
 

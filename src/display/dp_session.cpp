@@ -16,8 +16,22 @@
 
 DisplaySession g_displaySession;
 
+// The names the display layer's callers know, each a part of the record.
 ScreenRect& ScreenArea = g_displaySession.screenArea;
 uint8_t& QuitRequested = g_displaySession.quitRequested;
+FrameStatistics& g_frameStats = g_displaySession.frameStats;
+uint32_t& LastFrameTimeMs = g_displaySession.lastFrameTimeMs;
+uint32_t& FrameStepMs = g_displaySession.frameStepMs;
+CursorState& g_cursorState = g_displaySession.cursor;
+LoadingScreenState& g_loadingScreen = g_displaySession.loading;
+int32_t& GameWindowLeft = g_displaySession.gameWindowRect.left;
+int32_t& GameWindowTop = g_displaySession.gameWindowRect.top;
+int32_t& GameWindowWidth = g_displaySession.gameWindowRect.width;
+int32_t& GameWindowHeight = g_displaySession.gameWindowRect.height;
+bool& GameWindowInactive = g_displaySession.gameWindowInactive;
+TextureImage*& g_debugFontImage = g_displaySession.debugFont.image;
+GLTexture*& g_debugFont = g_displaySession.debugFont.texture;
+GLModeCache& g_glModeCache = g_displaySession.glModeCache;
 
 namespace {
 
@@ -189,7 +203,10 @@ void EnterModalMenu(wxDialog* menu) {
         menu->Fit();
         const wxSize size = menu->GetSize();
         const ScreenRect& a = g.screenArea;
-        menu->Move(a.left + (a.width - size.x) / 2, a.top + (a.height - size.y) / 2);
+        if (a.width > 0 && a.height > 0)
+            menu->Move(a.left + (a.width - size.x) / 2, a.top + (a.height - size.y) / 2);
+        else
+            menu->Centre();  // outside a session there is no chosen display
         return;
     }
     if (g.menuCount == 0) return;  // a close without its open

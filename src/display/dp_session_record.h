@@ -1,7 +1,8 @@
 // The display session's record: the one owner of the display layer's state. Each
 // module keeps the names its callers know (GameWindowLeft, g_frameStats, QuitRequested,
-// ...) as references into this record, declared in the module's own header; only the
-// session's code and tests see the record whole.
+// ...) as references into this record, declared in the module's own header and bound
+// in dp_session.cpp; only the session, the game window's code and tests see the
+// record whole.
 #pragma once
 
 #include <cstdint>

@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 
-#include "app/app_config.h"
 #include "app/app_fault.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
@@ -13,12 +12,6 @@
 #include "platform/pf_displays.h"
 #include "platform/pf_input.h"
 #include "platform/pf_window.h"
-
-int32_t& GameWindowLeft = g_displaySession.gameWindowRect.left;
-int32_t& GameWindowTop = g_displaySession.gameWindowRect.top;
-int32_t& GameWindowWidth = g_displaySession.gameWindowRect.width;
-int32_t& GameWindowHeight = g_displaySession.gameWindowRect.height;
-bool& GameWindowInactive = g_displaySession.gameWindowInactive;
 
 namespace {
 
@@ -133,8 +126,6 @@ void CloseGameWindow() {
     CloseDebugFont();
     DestroyFullscreenGameWindow();
 }
-
-uint32_t LastOpenedDisplayIndex() { return g_restore.index; }
 
 const DisplayMode* LastOpenedMode() {
     return g_displaySession.hasOpenedMode ? &g_displaySession.lastOpenedMode : nullptr;

@@ -42,8 +42,6 @@ void DestroyFullscreenGameWindow();
 bool OpenGameWindow(const DisplayMode* mode);
 void CloseGameWindow();
 bool GameWindowExists();
-// The monitor of the last window created.
-uint32_t LastOpenedDisplayIndex();
 // The mode of the last window opened successfully; null before the first.
 const DisplayMode* LastOpenedMode();
 // Makes the game window's context current; false when there is none.

@@ -2,6 +2,8 @@
 #include "dummy_server.h"
 
 #include <X11/Xlib.h>
+#include <wx/app.h>
+#include <wx/init.h>
 
 #include <chrono>
 #include <csignal>
@@ -159,5 +161,19 @@ bool DummyXServer::AddSecondMonitor() {
     std::string check = "xrandr -d " + d + " --listmonitors >/dev/null";
     int ignored = std::system(check.c_str());
     (void)ignored;
+    return true;
+}
+
+bool DummyXServer::StartWithToolkit(const char* programName) {
+    if (!Start()) return false;
+    setenv("DISPLAY", m_display.c_str(), 1);
+    if (!AddSecondMonitor()) return false;
+    static int argc = 1;
+    static char* argv[] = {const_cast<char*>(programName), nullptr};
+    wxApp::SetInstance(new wxApp);
+    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
+        m_why = "the toolkit did not start";
+        return false;
+    }
     return true;
 }

@@ -25,18 +25,7 @@ bool g_up = false;
 class XorgEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        g_up = g_server.Start();
-        if (!g_up) return;
-        setenv("DISPLAY", g_server.Display().c_str(), 1);
-        if (!g_server.AddSecondMonitor()) {
-            g_up = false;
-            return;
-        }
-        static int argc = 1;
-        static char name[] = "display_xorg_tests";
-        static char* argv[] = {name, nullptr};
-        wxApp::SetInstance(new wxApp);
-        if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) g_up = false;
+        g_up = g_server.StartWithToolkit("display_xorg_tests");
     }
     void TearDown() override {
         if (wxTheApp) {

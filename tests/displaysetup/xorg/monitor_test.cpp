@@ -35,21 +35,8 @@ public:
         g_home = new TempDir;
         setenv("HOME", g_home->Path().c_str(), 1);
         setenv("XDG_CONFIG_HOME", g_home->Path().c_str(), 1);
-        g_up = g_server.Start();
+        g_up = g_server.StartWithToolkit("displaysetup_xorg_tests");
         if (!g_up) return;
-        setenv("DISPLAY", g_server.Display().c_str(), 1);
-        if (!g_server.AddSecondMonitor()) {
-            g_up = false;
-            return;
-        }
-        static int argc = 1;
-        static char name[] = "displaysetup_xorg_tests";
-        static char* argv[] = {name, nullptr};
-        wxApp::SetInstance(new wxApp);
-        if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
-            g_up = false;
-            return;
-        }
         wxImage::AddHandler(new wxPNGHandler);
         LoadGameConfig();
     }
