@@ -82,8 +82,7 @@ void ShowFrame(bool fade) {
         return;
     }
     const ScreenRect& a = g.screenArea;
-    frame->SetClientSize(a.width, a.height);
-    frame->Move(a.left, a.top);
+    PfPlaceFrame(frame, {a.left, a.top, a.width, a.height});
     frame->Show();
     frame->Iconize(false);
 }

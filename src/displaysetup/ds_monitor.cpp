@@ -17,6 +17,7 @@
 #include "display/dp_session.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_displays.h"
+#include "platform/pf_window.h"
 
 namespace {
 
@@ -161,12 +162,11 @@ void ShowBackgroundFrame(bool fade, CBackgroundFrame* frame) {
         }
     }
     if (frame) {
-        frame->SetClientSize(r.width, r.height);
-        frame->Move(r.x, r.y);
+        const PlatformRect area = {r.x, r.y, r.width, r.height};
+        PfPlaceFrame(frame, area);
         frame->Show();
         frame->Iconize(false);
-        frame->SetClientSize(r.width, r.height);
-        frame->Move(r.x, r.y);
+        PfPlaceFrame(frame, area);
     }
     if (fade && g_fadeFrame) {
         g_fadeFrame->Destroy();  // deleted by the toolkit at its next idle time

@@ -125,6 +125,10 @@ void SwapPlatformGameBuffers() {
 
 wxWindow* PlatformGameWindowFrame() { return g_window.frame; }
 
+void PfPlaceFrame(wxWindow* frame, const PlatformRect& r) {
+    if (frame) frame->SetSize(r.left, r.top, r.width, r.height);
+}
+
 void PfMinimiseFrame(wxWindow* window) {
     auto* frame = wxDynamicCast(window, wxFrame);
     if (!frame) return;

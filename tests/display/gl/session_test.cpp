@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_config.h"
 #include "audio/au_thread.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
@@ -108,6 +109,23 @@ TEST_F(DisplaySessionTest, AMenuClosesTheWindowAndLeavingItReopensItWithEveryTex
     ExpectWindowWithTextures();
 }
 
+// The overlays' font is made by every new window: the reopened window has it once,
+// beside the restored textures, and it is not uploaded a second time by the restore.
+TEST_F(DisplaySessionTest, TheReopenedWindowHasItsOwnDebugFontOnce) {
+    CloseGameSession();
+    GameConfig.DebugFlags = 3;
+    ASSERT_TRUE(OpenGameSession(nullptr));
+    ASSERT_NE(g_debugFont, nullptr);
+    RunTestMenu([](wxDialog*) { EXPECT_EQ(g_debugFont, nullptr); });
+    ASSERT_NE(g_debugFont, nullptr);
+    EXPECT_EQ(RegisteredTextureCount(), uint32_t(textures.size()) + 1);
+    EXPECT_TRUE(glIsTexture(g_debugFont->name));
+    GameConfig.DebugFlags = 0;
+    CloseGameSession();
+    EXPECT_EQ(g_debugFont, nullptr);
+    ASSERT_TRUE(OpenGameSession(nullptr));
+}
+
 TEST_F(DisplaySessionTest, NestedMenusOnlyCountAndTheOuterIsCurrentAgain) {
     bool closedInInner = false, closedAfterInner = false, outerCurrentAgain = false;
     RunTestMenu([&](wxDialog* outer) {
@@ -132,11 +150,13 @@ TEST_F(DisplaySessionTest, TwoNestedSuspensionsCloseOnceAndOpenOnce) {
     SuspendGameDisplay();
     EXPECT_TRUE(GameWindowInactive);
     EXPECT_FALSE(GameWindowExists());
+    EXPECT_FALSE(GetBackgroundFrame()->IsShown());
     SuspendGameDisplay();
     ResumeGameDisplay();
     EXPECT_FALSE(GameWindowExists());
     ResumeGameDisplay();
     EXPECT_FALSE(GameWindowInactive);
+    EXPECT_TRUE(GetBackgroundFrame()->IsShown());
     ASSERT_EQ(audio.messages.size(), 2u);
     EXPECT_EQ(audio.messages[0].message, AUDIO_MSG_CLOSE);
     EXPECT_EQ(audio.messages[1].message, AUDIO_MSG_OPEN);

@@ -4,10 +4,12 @@
 // the reason, where that server cannot start.
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/frame.h>
 #include <wx/image.h>
 #include <wx/init.h>
 #include <wx/timer.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -112,6 +114,20 @@ int32_t StoredKey(const char* key) {
     return value;
 }
 
+// The mean brightness (0..1) of an area of the screen, saved to shot; -1 when it
+// could not be read.
+double ScreenMean(const std::string& shot, const std::string& area) {
+    const std::string take = "import -display " + g_server.Display() + " -window root " + shot;
+    if (std::system(take.c_str()) != 0) return -1;
+    const std::string mean = "convert " + shot + " -crop " + area + " -format '%[fx:mean]' info:";
+    FILE* pipe = popen(mean.c_str(), "r");
+    if (!pipe) return -1;
+    double value = -1;
+    if (std::fscanf(pipe, "%lf", &value) != 1) value = -1;
+    pclose(pipe);
+    return value;
+}
+
 TEST(MonitorChoice, TheFirstRunAsksAndStoresTheMonitorTheDialogWasLeftOn) {
     REQUIRE_XORG();
     StoreDisplay(-1, 0, 0, 0, 0);
@@ -186,20 +202,31 @@ TEST(MonitorChoice, AStoredMonitorThatIsGoneGivesTheFirstMonitorsArea) {
 
 TEST(BackgroundFrame, FadesTheDesktopAndCoversEveryMonitor) {
     REQUIRE_XORG();
+    // A white desktop over both monitors first.
+    auto* desktop = new wxFrame(nullptr, wxID_ANY, "", wxPoint(0, 0), wxSize(1824, 768),
+                                wxBORDER_NONE);
+    desktop->SetBackgroundColour(*wxWHITE);
+    desktop->Show();
+    for (int i = 0; i < 20; ++i) DispatchPlatformEvents();
+    ASSERT_GT(ScreenMean("desktop.png", "1824x768+0+0"), 0.9);
     auto* frame = new CBackgroundFrame;
     ShowBackgroundFrame(true, frame);
     for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
     EXPECT_TRUE(frame->IsShown());
     EXPECT_EQ(frame->GetPosition(), wxPoint(0, 0));
     EXPECT_EQ(frame->GetClientSize(), wxSize(1824, 768));
-    // Only the frame is left of the fade.
+    // Only the frame is left of the fade, over the desktop.
     int frames = 0;
     for (wxWindow* w : wxTopLevelWindows) frames += w->IsShown() && !w->IsBeingDeleted();
-    EXPECT_EQ(frames, 1);
+    EXPECT_EQ(frames, 2);
+    // Both monitors are black (the server's root outside them is not looked at).
+    for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
+    EXPECT_EQ(ScreenMean("background_frame.png", "1824x768+0+0"), 0.0);
     frame->Destroy();
+    desktop->Destroy();
 }
 
-TEST(DisplaySessionOnTwoMonitors, MenusAreLaidOutOnTheChosenMonitor) {
+TEST(DisplaySessionOnTwoMonitors, MenusAreLaidOutOnTheChosenMonitorAndTheFrameCoversBoth) {
     REQUIRE_XORG();
     StoreDisplay(1, 1024, 0, 800, 600);
     InstallDisplaySetup();
@@ -217,6 +244,14 @@ TEST(DisplaySessionOnTwoMonitors, MenusAreLaidOutOnTheChosenMonitor) {
     });
     EXPECT_EQ(position.x, 1024 + (800 - size.x) / 2);
     EXPECT_EQ(position.y, (600 - size.y) / 2);
+    // After a deactivation the frame comes back over both monitors, not shrunk.
+    SuspendGameDisplay();
+    for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
+    ResumeGameDisplay();
+    for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
+    EXPECT_TRUE(GetBackgroundFrame()->IsShown());
+    EXPECT_EQ(GetBackgroundFrame()->GetClientSize(), wxSize(1824, 768));
+    EXPECT_EQ(ScreenMean("resumed.png", "1824x768+0+0"), 0.0);
     ReleaseGameDisplay();
     SetDisplaySetupPort(nullptr);
 }
