@@ -9,8 +9,8 @@
 #include "audio/au_sound.h"
 #include "platform/pf_audio_device.h"
 #include "platform/pf_midi_stream.h"
-#include "platform/pf_thread_messages.h"
 #include "platform/pf_seams.h"
+#include "platform/pf_thread_messages.h"
 
 using Bytes = std::vector<uint8_t>;
 

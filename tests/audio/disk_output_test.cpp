@@ -13,8 +13,8 @@
 #include "audio/au_thread.h"
 #include "platform/pf_audio_device.h"
 #include "platform/pf_midi_stream.h"
-#include "support/test_support.h"
 #include "platform/pf_seams.h"
+#include "support/test_support.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/pf_audio_device.h"
-#include "platform/pf_wave_out.h"
 #include "platform/pf_seams.h"
+#include "platform/pf_wave_out.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "display/dp_window.h"
 #include "gl_support.h"
 #include "platform/pf_clock.h"
-#include "platform/pf_window.h"
 #include "platform/pf_seams.h"
+#include "platform/pf_window.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "gl_support.h"
-#include "platform/pf_window.h"
 #include "platform/pf_seams.h"
+#include "platform/pf_window.h"
 
 namespace {
 
