@@ -133,11 +133,14 @@ void PfMinimiseFrame(wxWindow* window) {
     auto* frame = wxDynamicCast(window, wxFrame);
     if (!frame) return;
     frame->Hide();
-    frame->Iconize(true);
-    // GTK maps a window iconified when it was iconified before being shown; a hidden
-    // window alone has no way back for the player.
+    // Without a window manager nothing can be minimised (the toolkit would only be
+    // left believing the frame is); hidden is all there is.
     GdkDisplay* display = gdk_display_get_default();
     if (!display || !GDK_IS_X11_DISPLAY(display)) return;
     const char* manager = gdk_x11_screen_get_window_manager_name(gdk_screen_get_default());
-    if (manager && std::strcmp(manager, "unknown") != 0) frame->Show();
+    if (!manager || std::strcmp(manager, "unknown") == 0) return;
+    // GTK maps a window iconified when it was iconified before being shown; a hidden
+    // window alone would leave the player no way back.
+    frame->Iconize(true);
+    frame->Show();
 }
