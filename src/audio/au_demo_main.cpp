@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
     if (argc == first + 1 && !ParseSeconds(argv[first], &musicSeconds)) return Usage(program);
     Recorder recorder;
     if (renderPath) {
-        PfSetAudioDriver(PfAudioDriver::Manual);
+        g_pfSeams.audioDriver = PfAudioDriver::Manual;
         g_timeScale = 8;
     }
     StartAudio();

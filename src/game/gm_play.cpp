@@ -20,12 +20,10 @@
 #include "game/gm_input.h"
 #include "game/gm_step.h"
 #include "game/gm_world.h"
+#include "platform/pf_seams.h"
 #include "texgen/tg_generators.h"
 
 namespace {
-
-PlanetFrameObserver g_frameObserver = nullptr;  // main thread
-void* g_frameObserverContext = nullptr;
 
 // What the loading hook needs besides the world.
 struct PlanetLoad {
@@ -159,15 +157,10 @@ void AdvancePlanet(void* context, uint32_t stepMs) {
 void DrawPlanet(void* context) {
     GameWorld& world = *static_cast<PlanetLoop*>(context)->world;
     DrawWorld(world);
-    if (g_frameObserver) g_frameObserver(world, g_frameObserverContext);
+    if (g_pfSeams.planetFrame) g_pfSeams.planetFrame(world, g_pfSeams.planetFrameContext);
 }
 
 }  // namespace
-
-void SetPlanetFrameObserver(PlanetFrameObserver observer, void* context) {
-    g_frameObserver = observer;
-    g_frameObserverContext = context;
-}
 
 void PlayPlanet(PlanetResult& result) {
     // Per run: every attempt differs in stack colours and fragments. The piece source

@@ -37,9 +37,5 @@ struct PlanetResult {
 };
 
 void PlayPlanet(PlanetResult& result);
-
-// Called once a frame after the world is drawn and before the frame is presented (the
-// back buffer still holds it): tests watch and script the game through it. Null for
-// none.
-using PlanetFrameObserver = void (*)(GameWorld& world, void* context);
-void SetPlanetFrameObserver(PlanetFrameObserver observer, void* context);
+// Tests watch and script the game through the seams' planetFrame (pf_seams.h), called
+// once a frame after the world is drawn and before the frame is presented.
