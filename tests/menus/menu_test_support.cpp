@@ -1,0 +1,50 @@
+// Sizer walking and the self-cleaning test dialog of the menu tests.
+#include "menu_test_support.h"
+
+#include <wx/app.h>
+
+#include "platform/pf_input.h"
+
+TestDialog::TestDialog()
+    : m_dialog(new wxDialog(nullptr, wxID_ANY, "test", wxDefaultPosition, wxDefaultSize)) {}
+
+TestDialog::~TestDialog() {
+    m_dialog->Destroy();
+    FlushToolkit();
+}
+
+std::vector<wxSizerItem*> SizerItems(wxSizer* sizer) {
+    std::vector<wxSizerItem*> items;
+    for (wxSizerItem* item : sizer->GetChildren()) items.push_back(item);
+    return items;
+}
+
+namespace {
+
+template <typename Match>
+wxSizerItem* FindItem(wxSizer* root, Match match) {
+    for (wxSizerItem* item : root->GetChildren()) {
+        if (match(item)) return item;
+        if (item->IsSizer())
+            if (wxSizerItem* found = FindItem(item->GetSizer(), match)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+wxSizerItem* FindItemOf(wxSizer* root, const wxWindow* window) {
+    return FindItem(root, [&](wxSizerItem* item) { return item->GetWindow() == window; });
+}
+
+wxSizerItem* FindItemOf(wxSizer* root, const wxSizer* sizer) {
+    return FindItem(root, [&](wxSizerItem* item) { return item->GetSizer() == sizer; });
+}
+
+void FlushToolkit() {
+    for (int i = 0; i < 3; ++i) {
+        DispatchPlatformEvents();
+        wxTheApp->ProcessPendingEvents();
+        wxTheApp->ProcessIdle();
+    }
+}

@@ -1,0 +1,30 @@
+// Shared by the menu tests: walking sizer trees and a dialog that cleans itself up.
+#pragma once
+
+#include <wx/dialog.h>
+#include <wx/sizer.h>
+
+#include <vector>
+
+// A plain top-level dialog for layout tests, destroyed (and the toolkit's deferred
+// deletion run) when the test ends.
+class TestDialog {
+public:
+    TestDialog();
+    ~TestDialog();
+    TestDialog(const TestDialog&) = delete;
+    TestDialog& operator=(const TestDialog&) = delete;
+    wxDialog* operator->() const { return m_dialog; }
+    wxDialog* get() const { return m_dialog; }
+
+private:
+    wxDialog* m_dialog;
+};
+
+// The items of a sizer, in order.
+std::vector<wxSizerItem*> SizerItems(wxSizer* sizer);
+// The item holding this window or sizer somewhere below root, or null.
+wxSizerItem* FindItemOf(wxSizer* root, const wxWindow* window);
+wxSizerItem* FindItemOf(wxSizer* root, const wxSizer* sizer);
+// Runs the toolkit's pending and deferred work (deletions included).
+void FlushToolkit();
