@@ -48,3 +48,36 @@ void FlushToolkit() {
         wxTheApp->ProcessIdle();
     }
 }
+
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+#include <wx/timer.h>
+
+#include <cstdlib>
+#include <string>
+
+int RunModal(wxDialog* dialog, const std::function<void()>& action, int delayMs, int timeoutMs) {
+    wxTimer act, guard;
+    act.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { action(); });
+    guard.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if (dialog->IsModal()) dialog->EndModal(kModalTimedOut);
+    });
+    act.StartOnce(delayMs);
+    guard.StartOnce(timeoutMs);
+    return dialog->ShowModal();
+}
+
+unsigned long XWindowOf(wxWindow* window) {
+    GtkWidget* widget = window->GetHandle();
+    GdkWindow* gdk = widget ? gtk_widget_get_window(widget) : nullptr;
+    return gdk ? gdk_x11_window_get_xid(gdk) : 0;
+}
+
+bool FocusWithXdotool(wxWindow* window) {
+    unsigned long id = XWindowOf(wxGetTopLevelParent(window));
+    if (!id) return false;
+    std::string command = "xdotool windowfocus --sync " + std::to_string(id) + " >/dev/null 2>&1";
+    bool ok = std::system(command.c_str()) == 0;
+    FlushToolkit();
+    return ok;
+}

@@ -28,3 +28,16 @@ wxSizerItem* FindItemOf(wxSizer* root, const wxWindow* window);
 wxSizerItem* FindItemOf(wxSizer* root, const wxSizer* sizer);
 // Runs the toolkit's pending and deferred work (deletions included).
 void FlushToolkit();
+
+#include <functional>
+
+// Runs dialog->ShowModal() (the dialog's own override) with action called from inside
+// the modal loop after delayMs; a dialog still up after timeoutMs is ended with
+// kModalTimedOut so a test can never hang.
+constexpr int kModalTimedOut = -7;
+int RunModal(wxDialog* dialog, const std::function<void()>& action, int delayMs = 150,
+             int timeoutMs = 5000);
+// Gives the X keyboard focus to the window's top level with xdotool; true on success.
+bool FocusWithXdotool(wxWindow* window);
+// The X window id of the window.
+unsigned long XWindowOf(wxWindow* window);
