@@ -81,3 +81,46 @@ bool FocusWithXdotool(wxWindow* window) {
     FlushToolkit();
     return ok;
 }
+
+#include <wx/dcmemory.h>
+
+#include "menus/mn_menu_button.h"
+
+void SendMouse(wxWindow* window, wxEventType type, int x, int y) {
+    wxMouseEvent event(type);
+    event.SetEventObject(window);
+    event.SetId(window->GetId());
+    event.m_x = x;
+    event.m_y = y;
+    event.m_leftDown = type == wxEVT_LEFT_DOWN;
+    window->ProcessWindowEvent(event);
+}
+
+void PressKey(wxWindow* window, int code, bool shift, bool ctrl) {
+    wxKeyEvent down(wxEVT_KEY_DOWN);
+    down.SetEventObject(window);
+    down.m_keyCode = code;
+    down.m_shiftDown = shift;
+    down.m_controlDown = ctrl;
+    if (window->ProcessWindowEvent(down)) return;
+    wxKeyEvent character(down);
+    character.SetEventType(wxEVT_CHAR);
+    window->ProcessWindowEvent(character);
+}
+
+wxImage DrawnButton(CKorvexMenuButton* button) {
+    wxSize size = button->GetClientSize();
+    wxBitmap bitmap(size.x, size.y, 24);
+    {
+        wxMemoryDC dc(bitmap);
+        button->Draw(dc);
+    }
+    return bitmap.ConvertToImage();
+}
+
+void PicturePixelOverBlack(const wxImage& picture, int x, int y, unsigned char rgb[3]) {
+    int a = picture.HasAlpha() ? picture.GetAlpha(x, y) : 255;
+    rgb[0] = static_cast<unsigned char>(picture.GetRed(x, y) * a / 255);
+    rgb[1] = static_cast<unsigned char>(picture.GetGreen(x, y) * a / 255);
+    rgb[2] = static_cast<unsigned char>(picture.GetBlue(x, y) * a / 255);
+}

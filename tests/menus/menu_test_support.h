@@ -41,3 +41,16 @@ int RunModal(wxDialog* dialog, const std::function<void()>& action, int delayMs 
 bool FocusWithXdotool(wxWindow* window);
 // The X window id of the window.
 unsigned long XWindowOf(wxWindow* window);
+
+class wxImage;
+class CKorvexMenuButton;
+
+// Injected input, processed at once as the toolkit would deliver it.
+void SendMouse(wxWindow* window, wxEventType type, int x, int y);
+// A key as the toolkit delivers it: the key-down event, then (when nobody consumed
+// it) the character event.
+void PressKey(wxWindow* window, int code, bool shift = false, bool ctrl = false);
+// The button as it paints now, drawn into a bitmap.
+wxImage DrawnButton(CKorvexMenuButton* button);
+// The picture's pixel at (x, y) as drawn over black (its alpha applied).
+void PicturePixelOverBlack(const wxImage& picture, int x, int y, unsigned char rgb[3]);
