@@ -21,7 +21,6 @@ wxBEGIN_EVENT_TABLE(CKorvexMenu, wxDialog)
     EVT_MENU(wxID_EXIT, CKorvexMenu::OnExit)
     EVT_BUTTON(wxID_ANY, CKorvexMenu::OnButton)
     EVT_CHAR(CKorvexMenu::OnChar)
-    EVT_CHAR_HOOK(CKorvexMenu::OnCharHook)
     EVT_CLOSE(CKorvexMenu::OnClose)
 wxEND_EVENT_TABLE()
 
@@ -189,12 +188,6 @@ void CKorvexMenu::OnChar(wxKeyEvent& event) {
     case WXK_RETURN: EndIfModal(GetAffirmativeId()); break;
     default: event.Skip(); break;
     }
-}
-
-void CKorvexMenu::OnCharHook(wxKeyEvent& event) {
-    // Keys go to the focused control first (a waiting key button takes Escape); the
-    // dialog's own Escape handling, which would click a Cancel button, is not used.
-    event.DoAllowNextEvent();
 }
 
 void CKorvexMenu::OnClose(wxCloseEvent&) { EndIfModal(MenuResultExit); }

@@ -89,7 +89,6 @@ protected:
     void OnExit(wxCommandEvent& event);
     void OnButton(wxCommandEvent& event);
     void OnChar(wxKeyEvent& event);
-    void OnCharHook(wxKeyEvent& event);
     void OnClose(wxCloseEvent& event);
 
 private:
