@@ -41,7 +41,7 @@ const SphereMesh& SimpleSphereMesh() {
 }
 
 const SphereMesh& DetailedSphereMesh() {
-    static const SphereMesh mesh = BuildSphere(40, 20);
+    static const SphereMesh mesh = BuildSphere(32, 16);
     return mesh;
 }
 

@@ -18,7 +18,7 @@ struct SphereMesh {
 };
 
 const SphereMesh& SimpleSphereMesh();    // 16 x 8
-const SphereMesh& DetailedSphereMesh();  // 40 x 20
+const SphereMesh& DetailedSphereMesh();  // 32 x 16
 
 // The sphere of radius scale with the texture (untextured when it is missing): the
 // detailed mesh when the quality settings ask for high-quality models.

@@ -80,7 +80,10 @@ struct Step {
 
 struct Script {
     std::vector<Step> steps;
-    uint32_t frames = 0;
+    bool slowLoading = false;        // each clock read while loading takes 100 ms
+    uint32_t frames = 0;             // frames of the screen itself
+    bool loadingShown = false;       // the loading screen drew a frame
+    std::vector<LoadingRange> ranges;  // the loading ranges in force, as they changed
     std::vector<std::pair<std::string, Shot>> shots;
     const Shot* Find(const std::string& name) const {
         for (const auto& s : shots)
@@ -101,13 +104,25 @@ void Post(PlatformInputKind kind, int32_t key, int32_t x = 0, int32_t y = 0) {
     PostPlatformInput(in);
 }
 
-uint32_t FakeRead() { return g_now; }
+uint32_t FakeRead() {
+    if (g_script && g_script->slowLoading && g_loadingScreen.active) {
+        g_now += 100;
+        const LoadingRange r = g_loadingScreen.ranges[g_loadingScreen.depth];
+        std::vector<LoadingRange>& ranges = g_script->ranges;
+        if (ranges.empty() || ranges.back().from != r.from || ranges.back().to != r.to)
+            ranges.push_back(r);
+        if (g_loadingScreen.lastDrawTime != g_loadingScreen.startTime)
+            g_script->loadingShown = true;
+    }
+    return g_now;
+}
 
 // PresentFrame sleeps once a frame (the clock stands still meanwhile): the frame has
 // been shown, and the script acts on it.
 void FakeSleep(uint32_t ms) {
     g_now += ms;
     if (!g_script) return;
+    if (g_loadingScreen.active) return;
     const uint32_t frame = ++g_script->frames;
     for (const Step& s : g_script->steps) {
         if (s.frame != frame) continue;
@@ -327,6 +342,33 @@ TEST_F(SelectionScreens, ClosingTheWindowEndsEveryScreenAndStaysClosed) {
         Script none;
         EXPECT_FALSE(Run(screen, none));
         EXPECT_EQ(none.frames, 0u);
+    }
+}
+
+TEST_F(SelectionScreens, SlowImagesShowTheLoadingScreenStageByStage) {
+    for (Screen screen : {Screen::System, Screen::Planet}) {
+        if (screen != Screen::System) Fresh();
+        Script script;
+        script.slowLoading = true;
+        script.steps = {{5, Act::Tap, 27}};
+        EXPECT_FALSE(Run(screen, script));
+        EXPECT_TRUE(script.loadingShown);
+        // The system screen's ten stages of a tenth each; the planet screen's sun in
+        // the first fifth, then ten stages over the rest.
+        std::vector<LoadingRange> expected;
+        if (screen == Screen::Planet) expected.push_back({0.0, 0.2});
+        for (int i = 0; i < 10; ++i) {
+            if (screen == Screen::System) expected.push_back({i / 10.0, (i + 1) / 10.0});
+            else expected.push_back({0.2 + 0.8 * i / 10, 0.2 + 0.8 * (i + 1) / 10});
+        }
+        std::vector<LoadingRange> stages;
+        for (const LoadingRange& r : script.ranges)
+            if (r.from != 0.0 || r.to != 1.0) stages.push_back(r);
+        ASSERT_EQ(stages.size(), expected.size());
+        for (size_t i = 0; i < stages.size(); ++i) {
+            EXPECT_NEAR(stages[i].from, expected[i].from, 1e-12) << i;
+            EXPECT_NEAR(stages[i].to, expected[i].to, 1e-12) << i;
+        }
     }
 }
 
