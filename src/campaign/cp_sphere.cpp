@@ -19,7 +19,8 @@ SphereMesh BuildSphere(uint32_t slices, uint32_t stacks) {
             const double x = std::cos(phi) * std::cos(theta);
             const double y = std::sin(phi);
             const double z = -std::cos(phi) * std::sin(theta);
-            m.vertices.push_back({x, y, z, x, y, z, double(i) / slices, double(j) / stacks});
+            // v is linear in height, as the map images are.
+            m.vertices.push_back({x, y, z, x, y, z, double(i) / slices, (y + 1.0) * 0.5});
         }
     }
     const auto at = [slices](uint32_t i, uint32_t j) { return int32_t(j * (slices + 1) + i); };

@@ -1,6 +1,6 @@
 // The campaign's textured spheres: a unit sphere in two levels of detail whose texture
 // is a map of the whole surface, longitude across (u 0..1 once around the y axis) and
-// latitude up (v 0 at the south pole, 1 at the north pole).
+// height up (v 0 at the south pole, 1 at the north pole, linear in y).
 #pragma once
 
 #include <cstdint>

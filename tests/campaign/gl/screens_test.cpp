@@ -372,6 +372,24 @@ TEST_F(SelectionScreens, SlowImagesShowTheLoadingScreenStageByStage) {
     }
 }
 
+TEST_F(SelectionScreens, HandEditedProgressOpensSafelyOnTheFirstItem) {
+    highestPlanets[0] = -5;
+    highestPlanets[1] = 1000;
+    for (int32_t& t : bestTimes) t = -1;
+    result.galaxy = 9;
+    result.system = 77;
+    result.planet = 40;
+    result.highestPlanet = 0xFFFFFFF0u;
+    for (Screen screen : {Screen::Galaxy, Screen::System, Screen::Planet}) {
+        if (screen == Screen::Planet) result.system = 12;
+        Script script;
+        script.steps = {{52, Act::Tap, 316}, {120, Act::Tap, 13}};
+        EXPECT_TRUE(Run(screen, script));
+        // Out of range, the selection opened on the first item and moved to the second.
+        EXPECT_EQ(Selected(screen), 1u);
+    }
+}
+
 TEST_F(SelectionScreens, EnterOnALockedSystemConfirmsNothing) {
     result.system = 5;  // a saved selection on a locked system opens on it
     Script script;
