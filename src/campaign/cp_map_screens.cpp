@@ -120,15 +120,18 @@ bool ShowGalaxyScreen(PlanetResult& result) {
     return confirmed;
 }
 
+TextureImage* OpenOrGreyImage(TextureImage* image, TextureImage*& greySlot, bool open) {
+    if (open) return image;
+    if (!greySlot && image) {
+        greySlot = CopyTextureImage(image);
+        MakeGreyTextureImage(greySlot);
+    }
+    return greySlot;
+}
+
 TextureImage* SystemScreenImage(CSystemGenerator* system, bool open) {
     if (!system) return nullptr;
-    TextureImage* sphere = MakeSphereImage(*system);
-    if (open) return sphere;
-    if (!system->greySphere && sphere) {
-        system->greySphere = CopyTextureImage(sphere);
-        MakeGreyTextureImage(system->greySphere);
-    }
-    return system->greySphere;
+    return OpenOrGreyImage(MakeSphereImage(*system), system->greySphere, open);
 }
 
 void DrawSystemScreen(SystemScreen& screen) {

@@ -48,3 +48,5 @@ void DrawSystemScreen(SystemScreen& screen);
 // The image of system i on the system screen: the sun's sphere image, or for a locked
 // system its grey copy, made once and kept in the object. Null for a null object.
 TextureImage* SystemScreenImage(CSystemGenerator* system, bool open);
+// The image itself when open; else its grey copy, made into greySlot the first time.
+TextureImage* OpenOrGreyImage(TextureImage* image, TextureImage*& greySlot, bool open);

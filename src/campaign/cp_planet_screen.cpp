@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "campaign/cp_captions.h"
+#include "campaign/cp_map_screens.h"
 #include "campaign/cp_selector.h"
 #include "campaign/cp_sphere.h"
 #include "display/dp_gl_state.h"
@@ -133,13 +134,7 @@ void DrawPlanetScreen(const PlanetScreen& screen) {
 
 TextureImage* PlanetScreenImage(CPlanetGenerator* planet, bool open) {
     if (!planet) return nullptr;
-    TextureImage* map = MakeLayeredMapImage(*planet);
-    if (open) return map;
-    if (!planet->greyLayeredMap && map) {
-        planet->greyLayeredMap = CopyTextureImage(map);
-        MakeGreyTextureImage(planet->greyLayeredMap);
-    }
-    return planet->greyLayeredMap;
+    return OpenOrGreyImage(MakeLayeredMapImage(*planet), planet->greyLayeredMap, open);
 }
 
 bool ShowPlanetScreen(PlanetResult& result) {
