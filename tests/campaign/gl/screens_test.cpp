@@ -69,13 +69,13 @@ struct Shot {
     }
 };
 
-enum class Act { Tap, Click, Close, Shot };
+enum class Act { Tap, Click, Close, Shot, Command };
 struct Step {
     uint32_t frame;
     Act act;
     int32_t key = 0;        // Tap
     int32_t x = 0, y = 0;   // Click, window pixels with y up
-    std::string name = {};  // Shot
+    std::string name = {};  // Shot: the picture's name; Command: the shell command
 };
 
 struct Script {
@@ -143,6 +143,9 @@ void FakeSleep(uint32_t ms) {
             PostPlatformInput(quit);
             break;
         }
+        case Act::Command:
+            if (std::system(s.name.c_str()) != 0) ADD_FAILURE() << s.name;
+            break;
         case Act::Shot: {
             Shot shot;
             shot.rgb = CaptureScreenRgb(kWidth, kHeight);
@@ -388,6 +391,24 @@ TEST_F(SelectionScreens, HandEditedProgressOpensSafelyOnTheFirstItem) {
         // Out of range, the selection opened on the first item and moved to the second.
         EXPECT_EQ(Selected(screen), 1u);
     }
+}
+
+// The real path: a click and a key from the X server, through the toolkit, the
+// platform queue and the pump.
+TEST_F(SelectionScreens, RealClickAndKeyFromTheXServer) {
+    ASSERT_EQ(std::system("xdotool search --classname '^FullscreenGameWindowClass$' "
+                          "windowfocus --sync >/dev/null 2>&1"),
+              0);
+    const CArrowSelector layout(1, kWidth, kHeight, false);
+    const SelectorArea& right = layout.areas[kSelectorRightArea];
+    const std::string click = "xdotool mousemove " + std::to_string((right.x0 + right.x1) / 2) +
+                              " " + std::to_string(kHeight - (right.y0 + right.y1) / 2) +
+                              " click 1";
+    Script script;
+    script.steps = {{52, Act::Command, 0, 0, 0, click},
+                    {130, Act::Command, 0, 0, 0, "xdotool key Return"}};
+    EXPECT_TRUE(Run(Screen::Galaxy, script));
+    EXPECT_EQ(result.galaxy, 2u);
 }
 
 TEST_F(SelectionScreens, EnterOnALockedSystemConfirmsNothing) {
