@@ -126,6 +126,13 @@ CArrowSelector::~CArrowSelector() {
 
 void CArrowSelector::SetItemCaption(uint32_t i, const char* text) {
     if (i >= itemCount) return;
+    // The shown caption's texture keeps its image for uploading again after the
+    // context is lost: it goes with the image, and the next update makes a new one.
+    if (int32_t(i) == shownCaption) {
+        DeleteTexture(captionTexture);
+        captionTexture = nullptr;
+        shownCaption = -1;
+    }
     FreeTextureImage(items[i].caption);
     items[i].caption = nullptr;
     if (m_pictures && text && *text) items[i].caption = RenderCaptionImage(text);

@@ -60,8 +60,8 @@ public:
     CArrowSelector(const CArrowSelector&) = delete;
     CArrowSelector& operator=(const CArrowSelector&) = delete;
 
-    // Replaces item i's caption image; an empty or null text leaves none. A caption
-    // already shown keeps its texture until the shown item changes.
+    // Replaces item i's caption image; an empty or null text leaves none. The shown
+    // caption's texture goes with its old image; the next update shows the new one.
     void SetItemCaption(uint32_t i, const char* text);
     // The saved selection: current = target = item, or item 0 for one out of range.
     void SetCurrent(uint32_t item);

@@ -429,3 +429,26 @@ TEST_F(SelectionScreens, EnterOnALockedSystemConfirmsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A caption replaced while it shows: its texture never keeps the freed image (the
+// registry uploads it again after a lost context).
+TEST_F(SelectionScreens, ReplacingTheShownCaptionTakesItsTextureAlong) {
+    CArrowSelector selector(2);
+    selector.SetItemCaption(0, "Old Caption");
+    selector.Update(0.01);
+    ASSERT_NE(selector.captionTexture, nullptr);
+    EXPECT_EQ(selector.captionTexture->image, selector.items[0].caption);
+    selector.SetItemCaption(0, "New Caption");
+    EXPECT_EQ(selector.captionTexture, nullptr);
+    selector.Update(0.01);
+    ASSERT_NE(selector.captionTexture, nullptr);
+    EXPECT_EQ(selector.captionTexture->image, selector.items[0].caption);
+    EXPECT_TRUE(selector.captionTexture->uploaded);
+    ReleaseGLResources();
+    RestoreGLResources();
+    EXPECT_TRUE(selector.captionTexture->uploaded);
+}
+
+}  // namespace
