@@ -8,11 +8,18 @@ ProjectionCache* CurrentProjectionCache = nullptr;
 TextureImage* RenderPigmentFlat(const IPigment& pigment, uint32_t width, uint32_t height) {
     TextureImage* image = AllocateTextureImage(width, height);
     if (image == nullptr) return nullptr;
-    const double w = width;
-    const double h = height;
+    RenderPigmentFlatRows(pigment, image, 0, height);
+    return image;
+}
+
+void RenderPigmentFlatRows(const IPigment& pigment, TextureImage* image, uint32_t firstRow,
+                           uint32_t endRow) {
+    const double w = image->columns;
+    const double h = image->rows;
+    if (endRow > image->rows) endRow = image->rows;
     ColorValue color;
-    for (uint32_t r = 0; r < height; ++r) {
-        for (uint32_t c = 0; c < width; ++c) {
+    for (uint32_t r = firstRow; r < endRow; ++r) {
+        for (uint32_t c = 0; c < image->columns; ++c) {
             ColorValue sum{0.0, 0.0, 0.0, 0.0};
             for (int a = 0; a < 2; ++a) {
                 const double y = r / h + (a + 0.5) * 0.25 / h;
@@ -30,7 +37,6 @@ TextureImage* RenderPigmentFlat(const IPigment& pigment, uint32_t width, uint32_
                                      sum.blue * 0.25});
         }
     }
-    return image;
 }
 
 void SetProjectionLight(double ambient, double strength, double dx, double dy, double dz) {
@@ -104,11 +110,19 @@ void BuildProjectionCache(SurfaceFunction surface) {
 TextureImage* RenderPigmentProjected(const ProjectionCache& view, const IPigment& pigment) {
     TextureImage* image = AllocateTextureImage(view.width, view.height);
     if (image == nullptr) return nullptr;
-    // A view that was never built has nothing to shade.
-    if (view.firstSample.size() != static_cast<size_t>(view.width) * view.height + 1)
-        return image;
+    RenderPigmentProjectedRows(view, pigment, image, 0, view.height);
+    return image;
+}
+
+void RenderPigmentProjectedRows(const ProjectionCache& view, const IPigment& pigment,
+                                TextureImage* image, uint32_t firstRow, uint32_t endRow) {
+    // A view that was never built has nothing to shade; nor has a view of another size.
+    if (view.firstSample.size() != static_cast<size_t>(view.width) * view.height + 1 ||
+        image->columns != view.width || image->rows != view.height)
+        return;
+    if (endRow > view.height) endRow = view.height;
     ColorValue color;
-    for (uint32_t r = 0; r < view.height; ++r) {
+    for (uint32_t r = firstRow; r < endRow; ++r) {
         for (uint32_t c = 0; c < view.width; ++c) {
             const size_t p = static_cast<size_t>(r) * view.width + c;
             ColorValue sum{0.0, 0.0, 0.0, 0.0};
@@ -123,7 +137,6 @@ TextureImage* RenderPigmentProjected(const ProjectionCache& view, const IPigment
             SetImagePixel(image, c, r, sum);
         }
     }
-    return image;
 }
 
 bool SphereDiscSurface(double u, double v, SurfaceHit& out) {

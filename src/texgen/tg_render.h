@@ -4,8 +4,9 @@
 //
 // A view holds, for every pixel, the surface points its sub-pixels see with their
 // coverage and shade. It depends only on the size, surface, ambient and light, so one
-// view serves every pigment of its kind; the game keeps one at a time. Main thread
-// only: the view is one global and the renderers are not reentrant.
+// view serves every pigment of its kind; the game keeps one at a time. The view is one
+// global of the main thread; the renderers read only their arguments, so the texture
+// pool runs them on its workers (over copies of the view).
 #pragma once
 
 #include <cstdint>
@@ -48,6 +49,11 @@ extern ProjectionCache* CurrentProjectionCache;
 // pixel from its lower corner, at z = 0; row r holds y = r / height. Null when the image
 // cannot be allocated.
 TextureImage* RenderPigmentFlat(const IPigment& pigment, uint32_t width, uint32_t height);
+// Rows firstRow up to endRow of the same render into an allocated image (the image's
+// size gives the sampling): any split into row bands gives the same bytes as one call.
+// Reads the pigment only, so bands may run on several threads at once.
+void RenderPigmentFlatRows(const IPigment& pigment, TextureImage* image, uint32_t firstRow,
+                           uint32_t endRow);
 
 // Sets the current view's ambient and its light vector (towards the light, from the
 // direction d the light travels).
@@ -60,6 +66,11 @@ void BuildProjectionCache(SurfaceFunction surface);
 // Shades a pigment through a view; pixels without samples stay (0, 0, 0, 0). Null when
 // the image cannot be allocated.
 TextureImage* RenderPigmentProjected(const ProjectionCache& view, const IPigment& pigment);
+// Rows firstRow up to endRow of the same render into an allocated image of the view's
+// size (nothing for another size). Reads the view and the pigment only, so bands may
+// run on several threads at once while nobody changes the view.
+void RenderPigmentProjectedRows(const ProjectionCache& view, const IPigment& pigment,
+                                TextureImage* image, uint32_t firstRow, uint32_t endRow);
 
 // The visible half of a sphere of radius 0.45 about (0.5, 0.5, 0.5), facing +z.
 bool SphereDiscSurface(double u, double v, SurfaceHit& out);
