@@ -106,7 +106,7 @@ void DrawPlanetCompleteScreen(CompleteScreenRecord& screen) {
     PopOverlay2D();
 }
 
-void RunPlanetCompleteScreen(CompleteScreenRecord& screen) {
+void SetUpPlanetCompleteScreen(CompleteScreenRecord& screen) {
     CGalaxyGenerator* galaxy = screen.result ? screen.result->galaxyObject : nullptr;
     CPlanetGenerator* planet = screen.result ? screen.result->planetObject : nullptr;
     BeginLoadingScreen();
@@ -139,14 +139,21 @@ void RunPlanetCompleteScreen(CompleteScreenRecord& screen) {
 
     SetUpWellSceneView();
     screen.timeText = FormatCompletedTime(screen.result ? screen.result->time : 0.0);
-    RunSceneLoop(SceneLoop{&screen, OnScreenEvent, ScreenDone, AdvanceScreen, DrawScreenFrame});
+}
 
+void EndPlanetCompleteScreen(CompleteScreenRecord& screen) {
     for (GLTexture*& texture : screen.textures) {
         DeleteTexture(texture);
         texture = nullptr;
     }
     FreeTextureImage(screen.fontImage);
     screen.fontImage = nullptr;
+}
+
+void RunPlanetCompleteScreen(CompleteScreenRecord& screen) {
+    SetUpPlanetCompleteScreen(screen);
+    RunSceneLoop(SceneLoop{&screen, OnScreenEvent, ScreenDone, AdvanceScreen, DrawScreenFrame});
+    EndPlanetCompleteScreen(screen);
 }
 
 void ShowPlanetCompleteScreen(PlanetResult& result) {

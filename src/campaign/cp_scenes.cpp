@@ -270,14 +270,6 @@ void DrawDescentFrame(void* context) {
     NotifySceneFrame(SCENE_DESCENT, s.time);
 }
 
-void RunScene(SceneRecord& scene, void (*draw)(void*)) {
-    RunSceneLoop(SceneLoop{&scene, OnAnyKeyEvent, SceneDone, AdvanceScene, draw});
-    PostGameVolume(SOUND_CHANNEL_ENGINE, 0.0);
-    for (GLTexture*& texture : scene.textures) {
-        DeleteTexture(texture);
-        texture = nullptr;
-    }
-}
 
 // The galaxy's glow sprite, which both scenes start with.
 GLTexture* GlowTexture(CImageBatch& batch, uint32_t ticket, CGalaxyGenerator* galaxy) {
@@ -359,7 +351,15 @@ void DrawApproachScene(SceneRecord& scene) {
     DrawScreenFade(fade);
 }
 
-void RunApproachScene(SceneRecord& scene) {
+void EndScene(SceneRecord& scene) {
+    PostGameVolume(SOUND_CHANNEL_ENGINE, 0.0);
+    for (GLTexture*& texture : scene.textures) {
+        DeleteTexture(texture);
+        texture = nullptr;
+    }
+}
+
+void SetUpApproachScene(SceneRecord& scene) {
     CGalaxyGenerator* galaxy = scene.result ? scene.result->galaxyObject : nullptr;
     CPlanetGenerator* planet = scene.result ? scene.result->planetObject : nullptr;
     BeginLoadingScreen();
@@ -392,8 +392,12 @@ void RunApproachScene(SceneRecord& scene) {
     SetLightColors(0, ColorValue{1.0, 1.0, 1.0, 0.8}, 1.0, 1.0, 1.0);
     SetLightAttenuation(0, 0.1, 0.1, 0.0);
     EnableLight(0);
+}
 
-    RunScene(scene, DrawApproachFrame);
+void RunApproachScene(SceneRecord& scene) {
+    SetUpApproachScene(scene);
+    RunSceneLoop(SceneLoop{&scene, OnAnyKeyEvent, SceneDone, AdvanceScene, DrawApproachFrame});
+    EndScene(scene);
 }
 
 // ---------------------------------------------------------------------------------
@@ -447,7 +451,7 @@ void DrawDescentScene(SceneRecord& scene) {
     DrawScreenFade(fade);
 }
 
-void RunDescentScene(SceneRecord& scene) {
+void SetUpDescentScene(SceneRecord& scene) {
     CGalaxyGenerator* galaxy = scene.result ? scene.result->galaxyObject : nullptr;
     CPlanetGenerator* planet = scene.result ? scene.result->planetObject : nullptr;
     BeginLoadingScreen();
@@ -474,7 +478,12 @@ void RunDescentScene(SceneRecord& scene) {
     EndLoadingScreen();
 
     SetUpWellSceneView();
-    RunScene(scene, DrawDescentFrame);
+}
+
+void RunDescentScene(SceneRecord& scene) {
+    SetUpDescentScene(scene);
+    RunSceneLoop(SceneLoop{&scene, OnAnyKeyEvent, SceneDone, AdvanceScene, DrawDescentFrame});
+    EndScene(scene);
 }
 
 // ---------------------------------------------------------------------------------

@@ -47,10 +47,15 @@ double ApproachJetVolume(double t);
 double DescentJetVolume(double t);
 
 void RunPreGameScenes(PlanetResult& result);
+// Each scene: set-up (textures behind the loading screen, view and lights), the loop
+// of draws, end (the jet silenced, the textures deleted).
 void RunApproachScene(SceneRecord& scene);
+void SetUpApproachScene(SceneRecord& scene);
 void DrawApproachScene(SceneRecord& scene);
 void RunDescentScene(SceneRecord& scene);
+void SetUpDescentScene(SceneRecord& scene);
 void DrawDescentScene(SceneRecord& scene);
+void EndScene(SceneRecord& scene);
 
 // The game's view and the six lights over the well (lights 0-2 dim below, 3-5 white
 // above), used by the descent and the completed screen.
