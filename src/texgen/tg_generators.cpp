@@ -447,10 +447,22 @@ TextureImage* MakeForegroundPigmentImage(CPlanetGenerator& planet, uint32_t inde
 // ---------------------------------------------------------------------------------
 // Rendering a recipe
 
-ProjectionCache* PrepareRecipeView(const RecipeRender& render) {
-    if (render.view == RecipeViewSphere)
-        return PrepareSphereView(render.columns, render.rows, 0.7, 0.3, 1.0, -1.0, -1.0);
-    if (render.view == RecipeViewMap) return PrepareMapView(render.columns, render.rows, 1.0);
+ProjectionCache* PrepareRecipeView(const RecipeRender& render, bool* untraced) {
+    const uint32_t w = render.columns;
+    const uint32_t h = render.rows;
+    if (untraced) *untraced = false;
+    if (render.view == RecipeViewSphere) {
+        if (untraced == nullptr) return PrepareSphereView(w, h, 0.7, 0.3, 1.0, -1.0, -1.0);
+        if (IsSphereViewCurrent(w, h, 0.7, 0.3, 1.0, -1.0, -1.0)) return CurrentProjectionCache;
+        *untraced = true;
+        return NewSphereView(w, h, 0.7, 0.3, 1.0, -1.0, -1.0);
+    }
+    if (render.view == RecipeViewMap) {
+        if (untraced == nullptr) return PrepareMapView(w, h, 1.0);
+        if (IsMapViewCurrent(w, h, 1.0)) return CurrentProjectionCache;
+        *untraced = true;
+        return NewMapView(w, h, 1.0);
+    }
     return nullptr;
 }
 

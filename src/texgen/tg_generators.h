@@ -133,8 +133,9 @@ RecipeRender SecondRandomPigmentImageRender(CPlanetGenerator& planet);
 RecipeRender ForegroundPigmentImageRender(CPlanetGenerator& planet, uint32_t index);
 
 // The current projection view the render needs, made when it is not current (main
-// thread); null for a flat render.
-ProjectionCache* PrepareRecipeView(const RecipeRender& render);
+// thread); null for a flat render. With `untraced`, a view made here is left for the
+// caller to trace (and *untraced set), so the tracing can run on the texture pool.
+ProjectionCache* PrepareRecipeView(const RecipeRender& render, bool* untraced = nullptr);
 // The render's last touch on a finished image (the glow's round alpha).
 void FinishRecipeImage(const RecipeRender& render, TextureImage* image);
 // Renders it here and now and releases the pigment: the image, or null when there is

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -21,9 +22,10 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(4);
 
 }  // namespace
 
-// One image in work.
+// One image in work, or other work split in row bands (then without a render).
 struct ImageEntry {
-    RecipeRender render;                            // the pigment reference is ours
+    std::function<void(uint32_t, uint32_t)> work;   // one band: rows first up to end
+    RecipeRender render{};                          // the pigment reference is ours
     TextureImage* image = nullptr;                  // allocated on the main thread
     std::shared_ptr<const ProjectionCache> view;    // the workers' copy; null when flat
     uint32_t bandsLeft = 0;                         // guarded by the batch's mutex
@@ -68,7 +70,27 @@ public:
         m_ready.notify_all();
     }
 
+    // The main thread lends a hand while it waits: one band, if any is queued. A band
+    // takes a few milliseconds, so the loading screen still redraws in time.
+    bool RunOne() {
+        Band band;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_queue.empty()) return false;
+            band = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        Run(band);
+        return true;
+    }
+
 private:
+    static void Run(Band& band) {
+        band.entry->work(band.firstRow, band.endRow);
+        std::lock_guard<std::mutex> lock(band.state->mutex);
+        if (--band.entry->bandsLeft == 0) band.state->bandDone.notify_all();
+    }
+
     void Work() {
         for (;;) {
             Band band;
@@ -79,14 +101,7 @@ private:
                 band = std::move(m_queue.front());
                 m_queue.pop_front();
             }
-            const ImageEntry& e = *band.entry;
-            if (e.view)
-                RenderPigmentProjectedRows(*e.view, *e.render.pigment, e.image, band.firstRow,
-                                           band.endRow);
-            else
-                RenderPigmentFlatRows(*e.render.pigment, e.image, band.firstRow, band.endRow);
-            std::lock_guard<std::mutex> lock(band.state->mutex);
-            if (--band.entry->bandsLeft == 0) band.state->bandDone.notify_all();
+            Run(band);
         }
     }
 
@@ -119,35 +134,67 @@ CImageBatch::CImageBatch() : m_state(std::make_shared<State>()) {}
 
 CImageBatch::~CImageBatch() { WaitAll(); }
 
+uint32_t CImageBatch::StartRows(uint32_t rows, std::function<void(uint32_t, uint32_t)> work) {
+    State& s = *m_state;
+    const uint32_t ticket = static_cast<uint32_t>(s.entries.size());
+    s.entries.emplace_back();
+    ImageEntry& e = s.entries.back();
+    e.work = std::move(work);
+    std::vector<Band> bands;
+    for (uint32_t row = 0; row < rows; row += kBandRows)
+        bands.push_back(Band{m_state, &e, row, std::min(rows, row + kBandRows)});
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        e.bandsLeft = static_cast<uint32_t>(bands.size());
+    }
+    if (!bands.empty()) Pool().Post(bands);
+    return ticket;
+}
+
+std::shared_ptr<const ProjectionCache> CImageBatch::ViewFor(const RecipeRender& render) {
+    // A view that is not current is made current and traced in bands here; the
+    // workers then render from a copy, since the global view may change as soon as
+    // Start returns. Images of the batch that need the same view share one copy.
+    bool untraced = false;
+    ProjectionCache* current = PrepareRecipeView(render, &untraced);
+    if (untraced) {
+        const size_t bandCount = (current->height + kBandRows - 1) / kBandRows;
+        std::vector<std::vector<uint32_t>> counts(bandCount);
+        std::vector<std::vector<SurfaceSample>> samples(bandCount);
+        const ProjectionCache* view = current;
+        Wait(StartRows(current->height, [view, &counts, &samples](uint32_t first, uint32_t end) {
+            TraceProjectionRows(*view, first, end, counts[first / kBandRows],
+                                samples[first / kBandRows]);
+        }));
+        SetProjectionSamples(*current, counts.data(), samples.data(), bandCount);
+    }
+    for (const ImageEntry& other : m_state->entries)
+        if (other.view && SameView(*other.view, *current)) return other.view;
+    return std::make_shared<const ProjectionCache>(*current);
+}
+
 uint32_t CImageBatch::Start(const RecipeRender& render) {
     if (render.pigment == nullptr || render.field == nullptr) {
         if (render.pigment) render.pigment->Release();
         return kNoTicket;
     }
-    State& s = *m_state;
-    const uint32_t ticket = static_cast<uint32_t>(s.entries.size());
-    s.entries.emplace_back();
-    ImageEntry& e = s.entries.back();
+    std::shared_ptr<const ProjectionCache> view;
+    if (render.view != RecipeViewFlat) view = ViewFor(render);
+    TextureImage* image = AllocateTextureImage(render.columns, render.rows);
+    const IPigment* pigment = render.pigment;
+    const ProjectionCache* shared = view.get();
+    // No memory: no bands, and Wait keeps nothing.
+    const uint32_t ticket = StartRows(image ? render.rows : 0, [pigment, shared, image](
+                                                                   uint32_t first, uint32_t end) {
+        if (shared)
+            RenderPigmentProjectedRows(*shared, *pigment, image, first, end);
+        else
+            RenderPigmentFlatRows(*pigment, image, first, end);
+    });
+    ImageEntry& e = m_state->entries[ticket];
     e.render = render;
-    if (render.view != RecipeViewFlat) {
-        // The global view may change as soon as we return; the workers read a copy,
-        // shared by every image of the batch that needs the same view.
-        const ProjectionCache* current = PrepareRecipeView(render);
-        for (const ImageEntry& other : s.entries)
-            if (other.view && SameView(*other.view, *current)) e.view = other.view;
-        if (!e.view) e.view = std::make_shared<const ProjectionCache>(*current);
-    }
-    e.image = AllocateTextureImage(render.columns, render.rows);
-    if (e.image == nullptr) return ticket;  // no memory: Wait keeps nothing
-
-    std::vector<Band> bands;
-    for (uint32_t row = 0; row < render.rows; row += kBandRows)
-        bands.push_back(Band{m_state, &e, row, std::min(render.rows, row + kBandRows)});
-    {
-        std::lock_guard<std::mutex> lock(s.mutex);
-        e.bandsLeft = static_cast<uint32_t>(bands.size());
-    }
-    Pool().Post(bands);
+    e.image = image;
+    e.view = std::move(view);
     return ticket;
 }
 
@@ -159,14 +206,17 @@ void CImageBatch::Wait(uint32_t ticket, double progress) {
     {
         std::unique_lock<std::mutex> lock(s.mutex);
         while (e.bandsLeft > 0) {
-            s.bandDone.wait_for(lock, kProgressInterval);
-            // The loading screen redraws from here while the workers render.
             lock.unlock();
+            const bool helped = Pool().RunOne();
+            // The loading screen redraws from here while the workers render.
             UpdateLoadingProgress(progress);
             lock.lock();
+            if (!helped && e.bandsLeft > 0) s.bandDone.wait_for(lock, kProgressInterval);
         }
     }
     e.kept = true;
+    e.work = nullptr;
+    if (e.render.field == nullptr) return;  // work without an image
     FinishRecipeImage(e.render, e.image);
     e.render.pigment->Release();
     e.render.pigment = nullptr;

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "texgen/tg_generators.h"
@@ -41,7 +42,8 @@ public:
 
     // Hands the render to the workers and takes over its pigment reference. kNoTicket
     // when there is nothing to render (the object has the image already). A projected
-    // render's view is made current here and copied for the workers.
+    // render's view is made current here (traced on the workers, waiting) and copied
+    // for them.
     uint32_t Start(const RecipeRender& render);
     // Blocks until the ticket's image is done, reporting loading progress `progress`
     // of the current range about every 4 ms meanwhile; then stores the image in its
@@ -50,9 +52,16 @@ public:
     void Wait(uint32_t ticket, double progress = 0.0);
     void WaitAll();
 
+    // Any work split in bands of rows, run on the workers: work(first, end) for each
+    // band of 0..rows. Wait for the ticket as for an image.
+    uint32_t StartRows(uint32_t rows, std::function<void(uint32_t, uint32_t)> work);
+
     struct State;
 
 private:
+    // The view a projected render needs, traced on the workers when it is new.
+    std::shared_ptr<const ProjectionCache> ViewFor(const RecipeRender& render);
+
     std::shared_ptr<State> m_state;
 };
 
