@@ -3,7 +3,8 @@
 // (glFinish, so the software rasteriser's work counts) and swapped. Reported: mean and
 // 99th percentile milliseconds per frame, simple and detailed models.
 //
-// Run under an X server (xvfb-run -s "-screen 0 1280x1024x24" build/bench/campaign/scenes_bench [frames]).
+// Run under an X server:
+//   xvfb-run -s "-screen 0 1280x1024x24" build/bench/campaign/scenes_bench [frames]
 #include <GL/gl.h>
 #include <wx/app.h>
 #include <wx/image.h>

@@ -13,6 +13,7 @@
 #include "display/dp_glyph_text.h"
 #include "display/dp_loading.h"
 #include "display/dp_quit.h"
+#include "display/dp_screen_loop.h"
 #include "display/dp_texture.h"
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
@@ -152,7 +153,8 @@ void EndPlanetCompleteScreen(CompleteScreenRecord& screen) {
 
 void RunPlanetCompleteScreen(CompleteScreenRecord& screen) {
     SetUpPlanetCompleteScreen(screen);
-    RunSceneLoop(SceneLoop{&screen, OnScreenEvent, ScreenDone, AdvanceScreen, DrawScreenFrame});
+    RunScreenLoop(
+        ScreenHandlers{&screen, OnScreenEvent, ScreenDone, AdvanceScreen, DrawScreenFrame});
     EndPlanetCompleteScreen(screen);
 }
 

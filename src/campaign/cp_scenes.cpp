@@ -1,6 +1,6 @@
 // The approach and descent scenes, and the pieces the completed screen shares with them.
 //
-// Contents: the puff table and the skip callback; the frame loop; the sphere mesh, the
+// Contents: the puff table and the skip callback; the closing frame; the sphere mesh, the
 // craft, its exhaust and the well; the approach; the descent; the two together.
 #include "campaign/cp_scenes.h"
 
@@ -14,6 +14,7 @@
 #include "display/dp_loading.h"
 #include "display/dp_quality.h"
 #include "display/dp_quit.h"
+#include "display/dp_screen_loop.h"
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
 #include "audio/au_thread.h"
@@ -74,20 +75,7 @@ double ApproachJetVolume(double t) { return 0.5 * SceneFade(t) * (1.0 - t / 6.0)
 double DescentJetVolume(double t) { return SceneFade(t); }
 
 // ---------------------------------------------------------------------------------
-// The frame loop
-
-void RunSceneLoop(const SceneLoop& loop) {
-    while (!QuitRequested) {
-        PumpGameMessages(loop.input, loop.context);
-        PollMouse(loop.input, loop.context);
-        if ((loop.done && loop.done(loop.context)) || QuitRequested) break;
-        CatchUpLastFrameTime();
-        MakeGameContextCurrent();
-        if (loop.advance) loop.advance(loop.context, FrameStepMs);
-        if (loop.draw) loop.draw(loop.context);
-        PresentFrame();
-    }
-}
+// The closing frame
 
 void PresentBlackFrame(uint32_t* skip) {
     PumpGameMessages(OnAnyKeyEvent, skip);
@@ -366,7 +354,8 @@ void SetUpApproachScene(SceneRecord& scene) {
     // Everything but the star field (cheap, and made here meanwhile) on the pool.
     CImageBatch batch;
     const uint32_t glow = galaxy ? batch.Start(GlowImageRender(*galaxy)) : CImageBatch::kNoTicket;
-    const uint32_t base = planet ? batch.Start(BaseMapImageRender(*planet)) : CImageBatch::kNoTicket;
+    const uint32_t base =
+        planet ? batch.Start(BaseMapImageRender(*planet)) : CImageBatch::kNoTicket;
     const uint32_t overlay =
         planet ? batch.Start(OverlayMapImageRender(*planet)) : CImageBatch::kNoTicket;
     scene.textures[1] = MakeTexture(galaxy ? MakeStarFieldImage(*galaxy) : nullptr, false,
@@ -396,7 +385,8 @@ void SetUpApproachScene(SceneRecord& scene) {
 
 void RunApproachScene(SceneRecord& scene) {
     SetUpApproachScene(scene);
-    RunSceneLoop(SceneLoop{&scene, OnAnyKeyEvent, SceneDone, AdvanceScene, DrawApproachFrame});
+    RunScreenLoop(
+        ScreenHandlers{&scene, OnAnyKeyEvent, SceneDone, AdvanceScene, DrawApproachFrame});
     EndScene(scene);
 }
 
@@ -482,7 +472,7 @@ void SetUpDescentScene(SceneRecord& scene) {
 
 void RunDescentScene(SceneRecord& scene) {
     SetUpDescentScene(scene);
-    RunSceneLoop(SceneLoop{&scene, OnAnyKeyEvent, SceneDone, AdvanceScene, DrawDescentFrame});
+    RunScreenLoop(ScreenHandlers{&scene, OnAnyKeyEvent, SceneDone, AdvanceScene, DrawDescentFrame});
     EndScene(scene);
 }
 

@@ -3,7 +3,7 @@
 // Each lasts three seconds, fades in and out and sets the volume of the jet loop on
 // the engine channel; a key press or a click skips the rest of both. Also what the
 // completed screen shares with them: the skip callback, the table of puff points and
-// the exhaust of the hovering craft, the textured sphere, and the frame loop.
+// the exhaust of the hovering craft, the textured sphere, the closing black frame.
 #pragma once
 
 #include <cstddef>
@@ -77,17 +77,6 @@ void DrawCraftModel(double scale);
 // up, as the map images are made), detailed or simple by the quality settings.
 void DrawSceneSphere(const GLTexture* texture, double scale);
 
-// One screen's frame loop, the loop every screen of the campaign runs: pump and poll
-// into input; stop when done() or the quit flag; catch up the frame time; make the
-// context current; advance by the frame step; draw; present.
-struct SceneLoop {
-    void* context;
-    GameEventCallback input;
-    bool (*done)(void* context);
-    void (*advance)(void* context, uint32_t stepMs);
-    void (*draw)(void* context);
-};
-void RunSceneLoop(const SceneLoop& loop);
 // The closing frame after a scene or the completed screen: pump and poll with
 // OnAnyKeyEvent into skip, catch up, make current, clear to black, present.
 void PresentBlackFrame(uint32_t* skip);

@@ -311,7 +311,8 @@ RecipeRender GlowImageRender(CGalaxyGenerator& galaxy) {
 }
 
 TextureImage* MakeGlowImage(CGalaxyGenerator& galaxy) {
-    return CachedImage(galaxy.glow, [&galaxy]() { return RenderRecipe(GlowImageRender(galaxy)); });
+    return CachedImage(galaxy.glow,
+                       [&galaxy]() { return RenderRecipe(GlowImageRender(galaxy)); });
 }
 
 // ---------------------------------------------------------------------------------
