@@ -20,7 +20,6 @@
 #include "game/gm_draw.h"
 #include "game/gm_input.h"
 #include "texgen/tg_generators.h"
-#include "texgen/tg_pool.h"
 
 namespace {
 
@@ -112,27 +111,7 @@ void SetUpPlanetCompleteScreen(CompleteScreenRecord& screen) {
     CPlanetGenerator* planet = screen.result ? screen.result->planetObject : nullptr;
     BeginLoadingScreen();
     // The game has just made these images, so usually nothing is left to render.
-    CImageBatch batch;
-    const uint32_t glow = galaxy ? batch.Start(GlowImageRender(*galaxy)) : CImageBatch::kNoTicket;
-    uint32_t walls[3] = {CImageBatch::kNoTicket, CImageBatch::kNoTicket, CImageBatch::kNoTicket};
-    if (planet) {
-        walls[0] = batch.Start(LayeredFlatImageRender(*planet));
-        walls[1] = batch.Start(RandomPigmentImageRender(*planet));
-        walls[2] = batch.Start(SecondRandomPigmentImageRender(*planet));
-    }
-    batch.Wait(glow);
-    screen.textures[0] =
-        MakeTexture(galaxy ? MakeGlowImage(*galaxy) : nullptr, true, TextureCategoryForeground);
-    TextureImage* (*const recipes[3])(CPlanetGenerator&) = {
-        MakeLayeredFlatImage, MakeRandomPigmentImage, MakeSecondRandomPigmentImage};
-    const double stages[4] = {0.0, 0.33, 0.66, 1.0};
-    for (int i = 0; i < 3; ++i) {
-        AddLoadingStage(stages[i], stages[i + 1]);
-        batch.Wait(walls[i]);
-        screen.textures[1 + i] = MakeTexture(planet ? recipes[i](*planet) : nullptr, false,
-                                             TextureCategoryBackground);
-        LeaveLoadingStage();
-    }
+    LoadWellTextures(galaxy, planet, screen.textures);
     screen.noiseFrames = planet ? GetNoiseFrames(*planet) : nullptr;
     screen.fontImage = LoadTextureImage("live_text");
     screen.textures[4] = MakeTexture(screen.fontImage, true, TextureCategoryFixed);

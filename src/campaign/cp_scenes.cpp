@@ -186,6 +186,39 @@ void DrawHoverExhaust(const GLTexture* glow, double t) {
     }
 }
 
+namespace {
+
+// The galaxy's glow sprite, which both scenes start with.
+GLTexture* GlowTexture(CImageBatch& batch, uint32_t ticket, CGalaxyGenerator* galaxy) {
+    batch.Wait(ticket);
+    return MakeTexture(galaxy ? MakeGlowImage(*galaxy) : nullptr, true, TextureCategoryForeground);
+}
+
+}  // namespace
+
+void LoadWellTextures(CGalaxyGenerator* galaxy, CPlanetGenerator* planet, GLTexture* out[4]) {
+    // All four are started at once on the pool; the walls get a third of the bar each.
+    CImageBatch batch;
+    const uint32_t glow = galaxy ? batch.Start(GlowImageRender(*galaxy)) : CImageBatch::kNoTicket;
+    uint32_t walls[3] = {CImageBatch::kNoTicket, CImageBatch::kNoTicket, CImageBatch::kNoTicket};
+    if (planet) {
+        walls[0] = batch.Start(LayeredFlatImageRender(*planet));
+        walls[1] = batch.Start(RandomPigmentImageRender(*planet));
+        walls[2] = batch.Start(SecondRandomPigmentImageRender(*planet));
+    }
+    out[0] = GlowTexture(batch, glow, galaxy);
+    TextureImage* (*const recipes[3])(CPlanetGenerator&) = {
+        MakeLayeredFlatImage, MakeRandomPigmentImage, MakeSecondRandomPigmentImage};
+    const double stages[4] = {0.0, 0.33, 0.66, 1.0};
+    for (int i = 0; i < 3; ++i) {
+        AddLoadingStage(stages[i], stages[i + 1]);
+        batch.Wait(walls[i]);
+        out[1 + i] = MakeTexture(planet ? recipes[i](*planet) : nullptr, false,
+                                 TextureCategoryBackground);
+        LeaveLoadingStage();
+    }
+}
+
 void SetUpWellSceneView() {
     BeginScene3D(true);
     glRotated(15.0, 1.0, 0.0, 0.0);
@@ -259,11 +292,6 @@ void DrawDescentFrame(void* context) {
 }
 
 
-// The galaxy's glow sprite, which both scenes start with.
-GLTexture* GlowTexture(CImageBatch& batch, uint32_t ticket, CGalaxyGenerator* galaxy) {
-    batch.Wait(ticket);
-    return MakeTexture(galaxy ? MakeGlowImage(*galaxy) : nullptr, true, TextureCategoryForeground);
-}
 
 }  // namespace
 
@@ -445,25 +473,7 @@ void SetUpDescentScene(SceneRecord& scene) {
     CGalaxyGenerator* galaxy = scene.result ? scene.result->galaxyObject : nullptr;
     CPlanetGenerator* planet = scene.result ? scene.result->planetObject : nullptr;
     BeginLoadingScreen();
-    CImageBatch batch;
-    const uint32_t glow = galaxy ? batch.Start(GlowImageRender(*galaxy)) : CImageBatch::kNoTicket;
-    uint32_t walls[3] = {CImageBatch::kNoTicket, CImageBatch::kNoTicket, CImageBatch::kNoTicket};
-    if (planet) {
-        walls[0] = batch.Start(LayeredFlatImageRender(*planet));
-        walls[1] = batch.Start(RandomPigmentImageRender(*planet));
-        walls[2] = batch.Start(SecondRandomPigmentImageRender(*planet));
-    }
-    scene.textures[0] = GlowTexture(batch, glow, galaxy);
-    TextureImage* (*const recipes[3])(CPlanetGenerator&) = {
-        MakeLayeredFlatImage, MakeRandomPigmentImage, MakeSecondRandomPigmentImage};
-    const double stages[4] = {0.0, 0.33, 0.66, 1.0};
-    for (int i = 0; i < 3; ++i) {
-        AddLoadingStage(stages[i], stages[i + 1]);
-        batch.Wait(walls[i]);
-        scene.textures[1 + i] = MakeTexture(planet ? recipes[i](*planet) : nullptr, false,
-                                            TextureCategoryBackground);
-        LeaveLoadingStage();
-    }
+    LoadWellTextures(galaxy, planet, scene.textures);
     scene.noiseFrames = planet ? GetNoiseFrames(*planet) : nullptr;
     EndLoadingScreen();
 

@@ -12,6 +12,8 @@
 #include "display/dp_input.h"
 #include "game/gm_play.h"
 
+class CGalaxyGenerator;
+class CPlanetGenerator;
 struct GLTexture;
 
 // The scene record (zeroed on entry).
@@ -57,6 +59,9 @@ void SetUpDescentScene(SceneRecord& scene);
 void DrawDescentScene(SceneRecord& scene);
 void EndScene(SceneRecord& scene);
 
+// The glow sprite and the well's outer wall, rim and inner wall textures into out[0..3]
+// (made at once on the texture pool), the walls in thirds of the loading bar.
+void LoadWellTextures(CGalaxyGenerator* galaxy, CPlanetGenerator* planet, GLTexture* out[4]);
 // The game's view and the six lights over the well (lights 0-2 dim below, 3-5 white
 // above), used by the descent and the completed screen.
 void SetUpWellSceneView();
