@@ -1,4 +1,4 @@
-// The seven quality keys and the quality presets.
+// The stored display settings and the quality presets.
 #include "displaysetup/ds_quality_keys.h"
 
 #include "app/app_config.h"
@@ -42,6 +42,15 @@ void SetQualitySettings(const QualitySettings& v) {
     WriteConfigInt("/Display/Quality/BackgroundTexture", GameConfig.BackgroundTexture);
     GameConfig.ForegroundTexture = v.ForegroundTexture;
     WriteConfigInt("/Display/Quality/ForegroundTexture", GameConfig.ForegroundTexture);
+}
+
+void StoreGameDisplayMode(const DisplayMode& mode) {
+    GameConfig.GameWidth = int32_t(mode.width);
+    WriteConfigInt("/Display/GameWidth", GameConfig.GameWidth);
+    GameConfig.GameHeight = int32_t(mode.height);
+    WriteConfigInt("/Display/GameHeight", GameConfig.GameHeight);
+    GameConfig.GameDepth = int32_t(mode.depth);
+    WriteConfigInt("/Display/Depth", GameConfig.GameDepth);
 }
 
 bool GetQualityPresetValues(int32_t preset, QualitySettings& out) {

@@ -1,5 +1,5 @@
-// The stored quality values: reading and writing the seven quality keys, the
-// presets of the quality choice, and which preset stored values show as.
+// The stored display settings: reading and writing the seven quality keys and the
+// game's mode, the presets of the quality choice, and which preset values show as.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,10 @@ QualitySettings GetQualitySettings();
 // Stores the seven values in the configuration record (switches as 0 or 1) and
 // writes each key, Fade first and ForegroundTexture last.
 void SetQualitySettings(const QualitySettings& values);
+
+// Stores the mode's width, height and depth in the configuration record and writes
+// their keys in that order (the display index is the configured display's already).
+void StoreGameDisplayMode(const DisplayMode& mode);
 
 // The values of preset Low, Medium or High, with a score of 0.0; false for any other
 // number (out untouched).
