@@ -13,6 +13,7 @@
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
 #include "display/dp_loading.h"
+#include "display/dp_screen_loop.h"
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
 #include "game/gm_draw.h"
@@ -133,6 +134,34 @@ void CleanUpPlanet(GameWorld& world) {
     DestroyGameWorld(world);
 }
 
+// The frame loop's context: the world and the run source it steps with.
+struct PlanetLoop {
+    GameWorld* world;
+    CRandomSource* runSource;
+};
+
+void OnPlanetEvent(void* context, uint32_t code, const void* data) {
+    OnGameEvent(static_cast<PlanetLoop*>(context)->world, code, data);
+}
+
+// Closed or aborted during the input: the frame is not stepped.
+bool PlanetDone(void* context) {
+    return static_cast<PlanetLoop*>(context)->world->state >= kFirstFinalState;
+}
+
+void AdvancePlanet(void* context, uint32_t stepMs) {
+    PlanetLoop& loop = *static_cast<PlanetLoop*>(context);
+    const double dt = stepMs / 1000.0;
+    StepWorld(*loop.world, *loop.runSource, dt);
+    UpdateGameSounds(*loop.world, *loop.runSource);
+}
+
+void DrawPlanet(void* context) {
+    GameWorld& world = *static_cast<PlanetLoop*>(context)->world;
+    DrawWorld(world);
+    if (g_frameObserver) g_frameObserver(world, g_frameObserverContext);
+}
+
 }  // namespace
 
 void SetPlanetFrameObserver(PlanetFrameObserver observer, void* context) {
@@ -156,19 +185,11 @@ void PlayPlanet(PlanetResult& result) {
     BeginMouseCapture();
     SetUpViewAndLights(world);
 
-    while (world.state < kFirstFinalState) {
-        PumpGameMessages(OnGameEvent, &world);
-        PollMouse(OnGameEvent, &world);
-        if (world.state >= kFirstFinalState) break;  // closed or aborted: not stepped
-        CatchUpLastFrameTime();
-        MakeGameContextCurrent();
-        const double dt = FrameStepMs / 1000.0;
-        StepWorld(world, runSource, dt);
-        UpdateGameSounds(world, runSource);
-        DrawWorld(world);
-        if (g_frameObserver) g_frameObserver(world, g_frameObserverContext);
-        PresentFrame();
-    }
+    PlanetLoop loop = {&world, &runSource};
+    RunScreenLoop({&loop, OnPlanetEvent, PlanetDone, AdvancePlanet, DrawPlanet});
+    // A quit from an earlier screen ends the game before its first frame: it counts
+    // as quit, like any other way out that leaves the world unfinished.
+    if (world.state < kFirstFinalState) world.state = GAME_QUIT;
 
     const uint32_t state = world.state;
     result.time = world.time;

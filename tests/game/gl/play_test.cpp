@@ -540,12 +540,22 @@ TEST_F(PlanetGame, TwoAttemptsDealTheSamePiecesOnDifferentlyColouredStacks) {
     first.name = second.name = "attempt";
     first.quitAtFrame = second.quitAtFrame = 1;
     Play(first);
+    QuitRequested = 0;  // the quit is sticky: the second attempt belongs to a new run
     Play(second);
     EXPECT_EQ(result.result, uint32_t(PLANET_RESULT_QUIT));
     ASSERT_FALSE(first.fallingBlocks.empty());
     EXPECT_EQ(first.fallingBlocks, second.fallingBlocks);
     ASSERT_EQ(first.stackColours.size(), 42u);  // six rows of seven
     EXPECT_NE(first.stackColours, second.stackColours);
+}
+
+TEST_F(PlanetGame, AQuitFromAnEarlierScreenEndsTheGameAtOnce) {
+    PlayScript script;
+    script.name = "sticky";
+    QuitRequested = 1;
+    Play(script);
+    EXPECT_EQ(result.result, uint32_t(PLANET_RESULT_QUIT));
+    EXPECT_EQ(script.frames, 0u);
 }
 
 TEST_F(PlanetGame, WithoutGeneratorObjectsThePlanetIsPlayedUntextured) {
