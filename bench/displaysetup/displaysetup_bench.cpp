@@ -1,14 +1,23 @@
-// The whole quality test in a 1024 x 768 game window, with what the choice makes of
-// its measurements on this machine.
+// Applying stored display settings (from the call to an open game window at the
+// configured mode), and the whole quality test in a 1024 x 768 game window with what
+// the choice makes of its measurements on this machine.
 // Run: xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/displaysetup/displaysetup_bench
 #include <benchmark/benchmark.h>
 #include <wx/app.h>
 #include <wx/init.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
 
+#include "app/app_config.h"
 #include "display/dp_gl_state.h"
+#include "display/dp_session.h"
 #include "display/dp_window.h"
+#include "displaysetup/ds_apply.h"
+#include "displaysetup/ds_quality_keys.h"
 #include "displaysetup/ds_quality_test.h"
 #include "platform/pf_window.h"
 
@@ -30,6 +39,21 @@ void PrintChoice(const QualityTestResults& r, const QualitySettings& q, bool ok)
                 q.Fade, q.SmoothPolygons, q.HighQualityModels, q.MagFilter, q.MinFilter,
                 q.BackgroundTexture, q.ForegroundTexture, q.Score, ok ? "success" : "poor");
 }
+
+void BM_ApplyStoredDisplaySettings(benchmark::State& state) {
+    GameConfig.QualityAutomatic = 0;
+    SetQualitySettings({0.0, true, true, true, 1, 3, 1, 1});
+    for (auto _ : state) {
+        if (!ApplyDisplaySettings(false)) {
+            state.SkipWithError("the game window did not open");
+            break;
+        }
+        state.PauseTiming();
+        CloseGameSession();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ApplyStoredDisplaySettings)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 void BM_QualityTest(benchmark::State& state) {
     GameWindowLeft = GameWindowTop = 0;
@@ -61,9 +85,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "displaysetup_bench: no display\n");
         return 1;
     }
+    // A private store: the benchmark writes quality keys.
+    char home[] = "/tmp/vorpane_bench_XXXXXX";
+    if (!mkdtemp(home)) return 1;
+    setenv("HOME", home, 1);
+    setenv("XDG_CONFIG_HOME", home, 1);
+    const std::string global = std::string(home) + "/global.conf";
+    LoadGameConfigWithGlobalFile(global.c_str());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     wxEntryCleanup();
+    std::filesystem::remove_all(home);
     return 0;
 }

@@ -3,6 +3,29 @@
 
 #include <cmath>
 
+#include "display/dp_input.h"
+#include "display/dp_session.h"
+#include "displaysetup/ds_modes.h"
+#include "displaysetup/ds_quality_test.h"
+
+namespace {
+
+// One candidate for real: its own window, the quality test in it, the choice.
+DisplayTrial TestCandidate(void*, const DisplayMode& candidate, double progressFrom,
+                           double progressTo) {
+    DisplayTrial trial = {false, false, {}};
+    // A window that cannot be opened in this mode counts nothing and scores nothing.
+    if (!OpenGameSession(&candidate)) return trial;
+    QualityTestResults results;
+    if (!RunQualityTest(results, progressFrom, progressTo))
+        trial.aborted = true;
+    else
+        trial.chosen = ChooseQualitySettings(trial.quality, results);
+    CloseGameSession();
+    return trial;
+}
+
+}  // namespace
 
 std::vector<DisplayMode> SelectDisplayTestCandidates(const std::vector<DisplayMode>& modes) {
     std::vector<DisplayMode> candidates;
@@ -52,4 +75,13 @@ bool ChooseDisplayTestMode(const std::vector<DisplayMode>& modes, DisplayTrialFu
     best = candidates[bestIndex];
     if (quality) *quality = bestSettings;
     return true;
+}
+
+bool RunAutomaticDisplayTest(DisplayMode& best, QualitySettings* quality) {
+    std::vector<DisplayMode> modes;
+    EnumerateDisplayModes(modes);
+    HideGameCursor();
+    const bool found = ChooseDisplayTestMode(modes, TestCandidate, nullptr, best, quality);
+    UnhideGameCursor();
+    return found;
 }

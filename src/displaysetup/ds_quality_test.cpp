@@ -7,6 +7,7 @@
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
+#include "display/dp_screen_loop.h"
 #include "display/dp_texture.h"
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
@@ -21,30 +22,6 @@ constexpr uint32_t kTestImageSize = 256;  // the test image is this square, RGBA
 constexpr uint32_t kTestTextureShift = 18;  // bytes of one test texture: 256 x 256 x 4
 constexpr double kPassShare = 0.08;       // of this test's progress slice, per pass
 constexpr int kEscapeKey = 27;
-
-// The callbacks of one pass, in the shape every screen loop takes.
-struct PassScreen {
-    void* context;
-    GameEventCallback input;
-    bool (*done)(void* context);
-    void (*advance)(void* context, uint32_t stepMs);
-    void (*draw)(void* context);
-};
-
-// Pump and poll into input; stop when done or on a quit; catch up the frame time,
-// make the context current, draw, present.
-void RunPassLoop(const PassScreen& screen) {
-    for (;;) {
-        PumpGameMessages(screen.input, screen.context);
-        PollMouse(screen.input, screen.context);
-        if (QuitRequested || screen.done(screen.context)) return;
-        CatchUpLastFrameTime();
-        MakeGameContextCurrent();
-        if (screen.advance) screen.advance(screen.context, FrameStepMs);
-        if (screen.draw) screen.draw(screen.context);
-        PresentFrame();
-    }
-}
 
 struct Pass {
     bool* abort;
@@ -155,8 +132,7 @@ double TimeQualityPass(bool& abort, QualityPassDraw draw, const void* argument, 
     // A pass that starts aborted draws nothing and must not pump: the abort belongs to
     // an earlier pass, and a later Escape would only be lost.
     if (!abort) {
-        const PassScreen screen = {&pass, PassInput, PassDone, nullptr, PassDraw};
-        RunPassLoop(screen);
+        RunScreenLoop({&pass, PassInput, PassDone, nullptr, PassDraw});
     }
     glFinish();
     const uint32_t elapsed = ReadClockMs() - pass.start;
