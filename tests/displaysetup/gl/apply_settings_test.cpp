@@ -153,4 +153,38 @@ TEST_F(ApplySettings, PoorQualityClosesTheWindowAndAsks) {
     EXPECT_EQ(q.BackgroundTexture, 1);  // every test texture was resident
 }
 
+TEST_F(ApplySettings, ThePromptsChoices) {
+    // Ignore opens the window in the configured mode and holds it.
+    EXPECT_TRUE(FollowDisplayProblemChoice(DisplayProblemIgnore));
+    EXPECT_TRUE(GameWindowExists());
+    CloseGameSession();
+    EXPECT_FALSE(FollowDisplayProblemChoice(DisplayProblemCancel));
+    EXPECT_FALSE(FollowDisplayProblemChoice(5006));
+    EXPECT_FALSE(GameWindowExists());
+
+    // Automatically: the one mode of this server is tested, stored, made current with
+    // its quality, and the window opened in it.
+    GameConfig.QualityAutomatic = 1;
+    const int32_t hidden = g_cursorState.hideCount;
+    ASSERT_TRUE(FollowDisplayProblemChoice(DisplayProblemAutomatically));
+    EXPECT_TRUE(GameWindowExists());
+    EXPECT_EQ(g_cursorState.hideCount, hidden);
+    EXPECT_EQ(GameConfig.GameWidth, GameWindowWidth);
+    EXPECT_EQ(GameConfig.GameHeight, GameWindowHeight);
+    EXPECT_GE(GameConfig.GameDepth, 16);
+    EXPECT_GT(ActiveQualitySettings()->Score, 0.1);
+    CloseGameSession();
+    GameConfig = GameConfigRecord{};
+    LoadGameConfigWithGlobalFile((m_dir.Path() + "/global.conf").c_str());
+    EXPECT_EQ(GameConfig.GameWidth, GameWindowWidth);  // flushed to the store
+
+    // Escape during the automatic test: false, nothing stored or held.
+    GameConfig.GameWidth = 0;
+    PostPlatformInput({PlatformInputKind::KeyDown, false, 27, 0, 0});
+    EXPECT_FALSE(FollowDisplayProblemChoice(DisplayProblemAutomatically));
+    EXPECT_FALSE(GameWindowExists());
+    EXPECT_EQ(GameConfig.GameWidth, 0);
+    EXPECT_EQ(g_cursorState.hideCount, hidden);
+}
+
 }  // namespace
