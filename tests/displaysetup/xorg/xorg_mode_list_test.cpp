@@ -1,5 +1,6 @@
-// The usable mode list of real RandR modes: two monitors of an Xorg server with the
-// dummy video driver. Skipped, with the reason, where that server cannot start.
+// The usable mode list of real RandR modes, and the automatic display test through
+// them: two monitors of an Xorg server with the dummy video driver. Skipped, with the
+// reason, where that server cannot start.
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/init.h>
@@ -8,6 +9,9 @@
 #include <string>
 
 #include "app/app_config.h"
+#include "display/dp_input.h"
+#include "display/dp_window.h"
+#include "displaysetup/ds_display_test.h"
 #include "displaysetup/ds_modes.h"
 #include "dummy_server.h"
 
@@ -95,6 +99,35 @@ TEST(XorgModeList, TheServersModesFilteredAndOrdered) {
     ASSERT_FALSE(second.empty());
     EXPECT_TRUE(Has(second, 1, 800, 600));
     for (const DisplayMode& m : second) EXPECT_EQ(m.index, 1u);
+    GameConfig.DisplayIndex = -1;
+}
+
+TEST(XorgModeList, TheAutomaticDisplayTestTriesTheFirstModesAspect) {
+    if (!g_up) GTEST_SKIP() << "Xorg with the dummy video driver cannot start: " << g_server.Why();
+    GameConfig.DisplayIndex = 0;
+    std::vector<DisplayMode> modes;
+    EnumerateDisplayModes(modes);
+    const std::vector<DisplayMode> candidates = SelectDisplayTestCandidates(modes);
+    ASSERT_GE(candidates.size(), 3u);  // 640 x 480, 800 x 600, 1024 x 768 at least
+    for (const DisplayMode& c : candidates) EXPECT_EQ(c.height * 4, c.width * 3);
+
+    const int32_t hidden = g_cursorState.hideCount;
+    DisplayMode best = {9, 9, 9, 9};
+    QualitySettings q = {};
+    ASSERT_TRUE(RunAutomaticDisplayTest(best, &q));
+    bool listed = false;
+    for (const DisplayMode& c : candidates)
+        listed = listed || (c.index == best.index && c.width == best.width &&
+                            c.height == best.height && c.depth == best.depth);
+    EXPECT_TRUE(listed) << best.width << " x " << best.height;
+    EXPECT_GT(q.Score, 0.1);
+    // Every window closed, the monitor back in its mode, the cursor as it was.
+    EXPECT_FALSE(GameWindowExists());
+    EXPECT_FALSE(PlatformDisplayModesChanged());
+    PlatformDisplayMode current = {};
+    ASSERT_TRUE(GetPlatformCurrentMode(0, &current));
+    EXPECT_EQ(current.width, 1024u);
+    EXPECT_EQ(g_cursorState.hideCount, hidden);
     GameConfig.DisplayIndex = -1;
 }
 
