@@ -1,34 +1,29 @@
 // The seven quality keys written and read back through a private store, the presets
 // and which preset stored values show as.
 #include <gtest/gtest.h>
-#include <wx/config.h>
 #include <wx/init.h>
 
-#include <cstdlib>
 #include <string>
-#include <sys/stat.h>
 
 #include "app/app_config.h"
 #include "displaysetup/ds_quality_keys.h"
-#include "support/test_support.h"
+#include "private_store.h"
 
 namespace {
 
-TEST(QualityKeys, WrittenInOrderAndReadBack) {
-    ASSERT_TRUE(wxInitialize());
-    TempDir dir;
-    setenv("HOME", dir.Path().c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (dir.Path() + "/xdg").c_str(), 1);
-    mkdir((dir.Path() + "/xdg").c_str(), 0700);
-    const std::string global = dir.Path() + "/global.conf";
-    GameConfig = GameConfigRecord{};
-    LoadGameConfigWithGlobalFile(global.c_str());
+class QualityKeys : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(wxInitialize()); }
+    static void TearDownTestSuite() { wxUninitialize(); }
+    PrivateStore store;
+};
 
+TEST_F(QualityKeys, WrittenInOrderAndReadBack) {
     SetQualitySettings({0.7, true, false, true, 1, 4, 2, 3});
     EXPECT_EQ(GameConfig.Fade, 1);
     EXPECT_EQ(GameConfig.SmoothPolygons, 0);
     EXPECT_EQ(GameConfig.MinFilter, 4);
-    const std::string text = ReadWholeFile(dir.Path() + "/xdg/vorpane.conf");
+    const std::string text = store.Text();
     const char* keys[] = {"Fade=1", "SmoothPolygons=0", "HighQualityModels=1", "MagFilter=1",
                           "MinFilter=4", "BackgroundTexture=2", "ForegroundTexture=3"};
     size_t at = 0;
@@ -39,8 +34,7 @@ TEST(QualityKeys, WrittenInOrderAndReadBack) {
     }
 
     // A fresh load reads the stored values; the score is never stored.
-    GameConfig = GameConfigRecord{};
-    LoadGameConfigWithGlobalFile(global.c_str());
+    store.Load();
     const QualitySettings q = GetQualitySettings();
     EXPECT_EQ(q.Score, 0.0);
     EXPECT_TRUE(q.Fade);
@@ -53,12 +47,9 @@ TEST(QualityKeys, WrittenInOrderAndReadBack) {
     // Any non-zero stored switch is on.
     GameConfig.SmoothPolygons = -5;
     EXPECT_TRUE(GetQualitySettings().SmoothPolygons);
-
-    delete wxConfigBase::Set(nullptr);
-    wxUninitialize();
 }
 
-TEST(QualityKeys, PresetsAndWhatValuesShowAs) {
+TEST_F(QualityKeys, PresetsAndWhatValuesShowAs) {
     QualitySettings low, medium, high, none = {};
     ASSERT_TRUE(GetQualityPresetValues(QualityPresetLow, low));
     ASSERT_TRUE(GetQualityPresetValues(QualityPresetMedium, medium));

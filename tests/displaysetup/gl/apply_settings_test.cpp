@@ -4,12 +4,8 @@
 // window and asks the player.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <wx/config.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <string>
-#include <sys/stat.h>
 #include <thread>
 
 #include "app/app_config.h"
@@ -21,7 +17,7 @@
 #include "displaysetup/ds_quality_keys.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_input.h"
-#include "support/test_support.h"
+#include "private_store.h"
 #include "texgen/tg_generators.h"
 
 namespace {
@@ -29,21 +25,14 @@ namespace {
 class ApplySettings : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("HOME", m_dir.Path().c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (m_dir.Path() + "/xdg").c_str(), 1);
-        mkdir((m_dir.Path() + "/xdg").c_str(), 0700);
-        const std::string global = m_dir.Path() + "/global.conf";
-        GameConfig = GameConfigRecord{};
-        LoadGameConfigWithGlobalFile(global.c_str());
         ClearPlatformInput();
         SetQualitySettingsValid(false);
     }
     void TearDown() override {
         SetPlatformClock(nullptr, nullptr);
         SetQualitySettingsValid(false);
-        delete wxConfigBase::Set(nullptr);
     }
-    TempDir m_dir;
+    PrivateStore m_store;
 };
 
 GLint TextureParameter(const GLTexture* t, GLenum which) {
@@ -174,8 +163,7 @@ TEST_F(ApplySettings, ThePromptsChoices) {
     EXPECT_GE(GameConfig.GameDepth, 16);
     EXPECT_GT(ActiveQualitySettings()->Score, 0.1);
     CloseGameSession();
-    GameConfig = GameConfigRecord{};
-    LoadGameConfigWithGlobalFile((m_dir.Path() + "/global.conf").c_str());
+    m_store.Load();
     EXPECT_EQ(GameConfig.GameWidth, GameWindowWidth);  // flushed to the store
 
     // Escape during the automatic test: false, nothing stored or held.

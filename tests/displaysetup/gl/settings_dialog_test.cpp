@@ -2,18 +2,15 @@
 // preset and values kept across Go and Advanced, what OK writes, and that Cancel or a
 // quit write nothing.
 #include <gtest/gtest.h>
-#include <wx/config.h>
 
-#include <cstdlib>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "app/app_config.h"
 #include "display/dp_quit.h"
 #include "displaysetup/ds_quality_keys.h"
 #include "displaysetup/ds_settings_dialog.h"
-#include "support/test_support.h"
+#include "private_store.h"
 
 namespace {
 
@@ -64,11 +61,7 @@ const QualitySettings kHigh = {0.0, true, true, true, 1, 3, 1, 1};
 class SettingsDialog : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("HOME", m_dir.Path().c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (m_dir.Path() + "/xdg").c_str(), 1);
-        mkdir((m_dir.Path() + "/xdg").c_str(), 0700);
-        m_global = m_dir.Path() + "/global.conf";
-        Load();
+        m_store.Load();
         GameConfig.QualityAutomatic = 0;
         SetQualitySettings(kLow);
         GameConfig.GameWidth = 800;
@@ -77,17 +70,10 @@ protected:
         QuitRequested = 0;
         g_script = &m_script;
     }
-    void TearDown() override {
-        QuitRequested = 0;
-        delete wxConfigBase::Set(nullptr);
-    }
-    void Load() {
-        GameConfig = GameConfigRecord{};
-        LoadGameConfigWithGlobalFile(m_global.c_str());
-    }
-    std::string Stored() { return ReadWholeFile(m_dir.Path() + "/xdg/vorpane.conf"); }
-    TempDir m_dir;
-    std::string m_global;
+    void TearDown() override { QuitRequested = 0; }
+    void Load() { m_store.Load(); }
+    std::string Stored() { return m_store.Text(); }
+    PrivateStore m_store;
     Script m_script;
 };
 
