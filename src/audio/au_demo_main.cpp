@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/app_application.h"
 #include "audio/au_thread.h"
 #include "platform/pf_audio_device.h"
 
@@ -85,6 +86,7 @@ bool WriteWav(const char* path, const std::vector<int16_t>& samples) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    SendToolkitLogToStderr();
     const char* renderPath = nullptr;
     if (argc > 2 && std::strcmp(argv[1], "--render") == 0) {
         renderPath = argv[2];

@@ -107,6 +107,7 @@ int Play(uint32_t galaxy, uint32_t system, uint32_t planet) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    SendToolkitLogToStderr();
     uint32_t numbers[3] = {0, 0, 0};
     const uint32_t limits[3] = {4, 10, 10};
     for (int i = 1; i < argc && i <= 3; ++i) {
