@@ -12,6 +12,7 @@
 #include "app/app_fault.h"
 #include "audio/au_thread.h"
 #include "display/dp_session.h"
+#include "platform/pf_displays.h"
 #include "platform/pf_window.h"
 
 wxDEFINE_EVENT(StartSessionEventType, wxCommandEvent);
@@ -47,6 +48,9 @@ CKorvexApplication::CKorvexApplication() { SetPlatformProgramClass("vorpane", "V
 
 bool CKorvexApplication::OnInit() {
     InstallLoggingAssertHandler();
+    // A run killed while it had the display in its own mode left the desktop's mode
+    // to be put back; do it before anything reads the display.
+    RestoreLeftoverPlatformDisplayModes();
     wxImage::AddHandler(new wxPNGHandler);
     {
         // Covers the rest of start-up; the previous locale comes back when it ends.

@@ -23,15 +23,15 @@ namespace {
 constexpr uint32_t kLastGalaxy = kGalaxyCount - 1;
 constexpr int32_t kAllPlanetsCompleted = kPlanetsPerGalaxy;  // HighestPlanet after planet 99
 
-// The campaign's audio posts go through the game's audio port, so they interleave in
-// order with the game's own and a test can record them all in one place. A posted
-// object carries one reference to the audio thread; none is taken when nobody
-// receives it. A null object (a sound that failed to load) is posted as none.
+// The campaign's audio posts go to the same receiver as the game's, so they interleave
+// in order with them and a test can record them all in one place. A posted object
+// carries one reference to the receiver; none is taken when nobody receives it. A null
+// object (a sound that failed to load) is posted as none.
 void PostAudioObject(uint32_t message, CRefCountedObject* object, SoundFlags flags) {
-    const GameAudioPort& port = CurrentGameAudioPort();
-    if (!port.running()) return;
+    if (!AudioReceiverRunning()) return;
     if (object) object->AddRef();
-    if (!port.post(message, reinterpret_cast<uintptr_t>(object), intptr_t(flags)) && object)
+    if (!PostToAudioReceiver(message, reinterpret_cast<uintptr_t>(object), intptr_t(flags)) &&
+        object)
         object->Release();
 }
 

@@ -1,32 +1,262 @@
-// The vorpane program as a player starts it: with an empty configuration and
-// whatever the locale, it starts, loads its settings and ends cleanly.
+// The vorpane program as a player starts it, in real processes with a private HOME on
+// the test X server, driven by real X input (xdotool): the first-start agreement
+// declined and accepted, the home screen's Exit, a second start without the agreement,
+// and a walk into the campaign and back out; the configuration file after each run.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <string>
+#include <thread>
+#include <vector>
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "support/test_support.h"
 
+// Last: Xlib's macros (None, Bool) would break the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
 namespace {
 
-// Runs the game with a private HOME and the given LANG; returns the exit status and
-// what it wrote to standard error.
-int RunGame(const std::string& home, const char* lang, std::string* errors) {
-    std::string errPath = home + "/stderr.txt";
-    std::string command = "HOME='" + home + "' XDG_CONFIG_HOME='" + home + "/.config' LANG='" +
-                          lang + "' timeout 60 '" VORPANE_PROGRAM "' 2>'" + errPath + "'";
-    int status = std::system(command.c_str());
-    *errors = ReadWholeFile(errPath);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// One run of the program: started with HOME pointing at home, standard error kept.
+class GameProcess {
+public:
+    GameProcess(const std::string& home, const char* lang = "C.UTF-8") : m_errPath(home + "/stderr.txt") {
+        m_pid = fork();
+        if (m_pid == 0) {
+            setenv("HOME", home.c_str(), 1);
+            setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+            setenv("LANG", lang, 1);
+            const int err = open(m_errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(err, 2);
+            dup2(err, 1);
+            execl(VORPANE_PROGRAM, "vorpane", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~GameProcess() {
+        if (m_pid > 0 && !m_ended) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    // The exit status once the process has ended within timeoutSeconds; -1 when it has
+    // not (it is then killed), -2 when a signal ended it.
+    int Wait(double timeoutSeconds) {
+        const Clock::time_point start = Clock::now();
+        int status = 0;
+        while (waitpid(m_pid, &status, WNOHANG) != m_pid) {
+            if (Seconds(Clock::now() - start) > timeoutSeconds) {
+                kill(m_pid, SIGKILL);
+                waitpid(m_pid, &status, 0);
+                m_ended = true;
+                return -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        m_ended = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+    }
+    bool Running() {
+        if (m_ended) return false;
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid) m_ended = true;
+        return !m_ended;
+    }
+    std::string Errors() const { return ReadWholeFile(m_errPath); }
+
+private:
+    std::string m_errPath;
+    pid_t m_pid = -1;
+    bool m_ended = false;
+};
+
+// A top-level window of the X server as a player sees it.
+struct SeenWindow {
+    Window id;
+    std::string name;       // WM_NAME
+    std::string instance;   // WM_CLASS
+    std::string className;
+    int width, height;
+};
+
+void Collect(Display* display, Window window, std::vector<SeenWindow>* out) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes)) return;
+    XClassHint hint = {};
+    if (attributes.map_state == IsViewable && XGetClassHint(display, window, &hint)) {
+        SeenWindow seen = {window, "", hint.res_name ? hint.res_name : "",
+                           hint.res_class ? hint.res_class : "", attributes.width,
+                           attributes.height};
+        char* name = nullptr;
+        if (XFetchName(display, window, &name) && name) {
+            seen.name = name;
+            XFree(name);
+        }
+        out->push_back(seen);
+    }
+    if (hint.res_name) XFree(hint.res_name);
+    if (hint.res_class) XFree(hint.res_class);
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) return;
+    for (unsigned i = 0; i < count; ++i) Collect(display, children[i], out);
+    if (children) XFree(children);
 }
 
-TEST(VorpaneProgram, StartsAndEndsCleanlyWithAnEmptyConfiguration) {
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(WaitForXDisplay());
+        m_display = XOpenDisplay(nullptr);
+        ASSERT_NE(m_display, nullptr);
+        m_configFile = m_home.Path() + "/.config/vorpane.conf";
+    }
+    void TearDown() override {
+        if (m_display) XCloseDisplay(m_display);
+    }
+
+    std::vector<SeenWindow> Windows() {
+        std::vector<SeenWindow> out;
+        Collect(m_display, DefaultRootWindow(m_display), &out);
+        return out;
+    }
+
+    // Waits up to timeoutSeconds for a viewable window that passes the test.
+    template <typename Test>
+    bool WaitForWindow(Test test, double timeoutSeconds, SeenWindow* found = nullptr) {
+        const Clock::time_point start = Clock::now();
+        while (Seconds(Clock::now() - start) < timeoutSeconds) {
+            for (const SeenWindow& w : Windows())
+                if (test(w)) {
+                    if (found) *found = w;
+                    return true;
+                }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
+    bool WaitForAgreement(SeenWindow* found) {
+        return WaitForWindow([](const SeenWindow& w) { return w.name == "License Agreement"; },
+                             30, found);
+    }
+    // A menu: the program's borderless, untitled dialog, smaller than the screen.
+    bool WaitForMenu(SeenWindow* found) {
+        const int screenWidth = DisplayWidth(m_display, DefaultScreen(m_display));
+        return WaitForWindow(
+            [&](const SeenWindow& w) {
+                return w.className == "Vorpane" && w.name.empty() && w.width < screenWidth &&
+                       w.width > 100;
+            },
+            60, found);
+    }
+
+    // Real X input: the window takes the keyboard focus, then the keys are typed.
+    static void Type(const SeenWindow& window, const char* keys) {
+        const std::string focus =
+            "xdotool windowfocus --sync " + std::to_string(window.id) + " >/dev/null 2>&1";
+        EXPECT_EQ(std::system(focus.c_str()), 0);
+        const std::string type = std::string("xdotool key --clearmodifiers ") + keys;
+        EXPECT_EQ(std::system(type.c_str()), 0);
+    }
+    static void TypeAnywhere(const char* keys) {
+        const std::string type = std::string("xdotool key --clearmodifiers ") + keys;
+        EXPECT_EQ(std::system(type.c_str()), 0);
+    }
+
+    std::string Config() { return ReadWholeFile(m_configFile); }
+    bool ConfigHas(const std::string& line) { return Config().find(line + "\n") != std::string::npos; }
+
+    TempDir m_home;
+    std::string m_configFile;
+    Display* m_display = nullptr;
+};
+
+TEST_F(ProgramTest, DecliningTheAgreementEndsWithStatus255AndWritesNothing) {
+    GameProcess game(m_home.Path());
+    SeenWindow agreement;
+    ASSERT_TRUE(WaitForAgreement(&agreement));
+    EXPECT_EQ(agreement.instance, "vorpane");
+    EXPECT_EQ(agreement.className, "Vorpane");
+    Type(agreement, "Return");  // Cancel is the default button
+    EXPECT_EQ(game.Wait(20), 255);
+    EXPECT_EQ(Config(), "");
+    EXPECT_EQ(game.Errors(), "");
+}
+
+// The whole first acquaintance, as one walk: agree and leave, start again without the
+// agreement, play into the campaign and back out.
+TEST_F(ProgramTest, AgreeExitRestartPlayIntoTheCampaignAndBackOut) {
+    {
+        GameProcess game(m_home.Path());
+        SeenWindow agreement;
+        ASSERT_TRUE(WaitForAgreement(&agreement));
+        Type(agreement, "alt+a");
+        SeenWindow home;
+        ASSERT_TRUE(WaitForMenu(&home)) << "no home screen after agreeing";
+        EXPECT_EQ(home.instance, "vorpane");
+        EXPECT_TRUE(ConfigHas("EulaVersion=1")) << Config();
+        Type(home, "Escape");  // Exit
+        EXPECT_EQ(game.Wait(20), 0);
+        EXPECT_EQ(game.Errors(), "");
+    }
+    const std::string afterFirst = Config();
+    EXPECT_NE(afterFirst.find("EulaVersion=1"), std::string::npos) << afterFirst;
+    EXPECT_EQ(afterFirst.find("[Game"), std::string::npos) << afterFirst;
+
+    GameProcess game(m_home.Path());
+    SeenWindow home;
+    ASSERT_TRUE(WaitForMenu(&home)) << "no home screen at the second start";
+    for (const SeenWindow& w : Windows()) EXPECT_NE(w.name, "License Agreement");
+    Type(home, "Return");  // Play (it has the focus)
+    // The display test, then the galaxy screen in the game window. Enter confirms each
+    // selection screen; every confirmation is written at once, so the file shows how far
+    // the player got.
+    const char* confirmed[] = {"SelectedGalaxy=1", "SelectedSystem=0", "SelectedPlanet1=0"};
+    for (const char* line : confirmed) {
+        const Clock::time_point start = Clock::now();
+        while (!ConfigHas(line) && game.Running() && Seconds(Clock::now() - start) < 60) {
+            TypeAnywhere("Return");
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        }
+        ASSERT_TRUE(ConfigHas(line)) << line << " never written:\n" << Config();
+    }
+    // Escape skips the scenes, pauses the game, aborts it on the pause screen, and then
+    // backs out of the planet, system and galaxy screens to the home screen, where it
+    // is Exit.
+    const Clock::time_point start = Clock::now();
+    while (game.Running() && Seconds(Clock::now() - start) < 90) {
+        TypeAnywhere("Escape");
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    }
+    EXPECT_EQ(game.Wait(10), 0);
+    EXPECT_EQ(game.Errors(), "");
+    const std::string text = Config();
+    EXPECT_NE(text.find("[Game/2]"), std::string::npos) << text;
+    EXPECT_EQ(text.find("HighScore"), std::string::npos) << text;      // nothing completed
+    EXPECT_EQ(text.find("HighestPlanet"), std::string::npos) << text;
+}
+
+TEST_F(ProgramTest, AnyLocaleStartsQuietly) {
     for (const char* lang : {"", "C.UTF-8", "de_DE.UTF-8", "xx_YY"}) {
+        SCOPED_TRACE(lang);
         TempDir home;
-        std::string errors;
-        EXPECT_EQ(RunGame(home.Path(), lang, &errors), 0) << "LANG=" << lang;
-        EXPECT_EQ(errors.find("assertion"), std::string::npos) << "LANG=" << lang << ": " << errors;
+        GameProcess game(home.Path(), lang);
+        SeenWindow agreement;
+        ASSERT_TRUE(WaitForAgreement(&agreement));
+        Type(agreement, "Escape");
+        EXPECT_EQ(game.Wait(20), 255);
+        EXPECT_EQ(game.Errors(), "");
     }
 }
 
