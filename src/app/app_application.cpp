@@ -1,6 +1,8 @@
 // Start-up and the session.
 #include "app/app_application.h"
 
+#include <wx/dialog.h>
+#include <wx/frame.h>
 #include <wx/image.h>
 #include <wx/intl.h>
 #include <wx/log.h>
@@ -11,8 +13,12 @@
 #include "app/app_config.h"
 #include "app/app_fault.h"
 #include "audio/au_thread.h"
+#include "display/dp_background_frame.h"
 #include "display/dp_session.h"
+#include "displaysetup/ds_monitor.h"
+#include "menus/mn_agreement.h"
 #include "platform/pf_displays.h"
+#include "platform/pf_input.h"
 #include "platform/pf_window.h"
 
 wxDEFINE_EVENT(StartSessionEventType, wxCommandEvent);
@@ -20,6 +26,37 @@ wxDEFINE_EVENT(StartSessionEventType, wxCommandEvent);
 namespace {
 
 constexpr int kStartSessionId = 10001;
+constexpr int32_t kAgreementVersion = 1;
+
+bool g_quitSignalled = false;         // main thread: SIGTERM arrived
+bool g_suspendedByActivation = false;  // main thread: OnActivateApp suspended the display
+
+// A SIGTERM reaches the main thread here, also while a modal dialog waits for input.
+// In the session it is the exit command, which ends the menu that is up and sets the
+// quit flag; every screen and level then unwinds on the flag. Before the session it
+// declines the agreement if that is up, and the session, when it starts, quits at once.
+void OnQuitSignal() {
+    g_quitSignalled = true;
+    if (wxFrame* frame = GetBackgroundFrame()) {
+        wxCommandEvent exit(wxEVT_MENU, kExitCommandId);
+        frame->GetEventHandler()->ProcessEvent(exit);
+        return;
+    }
+    for (wxWindow* window : wxTopLevelWindows) {
+        auto* dialog = wxDynamicCast(window, wxDialog);
+        if (dialog && dialog->IsModal()) dialog->EndModal(wxID_CANCEL);
+    }
+}
+
+// The first-start agreement: true when the player agreed (and that is stored).
+bool AskForAgreement() {
+    CLicenseAgreementDialog dialog;
+    if (dialog.ShowModal() != wxID_OK) return false;
+    GameConfig.AgreementVersion = kAgreementVersion;
+    WriteConfigInt("/Registration/EulaVersion", kAgreementVersion);
+    FlushGameConfig();
+    return true;
+}
 
 // The system's language for the rest of start-up, when the machine has a locale for
 // it. Otherwise (usual in containers and minimal installs) the C locale stays,
@@ -48,6 +85,10 @@ CKorvexApplication::CKorvexApplication() { SetPlatformProgramClass("vorpane", "V
 
 bool CKorvexApplication::OnInit() {
     InstallLoggingAssertHandler();
+    // SIGTERM is a quit request from the start (the agreement, the menus, the screens);
+    // a crash or SIGINT puts a changed display mode back on its way out.
+    InstallPlatformSignalHandlers(RunEmergencyHooks);
+    SetQuitSignalHandler(OnQuitSignal);
     // A run killed while it had the display in its own mode left the desktop's mode
     // to be put back; do it before anything reads the display.
     RestoreLeftoverPlatformDisplayModes();
@@ -56,7 +97,10 @@ bool CKorvexApplication::OnInit() {
         // Covers the rest of start-up; the previous locale comes back when it ends.
         std::unique_ptr<wxLocale> locale = CreateStartupLocale();
         LoadGameConfig();
+        // Declined: no main loop, exit code -1, nothing written.
+        if (GameConfig.AgreementVersion < kAgreementVersion && !AskForAgreement()) return false;
     }
+    InstallDisplaySetup();
     wxCommandEvent start(StartSessionEventType, kStartSessionId);
     AddPendingEvent(start);
     return true;
@@ -67,6 +111,8 @@ bool RunGameSessionStep() { return true; }
 void CKorvexApplication::OnRunSession(wxCommandEvent&) {
     StartAudio();
     AcquireGameDisplay();
+    // A SIGTERM before the session (whose start clears the quit flag) still quits.
+    if (g_quitSignalled) QuitRequested = 1;
     RunGameSessionStep();
     // Hides the background frame and destroys it at the next idle time; as the last
     // window its deletion ends the main loop.
@@ -77,11 +123,20 @@ void CKorvexApplication::OnRunSession(wxCommandEvent&) {
     if (wxTopLevelWindows.IsEmpty()) ExitMainLoop();
 }
 
+// The toolkit reports activation from its own loops and from the platform layer's pump
+// of the screens. Only this handler's own suspension (made while the session runs) is
+// resumed here, and only once, so a repeated or unmatched report cannot unbalance the
+// session's count (the pump's inactive wait holds a suspension of its own).
 void CKorvexApplication::OnActivateApp(wxActivateEvent& event) {
-    if (event.GetActive())
-        ResumeGameDisplay();
-    else
+    if (event.GetActive()) {
+        if (g_suspendedByActivation) {
+            g_suspendedByActivation = false;
+            ResumeGameDisplay();
+        }
+    } else if (!g_suspendedByActivation && GameDisplayAcquired()) {
+        g_suspendedByActivation = true;
         SuspendGameDisplay();
+    }
     event.Skip();  // the toolkit's own handling of activation still runs
 }
 

@@ -2,6 +2,7 @@
 // the toolkit's Yield does nothing when nested and its Dispatch skips idle work).
 #include "platform/pf_input.h"
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 #include <wx/app.h>
 #include <wx/toplevel.h>
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <csignal>
 #include <deque>
+#include <fcntl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -20,6 +22,10 @@ std::vector<int32_t> g_heldKeys;     // main thread
 std::atomic<int> g_termSignals{0};   // SIGTERMs received, not yet turned into quits
 std::atomic<int> g_termSeen{0};      // SIGTERMs ever received
 void (*g_emergency)() = nullptr;
+// The quit signal's way into a main loop that is waiting (a menu's, say): the handler
+// writes a byte, the main loop's watch reads it and calls the handler of the program.
+int g_wakePipe[2] = {-1, -1};
+void (*g_quitSignalHandler)() = nullptr;  // main thread
 
 bool IsHeld(int32_t key) {
     return std::find(g_heldKeys.begin(), g_heldKeys.end(), key) != g_heldKeys.end();
@@ -33,6 +39,19 @@ void RunEmergencyAndExit(int code) {
 void OnTerm(int) {
     if (g_termSeen.fetch_add(1) > 0) RunEmergencyAndExit(128 + SIGTERM);
     g_termSignals.fetch_add(1);
+    if (g_wakePipe[1] >= 0) {
+        const char byte = 1;
+        ssize_t ignored = write(g_wakePipe[1], &byte, 1);
+        (void)ignored;
+    }
+}
+
+gboolean OnQuitSignalWake(gint fd, GIOCondition, gpointer) {
+    char bytes[16];
+    while (read(fd, bytes, sizeof bytes) > 0) {
+    }
+    if (g_quitSignalHandler) g_quitSignalHandler();
+    return G_SOURCE_CONTINUE;
 }
 
 // SIGINT (Ctrl+C) and SIGHUP (the terminal closed, the session ended) end the game
@@ -124,4 +143,14 @@ void InstallPlatformSignalHandlers(void (*emergency)()) {
         action.sa_flags = SA_ONSTACK;
         sigaction(kFatalSignals[i], &action, &g_previous[i]);
     }
+}
+
+void SetQuitSignalHandler(void (*handler)()) {
+    g_quitSignalHandler = handler;
+    if (!handler || g_wakePipe[0] >= 0) return;
+    if (pipe2(g_wakePipe, O_NONBLOCK | O_CLOEXEC) != 0) {
+        g_wakePipe[0] = g_wakePipe[1] = -1;
+        return;
+    }
+    g_unix_fd_add(g_wakePipe[0], G_IO_IN, OnQuitSignalWake, nullptr);
 }

@@ -52,3 +52,8 @@ bool IsProgramActive();
 // emergency must be safe to run from a signal handler as far as is practical (it
 // puts changed display modes back).
 void InstallPlatformSignalHandlers(void (*emergency)());
+
+// Also tells the main thread of a SIGTERM while its loop waits for events (in a modal
+// dialog, where no pump takes quit records): handler runs on the main thread from the
+// toolkit's loop, once per signal. Null removes it.
+void SetQuitSignalHandler(void (*handler)());
