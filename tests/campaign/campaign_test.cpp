@@ -3,8 +3,6 @@
 // count, the audio messages and the quit flag at every level, against a private
 // configuration file.
 #include <gtest/gtest.h>
-#include <wx/config.h>
-#include <wx/fileconf.h>
 #include <wx/init.h>
 
 #include <cstdlib>
@@ -12,12 +10,12 @@
 #include <sstream>
 #include <string>
 #include <vector>
-#include <sys/stat.h>
 
 #include "app/app_config.h"
 #include "campaign/cp_campaign.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
+#include "displaysetup/private_store.h"
 #include "game/game_audio_recorder.h"
 #include "support/test_support.h"
 
@@ -36,7 +34,7 @@ struct ScriptedPlayer {
     std::vector<std::string> log;
     int windowHolds = 0;  // applyDisplaySettings true minus closeGameSession
     std::string fileAtComplete;  // the configuration file as the completed screen found it
-    std::string userFile;
+    const PrivateStore* store = nullptr;
 };
 
 ScriptedPlayer* g_player = nullptr;
@@ -174,7 +172,7 @@ void FakeComplete(PlanetResult& r) {
     ExpectPlaying(r, "complete");
     // The selection has already moved on to the next planet.
     EXPECT_EQ(r.planetIndex + 1, 10 * r.system + r.planet);
-    g_player->fileAtComplete = ReadWholeFile(g_player->userFile);
+    g_player->fileAtComplete = g_player->store->Text();
     std::string arg;
     if (TakeMove("complete", &arg) && arg == "quit") QuitRequested = 1;
 }
@@ -187,22 +185,14 @@ const CampaignScreens kScriptedScreens = {
 class CampaignTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(wxInitialize()); }
-    static void TearDownTestSuite() {
-        delete wxConfigBase::Set(nullptr);
-        wxUninitialize();
-    }
+    static void TearDownTestSuite() { wxUninitialize(); }
 
     void SetUp() override {
-        // A fresh HOME and configuration each time (the quit test starts over per level).
-        m_dir.reset(new TempDir);
-        const std::string home = m_dir->Path();
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home + "/xdg").c_str(), 1);
-        mkdir((home + "/xdg").c_str(), 0700);
+        // A fresh configuration each time (the quit test starts over per level).
+        m_store.reset();
+        m_store.reset(new PrivateStore);
         m_player = ScriptedPlayer{};
-        m_player.userFile = home + "/xdg/vorpane.conf";
-        GameConfig = GameConfigRecord{};
-        LoadGameConfigWithGlobalFile((home + "/global.conf").c_str());
+        m_player.store = m_store.get();
         QuitRequested = 0;
         g_cursorState = CursorState{};
         g_player = &m_player;
@@ -226,13 +216,9 @@ protected:
     }
 
     // A key as a fresh reader of the file finds it; -999 when missing.
-    long Stored(const char* key) {
-        wxFileConfig file(wxEmptyString, wxEmptyString, m_player.userFile, wxEmptyString,
-                          wxCONFIG_USE_LOCAL_FILE);
-        return file.ReadLong(key, -999);
-    }
+    long Stored(const char* key) { return StoredConfigValue(m_store->Text(), key); }
 
-    std::unique_ptr<TempDir> m_dir;
+    std::unique_ptr<PrivateStore> m_store;
     ScriptedPlayer m_player;
     GameAudioRecorder m_audio;
 };

@@ -1,6 +1,9 @@
 // Helpers shared by the test programs.
 #include "support/test_support.h"
 
+#include <wx/fileconf.h>
+#include <wx/sstream.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -52,4 +55,10 @@ bool WaitForXDisplay(int timeoutMs) {
         if (waited >= timeoutMs) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+}
+
+long StoredConfigValue(const std::string& fileText, const char* key, long fallback) {
+    wxStringInputStream in(wxString::FromUTF8(fileText.c_str()));
+    wxFileConfig file(in);
+    return file.ReadLong(key, fallback);
 }

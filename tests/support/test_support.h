@@ -21,6 +21,10 @@ private:
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& text);
 
+// The value of a key ("/Game/2/HighScore1") in the text of a configuration file, read
+// as the game's store reads it; fallback when the key is missing or not a number.
+long StoredConfigValue(const std::string& fileText, const char* key, long fallback = -999);
+
 // FNV-1a 64 over bytes: pins large outputs (images, mixed sound) in one number.
 unsigned long long HashBytes(const void* data, size_t size);
 
