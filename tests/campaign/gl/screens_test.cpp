@@ -28,6 +28,7 @@
 #include "platform/pf_clock.h"
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
+#include "platform/pf_seams.h"
 #include "screen_capture.h"
 #include "texgen/tg_generators.h"
 

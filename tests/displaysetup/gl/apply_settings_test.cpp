@@ -14,10 +14,10 @@
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
 #include "displaysetup/ds_apply.h"
-#include "platform/pf_seams.h"
 #include "displaysetup/ds_quality_keys.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_input.h"
+#include "platform/pf_seams.h"
 #include "private_store.h"
 #include "texgen/tg_generators.h"
 
@@ -138,7 +138,7 @@ TEST_F(ApplySettings, PoorQualityClosesTheWindowAndAsks) {
     // settings current all the same.
     EXPECT_FALSE(ApplyDisplaySettings(false));
     g_pfSeams.readClock = nullptr;
-        g_pfSeams.sleep = nullptr;
+    g_pfSeams.sleep = nullptr;
     EXPECT_FALSE(GameWindowExists());
     const QualitySettings& q = *ActiveQualitySettings();
     EXPECT_LE(q.Score, 0.1);

@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "display/dp_frame.h"
-#include "platform/pf_seams.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
@@ -19,6 +18,7 @@
 #include "gl_support.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_input.h"
+#include "platform/pf_seams.h"
 
 namespace {
 
@@ -126,11 +126,11 @@ TEST_F(QualityTestRun, EscapeDuringAPassStopsEveryLaterFrame) {
     g_reads = 0;
     const uint32_t framesBefore = g_frameStats.frameCount;
     g_pfSeams.readClock = EscapingClock;
-        g_pfSeams.sleep = RealSleep;
+    g_pfSeams.sleep = RealSleep;
     QualityTestResults r;
     EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
     g_pfSeams.readClock = nullptr;
-        g_pfSeams.sleep = nullptr;
+    g_pfSeams.sleep = nullptr;
     ASSERT_GE(g_reads, 40u);
     EXPECT_GT(g_framesAtEscape, framesBefore);
     // At most the frame being presented when the key came.
