@@ -21,7 +21,9 @@ bool g_exitHooksInstalled = false;  // run
 void RestoreModesAtExit() { RestorePlatformDisplayModes(); }
 
 // X keeps a changed mode after the process is gone: put it back on every way out
-// the process can catch (normal exit, an internal fault, SIGINT, SIGTERM).
+// the process can catch (normal exit, an internal fault, SIGINT, SIGTERM, SIGHUP,
+// SIGQUIT, a crash). One it cannot catch (SIGKILL) leaves the desktop's mode in the
+// platform's file for the next start.
 void InstallExitHooks() {
     if (g_exitHooksInstalled) return;
     g_exitHooksInstalled = true;
@@ -48,6 +50,8 @@ void SetGameWindowOwner(wxWindow* owner) { g_owner = owner; }
 
 bool CreateFullscreenGameWindow(const DisplayMode& mode) {
     InstallExitHooks();
+    // A mode a killed run left changed is not the desktop's: put it back first.
+    RestoreLeftoverPlatformDisplayModes();
     PlatformDisplayMode current;
     if (!GetPlatformCurrentMode(mode.index, &current)) return false;
     g_restore = {mode.index, current};

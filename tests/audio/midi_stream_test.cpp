@@ -112,6 +112,24 @@ TEST_F(MidiStreamTest, TempoEventsChangeTheFollowingDeltas) {
     EXPECT_EQ(Notices(PF_MM_MOM_POSITIONCB), 2);
 }
 
+TEST_F(MidiStreamTest, AReopenedStreamStartsAtTheDefaultTempo) {
+    PfMidiStreamRestart(stream);
+    PfMidiHeader h1, h2;
+    std::vector<uint8_t> s1, s2;
+    Queue(h1, s1, {{0, 0x01000000 | 250000}});  // the last tune ends twice as fast
+    Render(1000);
+    PfMidiStreamStop(stream);
+    ASSERT_EQ(PfMidiStreamClose(stream), PF_MMSYSERR_NOERROR);
+    DrainThreadMessages();
+    ASSERT_EQ(PfMidiStreamOpen(&stream, PfCurrentThreadId()), PF_MMSYSERR_NOERROR);
+    played.clear();
+    PfMidiStreamRestart(stream);
+    Queue(h2, s2, {{96, 0x42000000}});  // a quarter at 500,000 us and 96 ticks
+    Render(30000);
+    ASSERT_EQ(played.size(), 1u);
+    EXPECT_EQ(played[0].sample, 22050u);
+}
+
 TEST_F(MidiStreamTest, DeltasCarryAcrossBuffers) {
     PfMidiStreamSetTimeDivision(stream, 192);
     PfMidiStreamRestart(stream);

@@ -134,8 +134,10 @@ TEST_F(LoadingScreen, AnEighthStageIsIgnored) {
 
 TEST_F(LoadingScreen, WithoutThePictureTheScreenIsBlack) {
     BeginLoadingScreen();
+    TextureImage* picture = g_loadingScreen.image;
     g_loadingScreen.image = nullptr;  // as if "text_loading" were missing
     DrawLoadingScreen(0.5);
+    g_loadingScreen.image = picture;  // for the end to free
     ASSERT_EQ(g_frames.size(), 1u);
     EXPECT_EQ(g_frames[0].barLeft.r, 0);
     EXPECT_EQ(g_frames[0].atFill375.r, 0);
