@@ -25,6 +25,7 @@
 #include "display/dp_window.h"
 #include "gl_support.h"
 #include "platform/pf_clock.h"
+#include "platform/pf_seams.h"
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
 #include "screen_capture.h"
@@ -168,7 +169,8 @@ protected:
         ClearPlatformInput();
         ClearHeldKeys();
         g_now = 10000;
-        SetPlatformClock(FakeRead, FakeSleep);
+        g_pfSeams.readClock = FakeRead;
+        g_pfSeams.sleep = FakeSleep;
         ResetFrameStatistics();
         ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
         PumpFor(50);
@@ -195,7 +197,8 @@ protected:
         system.reset();
         galaxy.reset();
         CloseTestWindow();
-        SetPlatformClock(nullptr, nullptr);
+        g_pfSeams.readClock = nullptr;
+        g_pfSeams.sleep = nullptr;
         QuitRequested = 0;
     }
 
