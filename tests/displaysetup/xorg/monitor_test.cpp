@@ -60,23 +60,15 @@ public:
         LoadGameConfig();
     }
     void TearDown() override {
-        if (wxTheApp) {
-            CloseGameWindow();
-            wxEntryCleanup();
-        }
-        g_server.Stop();
+        if (wxTheApp) CloseGameWindow();
+        g_server.StopWithToolkit();
         delete g_home;
     }
 };
 
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new XorgEnvironment);
 
-#define REQUIRE_XORG()                                                                   \
-    do {                                                                                 \
-        if (!g_up)                                                                       \
-            GTEST_SKIP() << "Xorg with the dummy video driver cannot start here: "       \
-                         << g_server.Why();                                             \
-    } while (0)
+#define REQUIRE_XORG() REQUIRE_DUMMY_XSERVER(g_up, g_server)
 
 // Plays the player at the "Choose a Display" dialog: drags it to a point, waits until
 // the dialog knows its monitor (or a second has gone), then presses OK.
