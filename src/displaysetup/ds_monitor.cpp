@@ -8,6 +8,8 @@
 #include <wx/sizer.h>
 #include <wx/utils.h>
 
+#include <vector>
+
 #include "app/app_config.h"
 #include "app/app_png.h"
 #include "display/dp_background_frame.h"
@@ -184,9 +186,13 @@ void FadeDesktopToBlack() {
     canvas->SetBackgroundStyle(wxBG_STYLE_CUSTOM);
     int w = 0, h = 0;
     wxDisplaySize(&w, &h);
-    frame->SetClientSize(w, h);
+    // An X window shows nothing of what lay beneath it: the fade starts from a picture
+    // of the desktop, taken before the frame covers it.
+    std::vector<uint8_t> desktop;
+    const bool haveDesktop = PfReadScreen({0, 0, w, h}, &desktop);
+    PfPlaceFrame(frame, {0, 0, w, h});
     frame->Show();
-    frame->SetClientSize(w, h);
+    PfPlaceFrame(frame, {0, 0, w, h});
     canvas->SetSize(frame->GetClientSize());
     const wxSize client = frame->GetClientSize();
     const int cw = client.x, ch = client.y;
@@ -204,6 +210,13 @@ void FadeDesktopToBlack() {
     glOrtho(0, cw, 0, ch, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    if (haveDesktop && cw == w && ch == h) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        glRasterPos2i(0, 0);
+        glDrawPixels(w, h, GL_RGBA, GL_UNSIGNED_BYTE, desktop.data());
+        glFinish();
+    }
 
     int last = 255;
     const uint32_t start = ReadClockMs();

@@ -245,6 +245,37 @@ TEST(BackgroundFrame, FadesTheDesktopAndCoversEveryMonitor) {
     desktop->Destroy();
 }
 
+// The fade on a fake clock whose every sleep moves it 10 ms: halfway through, the
+// white desktop under the fade shows at the fade's level.
+uint32_t g_fadeNow = 0;
+double g_midFadeMean = -1;
+uint32_t FadeClock() { return g_fadeNow; }
+void FadeSleep(uint32_t ms) {
+    g_fadeNow += ms == 1 ? 10 : ms;
+    if (g_midFadeMean < 0 && g_fadeNow >= 260)
+        g_midFadeMean = ScreenMean("mid_fade.png", "1024x768+0+0");
+}
+
+TEST(BackgroundFrame, TheFadeDarkensTheDesktopAlongItsCurve) {
+    REQUIRE_XORG();
+    auto* desktop = new wxFrame(nullptr, wxID_ANY, "", wxPoint(0, 0), wxSize(1824, 768),
+                                wxBORDER_NONE);
+    desktop->SetBackgroundColour(*wxWHITE);
+    desktop->Show();
+    ASSERT_TRUE(WaitUntil([] { return ScreenMean("desktop.png", "1824x768+0+0") > 0.9; }));
+    g_pfSeams.readClock = FadeClock;
+    g_pfSeams.sleep = FadeSleep;
+    FadeDesktopToBlack();
+    ResetPfSeams();
+    // 260 ms in, the level is about 255 x (1 - (262 / 512)^2) = 188 of 255.
+    EXPECT_NEAR(g_midFadeMean, 188.0 / 255.0, 0.05);
+    EXPECT_EQ(ScreenMean("faded.png", "1024x768+0+0"), 0.0);
+    auto* frame = new CBackgroundFrame;
+    ShowBackgroundFrame(false, frame);  // no new fade: the first one's frame goes
+    frame->Destroy();
+    desktop->Destroy();
+}
+
 TEST(DisplaySessionOnTwoMonitors, MenusAreLaidOutOnTheChosenMonitorAndTheFrameCoversBoth) {
     REQUIRE_XORG();
     StoreDisplay(1, 1024, 0, 800, 600);
