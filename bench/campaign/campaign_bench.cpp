@@ -25,6 +25,7 @@
 #include "platform/pf_clock.h"
 #include "platform/pf_seams.h"
 #include "platform/pf_input.h"
+#include "platform/pf_seams.h"
 #include "platform/pf_window.h"
 #include "texgen/tg_generators.h"
 

@@ -16,6 +16,7 @@
 #include "campaign/cp_complete.h"
 #include "campaign/cp_scenes.h"
 #include "display/dp_frame.h"
+#include "platform/pf_seams.h"
 #include "display/dp_input.h"
 #include "display/dp_loading.h"
 #include "display/dp_quit.h"

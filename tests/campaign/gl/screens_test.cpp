@@ -18,6 +18,7 @@
 #include "campaign/cp_planet_screen.h"
 #include "campaign/cp_selector.h"
 #include "display/dp_frame.h"
+#include "platform/pf_seams.h"
 #include "display/dp_input.h"
 #include "display/dp_loading.h"
 #include "display/dp_quit.h"
@@ -28,6 +29,7 @@
 #include "platform/pf_seams.h"
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
+#include "platform/pf_seams.h"
 #include "screen_capture.h"
 #include "texgen/tg_generators.h"
 
