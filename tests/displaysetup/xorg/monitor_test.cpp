@@ -148,6 +148,17 @@ double ScreenMean(const std::string& shot, const std::string& area) {
     return value;
 }
 
+// A white desktop over both monitors, once it shows; null when it never does.
+wxFrame* ShowWhiteDesktop() {
+    auto* desktop = new wxFrame(nullptr, wxID_ANY, "", wxPoint(0, 0), wxSize(1824, 768),
+                                wxBORDER_NONE);
+    desktop->SetBackgroundColour(*wxWHITE);
+    desktop->Show();
+    if (WaitUntil([] { return ScreenMean("desktop.png", "1824x768+0+0") > 0.9; })) return desktop;
+    desktop->Destroy();
+    return nullptr;
+}
+
 TEST(MonitorChoice, TheFirstRunAsksAndStoresTheMonitorTheDialogWasLeftOn) {
     REQUIRE_XORG();
     StoreDisplay(-1, 0, 0, 0, 0);
@@ -222,12 +233,8 @@ TEST(MonitorChoice, AStoredMonitorThatIsGoneGivesTheFirstMonitorsArea) {
 
 TEST(BackgroundFrame, FadesTheDesktopAndCoversEveryMonitor) {
     REQUIRE_XORG();
-    // A white desktop over both monitors first.
-    auto* desktop = new wxFrame(nullptr, wxID_ANY, "", wxPoint(0, 0), wxSize(1824, 768),
-                                wxBORDER_NONE);
-    desktop->SetBackgroundColour(*wxWHITE);
-    desktop->Show();
-    ASSERT_TRUE(WaitUntil([] { return ScreenMean("desktop.png", "1824x768+0+0") > 0.9; }));
+    wxFrame* desktop = ShowWhiteDesktop();
+    ASSERT_NE(desktop, nullptr);
     auto* frame = new CBackgroundFrame;
     ShowBackgroundFrame(true, frame);
     for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
@@ -258,11 +265,8 @@ void FadeSleep(uint32_t ms) {
 
 TEST(BackgroundFrame, TheFadeDarkensTheDesktopAlongItsCurve) {
     REQUIRE_XORG();
-    auto* desktop = new wxFrame(nullptr, wxID_ANY, "", wxPoint(0, 0), wxSize(1824, 768),
-                                wxBORDER_NONE);
-    desktop->SetBackgroundColour(*wxWHITE);
-    desktop->Show();
-    ASSERT_TRUE(WaitUntil([] { return ScreenMean("desktop.png", "1824x768+0+0") > 0.9; }));
+    wxFrame* desktop = ShowWhiteDesktop();
+    ASSERT_NE(desktop, nullptr);
     g_pfSeams.readClock = FadeClock;
     g_pfSeams.sleep = FadeSleep;
     FadeDesktopToBlack();
