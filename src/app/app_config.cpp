@@ -98,14 +98,19 @@ bool IsValidUtf8(const std::string& s) {
     return true;
 }
 
-// Drops the toolkit's escaping backslashes ("\x" is "x").
+// Drops the toolkit's escaping backslashes ("\x" is "x"; one at the end goes).
 std::string Unescape(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size()) ++i;
+        if (s[i] == '\\' && ++i == s.size()) break;
         out += s[i];
     }
     return out;
+}
+
+// The toolkit compares group and entry names without regard to case.
+std::string FoldCase(const std::string& name) {
+    return std::string(wxString::FromUTF8(name).Lower().utf8_str());
 }
 
 // A group's path as the toolkit resolves a header: empty and "." parts skipped, ".."
@@ -154,7 +159,8 @@ std::vector<std::string> SplitLines(const std::string& raw) {
 // without "=", broken headers with the entries under them (their group is unknown),
 // and the earlier of two entries with the same name in a group (the toolkit keeps
 // the later). A group that appears twice is merged into its first appearance, which
-// the toolkit's model cannot represent otherwise.
+// the toolkit's model cannot represent otherwise. Names match regardless of case, as
+// in the toolkit.
 ConfigText CleanConfigText(const std::string& raw) {
     struct Line {
         std::string text;
@@ -204,7 +210,7 @@ ConfigText CleanConfigText(const std::string& raw) {
             while (rest < line.size() && IsBlank(line[rest])) ++rest;
             if (rest < line.size() && line[rest] != '#' && line[rest] != ';') markBad(number);
             const std::string header = line.substr(start, end + 1 - start);
-            const std::string path = GroupPath(header.substr(1, header.size() - 2));
+            const std::string path = FoldCase(GroupPath(header.substr(1, header.size() - 2)));
             auto found = groupIndex.find(path);
             if (found == groupIndex.end()) {
                 found = groupIndex.emplace(path, groups.size()).first;
@@ -221,8 +227,20 @@ ConfigText CleanConfigText(const std::string& raw) {
         }
         size_t nameEnd = end;
         while (nameEnd > start && (IsBlank(line[nameEnd - 1]))) --nameEnd;
-        std::string name = Unescape(line.substr(start, nameEnd - start));
-        if (!name.empty() && name[0] == '!') name.erase(0, 1);  // the toolkit's "immutable" mark
+        std::string text = line;
+        if (line[start] == '!') {
+            // The toolkit would refuse every write of a key marked "immutable"; the
+            // user's own file cannot hold the machine's locks, so the mark goes, unless
+            // the rest would read as something else.
+            const char next = start + 1 < line.size() ? line[start + 1] : '=';
+            if (next == '[' || next == '#' || next == ';' || next == '=' || IsBlank(next)) {
+                markBad(number);
+                continue;
+            }
+            text.erase(start, 1);
+            ++start;
+        }
+        std::string name = FoldCase(Unescape(line.substr(start, nameEnd - start)));
         if (name.empty()) {
             markBad(number);
             continue;
@@ -234,7 +252,7 @@ ConfigText CleanConfigText(const std::string& raw) {
             markBad(old.number);
         }
         current->entries[name] = current->lines.size();
-        current->lines.push_back({line, false, number});
+        current->lines.push_back({text, false, number});
     }
     for (const Group& group : groups) {
         if (!group.header.empty()) result.text += group.header + "\n";
