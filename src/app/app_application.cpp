@@ -11,6 +11,7 @@
 
 #include "app/app_config.h"
 #include "app/app_fault.h"
+#include "platform/pf_displays.h"
 
 wxDEFINE_EVENT(StartSessionEventType, wxCommandEvent);
 
@@ -40,6 +41,9 @@ void InstallLoggingAssertHandler() { wxSetAssertHandler(LogAssert); }
 
 bool CKorvexApplication::OnInit() {
     InstallLoggingAssertHandler();
+    // A run killed while it had the display in its own mode left the desktop's mode
+    // to be put back; do it before anything reads the display.
+    RestoreLeftoverPlatformDisplayModes();
     wxImage::AddHandler(new wxPNGHandler);
     {
         // Covers the rest of start-up; the previous locale comes back when it ends.
