@@ -15,8 +15,8 @@
 #include "display/dp_window.h"
 #include "displaysetup/ds_apply.h"
 #include "displaysetup/ds_quality_keys.h"
-#include "platform/pf_clock.h"
 #include "platform/pf_input.h"
+#include "platform/pf_seams.h"
 #include "private_store.h"
 #include "texgen/tg_generators.h"
 
@@ -29,7 +29,8 @@ protected:
         SetQualitySettingsValid(false);
     }
     void TearDown() override {
-        SetPlatformClock(nullptr, nullptr);
+        g_pfSeams.readClock = nullptr;
+        g_pfSeams.sleep = nullptr;
         SetQualitySettingsValid(false);
     }
     PrivateStore m_store;
@@ -130,11 +131,13 @@ void NoSleep(uint32_t) {}
 
 TEST_F(ApplySettings, PoorQualityClosesTheWindowAndAsks) {
     GameConfig.QualityAutomatic = 1;
-    SetPlatformClock(SlowClock, NoSleep);
+    g_pfSeams.readClock = SlowClock;
+    g_pfSeams.sleep = NoSleep;
     // The prompt answers Cancel here: false, the window closed, and the poor
     // settings current all the same.
     EXPECT_FALSE(ApplyDisplaySettings(false));
-    SetPlatformClock(nullptr, nullptr);
+    g_pfSeams.readClock = nullptr;
+    g_pfSeams.sleep = nullptr;
     EXPECT_FALSE(GameWindowExists());
     const QualitySettings& q = *ActiveQualitySettings();
     EXPECT_LE(q.Score, 0.1);

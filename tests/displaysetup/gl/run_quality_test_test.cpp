@@ -16,8 +16,8 @@
 #include "display/dp_window.h"
 #include "displaysetup/ds_quality_test.h"
 #include "gl_support.h"
-#include "platform/pf_clock.h"
 #include "platform/pf_input.h"
+#include "platform/pf_seams.h"
 
 namespace {
 
@@ -36,7 +36,8 @@ protected:
         DeleteTexture(m_other);
         FreeTextureImage(m_image);
         CloseTestWindow();
-        SetPlatformClock(nullptr, nullptr);
+        g_pfSeams.readClock = nullptr;
+        g_pfSeams.sleep = nullptr;
         SetQualitySettingsValid(false);
     }
     void ExpectStateKept() {
@@ -123,10 +124,12 @@ void RealSleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseco
 TEST_F(QualityTestRun, EscapeDuringAPassStopsEveryLaterFrame) {
     g_reads = 0;
     const uint32_t framesBefore = g_frameStats.frameCount;
-    SetPlatformClock(EscapingClock, RealSleep);
+    g_pfSeams.readClock = EscapingClock;
+    g_pfSeams.sleep = RealSleep;
     QualityTestResults r;
     EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
-    SetPlatformClock(nullptr, nullptr);
+    g_pfSeams.readClock = nullptr;
+    g_pfSeams.sleep = nullptr;
     ASSERT_GE(g_reads, 40u);
     EXPECT_GT(g_framesAtEscape, framesBefore);
     // At most the frame being presented when the key came.
