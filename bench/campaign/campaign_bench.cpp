@@ -24,6 +24,7 @@
 #include "display/dp_window.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_input.h"
+#include "platform/pf_seams.h"
 #include "platform/pf_window.h"
 #include "texgen/tg_generators.h"
 
@@ -114,7 +115,8 @@ int main(int argc, char** argv) {
     wxImage::AddHandler(new wxPNGHandler);
     ResetGLState2D();
     g_start = Clock::now();
-    SetPlatformClock(BenchRead, BenchSleep);
+    g_pfSeams.readClock = BenchRead;
+    g_pfSeams.sleep = BenchSleep;
 
     const char* const names[3] = {"galaxy", "system", "planet"};
     // The default quality, then the largest images (texture levels 0).
@@ -138,7 +140,8 @@ int main(int argc, char** argv) {
                         names[screen], first[0], first[first.size() / 2], frame[frame.size() / 2]);
         }
     }
-    SetPlatformClock(nullptr, nullptr);
+    g_pfSeams.readClock = nullptr;
+    g_pfSeams.sleep = nullptr;
     DestroyPlatformGameWindow();
     wxEntryCleanup();
     return 0;

@@ -16,6 +16,7 @@
 #include "campaign/cp_complete.h"
 #include "campaign/cp_scenes.h"
 #include "display/dp_frame.h"
+#include "platform/pf_seams.h"
 #include "display/dp_input.h"
 #include "display/dp_loading.h"
 #include "display/dp_quit.h"
@@ -131,7 +132,8 @@ protected:
         GameConfig.DebugFlags = 0;
         QuitRequested = 0;
         ClearPlatformInput();
-        SetPlatformClock(FakeRead, FakeSleep);
+        g_pfSeams.readClock = FakeRead;
+        g_pfSeams.sleep = FakeSleep;
         ResetFrameStatistics();
         ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
         PumpFor(100);
@@ -157,7 +159,8 @@ protected:
         system.reset();
         galaxy.reset();
         CloseTestWindow();
-        SetPlatformClock(nullptr, nullptr);
+        g_pfSeams.readClock = nullptr;
+        g_pfSeams.sleep = nullptr;
         GameConfig = savedConfig;
         QuitRequested = 0;
     }

@@ -18,6 +18,7 @@
 #include "campaign/cp_planet_screen.h"
 #include "campaign/cp_selector.h"
 #include "display/dp_frame.h"
+#include "platform/pf_seams.h"
 #include "display/dp_input.h"
 #include "display/dp_loading.h"
 #include "display/dp_quit.h"
@@ -168,7 +169,8 @@ protected:
         ClearPlatformInput();
         ClearHeldKeys();
         g_now = 10000;
-        SetPlatformClock(FakeRead, FakeSleep);
+        g_pfSeams.readClock = FakeRead;
+        g_pfSeams.sleep = FakeSleep;
         ResetFrameStatistics();
         ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
         PumpFor(50);
@@ -195,7 +197,8 @@ protected:
         system.reset();
         galaxy.reset();
         CloseTestWindow();
-        SetPlatformClock(nullptr, nullptr);
+        g_pfSeams.readClock = nullptr;
+        g_pfSeams.sleep = nullptr;
         QuitRequested = 0;
     }
 
