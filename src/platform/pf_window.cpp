@@ -129,6 +129,34 @@ void PfPlaceFrame(wxWindow* frame, const PlatformRect& r) {
     if (frame) frame->SetSize(r.left, r.top, r.width, r.height);
 }
 
+bool PfReadScreen(const PlatformRect& r, std::vector<uint8_t>* rgba) {
+    if (r.width <= 0 || r.height <= 0) return false;
+    GdkWindow* root = gdk_get_default_root_window();
+    if (!root) return false;
+    GdkPixbuf* pixbuf = gdk_pixbuf_get_from_window(root, r.left, r.top, r.width, r.height);
+    if (!pixbuf) return false;
+    const int channels = gdk_pixbuf_get_n_channels(pixbuf);
+    const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+    const int width = gdk_pixbuf_get_width(pixbuf), height = gdk_pixbuf_get_height(pixbuf);
+    const guchar* pixels = gdk_pixbuf_read_pixels(pixbuf);
+    const bool ok = channels >= 3 && width == r.width && height == r.height;
+    if (ok) {
+        rgba->resize(size_t(width) * size_t(height) * 4);
+        for (int y = 0; y < height; ++y) {
+            const guchar* in = pixels + size_t(height - 1 - y) * size_t(stride);
+            uint8_t* out = rgba->data() + size_t(y) * size_t(width) * 4;
+            for (int x = 0; x < width; ++x, in += channels, out += 4) {
+                out[0] = in[0];
+                out[1] = in[1];
+                out[2] = in[2];
+                out[3] = 255;
+            }
+        }
+    }
+    g_object_unref(pixbuf);
+    return ok;
+}
+
 void PfMinimiseFrame(wxWindow* window) {
     auto* frame = wxDynamicCast(window, wxFrame);
     if (!frame) return;

@@ -4,6 +4,9 @@
 // class is "FullscreenGameWindowClass", so tools can find it.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/pf_displays.h"
 
 class wxWindow;
@@ -28,6 +31,10 @@ wxWindow* PlatformGameWindowFrame();
 // The toolkit's client-size setting is not used: on GTK it clamps a frame to one
 // monitor, and it shrinks a frame shown again after a minimise to a single pixel.
 void PfPlaceFrame(wxWindow* frame, const PlatformRect& rect);
+
+// What the screen shows in an area (desktop pixels), as RGBA rows bottom first (the
+// order OpenGL draws pixels in); alpha 255. False when it cannot be read.
+bool PfReadScreen(const PlatformRect& area, std::vector<uint8_t>* rgba);
 
 // Takes a top-level frame off the screen the way a suspended program leaves it: hidden,
 // then minimised. Under a window manager it stays on the task bar, minimised, so the
