@@ -1,9 +1,11 @@
 // The quality test for real in a game window: it returns with sane measurements and
 // leaves the quality record, the texture registry and the cursor counts as it found
-// them; Escape before or during it, or a quit, aborts it.
+// them; Escape before or during it (injected, or from the X server), or a quit,
+// aborts it.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -134,6 +136,25 @@ TEST_F(QualityTestRun, EscapeDuringAPassStopsEveryLaterFrame) {
     EXPECT_GT(g_framesAtEscape, framesBefore);
     // At most the frame being presented when the key came.
     EXPECT_LE(g_frameStats.frameCount, g_framesAtEscape + 1);
+    ExpectStateKept();
+}
+
+// Escape from the X server (xdotool, into the focused game window) half a second in.
+TEST_F(QualityTestRun, RealEscapeFromTheXServerAbortsIt) {
+    PumpFor(100);
+    ASSERT_EQ(std::system("xdotool search --classname '^FullscreenGameWindowClass$' "
+                          "windowfocus --sync >/dev/null 2>&1"),
+              0);
+    PumpFor(100);
+    ClearPlatformInput();
+    ASSERT_EQ(std::system("(sleep 0.5; xdotool key Escape) &"), 0);
+    const auto start = std::chrono::steady_clock::now();
+    QualityTestResults r;
+    EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GT(seconds, 0.3);
+    EXPECT_LT(seconds, 1.0);  // the whole test takes longer; the rest drew nothing
     ExpectStateKept();
 }
 
