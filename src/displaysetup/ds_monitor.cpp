@@ -201,7 +201,7 @@ void FadeDesktopToBlack() {
     // No context (a display without a single-buffered visual): the frame is all the
     // fade there is.
     wxGLContext context(canvas);
-    if (!context.IsOK() || !canvas->SetCurrent(context)) return;
+    if (!PfWaitForCanvasWindow(canvas) || !context.IsOK() || !canvas->SetCurrent(context)) return;
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glViewport(0, 0, cw, ch);

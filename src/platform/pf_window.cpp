@@ -8,7 +8,9 @@
 #include <wx/frame.h>
 #include <wx/glcanvas.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
@@ -85,7 +87,7 @@ bool CreatePlatformGameWindow(const PlatformRect& rect, wxWindow* parent) {
     g_window.frame->Raise();
     g_window.canvas->SetFocus();
     g_window.context = new wxGLContext(g_window.canvas);
-    if (!g_window.context->IsOK() || !g_window.canvas->SetCurrent(*g_window.context)) {
+    if (!PfWaitForCanvasWindow(g_window.canvas) || !g_window.context->IsOK() || !g_window.canvas->SetCurrent(*g_window.context)) {
         DestroyPlatformGameWindow();
         return false;
     }
@@ -103,6 +105,18 @@ void DestroyPlatformGameWindow() {
     ClearHeldKeys();
     // The toolkit destroys the frame at idle time; our own loops must give it that.
     DispatchPlatformEvents();
+}
+
+bool PfWaitForCanvasWindow(wxGLCanvas* canvas, int timeoutMs) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!canvas->GetXWindow()) {
+        if (std::chrono::steady_clock::now() >= until) return false;
+        if (gtk_events_pending())
+            gtk_main_iteration_do(FALSE);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 bool PlatformGameWindowExists() { return g_window.frame != nullptr; }

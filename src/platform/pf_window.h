@@ -9,6 +9,7 @@
 
 #include "platform/pf_displays.h"
 
+class wxGLCanvas;
 class wxWindow;
 
 // Creates, shows and raises the window at rect, owned by parent (may be null), gives
@@ -31,6 +32,11 @@ wxWindow* PlatformGameWindowFrame();
 // The toolkit's client-size setting is not used: on GTK it clamps a frame to one
 // monitor, and it shrinks a frame shown again after a minimise to a single pixel.
 void PfPlaceFrame(wxWindow* frame, const PlatformRect& rect);
+
+// Waits (pumping the toolkit, at most timeoutMs) until a shown canvas has its X window.
+// Without a window manager that is at once; under one the window can come a moment
+// after Show, and a context cannot be made current on it before. False on timeout.
+bool PfWaitForCanvasWindow(wxGLCanvas* canvas, int timeoutMs = 2000);
 
 // What the screen shows in an area (desktop pixels), as RGBA rows bottom first (the
 // order OpenGL draws pixels in); alpha 255. False when it cannot be read.
