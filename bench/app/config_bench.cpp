@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_application.h"
 #include "app/app_config.h"
+#include "app/app_fault.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "app/app_config.h"
 #include "app/app_fault.h"
 #include "audio/au_thread.h"
+#include "campaign/cp_campaign.h"
 #include "display/dp_background_frame.h"
 #include "display/dp_session.h"
 #include "displaysetup/ds_monitor.h"
@@ -106,7 +107,10 @@ bool CKorvexApplication::OnInit() {
     return true;
 }
 
-bool RunGameSessionStep() { return true; }
+bool RunGameSessionStep() {
+    RunMainMenuLoop();
+    return true;
+}
 
 void CKorvexApplication::OnRunSession(wxCommandEvent&) {
     StartAudio();

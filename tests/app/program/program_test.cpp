@@ -1,7 +1,8 @@
 // The vorpane program as a player starts it, in real processes with a private HOME on
 // the test X server, driven by real X input (xdotool): the first-start agreement
 // declined and accepted, the home screen's Exit, a second start without the agreement,
-// and a walk into the campaign and back out; the configuration file after each run.
+// a walk into the campaign and back out, SIGTERM, a broken settings file and any
+// locale; the configuration file after each run, and nothing on standard error.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <thread>
 #include <vector>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,31 +55,29 @@ public:
     // not (it is then killed), -2 when a signal ended it.
     int Wait(double timeoutSeconds) {
         const Clock::time_point start = Clock::now();
-        int status = 0;
-        while (waitpid(m_pid, &status, WNOHANG) != m_pid) {
+        while (Running()) {
             if (Seconds(Clock::now() - start) > timeoutSeconds) {
                 kill(m_pid, SIGKILL);
-                waitpid(m_pid, &status, 0);
+                waitpid(m_pid, nullptr, 0);
                 m_ended = true;
                 return -1;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        m_ended = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+        return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -2;
     }
     bool Running() {
-        if (m_ended) return false;
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) == m_pid) m_ended = true;
+        if (!m_ended && waitpid(m_pid, &m_status, WNOHANG) == m_pid) m_ended = true;
         return !m_ended;
     }
     std::string Errors() const { return ReadWholeFile(m_errPath); }
+    void Terminate() { kill(m_pid, SIGTERM); }
 
 private:
     std::string m_errPath;
     pid_t m_pid = -1;
     bool m_ended = false;
+    int m_status = 0;
 };
 
 // A top-level window of the X server as a player sees it.
@@ -174,6 +174,20 @@ protected:
         EXPECT_EQ(std::system(type.c_str()), 0);
     }
 
+    // The game window: the program's untitled window over the whole screen.
+    bool WaitForGameWindow(double timeoutSeconds) {
+        const int screenWidth = DisplayWidth(m_display, DefaultScreen(m_display));
+        return WaitForWindow(
+            [&](const SeenWindow& w) {
+                return w.className == "Vorpane" && w.name.empty() && w.width == screenWidth;
+            },
+            timeoutSeconds);
+    }
+    void AcceptAgreementBeforehand() {
+        mkdir((m_home.Path() + "/.config").c_str(), 0700);
+        WriteWholeFile(m_configFile, "[Registration]\nEulaVersion=1\n");
+    }
+
     std::string Config() { return ReadWholeFile(m_configFile); }
     bool ConfigHas(const std::string& line) { return Config().find(line + "\n") != std::string::npos; }
 
@@ -245,6 +259,48 @@ TEST_F(ProgramTest, AgreeExitRestartPlayIntoTheCampaignAndBackOut) {
     EXPECT_NE(text.find("[Game/2]"), std::string::npos) << text;
     EXPECT_EQ(text.find("HighScore"), std::string::npos) << text;      // nothing completed
     EXPECT_EQ(text.find("HighestPlanet"), std::string::npos) << text;
+}
+
+// SIGTERM is the player closing the program: from the home screen (a menu waiting for
+// input) and from a selection screen, the program ends at once and cleanly.
+TEST_F(ProgramTest, SigtermEndsTheProgramCleanlyFromTheMenusAndTheScreens) {
+    AcceptAgreementBeforehand();
+    {
+        GameProcess game(m_home.Path());
+        SeenWindow home;
+        ASSERT_TRUE(WaitForMenu(&home));
+        const Clock::time_point start = Clock::now();
+        game.Terminate();
+        EXPECT_EQ(game.Wait(10), 0);
+        EXPECT_LT(Seconds(Clock::now() - start), 1.0);
+        EXPECT_EQ(game.Errors(), "");
+    }
+    GameProcess game(m_home.Path());
+    SeenWindow home;
+    ASSERT_TRUE(WaitForMenu(&home));
+    Type(home, "Return");  // Play
+    ASSERT_TRUE(WaitForGameWindow(30));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const Clock::time_point start = Clock::now();
+    game.Terminate();
+    EXPECT_EQ(game.Wait(10), 0);
+    EXPECT_LT(Seconds(Clock::now() - start), 1.0);
+    EXPECT_EQ(game.Errors(), "");
+    EXPECT_EQ(Config().find("[Game"), std::string::npos) << Config();
+}
+
+TEST_F(ProgramTest, ABrokenSettingsFileIsReportedAndKeptAndStopsNothing) {
+    // Reported on standard error, never in a box that would wait for a click.
+    mkdir((m_home.Path() + "/.config").c_str(), 0700);
+    WriteWholeFile(m_configFile, "[Control]\nDrop\n[Displ\n");
+    GameProcess game(m_home.Path());
+    SeenWindow agreement;
+    ASSERT_TRUE(WaitForAgreement(&agreement));
+    Type(agreement, "Escape");
+    EXPECT_EQ(game.Wait(20), 255);
+    const std::string errors = game.Errors();
+    EXPECT_NE(errors.find("kept as " + m_configFile + ".bad"), std::string::npos) << errors;
+    EXPECT_EQ(ReadWholeFile(m_configFile + ".bad"), "[Control]\nDrop\n[Displ\n");
 }
 
 TEST_F(ProgramTest, AnyLocaleStartsQuietly) {
