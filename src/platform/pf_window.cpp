@@ -133,6 +133,12 @@ void SwapPlatformGameBuffers() {
 
 wxWindow* PlatformGameWindowFrame() { return g_window.frame; }
 
+unsigned long PlatformGameWindowXid() {
+    if (!g_window.frame) return 0;
+    GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(g_window.frame->GetHandle()));
+    return window && GDK_IS_X11_WINDOW(window) ? gdk_x11_window_get_xid(window) : 0;
+}
+
 void PfPlaceFrame(wxWindow* frame, const PlatformRect& r) {
     if (frame) frame->SetSize(r.left, r.top, r.width, r.height);
 }

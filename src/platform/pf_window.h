@@ -27,6 +27,9 @@ bool MakePlatformGameContextCurrent();
 void SwapPlatformGameBuffers();
 // The frame, for tests and for the cursor (null when there is none).
 wxWindow* PlatformGameWindowFrame();
+// The game window's X window id, by which the window system's tools (xdotool) find
+// it; 0 when there is none.
+unsigned long PlatformGameWindowXid();
 
 // Gives a borderless top-level frame exactly this area (its client area is all of it).
 // The toolkit's client-size setting is not used: on GTK it clamps a frame to one

@@ -146,6 +146,19 @@ protected:
         return false;
     }
 
+    // Waits up to timeoutSeconds until no viewable window passes the test.
+    template <typename Test>
+    bool WaitForNoWindow(Test test, double timeoutSeconds) {
+        const Clock::time_point start = Clock::now();
+        while (Seconds(Clock::now() - start) < timeoutSeconds) {
+            bool any = false;
+            for (const SeenWindow& w : Windows()) any = any || test(w);
+            if (!any) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
     bool WaitForAgreement(SeenWindow* found) {
         return WaitForWindow([](const SeenWindow& w) { return w.name == "License Agreement"; },
                              30, found);
@@ -162,10 +175,13 @@ protected:
     }
 
     // Real X input: the window takes the keyboard focus, then the keys are typed.
-    static void Type(const SeenWindow& window, const char* keys) {
+    static void Focus(const SeenWindow& window) {
         const std::string focus =
             "xdotool windowfocus --sync " + std::to_string(window.id) + " >/dev/null 2>&1";
         EXPECT_EQ(std::system(focus.c_str()), 0);
+    }
+    static void Type(const SeenWindow& window, const char* keys) {
+        Focus(window);
         const std::string type = std::string("xdotool key --clearmodifiers ") + keys;
         EXPECT_EQ(std::system(type.c_str()), 0);
     }
@@ -287,6 +303,37 @@ TEST_F(ProgramTest, SigtermEndsTheProgramCleanlyFromTheMenusAndTheScreens) {
     EXPECT_LT(Seconds(Clock::now() - start), 1.0);
     EXPECT_EQ(game.Errors(), "");
     EXPECT_EQ(Config().find("[Game"), std::string::npos) << Config();
+}
+
+// Another client taking the focus suspends the session (the black background frame
+// leaves the screen); the focus coming back to the menu resumes it.
+TEST_F(ProgramTest, LeavingTheProgramSuspendsItAndComingBackResumesIt) {
+    AcceptAgreementBeforehand();
+    GameProcess game(m_home.Path());
+    SeenWindow home;
+    ASSERT_TRUE(WaitForMenu(&home));
+    const auto frameShown = [](const SeenWindow& w) {
+        return w.name == "Vorpane" && w.className == "Vorpane";
+    };
+    ASSERT_TRUE(WaitForWindow(frameShown, 10));
+    Focus(home);  // the program is the active one
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // Another program's window (this test's own) takes the focus.
+    const Window other = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, 64,
+                                             64, 0, 0, 0);
+    XMapRaised(m_display, other);
+    XSync(m_display, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    XSetInputFocus(m_display, other, RevertToParent, CurrentTime);
+    XSync(m_display, False);
+    EXPECT_TRUE(WaitForNoWindow(frameShown, 10)) << "still shown while another client has the focus";
+    XDestroyWindow(m_display, other);
+    XSync(m_display, False);
+    Focus(home);
+    EXPECT_TRUE(WaitForWindow(frameShown, 10)) << "not shown again when the focus came back";
+    Type(home, "Escape");
+    EXPECT_EQ(game.Wait(20), 0);
+    EXPECT_EQ(game.Errors(), "");
 }
 
 TEST_F(ProgramTest, ABrokenSettingsFileIsReportedAndKeptAndStopsNothing) {

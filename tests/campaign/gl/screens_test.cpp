@@ -29,6 +29,7 @@
 #include "platform/pf_seams.h"
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
+#include "platform/pf_window.h"
 #include "platform/pf_seams.h"
 #include "screen_capture.h"
 #include "texgen/tg_generators.h"
@@ -402,7 +403,7 @@ TEST_F(SelectionScreens, HandEditedProgressOpensSafelyOnTheFirstItem) {
 // platform queue and the pump.
 TEST_F(SelectionScreens, RealClickAndKeyFromTheXServer) {
     const std::string focus =
-        "xdotool windowfocus --sync " + std::to_string(GameWindowXid()) + " >/dev/null 2>&1";
+        "xdotool windowfocus --sync " + std::to_string(PlatformGameWindowXid()) + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(focus.c_str()), 0);
     const CArrowSelector layout(1, kWidth, kHeight, false);
     const SelectorArea& right = layout.areas[kSelectorRightArea];

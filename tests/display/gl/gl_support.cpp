@@ -7,7 +7,6 @@
 #include <wx/image.h>
 #include <wx/init.h>
 #include <wx/log.h>
-#include <wx/window.h>
 
 #include <chrono>
 #include <cstdio>
@@ -19,10 +18,6 @@
 #include "platform/pf_input.h"
 #include "platform/pf_window.h"
 #include "support/test_support.h"
-
-// Last: Xlib's macros (None, Bool) would break the headers above.
-#include <gdk/gdkx.h>
-#include <gtk/gtk.h>
 
 namespace {
 
@@ -107,11 +102,4 @@ void PumpFor(int ms) {
         DispatchPlatformEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-}
-
-unsigned long GameWindowXid() {
-    wxWindow* frame = PlatformGameWindowFrame();
-    if (!frame) return 0;
-    GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(frame->GetHandle()));
-    return window ? gdk_x11_window_get_xid(window) : 0;
 }

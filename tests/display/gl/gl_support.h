@@ -11,8 +11,6 @@
 // restore after a new window does that itself). False when it fails.
 bool OpenTestWindow(int32_t width, int32_t height, bool resetState = true);
 void CloseTestWindow();
-// The X window id of the open game window (0 when there is none), for xdotool and xprop.
-unsigned long GameWindowXid();
 
 struct Rgba {
     uint8_t r, g, b, a;

@@ -17,6 +17,7 @@
 #include "platform/pf_clock.h"
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
+#include "platform/pf_window.h"
 #include "platform/pf_seams.h"
 
 #include <X11/Xlib.h>
@@ -262,7 +263,7 @@ protected:
         ASSERT_TRUE(OpenTestWindow(640, 480));
         PumpFor(100);
         const std::string focus = "xdotool windowfocus --sync " +
-                                  std::to_string(GameWindowXid()) + " >/dev/null 2>&1";
+                                  std::to_string(PlatformGameWindowXid()) + " >/dev/null 2>&1";
         int rc = std::system(focus.c_str());
         ASSERT_EQ(rc, 0);
         PumpFor(100);
@@ -317,7 +318,7 @@ void RefocusWhileWaiting(uint32_t ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     if (++g_sleeps == g_refocusAfter) {
         const std::string focus = "xdotool windowfocus --sync " +
-                                  std::to_string(GameWindowXid()) + " >/dev/null 2>&1";
+                                  std::to_string(PlatformGameWindowXid()) + " >/dev/null 2>&1";
         int ignored = std::system(focus.c_str());
         (void)ignored;
     }

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "display/dp_frame.h"
@@ -20,6 +21,7 @@
 #include "gl_support.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
+#include "platform/pf_window.h"
 
 namespace {
 
@@ -142,9 +144,9 @@ TEST_F(QualityTestRun, EscapeDuringAPassStopsEveryLaterFrame) {
 // Escape from the X server (xdotool, into the focused game window) half a second in.
 TEST_F(QualityTestRun, RealEscapeFromTheXServerAbortsIt) {
     PumpFor(100);
-    ASSERT_EQ(std::system("xdotool search --classname '^FullscreenGameWindowClass$' "
-                          "windowfocus --sync >/dev/null 2>&1"),
-              0);
+    const std::string focus = "xdotool windowfocus --sync " +
+                              std::to_string(PlatformGameWindowXid()) + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(focus.c_str()), 0);
     PumpFor(100);
     ClearPlatformInput();
     ASSERT_EQ(std::system("(sleep 0.5; xdotool key Escape) &"), 0);

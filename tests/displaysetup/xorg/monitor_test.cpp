@@ -40,6 +40,7 @@
 #include "platform/pf_displays.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
+#include "platform/pf_window.h"
 #include "support/test_support.h"
 
 namespace {
@@ -396,8 +397,10 @@ TEST(DisplaySessionUnderAWindowManager, LosingTheFocusSuspendsAndComingBackResum
     TextureImage* image = AllocateTextureImage(4, 4);
     GLTexture* texture = MakeTexture(image, true, TextureCategoryForeground);
     const std::string xdotool = "DISPLAY=" + g_server.Display() + " xdotool ";
-    ASSERT_EQ(std::system((xdotool + "search --classname '^FullscreenGameWindowClass$' "
-                                     "windowactivate --sync >/dev/null 2>&1").c_str()), 0);
+    ASSERT_EQ(std::system((xdotool + "windowactivate --sync " +
+                           std::to_string(PlatformGameWindowXid()) + " >/dev/null 2>&1")
+                              .c_str()),
+              0);
     ASSERT_TRUE(WaitUntil(IsProgramActive));
     std::vector<uint32_t> codes;
     auto record = [](void* c, uint32_t code, const void*) {
