@@ -3,6 +3,7 @@
 
 #include <wx/image.h>
 #include <wx/intl.h>
+#include <wx/log.h>
 #include <wx/toplevel.h>
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 
 #include "app/app_config.h"
 #include "app/app_fault.h"
+#include "platform/pf_displays.h"
 
 wxDEFINE_EVENT(StartSessionEventType, wxCommandEvent);
 
@@ -33,10 +35,15 @@ wxBEGIN_EVENT_TABLE(CKorvexApplication, wxApp)
     EVT_ACTIVATE_APP(CKorvexApplication::OnActivateApp)
 wxEND_EVENT_TABLE()
 
+void SendToolkitLogToStderr() { delete wxLog::SetActiveTarget(new wxLogStderr); }
+
 void InstallLoggingAssertHandler() { wxSetAssertHandler(LogAssert); }
 
 bool CKorvexApplication::OnInit() {
     InstallLoggingAssertHandler();
+    // A run killed while it had the display in its own mode left the desktop's mode
+    // to be put back; do it before anything reads the display.
+    RestoreLeftoverPlatformDisplayModes();
     wxImage::AddHandler(new wxPNGHandler);
     {
         // Covers the rest of start-up; the previous locale comes back when it ends.

@@ -2,12 +2,15 @@
 // game does, so a person can listen to them: the music, the jet rising and falling,
 // the breaks, settles and the drop.
 //
-//   vorpane_audio_demo [seconds of music, 30]
+//   vorpane_audio_demo [seconds of music, 0 to 3600, default 30]
 //   vorpane_audio_demo --render out.wav [seconds of music]
 //
 // The second form plays the same show into a WAV file instead of the sound card (the
-// manual driver, paced by this program), to look at or listen to later.
+// manual driver, paced by this program), to look at or listen to later. Bad arguments
+// give the usage and exit status 2; a WAV file that cannot be written whole is
+// removed and gives exit status 1.
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/app_application.h"
 #include "audio/au_thread.h"
 #include "platform/pf_audio_device.h"
 
@@ -60,15 +64,21 @@ struct Recorder {
     }
 };
 
+// Every write, the flush and the close are checked: a full disk fails the write
+// (often only at the flush), and the partial file is removed.
 bool WriteWav(const char* path, const std::vector<int16_t>& samples) {
     FILE* f = std::fopen(path, "wb");
     if (!f) return false;
     uint32_t data = static_cast<uint32_t>(samples.size() * 2);
-    auto u32 = [&](uint32_t v) { std::fwrite(&v, 4, 1, f); };
-    auto u16 = [&](uint16_t v) { std::fwrite(&v, 2, 1, f); };
-    std::fwrite("RIFF", 1, 4, f);
+    bool ok = true;
+    auto put = [&](const void* bytes, size_t size, size_t count) {
+        if (count > 0) ok = ok && std::fwrite(bytes, size, count, f) == count;
+    };
+    auto u32 = [&](uint32_t v) { put(&v, 4, 1); };
+    auto u16 = [&](uint16_t v) { put(&v, 2, 1); };
+    put("RIFF", 1, 4);
     u32(36 + data);
-    std::fwrite("WAVEfmt ", 1, 8, f);
+    put("WAVEfmt ", 1, 8);
     u32(16);
     u16(1);
     u16(1);
@@ -76,25 +86,58 @@ bool WriteWav(const char* path, const std::vector<int16_t>& samples) {
     u32(88200);
     u16(2);
     u16(16);
-    std::fwrite("data", 1, 4, f);
+    put("data", 1, 4);
     u32(data);
-    std::fwrite(samples.data(), 2, samples.size(), f);
-    return std::fclose(f) == 0;
+    put(samples.data(), 2, samples.size());
+    ok = std::fflush(f) == 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) {
+        int error = errno;
+        std::remove(path);
+        errno = error;
+    }
+    return ok;
+}
+
+constexpr long kMaxMusicSeconds = 3600;
+
+int Usage(const char* program) {
+    std::fprintf(stderr,
+                 "usage: %s [seconds of music, 0 to %ld]\n"
+                 "       %s --render out.wav [seconds of music, 0 to %ld]\n",
+                 program, kMaxMusicSeconds, program, kMaxMusicSeconds);
+    return 2;
+}
+
+// A whole decimal number from 0 to kMaxMusicSeconds, nothing else.
+bool ParseSeconds(const char* text, int* out) {
+    if (*text < '0' || *text > '9') return false;
+    errno = 0;
+    char* end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    if (errno == ERANGE || *end != 0 || v > kMaxMusicSeconds) return false;
+    *out = static_cast<int>(v);
+    return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    SendToolkitLogToStderr();
+    const char* program = argv[0];
     const char* renderPath = nullptr;
-    if (argc > 2 && std::strcmp(argv[1], "--render") == 0) {
+    int first = 1;
+    if (argc > 1 && std::strcmp(argv[1], "--render") == 0) {
+        if (argc < 3 || argv[2][0] == 0) return Usage(program);
         renderPath = argv[2];
-        argv += 2;
-        argc -= 2;
+        first = 3;
     }
-    int musicSeconds = argc > 1 ? std::atoi(argv[1]) : 30;
+    int musicSeconds = 30;
+    if (argc > first + 1) return Usage(program);
+    if (argc == first + 1 && !ParseSeconds(argv[first], &musicSeconds)) return Usage(program);
     Recorder recorder;
     if (renderPath) {
-        PfSetAudioDriver(PfAudioDriver::Manual);
+        g_pfSeams.audioDriver = PfAudioDriver::Manual;
         g_timeScale = 8;
     }
     StartAudio();
@@ -139,7 +182,7 @@ int main(int argc, char** argv) {
     if (renderPath) {
         recorder.Finish();
         if (!WriteWav(renderPath, recorder.samples)) {
-            std::fprintf(stderr, "cannot write %s\n", renderPath);
+            std::fprintf(stderr, "cannot write %s: %s\n", renderPath, std::strerror(errno));
             return 1;
         }
         std::printf("wrote %s: %.1f s\n", renderPath, recorder.samples.size() / 44100.0);

@@ -11,9 +11,11 @@ void RunScreenLoop(const ScreenHandlers& screen) {
         PollMouse(screen.input, screen.context);
         if (QuitRequested || (screen.done && screen.done(screen.context))) break;
         CatchUpLastFrameTime();
-        MakeGameContextCurrent();
+        // Without a window (a reopen that failed) the screen goes on but draws
+        // nothing until the window is back; PresentFrame still paces the loop.
+        const bool drawable = MakeGameContextCurrent();
         if (screen.advance) screen.advance(screen.context, FrameStepMs);
-        if (screen.draw) screen.draw(screen.context);
+        if (drawable && screen.draw) screen.draw(screen.context);
         PresentFrame();
     }
 }

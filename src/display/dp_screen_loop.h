@@ -18,6 +18,7 @@ struct ScreenHandlers {
 // Each iteration: PumpGameMessages(input), PollMouse(input); stop when done(context) or
 // QuitRequested; CatchUpLastFrameTime(); MakeGameContextCurrent(); advance(context,
 // FrameStepMs); draw(context); PresentFrame().
+// While no game window exists (a reopen failed) the draw is skipped.
 // A quit flag that is already set when the loop starts ends it at once (the flag is
 // sticky), so every loop between a quit and the home loop unwinds.
 void RunScreenLoop(const ScreenHandlers& screen);

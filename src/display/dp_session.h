@@ -13,6 +13,7 @@
 #include "display/dp_quality.h"
 #include "display/dp_quit.h"
 
+class CBackgroundFrame;
 class wxDialog;
 class wxFrame;
 class wxPoint;
@@ -28,15 +29,17 @@ struct ScreenRect {
 // Set at the first acquisition; kept after the release.
 extern ScreenRect& ScreenArea;
 
-// What the session needs from the display setup, which lies above the display layer
-// (its dialogs are built with the menus): the choice of monitor, the chosen monitor's
-// area and the showing of the background frame. The program installs it once at
-// start, before the first acquisition (SetDisplaySetupPort). Without one, nothing is
-// asked, the area is the configured monitor's geometry and the frame covers it.
+// What the session needs from the display setup (displaysetup/ds_monitor.h): the
+// choice of monitor, the chosen monitor's area and the showing of the background
+// frame. The display setup lies above this layer (its dialog is laid out with the
+// menus' builder, and the menus use this layer), so it is reached through this port,
+// which the program installs once at start (InstallDisplaySetup) before the first
+// acquisition. Without one nothing is asked, the area is the configured monitor's
+// geometry and the frame covers that area, without a fade.
 struct DisplaySetupPort {
-    bool (*chooseDisplay)();                                  // may ask the player
-    void (*getDisplayArea)(wxPoint* position, wxSize* size);  // either may be null
-    void (*showBackgroundFrame)(bool fade, wxFrame* frame);   // sizes, places, shows
+    bool (*chooseDisplay)();                                          // may ask the player
+    void (*getDisplayArea)(wxPoint* position, wxSize* size);          // either may be null
+    void (*showBackgroundFrame)(bool fade, CBackgroundFrame* frame);  // sizes, places, shows
 };
 // Null removes it.
 void SetDisplaySetupPort(const DisplaySetupPort* port);
@@ -62,12 +65,17 @@ bool OpenGameSession(const DisplayMode* mode);
 // Counted release of the game window; the last closes it.
 void CloseGameSession();
 
-// Called with the menu just before its modal loop, and with null just after it:
+// Called by the menu with itself just before its modal loop, and with null just after it:
 // closes the game window while any menu is up, gives the cursor back, centres the
 // menu on ScreenArea (fitted to its contents). Menus nest; the window reopens when
-// the outermost closes. A menu current when the background frame is closed, or when
-// the exit command reaches it, is ended with 5006 (EndModal(5006)).
+// the outermost closes; after an inner menu closes the outer one is current again.
+// The current menu is ended with EndModal(5006) when the background frame is closed
+// or the exit command (5006) reaches the frame; both set the quit flag.
 void EnterModalMenu(wxDialog* menu);
+
+// The innermost menu up (between EnterModalMenu(menu) and EnterModalMenu(null)), or
+// null.
+wxDialog* CurrentModalMenu();
 
 // The background frame, parent of every menu; null outside the session.
 wxFrame* GetBackgroundFrame();

@@ -143,6 +143,9 @@ void WrapText(wxDC& dc, const wxString& text, int width, wxArrayString& lines) {
 wxString KeyCodeName(int code) {
     for (const KeyName& row : kKeyNames)
         if (row.code == code) return wxString::FromUTF8(row.name);
-    // Unnamed codes name themselves as one byte: 65 is "A", 302 is ".".
-    return wxString(wxUniChar(static_cast<unsigned char>(code)));
+    // Unnamed codes name themselves as one byte: 65 is "A", 302 is ".". The byte is a
+    // Latin-1 character (233 is an e acute), whose code is the same in Unicode; taken as a
+    // char it would go through the locale's encoding, where bytes from 128 up are
+    // not characters on their own.
+    return wxString(wxUniChar(static_cast<unsigned>(code) & 0xFFu));
 }

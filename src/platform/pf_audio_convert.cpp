@@ -57,6 +57,8 @@ bool PfConvertToGameFormat(const PfWaveFormat& source, const uint8_t* data, uint
     if (SDL_ConvertAudio(&cvt) != 0) return false;
     size_t samples = static_cast<size_t>(cvt.len_cvt) / 2;
     out->resize(samples);
-    std::memcpy(out->data(), work.data(), samples * 2);
+    // A few frames at a high rate can come out as no samples at all, and the data of
+    // an empty vector may be null, which memcpy must never be given.
+    if (samples > 0) std::memcpy(out->data(), work.data(), samples * 2);
     return true;
 }

@@ -5,13 +5,26 @@
 // A monitor is found among the RandR CRTCs by the geometry the toolkit reports for
 // it; the match is remembered, because after a mode change the two disagree until
 // the toolkit has processed the server's notification.
+//
+// The settings to put back are also written to a file while a change is in effect
+// (see PlatformDisplayModesFilePath): one line per changed CRTC, with the X display
+// and the writer's process id, so the next start can tell a leftover from a running
+// game's and put it back.
 #include "platform/pf_displays.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <wx/display.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -21,11 +34,20 @@ struct SavedCrtc {
     bool saved;         // a change is to be put back
     RRCrtc crtc;
     RRMode mode;
+    uint32_t width, height;  // of that mode
     int x, y;
     Rotation rotation;
     RROutput outputs[8];
     int outputCount;
+    uint32_t changedWidth, changedHeight;  // the mode this process set
 };
+
+constexpr char kModesFileName[] = "vorpane-display-modes";
+constexpr char kModesFileHeader[] = "vorpane display modes 1";
+
+// The file this process wrote, kept as plain characters so that the emergency path
+// can remove it without allocating; empty until the first write.
+char g_modesFile[4096];
 
 struct RandrState {
     Display* display;               // our own connection; null until first use
@@ -68,7 +90,9 @@ bool ToolkitGeometry(unsigned index, PlatformRect* out) {
     return true;
 }
 
-// The CRTC showing monitor index, or 0.
+// The CRTC showing monitor index, or 0. A mode change keeps the monitor's top-left
+// corner, so where the toolkit has not yet heard of a change (made by a previous run,
+// say) the CRTC at that corner is taken.
 RRCrtc FindCrtc(unsigned index) {
     if (index >= kMaxMonitors) return 0;
     if (g_randr.crtcOf[index]) return g_randr.crtcOf[index];
@@ -77,16 +101,18 @@ RRCrtc FindCrtc(unsigned index) {
     if (!d || !ToolkitGeometry(index, &geometry)) return 0;
     Resources r(d);
     if (!r.res) return 0;
+    RRCrtc atCorner = 0;
     for (int i = 0; i < r.res->ncrtc; ++i) {
         XRRCrtcInfo* info = XRRGetCrtcInfo(d, r.res, r.res->crtcs[i]);
         if (!info) continue;
-        bool match = info->mode != None && info->x == geometry.left &&
-                     info->y == geometry.top && int(info->width) == geometry.width &&
+        bool corner = info->mode != None && info->x == geometry.left && info->y == geometry.top;
+        bool match = corner && int(info->width) == geometry.width &&
                      int(info->height) == geometry.height;
         XRRFreeCrtcInfo(info);
         if (match) return g_randr.crtcOf[index] = r.res->crtcs[i];
+        if (corner && !atCorner) atCorner = r.res->crtcs[i];
     }
-    return 0;
+    return g_randr.crtcOf[index] = atCorner;
 }
 
 const XRRModeInfo* FindModeInfo(const XRRScreenResources* res, RRMode id) {
@@ -104,6 +130,123 @@ uint32_t ScreenDepth() {
     Display* d = RandrDisplay();
     if (d) return uint32_t(DefaultDepth(d, DefaultScreen(d)));
     return uint32_t(wxDisplayDepth());
+}
+
+bool AnySaved() {
+    for (const auto& s : g_randr.saved)
+        if (s.saved) return true;
+    return false;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
+// Makes the file say what is to be put back: written whole under another name and
+// renamed over it, or removed when nothing is. A file that cannot be written only
+// loses the recovery after a kill; the change itself goes ahead.
+void SyncModesFile() {
+    Display* d = RandrDisplay();
+    if (!AnySaved() || !d) {
+        if (g_modesFile[0]) unlink(g_modesFile);
+        return;
+    }
+    if (!g_modesFile[0]) {
+        std::string path = PlatformDisplayModesFilePath();
+        if (path.size() >= sizeof g_modesFile) return;
+        std::memcpy(g_modesFile, path.c_str(), path.size() + 1);
+    }
+    std::string text = std::string(kModesFileHeader) + "\npid " + std::to_string(getpid()) +
+                       "\ndisplay " + DisplayString(d) + "\n";
+    for (const auto& s : g_randr.saved) {
+        if (!s.saved) continue;
+        char line[512];
+        int n = std::snprintf(line, sizeof line, "crtc %lu %lu %u %u %d %d %u %u %u %d",
+                              static_cast<unsigned long>(s.crtc),
+                              static_cast<unsigned long>(s.mode), s.width, s.height, s.x,
+                              s.y, unsigned(s.rotation), s.changedWidth, s.changedHeight,
+                              s.outputCount);
+        for (int i = 0; i < s.outputCount && n > 0 && n < int(sizeof line); ++i)
+            n += std::snprintf(line + n, sizeof line - size_t(n), " %lu",
+                               static_cast<unsigned long>(s.outputs[i]));
+        text += line;
+        text += "\n";
+    }
+    std::string folder(g_modesFile, std::strrchr(g_modesFile, '/') - g_modesFile);
+    mkdir(folder.c_str(), 0700);  // the configuration folder may not exist yet
+    std::string temporary = std::string(g_modesFile) + ".new";
+    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) return;
+    bool ok = WriteAll(fd, text);
+    ok = close(fd) == 0 && ok;
+    if (!ok || rename(temporary.c_str(), g_modesFile) != 0) unlink(temporary.c_str());
+}
+
+// One "crtc" line of the file.
+struct LeftoverCrtc {
+    unsigned long crtc, mode;
+    unsigned width, height;
+    int x, y;
+    unsigned rotation, changedWidth, changedHeight;
+    int outputCount;
+    RROutput outputs[8];
+};
+
+bool ParseCrtcLine(const char* line, LeftoverCrtc* out) {
+    int used = 0;
+    if (std::sscanf(line, "crtc %lu %lu %u %u %d %d %u %u %u %d%n", &out->crtc, &out->mode,
+                    &out->width, &out->height, &out->x, &out->y, &out->rotation,
+                    &out->changedWidth, &out->changedHeight, &out->outputCount, &used) != 10)
+        return false;
+    if (out->outputCount < 0 || out->outputCount > 8) return false;
+    const char* at = line + used;
+    for (int i = 0; i < out->outputCount; ++i) {
+        unsigned long output = 0;
+        int n = 0;
+        if (std::sscanf(at, " %lu%n", &output, &n) != 1) return false;
+        out->outputs[i] = RROutput(output);
+        at += n;
+    }
+    return true;
+}
+
+bool Contains(const RRCrtc* ids, int count, unsigned long id) {
+    for (int i = 0; i < count; ++i)
+        if (ids[i] == id) return true;
+    return false;
+}
+
+// Puts one leftover CRTC back, where everything it names still exists and the
+// monitor still shows the mode the dead run set (a mode changed by someone since is
+// left alone).
+bool RestoreLeftover(Display* d, XRRScreenResources* res, const LeftoverCrtc& c) {
+    if (!Contains(res->crtcs, res->ncrtc, c.crtc)) return false;
+    for (int i = 0; i < c.outputCount; ++i)
+        if (!Contains(res->outputs, res->noutput, c.outputs[i])) return false;
+    const XRRModeInfo* original = FindModeInfo(res, c.mode);
+    if (!original || original->width != c.width || original->height != c.height) return false;
+    XRRCrtcInfo* info = XRRGetCrtcInfo(d, res, c.crtc);
+    if (!info) return false;
+    const XRRModeInfo* shown = FindModeInfo(res, info->mode);
+    bool ours = info->mode != c.mode && shown && shown->width == c.changedWidth &&
+                shown->height == c.changedHeight;
+    XRRFreeCrtcInfo(info);
+    if (!ours) return false;
+    RROutput outputs[8];
+    for (int i = 0; i < c.outputCount; ++i) outputs[i] = c.outputs[i];
+    XErrorHandler old = XSetErrorHandler(IgnoreXError);
+    bool ok = XRRSetCrtcConfig(d, res, c.crtc, CurrentTime, c.x, c.y, c.mode,
+                               Rotation(c.rotation), outputs, c.outputCount) == RRSetConfigSuccess;
+    XSync(d, False);
+    XSetErrorHandler(old);
+    return ok;
 }
 
 void RestoreSaved(SavedCrtc& s) {
@@ -213,8 +356,11 @@ bool ChangePlatformDisplayMode(unsigned index, uint32_t width, uint32_t height) 
         SavedCrtc& s = g_randr.saved[index];
         bool savedNow = !s.saved;
         if (savedNow) {
+            const XRRModeInfo* m = FindModeInfo(r.res, info->mode);
             s.crtc = crtc;
             s.mode = info->mode;
+            s.width = m ? m->width : info->width;
+            s.height = m ? m->height : info->height;
             s.x = info->x;
             s.y = info->y;
             s.rotation = info->rotation;
@@ -222,12 +368,19 @@ bool ChangePlatformDisplayMode(unsigned index, uint32_t width, uint32_t height) 
             for (int i = 0; i < s.outputCount; ++i) s.outputs[i] = info->outputs[i];
             s.saved = true;
         }
+        // On disk before the change, so that no moment of the change goes unrecorded.
+        s.changedWidth = width;
+        s.changedHeight = height;
+        SyncModesFile();
         XErrorHandler old = XSetErrorHandler(IgnoreXError);
         ok = XRRSetCrtcConfig(d, r.res, crtc, CurrentTime, info->x, info->y, best,
                               info->rotation, info->outputs, info->noutput) == RRSetConfigSuccess;
         XSync(d, False);
         XSetErrorHandler(old);
-        if (!ok && savedNow) RestoreSaved(s);
+        if (!ok && savedNow) {
+            RestoreSaved(s);
+            SyncModesFile();
+        }
     }
     XRRFreeCrtcInfo(info);
     return ok;
@@ -235,14 +388,77 @@ bool ChangePlatformDisplayMode(unsigned index, uint32_t width, uint32_t height) 
 
 void RestorePlatformDisplayModes() {
     for (auto& s : g_randr.saved) RestoreSaved(s);
+    // Only unlink here: this runs from signal handlers too.
+    if (g_modesFile[0]) unlink(g_modesFile);
 }
 
 void RestorePlatformDisplayMode(unsigned index) {
-    if (index < kMaxMonitors) RestoreSaved(g_randr.saved[index]);
+    if (index >= kMaxMonitors || !g_randr.saved[index].saved) return;
+    RestoreSaved(g_randr.saved[index]);
+    SyncModesFile();
 }
 
-bool PlatformDisplayModesChanged() {
-    for (const auto& s : g_randr.saved)
-        if (s.saved) return true;
-    return false;
+bool PlatformDisplayModesChanged() { return AnySaved(); }
+
+std::string PlatformDisplayModesFilePath() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && runtime[0] == '/') return std::string(runtime) + "/" + kModesFileName;
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && config[0] == '/') return std::string(config) + "/" + kModesFileName;
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] != '/') {
+        const passwd* user = getpwuid(getuid());
+        home = user && user->pw_dir ? user->pw_dir : "/tmp";
+    }
+    return std::string(home) + "/.config/" + kModesFileName;
+}
+
+bool RestoreLeftoverPlatformDisplayModes() {
+    if (AnySaved()) return false;  // the file, if any, is this process's own
+    std::string path = PlatformDisplayModesFilePath();
+    FILE* f = std::fopen(path.c_str(), "r");
+    if (!f) return false;
+    char line[1024];
+    bool valid = std::fgets(line, sizeof line, f) &&
+                 std::strncmp(line, kModesFileHeader, sizeof kModesFileHeader - 1) == 0;
+    long pid = 0;
+    valid = valid && std::fgets(line, sizeof line, f) && std::sscanf(line, "pid %ld", &pid) == 1;
+    std::string display;
+    if (valid && std::fgets(line, sizeof line, f) && std::strncmp(line, "display ", 8) == 0) {
+        display = line + 8;
+        while (!display.empty() && (display.back() == '\n' || display.back() == '\r'))
+            display.pop_back();
+    } else {
+        valid = false;
+    }
+    std::vector<LeftoverCrtc> crtcs;
+    while (valid && std::fgets(line, sizeof line, f)) {
+        LeftoverCrtc c;
+        if (ParseCrtcLine(line, &c))
+            crtcs.push_back(c);
+        else
+            valid = false;
+    }
+    std::fclose(f);
+    if (!valid) {
+        unlink(path.c_str());  // not a file this program wrote whole: nothing to trust
+        return false;
+    }
+    // A game still running (on this machine) owns its file.
+    if (pid > 0 && pid != long(getpid()) && (kill(pid_t(pid), 0) == 0 || errno == EPERM))
+        return false;
+    Display* d = RandrDisplay();
+    if (!d) return false;                          // left for a start that has X
+    if (display != DisplayString(d)) return false;  // another display's
+    bool restored = false;
+    {
+        Resources r(d);
+        if (r.res)
+            for (const LeftoverCrtc& c : crtcs) restored = RestoreLeftover(d, r.res, c) || restored;
+    }
+    unlink(path.c_str());
+    // The toolkit learns of the change from the server; the CRTCs found for monitors
+    // by their old geometry must be found again.
+    for (auto& crtc : g_randr.crtcOf) crtc = 0;
+    return restored;
 }

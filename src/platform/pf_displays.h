@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct PlatformRect {
@@ -49,3 +50,17 @@ void RestorePlatformDisplayMode(unsigned index);
 
 // True when this process has a changed mode still to put back.
 bool PlatformDisplayModesChanged();
+
+// While a mode is changed, the monitors' settings from before are also kept in a
+// small file, written before the change and removed when they are put back, so that
+// a run that ended without putting them back (killed outright) leaves them for the
+// next one. The file: vorpane-display-modes in $XDG_RUNTIME_DIR, or in the
+// configuration folder ($XDG_CONFIG_HOME, else ~/.config) when that is unset or not
+// an absolute path.
+std::string PlatformDisplayModesFilePath();
+// Puts back the settings a previous run on this X display left in that file, where
+// the monitor still shows the mode that run set, and removes the file. Does nothing
+// while this process has a change of its own, or while the run that wrote the file
+// is still alive. Call at start, before the current mode is taken as the desktop's.
+// True when a monitor was put back.
+bool RestoreLeftoverPlatformDisplayModes();

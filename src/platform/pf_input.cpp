@@ -35,18 +35,24 @@ void OnTerm(int) {
     g_termSignals.fetch_add(1);
 }
 
-void OnInterrupt(int) { RunEmergencyAndExit(128 + SIGINT); }
+// SIGINT (Ctrl+C) and SIGHUP (the terminal closed, the session ended) end the game
+// at once, as their default would, but with the display put back.
+void OnInterrupt(int sig) { RunEmergencyAndExit(128 + sig); }
 
 // A crash still puts the display back: the emergency work runs, then the previous
 // disposition comes back and the fault takes its course (a fault re-runs its
 // instruction; abort() raises again), so crash reports and core dumps are unchanged.
-constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+// SIGQUIT asks for such an end with a core dump; it is re-raised below.
+constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT};
 struct sigaction g_previous[sizeof kFatalSignals / sizeof kFatalSignals[0]];
 
 void OnFatal(int sig) {
     if (g_emergency) g_emergency();
     for (size_t i = 0; i < sizeof kFatalSignals / sizeof kFatalSignals[0]; ++i)
         if (kFatalSignals[i] == sig) sigaction(sig, &g_previous[i], nullptr);
+    // A sent signal is not raised again by itself: send it once more, to arrive when
+    // this handler returns. Faults re-run their instruction instead.
+    if (sig == SIGQUIT) raise(sig);
 }
 
 }  // namespace
@@ -110,6 +116,7 @@ void InstallPlatformSignalHandlers(void (*emergency)()) {
     g_emergency = emergency;
     std::signal(SIGTERM, OnTerm);
     std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGHUP, OnInterrupt);
     for (size_t i = 0; i < sizeof kFatalSignals / sizeof kFatalSignals[0]; ++i) {
         struct sigaction action = {};
         action.sa_handler = OnFatal;

@@ -46,9 +46,9 @@ bool TakePlatformInput(PlatformInput* out);
 bool IsProgramActive();
 
 // SIGTERM becomes a quit record (a second one, before the game has ended, runs
-// emergency and ends the process); SIGINT runs emergency and ends the process; a
-// crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) runs emergency and then goes on
-// as it would have.
+// emergency and ends the process); SIGINT and SIGHUP run emergency and end the
+// process (status 128 + the signal); a crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL,
+// SIGABRT) and SIGQUIT run emergency and then go on as they would have.
 // emergency must be safe to run from a signal handler as far as is practical (it
 // puts changed display modes back).
 void InstallPlatformSignalHandlers(void (*emergency)());

@@ -9,6 +9,7 @@
 
 #include "platform/pf_audio_device.h"
 #include "platform/pf_midi_stream.h"
+#include "platform/pf_seams.h"
 
 namespace {
 
@@ -25,13 +26,15 @@ class MidiStreamTest : public ::testing::Test {
 protected:
     void SetUp() override {
         UseManualDevice();
-        PfSetMidiEventSink(Record, &played);
+        g_pfSeams.midiEvent = Record;
+        g_pfSeams.midiEventUser = &played;
         ASSERT_EQ(PfMidiStreamOpen(&stream, PfCurrentThreadId()), PF_MMSYSERR_NOERROR);
     }
     void TearDown() override {
         PfMidiStreamStop(stream);
         PfMidiStreamClose(stream);
-        PfSetMidiEventSink(nullptr, nullptr);
+        g_pfSeams.midiEvent = nullptr;
+        g_pfSeams.midiEventUser = nullptr;
         DrainThreadMessages();
     }
     // Fills a header with {delta, 0, event} records and queues it.
@@ -107,6 +110,24 @@ TEST_F(MidiStreamTest, TempoEventsChangeTheFollowingDeltas) {
     EXPECT_EQ(played[1].sample, 11025u);          // a quarter at 250,000 µs
     EXPECT_EQ(played[3].sample, 11025u + 11025u); // still 250,000
     EXPECT_EQ(Notices(PF_MM_MOM_POSITIONCB), 2);
+}
+
+TEST_F(MidiStreamTest, AReopenedStreamStartsAtTheDefaultTempo) {
+    PfMidiStreamRestart(stream);
+    PfMidiHeader h1, h2;
+    std::vector<uint8_t> s1, s2;
+    Queue(h1, s1, {{0, 0x01000000 | 250000}});  // the last tune ends twice as fast
+    Render(1000);
+    PfMidiStreamStop(stream);
+    ASSERT_EQ(PfMidiStreamClose(stream), PF_MMSYSERR_NOERROR);
+    DrainThreadMessages();
+    ASSERT_EQ(PfMidiStreamOpen(&stream, PfCurrentThreadId()), PF_MMSYSERR_NOERROR);
+    played.clear();
+    PfMidiStreamRestart(stream);
+    Queue(h2, s2, {{96, 0x42000000}});  // a quarter at 500,000 us and 96 ticks
+    Render(30000);
+    ASSERT_EQ(played.size(), 1u);
+    EXPECT_EQ(played[0].sample, 22050u);
 }
 
 TEST_F(MidiStreamTest, DeltasCarryAcrossBuffers) {

@@ -407,6 +407,25 @@ TEST_F(MixerTest, CloseWithNothingQueuedClosesAtOnce) {
     EXPECT_FALSE(m.open);
 }
 
+TEST_F(MixerTest, AReopenedDeviceFadesInFromSilence) {
+    OpenWaveMixer(&m);
+    Play(2048 * 4);
+    ASSERT_EQ(m.currentGain[0], kGainUnity);
+    // Closed at full gain: nothing was at the device to fade out with.
+    PfWaveOutReset(m.device);
+    PfThreadMessage msg;
+    while (PfPeekThreadMessage(&msg)) {}
+    m.queued = 0;
+    CloseWaveMixer(&m);
+    ASSERT_FALSE(m.open);
+    PlayMixerSound(&m, ConstantSound(100000, 10000), 1 | 16);
+    OpenWaveMixer(&m);
+    const int16_t* b = m.buffers[0];  // the first buffer after the open
+    EXPECT_EQ(b[0], 0);
+    EXPECT_EQ(b[1], 1);  // gain 11, as from closed
+    EXPECT_EQ(b[2047], 3712);
+}
+
 TEST_F(MixerTest, ReopenStartsTheTimelineWhereItStopped) {
     OpenWaveMixer(&m);
     CloseWaveMixer(&m);

@@ -254,6 +254,15 @@ TEST(AudioConvert, GameFormatIsCopiedAndPartialFramesDropped) {
     EXPECT_EQ(out[1], 0x0403);
 }
 
+TEST(AudioConvert, OneFrameAtAHighRateGivesNoSamples) {
+    // 1/384000 s is far less than one game sample: the converter may give none.
+    PfWaveFormat fast = {PF_WAVE_FORMAT_PCM, 2, 384000, 1536000, 4, 16, 0};
+    const uint8_t frame[4] = {0x10, 0x20, 0x30, 0x40};
+    std::vector<int16_t> out;  // no storage yet: its data is null
+    ASSERT_TRUE(PfConvertToGameFormat(fast, frame, 4, &out));
+    EXPECT_TRUE(out.empty());
+}
+
 TEST(AudioConvert, RefusalLeavesNothing) {
     std::vector<int16_t> out(5, 1);
     PfWaveFormat bad = kPfGameWaveFormat;

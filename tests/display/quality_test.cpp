@@ -18,6 +18,12 @@ TEST(ConfiguredDisplayMode, AnIndexBeyondTheMonitorsGivesMonitorZero) {
     EXPECT_TRUE(SameMode(ResolveDisplayMode(1, 800, 600, 16, 2, 1024, 768, 32), 1, 800, 600, 16));
 }
 
+TEST(ConfiguredDisplayMode, AnIndexEqualToTheMonitorCountGivesMonitorZero) {
+    // Monitors count from 0: with two, index 2 is the third, which is not there.
+    EXPECT_TRUE(SameMode(ResolveDisplayMode(2, 800, 600, 16, 2, 1024, 768, 32), 0, 800, 600, 16));
+    EXPECT_TRUE(SameMode(ResolveDisplayMode(1, 800, 600, 16, 1, 1024, 768, 32), 0, 800, 600, 16));
+}
+
 TEST(ConfiguredDisplayMode, OnlyAWidthSavedTakesBothFromTheCurrentMode) {
     EXPECT_TRUE(SameMode(ResolveDisplayMode(0, 800, 0, 0, 1, 1280, 1024, 24), 0, 1280, 1024, 24));
 }

@@ -10,6 +10,7 @@
 #include "display/dp_window.h"
 #include "gl_support.h"
 #include "platform/pf_clock.h"
+#include "platform/pf_seams.h"
 #include "platform/pf_window.h"
 
 namespace {
@@ -38,17 +39,19 @@ class LoadingScreen : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(OpenTestWindow(640, 480));
-        SetPlatformClock(FakeRead, FakeSleep);
+        g_pfSeams.readClock = FakeRead;
+        g_pfSeams.sleep = FakeSleep;
         ResetFrameStatistics();
         g_now = 50000;
         LastFrameTimeMs = g_now;
         g_frames.clear();
-        SetBeforeSwapHook(ReadFrame);
+        g_pfSeams.beforeSwap = ReadFrame;
     }
     void TearDown() override {
-        SetBeforeSwapHook(nullptr);
+        g_pfSeams.beforeSwap = nullptr;
         EndLoadingScreen();
-        SetPlatformClock(nullptr, nullptr);
+        g_pfSeams.readClock = nullptr;
+        g_pfSeams.sleep = nullptr;
         CloseTestWindow();
     }
 };
@@ -131,8 +134,10 @@ TEST_F(LoadingScreen, AnEighthStageIsIgnored) {
 
 TEST_F(LoadingScreen, WithoutThePictureTheScreenIsBlack) {
     BeginLoadingScreen();
+    TextureImage* picture = g_loadingScreen.image;
     g_loadingScreen.image = nullptr;  // as if "text_loading" were missing
     DrawLoadingScreen(0.5);
+    g_loadingScreen.image = picture;  // for the end to free
     ASSERT_EQ(g_frames.size(), 1u);
     EXPECT_EQ(g_frames[0].barLeft.r, 0);
     EXPECT_EQ(g_frames[0].atFill375.r, 0);

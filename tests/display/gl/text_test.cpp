@@ -163,6 +163,11 @@ TEST(KeyNames, NamedAndUnnamedCodes) {
     EXPECT_EQ(KeyCodeName(32), "Space");
     EXPECT_EQ(KeyCodeName(65), "A");
     EXPECT_EQ(KeyCodeName(302), ".");  // 302 has no row: its low byte, 46
+    // Low bytes from 128 up are Latin-1 characters, never "?".
+    EXPECT_EQ(KeyCodeName(233), wxString::FromUTF8("\xC3\xA9"));    // e acute
+    EXPECT_EQ(KeyCodeName(128), wxString(wxUniChar(0x80u)));
+    EXPECT_EQ(KeyCodeName(489), wxString::FromUTF8("\xC3\xA9"));    // 0x1E9
+    EXPECT_EQ(KeyCodeName(511), wxString::FromUTF8("\xC3\xBF"));    // y diaeresis
 }
 
 TEST(CaptionImages, AnEmptyCaptionIsTransparentWhite) {

@@ -1,12 +1,15 @@
 // Helper of the Xorg tests: opens the game window at 800 x 600 on monitor 0 (a mode
 // change) and ends the process the way argv[1] says: exit, fault, sigint, sigterm
-// (honoured as a quit through the pump), sigterm-twice, crash, abort.
+// (honoured as a quit through the pump), sigterm-twice, sighup, sigquit, crash,
+// abort, kill (SIGKILL, which nothing can catch). "desktop" instead opens the window
+// at the desktop's mode and exits 0 when that is 1024 x 768.
 #include <wx/app.h>
 #include <wx/init.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 #include "app/app_fault.h"
 #include "display/dp_input.h"
@@ -27,9 +30,17 @@ int main(int argc, char** argv) {
     int wxArgc = 1;
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(wxArgc, argv) || !wxTheApp->CallOnInit()) return 65;
+    const char* how = argv[1];
+    if (!std::strcmp(how, "desktop")) {
+        DisplayMode desktop = {0, 0, 0, 0};
+        if (!OpenGameWindow(&desktop)) return 66;
+        bool ok = GameWindowWidth == 1024 && GameWindowHeight == 768;
+        CloseGameWindow();
+        wxEntryCleanup();
+        return ok ? 0 : 69;
+    }
     DisplayMode mode = {0, 800, 600, 0};
     if (!OpenGameWindow(&mode) || GameWindowWidth != 800) return 66;
-    const char* how = argv[1];
     if (!std::strcmp(how, "exit")) std::exit(0);
     if (!std::strcmp(how, "fault")) {
         try {
@@ -51,6 +62,9 @@ int main(int argc, char** argv) {
         std::raise(SIGTERM);
         std::raise(SIGTERM);
     }
+    if (!std::strcmp(how, "sighup")) std::raise(SIGHUP);
+    if (!std::strcmp(how, "sigquit")) kill(getpid(), SIGQUIT);  // as sent from outside
+    if (!std::strcmp(how, "kill")) std::raise(SIGKILL);
     if (!std::strcmp(how, "crash")) {
         volatile int* nowhere = nullptr;
         *nowhere = 1;

@@ -1,7 +1,7 @@
 // Display modes and two monitors on the dummy-driver Xorg server: the mode list, a
 // mode change and its restore (also when the process ends by exit, internal fault,
-// SIGINT or SIGTERM), and a window on the second monitor. Skipped, with the reason,
-// where that server cannot start.
+// a signal, or a SIGKILL that only the next start can mend), and a window on the
+// second monitor. Skipped, with the reason, where that server cannot start.
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/image.h>
@@ -11,44 +11,29 @@
 #include <cstdlib>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
 #include "dummy_server.h"
 #include "platform/pf_displays.h"
+#include "support/test_support.h"
 
 namespace {
 
 DummyXServer g_server;
 bool g_up = false;
+TempDir* g_runtimeDir = nullptr;  // XDG_RUNTIME_DIR of this program and its children
+TempDir* g_configDir = nullptr;   // XDG_CONFIG_HOME
 
 class XorgEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        g_up = g_server.Start();
-        if (!g_up) return;
-        setenv("DISPLAY", g_server.Display().c_str(), 1);
-        // The second monitor, right of the first, at 800 x 600. GTK ignores monitors
-        // without a physical size, so both are given one.
-        std::string d = g_server.Display();
-        std::string add = "xrandr -d " + d + " --addmode DUMMY1 800x600 && xrandr -d " + d +
-                          " --output DUMMY1 --mode 800x600 --right-of DUMMY0 && xrandr -d " + d +
-                          " --output DUMMY0 --set WIDTH_MM 270 --set HEIGHT_MM 200 "
-                          "--output DUMMY1 --set WIDTH_MM 210 --set HEIGHT_MM 160";
-        if (std::system(add.c_str()) != 0) {
-            g_up = false;
-            return;
-        }
-        // Listing the monitors once settles the server's list before the toolkit
-        // reads it (without it GTK was seen to find only the first).
-        std::string check = "xrandr -d " + d + " --listmonitors >/dev/null";
-        int ignored = std::system(check.c_str());
-        (void)ignored;
-        static int argc = 1;
-        static char name[] = "display_xorg_tests";
-        static char* argv[] = {name, nullptr};
-        wxApp::SetInstance(new wxApp);
-        if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) g_up = false;
+        g_runtimeDir = new TempDir;
+        g_configDir = new TempDir;
+        setenv("XDG_RUNTIME_DIR", g_runtimeDir->Path().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", g_configDir->Path().c_str(), 1);
+        g_up = g_server.StartWithToolkit("display_xorg_tests");
     }
     void TearDown() override {
         if (wxTheApp) {
@@ -56,6 +41,8 @@ public:
             wxEntryCleanup();
         }
         g_server.Stop();
+        delete g_runtimeDir;
+        delete g_configDir;
     }
 };
 
@@ -73,6 +60,8 @@ uint32_t CurrentWidth(unsigned index) {
     GetPlatformCurrentMode(index, &m);
     return m.width;
 }
+
+bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 bool HasMode(const std::vector<PlatformDisplayMode>& modes, uint32_t w, uint32_t h) {
     for (const auto& m : modes)
@@ -141,8 +130,9 @@ TEST(XorgModes, AWindowOnTheSecondMonitorStartsAtItsLeftEdge) {
 
 // A child process opens an 800 x 600 window and ends in one of the ways a process
 // can end; the mode must be back at 1024 x 768 afterwards.
-int RunChild(const char* how) {
-    std::string command = std::string(VORPANE_MODE_CHILD) + " " + how;
+int RunChild(const char* how, const char* environment = "") {
+    std::string command =
+        std::string(environment) + " " + std::string(VORPANE_MODE_CHILD) + " " + how;
     int status = std::system(command.c_str());
     // A child killed by a signal counts as 128 + the signal, as a shell reports it.
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
@@ -165,6 +155,43 @@ TEST(XorgModes, TheModeIsPutBackHoweverTheProcessEnds) {
     EXPECT_EQ(CurrentWidth(0), 1024u);
     EXPECT_EQ(RunChild("abort 2>/dev/null"), 128 + SIGABRT);
     EXPECT_EQ(CurrentWidth(0), 1024u);
+    EXPECT_EQ(RunChild("sighup"), 128 + SIGHUP);  // the terminal or session closed
+    EXPECT_EQ(CurrentWidth(0), 1024u);
+    EXPECT_EQ(RunChild("sigquit 2>/dev/null"), 128 + SIGQUIT);
+    EXPECT_EQ(CurrentWidth(0), 1024u);
+    EXPECT_FALSE(FileExists(PlatformDisplayModesFilePath()));
+}
+
+// SIGKILL leaves the mode changed, with the desktop's mode in the file; the next
+// start puts it back before it takes the current mode as the desktop's.
+TEST(XorgModes, AfterAKillTheNextStartPutsTheDesktopsModeBack) {
+    REQUIRE_XORG();
+    std::string file = PlatformDisplayModesFilePath();
+    EXPECT_EQ(file, g_runtimeDir->Path() + "/vorpane-display-modes");
+    EXPECT_EQ(RunChild("kill"), 128 + SIGKILL);
+    EXPECT_EQ(CurrentWidth(0), 800u);
+    EXPECT_TRUE(FileExists(file));
+    EXPECT_EQ(RunChild("desktop"), 0);
+    EXPECT_EQ(CurrentWidth(0), 1024u);
+    EXPECT_FALSE(FileExists(file));
+
+    // Without a usable runtime folder the file is kept in the configuration folder.
+    std::string fallback = g_configDir->Path() + "/vorpane-display-modes";
+    EXPECT_EQ(RunChild("kill", "XDG_RUNTIME_DIR=relative"), 128 + SIGKILL);
+    EXPECT_EQ(CurrentWidth(0), 800u);
+    EXPECT_TRUE(FileExists(fallback));
+    EXPECT_EQ(RunChild("desktop", "XDG_RUNTIME_DIR="), 0);
+    EXPECT_EQ(CurrentWidth(0), 1024u);
+    EXPECT_FALSE(FileExists(fallback));
+
+    // A mode changed since by someone else is theirs: the file goes, the mode stays.
+    EXPECT_EQ(RunChild("kill"), 128 + SIGKILL);
+    std::string xrandr = "xrandr -d " + g_server.Display() + " --output DUMMY0 --mode ";
+    ASSERT_EQ(std::system((xrandr + "640x480").c_str()), 0);
+    EXPECT_FALSE(RestoreLeftoverPlatformDisplayModes());
+    EXPECT_FALSE(FileExists(file));
+    EXPECT_EQ(CurrentWidth(0), 640u);
+    ASSERT_EQ(std::system((xrandr + "1024x768").c_str()), 0);
 }
 
 }  // namespace

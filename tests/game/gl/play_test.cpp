@@ -33,6 +33,7 @@
 #include "platform/pf_clock.h"
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
+#include "platform/pf_seams.h"
 #include "screen_capture.h"
 #include "texgen/tg_generators.h"
 
@@ -420,7 +421,8 @@ protected:
         GameConfig.DebugFlags = 0;
         QuitRequested = 0;
         ClearPlatformInput();
-        SetPlatformClock(FakeRead, FakeSleep);
+        g_pfSeams.readClock = FakeRead;
+        g_pfSeams.sleep = FakeSleep;
         ResetFrameStatistics();
         ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
         PumpFor(100);
@@ -431,18 +433,21 @@ protected:
         result.galaxyObject = galaxy.get();
         result.systemObject = system.get();
         result.planetObject = planet.get();
-        SetPlanetFrameObserver(Observe, nullptr);
-        SetPauseScreenRunner(PauseWatched);
+        g_pfSeams.planetFrame = Observe;
+        g_pfSeams.planetFrameContext = nullptr;
+        g_pfSeams.runPauseScreen = PauseWatched;
     }
     void TearDown() override {
-        SetPlanetFrameObserver(nullptr, nullptr);
-        SetPauseScreenRunner(nullptr);
+        g_pfSeams.planetFrame = nullptr;
+        g_pfSeams.planetFrameContext = nullptr;
+        g_pfSeams.runPauseScreen = nullptr;
         g_script = nullptr;
         planet.reset();
         system.reset();
         galaxy.reset();
         CloseTestWindow();
-        SetPlatformClock(nullptr, nullptr);
+        g_pfSeams.readClock = nullptr;
+        g_pfSeams.sleep = nullptr;
         GameConfig = savedConfig;
         QuitRequested = 0;
     }
