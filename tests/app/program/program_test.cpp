@@ -204,6 +204,19 @@ protected:
         WriteWholeFile(m_configFile, "[Registration]\nEulaVersion=1\n");
     }
 
+    // Every window of the program carries its X11 class: instance "vorpane", class
+    // "Vorpane".
+    void ExpectProgramClassOnEveryWindow() {
+        int ours = 0;
+        for (const SeenWindow& w : Windows()) {
+            if (w.instance != "vorpane" && w.className != "Vorpane") continue;
+            ++ours;
+            EXPECT_EQ(w.instance, "vorpane") << w.name;
+            EXPECT_EQ(w.className, "Vorpane") << w.name;
+        }
+        EXPECT_GT(ours, 0);
+    }
+
     std::string Config() { return ReadWholeFile(m_configFile); }
     bool ConfigHas(const std::string& line) { return Config().find(line + "\n") != std::string::npos; }
 
@@ -248,7 +261,10 @@ TEST_F(ProgramTest, AgreeExitRestartPlayIntoTheCampaignAndBackOut) {
     SeenWindow home;
     ASSERT_TRUE(WaitForMenu(&home)) << "no home screen at the second start";
     for (const SeenWindow& w : Windows()) EXPECT_NE(w.name, "License Agreement");
+    ExpectProgramClassOnEveryWindow();
     Type(home, "Return");  // Play (it has the focus)
+    ASSERT_TRUE(WaitForGameWindow(30));
+    ExpectProgramClassOnEveryWindow();
     // The display test, then the galaxy screen in the game window. Enter confirms each
     // selection screen; every confirmation is written at once, so the file shows how far
     // the player got.
