@@ -15,6 +15,7 @@
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
 #include "texgen/tg_generators.h"
+#include "texgen/tg_pool.h"
 
 namespace {
 
@@ -162,8 +163,15 @@ bool ShowSystemScreen(PlanetResult& result) {
     for (uint32_t i = 0; i < 10; ++i)
         screen.systems[i] =
             result.galaxyObject ? CreateSystemGenerator(*result.galaxyObject, i) : nullptr;
+    // The ten suns render at once on the image pool; each stage waits for its own.
+    CImageBatch batch;
+    uint32_t tickets[10];
+    for (uint32_t i = 0; i < 10; ++i)
+        tickets[i] = screen.systems[i] ? batch.Start(SphereImageRender(*screen.systems[i]))
+                                       : CImageBatch::kNoTicket;
     for (uint32_t i = 0; i < 10; ++i) {
         AddLoadingStage(i / 10.0, (i + 1) / 10.0);
+        batch.Wait(tickets[i]);
         TextureImage* image = SystemScreenImage(screen.systems[i], i * 10 <= h);
         screen.textures[i] = MakeTexture(image, true, TextureCategoryForeground);
         LeaveLoadingStage();

@@ -15,6 +15,7 @@
 #include "display/dp_quit.h"
 #include "display/dp_texture.h"
 #include "texgen/tg_generators.h"
+#include "texgen/tg_pool.h"
 
 const double kPlanetDistance[10] = {2.0, 2.5, 3.0, 3.7, 4.5, 5.2, 6.2, 7.5, 9.5, 11.0};
 const double kPlanetSwing[10] = {11.0, 9.5, 7.5, 6.2, 5.2, 4.5, 3.7, 3.0, 2.5, 2.0};
@@ -145,10 +146,25 @@ bool ShowPlanetScreen(PlanetResult& result) {
     screen.selector = &selector;
     BeginLoadingScreen();
 
+    // The sun's map and the ten planets' maps render at once on the image pool while
+    // the star field is made here; each stage waits for its own image.
+    CImageBatch batch;
+    for (uint32_t i = 0; i < 10; ++i)
+        screen.planets[i] =
+            result.systemObject ? CreatePlanetGenerator(*result.systemObject, i) : nullptr;
+    const uint32_t sunTicket = result.systemObject
+                                   ? batch.Start(MapImageRender(*result.systemObject))
+                                   : CImageBatch::kNoTicket;
+    uint32_t tickets[10];
+    for (uint32_t i = 0; i < 10; ++i)
+        tickets[i] = screen.planets[i] ? batch.Start(LayeredMapImageRender(*screen.planets[i]))
+                                       : CImageBatch::kNoTicket;
+
     screen.starField =
         MakeTexture(result.galaxyObject ? MakeStarFieldImage(*result.galaxyObject) : nullptr,
                     false, TextureCategoryBackground);
     AddLoadingStage(0.0, 0.2);
+    batch.Wait(sunTicket);
     screen.sun = MakeTexture(result.systemObject ? MakeMapImage(*result.systemObject) : nullptr,
                              false, TextureCategoryForeground);
     LeaveLoadingStage();
@@ -156,11 +172,9 @@ bool ShowPlanetScreen(PlanetResult& result) {
     // A system past the last has no planets open (and indexes no best time).
     const uint32_t system = result.system < kCampaignSystemCount ? result.system : 0;
     const uint32_t h = ClampHighestPlanet(result.highestPlanet);
-    for (uint32_t i = 0; i < 10; ++i)
-        screen.planets[i] =
-            result.systemObject ? CreatePlanetGenerator(*result.systemObject, i) : nullptr;
     for (uint32_t i = 0; i < 10; ++i) {
         AddLoadingStage(0.2 + 0.8 * i / 10, 0.2 + 0.8 * (i + 1) / 10);
+        batch.Wait(tickets[i]);
         TextureImage* image = PlanetScreenImage(screen.planets[i], system * 10 + i <= h);
         screen.planetTextures[i] = MakeTexture(image, false, TextureCategoryForeground);
         LeaveLoadingStage();

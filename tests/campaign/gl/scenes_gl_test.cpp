@@ -26,6 +26,7 @@
 #include "gl_support.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_input.h"
+#include "platform/pf_seams.h"
 #include "texgen/tg_generators.h"
 
 namespace {
