@@ -11,7 +11,7 @@
 #include <wx/toplevel.h>
 
 #include "display/dp_text.h"
-#include "menus/mn_pf_modal.h"
+#include "platform/pf_modal.h"
 
 namespace {
 

@@ -18,19 +18,27 @@ constexpr int kPictureHeight = 156;
 
 }  // namespace
 
-const MenuButtonImages& FitMenuButtonImages(int screenHeight) {
-    MenuButtonImages& images = g_buttonImages;
+MenuButtonImages LoadMenuButtonImages(int screenHeight, const char* const names[4]) {
+    MenuButtonImages images;
     int h = screenHeight / 20;
     if (h < 1) h = 1;  // a tiny screen still gets buttons one pixel high
-    if (h == images.height) return images;
-    images.normal = LoadBitmapResource("button_normal", -1, h);
-    images.selected = LoadBitmapResource("button_selected", -1, h);
-    images.focused = LoadBitmapResource("button_focused", -1, h);
-    images.disabled = LoadBitmapResource("button_disabled", -1, h);
+    images.normal = LoadBitmapResource(names[0], -1, h);
+    images.selected = LoadBitmapResource(names[1], -1, h);
+    images.focused = LoadBitmapResource(names[2], -1, h);
+    images.disabled = LoadBitmapResource(names[3], -1, h);
     images.height = h;
     images.width = images.normal.IsOk() ? images.normal.GetWidth() : h * kPictureWidth / kPictureHeight;
     if (images.width < 1) images.width = 1;
     return images;
+}
+
+const MenuButtonImages& FitMenuButtonImages(int screenHeight) {
+    static const char* const kNames[4] = {"button_normal", "button_selected", "button_focused",
+                                          "button_disabled"};
+    int h = screenHeight / 20;
+    if (h < 1) h = 1;
+    if (h != g_buttonImages.height) g_buttonImages = LoadMenuButtonImages(screenHeight, kNames);
+    return g_buttonImages;
 }
 
 // ---------------------------------------------------------------------------------

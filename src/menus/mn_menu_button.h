@@ -28,6 +28,9 @@ struct MenuButtonImages {
 // A missing picture is left empty and drawn as nothing; when the normal picture is
 // missing the buttons keep the pictures' own shape so their labels still show.
 const MenuButtonImages& FitMenuButtonImages(int screenHeight);
+// The four pictures of these resources (normal, selected, focused, disabled) made for
+// screen height screenHeight, as FitMenuButtonImages makes the shared ones.
+MenuButtonImages LoadMenuButtonImages(int screenHeight, const char* const names[4]);
 
 class CKorvexMenuButton : public CBaseHomemadeButton {
 public:

@@ -72,6 +72,15 @@ TEST_F(MenuButtons, SharedPicturesAtTheScreenHeight) {
     // A screen under 20 pixels high still makes buttons one pixel high.
     EXPECT_EQ(FitMenuButtonImages(10).height, 1);
     EXPECT_GE(FitMenuButtonImages(10).width, 1);
+    // A missing picture stays empty (it is drawn as nothing); without the normal one
+    // the buttons keep the pictures' shape instead of being 0 pixels wide.
+    const char* const missing[4] = {"no_such_picture", "button_selected", "no_such_picture",
+                                    "button_disabled"};
+    MenuButtonImages partial = LoadMenuButtonImages(768, missing);
+    EXPECT_FALSE(partial.normal.IsOk());
+    EXPECT_TRUE(partial.selected.IsOk());
+    EXPECT_EQ(partial.height, 38);
+    EXPECT_EQ(partial.width, 38 * 614 / 156);
     FitMenuButtonImages(768);
     auto* button = new CKorvexMenuButton(m_dialog, 77, "Go");
     EXPECT_EQ(button->GetMinSize(), wxSize(149, 38));

@@ -1,5 +1,5 @@
 // The modal grab of a dialog over GTK.
-#include "menus/mn_pf_modal.h"
+#include "platform/pf_modal.h"
 
 #include <gtk/gtk.h>
 #include <wx/window.h>
