@@ -3,6 +3,7 @@
 
 #include <wx/image.h>
 #include <wx/intl.h>
+#include <wx/log.h>
 #include <wx/toplevel.h>
 
 #include <cstdio>
@@ -33,6 +34,8 @@ wxBEGIN_EVENT_TABLE(CKorvexApplication, wxApp)
     EVT_COMMAND(kStartSessionId, StartSessionEventType, CKorvexApplication::OnRunSession)
     EVT_ACTIVATE_APP(CKorvexApplication::OnActivateApp)
 wxEND_EVENT_TABLE()
+
+void SendToolkitLogToStderr() { delete wxLog::SetActiveTarget(new wxLogStderr); }
 
 void InstallLoggingAssertHandler() { wxSetAssertHandler(LogAssert); }
 

@@ -23,6 +23,11 @@ private:
     wxDECLARE_EVENT_TABLE();
 };
 
+// Sends the toolkit's log messages to standard error for the rest of the process, so
+// that none ever opens a message box (which would wait for a click, unattended). Every
+// program's main calls it first.
+void SendToolkitLogToStderr();
+
 // Installs the assert handler the game runs with: failed toolkit checks are written
 // to standard error instead of opening a box that would stop a headless run.
 void InstallLoggingAssertHandler();

@@ -1,18 +1,48 @@
 // The configuration record and its file store.
+//
+// The toolkit's file configuration holds the user's file in memory and the store
+// writes it back itself (the toolkit's own flush deletes the old file before it
+// renames the new one into place, so a crash in between would lose everything).
+// Reading, the user's text is cleaned first: lines the toolkit cannot parse are left
+// out and repeated groups merged, so the toolkit never reports a parse problem of
+// its own.
 #include "app/app_config.h"
 
 #include <wx/fileconf.h>
-#include <wx/stdpaths.h>
+#include <wx/log.h>
+#include <wx/mstream.h>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/app_format.h"
 
 GameConfigRecord GameConfig;
 
 namespace {
+
+const char kUserFileName[] = "vorpane.conf";
+const char kMachineWideFile[] = "/etc/vorpane.conf";
+// Temporary files of a save are named after the settings file plus this and six
+// random characters; any found at start-up are left over from a crash.
+const char kTempInfix[] = ".tmp-";
+// A settings file larger than this is not a settings file: it is not read.
+constexpr off_t kMaxFileBytes = 16 << 20;
+// At most this many copies of unreadable files are kept (.bad, .bad.1, ...).
+constexpr int kMaxBadCopies = 100;
 
 // Parses a whole decimal number that fits in 32 bits, with optional blanks around it.
 bool ParseInt32(const wxString& text, int32_t* out) {
@@ -31,13 +61,515 @@ bool ParseInt32(const wxString& text, int32_t* out) {
     return true;
 }
 
-void CreateStore(const wxString& globalFile) {
-    wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
-    wxFileConfig* store = new wxFileConfig("vorpane", "Quarnel", wxEmptyString, globalFile,
-                                           wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE);
+// ---- Reading and cleaning a file's text --------------------------------------------
+
+// The part of a configuration text the toolkit can parse, and how much was not.
+struct ConfigText {
+    std::string text;      // the readable lines, each group once
+    int badLines = 0;      // lines left out; their keys take their defaults
+    int firstBadLine = 0;  // 1-based number of the first of them
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+// Strict UTF-8 (no overlong forms, surrogates or NUL): what the toolkit's decoder
+// takes. One line it refused would make it drop the whole text.
+bool IsValidUtf8(const std::string& s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c == 0) return false;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        const int more = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2
+                         : c >= 0xF0 && c <= 0xF4                ? 3
+                                                                 : 0;
+        if (more == 0 || i + more >= s.size()) return false;
+        const unsigned char second = static_cast<unsigned char>(s[i + 1]);
+        const unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+        const unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+        if (second < low || second > high) return false;
+        for (int k = 2; k <= more; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += more + 1;
+    }
+    return true;
+}
+
+// Drops the toolkit's escaping backslashes ("\x" is "x").
+std::string Unescape(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size()) ++i;
+        out += s[i];
+    }
+    return out;
+}
+
+// A group's path as the toolkit resolves a header: empty and "." parts skipped, ".."
+// going up; "" is the root.
+std::string GroupPath(const std::string& name) {
+    std::vector<std::string> parts;
+    const std::string plain = Unescape(name);
+    size_t begin = 0;
+    while (begin <= plain.size()) {
+        size_t end = plain.find('/', begin);
+        if (end == std::string::npos) end = plain.size();
+        const std::string part = plain.substr(begin, end - begin);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        begin = end + 1;
+    }
+    std::string path;
+    for (const std::string& part : parts) path += (path.empty() ? "" : "/") + part;
+    return path;
+}
+
+// Splits at "\n", "\r\n" and "\r", as the toolkit's text buffers do.
+std::vector<std::string> SplitLines(const std::string& raw) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(line);
+            line.clear();
+            if (c == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+// The readable lines of a configuration file, by the toolkit's own rules: blank lines
+// and comments ("#", ";"); group headers "[path]" with nothing but a comment after
+// them; entries "name = value". Left out are lines that are not valid UTF-8, entries
+// without "=", broken headers with the entries under them (their group is unknown),
+// and the earlier of two entries with the same name in a group (the toolkit keeps
+// the later). A group that appears twice is merged into its first appearance, which
+// the toolkit's model cannot represent otherwise.
+ConfigText CleanConfigText(const std::string& raw) {
+    struct Line {
+        std::string text;
+        bool dropped;
+        int number;
+    };
+    struct Group {
+        std::string header;  // empty for the root
+        std::vector<Line> lines;
+        std::map<std::string, size_t> entries;  // name -> its line
+    };
+    ConfigText result;
+    auto markBad = [&](int number) {
+        ++result.badLines;
+        if (result.firstBadLine == 0 || number < result.firstBadLine)
+            result.firstBadLine = number;
+    };
+    std::vector<Group> groups(1);
+    std::map<std::string, size_t> groupIndex{{"", 0}};
+    Group* current = &groups[0];  // null under a broken header
+
+    std::string text = raw;
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+    const std::vector<std::string> lines = SplitLines(text);
+    for (size_t n = 0; n < lines.size(); ++n) {
+        const std::string& line = lines[n];
+        const int number = static_cast<int>(n) + 1;
+        if (!IsValidUtf8(line)) {
+            markBad(number);
+            continue;
+        }
+        size_t start = 0;
+        while (start < line.size() && IsBlank(line[start])) ++start;
+        if (start == line.size() || line[start] == '#' || line[start] == ';') {
+            if (current) current->lines.push_back({line, false, number});
+            continue;
+        }
+        if (line[start] == '[') {
+            size_t end = start + 1;
+            while (end < line.size() && line[end] != ']') end += line[end] == '\\' ? 2 : 1;
+            if (end >= line.size()) {
+                markBad(number);
+                current = nullptr;
+                continue;
+            }
+            size_t rest = end + 1;
+            while (rest < line.size() && IsBlank(line[rest])) ++rest;
+            if (rest < line.size() && line[rest] != '#' && line[rest] != ';') markBad(number);
+            const std::string header = line.substr(start, end + 1 - start);
+            const std::string path = GroupPath(header.substr(1, header.size() - 2));
+            auto found = groupIndex.find(path);
+            if (found == groupIndex.end()) {
+                found = groupIndex.emplace(path, groups.size()).first;
+                groups.push_back(Group{header, {}, {}});
+            }
+            current = &groups[found->second];
+            continue;
+        }
+        size_t end = start;
+        while (end < line.size() && line[end] != '=') end += line[end] == '\\' ? 2 : 1;
+        if (end >= line.size() || !current) {
+            markBad(number);
+            continue;
+        }
+        size_t nameEnd = end;
+        while (nameEnd > start && (IsBlank(line[nameEnd - 1]))) --nameEnd;
+        std::string name = Unescape(line.substr(start, nameEnd - start));
+        if (!name.empty() && name[0] == '!') name.erase(0, 1);  // the toolkit's "immutable" mark
+        if (name.empty()) {
+            markBad(number);
+            continue;
+        }
+        auto earlier = current->entries.find(name);
+        if (earlier != current->entries.end()) {
+            Line& old = current->lines[earlier->second];
+            old.dropped = true;
+            markBad(old.number);
+        }
+        current->entries[name] = current->lines.size();
+        current->lines.push_back({line, false, number});
+    }
+    for (const Group& group : groups) {
+        if (!group.header.empty()) result.text += group.header + "\n";
+        for (const Line& line : group.lines)
+            if (!line.dropped) result.text += line.text + "\n";
+    }
+    return result;
+}
+
+// ---- Files -------------------------------------------------------------------------
+
+// Reads a whole regular file. 0, or the errno of what failed (ENOENT: no file; EISDIR
+// a folder; EINVAL another kind of file; EFBIG too large to be settings).
+int ReadRegularFile(const std::string& path, std::string* out, mode_t* mode = nullptr) {
+    // Non-blocking, so a named pipe in the file's place cannot hang the open.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return errno;
+    struct stat st {};
+    int err = fstat(fd, &st) != 0          ? errno
+              : S_ISDIR(st.st_mode)        ? EISDIR
+              : !S_ISREG(st.st_mode)       ? EINVAL
+              : st.st_size > kMaxFileBytes ? EFBIG
+                                           : 0;
+    out->clear();
+    char buffer[65536];
+    while (err == 0) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) err = errno;
+        if (got <= 0) break;
+        out->append(buffer, static_cast<size_t>(got));
+        if (static_cast<off_t>(out->size()) > kMaxFileBytes) err = EFBIG;
+    }
+    close(fd);
+    if (mode) *mode = st.st_mode & 07777;
+    return err;
+}
+
+int WriteAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0) return errno;
+        if (put == 0) return ENOSPC;
+        done += static_cast<size_t>(put);
+    }
+    return 0;
+}
+
+// Makes a rename or a new name in folder durable. Failure loses nothing already
+// written, so it is not reported.
+void SyncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+// Creates folder and any missing parents, mode 0700. 0 or an errno.
+int MakeFolders(const std::string& folder) {
+    for (size_t slash = 1; slash <= folder.size(); ++slash) {
+        if (slash < folder.size() && folder[slash] != '/') continue;
+        const std::string prefix = folder.substr(0, slash);
+        if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+    }
+    struct stat st {};
+    if (stat(folder.c_str(), &st) != 0) return errno;
+    return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+}
+
+// Replaces path by bytes: written to a temporary file in the same folder, synced,
+// renamed over path, the folder synced. At every moment path is the old file or the
+// new one, whole. 0, or the errno of the step that failed; then path is as it was
+// and no temporary file is left.
+int ReplaceFile(const std::string& folder, const std::string& path, const std::string& bytes,
+                mode_t mode) {
+    std::string temp = path + kTempInfix + "XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return errno;
+    int err = fchmod(fd, mode) != 0 ? errno : 0;
+    if (err == 0) err = WriteAll(fd, bytes);
+    if (err == 0 && fsync(fd) != 0) err = errno;
+    if (close(fd) != 0 && err == 0) err = errno;
+    if (err == 0 && rename(temp.c_str(), path.c_str()) != 0) err = errno;
+    if (err != 0) {
+        unlink(temp.c_str());
+        return err;
+    }
+    SyncFolder(folder);
+    return 0;
+}
+
+// Keeps bytes (an unreadable settings file) under the first free name of path.bad,
+// path.bad.1, ...; a copy already there with the same bytes serves. 0 with the name
+// in *kept, or an errno.
+int KeepBadCopy(const std::string& folder, const std::string& path, const std::string& bytes,
+                std::string* kept) {
+    for (int n = 0; n < kMaxBadCopies; ++n) {
+        const std::string name = path + ".bad" + (n ? "." + std::to_string(n) : "");
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno != EEXIST) return errno;
+            std::string existing;
+            if (ReadRegularFile(name, &existing) == 0 && existing == bytes) {
+                *kept = name;
+                return 0;
+            }
+            continue;
+        }
+        int err = WriteAll(fd, bytes);
+        if (err == 0 && fsync(fd) != 0) err = errno;
+        if (close(fd) != 0 && err == 0) err = errno;
+        if (err != 0) {
+            unlink(name.c_str());
+            return err;
+        }
+        SyncFolder(folder);
+        *kept = name;
+        return 0;
+    }
+    return EEXIST;
+}
+
+// True for names a save writes to and renames away: ours ("vorpane.conf.tmp-" and
+// six characters) and the toolkit's own ("vorpane" and six), which earlier builds
+// left behind when killed.
+bool IsTempFileName(const char* name) {
+    auto sixRandom = [](const char* s) {
+        if (std::strlen(s) != 6) return false;
+        for (; *s; ++s)
+            if (!std::isalnum(static_cast<unsigned char>(*s))) return false;
+        return true;
+    };
+    const std::string ours = std::string(kUserFileName) + kTempInfix;
+    if (std::strncmp(name, ours.c_str(), ours.size()) == 0) return sixRandom(name + ours.size());
+    return std::strncmp(name, "vorpane", 7) == 0 && sixRandom(name + 7);
+}
+
+// Removes the temporary files of saves a crash cut short; none is ever read.
+void RemoveLeftoverTempFiles(const std::string& folder) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = readdir(dir)) {
+        if (!IsTempFileName(entry->d_name)) continue;
+        const std::string path = folder + "/" + entry->d_name;
+        struct stat st {};
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) unlink(path.c_str());
+    }
+    closedir(dir);
+}
+
+// The folder of the user's settings: $XDG_CONFIG_HOME when it is an absolute path,
+// else ~/.config. Empty when no home folder is known.
+std::string UserConfigFolder() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && xdg[0] == '/') return xdg;
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env && env[0] == '/') home = env;
+    if (home.empty())
+        if (const passwd* user = getpwuid(getuid()); user && user->pw_dir && user->pw_dir[0] == '/')
+            home = user->pw_dir;
+    if (home.empty()) return "";
+    while (home.size() > 1 && home.back() == '/') home.pop_back();
+    return (home == "/" ? "" : home) + "/.config";
+}
+
+const char* Plural(int n) { return n == 1 ? "" : "s"; }
+
+// ---- The store ---------------------------------------------------------------------
+
+// The user's file, where the store saves it.
+struct UserFile {
+    std::string folder;
+    std::string path;
+    mode_t mode;    // permissions a new file gets
+    bool writable;  // false: it could not be read (or kept aside) and must stay as it is
+};
+
+// The toolkit's file configuration over the user's cleaned text, with the
+// machine-wide file behind it for keys the user's lacks, saving through
+// ReplaceFile. Keys written stay in memory whether a save succeeds or not; the next
+// save that succeeds stores them all.
+class CGameConfigStore : public wxFileConfig {
+public:
+    CGameConfigStore(wxInputStream& userText, std::unique_ptr<wxFileConfig> machineWide,
+                     UserFile file)
+        : wxFileConfig(userText, wxConvUTF8),
+          m_machineWide(std::move(machineWide)),
+          m_file(std::move(file)) {
+        // The toolkit has no file name to write to; its destructor must not try.
+        DisableAutoSave();
+    }
+    ~CGameConfigStore() override { CGameConfigStore::Flush(); }
+
+    bool Flush(bool /*currentOnly*/ = false) override {
+        if (!m_unsaved) return true;
+        if (!m_file.writable) return false;
+        wxMemoryOutputStream out;
+        Save(out, wxConvUTF8);
+        std::string bytes(out.GetLength(), '\0');
+        out.CopyTo(bytes.data(), bytes.size());
+        int err = MakeFolders(m_file.folder);
+        if (err == 0) err = ReplaceFile(m_file.folder, m_file.path, bytes, m_file.mode);
+        if (err != 0) {
+            if (!m_failureReported)
+                std::fprintf(stderr,
+                             "vorpane: cannot save the settings to %s (%s); the file is left "
+                             "as it was, and this run's changes are saved with the next save "
+                             "that succeeds\n",
+                             m_file.path.c_str(), std::strerror(err));
+            m_failureReported = true;
+            return false;
+        }
+        m_unsaved = false;
+        return true;
+    }
+
+protected:
+    bool DoReadString(const wxString& key, wxString* out) const override {
+        if (wxFileConfig::DoReadString(key, out)) return true;
+        if (!m_machineWide) return false;
+        const wxString absolute = key.StartsWith("/") ? key : GetPath() + "/" + key;
+        return m_machineWide->Read(absolute, out);
+    }
+    bool DoWriteString(const wxString& key, const wxString& value) override {
+        m_unsaved = true;
+        return wxFileConfig::DoWriteString(key, value);
+    }
+    bool DoWriteLong(const wxString& key, long value) override {
+        m_unsaved = true;
+        return wxFileConfig::DoWriteLong(key, value);
+    }
+
+private:
+    std::unique_ptr<wxFileConfig> m_machineWide;  // null when there is none
+    UserFile m_file;
+    bool m_unsaved = false;          // something written is not on disk yet
+    bool m_failureReported = false;  // a failed save is reported once a run
+};
+
+// A file configuration over text already cleaned; the toolkit reports nothing.
+std::unique_ptr<wxFileConfig> ParseMachineWide(const std::string& text) {
+    wxLogNull quiet;
+    wxMemoryInputStream in(text.data(), text.size());
+    auto config = std::make_unique<wxFileConfig>(in, wxConvUTF8);
+    config->SetExpandEnvVars(false);
+    config->DisableAutoSave();
+    return config;
+}
+
+std::unique_ptr<wxFileConfig> LoadMachineWide(const std::string& path) {
+    std::string raw;
+    const int err = ReadRegularFile(path, &raw);
+    if (err == ENOENT) return nullptr;
+    if (err != 0) {
+        std::fprintf(stderr, "vorpane: cannot read %s (%s); it is ignored\n", path.c_str(),
+                     std::strerror(err));
+        return nullptr;
+    }
+    const ConfigText clean = CleanConfigText(raw);
+    if (clean.badLines)
+        std::fprintf(stderr, "vorpane: %d line%s of %s cannot be read (the first is line %d); "
+                             "they are ignored\n",
+                     clean.badLines, Plural(clean.badLines), path.c_str(), clean.firstBadLine);
+    return ParseMachineWide(clean.text);
+}
+
+// Reads the user's file: its readable text, and whether and where it may be saved.
+// Reports on standard error, in one line, a file that cannot be read and one with
+// lines that cannot, which is copied aside before anything replaces it.
+std::string LoadUserFile(UserFile* file) {
+    const mode_t mask = umask(0);
+    umask(mask);
+    file->folder = UserConfigFolder();
+    file->mode = 0666 & ~mask;
+    file->writable = false;
+    if (file->folder.empty()) {
+        std::fprintf(stderr, "vorpane: no home folder is known; the default settings are used "
+                             "and changes are not saved\n");
+        return "";
+    }
+    file->path = file->folder + "/" + kUserFileName;
+    RemoveLeftoverTempFiles(file->folder);
+
+    std::string raw;
+    mode_t mode = 0;
+    const int err = ReadRegularFile(file->path, &raw, &mode);
+    if (err == ENOENT) {
+        file->writable = true;
+        return "";
+    }
+    if (err != 0) {
+        std::fprintf(stderr, "vorpane: cannot read the settings file %s (%s); the default "
+                             "settings are used and the file is left as it is\n",
+                     file->path.c_str(), std::strerror(err));
+        return "";
+    }
+    file->mode = mode;
+    ConfigText clean = CleanConfigText(raw);
+    file->writable = true;
+    if (clean.badLines) {
+        std::string kept;
+        const int copyErr = KeepBadCopy(file->folder, file->path, raw, &kept);
+        file->writable = copyErr == 0;
+        const std::string fate =
+            copyErr == 0 ? "the file as it was is kept as " + kept
+                         : std::string("as no copy of it could be kept (") +
+                               std::strerror(copyErr) + ") it is left as it is";
+        std::fprintf(stderr, "vorpane: %d line%s of the settings file %s cannot be read (the "
+                             "first is line %d); the rest is used, and %s\n",
+                     clean.badLines, Plural(clean.badLines), file->path.c_str(),
+                     clean.firstBadLine, fate.c_str());
+    }
+    return clean.text;
+}
+
+void CreateStore(const std::string& globalFile) {
+    // The store in use saves what it still holds before the files are read again.
+    delete wxConfigBase::Set(nullptr);
+    UserFile file;
+    const std::string userText = LoadUserFile(&file);
+    std::unique_ptr<wxFileConfig> machineWide =
+        LoadMachineWide(globalFile.empty() ? kMachineWideFile : globalFile);
+    CGameConfigStore* store;
+    {
+        wxLogNull quiet;
+        wxMemoryInputStream in(userText.data(), userText.size());
+        store = new CGameConfigStore(in, std::move(machineWide), std::move(file));
+    }
+    store->SetAppName("vorpane");
+    store->SetVendorName("Quarnel");
     // Values are numbers; "$HOME" in a hand-edited one must not be expanded.
     store->SetExpandEnvVars(false);
-    delete wxConfigBase::Set(store);
+    wxConfigBase::Set(store);
 }
 
 void ReadAllKeys() {
@@ -75,12 +607,12 @@ void ReadAllKeys() {
 }  // namespace
 
 void LoadGameConfig() {
-    CreateStore(wxEmptyString);
+    CreateStore("");
     ReadAllKeys();
 }
 
 void LoadGameConfigWithGlobalFile(const char* globalFile) {
-    CreateStore(wxString::FromUTF8(globalFile));
+    CreateStore(globalFile ? globalFile : "");
     ReadAllKeys();
 }
 
@@ -105,9 +637,7 @@ void ReadConfigPerGalaxyIndex(int32_t* array, unsigned count, const char* keyFor
 void WriteConfigInt(const char* key, int32_t value) {
     wxConfigBase* store = wxConfigBase::Get();
     store->Write(key, static_cast<long>(value));
-    // Each write is on disk when it returns, as a registry write would be. The file
-    // store writes a temporary file and renames it over the old one, so a crash
-    // mid-flush leaves the old file whole.
+    // Each write is on disk when it returns, as a registry write would be.
     store->Flush();
 }
 

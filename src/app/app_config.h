@@ -2,9 +2,16 @@
 // at start-up and written back key by key when a value changes.
 //
 // The store is the toolkit's file configuration: the per-user file
-// ($XDG_CONFIG_HOME/vorpane.conf, default ~/.config/vorpane.conf) backed by the
-// machine-wide /etc/vorpane.conf for keys the user file lacks. Keys are absolute
-// paths; the record's arrays are 0-based and the numbers in key names 1-based.
+// ($XDG_CONFIG_HOME/vorpane.conf when that is an absolute path, else
+// ~/.config/vorpane.conf) backed by the machine-wide /etc/vorpane.conf for keys the
+// user file lacks. Keys are absolute paths; the record's arrays are 0-based and the
+// numbers in key names 1-based.
+//
+// Saving never loses what was stored: the whole file is written beside the old one,
+// synced and renamed over it. A user file with lines that cannot be read is copied to
+// vorpane.conf.bad (or .bad.1, ...) before it is replaced; one that cannot be read at
+// all is left alone. Such troubles and failed saves are reported on standard error,
+// once each, and the game goes on with the values in memory.
 #pragma once
 
 #include <cstdint>
@@ -60,8 +67,9 @@ void ReadConfigPerGalaxy(int32_t* array, const char* keyFormat);
 // array[g * count + i] from keyFormat with %1 = g + 1, %2 = i + 1; default 0.
 void ReadConfigPerGalaxyIndex(int32_t* array, unsigned count, const char* keyFormat);
 
-// Writes one key and flushes, so the value is on disk when this returns. The caller
-// sets the record's field first.
+// Writes one key and saves the file, so the value is on disk when this returns. The
+// caller sets the record's field first. When the save fails the value stays in the
+// store and goes to disk with the next save that succeeds.
 void WriteConfigInt(const char* key, int32_t value);
 // array[g] := value, then writes it under keyFormat with %1 = g + 1.
 void WriteConfigPerGalaxy(int32_t* array, unsigned g, int32_t value, const char* keyFormat);
@@ -69,5 +77,5 @@ void WriteConfigPerGalaxy(int32_t* array, unsigned g, int32_t value, const char*
 void WriteConfigPerGalaxyIndex(int32_t* array, unsigned count, unsigned g, unsigned i,
                                int32_t value, const char* keyFormat);
 
-// Flushes the whole current configuration.
+// Saves the whole current configuration if anything is not on disk yet.
 void FlushGameConfig();

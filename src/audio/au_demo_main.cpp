@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/app_application.h"
 #include "audio/au_thread.h"
 #include "platform/pf_audio_device.h"
 
@@ -122,6 +123,7 @@ bool ParseSeconds(const char* text, int* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    SendToolkitLogToStderr();
     const char* program = argv[0];
     const char* renderPath = nullptr;
     int first = 1;
@@ -135,7 +137,7 @@ int main(int argc, char** argv) {
     if (argc == first + 1 && !ParseSeconds(argv[first], &musicSeconds)) return Usage(program);
     Recorder recorder;
     if (renderPath) {
-        PfSetAudioDriver(PfAudioDriver::Manual);
+        g_pfSeams.audioDriver = PfAudioDriver::Manual;
         g_timeScale = 8;
     }
     StartAudio();

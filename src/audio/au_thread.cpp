@@ -3,6 +3,8 @@
 
 #include <thread>
 
+#include "platform/pf_seams.h"
+
 namespace {
 
 // Process-wide audio globals, main thread only.
@@ -49,6 +51,15 @@ bool AudioThreadRunning() { return g_audio.thread != nullptr; }
 bool PostAudioMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     if (!g_audio.thread) return false;
     return PfPostThreadMessage(g_audio.threadId, message, wParam, lParam);
+}
+
+bool AudioReceiverRunning() {
+    return g_pfSeams.audioRunning ? g_pfSeams.audioRunning() : AudioThreadRunning();
+}
+
+bool PostToAudioReceiver(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (g_pfSeams.postAudio) return g_pfSeams.postAudio(message, wParam, lParam);
+    return PostAudioMessage(message, wParam, lParam);
 }
 
 uint32_t AudioVolumeGain(double volume) {

@@ -37,6 +37,12 @@ void StopAudio();
 // True while the audio thread exists (posts are sent only then).
 bool AudioThreadRunning();
 
+// The receiver of the game's and the display session's audio messages: the audio
+// thread, or the recorder a test put in the seams (pf_seams.h). Posts are made only
+// while it runs.
+bool AudioReceiverRunning();
+bool PostToAudioReceiver(uint32_t message, uintptr_t wParam, intptr_t lParam);
+
 // Sends a channel's volume, 0..1 (clamped), as AudioVolumeGain gives it.
 void SetAudioVolume(uint32_t channel, double volume);
 // The 16.16 gain of a volume: unity above 1, 0 at or below 0, else truncated.

@@ -9,13 +9,10 @@
 #include "display/dp_gl_state.h"
 #include "display/dp_glyph_text.h"
 #include "display/dp_texture.h"
-#include "display/dp_window.h"
+#include "display/dp_texture_image.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_window.h"
 
-FrameStatistics g_frameStats;
-uint32_t LastFrameTimeMs = 0;
-uint32_t FrameStepMs = 0;
 
 namespace {
 
@@ -54,6 +51,22 @@ void DrawDebugOverlaysNow() {
 }
 
 }  // namespace
+
+void OpenDebugFont() {
+    // Uploaded once per window; CloseDebugFont deletes it before any restore could
+    // upload it a second time, so no name is leaked.
+    if ((GameConfig.DebugFlags & 3) && !g_debugFont) {
+        g_debugFontImage = LoadTextureImage("live_text");
+        g_debugFont = MakeTexture(g_debugFontImage, true, TextureCategoryDebug);
+    }
+}
+
+void CloseDebugFont() {
+    DeleteTexture(g_debugFont);
+    g_debugFont = nullptr;
+    FreeTextureImage(g_debugFontImage);
+    g_debugFontImage = nullptr;
+}
 
 void DrawFrameOverlays() {
     if (GameConfig.DebugFlags & 3) DrawDebugOverlaysNow();
@@ -105,7 +118,9 @@ uint32_t AdvanceFrameTiming() {
 }
 
 uint32_t PresentFrame() {
-    if (GameWindowExists()) DrawFrameOverlays();
+    // Without a window (a reopen that failed) nothing is drawn or shown; the pacing
+    // still holds the loop to its rate.
+    if (PlatformGameWindowExists()) DrawFrameOverlays();
     SwapPlatformGameBuffers();
     return AdvanceFrameTiming();
 }

@@ -1,10 +1,13 @@
 // Frame pacing: every OpenGL screen ends a frame with PresentFrame, which draws the
 // debug overlays, shows the frame, holds the rate below 100 frames per second by
 // sleeping and hands out a smoothed whole-millisecond step whose running sum follows
-// the real elapsed time.
+// the real elapsed time. The overlays' glyph font lives here too, one per window.
 #pragma once
 
 #include <cstdint>
+
+struct GLTexture;
+struct TextureImage;
 
 struct FrameStatistics {
     uint32_t frameCount;   // frames presented
@@ -14,12 +17,26 @@ struct FrameStatistics {
     uint32_t integerSum;   // sum of the steps handed out, ms
 };
 
-// Zero at the start of the display session; they run across all screens.
-extern FrameStatistics g_frameStats;
+// Zero at the start of the display session; they run across all screens. All three
+// live in the session's record.
+extern FrameStatistics& g_frameStats;
 // Clock reading at the last frame (ms, low 32 bits).
-extern uint32_t LastFrameTimeMs;
+extern uint32_t& LastFrameTimeMs;
 // The last step handed out (ms).
-extern uint32_t FrameStepMs;
+extern uint32_t& FrameStepMs;
+
+// The "live_text" glyph texture of the overlays: present only while a window is open
+// and the debug flags ask for an overlay.
+struct DebugFont {
+    TextureImage* image;
+    GLTexture* texture;
+};
+extern TextureImage*& g_debugFontImage;
+extern GLTexture*& g_debugFont;
+// A window has opened: with overlay flags, load and upload the font (once a window).
+void OpenDebugFont();
+// The window is closing: delete the texture and free the image.
+void CloseDebugFont();
 
 // Puts every statistic back to zero (a new display session).
 void ResetFrameStatistics();

@@ -16,7 +16,6 @@
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 
-GLModeCache g_glModeCache;
 
 namespace {
 

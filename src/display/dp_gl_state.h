@@ -38,8 +38,8 @@ struct GLModeCache {
     LightRecord lights[8];    // what was set on lights 0..7 since the scene began
 };
 
-// Main thread; the live record of the current context.
-extern GLModeCache g_glModeCache;
+// Main thread; the live record of the current context, in the session record.
+extern GLModeCache& g_glModeCache;
 
 // x, y, z, normal x, y, z, texture u, v.
 struct MeshVertex {

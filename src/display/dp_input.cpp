@@ -1,39 +1,15 @@
 // The pump, the mouse poll, the inactive wait and the cursor counts.
 #include "display/dp_input.h"
 
-#include "display/dp_texture.h"
+#include "display/dp_session.h"
 #include "display/dp_window.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
 
-CursorState g_cursorState;
-
 namespace {
 
 constexpr uint32_t kInactivePollMs = 10;
-
-bool g_reopenAfterWait = false;       // the default suspend closed the window
-DisplayMode g_reopenMode;
-InactiveDisplayHook g_suspendHook = nullptr;
-InactiveDisplayHook g_resumeHook = nullptr;
-
-void DefaultSuspend() {
-    GameWindowInactive = true;
-    if (!GameWindowExists()) return;
-    g_reopenMode = {0, uint32_t(GameWindowWidth), uint32_t(GameWindowHeight), 0};
-    g_reopenMode.index = LastOpenedDisplayIndex();
-    ReleaseGLResources();
-    CloseGameWindow();
-    g_reopenAfterWait = true;
-}
-
-void DefaultResume() {
-    GameWindowInactive = false;
-    if (!g_reopenAfterWait) return;
-    g_reopenAfterWait = false;
-    if (OpenGameWindow(&g_reopenMode)) RestoreGLResources();
-}
 
 void Report(GameEventCallback callback, void* context, uint32_t code, const void* data) {
     if (callback) callback(context, code, data);
@@ -84,11 +60,6 @@ void WaitWhenInactive(GameEventCallback callback, void* context) {
 
 }  // namespace
 
-void SetInactiveDisplayHooks(InactiveDisplayHook suspend, InactiveDisplayHook resume) {
-    g_suspendHook = suspend;
-    g_resumeHook = resume;
-}
-
 void PumpGameMessages(GameEventCallback callback, void* context) {
     DispatchPlatformEvents();
     PlatformInput in;
@@ -100,7 +71,7 @@ void PumpGameMessages(GameEventCallback callback, void* context) {
 }
 
 bool WaitWhileInactive() {
-    (g_suspendHook ? g_suspendHook : DefaultSuspend)();
+    SuspendGameDisplay();
     bool quit = false;
     while (GameWindowInactive && !quit) {
         DispatchPlatformEvents();
@@ -111,7 +82,7 @@ bool WaitWhileInactive() {
         if (IsProgramActive()) GameWindowInactive = false;
         if (GameWindowInactive && !quit) SleepMs(kInactivePollMs);
     }
-    (g_resumeHook ? g_resumeHook : DefaultResume)();
+    ResumeGameDisplay();
     return quit;
 }
 

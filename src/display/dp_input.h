@@ -44,12 +44,12 @@ struct CursorState {
     int32_t lastY;
 };
 
-extern CursorState g_cursorState;  // main thread; zero at the start of the session
+extern CursorState& g_cursorState;  // main thread; the session record, zero at its start
 
 void PumpGameMessages(GameEventCallback callback, void* context);
 void PollMouse(GameEventCallback callback, void* context);
-// Suspends the display, blocks until the program is active again or a quit arrives,
-// resumes. True when a quit arrived during the wait (the pump delivers it after the
+// Suspends the display session, blocks until the program is active again or a quit
+// arrives, resumes it. True when a quit arrived during the wait (the pump delivers it after the
 // reactivation code).
 bool WaitWhileInactive();
 
@@ -63,8 +63,3 @@ void HideGameCursor();
 void UnhideGameCursor();
 void BeginMouseCapture();
 void EndMouseCapture();
-
-// The display session's part of the inactive wait. Until the session exists the
-// defaults close the game window (releasing its textures) and reopen it afterwards.
-using InactiveDisplayHook = void (*)();
-void SetInactiveDisplayHooks(InactiveDisplayHook suspend, InactiveDisplayHook resume);

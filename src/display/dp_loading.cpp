@@ -9,7 +9,6 @@
 #include "display/dp_window.h"
 #include "platform/pf_clock.h"
 
-LoadingScreenState g_loadingScreen;
 
 namespace {
 

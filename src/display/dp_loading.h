@@ -23,7 +23,7 @@ struct LoadingScreenState {
     LoadingRange ranges[8];   // range 0 is {0, 1}
 };
 
-extern LoadingScreenState g_loadingScreen;  // main thread
+extern LoadingScreenState& g_loadingScreen;  // main thread; in the session record
 
 void BeginLoadingScreen();
 void AddLoadingStage(double a, double b);

@@ -1,8 +1,9 @@
-// The quit flag: the player has closed the program. Set by the screens' input
-// callbacks (and later the background frame and the menus) when a quit arrives;
-// never cleared; the loops that run screens stop on it.
+// The quit flag: the player has closed the program. Set by the background frame's
+// close and exit handlers, by a menu that ends with the exit command, and by the
+// screens' input callbacks when a quit arrives; never cleared within a session; the
+// screen loop and the loops that run screens stop on it.
 #pragma once
 
 #include <cstdint>
 
-extern uint8_t QuitRequested;  // main thread; 0 at start, only ever set to 1
+extern uint8_t& QuitRequested;  // main thread; the display session's record

@@ -10,7 +10,7 @@
 #include "display/dp_gl_state.h"
 #include "display/dp_quality.h"
 #include "display/dp_texture_image.h"
-#include "display/dp_window.h"
+#include "platform/pf_window.h"
 
 namespace {
 
@@ -91,7 +91,7 @@ void UploadTexture(GLTexture* t) {
     t->uploaded = 1;
     t->index = uint32_t(g_registry.size());
     g_registry.push_back(t);
-    if (g_releasePending && GameWindowExists()) g_freshSinceRelease.push_back(t);
+    if (g_releasePending && PlatformGameWindowExists()) g_freshSinceRelease.push_back(t);
 }
 
 void CreateTextures(GLTexture** out, uint32_t n, const TextureStrip& strip) {

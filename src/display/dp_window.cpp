@@ -5,34 +5,18 @@
 
 #include <cstdlib>
 
-#include "app/app_config.h"
 #include "app/app_fault.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
-#include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
+#include "display/dp_session_record.h"
 #include "platform/pf_displays.h"
 #include "platform/pf_input.h"
 #include "platform/pf_window.h"
 
-int32_t GameWindowLeft = 0;
-int32_t GameWindowTop = 0;
-int32_t GameWindowWidth = 0;
-int32_t GameWindowHeight = 0;
-bool GameWindowInactive = false;
-TextureImage* g_debugFontImage = nullptr;
-GLTexture* g_debugFont = nullptr;
-
 namespace {
 
-struct ModeToRestore {
-    uint32_t index;
-    PlatformDisplayMode mode;
-};
-
-ModeToRestore g_restore;         // the monitor's mode before the window was made
-bool g_seenActive = false;       // the window has been active since it was made
-bool g_exitHooksInstalled = false;
+ModeToRestore& g_restore = g_displaySession.modeToRestore;
+bool g_exitHooksInstalled = false;  // run
 
 void RestoreModesAtExit() { RestorePlatformDisplayModes(); }
 
@@ -58,7 +42,7 @@ bool ModeMatches(const PlatformDisplayMode& remembered, const PlatformDisplayMod
     return true;
 }
 
-wxWindow* g_owner = nullptr;  // the background frame once the display session has one
+wxWindow* g_owner = nullptr;  // the background frame while the display session has one
 
 }  // namespace
 
@@ -108,7 +92,7 @@ bool CreateFullscreenGameWindow(const DisplayMode& mode) {
         DestroyFullscreenGameWindow();
         return false;
     }
-    g_seenActive = false;
+    g_displaySession.gameWindowSeenActive = false;
     GameWindowInactive = false;
     return true;
 }
@@ -128,12 +112,9 @@ bool OpenGameWindow(const DisplayMode* mode) {
     else
         GetConfiguredDisplayMode(chosen);
     if (!CreateFullscreenGameWindow(chosen)) return false;
-    // Uploaded once per window; CloseGameWindow deletes it before any restore could
-    // upload it a second time, so no name is leaked.
-    if ((GameConfig.DebugFlags & 3) && !g_debugFont) {
-        g_debugFontImage = LoadTextureImage("live_text");
-        g_debugFont = MakeTexture(g_debugFontImage, true, TextureCategoryDebug);
-    }
+    g_displaySession.lastOpenedMode = chosen;
+    g_displaySession.hasOpenedMode = true;
+    OpenDebugFont();
     return true;
 }
 
@@ -146,14 +127,13 @@ void CloseGameWindow() {
             PresentFrame();
         }
     }
-    DeleteTexture(g_debugFont);
-    g_debugFont = nullptr;
-    FreeTextureImage(g_debugFontImage);
-    g_debugFontImage = nullptr;
+    CloseDebugFont();
     DestroyFullscreenGameWindow();
 }
 
-uint32_t LastOpenedDisplayIndex() { return g_restore.index; }
+const DisplayMode* LastOpenedMode() {
+    return g_displaySession.hasOpenedMode ? &g_displaySession.lastOpenedMode : nullptr;
+}
 
 bool GameWindowExists() { return PlatformGameWindowExists(); }
 
@@ -163,9 +143,9 @@ void UpdateGameWindowActivation() {
     if (!PlatformGameWindowExists()) return;
     bool active = IsProgramActive();
     if (active) {
-        g_seenActive = true;
+        g_displaySession.gameWindowSeenActive = true;
         GameWindowInactive = false;
-    } else if (g_seenActive) {
+    } else if (g_displaySession.gameWindowSeenActive) {
         // Only a window that has had the focus can lose it: without a window manager
         // a new window may never be given it.
         GameWindowInactive = true;

@@ -1,40 +1,49 @@
 // The game's full-screen window with its OpenGL context: opening it on a monitor and
 // mode (changing the mode only when needed), closing it and putting the mode back,
-// whether it is active, and the geometry every renderer and the pump read.
+// whether it is active, and the geometry every renderer and the pump read. The state
+// lives in the display session's record (dp_session_record.h).
 #pragma once
 
 #include <cstdint>
 
 #include "display/dp_quality.h"
+#include "platform/pf_displays.h"
 
 class wxWindow;
-struct GLTexture;
-struct TextureImage;
+
+struct GameWindowRect {
+    int32_t left;    // the monitor's left after the mode change, desktop pixels
+    int32_t top;
+    int32_t width;   // the requested mode's size
+    int32_t height;
+};
+
+// The monitor's mode before the window was made, put back when it is destroyed.
+struct ModeToRestore {
+    uint32_t index;
+    PlatformDisplayMode mode;
+};
 
 // Written only when a window is created; kept after it is destroyed.
-extern int32_t GameWindowLeft;
-extern int32_t GameWindowTop;
-extern int32_t GameWindowWidth;
-extern int32_t GameWindowHeight;
+extern int32_t& GameWindowLeft;
+extern int32_t& GameWindowTop;
+extern int32_t& GameWindowWidth;
+extern int32_t& GameWindowHeight;
 
 // Set while the program or its window is not the active one (the pump waits on it).
-extern bool GameWindowInactive;
-
-// The "live_text" glyph texture while a window is open with debug overlays enabled.
-extern TextureImage* g_debugFontImage;
-extern GLTexture* g_debugFont;
+extern bool& GameWindowInactive;
 
 // The window the game window belongs to (the display session's background frame).
 void SetGameWindowOwner(wxWindow* owner);
 
 bool CreateFullscreenGameWindow(const DisplayMode& mode);
 void DestroyFullscreenGameWindow();
-// Null: the configured mode.
+// Null: the configured mode. A success remembers the mode (LastOpenedMode).
 bool OpenGameWindow(const DisplayMode* mode);
 void CloseGameWindow();
 bool GameWindowExists();
-// The monitor of the last window created.
-uint32_t LastOpenedDisplayIndex();
+// The mode of the last window opened successfully; null before the first.
+const DisplayMode* LastOpenedMode();
 // Makes the game window's context current; false when there is none.
 bool MakeGameContextCurrent();
 

@@ -11,6 +11,7 @@
 #include "game/gm_math.h"
 #include "game/gm_pause.h"
 #include "game/gm_world.h"
+#include "platform/pf_seams.h"
 
 namespace {
 
@@ -23,16 +24,11 @@ constexpr double kSteeringLimit = 0.25;
 // A settle or break within 15 units of the craft is heard (squared distance).
 constexpr double kHearingDistanceSquared = 225;
 
-const GameAudioPort kAudioThreadPort = {AudioThreadRunning, PostAudioMessage};
-const GameAudioPort* g_audioPort = &kAudioThreadPort;  // main thread
-
-PauseScreenRunner g_pauseRunner = nullptr;  // main thread; null: RunPauseScreen
-
 bool IsKey(int32_t configured, uint32_t key) { return uint32_t(configured) == key; }
 
 void RunPauseSequence(GameWorld& world) {
     PostGameAudioMessage(AUDIO_MSG_CLOSE);
-    const bool resume = g_pauseRunner ? g_pauseRunner() : RunPauseScreen();
+    const bool resume = g_pfSeams.runPauseScreen ? g_pfSeams.runPauseScreen() : RunPauseScreen();
     if (!resume) world.state = GAME_QUIT;
     PostGameAudioMessage(AUDIO_MSG_OPEN);
     // No key held before the pause stays pressed: its release went to the pause screen.
@@ -44,19 +40,15 @@ void RunPauseSequence(GameWorld& world) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Audio port
+// Audio
 // ---------------------------------------------------------------------------
-
-void SetGameAudioPort(const GameAudioPort* port) { g_audioPort = port ? port : &kAudioThreadPort; }
-
-const GameAudioPort& CurrentGameAudioPort() { return *g_audioPort; }
 
 // The same gain the audio thread's own volume call sends.
 uint32_t AudioGainOfVolume(double volume) { return AudioVolumeGain(volume); }
 
 void PostGameVolumeGain(uint32_t channel, uint32_t gain) {
-    if (!g_audioPort->running()) return;
-    g_audioPort->post(AUDIO_MSG_VOLUME, channel, intptr_t(gain));
+    if (!AudioReceiverRunning()) return;
+    PostToAudioReceiver(AUDIO_MSG_VOLUME, channel, intptr_t(gain));
 }
 
 void PostGameVolume(uint32_t channel, double volume) {
@@ -64,21 +56,19 @@ void PostGameVolume(uint32_t channel, double volume) {
 }
 
 void PostGameAudioMessage(uint32_t message) {
-    if (!g_audioPort->running()) return;
-    g_audioPort->post(message, 0, 0);
+    if (!AudioReceiverRunning()) return;
+    PostToAudioReceiver(message, 0, 0);
 }
 
 void PlayGameSound(CSoundData* sound, uint32_t flags) {
     // A sound that failed to load is null: nothing to reference, and a play without a
     // sound (and without the stop flag) would do nothing on the audio thread anyway.
-    if (!sound || !g_audioPort->running()) return;
+    if (!sound || !AudioReceiverRunning()) return;
     sound->AddRef();
-    if (!g_audioPort->post(AUDIO_MSG_PLAY_SOUND, reinterpret_cast<uintptr_t>(sound),
+    if (!PostToAudioReceiver(AUDIO_MSG_PLAY_SOUND, reinterpret_cast<uintptr_t>(sound),
                            intptr_t(flags)))
         sound->Release();  // nobody received it
 }
-
-void SetPauseScreenRunner(PauseScreenRunner runner) { g_pauseRunner = runner; }
 
 // ---------------------------------------------------------------------------
 // Input

@@ -10,16 +10,9 @@
 struct GameWorld;
 class CSoundData;
 
-// Where the game's audio messages go: the audio thread, or a test's recorder. A posted
-// sound carries one reference that the receiver releases; a post that fails releases
-// nothing (the poster does).
-struct GameAudioPort {
-    bool (*running)();  // whether there is anyone to post to
-    bool (*post)(uint32_t message, uintptr_t wParam, intptr_t lParam);
-};
-// Null restores the audio thread.
-void SetGameAudioPort(const GameAudioPort* port);
-const GameAudioPort& CurrentGameAudioPort();
+// The game's audio messages go to the audio receiver (au_thread.h): the audio thread,
+// or a test's recorder. A posted sound carries one reference that the receiver
+// releases; a post that fails releases nothing (the poster does).
 
 // The 16.16 gain of a volume: 0x10000 above 1, trunc(v x 65536) above 0, else 0.
 uint32_t AudioGainOfVolume(double volume);
@@ -33,10 +26,7 @@ void PostGameAudioMessage(uint32_t message);
 // to load is null and plays nothing.
 void PlayGameSound(CSoundData* sound, uint32_t flags);
 
-// The pause screen as the input callback runs it (tests replace it): true for
-// Continue, false for Abort. Null restores RunPauseScreen.
-using PauseScreenRunner = bool (*)();
-void SetPauseScreenRunner(PauseScreenRunner runner);
+// The input callback runs the pause screen (or the seams' runPauseScreen, pf_seams.h).
 
 // The GameEventCallback of play: context is the GameWorld.
 void OnGameEvent(void* context, uint32_t code, const void* data);

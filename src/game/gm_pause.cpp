@@ -11,16 +11,15 @@
 #include "display/dp_glyph_text.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
+#include "display/dp_screen_loop.h"
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
-#include "platform/pf_clock.h"
 
 namespace {
 
 constexpr uint32_t kEscapeKey = 27;
 constexpr uint32_t kEnterKey = 13;
 constexpr uint32_t kPadEnterKey = 370;
-constexpr uint32_t kIdleSleepMs = 10;
 
 // The pacing rule, the context, a cleared screen presented: the window shows nothing
 // but black between the game and the pause screen (and when it was restored).
@@ -51,9 +50,9 @@ void DrawButton(const TextureImage* normal, const TextureImage* pressed, const P
     }
 }
 
-void DrawPauseScreen(const PauseScreenState& s) {
-    CatchUpLastFrameTime();
-    if (!MakeGameContextCurrent()) return;
+// The back buffer is undefined after a swap: every frame is drawn whole.
+void DrawPauseScreen(void* context) {
+    PauseScreenState& s = *static_cast<PauseScreenState*>(context);
     ClearGameScreen();
     PushOverlay2D();
     glColor4d(1.0, 1.0, 1.0, 1.0);
@@ -65,8 +64,10 @@ void DrawPauseScreen(const PauseScreenState& s) {
     DrawButton(s.abortImage, s.abortPressedImage, s.abortRect, s.abortHighlighted);
     DrawButton(s.continueImage, s.continuePressedImage, s.continueRect, s.continueHighlighted);
     PopOverlay2D();
-    PresentFrame();
+    s.redraw = 0;
 }
+
+bool PauseScreenDone(void* context) { return static_cast<PauseScreenState*>(context)->done; }
 
 // While a press that began inside a button lasts, its highlight follows the pointer.
 void FollowPointer(uint8_t pressed, uint8_t& highlighted, const PauseRect& rect,
@@ -211,16 +212,7 @@ bool RunPauseScreen() {
     ShowGameCursor();
     ShowClearedFrame();
     s.redraw = 1;
-    while (!s.done) {
-        PumpGameMessages(PauseScreenCallback, &s);
-        PollMouse(PauseScreenCallback, &s);
-        if (s.redraw) {
-            DrawPauseScreen(s);
-            s.redraw = 0;
-        } else {
-            SleepMs(kIdleSleepMs);
-        }
-    }
+    RunScreenLoop({&s, PauseScreenCallback, PauseScreenDone, nullptr, DrawPauseScreen});
     ShowClearedFrame();
     ReturnGameCursor();
 

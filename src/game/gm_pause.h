@@ -39,7 +39,7 @@ struct PauseScreenState {
     uint8_t continuePressed, continueHighlighted; // the same for Continue
     uint8_t done;                        // a choice was made
     uint8_t result;                      // 1 Continue, 0 Abort
-    uint8_t redraw;                      // the screen must be drawn again
+    uint8_t redraw;                      // something changed since the last frame drawn
 };
 
 bool InsidePauseRect(const PauseRect& rect, int32_t x, int32_t y);

@@ -13,18 +13,18 @@
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
 #include "display/dp_loading.h"
+#include "display/dp_screen_loop.h"
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
 #include "game/gm_draw.h"
 #include "game/gm_input.h"
 #include "game/gm_step.h"
 #include "game/gm_world.h"
+#include "platform/pf_seams.h"
 #include "texgen/tg_generators.h"
+#include "texgen/tg_pool.h"
 
 namespace {
-
-PlanetFrameObserver g_frameObserver = nullptr;  // main thread
-void* g_frameObserverContext = nullptr;
 
 // What the loading hook needs besides the world.
 struct PlanetLoad {
@@ -50,30 +50,45 @@ void NextLoadingStage(double from, double to) {
 }
 
 // Steps 3 to 5 of the set-up: the loading screen, the 17 textures and the noise-frame
-// table, the sounds. Runs inside SetUpGameWorld once the broad phase exists.
+// table, the sounds. Runs inside SetUpGameWorld once the broad phase exists. The
+// images are all started at once on the texture pool; each is then waited for in its
+// own loading stage and uploaded here, in the game's order, so the bar moves as they
+// come in.
 void LoadPlanet(GameWorld& world, void* context) {
     const PlanetLoad& load = *static_cast<const PlanetLoad*>(context);
     if (!g_loadingScreen.active) BeginLoadingScreen();
 
+    CImageBatch batch;
+    uint32_t tickets[kPlanetGameImageCount];
+    StartPlanetGameImages(batch, load.galaxy, load.planet, tickets);
+    // Waits for one of the started images; its recipe then returns it at once.
+    auto ready = [&batch, &tickets](uint32_t ticket) { batch.Wait(tickets[ticket]); };
+
     // Each surface texture gets a tenth of the bar, each block texture a twentieth.
+    ready(0);
     world.glowTexture =
         MakeTexture(ImageOf(load.galaxy, MakeGlowImage), true, TextureCategoryForeground);
     AddLoadingStage(0.0, 0.1);
+    ready(1);
     world.innerWallTexture = MakeTexture(ImageOf(load.planet, MakeSecondRandomPigmentImage), false,
                                              TextureCategoryBackground);
     NextLoadingStage(0.1, 0.2);
+    ready(2);
     world.floorTexture =
         MakeTexture(ImageOf(load.planet, MakeTurbulenceImage), false, TextureCategoryBackground);
     world.noiseFrames = load.planet ? GetNoiseFrames(*load.planet) : nullptr;
     NextLoadingStage(0.2, 0.3);
+    ready(3);
     world.rimTexture =
         MakeTexture(ImageOf(load.planet, MakeRandomPigmentImage), false, TextureCategoryBackground);
     NextLoadingStage(0.3, 0.4);
+    ready(4);
     world.outerWallTexture =
         MakeTexture(ImageOf(load.planet, MakeLayeredFlatImage), false, TextureCategoryBackground);
     LeaveLoadingStage();
     for (uint32_t c = 0; c < 12; ++c) {
         AddLoadingStage(0.4 + 0.05 * c, 0.4 + 0.05 * (c + 1));
+        ready(5 + c);
         world.blockTextures[c] = MakeTexture(load.planet ? MakeForegroundPigmentImage(*load.planet, c) : nullptr,
                                                  false, TextureCategoryForeground);
         LeaveLoadingStage();
@@ -133,12 +148,35 @@ void CleanUpPlanet(GameWorld& world) {
     DestroyGameWorld(world);
 }
 
-}  // namespace
+// The frame loop's context: the world and the run source it steps with.
+struct PlanetLoop {
+    GameWorld* world;
+    CRandomSource* runSource;
+};
 
-void SetPlanetFrameObserver(PlanetFrameObserver observer, void* context) {
-    g_frameObserver = observer;
-    g_frameObserverContext = context;
+void OnPlanetEvent(void* context, uint32_t code, const void* data) {
+    OnGameEvent(static_cast<PlanetLoop*>(context)->world, code, data);
 }
+
+// Closed or aborted during the input: the frame is not stepped.
+bool PlanetDone(void* context) {
+    return static_cast<PlanetLoop*>(context)->world->state >= kFirstFinalState;
+}
+
+void AdvancePlanet(void* context, uint32_t stepMs) {
+    PlanetLoop& loop = *static_cast<PlanetLoop*>(context);
+    const double dt = stepMs / 1000.0;
+    StepWorld(*loop.world, *loop.runSource, dt);
+    UpdateGameSounds(*loop.world, *loop.runSource);
+}
+
+void DrawPlanet(void* context) {
+    GameWorld& world = *static_cast<PlanetLoop*>(context)->world;
+    DrawWorld(world);
+    if (g_pfSeams.planetFrame) g_pfSeams.planetFrame(world, g_pfSeams.planetFrameContext);
+}
+
+}  // namespace
 
 void PlayPlanet(PlanetResult& result) {
     // Per run: every attempt differs in stack colours and fragments. The piece source
@@ -156,19 +194,11 @@ void PlayPlanet(PlanetResult& result) {
     BeginMouseCapture();
     SetUpViewAndLights(world);
 
-    while (world.state < kFirstFinalState) {
-        PumpGameMessages(OnGameEvent, &world);
-        PollMouse(OnGameEvent, &world);
-        if (world.state >= kFirstFinalState) break;  // closed or aborted: not stepped
-        CatchUpLastFrameTime();
-        MakeGameContextCurrent();
-        const double dt = FrameStepMs / 1000.0;
-        StepWorld(world, runSource, dt);
-        UpdateGameSounds(world, runSource);
-        DrawWorld(world);
-        if (g_frameObserver) g_frameObserver(world, g_frameObserverContext);
-        PresentFrame();
-    }
+    PlanetLoop loop = {&world, &runSource};
+    RunScreenLoop({&loop, OnPlanetEvent, PlanetDone, AdvancePlanet, DrawPlanet});
+    // A quit from an earlier screen ends the game before its first frame: it counts
+    // as quit, like any other way out that leaves the world unfinished.
+    if (world.state < kFirstFinalState) world.state = GAME_QUIT;
 
     const uint32_t state = world.state;
     result.time = world.time;

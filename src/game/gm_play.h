@@ -6,40 +6,10 @@
 
 #include <cstdint>
 
-class CGalaxyGenerator;
-class CSystemGenerator;
-class CPlanetGenerator;
+#include "campaign/cp_planet_result.h"
+
 struct GameWorld;
 
-enum PlanetResultCode : uint32_t {
-    PLANET_RESULT_NONE = 0,       // before a game
-    PLANET_RESULT_QUIT = 1,       // the window was closed, or Abort on the pause screen
-    PLANET_RESULT_COMPLETED = 2,  // the craft climbed out above the goal height
-    PLANET_RESULT_FAILED = 3,     // the craft fell below the floor
-};
-
-// The campaign's record of the selection and of the last game. The game reads the
-// selection and the galaxy and planet objects and writes result and time; the rest
-// belongs to the campaign.
-struct PlanetResult {
-    uint32_t result;                  // PlanetResultCode
-    uint32_t galaxy;                  // 0..3
-    uint32_t system;                  // 0..9
-    uint32_t planet;                  // 0..9
-    uint32_t planetIndex;             // 10 x system + planet
-    uint32_t highestPlanet;           // the galaxy's first planet not yet completed
-    CGalaxyGenerator* galaxyObject;   // the selection's generator objects (campaign's)
-    CSystemGenerator* systemObject;
-    CPlanetGenerator* planetObject;
-    int32_t* bestTimes;               // the galaxy's row of best times, whole seconds
-    int32_t* highestPlanets;          // the four-entry unlock array
-    double time;                      // seconds of the last game, fade-out included
-};
-
 void PlayPlanet(PlanetResult& result);
-
-// Called once a frame after the world is drawn and before the frame is presented (the
-// back buffer still holds it): tests watch and script the game through it. Null for
-// none.
-using PlanetFrameObserver = void (*)(GameWorld& world, void* context);
-void SetPlanetFrameObserver(PlanetFrameObserver observer, void* context);
+// Tests watch and script the game through the seams' planetFrame (pf_seams.h), called
+// once a frame after the world is drawn and before the frame is presented.

@@ -18,8 +18,8 @@
 #include "audio/au_thread.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
-#include "display/dp_input.h"
-#include "display/dp_window.h"
+#include "display/dp_session.h"
+#include "displaysetup/ds_monitor.h"
 #include "game/gm_input.h"
 #include "game/gm_play.h"
 #include "texgen/tg_generators.h"
@@ -55,21 +55,18 @@ void StopCampaignSound(CSoundData* jet, CMusicData* music) {
     if (music) music->Release();
 }
 
-// While the program is inactive the game window stays open, the audio closed, so the
-// player can click back into it: without the menus' background frame, closing the
-// window would leave nothing of ours to reactivate.
-void SuspendForInactive() { PostAudioMessage(AUDIO_MSG_CLOSE, 0, 0); }
-void ResumeAfterInactive() { PostAudioMessage(AUDIO_MSG_OPEN, 0, 0); }
-
+// The display session as the game has it: the background frame behind the game
+// window, which closes while the program is inactive and comes back with it.
 int Play(uint32_t galaxy, uint32_t system, uint32_t planet) {
-    SetInactiveDisplayHooks(SuspendForInactive, ResumeAfterInactive);
-    if (!OpenGameWindow(nullptr)) {
+    StartAudio();
+    InstallDisplaySetup();
+    AcquireGameDisplay();
+    if (!OpenGameSession(nullptr)) {
         std::fprintf(stderr, "vorpane_play_planet: the game window could not be opened\n");
+        ReleaseGameDisplay();
+        StopAudio();
         return 2;
     }
-    ResetFrameStatistics();
-    ResetGLState2D();
-    StartAudio();
     CSoundData* jet = nullptr;
     CMusicData* music = nullptr;
     StartCampaignSound(&jet, &music);
@@ -90,8 +87,9 @@ int Play(uint32_t galaxy, uint32_t system, uint32_t planet) {
     PlayPlanet(result);
 
     StopCampaignSound(jet, music);
+    CloseGameSession();
+    ReleaseGameDisplay();
     StopAudio();
-    CloseGameWindow();
     planetObject.reset();
     systemObject.reset();
     galaxyObject.reset();
@@ -107,6 +105,7 @@ int Play(uint32_t galaxy, uint32_t system, uint32_t planet) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    SendToolkitLogToStderr();
     uint32_t numbers[3] = {0, 0, 0};
     const uint32_t limits[3] = {4, 10, 10};
     for (int i = 1; i < argc && i <= 3; ++i) {

@@ -17,7 +17,6 @@ namespace {
 // output and the MIDI stream); the SDL callback never takes this lock.
 struct OutputDevice {
     std::mutex lock;
-    PfAudioDriver driver = PfAudioDriver::Sdl;  // the driver for the next open
     int holders = 0;                            // acquisitions not yet released
     SDL_AudioDeviceID sdlDevice = 0;            // 0 while closed or manual
     std::string driverName;                     // "" while closed
@@ -59,12 +58,6 @@ bool OpenSdlDevice(OutputDevice& d) {
 
 }  // namespace
 
-void PfSetAudioDriver(PfAudioDriver driver) {
-    OutputDevice& d = Device();
-    std::lock_guard<std::mutex> guard(d.lock);
-    d.driver = driver;
-}
-
 bool PfAcquireAudioOutput() {
     OutputDevice& d = Device();
     std::lock_guard<std::mutex> guard(d.lock);
@@ -72,7 +65,7 @@ bool PfAcquireAudioOutput() {
         ++d.holders;
         return true;
     }
-    if (d.driver == PfAudioDriver::Manual) {
+    if (g_pfSeams.audioDriver == PfAudioDriver::Manual) {
         d.driverName = "manual";
         d.holders = 1;
         return true;

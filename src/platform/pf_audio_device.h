@@ -13,15 +13,12 @@
 #include <cstdint>
 #include <mutex>
 
+#include "platform/pf_seams.h"
+
 constexpr uint32_t kPfAudioSampleRate = 44100;
 
-enum class PfAudioDriver {
-    Sdl,     // a real SDL device (SDL_AUDIODRIVER chooses; dummy when none opens)
-    Manual,  // no device: time moves only when PfRenderAudio is called
-};
-
-// Chooses the driver for the next open of the device (the default is Sdl).
-void PfSetAudioDriver(PfAudioDriver driver);
+// The driver (PfAudioDriver) is the seams' audioDriver (pf_seams.h), read when the
+// device opens.
 
 // Opens the device for its first holder. False when no device at all can be opened.
 bool PfAcquireAudioOutput();

@@ -1,6 +1,8 @@
 // The monotonic millisecond clock and its test hook.
 #include "platform/pf_clock.h"
 
+#include "platform/pf_seams.h"
+
 #include <chrono>
 #include <thread>
 
@@ -16,16 +18,13 @@ void SleepThreadMs(uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-ClockReadFunction g_read = ReadSteadyClockMs;   // main thread only
-ClockSleepFunction g_sleep = SleepThreadMs;
-
 }  // namespace
 
-uint32_t ReadClockMs() { return g_read(); }
+uint32_t ReadClockMs() { return g_pfSeams.readClock ? g_pfSeams.readClock() : ReadSteadyClockMs(); }
 
-void SleepMs(uint32_t milliseconds) { g_sleep(milliseconds); }
-
-void SetPlatformClock(ClockReadFunction read, ClockSleepFunction sleep) {
-    g_read = read ? read : ReadSteadyClockMs;
-    g_sleep = sleep ? sleep : SleepThreadMs;
+void SleepMs(uint32_t milliseconds) {
+    if (g_pfSeams.sleep)
+        g_pfSeams.sleep(milliseconds);
+    else
+        SleepThreadMs(milliseconds);
 }

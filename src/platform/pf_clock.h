@@ -1,5 +1,5 @@
 // The millisecond clock and sleep every frame-timing rule reads: monotonic in the
-// game, replaceable by a fake one in tests.
+// game, replaceable by a fake one in tests (pf_seams.h).
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,3 @@ using ClockSleepFunction = void (*)(uint32_t milliseconds);
 uint32_t ReadClockMs();
 // Blocks the calling thread for about that many milliseconds (never spins).
 void SleepMs(uint32_t milliseconds);
-
-// Replaces the clock and the sleep (tests: a fake clock whose sleep advances it).
-// Null for either restores the monotonic one.
-void SetPlatformClock(ClockReadFunction read, ClockSleepFunction sleep);

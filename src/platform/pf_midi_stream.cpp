@@ -17,6 +17,7 @@
 
 #include "platform/pf_audio_device.h"
 #include "platform/pf_audio_sources.h"
+#include "platform/pf_seams.h"
 
 struct PfMidiStreamDevice {
     std::mutex lock;                    // taken by the caller's thread and the render pass
@@ -29,7 +30,7 @@ struct PfMidiStreamDevice {
     bool haveEvent = false;             // the front buffer's next event has its delta counted
     int64_t pending = 0;                // units until that event plays (<= 0: due now)
     uint64_t clock = 0;                 // samples rendered since open
-    PfMidiEventSink sink = nullptr;
+    void (*sink)(void* user, uint64_t sample, uint32_t event) = nullptr;  // the seam at open
     void* sinkUser = nullptr;
 };
 
@@ -215,6 +216,8 @@ PfMmResult PfMidiStreamOpen(PfMidiStream* out, PfThreadId callbackThread) {
     d.haveEvent = false;
     d.pending = 0;
     d.clock = 0;
+    d.sink = g_pfSeams.midiEvent;
+    d.sinkUser = g_pfSeams.midiEventUser;
     *out = &d;
     return PF_MMSYSERR_NOERROR;
 }
@@ -316,13 +319,6 @@ void PfPreloadMidiSynth() {
 }
 
 bool PfMidiSynthLoaded() { return TheSynth().synth.load() != nullptr; }
-
-void PfSetMidiEventSink(PfMidiEventSink sink, void* user) {
-    PfMidiStreamDevice& d = TheStream();
-    std::lock_guard<std::mutex> guard(d.lock);
-    d.sink = sink;
-    d.sinkUser = user;
-}
 
 void PfRenderMidiStream(int32_t* mix, uint32_t frames) {
     PfMidiStreamDevice& d = TheStream();

@@ -66,8 +66,5 @@ void PfPreloadMidiSynth();
 // True when the synth with its soundfont is loaded.
 bool PfMidiSynthLoaded();
 
-// Test hook: called for every event the stream plays, with the stream's sample clock
-// (samples rendered since open) at which it plays and its event word. Called on the
-// rendering thread with the stream's lock held: it must not call back into the stream.
-using PfMidiEventSink = void (*)(void* user, uint64_t sample, uint32_t event);
-void PfSetMidiEventSink(PfMidiEventSink sink, void* user);
+// Tests watch the events played through the seams' midiEvent (pf_seams.h), read when
+// a stream opens.

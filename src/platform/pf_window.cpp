@@ -1,14 +1,18 @@
 // The game window over wxFrame + wxGLCanvas on GTK/X11.
 #include "platform/pf_window.h"
 
+#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <wx/app.h>
 #include <wx/dcclient.h>
 #include <wx/frame.h>
 #include <wx/glcanvas.h>
 
+#include <cstring>
+
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
+#include "platform/pf_seams.h"
 
 namespace {
 
@@ -61,7 +65,6 @@ struct GameWindowState {
 };
 
 GameWindowState g_window;  // main thread
-void (*g_beforeSwap)() = nullptr;
 
 }  // namespace
 
@@ -116,10 +119,28 @@ bool MakePlatformGameContextCurrent() {
 
 void SwapPlatformGameBuffers() {
     if (!g_window.canvas) return;
-    if (g_beforeSwap) g_beforeSwap();
+    if (g_pfSeams.beforeSwap) g_pfSeams.beforeSwap();
     g_window.canvas->SwapBuffers();
 }
 
-void SetBeforeSwapHook(void (*hook)()) { g_beforeSwap = hook; }
-
 wxWindow* PlatformGameWindowFrame() { return g_window.frame; }
+
+void PfPlaceFrame(wxWindow* frame, const PlatformRect& r) {
+    if (frame) frame->SetSize(r.left, r.top, r.width, r.height);
+}
+
+void PfMinimiseFrame(wxWindow* window) {
+    auto* frame = wxDynamicCast(window, wxFrame);
+    if (!frame) return;
+    frame->Hide();
+    // Without a window manager nothing can be minimised (the toolkit would only be
+    // left believing the frame is); hidden is all there is.
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !GDK_IS_X11_DISPLAY(display)) return;
+    const char* manager = gdk_x11_screen_get_window_manager_name(gdk_screen_get_default());
+    if (!manager || std::strcmp(manager, "unknown") == 0) return;
+    // GTK maps a window iconified when it was iconified before being shown; a hidden
+    // window alone would leave the player no way back.
+    frame->Iconize(true);
+    frame->Show();
+}

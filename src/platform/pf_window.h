@@ -21,8 +21,16 @@ void DestroyPlatformGameWindow();
 bool PlatformGameWindowExists();
 bool MakePlatformGameContextCurrent();
 void SwapPlatformGameBuffers();
-// Called just before every swap while the finished frame is still in the back
-// buffer (tests and screenshots read it there). Null removes it.
-void SetBeforeSwapHook(void (*hook)());
 // The frame, for tests and for the cursor (null when there is none).
 wxWindow* PlatformGameWindowFrame();
+
+// Gives a borderless top-level frame exactly this area (its client area is all of it).
+// The toolkit's client-size setting is not used: on GTK it clamps a frame to one
+// monitor, and it shrinks a frame shown again after a minimise to a single pixel.
+void PfPlaceFrame(wxWindow* frame, const PlatformRect& rect);
+
+// Takes a top-level frame off the screen the way a suspended program leaves it: hidden,
+// then minimised. Under a window manager it stays on the task bar, minimised, so the
+// player can bring the program back; without one a minimised window cannot exist and
+// it stays hidden.
+void PfMinimiseFrame(wxWindow* frame);

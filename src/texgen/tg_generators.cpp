@@ -66,52 +66,66 @@ uint32_t WrapIndex(int32_t i, uint32_t n) {
     return static_cast<uint32_t>(((i % m) + m) % m);
 }
 
-// One planet map of the sun or a planet: the unlit, unrolled sphere.
-TextureImage* RenderMap(const IPigment& pigment, uint32_t columns, uint32_t rows) {
-    return RenderPigmentProjected(*PrepareMapView(columns, rows, 1.0), pigment);
+// A recipe's render: its image field, how it is rendered, and a new pigment from
+// create() (one reference, passed on); no pigment when the field is already set.
+template <typename Create>
+RecipeRender RenderOf(TextureImage*& field, RecipeView view, uint32_t columns, uint32_t rows,
+                      Create create) {
+    RecipeRender r = {&field, nullptr, view, columns, rows, false};
+    if (field == nullptr) r.pigment = create();
+    return r;
 }
 
-// A pigment from CreateRandomLayeredPigment rendered flat, then released.
-TextureImage* RenderRandomLayeredFlat(CPlanetGenerator& planet, uint32_t salt,
-                                      uint32_t columns, uint32_t rows) {
-    CRandomSource s(planet.source, salt);
-    CLayeredPigment* pigment = CreateRandomLayeredPigment(s, planet.palette);
-    TextureImage* image = RenderPigmentFlat(*pigment, columns, rows);
-    pigment->Release();
-    return image;
-}
-
-// The sun's surface: turbulent noise through the system's sun map.
-template <typename Render>
-TextureImage* RenderSun(CSystemGenerator& system, Render render) {
-    CRandomSource s(system.source, kSunSalt);
-    CNoise noise(s, 5, 1.0);
-    CTexturePigment pigment(NoiseTurbulence, &noise, &system.sunMap);
-    return render(pigment);
+// A texture pigment on heap noise of `bits` drawn from s; one reference, the caller's.
+CTexturePigment* NewTexturePigment(NoiseShaper shaper, CRandomSource& s, uint32_t bits,
+                                   CColorMap* map) {
+    CNoise* noise = new CNoise(s, bits, 1.0);
+    CTexturePigment* pigment = new CTexturePigment(shaper, noise, map);
+    noise->Release();  // the pigment holds it now
+    return pigment;
 }
 
 // The planet's two layers from one fork: a smooth surface through `surfaceMap` (noise of
-// 3 bits, built first) and a fractal overlay through map2 (4 bits, built second), and
-// both composited. The base, overlay and layered maps share salt 2, so each shows a
-// part or the whole of the same picture; the overlay's noise always comes second.
-struct SurfaceAndOverlay {
-    SurfaceAndOverlay(CPlanetGenerator& planet, uint32_t salt, CColorMap& surfaceMap)
-        : source(planet.source, salt),
-          surfaceNoise(source, 3, 1.0),
-          overlayNoise(source, 4, 1.0),
-          surface(NoiseSmooth, &surfaceNoise, &surfaceMap),
-          overlay(NoiseFractal, &overlayNoise, &planet.map2) {
-        both.AddLayer(&surface);
-        both.AddLayer(&overlay);
+// 3 bits, drawn first) and a fractal overlay through map2 (4 bits, drawn second). The
+// base, overlay and layered maps share salt 2, so each shows a part or the whole of the
+// same picture; the overlay's noise always comes second. `layers`: 1 the surface, 2
+// the overlay, 3 both composited.
+IPigment* NewSurfaceAndOverlay(CPlanetGenerator& planet, uint32_t salt, CColorMap* surfaceMap,
+                               int layers) {
+    CRandomSource s(planet.source, salt);
+    CTexturePigment* surface = NewTexturePigment(NoiseSmooth, s, 3, surfaceMap);
+    CTexturePigment* overlay = NewTexturePigment(NoiseFractal, s, 4, &planet.map2);
+    if (layers == 1) {
+        overlay->Release();
+        return surface;
     }
-    // Members end in reverse: the composite gives its layers back before they end.
-    CRandomSource source;
-    CNoise surfaceNoise;
-    CNoise overlayNoise;
-    CTexturePigment surface;
-    CTexturePigment overlay;
-    CLayeredPigment both;
-};
+    if (layers == 2) {
+        surface->Release();
+        return overlay;
+    }
+    CLayeredPigment* both = new CLayeredPigment();
+    both->AddLayer(surface);
+    both->AddLayer(overlay);
+    surface->Release();
+    overlay->Release();
+    return both;
+}
+
+// The sun's surface: turbulent noise through the system's sun map.
+IPigment* NewSunPigment(CSystemGenerator& system) {
+    CRandomSource s(system.source, kSunSalt);
+    return NewTexturePigment(NoiseTurbulence, s, 5, &system.sunMap);
+}
+
+// A flat image of a random layered pigment of the planet's palette, on the fork with
+// this salt.
+RecipeRender RandomLayeredRender(CPlanetGenerator& planet, TextureImage*& field, uint32_t salt,
+                                 uint32_t columns, uint32_t rows) {
+    return RenderOf(field, RecipeViewFlat, columns, rows, [&planet, salt]() -> IPigment* {
+        CRandomSource s(planet.source, salt);
+        return CreateRandomLayeredPigment(s, planet.palette);
+    });
+}
 
 }  // namespace
 
@@ -279,103 +293,145 @@ void ApplyRoundAlpha(TextureImage* image) {
     }
 }
 
-TextureImage* MakeGlowImage(CGalaxyGenerator& galaxy) {
-    return CachedImage(galaxy.glow, [&galaxy]() -> TextureImage* {
-        const uint32_t w = ForegroundSize(128);
+RecipeRender GlowImageRender(CGalaxyGenerator& galaxy) {
+    const uint32_t w = ForegroundSize(128);
+    RecipeRender r = RenderOf(galaxy.glow, RecipeViewFlat, w, w, [&galaxy]() -> IPigment* {
         CRandomSource s(galaxy.source, kGlowSalt);
-        CNoise noise(s, 3, 1.0);
-        CColorMap glowMap;
-        glowMap.AddStop(0.0, ColorValue{1.0, 1.0, 1.0, 1.0}, 1.0);
-        glowMap.AddStop(0.1, ColorValue{0.8, 1.0, 1.0, 0.0}, 1.0);
-        glowMap.AddStop(0.6, ColorValue{0.5, 1.0, 0.5, 0.0}, 1.0);
-        glowMap.AddStop(1.0, ColorValue{0.3, 1.0, 0.0, 0.0}, 1.0);
-        CTexturePigment pigment(NoiseSmooth, &noise, &glowMap);
-        TextureImage* image = RenderPigmentFlat(pigment, w, w);
-        ApplyRoundAlpha(image);
-        return image;
+        CColorMap* glowMap = new CColorMap();
+        glowMap->AddStop(0.0, ColorValue{1.0, 1.0, 1.0, 1.0}, 1.0);
+        glowMap->AddStop(0.1, ColorValue{0.8, 1.0, 1.0, 0.0}, 1.0);
+        glowMap->AddStop(0.6, ColorValue{0.5, 1.0, 0.5, 0.0}, 1.0);
+        glowMap->AddStop(1.0, ColorValue{0.3, 1.0, 0.0, 0.0}, 1.0);
+        CTexturePigment* pigment = NewTexturePigment(NoiseSmooth, s, 3, glowMap);
+        glowMap->Release();
+        return pigment;
     });
+    r.roundAlpha = true;
+    return r;
+}
+
+TextureImage* MakeGlowImage(CGalaxyGenerator& galaxy) {
+    return CachedImage(galaxy.glow,
+                       [&galaxy]() { return RenderRecipe(GlowImageRender(galaxy)); });
 }
 
 // ---------------------------------------------------------------------------------
 // System recipes
 
+RecipeRender SphereImageRender(CSystemGenerator& system) {
+    const uint32_t w = ForegroundSize(128);
+    return RenderOf(system.sphere, RecipeViewSphere, w, w,
+                    [&system]() { return NewSunPigment(system); });
+}
+
+RecipeRender MapImageRender(CSystemGenerator& system) {
+    return RenderOf(system.map, RecipeViewMap, ForegroundSize(256), ForegroundSize(128),
+                    [&system]() { return NewSunPigment(system); });
+}
+
 TextureImage* MakeSphereImage(CSystemGenerator& system) {
-    return CachedImage(system.sphere, [&system]() {
-        const uint32_t w = ForegroundSize(128);
-        return RenderSun(system, [w](const IPigment& pigment) {
-            return RenderPigmentProjected(*PrepareSphereView(w, w, 0.7, 0.3, 1.0, -1.0, -1.0),
-                                          pigment);
-        });
-    });
+    return CachedImage(system.sphere,
+                       [&system]() { return RenderRecipe(SphereImageRender(system)); });
 }
 
 TextureImage* MakeMapImage(CSystemGenerator& system) {
-    return CachedImage(system.map, [&system]() {
-        const uint32_t columns = ForegroundSize(256);
-        const uint32_t rows = ForegroundSize(128);
-        return RenderSun(system, [columns, rows](const IPigment& pigment) {
-            return RenderMap(pigment, columns, rows);
-        });
-    });
+    return CachedImage(system.map, [&system]() { return RenderRecipe(MapImageRender(system)); });
 }
 
 // ---------------------------------------------------------------------------------
 // Planet recipes
 
-TextureImage* MakeLayeredMapImage(CPlanetGenerator& planet) {
-    return CachedImage(planet.layeredMap, [&planet]() {
-        SurfaceAndOverlay layers(planet, kPlanetMapSalt, planet.map1);
-        return RenderMap(layers.both, ForegroundSize(128), ForegroundSize(64));
+RecipeRender LayeredMapImageRender(CPlanetGenerator& planet) {
+    return RenderOf(planet.layeredMap, RecipeViewMap, ForegroundSize(128), ForegroundSize(64),
+                    [&planet]() {
+                        return NewSurfaceAndOverlay(planet, kPlanetMapSalt, &planet.map1, 3);
+                    });
+}
+
+RecipeRender BaseMapImageRender(CPlanetGenerator& planet) {
+    return RenderOf(planet.baseMap, RecipeViewMap, ForegroundSize(512), ForegroundSize(256),
+                    [&planet]() {
+                        return NewSurfaceAndOverlay(planet, kPlanetMapSalt, &planet.map1, 1);
+                    });
+}
+
+RecipeRender OverlayMapImageRender(CPlanetGenerator& planet) {
+    return RenderOf(planet.overlayMap, RecipeViewMap, ForegroundSize(512), ForegroundSize(256),
+                    [&planet]() {
+                        return NewSurfaceAndOverlay(planet, kPlanetMapSalt, &planet.map1, 2);
+                    });
+}
+
+RecipeRender LayeredFlatImageRender(CPlanetGenerator& planet) {
+    const uint32_t w = BackgroundSize(512);
+    return RenderOf(planet.layeredFlat, RecipeViewFlat, w, w, [&planet]() {
+        return NewSurfaceAndOverlay(planet, kLayeredFlatSalt, &planet.map3, 3);
     });
+}
+
+RecipeRender RandomPigmentImageRender(CPlanetGenerator& planet) {
+    const uint32_t w = BackgroundSize(512);
+    return RandomLayeredRender(planet, planet.randomFlat, kRandomFlatSalt, w, w);
+}
+
+RecipeRender TurbulenceImageRender(CPlanetGenerator& planet) {
+    const uint32_t w = BackgroundSize(512);
+    return RenderOf(planet.turbulenceFlat, RecipeViewFlat, w, w, [&planet]() -> IPigment* {
+        CRandomSource s(planet.source, kTurbulenceSalt);
+        CColorMap* fireMap = new CColorMap();
+        fireMap->AddStop(0.0, kYellow, 1.0);
+        fireMap->AddStop(0.5, kOrange, 1.0);
+        fireMap->AddStop(1.0, kRed, 1.0);
+        CTexturePigment* pigment = NewTexturePigment(NoiseTurbulence, s, 4, fireMap);
+        fireMap->Release();
+        return pigment;
+    });
+}
+
+RecipeRender SecondRandomPigmentImageRender(CPlanetGenerator& planet) {
+    const uint32_t w = BackgroundSize(512);
+    return RandomLayeredRender(planet, planet.secondRandomFlat, kSecondRandomFlatSalt, w, w);
+}
+
+RecipeRender ForegroundPigmentImageRender(CPlanetGenerator& planet, uint32_t index) {
+    if (index >= CPlanetGenerator::kBlockImageCount) return RecipeRender{};
+    return RandomLayeredRender(planet, planet.blockImages[index], index + kFirstBlockSalt,
+                               ForegroundSize(512), ForegroundSize(256));
+}
+
+TextureImage* MakeLayeredMapImage(CPlanetGenerator& planet) {
+    return CachedImage(planet.layeredMap,
+                       [&planet]() { return RenderRecipe(LayeredMapImageRender(planet)); });
 }
 
 TextureImage* MakeBaseMapImage(CPlanetGenerator& planet) {
-    return CachedImage(planet.baseMap, [&planet]() {
-        SurfaceAndOverlay layers(planet, kPlanetMapSalt, planet.map1);
-        return RenderMap(layers.surface, ForegroundSize(512), ForegroundSize(256));
-    });
+    return CachedImage(planet.baseMap,
+                       [&planet]() { return RenderRecipe(BaseMapImageRender(planet)); });
 }
 
 TextureImage* MakeOverlayMapImage(CPlanetGenerator& planet) {
-    return CachedImage(planet.overlayMap, [&planet]() {
-        SurfaceAndOverlay layers(planet, kPlanetMapSalt, planet.map1);
-        return RenderMap(layers.overlay, ForegroundSize(512), ForegroundSize(256));
-    });
+    return CachedImage(planet.overlayMap,
+                       [&planet]() { return RenderRecipe(OverlayMapImageRender(planet)); });
 }
 
 TextureImage* MakeLayeredFlatImage(CPlanetGenerator& planet) {
-    return CachedImage(planet.layeredFlat, [&planet]() {
-        SurfaceAndOverlay layers(planet, kLayeredFlatSalt, planet.map3);
-        const uint32_t w = BackgroundSize(512);
-        return RenderPigmentFlat(layers.both, w, w);
-    });
+    return CachedImage(planet.layeredFlat,
+                       [&planet]() { return RenderRecipe(LayeredFlatImageRender(planet)); });
 }
 
 TextureImage* MakeRandomPigmentImage(CPlanetGenerator& planet) {
-    return CachedImage(planet.randomFlat, [&planet]() {
-        const uint32_t w = BackgroundSize(512);
-        return RenderRandomLayeredFlat(planet, kRandomFlatSalt, w, w);
-    });
+    return CachedImage(planet.randomFlat,
+                       [&planet]() { return RenderRecipe(RandomPigmentImageRender(planet)); });
 }
 
 TextureImage* MakeTurbulenceImage(CPlanetGenerator& planet) {
-    return CachedImage(planet.turbulenceFlat, [&planet]() {
-        CRandomSource s(planet.source, kTurbulenceSalt);
-        CNoise noise(s, 4, 1.0);
-        CColorMap fireMap;
-        fireMap.AddStop(0.0, kYellow, 1.0);
-        fireMap.AddStop(0.5, kOrange, 1.0);
-        fireMap.AddStop(1.0, kRed, 1.0);
-        CTexturePigment pigment(NoiseTurbulence, &noise, &fireMap);
-        const uint32_t w = BackgroundSize(512);
-        return RenderPigmentFlat(pigment, w, w);
-    });
+    return CachedImage(planet.turbulenceFlat,
+                       [&planet]() { return RenderRecipe(TurbulenceImageRender(planet)); });
 }
 
 TextureImage* MakeSecondRandomPigmentImage(CPlanetGenerator& planet) {
     return CachedImage(planet.secondRandomFlat, [&planet]() {
-        const uint32_t w = BackgroundSize(512);
-        return RenderRandomLayeredFlat(planet, kSecondRandomFlatSalt, w, w);
+        return RenderRecipe(SecondRandomPigmentImageRender(planet));
     });
 }
 
@@ -385,9 +441,46 @@ TextureImage* MakeForegroundPigmentImage(CPlanetGenerator& planet, uint32_t inde
         return nullptr;  // no such block image
     }
     return CachedImage(planet.blockImages[index], [&planet, index]() {
-        return RenderRandomLayeredFlat(planet, index + kFirstBlockSalt, ForegroundSize(512),
-                                       ForegroundSize(256));
+        return RenderRecipe(ForegroundPigmentImageRender(planet, index));
     });
+}
+
+// ---------------------------------------------------------------------------------
+// Rendering a recipe
+
+ProjectionCache* PrepareRecipeView(const RecipeRender& render, bool* untraced) {
+    const uint32_t w = render.columns;
+    const uint32_t h = render.rows;
+    if (untraced) *untraced = false;
+    if (render.view == RecipeViewSphere) {
+        if (untraced == nullptr) return PrepareSphereView(w, h, 0.7, 0.3, 1.0, -1.0, -1.0);
+        if (IsSphereViewCurrent(w, h, 0.7, 0.3, 1.0, -1.0, -1.0)) return CurrentProjectionCache;
+        *untraced = true;
+        return NewSphereView(w, h, 0.7, 0.3, 1.0, -1.0, -1.0);
+    }
+    if (render.view == RecipeViewMap) {
+        if (untraced == nullptr) return PrepareMapView(w, h, 1.0);
+        if (IsMapViewCurrent(w, h, 1.0)) return CurrentProjectionCache;
+        *untraced = true;
+        return NewMapView(w, h, 1.0);
+    }
+    return nullptr;
+}
+
+void FinishRecipeImage(const RecipeRender& render, TextureImage* image) {
+    if (render.roundAlpha) ApplyRoundAlpha(image);
+}
+
+TextureImage* RenderRecipe(const RecipeRender& render) {
+    if (render.pigment == nullptr) return nullptr;
+    TextureImage* image = nullptr;
+    if (render.view == RecipeViewFlat)
+        image = RenderPigmentFlat(*render.pigment, render.columns, render.rows);
+    else
+        image = RenderPigmentProjected(*PrepareRecipeView(render), *render.pigment);
+    FinishRecipeImage(render, image);
+    render.pigment->Release();
+    return image;
 }
 
 // ---------------------------------------------------------------------------------

@@ -7,7 +7,9 @@
 // per recipe, so an image is the same whatever order the images are asked for in.
 // Images are made once, on request, and belong to the object until its destructor.
 // Image sizes follow the texture levels of the active quality settings at the moment
-// the image is made. Main thread only (the projection view is one global).
+// the image is made. The objects and the recipes belong to the main thread (the
+// projection view is one global); what a recipe renders is described by a
+// RecipeRender, which the texture pool (tg_pool.h) renders on its workers.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +18,9 @@
 #include "app/app_random.h"
 #include "display/dp_texture_image.h"
 #include "texgen/tg_colormap.h"
+
+class IPigment;
+struct ProjectionCache;
 
 class CGalaxyGenerator {
 public:
@@ -95,6 +100,47 @@ TextureImage* MakeTurbulenceImage(CPlanetGenerator& planet);    // (512>>B)^2, s
 TextureImage* MakeSecondRandomPigmentImage(CPlanetGenerator& planet);  // (512>>B)^2, salt 7
 // index 0..15 (others give null): (512>>F) x (256>>F), salt index + 10.
 TextureImage* MakeForegroundPigmentImage(CPlanetGenerator& planet, uint32_t index);
+
+// How a recipe's image is rendered.
+enum RecipeView : uint8_t {
+    RecipeViewFlat,    // RenderPigmentFlat over the unit square
+    RecipeViewSphere,  // the lit disc view: ambient 0.7, strength 0.3, direction (1, -1, -1)
+    RecipeViewMap,     // the unlit map view: ambient 1.0
+};
+
+// One recipe's render, described on the main thread: the pigment is built on the
+// recipe's own fork exactly as the recipe builds it, and the size read from the
+// quality settings. No pigment when the object already has the image.
+struct RecipeRender {
+    TextureImage** field;  // the object's field that keeps the image
+    IPigment* pigment;     // one reference, released by whoever renders it; null: nothing
+    RecipeView view;
+    uint32_t columns;
+    uint32_t rows;
+    bool roundAlpha;       // the glow's round edge after rendering
+};
+
+RecipeRender GlowImageRender(CGalaxyGenerator& galaxy);
+RecipeRender SphereImageRender(CSystemGenerator& system);
+RecipeRender MapImageRender(CSystemGenerator& system);
+RecipeRender LayeredMapImageRender(CPlanetGenerator& planet);
+RecipeRender BaseMapImageRender(CPlanetGenerator& planet);
+RecipeRender OverlayMapImageRender(CPlanetGenerator& planet);
+RecipeRender LayeredFlatImageRender(CPlanetGenerator& planet);
+RecipeRender RandomPigmentImageRender(CPlanetGenerator& planet);
+RecipeRender TurbulenceImageRender(CPlanetGenerator& planet);
+RecipeRender SecondRandomPigmentImageRender(CPlanetGenerator& planet);
+RecipeRender ForegroundPigmentImageRender(CPlanetGenerator& planet, uint32_t index);
+
+// The current projection view the render needs, made when it is not current (main
+// thread); null for a flat render. With `untraced`, a view made here is left for the
+// caller to trace (and *untraced set), so the tracing can run on the texture pool.
+ProjectionCache* PrepareRecipeView(const RecipeRender& render, bool* untraced = nullptr);
+// The render's last touch on a finished image (the glow's round alpha).
+void FinishRecipeImage(const RecipeRender& render, TextureImage* image);
+// Renders it here and now and releases the pigment: the image, or null when there is
+// nothing to render or no memory. The field is not written.
+TextureImage* RenderRecipe(const RecipeRender& render);
 
 // The glow's round edge: each pixel's alpha byte times 1 - r2 (truncated), r2 the
 // squared distance of its lower corner from the centre with the half-sizes as unit;

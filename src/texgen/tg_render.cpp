@@ -8,11 +8,18 @@ ProjectionCache* CurrentProjectionCache = nullptr;
 TextureImage* RenderPigmentFlat(const IPigment& pigment, uint32_t width, uint32_t height) {
     TextureImage* image = AllocateTextureImage(width, height);
     if (image == nullptr) return nullptr;
-    const double w = width;
-    const double h = height;
+    RenderPigmentFlatRows(pigment, image, 0, height);
+    return image;
+}
+
+void RenderPigmentFlatRows(const IPigment& pigment, TextureImage* image, uint32_t firstRow,
+                           uint32_t endRow) {
+    const double w = image->columns;
+    const double h = image->rows;
+    if (endRow > image->rows) endRow = image->rows;
     ColorValue color;
-    for (uint32_t r = 0; r < height; ++r) {
-        for (uint32_t c = 0; c < width; ++c) {
+    for (uint32_t r = firstRow; r < endRow; ++r) {
+        for (uint32_t c = 0; c < image->columns; ++c) {
             ColorValue sum{0.0, 0.0, 0.0, 0.0};
             for (int a = 0; a < 2; ++a) {
                 const double y = r / h + (a + 0.5) * 0.25 / h;
@@ -30,7 +37,6 @@ TextureImage* RenderPigmentFlat(const IPigment& pigment, uint32_t width, uint32_
                                      sum.blue * 0.25});
         }
     }
-    return image;
 }
 
 void SetProjectionLight(double ambient, double strength, double dx, double dy, double dz) {
@@ -43,9 +49,15 @@ void SetProjectionLight(double ambient, double strength, double dx, double dy, d
 }
 
 SurfaceSample TraceSubPixel(double left, double bottom, double du, double dv) {
+    if (CurrentProjectionCache == nullptr) return SurfaceSample{0.0, 0.0, 0.0, 0.0, 0.0};
+    return TraceViewSubPixel(*CurrentProjectionCache, left, bottom, du, dv);
+}
+
+SurfaceSample TraceViewSubPixel(const ProjectionCache& viewRef, double left, double bottom,
+                                double du, double dv) {
     SurfaceSample sample{0.0, 0.0, 0.0, 0.0, 0.0};
-    const ProjectionCache* view = CurrentProjectionCache;
-    if (view == nullptr || view->surface == nullptr) return sample;
+    const ProjectionCache* view = &viewRef;
+    if (view->surface == nullptr) return sample;
     SurfaceHit hit;
     for (int i = 0; i < 3; ++i) {
         const double v = bottom + (i + 0.5) / 3 * dv;
@@ -72,43 +84,77 @@ SurfaceSample TraceSubPixel(double left, double bottom, double du, double dv) {
     return sample;
 }
 
-void BuildProjectionCache(SurfaceFunction surface) {
-    ProjectionCache* view = CurrentProjectionCache;
-    if (view == nullptr) return;
-    view->firstSample.clear();
-    view->samples.clear();
-    view->surface = surface;
-    const double w = view->width;
-    const double h = view->height;
-    view->firstSample.reserve(static_cast<size_t>(view->width) * view->height + 1);
-    for (uint32_t r = 0; r < view->height; ++r) {
-        for (uint32_t c = 0; c < view->width; ++c) {
-            view->firstSample.push_back(static_cast<uint32_t>(view->samples.size()));
+void TraceProjectionRows(const ProjectionCache& view, uint32_t firstRow, uint32_t endRow,
+                         std::vector<uint32_t>& counts, std::vector<SurfaceSample>& samples) {
+    const double w = view.width;
+    const double h = view.height;
+    if (endRow > view.height) endRow = view.height;
+    for (uint32_t r = firstRow; r < endRow; ++r) {
+        for (uint32_t c = 0; c < view.width; ++c) {
             SurfaceSample quarter[4];
             for (int a = 0; a < 2; ++a)
                 for (int b = 0; b < 2; ++b)
-                    quarter[2 * a + b] = TraceSubPixel(c / w + b * 0.5 / w, r / h + a * 0.5 / h,
-                                                       0.5 / w, 0.5 / h);
+                    quarter[2 * a + b] = TraceViewSubPixel(view, c / w + b * 0.5 / w,
+                                                           r / h + a * 0.5 / h, 0.5 / w, 0.5 / h);
             const double total =
                 quarter[0].weight + quarter[1].weight + quarter[2].weight + quarter[3].weight;
+            uint32_t count = 0;
             for (const SurfaceSample& s : quarter) {
                 if (!(s.weight > 0.0)) continue;
-                view->samples.push_back(
+                samples.push_back(
                     SurfaceSample{s.x, s.y, s.z, s.weight * 0.25, (s.weight / total) * s.light});
+                ++count;
             }
+            counts.push_back(count);
         }
     }
-    view->firstSample.push_back(static_cast<uint32_t>(view->samples.size()));
+}
+
+void SetProjectionSamples(ProjectionCache& view, const std::vector<uint32_t>* counts,
+                          const std::vector<SurfaceSample>* samples, size_t bands) {
+    // Each band holds its pixels' samples in pixel order, so the bands one after the
+    // other are the samples of the whole view.
+    view.firstSample.clear();
+    view.samples.clear();
+    view.firstSample.reserve(static_cast<size_t>(view.width) * view.height + 1);
+    uint32_t running = 0;
+    for (size_t b = 0; b < bands; ++b) {
+        for (uint32_t count : counts[b]) {
+            view.firstSample.push_back(running);
+            running += count;
+        }
+        view.samples.insert(view.samples.end(), samples[b].begin(), samples[b].end());
+    }
+    view.firstSample.push_back(running);
+}
+
+void BuildProjectionCache(SurfaceFunction surface) {
+    ProjectionCache* view = CurrentProjectionCache;
+    if (view == nullptr) return;
+    view->surface = surface;
+    std::vector<uint32_t> counts;
+    std::vector<SurfaceSample> samples;
+    counts.reserve(static_cast<size_t>(view->width) * view->height);
+    TraceProjectionRows(*view, 0, view->height, counts, samples);
+    SetProjectionSamples(*view, &counts, &samples, 1);
 }
 
 TextureImage* RenderPigmentProjected(const ProjectionCache& view, const IPigment& pigment) {
     TextureImage* image = AllocateTextureImage(view.width, view.height);
     if (image == nullptr) return nullptr;
-    // A view that was never built has nothing to shade.
-    if (view.firstSample.size() != static_cast<size_t>(view.width) * view.height + 1)
-        return image;
+    RenderPigmentProjectedRows(view, pigment, image, 0, view.height);
+    return image;
+}
+
+void RenderPigmentProjectedRows(const ProjectionCache& view, const IPigment& pigment,
+                                TextureImage* image, uint32_t firstRow, uint32_t endRow) {
+    // A view that was never built has nothing to shade; nor has a view of another size.
+    if (view.firstSample.size() != static_cast<size_t>(view.width) * view.height + 1 ||
+        image->columns != view.width || image->rows != view.height)
+        return;
+    if (endRow > view.height) endRow = view.height;
     ColorValue color;
-    for (uint32_t r = 0; r < view.height; ++r) {
+    for (uint32_t r = firstRow; r < endRow; ++r) {
         for (uint32_t c = 0; c < view.width; ++c) {
             const size_t p = static_cast<size_t>(r) * view.width + c;
             ColorValue sum{0.0, 0.0, 0.0, 0.0};
@@ -123,7 +169,6 @@ TextureImage* RenderPigmentProjected(const ProjectionCache& view, const IPigment
             SetImagePixel(image, c, r, sum);
         }
     }
-    return image;
 }
 
 bool SphereDiscSurface(double u, double v, SurfaceHit& out) {
@@ -172,13 +217,19 @@ bool IsMapViewCurrent(uint32_t width, uint32_t height, double ambient) {
            view->surface == CylinderWrapSurface;
 }
 
-ProjectionCache* PrepareMapView(uint32_t width, uint32_t height, double ambient) {
-    if (IsMapViewCurrent(width, height, ambient)) return CurrentProjectionCache;
+ProjectionCache* NewMapView(uint32_t width, uint32_t height, double ambient) {
     ProjectionCache* view = NewView(width, height);
     view->ambient = ambient;
     view->light = Vector3{0.0, 0.0, 0.0};
-    BuildProjectionCache(CylinderWrapSurface);
+    view->surface = CylinderWrapSurface;
     return view;
+}
+
+ProjectionCache* PrepareMapView(uint32_t width, uint32_t height, double ambient) {
+    if (IsMapViewCurrent(width, height, ambient)) return CurrentProjectionCache;
+    NewMapView(width, height, ambient);
+    BuildProjectionCache(CylinderWrapSurface);
+    return CurrentProjectionCache;
 }
 
 bool IsSphereViewCurrent(uint32_t width, uint32_t height, double ambient, double strength,
@@ -193,14 +244,21 @@ bool IsSphereViewCurrent(uint32_t width, uint32_t height, double ambient, double
     return SquaredLength(SubtractVector(view->light, wanted)) <= 1e-8;
 }
 
+ProjectionCache* NewSphereView(uint32_t width, uint32_t height, double ambient,
+                               double strength, double dx, double dy, double dz) {
+    ProjectionCache* view = NewView(width, height);
+    SetProjectionLight(ambient, strength, dx, dy, dz);
+    view->surface = SphereDiscSurface;
+    return view;
+}
+
 ProjectionCache* PrepareSphereView(uint32_t width, uint32_t height, double ambient,
                                    double strength, double dx, double dy, double dz) {
     if (IsSphereViewCurrent(width, height, ambient, strength, dx, dy, dz))
         return CurrentProjectionCache;
-    ProjectionCache* view = NewView(width, height);
-    SetProjectionLight(ambient, strength, dx, dy, dz);
+    NewSphereView(width, height, ambient, strength, dx, dy, dz);
     BuildProjectionCache(SphereDiscSurface);
-    return view;
+    return CurrentProjectionCache;
 }
 
 void FreeProjectionCache() {

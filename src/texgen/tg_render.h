@@ -4,10 +4,12 @@
 //
 // A view holds, for every pixel, the surface points its sub-pixels see with their
 // coverage and shade. It depends only on the size, surface, ambient and light, so one
-// view serves every pigment of its kind; the game keeps one at a time. Main thread
-// only: the view is one global and the renderers are not reentrant.
+// view serves every pigment of its kind; the game keeps one at a time. The view is one
+// global of the main thread; the renderers read only their arguments, so the texture
+// pool runs them on its workers (over copies of the view).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -48,6 +50,11 @@ extern ProjectionCache* CurrentProjectionCache;
 // pixel from its lower corner, at z = 0; row r holds y = r / height. Null when the image
 // cannot be allocated.
 TextureImage* RenderPigmentFlat(const IPigment& pigment, uint32_t width, uint32_t height);
+// Rows firstRow up to endRow of the same render into an allocated image (the image's
+// size gives the sampling): any split into row bands gives the same bytes as one call.
+// Reads the pigment only, so bands may run on several threads at once.
+void RenderPigmentFlatRows(const IPigment& pigment, TextureImage* image, uint32_t firstRow,
+                           uint32_t endRow);
 
 // Sets the current view's ambient and its light vector (towards the light, from the
 // direction d the light travels).
@@ -55,11 +62,28 @@ void SetProjectionLight(double ambient, double strength, double dx, double dy, d
 // Nine rays over one sub-pixel of the current view: the mean hit point and shade,
 // weight the covered fraction; all zero without hits.
 SurfaceSample TraceSubPixel(double left, double bottom, double du, double dv);
+// The same over a given view (its surface, ambient and light); reads nothing else.
+SurfaceSample TraceViewSubPixel(const ProjectionCache& view, double left, double bottom,
+                                double du, double dv);
 // Fills the current view for this surface: four sub-pixels of nine rays per pixel.
 void BuildProjectionCache(SurfaceFunction surface);
+// Rows firstRow up to endRow of that fill, appended: each pixel's sample count to
+// counts, its samples to samples. Reads the view only, so bands may be traced on
+// several threads at once.
+void TraceProjectionRows(const ProjectionCache& view, uint32_t firstRow, uint32_t endRow,
+                         std::vector<uint32_t>& counts, std::vector<SurfaceSample>& samples);
+// The view's sample lists from `bands` traced row bands, in row order: the same lists
+// as one BuildProjectionCache.
+void SetProjectionSamples(ProjectionCache& view, const std::vector<uint32_t>* counts,
+                          const std::vector<SurfaceSample>* samples, size_t bands);
 // Shades a pigment through a view; pixels without samples stay (0, 0, 0, 0). Null when
 // the image cannot be allocated.
 TextureImage* RenderPigmentProjected(const ProjectionCache& view, const IPigment& pigment);
+// Rows firstRow up to endRow of the same render into an allocated image of the view's
+// size (nothing for another size). Reads the view and the pigment only, so bands may
+// run on several threads at once while nobody changes the view.
+void RenderPigmentProjectedRows(const ProjectionCache& view, const IPigment& pigment,
+                                TextureImage* image, uint32_t firstRow, uint32_t endRow);
 
 // The visible half of a sphere of radius 0.45 about (0.5, 0.5, 0.5), facing +z.
 bool SphereDiscSurface(double u, double v, SurfaceHit& out);
@@ -69,10 +93,15 @@ bool CylinderWrapSurface(double u, double v, SurfaceHit& out);
 bool IsMapViewCurrent(uint32_t width, uint32_t height, double ambient);
 // The unlit map view of this size (every hit shaded `ambient`), kept when current.
 ProjectionCache* PrepareMapView(uint32_t width, uint32_t height, double ambient);
+// A fresh map view of this size made current, its surface set but not yet traced.
+ProjectionCache* NewMapView(uint32_t width, uint32_t height, double ambient);
 bool IsSphereViewCurrent(uint32_t width, uint32_t height, double ambient, double strength,
                          double dx, double dy, double dz);
 // The lit disc view of this size and light, kept when current.
 ProjectionCache* PrepareSphereView(uint32_t width, uint32_t height, double ambient,
                                    double strength, double dx, double dy, double dz);
+// A fresh lit disc view made current, its surface set but not yet traced.
+ProjectionCache* NewSphereView(uint32_t width, uint32_t height, double ambient,
+                               double strength, double dx, double dy, double dz);
 // Frees the view, if any, and clears CurrentProjectionCache.
 void FreeProjectionCache();

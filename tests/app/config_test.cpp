@@ -1,19 +1,72 @@
-// The configuration record against a private HOME and machine-wide file.
+// The configuration record against a private HOME and machine-wide file: keys and
+// defaults, saves that survive being killed, files that cannot be read, failed saves.
 #include <gtest/gtest.h>
 #include <wx/config.h>
 #include <wx/init.h>
+#include <wx/log.h>
 
-#include <csignal>
-#include <cstdlib>
-#include <string>
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "app/app_config.h"
 #include "support/test_support.h"
 
 namespace {
+
+// The names in a folder, sorted, without "." and "..".
+std::vector<std::string> ListFolder(const std::string& path) {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(path.c_str())) {
+        while (const dirent* entry = readdir(dir))
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                names.push_back(entry->d_name);
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+size_t CountLines(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
+
+// Counts what reaches the toolkit's log while it lives: anything there could become a
+// modal box in the game.
+class CToolkitLogCounter : public wxLog {
+public:
+    CToolkitLogCounter() : m_previous(wxLog::SetActiveTarget(this)) {}
+    ~CToolkitLogCounter() override { wxLog::SetActiveTarget(m_previous); }
+    int Count() const { return m_count; }
+
+protected:
+    void DoLogRecord(wxLogLevel, const wxString&, const wxLogRecordInfo&) override { ++m_count; }
+
+private:
+    wxLog* m_previous;
+    int m_count = 0;
+};
+
+// A user file with every best time set, as after a whole campaign.
+std::string FullProgressText() {
+    std::string text = "[Control]\nDrop=65\nLeft=66\nRight=67\n[Player]\nMusic=1\n";
+    for (int g = 1; g <= kGalaxyCount; ++g) {
+        text += "[Game/" + std::to_string(g) + "]\nHighestPlanet=100\n";
+        for (int p = 1; p <= kPlanetsPerGalaxy; ++p)
+            text += "HighScore" + std::to_string(p) + "=" + std::to_string(g * 1000 + p) + "\n";
+    }
+    return text + "[Display]\nIndex=1\nWidth=1024\n";
+}
 
 class ConfigTest : public ::testing::Test {
 protected:
@@ -34,6 +87,13 @@ protected:
     void Load() {
         GameConfig = GameConfigRecord{};
         LoadGameConfigWithGlobalFile(m_globalFile.c_str());
+    }
+
+    // Loads with standard error captured; what was written there.
+    std::string LoadReportingErrors() {
+        ::testing::internal::CaptureStderr();
+        Load();
+        return ::testing::internal::GetCapturedStderr();
     }
 
     TempDir m_dir;
@@ -150,41 +210,6 @@ TEST_F(ConfigTest, GarbageAndOutOfRangeValuesGiveTheDefault) {
     EXPECT_EQ(GameConfig.QualityAutomatic, 1);
 }
 
-TEST_F(ConfigTest, WriteSurvivesKillMinus9) {
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        LoadGameConfigWithGlobalFile(m_globalFile.c_str());
-        GameConfig.BestTime[3][99] = 123;
-        WriteConfigInt("/Game/4/HighScore100", 123);
-        raise(SIGKILL);
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(WTERMSIG(status), SIGKILL);
-    Load();
-    EXPECT_EQ(GameConfig.BestTime[3][99], 123);
-}
-
-TEST_F(ConfigTest, FlushReplacesTheFileInsteadOfRewritingIt) {
-    Load();
-    WriteConfigInt("/Player/Music", 1);
-    struct stat first {};
-    ASSERT_EQ(stat(m_userFile.c_str(), &first), 0);
-    WriteConfigInt("/Player/Music", 0);
-    struct stat second {};
-    ASSERT_EQ(stat(m_userFile.c_str(), &second), 0);
-    // A new inode: the new text went to a temporary file renamed over the old one,
-    // so a crash mid-write leaves the previous file whole.
-    EXPECT_NE(first.st_ino, second.st_ino);
-    // And no temporary file is left behind.
-    std::string listing;
-    for (const char* name : {"/xdg/vorpane.conf.tmp", "/xdg/vorpane.tmp"})
-        EXPECT_NE(access((m_dir.Path() + name).c_str(), F_OK), 0) << name;
-}
-
 TEST_F(ConfigTest, UserFileLivesUnderXdgConfigHome) {
     Load();
     WriteConfigInt("/debug_flags", 3);
@@ -196,6 +221,236 @@ TEST_F(ConfigTest, UserFileLivesUnderXdgConfigHome) {
     WriteConfigInt("/debug_flags", 1);
     EXPECT_NE(ReadWholeFile(m_dir.Path() + "/.config/vorpane.conf").find("debug_flags=1"),
               std::string::npos);
+}
+
+TEST_F(ConfigTest, SavesReplaceTheFileAndLeaveNothingBeside) {
+    // Temporary files of saves a crash cut short, ours and the toolkit's, go at start-up;
+    // other files stay.
+    const std::string xdg = m_dir.Path() + "/xdg";
+    WriteWholeFile(xdg + "/vorpane.conf.tmp-Ab12Cd", "[Control]\nDrop=1\n");
+    WriteWholeFile(xdg + "/vorpaneXy34Zw", "half a file");
+    WriteWholeFile(xdg + "/other.conf", "x");
+    Load();
+    EXPECT_EQ(GameConfig.DropKey, 32);  // a temporary file is never the settings
+    EXPECT_EQ(ListFolder(xdg), (std::vector<std::string>{"other.conf"}));
+
+    WriteConfigInt("/Player/Music", 1);
+    struct stat first {};
+    ASSERT_EQ(stat(m_userFile.c_str(), &first), 0);
+    EXPECT_EQ(first.st_mode & 0777, 0666u & ~[] { mode_t m = umask(0); umask(m); return m; }());
+    WriteConfigInt("/Player/Music", 0);
+    struct stat second {};
+    ASSERT_EQ(stat(m_userFile.c_str(), &second), 0);
+    EXPECT_NE(first.st_ino, second.st_ino);  // a new file renamed into place
+    EXPECT_EQ(ListFolder(xdg), (std::vector<std::string>{"other.conf", "vorpane.conf"}));
+}
+
+TEST_F(ConfigTest, KilledWritesLeaveTheOldOrTheNewFileWhole) {
+    WriteWholeFile(m_userFile, FullProgressText());
+    Load();
+    GameConfigRecord expected = GameConfig;
+    const char* const key = "/Game/4/HighScore100";
+    std::mt19937 random(20261207);
+    int tempFilesFound = 0;
+    for (int kill = 0; kill < 60; ++kill) {
+        int out[2];
+        ASSERT_EQ(pipe(out), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            dup2(out[1], 1);
+            close(out[0]);
+            close(out[1]);
+            execl(VORPANE_CONFIG_WRITER, VORPANE_CONFIG_WRITER, key, m_globalFile.c_str(),
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(out[1]);
+        // Kill it at a random moment once it has started writing.
+        std::string acknowledged;
+        char buffer[4096];
+        pollfd ready{out[0], POLLIN, 0};
+        if (poll(&ready, 1, 20000) == 1) {
+            const ssize_t got = read(out[0], buffer, sizeof buffer);
+            if (got > 0) acknowledged.append(buffer, static_cast<size_t>(got));
+        }
+        usleep(std::uniform_int_distribution<useconds_t>(0, 12000)(random));
+        ::kill(child, SIGKILL);
+        for (ssize_t got; (got = read(out[0], buffer, sizeof buffer)) > 0;)
+            acknowledged.append(buffer, static_cast<size_t>(got));
+        close(out[0]);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended by itself: " << status;
+        ASSERT_NE(acknowledged.find('\n'), std::string::npos) << "the writer never wrote";
+
+        // The last write that returned is on disk, or the one after it.
+        acknowledged.erase(acknowledged.rfind('\n'));
+        const int32_t last = std::stoi(acknowledged.substr(acknowledged.rfind('\n') + 1));
+        const std::vector<std::string> left = ListFolder(m_dir.Path() + "/xdg");
+        tempFilesFound += left.size() > 1;
+        EXPECT_EQ(LoadReportingErrors(), "");
+        const int32_t stored = GameConfig.BestTime[3][99];
+        EXPECT_TRUE(stored == last || stored == last + 1) << stored << " after " << last;
+        expected.BestTime[3][99] = stored;
+        EXPECT_EQ(std::memcmp(&GameConfig, &expected, sizeof expected), 0) << "after kill " << kill;
+        EXPECT_EQ(ListFolder(m_dir.Path() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
+        if (HasFailure()) break;
+    }
+    std::printf("temporary files found after %d of 60 kills\n", tempFilesFound);
+}
+
+TEST_F(ConfigTest, AFreshHomeGetsItsSettingsFolder) {
+    // No ~/.config yet; an XDG_CONFIG_HOME that is not an absolute path is ignored.
+    setenv("XDG_CONFIG_HOME", "relative/xdg", 1);
+    Load();
+    GameConfig.AgreementVersion = 3;
+    WriteConfigInt("/Registration/EulaVersion", 3);
+    struct stat folder {};
+    ASSERT_EQ(stat((m_dir.Path() + "/.config").c_str(), &folder), 0);
+    EXPECT_TRUE(S_ISDIR(folder.st_mode));
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    EXPECT_NE(access("relative", F_OK), 0);
+    Load();
+    EXPECT_EQ(GameConfig.AgreementVersion, 3);
+
+    // An absolute one is made with all its missing parents.
+    setenv("XDG_CONFIG_HOME", (m_dir.Path() + "/a/b/c").c_str(), 1);
+    Load();
+    EXPECT_EQ(GameConfig.AgreementVersion, 0);
+    WriteConfigInt("/Registration/EulaVersion", 5);
+    Load();
+    EXPECT_EQ(GameConfig.AgreementVersion, 5);
+    EXPECT_EQ(ListFolder(m_dir.Path() + "/a/b/c"), std::vector<std::string>{"vorpane.conf"});
+}
+
+TEST_F(ConfigTest, UnreadableLinesAreKeptAsideAndTheRestIsUsed) {
+    const std::string text = "# mine\n[Control]\nDrop\nLeft=90\nLeft=91\n[Displ\nIndex=2\n"
+                             "[Player] extra\nMusic=1\n[Control]\nRight=80\n";
+    WriteWholeFile(m_userFile, text);
+    std::string errors;
+    {
+        CToolkitLogCounter toolkitLog;
+        errors = LoadReportingErrors();
+        EXPECT_EQ(toolkitLog.Count(), 0);  // nothing that could open a box
+    }
+    EXPECT_EQ(GameConfig.DropKey, 32);      // "Drop" without "=": the default
+    EXPECT_EQ(GameConfig.LeftKey, 91);      // the later of two, as the toolkit reads them
+    EXPECT_EQ(GameConfig.DisplayIndex, -1); // under a broken header: its group is unknown
+    EXPECT_EQ(GameConfig.MusicMode, 1);
+    EXPECT_EQ(GameConfig.RightKey, 80);     // a repeated group is the same group
+    EXPECT_EQ(CountLines(errors), 1u) << errors;
+    EXPECT_NE(errors.find(m_userFile + " cannot be read (the first is line 3)"),
+              std::string::npos) << errors;
+    EXPECT_NE(errors.find("kept as " + m_userFile + ".bad\n"), std::string::npos) << errors;
+    EXPECT_EQ(ReadWholeFile(m_userFile + ".bad"), text);
+    EXPECT_EQ(ReadWholeFile(m_userFile), text);  // loading replaces nothing
+
+    // Starting again with the same file keeps no second copy.
+    Load();
+    EXPECT_EQ(access((m_userFile + ".bad.1").c_str(), F_OK), -1);
+
+    // The first save writes what was read; the copy stays as it was.
+    WriteConfigInt("/Player/Music", 0);
+    EXPECT_EQ(LoadReportingErrors(), "");
+    EXPECT_EQ(GameConfig.LeftKey, 91);
+    EXPECT_EQ(GameConfig.RightKey, 80);
+    EXPECT_EQ(GameConfig.MusicMode, 0);
+    EXPECT_EQ(ReadWholeFile(m_userFile + ".bad"), text);
+
+    // Another broken file, not valid text at all, goes beside it under the next name.
+    const std::string binary("\x01\xff\xfe\0garbage\n[Control]\nLeft=70\n", 29);
+    WriteWholeFile(m_userFile, binary);
+    errors = LoadReportingErrors();
+    EXPECT_NE(errors.find("kept as " + m_userFile + ".bad.1\n"), std::string::npos) << errors;
+    EXPECT_EQ(ReadWholeFile(m_userFile + ".bad.1"), binary);
+    EXPECT_EQ(GameConfig.LeftKey, 70);
+}
+
+TEST_F(ConfigTest, AFileThatCannotBeReadGivesDefaultsAndIsNeverWritten) {
+    // A folder where the file should be.
+    ASSERT_EQ(mkdir(m_userFile.c_str(), 0700), 0);
+    WriteWholeFile(m_userFile + "/inside", "x");
+    std::string errors = LoadReportingErrors();
+    EXPECT_EQ(CountLines(errors), 1u) << errors;
+    EXPECT_NE(errors.find("cannot read the settings file " + m_userFile), std::string::npos)
+        << errors;
+    EXPECT_EQ(GameConfig.DropKey, 32);
+    EXPECT_EQ(GameConfig.QualityAutomatic, 1);
+    ::testing::internal::CaptureStderr();
+    GameConfig.DropKey = 70;
+    WriteConfigInt("/Control/Drop", 70);
+    FlushGameConfig();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");  // said once, at the start
+    EXPECT_EQ(wxConfigBase::Get()->ReadLong("/Control/Drop", 0), 70);  // kept in memory
+    EXPECT_EQ(ListFolder(m_userFile), std::vector<std::string>{"inside"});
+    EXPECT_EQ(ListFolder(m_dir.Path() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
+
+    // A file without read permission (root reads it anyway).
+    if (geteuid() == 0) return;
+    delete wxConfigBase::Set(nullptr);
+    ASSERT_EQ(system(("rm -r '" + m_userFile + "'").c_str()), 0);
+    WriteWholeFile(m_userFile, "[Control]\nDrop=65\n");
+    ASSERT_EQ(chmod(m_userFile.c_str(), 0), 0);
+    errors = LoadReportingErrors();
+    EXPECT_EQ(CountLines(errors), 1u) << errors;
+    EXPECT_EQ(GameConfig.DropKey, 32);
+    WriteConfigInt("/Control/Drop", 70);
+    ASSERT_EQ(chmod(m_userFile.c_str(), 0600), 0);
+    EXPECT_EQ(ReadWholeFile(m_userFile), "[Control]\nDrop=65\n");
+}
+
+TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
+    const std::string text = FullProgressText();
+    WriteWholeFile(m_userFile, text);
+    const std::string errorsFile = m_dir.Path() + "/errors.txt";
+    // A disk that is full for this process: files may not grow past 1 KiB.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int errorsFd = open(errorsFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(errorsFd, 2);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit full{1024, limit.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &full);
+        Load();
+        WriteConfigInt("/Player/Music", 0);
+        WriteConfigInt("/Control/Left", 77);
+        FlushGameConfig();
+        if (ReadWholeFile(m_userFile) != text) _exit(10);
+        if (ListFolder(m_dir.Path() + "/xdg") != std::vector<std::string>{"vorpane.conf"})
+            _exit(11);
+        // Room again: the next save stores everything still in memory.
+        setrlimit(RLIMIT_FSIZE, &limit);
+        WriteConfigInt("/Control/Right", 78);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: the old file changed; 11: a file was left";
+    const std::string errors = ReadWholeFile(errorsFile);
+    EXPECT_EQ(CountLines(errors), 1u) << errors;
+    EXPECT_NE(errors.find("cannot save the settings to " + m_userFile), std::string::npos)
+        << errors;
+    Load();
+    EXPECT_EQ(GameConfig.MusicMode, 0);
+    EXPECT_EQ(GameConfig.LeftKey, 77);
+    EXPECT_EQ(GameConfig.RightKey, 78);
+    EXPECT_EQ(GameConfig.BestTime[2][41], 3042);
+
+    // A folder that may not be written (root writes anyway).
+    if (geteuid() == 0) return;
+    ASSERT_EQ(chmod((m_dir.Path() + "/xdg").c_str(), 0500), 0);
+    ::testing::internal::CaptureStderr();
+    WriteConfigInt("/Player/Music", 2);
+    WriteConfigInt("/Player/Music", 1);
+    const std::string readOnly = ::testing::internal::GetCapturedStderr();
+    chmod((m_dir.Path() + "/xdg").c_str(), 0700);
+    EXPECT_EQ(CountLines(readOnly), 1u) << readOnly;
+    EXPECT_NE(ReadWholeFile(m_userFile).find("Music=0"), std::string::npos);
 }
 
 }  // namespace

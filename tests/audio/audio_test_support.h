@@ -9,6 +9,7 @@
 #include "audio/au_sound.h"
 #include "platform/pf_audio_device.h"
 #include "platform/pf_midi_stream.h"
+#include "platform/pf_seams.h"
 #include "platform/pf_thread_messages.h"
 
 using Bytes = std::vector<uint8_t>;
@@ -22,7 +23,7 @@ inline void DrainThreadMessages() {
 // Plays on the manual device (time moves only when the test renders), the synth off,
 // with the devices' notices coming to the calling thread's empty queue.
 inline void UseManualDevice() {
-    PfSetAudioDriver(PfAudioDriver::Manual);
+    g_pfSeams.audioDriver = PfAudioDriver::Manual;
     PfSetMidiSynthEnabled(false);
     PfCreateThreadQueue();
     DrainThreadMessages();

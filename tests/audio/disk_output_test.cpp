@@ -13,6 +13,7 @@
 #include "audio/au_thread.h"
 #include "platform/pf_audio_device.h"
 #include "platform/pf_midi_stream.h"
+#include "platform/pf_seams.h"
 #include "support/test_support.h"
 
 namespace {
@@ -37,7 +38,7 @@ TEST(DiskOutput, SoundThenMusicReachTheDevice) {
     std::string path = dir.Path() + "/out.raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
-    PfSetAudioDriver(PfAudioDriver::Sdl);
+    g_pfSeams.audioDriver = PfAudioDriver::Sdl;
 
     // One second of a pattern that never repeats within it, so a window of it can only
     // match in one place.

@@ -9,6 +9,7 @@
 
 #include "platform/pf_audio_device.h"
 #include "platform/pf_midi_stream.h"
+#include "platform/pf_seams.h"
 
 namespace {
 
@@ -25,13 +26,15 @@ class MidiStreamTest : public ::testing::Test {
 protected:
     void SetUp() override {
         UseManualDevice();
-        PfSetMidiEventSink(Record, &played);
+        g_pfSeams.midiEvent = Record;
+        g_pfSeams.midiEventUser = &played;
         ASSERT_EQ(PfMidiStreamOpen(&stream, PfCurrentThreadId()), PF_MMSYSERR_NOERROR);
     }
     void TearDown() override {
         PfMidiStreamStop(stream);
         PfMidiStreamClose(stream);
-        PfSetMidiEventSink(nullptr, nullptr);
+        g_pfSeams.midiEvent = nullptr;
+        g_pfSeams.midiEventUser = nullptr;
         DrainThreadMessages();
     }
     // Fills a header with {delta, 0, event} records and queues it.

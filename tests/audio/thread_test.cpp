@@ -13,6 +13,7 @@
 
 #include "audio/au_thread.h"
 #include "platform/pf_audio_device.h"
+#include "platform/pf_seams.h"
 
 namespace {
 
@@ -218,7 +219,7 @@ class AudioThreadTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        PfSetAudioDriver(PfAudioDriver::Sdl);
+        g_pfSeams.audioDriver = PfAudioDriver::Sdl;
         PfSetMidiSynthEnabled(false);
     }
 };
@@ -284,7 +285,7 @@ TEST_F(AudioThreadTest, RefusedSoundsAreReleasedByTheThread) {
 
 TEST(AudioFallback, NoUsableDriverFallsBackToDummy) {
     setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
-    PfSetAudioDriver(PfAudioDriver::Sdl);
+    g_pfSeams.audioDriver = PfAudioDriver::Sdl;
     ASSERT_TRUE(PfAcquireAudioOutput());
     EXPECT_STREQ(PfAudioDriverName(), "dummy");
     PfReleaseAudioOutput();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/pf_audio_device.h"
+#include "platform/pf_seams.h"
 #include "platform/pf_wave_out.h"
 
 namespace {
@@ -119,7 +120,7 @@ TEST_F(WaveOutTest, ResetReturnsEveryBufferAndCloseWaitsForIt) {
 }
 
 TEST(AudioDevice, ManualDriverIsSilentWithNothingOpen) {
-    PfSetAudioDriver(PfAudioDriver::Manual);
+    g_pfSeams.audioDriver = PfAudioDriver::Manual;
     std::vector<int16_t> out(3000, 7);
     PfRenderAudio(out.data(), 3000);
     for (int16_t s : out) ASSERT_EQ(s, 0);
@@ -130,7 +131,7 @@ TEST(AudioDevice, ManualDriverIsSilentWithNothingOpen) {
 }
 
 TEST(AudioDevice, WaveSamplesPassThroughExactly) {
-    PfSetAudioDriver(PfAudioDriver::Manual);
+    g_pfSeams.audioDriver = PfAudioDriver::Manual;
     PfCreateThreadQueue();
     PfWaveOut device;
     ASSERT_EQ(PfWaveOutOpen(&device, kPfGameWaveFormat, PfCurrentThreadId()), PF_MMSYSERR_NOERROR);

@@ -6,6 +6,7 @@
 
 #include "display/dp_frame.h"
 #include "platform/pf_clock.h"
+#include "platform/pf_seams.h"
 
 namespace {
 
@@ -23,13 +24,14 @@ void FakeSleep(uint32_t ms) {
 class FramePacing : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetPlatformClock(FakeRead, FakeSleep);
+        g_pfSeams.readClock = FakeRead;
+        g_pfSeams.sleep = FakeSleep;
         ResetFrameStatistics();
         g_now = 100000;
         LastFrameTimeMs = g_now;
         g_sleepCalls = g_slept = 0;
     }
-    void TearDown() override { SetPlatformClock(nullptr, nullptr); }
+    void TearDown() override { ResetPfSeams(); }
     // A frame whose drawing took ms since the last one.
     uint32_t FrameAfter(uint32_t ms) {
         g_now += ms;

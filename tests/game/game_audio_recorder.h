@@ -1,6 +1,6 @@
-// The audio side faked for the game's tests: while one of these lives, the game's
-// audio messages are recorded here instead of posted, and every sound reference a
-// message carries is released at once, as the audio thread would.
+// The audio side faked for the tests of the game and the display session: while one
+// of these lives, their audio messages are recorded here instead of posted, and every
+// sound reference a message carries is released at once, as the audio thread would.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,7 @@
 
 #include "audio/au_sound.h"
 #include "audio/au_thread.h"
-#include "game/gm_input.h"
+#include "platform/pf_seams.h"
 
 struct RecordedAudioMessage {
     uint32_t message;
@@ -20,10 +20,12 @@ class GameAudioRecorder {
 public:
     GameAudioRecorder() {
         s_current = this;
-        SetGameAudioPort(&kPort);
+        g_pfSeams.audioRunning = Running;
+        g_pfSeams.postAudio = Post;
     }
     ~GameAudioRecorder() {
-        SetGameAudioPort(nullptr);
+        g_pfSeams.audioRunning = nullptr;
+        g_pfSeams.postAudio = nullptr;
         s_current = nullptr;
     }
     GameAudioRecorder(const GameAudioRecorder&) = delete;
@@ -52,5 +54,4 @@ private:
     }
 
     static inline GameAudioRecorder* s_current = nullptr;
-    static inline const GameAudioPort kPort = {Running, Post};
 };

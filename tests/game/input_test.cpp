@@ -16,6 +16,7 @@
 #include "game/gm_math.h"
 #include "game/gm_world.h"
 #include "game_audio_recorder.h"
+#include "platform/pf_seams.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ protected:
     }
     void TearDown() override {
         GameConfig = savedConfig;
-        SetPauseScreenRunner(nullptr);
+        g_pfSeams.runPauseScreen = nullptr;
         QuitRequested = 0;
     }
     void Send(uint32_t code, uint32_t key) { OnGameEvent(world.get(), code, &key); }
@@ -99,7 +100,7 @@ bool FakePause() {
 }
 
 TEST_F(GameInput, EscapePausesWithTheAudioClosedAndForgetsHeldControls) {
-    SetPauseScreenRunner(FakePause);
+    g_pfSeams.runPauseScreen = FakePause;
     g_pauseRuns = 0;
     g_pauseAnswer = true;
     Send(GameEventKeyPress, 27);  // the first press alone does not pause
@@ -121,7 +122,7 @@ TEST_F(GameInput, EscapePausesWithTheAudioClosedAndForgetsHeldControls) {
 }
 
 TEST_F(GameInput, AnEscapeQueuedBehindAQuitOpensNoPauseScreen) {
-    SetPauseScreenRunner(FakePause);
+    g_pfSeams.runPauseScreen = FakePause;
     g_pauseRuns = 0;
     g_pauseAnswer = true;
     // The window was closed and Escape pressed within one pump: the game has ended.

@@ -1,5 +1,6 @@
-// The main of every test program: a watchdog so no test can hang a headless run, and
-// a toolkit assert handler that fails the test instead of opening a modal box.
+// The main of every test program: a watchdog so no test can hang a headless run, the
+// toolkit's log on standard error and a toolkit assert handler that fails the test,
+// instead of modal boxes.
 #include <gtest/gtest.h>
 #include <wx/debug.h>
 #include <wx/string.h>
@@ -8,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
+
+#include "app/app_application.h"
 
 namespace {
 
@@ -33,6 +36,7 @@ int main(int argc, char** argv) {
     unsigned seconds = limit ? static_cast<unsigned>(std::atoi(limit)) : 900;
     std::signal(SIGALRM, OnWatchdog);
     alarm(seconds);
+    SendToolkitLogToStderr();
     wxSetAssertHandler(FailOnAssert);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

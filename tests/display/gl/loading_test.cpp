@@ -10,6 +10,7 @@
 #include "display/dp_window.h"
 #include "gl_support.h"
 #include "platform/pf_clock.h"
+#include "platform/pf_seams.h"
 #include "platform/pf_window.h"
 
 namespace {
@@ -38,17 +39,19 @@ class LoadingScreen : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(OpenTestWindow(640, 480));
-        SetPlatformClock(FakeRead, FakeSleep);
+        g_pfSeams.readClock = FakeRead;
+        g_pfSeams.sleep = FakeSleep;
         ResetFrameStatistics();
         g_now = 50000;
         LastFrameTimeMs = g_now;
         g_frames.clear();
-        SetBeforeSwapHook(ReadFrame);
+        g_pfSeams.beforeSwap = ReadFrame;
     }
     void TearDown() override {
-        SetBeforeSwapHook(nullptr);
+        g_pfSeams.beforeSwap = nullptr;
         EndLoadingScreen();
-        SetPlatformClock(nullptr, nullptr);
+        g_pfSeams.readClock = nullptr;
+        g_pfSeams.sleep = nullptr;
         CloseTestWindow();
     }
 };

@@ -1,6 +1,7 @@
 // The pump and the mouse poll: input codes from injected records and from real X
 // input (xdotool), window coordinates with y up, relative motion with re-centring,
-// the inactive wait with a quit during it, and the cursor counts.
+// the inactive wait with a quit during it, and the cursor counts. (The wait's
+// suspension of the display session is tested with the session.)
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -16,6 +17,7 @@
 #include "platform/pf_clock.h"
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
+#include "platform/pf_seams.h"
 
 #include <X11/Xlib.h>
 #include <chrono>
@@ -64,8 +66,8 @@ protected:
         GameWindowInactive = false;
     }
     void TearDown() override {
-        SetPlatformClock(nullptr, nullptr);
-        SetInactiveDisplayHooks(nullptr, nullptr);
+        g_pfSeams.readClock = nullptr;
+        g_pfSeams.sleep = nullptr;
         GameWindowInactive = false;
         g_cursorState = {};
         SetPlatformCursorHidden(false);
@@ -133,8 +135,6 @@ TEST_F(Pump, ANullCallbackStillDrains) {
 
 // The fake clock of the inactive wait: each sleep runs the next scripted step.
 int g_sleeps = 0;
-int g_suspends = 0;
-int g_resumes = 0;
 uint32_t g_fakeNow = 0;
 uint32_t FakeRead() { return g_fakeNow; }
 void ScriptedSleep(uint32_t ms) {
@@ -148,59 +148,29 @@ void QuitDuringWait(uint32_t ms) {
     ++g_sleeps;
     if (g_sleeps == 2) QueueQuitInput();
 }
-void CountSuspend() {
-    ++g_suspends;
-    GameWindowInactive = true;
-}
-void CountResume() {
-    ++g_resumes;
-    GameWindowInactive = false;
-}
-
 TEST_F(Pump, TheInactiveWaitEndsWithCodeOne) {
-    g_sleeps = g_suspends = g_resumes = 0;
-    SetPlatformClock(FakeRead, ScriptedSleep);
-    SetInactiveDisplayHooks(CountSuspend, [] { ++g_resumes; });
+    g_sleeps = 0;
+    g_pfSeams.readClock = FakeRead;
+    g_pfSeams.sleep = ScriptedSleep;
     GameWindowInactive = true;
     EXPECT_EQ(Codes(PumpOnce()), "1 ");
-    EXPECT_EQ(g_suspends, 1);
-    EXPECT_EQ(g_resumes, 1);
     EXPECT_EQ(g_sleeps, 3);
     EXPECT_FALSE(GameWindowInactive);
 }
 
 TEST_F(Pump, AQuitDuringTheInactiveWaitIsDeliveredAfterIt) {
-    g_sleeps = g_suspends = g_resumes = 0;
-    SetPlatformClock(FakeRead, QuitDuringWait);
-    SetInactiveDisplayHooks(CountSuspend, CountResume);
+    g_sleeps = 0;
+    g_pfSeams.readClock = FakeRead;
+    g_pfSeams.sleep = QuitDuringWait;
     GameWindowInactive = true;
     EXPECT_EQ(Codes(PumpOnce()), "1 0 ");
-    EXPECT_EQ(g_resumes, 1);
+    EXPECT_FALSE(GameWindowInactive);
     // A null callback still waits and resumes.
     g_sleeps = 0;
     GameWindowInactive = true;
     PumpGameMessages(nullptr, nullptr);
-    EXPECT_EQ(g_resumes, 2);
-}
-
-TEST_F(Pump, TheDefaultWaitClosesAndReopensTheWindowWithItsTextures) {
-    ASSERT_TRUE(OpenGameWindow(nullptr));
-    TextureImage* image = AllocateTextureImage(4, 4);
-    GLTexture* t = MakeTexture(image, true, TextureCategoryForeground);
-    g_sleeps = 0;
-    SetPlatformClock(FakeRead, ScriptedSleep);
-    // The pump would see the window active again at once (it has the focus here), so
-    // the wait is entered directly, as after a deactivation.
-    GameWindowInactive = true;
-    EXPECT_FALSE(WaitWhileInactive());
-    EXPECT_EQ(g_sleeps, 3);
-    EXPECT_TRUE(GameWindowExists());
+    EXPECT_EQ(g_sleeps, 2);
     EXPECT_FALSE(GameWindowInactive);
-    EXPECT_EQ(RegisteredTextureCount(), 1u);
-    EXPECT_EQ(t->uploaded, 1);
-    DeleteTexture(t);
-    FreeTextureImage(image);
-    CloseGameWindow();
 }
 
 // Pointer tests move the real X pointer of the test server.
@@ -365,16 +335,14 @@ TEST_F(RealInput, LosingTheFocusWaitsUntilItComesBack) {
     XCloseDisplay(d);
     PumpFor(100);
 
-    g_sleeps = g_suspends = g_resumes = 0;
+    g_sleeps = 0;
     g_refocusAfter = 5;
-    SetPlatformClock(nullptr, RefocusWhileWaiting);
-    SetInactiveDisplayHooks(CountSuspend, CountResume);
+    g_pfSeams.readClock = nullptr;
+    g_pfSeams.sleep = RefocusWhileWaiting;
     PumpGameMessages(Record, &events);
-    SetPlatformClock(nullptr, nullptr);
-    SetInactiveDisplayHooks(nullptr, nullptr);
+    g_pfSeams.readClock = nullptr;
+    g_pfSeams.sleep = nullptr;
     EXPECT_EQ(Codes(events), "1 ");
-    EXPECT_EQ(g_suspends, 1);
-    EXPECT_EQ(g_resumes, 1);
     EXPECT_GE(g_sleeps, 5);
     EXPECT_FALSE(GameWindowInactive);
 }

@@ -14,6 +14,7 @@
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "gl_support.h"
+#include "platform/pf_seams.h"
 #include "platform/pf_window.h"
 
 namespace {
@@ -103,7 +104,7 @@ TEST(Screenshot, TheCraftTextAndLoadingScreen) {
     BeginScene2D();
     static bool saved = false;
     static Rgba picture, filled, empty, below;
-    SetBeforeSwapHook([] {
+    g_pfSeams.beforeSwap = [] {
         saved = SaveBackBuffer("loading_screen.png", kWidth, kHeight);
         // The 200 x 40 picture centred at (412, 364); the bar at y 339..359, filled
         // to x 412 + 0.6 x 200 = 532.
@@ -111,10 +112,10 @@ TEST(Screenshot, TheCraftTextAndLoadingScreen) {
         filled = ReadPixel(530, 349);
         empty = ReadPixel(534, 349);
         below = ReadPixel(420, 337);
-    });
+    };
     BeginLoadingScreen();
     DrawLoadingScreen(0.6);
-    SetBeforeSwapHook(nullptr);
+    g_pfSeams.beforeSwap = nullptr;
     EndLoadingScreen();
     EXPECT_TRUE(saved);
     EXPECT_EQ(picture.g, 160);

@@ -2,6 +2,8 @@
 #include "dummy_server.h"
 
 #include <X11/Xlib.h>
+#include <wx/app.h>
+#include <wx/init.h>
 
 #include <chrono>
 #include <csignal>
@@ -142,4 +144,36 @@ void DummyXServer::Stop() {
         (void)ignored;
         m_dir.clear();
     }
+}
+
+bool DummyXServer::AddSecondMonitor() {
+    const std::string& d = m_display;
+    std::string add = "xrandr -d " + d + " --addmode DUMMY1 800x600 && xrandr -d " + d +
+                      " --output DUMMY1 --mode 800x600 --right-of DUMMY0 && xrandr -d " + d +
+                      " --output DUMMY0 --set WIDTH_MM 270 --set HEIGHT_MM 200 "
+                      "--output DUMMY1 --set WIDTH_MM 210 --set HEIGHT_MM 160";
+    if (std::system(add.c_str()) != 0) {
+        m_why = "xrandr could not add the second monitor";
+        return false;
+    }
+    // Listing the monitors once settles the server's list before the toolkit reads it
+    // (without it GTK was seen to find only the first).
+    std::string check = "xrandr -d " + d + " --listmonitors >/dev/null";
+    int ignored = std::system(check.c_str());
+    (void)ignored;
+    return true;
+}
+
+bool DummyXServer::StartWithToolkit(const char* programName) {
+    if (!Start()) return false;
+    setenv("DISPLAY", m_display.c_str(), 1);
+    if (!AddSecondMonitor()) return false;
+    static int argc = 1;
+    static char* argv[] = {const_cast<char*>(programName), nullptr};
+    wxApp::SetInstance(new wxApp);
+    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
+        m_why = "the toolkit did not start";
+        return false;
+    }
+    return true;
 }

@@ -10,6 +10,13 @@ public:
     // Starts the server and waits for it; false (with Why()) when it cannot start.
     bool Start();
     void Stop();
+    // The second monitor, 800 x 600 right of the first (1024 x 768), both with a
+    // physical size (GTK ignores monitors without one). False when xrandr refuses.
+    bool AddSecondMonitor();
+    // Start, the second monitor, DISPLAY pointed at the server and the toolkit started
+    // on it under that program name: what every test program on this server does
+    // first. False (with Why()) when any step fails.
+    bool StartWithToolkit(const char* programName);
     const std::string& Display() const { return m_display; }
     const std::string& Why() const { return m_why; }
 

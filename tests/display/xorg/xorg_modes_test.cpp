@@ -29,34 +29,11 @@ TempDir* g_configDir = nullptr;   // XDG_CONFIG_HOME
 class XorgEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        g_up = g_server.Start();
-        if (!g_up) return;
-        setenv("DISPLAY", g_server.Display().c_str(), 1);
         g_runtimeDir = new TempDir;
         g_configDir = new TempDir;
         setenv("XDG_RUNTIME_DIR", g_runtimeDir->Path().c_str(), 1);
         setenv("XDG_CONFIG_HOME", g_configDir->Path().c_str(), 1);
-        // The second monitor, right of the first, at 800 x 600. GTK ignores monitors
-        // without a physical size, so both are given one.
-        std::string d = g_server.Display();
-        std::string add = "xrandr -d " + d + " --addmode DUMMY1 800x600 && xrandr -d " + d +
-                          " --output DUMMY1 --mode 800x600 --right-of DUMMY0 && xrandr -d " + d +
-                          " --output DUMMY0 --set WIDTH_MM 270 --set HEIGHT_MM 200 "
-                          "--output DUMMY1 --set WIDTH_MM 210 --set HEIGHT_MM 160";
-        if (std::system(add.c_str()) != 0) {
-            g_up = false;
-            return;
-        }
-        // Listing the monitors once settles the server's list before the toolkit
-        // reads it (without it GTK was seen to find only the first).
-        std::string check = "xrandr -d " + d + " --listmonitors >/dev/null";
-        int ignored = std::system(check.c_str());
-        (void)ignored;
-        static int argc = 1;
-        static char name[] = "display_xorg_tests";
-        static char* argv[] = {name, nullptr};
-        wxApp::SetInstance(new wxApp);
-        if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) g_up = false;
+        g_up = g_server.StartWithToolkit("display_xorg_tests");
     }
     void TearDown() override {
         if (wxTheApp) {

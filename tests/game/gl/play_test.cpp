@@ -33,6 +33,7 @@
 #include "platform/pf_clock.h"
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
+#include "platform/pf_seams.h"
 #include "screen_capture.h"
 #include "texgen/tg_generators.h"
 
@@ -420,7 +421,8 @@ protected:
         GameConfig.DebugFlags = 0;
         QuitRequested = 0;
         ClearPlatformInput();
-        SetPlatformClock(FakeRead, FakeSleep);
+        g_pfSeams.readClock = FakeRead;
+        g_pfSeams.sleep = FakeSleep;
         ResetFrameStatistics();
         ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
         PumpFor(100);
@@ -431,18 +433,21 @@ protected:
         result.galaxyObject = galaxy.get();
         result.systemObject = system.get();
         result.planetObject = planet.get();
-        SetPlanetFrameObserver(Observe, nullptr);
-        SetPauseScreenRunner(PauseWatched);
+        g_pfSeams.planetFrame = Observe;
+        g_pfSeams.planetFrameContext = nullptr;
+        g_pfSeams.runPauseScreen = PauseWatched;
     }
     void TearDown() override {
-        SetPlanetFrameObserver(nullptr, nullptr);
-        SetPauseScreenRunner(nullptr);
+        g_pfSeams.planetFrame = nullptr;
+        g_pfSeams.planetFrameContext = nullptr;
+        g_pfSeams.runPauseScreen = nullptr;
         g_script = nullptr;
         planet.reset();
         system.reset();
         galaxy.reset();
         CloseTestWindow();
-        SetPlatformClock(nullptr, nullptr);
+        g_pfSeams.readClock = nullptr;
+        g_pfSeams.sleep = nullptr;
         GameConfig = savedConfig;
         QuitRequested = 0;
     }
@@ -540,12 +545,22 @@ TEST_F(PlanetGame, TwoAttemptsDealTheSamePiecesOnDifferentlyColouredStacks) {
     first.name = second.name = "attempt";
     first.quitAtFrame = second.quitAtFrame = 1;
     Play(first);
+    QuitRequested = 0;  // the quit is sticky: the second attempt belongs to a new run
     Play(second);
     EXPECT_EQ(result.result, uint32_t(PLANET_RESULT_QUIT));
     ASSERT_FALSE(first.fallingBlocks.empty());
     EXPECT_EQ(first.fallingBlocks, second.fallingBlocks);
     ASSERT_EQ(first.stackColours.size(), 42u);  // six rows of seven
     EXPECT_NE(first.stackColours, second.stackColours);
+}
+
+TEST_F(PlanetGame, AQuitFromAnEarlierScreenEndsTheGameAtOnce) {
+    PlayScript script;
+    script.name = "sticky";
+    QuitRequested = 1;
+    Play(script);
+    EXPECT_EQ(result.result, uint32_t(PLANET_RESULT_QUIT));
+    EXPECT_EQ(script.frames, 0u);
 }
 
 TEST_F(PlanetGame, WithoutGeneratorObjectsThePlanetIsPlayedUntextured) {

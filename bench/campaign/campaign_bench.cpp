@@ -1,0 +1,148 @@
+// The selection screens at 1024 x 768 as the player meets them: the time from the
+// call to the first presented frame (the system and planet screens make ten generated
+// images each on every visit, with fresh generator objects as on a first visit), and
+// the time of each further frame. The clock runs in real time but the frame pacer's
+// sleeps cost nothing, so frames are measured at their own cost.
+// Run: xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX" build/bench/campaign/campaign_bench [runs]
+#include <wx/app.h>
+#include <wx/image.h>
+#include <wx/init.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "campaign/cp_map_screens.h"
+#include "campaign/cp_planet_screen.h"
+#include "display/dp_gl_state.h"
+#include "display/dp_loading.h"
+#include "display/dp_quality.h"
+#include "display/dp_quit.h"
+#include "display/dp_window.h"
+#include "platform/pf_clock.h"
+#include "platform/pf_input.h"
+#include "platform/pf_seams.h"
+#include "platform/pf_window.h"
+#include "texgen/tg_generators.h"
+
+namespace {
+
+constexpr int kWidth = 1024;
+constexpr int kHeight = 768;
+constexpr uint32_t kFrames = 120;  // frames shown before Escape; the fade-out follows
+
+using Clock = std::chrono::steady_clock;
+
+Clock::time_point g_start;
+uint32_t g_skipped = 0;  // milliseconds the pacer slept (and did not)
+std::vector<Clock::time_point> g_frames;
+
+uint32_t BenchRead() {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - g_start);
+    return uint32_t(ms.count()) + g_skipped;
+}
+
+// Once a frame, just after it was presented (loading-screen frames aside).
+void BenchSleep(uint32_t ms) {
+    g_skipped += ms;
+    if (g_loadingScreen.active) return;
+    g_frames.push_back(Clock::now());
+    if (g_frames.size() == kFrames) {
+        PlatformInput key = {};
+        key.kind = PlatformInputKind::KeyDown;
+        key.key = 27;
+        PostPlatformInput(key);
+        key.kind = PlatformInputKind::KeyUp;
+        PostPlatformInput(key);
+    }
+}
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+struct Figures {
+    double firstFrame;  // ms from the call
+    double frame;       // median ms of the frames after the first
+};
+
+Figures RunOnce(int screen) {
+    int32_t highest[4] = {37, 37, 37, 37};
+    int32_t times[100] = {};
+    std::unique_ptr<CGalaxyGenerator> galaxy(new CGalaxyGenerator(1));
+    std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(*galaxy, 3));
+    PlanetResult result = {};
+    result.galaxy = 1;
+    result.system = 3;
+    result.planet = 4;
+    result.highestPlanet = 37;
+    result.galaxyObject = galaxy.get();
+    result.systemObject = system.get();
+    result.bestTimes = times;
+    result.highestPlanets = highest;
+    ClearPlatformInput();
+    g_frames.clear();
+    const Clock::time_point call = Clock::now();
+    if (screen == 0) ShowGalaxyScreen(result);
+    else if (screen == 1) ShowSystemScreen(result);
+    else ShowPlanetScreen(result);
+    Figures f = {0, 0};
+    if (g_frames.size() < 2) return f;
+    f.firstFrame = Ms(g_frames[0] - call);
+    std::vector<double> steps;
+    for (size_t i = 1; i < g_frames.size(); ++i) steps.push_back(Ms(g_frames[i] - g_frames[i - 1]));
+    std::sort(steps.begin(), steps.end());
+    f.frame = steps[steps.size() / 2];
+    return f;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    setenv("GDK_BACKEND", "x11", 1);
+    int wxArgc = 1;
+    wxApp::SetInstance(new wxApp);
+    GameWindowLeft = GameWindowTop = 0;
+    GameWindowWidth = kWidth;
+    GameWindowHeight = kHeight;
+    if (!wxEntryStart(wxArgc, argv) || !wxTheApp->CallOnInit() ||
+        !CreatePlatformGameWindow({0, 0, kWidth, kHeight}, nullptr)) {
+        std::fprintf(stderr, "campaign_bench: needs an X server with GLX\n");
+        return 1;
+    }
+    wxImage::AddHandler(new wxPNGHandler);
+    ResetGLState2D();
+    g_start = Clock::now();
+    g_pfSeams.readClock = BenchRead;
+    g_pfSeams.sleep = BenchSleep;
+
+    const char* const names[3] = {"galaxy", "system", "planet"};
+    // The default quality, then the largest images (texture levels 0).
+    const int32_t defaultLevel = ActiveQualitySettings()->ForegroundTexture;
+    for (int32_t level : {defaultLevel, 0}) {
+        ActiveQualitySettings()->ForegroundTexture = level;
+        ActiveQualitySettings()->BackgroundTexture = level;
+        std::printf("selection screens at %dx%d, texture level %d%s, best and median of %d runs\n",
+                    kWidth, kHeight, level, level == defaultLevel ? " (default)" : "", runs);
+        for (int screen = 0; screen < 3; ++screen) {
+            std::vector<double> first, frame;
+            for (int r = 0; r < runs; ++r) {
+                const Figures f = RunOnce(screen);
+                first.push_back(f.firstFrame);
+                frame.push_back(f.frame);
+            }
+            std::sort(first.begin(), first.end());
+            std::sort(frame.begin(), frame.end());
+            std::printf("%-7s call to first frame: best %7.1f ms, median %7.1f ms; "
+                        "frame: median %6.2f ms\n",
+                        names[screen], first[0], first[first.size() / 2], frame[frame.size() / 2]);
+        }
+    }
+    g_pfSeams.readClock = nullptr;
+    g_pfSeams.sleep = nullptr;
+    DestroyPlatformGameWindow();
+    wxEntryCleanup();
+    return 0;
+}

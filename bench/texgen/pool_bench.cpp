@@ -1,0 +1,112 @@
+// The texture pool against one thread: a planet's loading (its 17 game images and the
+// noise frames) at texture levels 1 and 0, a galaxy's ten suns (the system screen) and
+// a system's ten planet maps (the planet screen), each with fresh objects per run.
+// Prints milliseconds, best of several runs, one thread and pool side by side.
+// Usage: pool_bench [runs]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "display/dp_quality.h"
+#include "texgen/tg_generators.h"
+#include "texgen/tg_pool.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The planet's images as the game's loading asks for them, on one thread or the pool.
+double LoadPlanet(uint32_t g, uint32_t s, uint32_t p, bool pooled) {
+    CGalaxyGenerator galaxy(g);
+    std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(galaxy, s));
+    std::unique_ptr<CPlanetGenerator> planet(CreatePlanetGenerator(*system, p));
+    const Clock::time_point start = Clock::now();
+    if (pooled) {
+        CImageBatch batch;
+        uint32_t tickets[kPlanetGameImageCount];
+        StartPlanetGameImages(batch, &galaxy, planet.get(), tickets);
+        batch.WaitAll();
+    }
+    MakeGlowImage(galaxy);
+    MakeSecondRandomPigmentImage(*planet);
+    MakeTurbulenceImage(*planet);
+    GetNoiseFrames(*planet);
+    MakeRandomPigmentImage(*planet);
+    MakeLayeredFlatImage(*planet);
+    for (uint32_t c = 0; c < 12; ++c) MakeForegroundPigmentImage(*planet, c);
+    return MsSince(start);
+}
+
+double TenSuns(uint32_t g, bool pooled) {
+    CGalaxyGenerator galaxy(g);
+    std::vector<std::unique_ptr<CSystemGenerator>> systems;
+    std::vector<CSystemGenerator*> pointers;
+    for (uint32_t i = 0; i < 10; ++i) {
+        systems.emplace_back(CreateSystemGenerator(galaxy, i));
+        pointers.push_back(systems.back().get());
+    }
+    const Clock::time_point start = Clock::now();
+    if (pooled) MakeSphereImages(pointers.data(), 10);
+    for (CSystemGenerator* system : pointers) MakeSphereImage(*system);
+    return MsSince(start);
+}
+
+double TenPlanetMaps(uint32_t g, uint32_t s, bool pooled) {
+    CGalaxyGenerator galaxy(g);
+    std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(galaxy, s));
+    std::vector<std::unique_ptr<CPlanetGenerator>> planets;
+    std::vector<CPlanetGenerator*> pointers;
+    for (uint32_t i = 0; i < 10; ++i) {
+        planets.emplace_back(CreatePlanetGenerator(*system, i));
+        pointers.push_back(planets.back().get());
+    }
+    const Clock::time_point start = Clock::now();
+    if (pooled) MakeLayeredMapImages(pointers.data(), 10);
+    for (CPlanetGenerator* planet : pointers) MakeLayeredMapImage(*planet);
+    return MsSince(start);
+}
+
+template <typename Run>
+double Best(int runs, Run run) {
+    double best = 0;
+    for (int r = 0; r < runs; ++r) {
+        const double ms = run();
+        if (r == 0 || ms < best) best = ms;
+    }
+    return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    std::printf("texture pool: %u workers; best of %d runs, ms (one thread / pool)\n",
+                TexturePoolWorkerCount(), runs);
+    TenSuns(0, true);  // starts the workers
+    const uint32_t planets[3][3] = {{0, 0, 0}, {1, 4, 2}, {3, 9, 5}};
+    for (int32_t level : {1, 0}) {
+        ActiveQualitySettings()->ForegroundTexture = level;
+        ActiveQualitySettings()->BackgroundTexture = level;
+        for (const auto& id : planets) {
+            const double one = Best(runs, [&]() { return LoadPlanet(id[0], id[1], id[2], false); });
+            const double pool = Best(runs, [&]() { return LoadPlanet(id[0], id[1], id[2], true); });
+            std::printf("level %d planet (%u, %u, %u) 17 images: %8.1f / %6.1f\n", level, id[0],
+                        id[1], id[2], one, pool);
+        }
+        const double sunsOne = Best(runs, [&]() { return TenSuns(1, false); });
+        const double sunsPool = Best(runs, [&]() { return TenSuns(1, true); });
+        std::printf("level %d ten suns (system screen):      %8.1f / %6.1f\n", level, sunsOne,
+                    sunsPool);
+        const double mapsOne = Best(runs, [&]() { return TenPlanetMaps(1, 2, false); });
+        const double mapsPool = Best(runs, [&]() { return TenPlanetMaps(1, 2, true); });
+        std::printf("level %d ten planet maps (planet screen): %6.1f / %6.1f\n", level, mapsOne,
+                    mapsPool);
+    }
+    return 0;
+}

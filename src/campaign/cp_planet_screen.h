@@ -1,0 +1,49 @@
+// The planet screen: a lit 3-D view of the chosen system, its sun in the middle and
+// its ten planets spinning on a line of growing distance, beads circling the chosen
+// planet, the camera sliding along the line to it. Locked planets are grey; captions
+// give the lock or the best time.
+#pragma once
+
+#include <cstdint>
+
+#include "campaign/cp_planet_result.h"
+
+class CArrowSelector;
+class CPlanetGenerator;
+struct GLTexture;
+struct TextureImage;
+
+// Indexed by planet 0..9.
+extern const double kPlanetDistance[10];   // along the line; the selector's positions
+extern const double kPlanetSwing[10];      // how far each swings in while fading
+extern const double kPlanetRadius[10];
+extern const double kPlanetSpinSpeed[10];  // texture shift per second
+
+struct PlanetScreen {
+    double time;                    // seconds since the screen opened
+    double spin[10];                // texture shift of each planet
+    CPlanetGenerator* planets[10];  // the screen's own objects
+    GLTexture* starField;
+    GLTexture* sun;
+    GLTexture* planetTextures[10];
+    TextureImage* highlightImage;   // "planet_highlight"
+    GLTexture* highlight;
+    CArrowSelector* selector;
+};
+
+// Reads planet, system, highestPlanet, bestTimes, galaxyObject and systemObject;
+// writes planet. True when confirmed.
+bool ShowPlanetScreen(PlanetResult& result);
+
+// The selector's update, then the clock and the spins.
+void AdvancePlanetSpins(PlanetScreen& screen, double dt);
+void DrawPlanetScreen(const PlanetScreen& screen);
+void DrawSystemBodies(const PlanetScreen& screen);
+
+// How far the planets are swung away: -1 .. 0 while the screen fades in, 0 .. 1
+// while it fades out, 1 once it has ended.
+double PlanetSwing(const CArrowSelector& selector);
+
+// The image of planet i: its layered map, or for a locked planet a grey copy made
+// once and kept in the object. Null for a null object.
+TextureImage* PlanetScreenImage(CPlanetGenerator* planet, bool open);

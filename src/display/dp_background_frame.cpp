@@ -1,0 +1,51 @@
+// The background frame and its event table.
+#include "display/dp_background_frame.h"
+
+#include <wx/dcclient.h>
+#include <wx/dialog.h>
+
+#include "display/dp_quit.h"
+#include "display/dp_session.h"
+
+wxBEGIN_EVENT_TABLE(CBackgroundFrame, wxFrame)
+    EVT_PAINT(CBackgroundFrame::OnPaint)
+    EVT_ERASE_BACKGROUND(CBackgroundFrame::OnEraseBackground)
+    EVT_MENU(kExitCommandId, CBackgroundFrame::OnExitCommand)
+    EVT_CLOSE(CBackgroundFrame::OnClose)
+wxEND_EVENT_TABLE()
+
+namespace {
+
+// A modal menu ends with the exit command's code; one not (or no longer) in its modal
+// loop has nothing to end.
+void EndCurrentMenu() {
+    wxDialog* menu = CurrentModalMenu();
+    if (menu && menu->IsModal()) menu->EndModal(kExitCommandId);
+}
+
+}  // namespace
+
+CBackgroundFrame::CBackgroundFrame()
+    : wxFrame(nullptr, wxID_ANY, "Vorpane", wxPoint(0, 0), wxSize(0, 0),
+              wxBORDER_NONE | wxCLIP_CHILDREN, "frame") {}
+
+void CBackgroundFrame::OnPaint(wxPaintEvent&) {
+    wxPaintDC dc(this);
+    dc.SetBrush(*wxBLACK_BRUSH);
+    dc.SetPen(*wxTRANSPARENT_PEN);
+    dc.DrawRectangle(wxPoint(0, 0), GetClientSize());
+}
+
+// The frame paints itself black whole: the system never erases it first.
+void CBackgroundFrame::OnEraseBackground(wxEraseEvent&) {}
+
+void CBackgroundFrame::OnExitCommand(wxCommandEvent&) {
+    EndCurrentMenu();
+    QuitRequested = 1;
+}
+
+void CBackgroundFrame::OnClose(wxCloseEvent& event) {
+    if (event.CanVeto()) event.Veto();
+    EndCurrentMenu();
+    QuitRequested = 1;
+}

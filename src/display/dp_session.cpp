@@ -1,0 +1,224 @@
+// The display session: its record, acquisition and release, suspension, the game
+// window's holders, and the hand-off between the game window and modal menus.
+#include "display/dp_session.h"
+
+#include <wx/dialog.h>
+#include <wx/display.h>
+
+#include <cstring>
+
+#include "audio/au_thread.h"
+#include "display/dp_background_frame.h"
+#include "display/dp_session_record.h"
+#include "display/dp_texture.h"
+#include "platform/pf_displays.h"
+#include "platform/pf_window.h"
+
+DisplaySession g_displaySession;
+
+// The names the display layer's callers know, each a part of the record.
+ScreenRect& ScreenArea = g_displaySession.screenArea;
+uint8_t& QuitRequested = g_displaySession.quitRequested;
+FrameStatistics& g_frameStats = g_displaySession.frameStats;
+uint32_t& LastFrameTimeMs = g_displaySession.lastFrameTimeMs;
+uint32_t& FrameStepMs = g_displaySession.frameStepMs;
+CursorState& g_cursorState = g_displaySession.cursor;
+LoadingScreenState& g_loadingScreen = g_displaySession.loading;
+int32_t& GameWindowLeft = g_displaySession.gameWindowRect.left;
+int32_t& GameWindowTop = g_displaySession.gameWindowRect.top;
+int32_t& GameWindowWidth = g_displaySession.gameWindowRect.width;
+int32_t& GameWindowHeight = g_displaySession.gameWindowRect.height;
+bool& GameWindowInactive = g_displaySession.gameWindowInactive;
+TextureImage*& g_debugFontImage = g_displaySession.debugFont.image;
+GLTexture*& g_debugFont = g_displaySession.debugFont.texture;
+GLModeCache& g_glModeCache = g_displaySession.glModeCache;
+
+namespace {
+
+DisplaySession& g = g_displaySession;
+const DisplaySetupPort* g_setupPort = nullptr;  // run: installed once at start
+
+// Every session field back to zero; the window's own state stays with the window.
+void StartSessionRecord() {
+    g.acquiredCount = 0;
+    g.suspendedCount = 0;
+    g.windowOpenCount = 0;
+    g.closedNesting = 0;
+    g.backgroundFrame = nullptr;
+    std::memset(g.menus, 0, sizeof g.menus);
+    g.menuCount = 0;
+    ResetFrameStatistics();
+    g.quitRequested = 0;
+    g.screenArea = {};
+    g.cursor = {};
+    if (!g.loading.active) g.loading = {};  // a loading screen owns its image
+}
+
+// Without a display setup: the configured monitor's area, the frame over it.
+void DefaultDisplayArea(ScreenRect* area) {
+    DisplayMode mode;
+    GetConfiguredDisplayMode(mode);
+    PlatformRect r = {0, 0, 0, 0};
+    if (!GetPlatformDisplayGeometry(mode.index, &r)) GetPlatformDisplayGeometry(0, &r);
+    *area = {r.left, r.top, r.width, r.height};
+}
+
+void ReadDisplayArea() {
+    if (g_setupPort && g_setupPort->getDisplayArea) {
+        wxPoint position;
+        wxSize size;
+        g_setupPort->getDisplayArea(&position, &size);
+        g.screenArea = {position.x, position.y, size.x, size.y};
+    } else {
+        DefaultDisplayArea(&g.screenArea);
+    }
+}
+
+void ShowFrame(bool fade) {
+    CBackgroundFrame* frame = g.backgroundFrame;
+    if (!frame) return;
+    if (g_setupPort && g_setupPort->showBackgroundFrame) {
+        g_setupPort->showBackgroundFrame(fade, frame);
+        return;
+    }
+    const ScreenRect& a = g.screenArea;
+    PfPlaceFrame(frame, {a.left, a.top, a.width, a.height});
+    frame->Show();
+    frame->Iconize(false);
+}
+
+void PostSessionAudio(uint32_t message) {
+    if (AudioReceiverRunning()) PostToAudioReceiver(message, 0, 0);
+}
+
+bool WindowWanted() { return g.windowOpenCount > 0 && g.closedNesting == 0; }
+
+// The window closes for a menu or a suspension: its textures are released first so
+// they can be uploaded again into the next context. A window already lost (a reopen
+// that failed) has nothing to release.
+void CloseForHandOff() {
+    if (!WindowWanted() || !GameWindowExists()) return;
+    ReleaseGLResources();
+    CloseGameWindow();
+}
+
+// The last menu or suspension has ended: the window comes back in the mode it last
+// had (the configured mode may name another one, a candidate of the display test
+// say), with every texture. A failed reopen leaves the textures released; the screens
+// run on without drawing and the next resume tries again.
+void ReopenAfterHandOff() {
+    if (!WindowWanted() || GameWindowExists()) return;
+    if (OpenGameWindow(LastOpenedMode())) {
+        g.windowLost = false;
+        RestoreGLResources();
+    } else {
+        g.windowLost = true;
+    }
+}
+
+}  // namespace
+
+void SetDisplaySetupPort(const DisplaySetupPort* port) { g_setupPort = port; }
+
+bool GameDisplayAcquired() { return g.acquiredCount > 0; }
+
+void AcquireGameDisplay() {
+    if (g.acquiredCount == 0) {
+        StartSessionRecord();
+        if (g_setupPort && g_setupPort->chooseDisplay) g_setupPort->chooseDisplay();
+        g.backgroundFrame = new CBackgroundFrame;
+        SetGameWindowOwner(g.backgroundFrame);
+        ReadDisplayArea();
+        ShowFrame(true);
+    }
+    g.acquiredCount += 1;
+}
+
+void ReleaseGameDisplay() {
+    if (g.acquiredCount == 0) return;  // a release without its acquisition
+    g.acquiredCount -= 1;
+    if (g.acquiredCount > 0) return;
+    // The game window belongs to the frame: it must not die with it unseen.
+    if (GameWindowExists()) CloseGameWindow();
+    g.windowOpenCount = 0;
+    SetGameWindowOwner(nullptr);
+    if (g.backgroundFrame) {
+        g.backgroundFrame->Hide();
+        g.backgroundFrame->Destroy();
+        g.backgroundFrame = nullptr;
+    }
+}
+
+void SuspendGameDisplay() {
+    if (g.acquiredCount > 0) {
+        if (g.suspendedCount == 0) {
+            PostSessionAudio(AUDIO_MSG_CLOSE);
+            CloseForHandOff();
+            g.closedNesting += 1;
+            if (g.backgroundFrame) PfMinimiseFrame(g.backgroundFrame);
+        }
+        g.suspendedCount += 1;
+    }
+    GameWindowInactive = true;
+}
+
+void ResumeGameDisplay() {
+    // GTK may report an activation before any deactivation: nothing to undo then.
+    if (g.acquiredCount > 0 && g.suspendedCount > 0) {
+        g.suspendedCount -= 1;
+        if (g.suspendedCount == 0) {
+            ShowFrame(false);
+            g.closedNesting -= 1;
+            ReopenAfterHandOff();
+            PostSessionAudio(AUDIO_MSG_OPEN);
+        }
+    }
+    GameWindowInactive = false;
+}
+
+bool OpenGameSession(const DisplayMode* mode) {
+    if (g.windowOpenCount == 0 && g.closedNesting == 0) {
+        if (!OpenGameWindow(mode)) return false;
+        g.windowLost = false;
+        ResetGLState2D();
+    }
+    g.windowOpenCount += 1;
+    return true;
+}
+
+void CloseGameSession() {
+    if (g.windowOpenCount == 0) return;  // a release without its request
+    g.windowOpenCount -= 1;
+    if (g.windowOpenCount == 0 && g.closedNesting == 0) CloseGameWindow();
+}
+
+void EnterModalMenu(wxDialog* menu) {
+    if (menu) {
+        if (g.menuCount < kMaxNestedMenus) g.menus[g.menuCount] = menu;
+        g.menuCount += 1;
+        CloseForHandOff();
+        g.closedNesting += 1;
+        ShowGameCursor();
+        menu->Fit();
+        const wxSize size = menu->GetSize();
+        const ScreenRect& a = g.screenArea;
+        if (a.width > 0 && a.height > 0)
+            menu->Move(a.left + (a.width - size.x) / 2, a.top + (a.height - size.y) / 2);
+        else
+            menu->Centre();  // outside a session there is no chosen display
+        return;
+    }
+    if (g.menuCount == 0) return;  // a close without its open
+    ReturnGameCursor();
+    g.closedNesting -= 1;
+    ReopenAfterHandOff();
+    g.menuCount -= 1;
+    if (g.menuCount < kMaxNestedMenus) g.menus[g.menuCount] = nullptr;
+}
+
+wxDialog* CurrentModalMenu() {
+    if (g.menuCount == 0 || g.menuCount > kMaxNestedMenus) return nullptr;
+    return g.menus[g.menuCount - 1];
+}
+
+wxFrame* GetBackgroundFrame() { return g.backgroundFrame; }

@@ -1,0 +1,193 @@
+// The menu framework: building a menu in screen units, painting it, and running it
+// modally with the display handed over.
+#include "menus/mn_menu.h"
+
+#include <wx/dcclient.h>
+#include <wx/frame.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+
+#include "app/app_png.h"
+#include "display/dp_session.h"
+#include "display/dp_text.h"
+#include "menus/mn_homemade.h"
+#include "menus/mn_menu_button.h"
+#include "menus/mn_units.h"
+
+wxBEGIN_EVENT_TABLE(CKorvexMenu, wxDialog)
+    EVT_PAINT(CKorvexMenu::OnPaint)
+    EVT_ERASE_BACKGROUND(CKorvexMenu::OnEraseBackground)
+    EVT_MENU(wxID_EXIT, CKorvexMenu::OnExit)
+    EVT_BUTTON(wxID_ANY, CKorvexMenu::OnButton)
+    EVT_CHAR(CKorvexMenu::OnChar)
+    EVT_CLOSE(CKorvexMenu::OnClose)
+wxEND_EVENT_TABLE()
+
+namespace {
+
+constexpr int kBordered = DialogLayoutCentre | DialogLayoutBorder;
+
+}  // namespace
+
+CKorvexMenu::CKorvexMenu(int affirmativeId)
+    : wxDialog(GetBackgroundFrame(), wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+               wxCLIP_CHILDREN | wxNO_BORDER, "dialog"),
+      m_builder(nullptr) {
+    SetAffirmativeId(affirmativeId);
+    SetEscapeId(MenuResultCancel);
+    m_builder = new CDialogBuilder(this);
+    SetBackgroundColour(*wxBLACK);
+    SetBackgroundStyle(wxBG_STYLE_COLOUR);
+}
+
+CKorvexMenu::~CKorvexMenu() { FinishLayout(); }
+
+void CKorvexMenu::FinishLayout() {
+    if (!m_builder) return;
+    CDialogBuilder* builder = m_builder;
+    m_builder = nullptr;
+    delete builder;  // lays the dialog out
+}
+
+int CKorvexMenu::ShowModal() {
+    FinishLayout();
+    if (wxWindow* affirmative = FindWindow(GetAffirmativeId())) affirmative->SetFocus();
+    EnterModalMenu(this);
+    int result = wxDialog::ShowModal();
+    EnterModalMenu(nullptr);
+    if (result == MenuResultExit) QuitRequested = 1;
+    return result;
+}
+
+wxStaticBitmap* CKorvexMenu::AddImage(const char* resource, double fx, double fy) {
+    return m_builder->AddBitmap(LoadBitmapResourceToWidth(resource, MenuUnitsX(fx), MenuUnitsY(fy)));
+}
+
+CKorvexMenuButton* CKorvexMenu::AddButton(int id, const wxString& label) {
+    auto* button = new CKorvexMenuButton(this, id, label);
+    m_builder->AddWindow(button, kBordered);
+    return button;
+}
+
+wxStaticText* CKorvexMenu::AddLabel(const wxString& text, int sizeClass) {
+    wxStaticText* label = m_builder->AddText(text, DialogLayoutLeft | DialogLayoutBorder);
+    MenuFont(label, sizeClass);
+    label->SetForegroundColour(*wxWHITE);
+    return label;
+}
+
+CMultiLineSizedText* CKorvexMenu::AddMultiLineText(const wxString& text, bool centre,
+                                                   int sizeClass, double fx, double fy) {
+    auto* paragraph = new CMultiLineSizedText(this, text, centre);
+    MenuFont(paragraph, sizeClass);
+    paragraph->SetForegroundColour(*wxWHITE);
+    wxSize size(MenuUnitsX(fx), MenuUnitsY(fy));
+    paragraph->SetMinSize(size);
+    paragraph->SetMaxSize(size);
+    m_builder->AddWindow(paragraph, kBordered);
+    return paragraph;
+}
+
+void CKorvexMenu::MenuFont(wxWindow* window, int sizeClass) {
+    SetWindowFontHeight(window, MenuFontPixelHeight(sizeClass));
+}
+
+CKorvexMenuChoice* CKorvexMenu::AddChoice(const wxString& label, int* selection,
+                                          const char* const* choices) {
+    m_builder->PushSizer(new wxBoxSizer(wxHORIZONTAL), false);
+    AddLabel(label, 0);
+    CKorvexMenuChoice* choice = CreateChoice(selection, choices);
+    PopSizer();
+    return choice;
+}
+
+CKorvexMenuChoice* CKorvexMenu::CreateChoice(int* selection, const char* const* choices) {
+    auto* choice = new CKorvexMenuChoice(this, selection, choices);
+    m_builder->AddWindow(choice, kBordered);
+    return choice;
+}
+
+CKorvexMenuKeyButton* CKorvexMenu::AddKeyButton(int* keyCode) {
+    auto* button = new CKorvexMenuKeyButton(this, keyCode);
+    m_builder->AddWindow(button, kBordered);
+    return button;
+}
+
+wxWindow* CKorvexMenu::AddWindow(wxWindow* window) {
+    return m_builder->AddWindow(window, kBordered);
+}
+
+void CKorvexMenu::BeginGroup(const wxString& title) {
+    wxSizer* box = m_builder->PushSizer(new wxBoxSizer(wxHORIZONTAL), false);
+    AddSpacer(0.01, 0);
+    m_builder->PushSizer(new wxBoxSizer(wxVERTICAL), false);
+    AddSpacer(0, title.empty() ? 0.01 : 0.05);
+    m_groups.push_back({title, box});
+}
+
+void CKorvexMenu::EndGroup() {
+    AddSpacer(0, 0.01);
+    PopSizer();
+    AddSpacer(0.01, 0);
+    PopSizer();
+}
+
+void CKorvexMenu::PopSizer() { m_builder->PopSizer(); }
+
+void CKorvexMenu::AddSpacer(double fx, double fy) {
+    m_builder->CurrentSizer()->Add(MenuUnitsX(fx), MenuUnitsY(fy), 0, 0, 0);
+}
+
+void CKorvexMenu::OnEraseBackground(wxEraseEvent&) {}
+
+void CKorvexMenu::OnPaint(wxPaintEvent&) {
+    wxPaintDC dc(this);
+    wxSize client = GetClientSize();
+    dc.SetBrush(*wxBLACK_BRUSH);
+    dc.SetPen(*wxTRANSPARENT_PEN);
+    dc.DrawRectangle(0, 0, client.x, client.y);
+    int t = MenuScreenHeight() / 24;
+    GetFontForPixelHeight(dc, t < 1 ? 1 : t);
+    for (const MenuGroup& group : m_groups) {
+        wxPoint at = group.box->GetPosition();
+        wxSize size = group.box->GetSize();
+        dc.SetBrush(*wxTRANSPARENT_BRUSH);
+        dc.SetPen(*wxWHITE_PEN);
+        if (group.title.empty()) {
+            dc.DrawRoundedRectangle(at.x + 3, at.y + 3, size.x - 6, size.y - 6, 6);
+            continue;
+        }
+        int half = t / 2;
+        dc.DrawRoundedRectangle(at.x + 3, at.y + half, size.x - 6, size.y - half - 3, 6);
+        wxCoord tw = 0, th = 0;
+        dc.GetTextExtent(group.title, &tw, &th);
+        dc.SetBrush(*wxBLACK_BRUSH);
+        dc.SetPen(*wxTRANSPARENT_PEN);
+        dc.DrawRectangle(at.x + 12, at.y, tw + 12, th);
+        dc.SetTextForeground(*wxWHITE);
+        dc.DrawText(group.title, at.x + 18, at.y);
+    }
+}
+
+void CKorvexMenu::EndIfModal(int result) {
+    // A key posted by a button can arrive after another event ended the loop.
+    if (IsModal()) EndModal(result);
+}
+
+void CKorvexMenu::OnExit(wxCommandEvent&) {
+    EndIfModal(MenuResultExit);
+    QuitRequested = 1;
+}
+
+void CKorvexMenu::OnButton(wxCommandEvent& event) { EndIfModal(event.GetId()); }
+
+void CKorvexMenu::OnChar(wxKeyEvent& event) {
+    switch (event.GetKeyCode()) {
+    case WXK_ESCAPE: EndIfModal(GetEscapeId()); break;
+    case WXK_RETURN: EndIfModal(GetAffirmativeId()); break;
+    default: event.Skip(); break;
+    }
+}
+
+void CKorvexMenu::OnClose(wxCloseEvent&) { EndIfModal(MenuResultExit); }

@@ -1,0 +1,6 @@
+// The seams record.
+#include "platform/pf_seams.h"
+
+PfSeams g_pfSeams = {};
+
+void ResetPfSeams() { g_pfSeams = {}; }

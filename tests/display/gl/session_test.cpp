@@ -1,0 +1,303 @@
+// The display session: a menu over the open game window closes it and leaving the
+// menu reopens it with every texture uploaded once; nested menus; suspensions (with
+// their audio messages) alone, nested and during a menu; the background frame's close
+// and exit command ending the menu with 5006 and the quit flag; a reopen that fails;
+// and the screen loop's order and its sticky quit.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <wx/dialog.h>
+#include <wx/frame.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app_config.h"
+#include "audio/au_thread.h"
+#include "display/dp_frame.h"
+#include "display/dp_gl_state.h"
+#include "display/dp_input.h"
+#include "display/dp_screen_loop.h"
+#include "display/dp_session.h"
+#include "display/dp_session_record.h"
+#include "display/dp_texture.h"
+#include "display/dp_texture_image.h"
+#include "display/dp_window.h"
+#include "display/menu_runner.h"
+#include "game/game_audio_recorder.h"
+#include "gl_support.h"
+#include "platform/pf_cursor.h"
+#include "platform/pf_input.h"
+#include "platform/pf_seams.h"
+#include "platform/pf_window.h"
+
+namespace {
+
+constexpr int kOk = kTestMenuOk;
+constexpr int kExit = 5006;
+
+class DisplaySessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearPlatformInput();
+        AcquireGameDisplay();
+        ASSERT_NE(GetBackgroundFrame(), nullptr);
+        ASSERT_TRUE(OpenGameSession(nullptr));
+        for (int i = 0; i < 3; ++i) {
+            TextureImage* image = AllocateTextureImage(4, 4);
+            FillImage(image, {1.0, i == 0 ? 1.0 : 0.0, i == 1 ? 1.0 : 0.0, i == 2 ? 1.0 : 0.0});
+            images.push_back(image);
+            textures.push_back(MakeTexture(image, true, TextureCategoryForeground));
+        }
+    }
+    void TearDown() override {
+        for (GLTexture* t : textures) DeleteTexture(t);
+        for (TextureImage* i : images) FreeTextureImage(i);
+        while (g_displaySession.windowOpenCount > 0) CloseGameSession();
+        while (GameDisplayAcquired()) ReleaseGameDisplay();
+        PumpFor(20);
+        ResetPfSeams();
+    }
+
+    // The window is open with every texture registered once and drawing with its own
+    // picture: a quad of the first texture reads back red.
+    void ExpectWindowWithTextures() {
+        ASSERT_TRUE(GameWindowExists());
+        EXPECT_EQ(RegisteredTextureCount(), uint32_t(textures.size()));
+        for (GLTexture* t : textures) {
+            EXPECT_EQ(t->uploaded, 1);
+            EXPECT_TRUE(glIsTexture(t->name));
+        }
+        ASSERT_TRUE(MakeGameContextCurrent());
+        glClear(GL_COLOR_BUFFER_BIT);
+        glColor4d(1, 1, 1, 1);
+        const double p1[2] = {0, 0}, p2[2] = {0, 50}, p3[2] = {50, 50}, p4[2] = {50, 0};
+        DrawTexturedQuad(textures[0], p1, p2, p3, p4, 1, 1, 0, 0);
+        const Rgba c = ReadPixel(25, 25);
+        EXPECT_EQ(c.r, 255);
+        EXPECT_EQ(c.g, 0);
+    }
+
+    std::vector<TextureImage*> images;
+    std::vector<GLTexture*> textures;
+};
+
+TEST_F(DisplaySessionTest, AMenuClosesTheWindowAndLeavingItReopensItWithEveryTexture) {
+    ExpectWindowWithTextures();
+    HideGameCursor();
+    EXPECT_TRUE(PlatformCursorHidden());
+    bool closedDuring = false, cursorShown = false;
+    wxPoint position;
+    wxSize size;
+    const int result = RunTestMenu([&](wxDialog* menu) {
+        closedDuring = !GameWindowExists();
+        cursorShown = !PlatformCursorHidden();
+        position = menu->GetPosition();
+        size = menu->GetSize();
+        EXPECT_EQ(CurrentModalMenu(), menu);
+    });
+    EXPECT_EQ(result, kOk);
+    EXPECT_TRUE(closedDuring);
+    EXPECT_TRUE(cursorShown);
+    EXPECT_TRUE(PlatformCursorHidden());  // hidden again for the screens
+    UnhideGameCursor();
+    // Centred on the chosen display's area.
+    EXPECT_EQ(position.x, ScreenArea.left + (ScreenArea.width - size.x) / 2);
+    EXPECT_EQ(position.y, ScreenArea.top + (ScreenArea.height - size.y) / 2);
+    EXPECT_EQ(CurrentModalMenu(), nullptr);
+    EXPECT_EQ(g_displaySession.closedNesting, 0u);
+    ExpectWindowWithTextures();
+}
+
+// The overlays' font is made by every new window: the reopened window has it once,
+// beside the restored textures, and it is not uploaded a second time by the restore.
+TEST_F(DisplaySessionTest, TheReopenedWindowHasItsOwnDebugFontOnce) {
+    CloseGameSession();
+    GameConfig.DebugFlags = 3;
+    ASSERT_TRUE(OpenGameSession(nullptr));
+    ASSERT_NE(g_debugFont, nullptr);
+    RunTestMenu([](wxDialog*) { EXPECT_EQ(g_debugFont, nullptr); });
+    ASSERT_NE(g_debugFont, nullptr);
+    EXPECT_EQ(RegisteredTextureCount(), uint32_t(textures.size()) + 1);
+    EXPECT_TRUE(glIsTexture(g_debugFont->name));
+    GameConfig.DebugFlags = 0;
+    CloseGameSession();
+    EXPECT_EQ(g_debugFont, nullptr);
+    ASSERT_TRUE(OpenGameSession(nullptr));
+}
+
+TEST_F(DisplaySessionTest, NestedMenusOnlyCountAndTheOuterIsCurrentAgain) {
+    bool closedInInner = false, closedAfterInner = false, outerCurrentAgain = false;
+    RunTestMenu([&](wxDialog* outer) {
+        RunTestMenu([&](wxDialog*) {
+            closedInInner = !GameWindowExists() && g_displaySession.closedNesting == 2;
+        });
+        closedAfterInner = !GameWindowExists();
+        outerCurrentAgain = CurrentModalMenu() == outer;
+        // A holder asking for the window under a menu is only counted.
+        EXPECT_TRUE(OpenGameSession(nullptr));
+        EXPECT_FALSE(GameWindowExists());
+        CloseGameSession();
+    });
+    EXPECT_TRUE(closedInInner);
+    EXPECT_TRUE(closedAfterInner);
+    EXPECT_TRUE(outerCurrentAgain);
+    ExpectWindowWithTextures();
+}
+
+TEST_F(DisplaySessionTest, TwoNestedSuspensionsCloseOnceAndOpenOnce) {
+    GameAudioRecorder audio;
+    SuspendGameDisplay();
+    EXPECT_TRUE(GameWindowInactive);
+    EXPECT_FALSE(GameWindowExists());
+    EXPECT_FALSE(GetBackgroundFrame()->IsShown());
+    SuspendGameDisplay();
+    ResumeGameDisplay();
+    EXPECT_FALSE(GameWindowExists());
+    ResumeGameDisplay();
+    EXPECT_FALSE(GameWindowInactive);
+    EXPECT_TRUE(GetBackgroundFrame()->IsShown());
+    ASSERT_EQ(audio.messages.size(), 2u);
+    EXPECT_EQ(audio.messages[0].message, AUDIO_MSG_CLOSE);
+    EXPECT_EQ(audio.messages[1].message, AUDIO_MSG_OPEN);
+    ExpectWindowWithTextures();
+    // An activation without a deactivation before it (GTK sends one) undoes nothing.
+    ResumeGameDisplay();
+    EXPECT_EQ(g_displaySession.suspendedCount, 0u);
+    EXPECT_EQ(g_displaySession.closedNesting, 0u);
+    EXPECT_EQ(audio.messages.size(), 2u);
+    SuspendGameDisplay();
+    EXPECT_FALSE(GameWindowExists());
+    ResumeGameDisplay();
+    ExpectWindowWithTextures();
+}
+
+TEST_F(DisplaySessionTest, ASuspensionDuringAMenuReleasesNothingTwice) {
+    GameAudioRecorder audio;
+    RunTestMenu([&](wxDialog*) {
+        SuspendGameDisplay();
+        EXPECT_FALSE(GameWindowExists());
+        ResumeGameDisplay();
+        EXPECT_FALSE(GameWindowExists());  // the menu still has it closed
+    });
+    EXPECT_EQ(audio.Of(AUDIO_MSG_CLOSE).size(), 1u);
+    EXPECT_EQ(audio.Of(AUDIO_MSG_OPEN).size(), 1u);
+    ExpectWindowWithTextures();
+}
+
+TEST_F(DisplaySessionTest, ClosingTheBackgroundFrameEndsTheMenuAndQuits) {
+    EXPECT_EQ(QuitRequested, 0);
+    const int result = RunTestMenu([](wxDialog*) { GetBackgroundFrame()->Close(); });
+    EXPECT_EQ(result, kExit);
+    EXPECT_EQ(QuitRequested, 1);
+    EXPECT_NE(GetBackgroundFrame(), nullptr);  // the close was vetoed
+    EXPECT_TRUE(GetBackgroundFrame()->IsShown());
+    // The exit command reaching the frame does the same.
+    QuitRequested = 0;
+    const int second = RunTestMenu([](wxDialog*) {
+        wxCommandEvent exit(wxEVT_MENU, kExit);
+        GetBackgroundFrame()->GetEventHandler()->ProcessEvent(exit);
+    });
+    EXPECT_EQ(second, kExit);
+    EXPECT_EQ(QuitRequested, 1);
+    ExpectWindowWithTextures();
+}
+
+TEST_F(DisplaySessionTest, AFailedReopenDrawsNothingAndTheNextResumeTriesAgain) {
+    // The monitor of the last mode has gone: the reopen after the menu fails.
+    g_displaySession.lastOpenedMode.index = 99;
+    RunTestMenu([](wxDialog*) {});
+    EXPECT_FALSE(GameWindowExists());
+    EXPECT_TRUE(g_displaySession.windowLost);
+
+    // The screens run on without drawing; the loop still paces.
+    struct Counts {
+        int frames, advances, draws;
+    } counts = {0, 0, 0};
+    ScreenHandlers screen = {&counts, nullptr,
+                             [](void* c) { return ++static_cast<Counts*>(c)->frames > 3; },
+                             [](void* c, uint32_t) { ++static_cast<Counts*>(c)->advances; },
+                             [](void* c) { ++static_cast<Counts*>(c)->draws; }};
+    RunScreenLoop(screen);
+    EXPECT_EQ(counts.advances, 3);
+    EXPECT_EQ(counts.draws, 0);
+
+    // A suspension with no window releases nothing; the resume opens it again.
+    g_displaySession.lastOpenedMode.index = 0;
+    SuspendGameDisplay();
+    ResumeGameDisplay();
+    EXPECT_FALSE(g_displaySession.windowLost);
+    ExpectWindowWithTextures();
+}
+
+// The fake clock of the inactive wait: the third sleep of the wait itself (the
+// closing frames sleep too, before the suspension is counted) reactivates the program.
+uint32_t g_now = 1000;
+int g_sleeps = 0;
+bool g_windowDuringWait = false;
+uint32_t FakeRead() { return g_now; }
+void WaitSleep(uint32_t ms) {
+    g_now += ms;
+    if (g_displaySession.suspendedCount == 0) return;
+    g_windowDuringWait = g_windowDuringWait || GameWindowExists();
+    if (++g_sleeps == 3) GameWindowInactive = false;
+}
+
+TEST_F(DisplaySessionTest, ThePumpWaitsOutAnInactivePeriodWithTheWindowClosed) {
+    GameAudioRecorder audio;
+    g_pfSeams.readClock = FakeRead;
+    g_pfSeams.sleep = WaitSleep;
+    GameWindowInactive = true;
+    EXPECT_FALSE(WaitWhileInactive());
+    EXPECT_FALSE(g_windowDuringWait);
+    EXPECT_EQ(g_sleeps, 3);
+    EXPECT_EQ(audio.Of(AUDIO_MSG_CLOSE).size(), 1u);
+    EXPECT_EQ(audio.Of(AUDIO_MSG_OPEN).size(), 1u);
+    ExpectWindowWithTextures();
+}
+
+TEST_F(DisplaySessionTest, TheLastReleaseDestroysTheFrameAndTheWindow) {
+    AcquireGameDisplay();
+    ReleaseGameDisplay();
+    EXPECT_NE(GetBackgroundFrame(), nullptr);
+    EXPECT_TRUE(GameWindowExists());
+    ReleaseGameDisplay();
+    EXPECT_EQ(GetBackgroundFrame(), nullptr);
+    EXPECT_FALSE(GameWindowExists());
+    ReleaseGameDisplay();  // one release too many changes nothing
+    EXPECT_FALSE(GameDisplayAcquired());
+}
+
+// The screen loop: input, the end test, then advance, draw and present; the quit flag
+// ends it, and a flag already set ends it before anything runs.
+TEST_F(DisplaySessionTest, TheScreenLoopRunsItsStepsInOrderAndStopsOnTheQuitFlag) {
+    std::string steps;
+    ScreenHandlers screen = {
+        &steps,
+        [](void* c, uint32_t code, const void*) {
+            if (code == GameEventKeyPress) *static_cast<std::string*>(c) += "k";
+            if (code == GameEventQuit) QuitRequested = 1;
+        },
+        [](void* c) {
+            *static_cast<std::string*>(c) += "?";
+            return false;
+        },
+        [](void* c, uint32_t) { *static_cast<std::string*>(c) += "a"; },
+        [](void* c) {
+            std::string& s = *static_cast<std::string*>(c);
+            s += "d";
+            // Two frames, then a key and the window's close arrive.
+            if (s.size() > 6) {
+                QueueKeyDownInput(65, false);
+                QueueQuitInput();
+            }
+        }};
+    RunScreenLoop(screen);
+    EXPECT_EQ(steps, "?ad?ad?adk");
+    EXPECT_EQ(QuitRequested, 1);
+    steps.clear();
+    RunScreenLoop(screen);
+    EXPECT_EQ(steps, "");
+}
+
+}  // namespace

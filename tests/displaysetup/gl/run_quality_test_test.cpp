@@ -1,0 +1,177 @@
+// The quality test for real in a game window: it returns with sane measurements and
+// leaves the quality record, the texture registry and the cursor counts as it found
+// them; Escape before or during it, or a quit, aborts it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "display/dp_frame.h"
+#include "display/dp_gl_state.h"
+#include "display/dp_input.h"
+#include "display/dp_quit.h"
+#include "display/dp_texture.h"
+#include "display/dp_texture_image.h"
+#include "display/dp_window.h"
+#include "displaysetup/ds_quality_test.h"
+#include "gl_support.h"
+#include "platform/pf_clock.h"
+#include "platform/pf_input.h"
+#include "platform/pf_seams.h"
+
+namespace {
+
+class QualityTestRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearPlatformInput();
+        ClearHeldKeys();
+        ASSERT_TRUE(OpenTestWindow(640, 480));
+        // A record other than the defaults, and one texture of somebody else's.
+        *ActiveQualitySettings() = {0.25, false, true, false, 1, 4, 2, 3};
+        m_image = AllocateTextureImage(16, 16);
+        m_other = MakeTexture(m_image, true, TextureCategoryForeground);
+    }
+    void TearDown() override {
+        DeleteTexture(m_other);
+        FreeTextureImage(m_image);
+        CloseTestWindow();
+        g_pfSeams.readClock = nullptr;
+        g_pfSeams.sleep = nullptr;
+        SetQualitySettingsValid(false);
+    }
+    void ExpectStateKept() {
+        const QualitySettings expected = {0.25, false, true, false, 1, 4, 2, 3};
+        const QualitySettings& q = *ActiveQualitySettings();
+        EXPECT_EQ(q.Score, expected.Score);
+        EXPECT_EQ(q.Fade, expected.Fade);
+        EXPECT_EQ(q.SmoothPolygons, expected.SmoothPolygons);
+        EXPECT_EQ(q.HighQualityModels, expected.HighQualityModels);
+        EXPECT_EQ(q.MagFilter, expected.MagFilter);
+        EXPECT_EQ(q.MinFilter, expected.MinFilter);
+        EXPECT_EQ(q.BackgroundTexture, expected.BackgroundTexture);
+        EXPECT_EQ(q.ForegroundTexture, expected.ForegroundTexture);
+        EXPECT_EQ(RegisteredTextureCount(), 1u);
+        EXPECT_EQ(RegisteredTexture(0), m_other);
+        EXPECT_EQ(m_other->index, 0u);
+        EXPECT_EQ(g_cursorState.hideCount, 0);
+        EXPECT_EQ(g_cursorState.captureCount, 0);
+    }
+    TextureImage* m_image = nullptr;
+    GLTexture* m_other = nullptr;
+};
+
+TEST_F(QualityTestRun, MeasuresAndLeavesEverythingAsItWas) {
+    QualityTestResults r;
+    std::memset(&r, 0xff, sizeof r);
+    const uint32_t framesBefore = g_frameStats.frameCount;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(RunQualityTest(r, 0.0, 1.0));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // Twelve passes of at most 8 frames (a frame starting before 200 ms), plus the probe.
+    EXPECT_LT(seconds, 12 * 0.3 + 1.0);
+    const uint32_t frames = g_frameStats.frameCount - framesBefore;
+    EXPECT_GE(frames, 13u);
+    EXPECT_LE(frames, 12u * 8u + 1u);
+    // A frame lasts at least the 10 ms of the pacing.
+    EXPECT_GE(r.FrameSeconds, 0.009);
+    EXPECT_LT(r.FrameSeconds, 0.2);
+    EXPECT_GE(r.LayerSeconds, 0.0);
+    EXPECT_GE(r.FilledPolygonSeconds, 0.0);
+    EXPECT_GE(r.OutlinePolygonSeconds, 0.0);
+    for (double m : r.MagFilterSeconds) EXPECT_GE(m, 0.0);
+    for (double m : r.MinFilterSeconds) EXPECT_GE(m, 0.0);
+    // Fades off in the record: the layers draw nothing and cost nothing measurable
+    // beyond the noise of a paced frame.
+    EXPECT_LT(r.LayerSeconds, 0.01);
+    // The 128 test textures and the one already registered, all resident here.
+    EXPECT_EQ(r.ResidentTextureBytes, 129u * 262144u);
+    ExpectStateKept();
+    QualitySettings chosen;
+    ChooseQualitySettings(chosen, r);
+    EXPECT_GE(chosen.BackgroundTexture, 1);
+    EXPECT_LE(chosen.BackgroundTexture, 3);
+}
+
+TEST_F(QualityTestRun, EscapeBeforeTheFirstFrameDrawsNothing) {
+    PostPlatformInput({PlatformInputKind::KeyDown, false, 27, 0, 0});
+    const uint32_t framesBefore = g_frameStats.frameCount;
+    QualityTestResults r;
+    std::memset(&r, 0, sizeof r);
+    EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
+    EXPECT_EQ(g_frameStats.frameCount, framesBefore);
+    EXPECT_EQ(r.FrameSeconds, 0.0);  // not filled
+    EXPECT_EQ(QuitRequested, 0);
+    ExpectStateKept();
+}
+
+// A clock of its own that presses Escape at its 40th reading, in the middle of the
+// passes (each frame reads it a few times).
+uint32_t g_reads = 0;
+uint32_t g_framesAtEscape = 0;
+uint32_t EscapingClock() {
+    if (++g_reads == 40) {
+        PostPlatformInput({PlatformInputKind::KeyDown, false, 27, 0, 0});
+        g_framesAtEscape = g_frameStats.frameCount;
+    }
+    return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count());
+}
+void RealSleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+TEST_F(QualityTestRun, EscapeDuringAPassStopsEveryLaterFrame) {
+    g_reads = 0;
+    const uint32_t framesBefore = g_frameStats.frameCount;
+    g_pfSeams.readClock = EscapingClock;
+    g_pfSeams.sleep = RealSleep;
+    QualityTestResults r;
+    EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
+    g_pfSeams.readClock = nullptr;
+    g_pfSeams.sleep = nullptr;
+    ASSERT_GE(g_reads, 40u);
+    EXPECT_GT(g_framesAtEscape, framesBefore);
+    // At most the frame being presented when the key came.
+    EXPECT_LE(g_frameStats.frameCount, g_framesAtEscape + 1);
+    ExpectStateKept();
+}
+
+TEST_F(QualityTestRun, AQuitAbortsAndSetsTheQuitFlag) {
+    PostPlatformInput({PlatformInputKind::Quit, false, 0, 0, 0});
+    QualityTestResults r;
+    EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
+    EXPECT_EQ(QuitRequested, 1);
+    QuitRequested = 0;  // this process goes on with other tests
+    ExpectStateKept();
+}
+
+TEST_F(QualityTestRun, APassThatStartsAbortedCostsNothing) {
+    bool abort = true;
+    const uint32_t framesBefore = g_frameStats.frameCount;
+    EXPECT_EQ(TimeQualityPass(abort, nullptr, nullptr, 0.0, 0.08, 0.0, 1.0), 0.0);
+    EXPECT_EQ(g_frameStats.frameCount, framesBefore);
+    abort = false;
+    const double seconds = TimeQualityPass(abort, nullptr, nullptr, 0.0, 0.08, 0.0, 1.0);
+    EXPECT_GE(seconds, 0.009);
+    EXPECT_EQ(g_frameStats.frameCount, framesBefore + 8);
+}
+
+TEST_F(QualityTestRun, TheProgressBarFillsItsSlice) {
+    ResetGLState2D();
+    ClearGameScreen();
+    // This test owns the second half of the bar; at fraction 0.5 three quarters of
+    // the bar, 0.25 W .. 0.625 W, is red, the rest dark grey, 0.25 H .. 0.27 H.
+    DrawQualityTestProgress(0.5, 0.5, 1.0);
+    const int y = int(480 * 0.26);
+    EXPECT_EQ(ReadPixel(170, y).r, 255);
+    EXPECT_EQ(ReadPixel(390, y).r, 255);
+    EXPECT_EQ(ReadPixel(410, y).r, 26);
+    EXPECT_EQ(ReadPixel(470, y).r, 26);
+    EXPECT_EQ(ReadPixel(490, y).r, 0);
+    EXPECT_EQ(ReadPixel(300, int(480 * 0.24)).r, 0);
+    EXPECT_EQ(ReadPixel(300, int(480 * 0.28)).r, 0);
+}
+
+}  // namespace

@@ -1,0 +1,286 @@
+// The choice of monitor, the display area, the background frame over both monitors and
+// the display session laid out on the chosen monitor, on the dummy-driver Xorg server
+// with two monitors: 1024 x 768 at (0, 0) and 800 x 600 at (1024, 0). Skipped, with
+// the reason, where that server cannot start.
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/frame.h>
+#include <wx/image.h>
+#include <wx/init.h>
+#include <wx/timer.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/app_config.h"
+#include "display/dp_background_frame.h"
+#include "display/dp_session.h"
+#include "display/dp_session_record.h"
+#include "display/dp_window.h"
+#include "display/menu_runner.h"
+#include "displaysetup/ds_monitor.h"
+#include "dummy_server.h"
+#include "platform/pf_displays.h"
+#include "platform/pf_input.h"
+#include "support/test_support.h"
+
+namespace {
+
+DummyXServer g_server;
+bool g_up = false;
+TempDir* g_home = nullptr;
+
+class XorgEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        g_home = new TempDir;
+        setenv("HOME", g_home->Path().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", g_home->Path().c_str(), 1);
+        g_up = g_server.StartWithToolkit("displaysetup_xorg_tests");
+        if (!g_up) return;
+        wxImage::AddHandler(new wxPNGHandler);
+        LoadGameConfig();
+    }
+    void TearDown() override {
+        if (wxTheApp) {
+            CloseGameWindow();
+            wxEntryCleanup();
+        }
+        g_server.Stop();
+        delete g_home;
+    }
+};
+
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new XorgEnvironment);
+
+#define REQUIRE_XORG()                                                                   \
+    do {                                                                                 \
+        if (!g_up)                                                                       \
+            GTEST_SKIP() << "Xorg with the dummy video driver cannot start here: "       \
+                         << g_server.Why();                                             \
+    } while (0)
+
+// Plays the player at the "Choose a Display" dialog: drags it to a point, waits until
+// the dialog knows its monitor (or a second has gone), then presses OK.
+class DialogPlayer : public wxTimer {
+public:
+    DialogPlayer(int x, int y, int expected) : m_x(x), m_y(y), m_expected(expected) {
+        Start(20);
+    }
+    ~DialogPlayer() override { Stop(); }
+    bool seen = false;
+    std::string shot;  // a screenshot of the dialog is saved here when set
+
+    void Notify() override {
+        CDisplayDialog* dialog = nullptr;
+        for (wxWindow* w : wxTopLevelWindows)
+            if (auto* d = dynamic_cast<CDisplayDialog*>(w))
+                if (d->IsModal()) dialog = d;
+        if (!dialog) return;
+        if (!seen) {
+            seen = true;
+            dialog->Move(m_x, m_y);
+            return;
+        }
+        if (dialog->Display() != m_expected && ++m_waits <= 50) return;
+        if (!shot.empty()) {
+            std::string command = "import -display " + g_server.Display() + " -window root " + shot;
+            int ignored = std::system(command.c_str());
+            (void)ignored;
+        }
+        dialog->EndModal(5100);
+    }
+
+private:
+    int m_x, m_y, m_expected;
+    int m_waits = 0;
+};
+
+void StoreDisplay(int32_t index, int32_t left, int32_t top, int32_t width, int32_t height) {
+    GameConfig.DisplayIndex = index;
+    GameConfig.DisplayLeft = left;
+    GameConfig.DisplayTop = top;
+    GameConfig.DisplayWidth = width;
+    GameConfig.DisplayHeight = height;
+    GameConfig.GameWidth = 800;
+    GameConfig.GameHeight = 600;
+    GameConfig.GameDepth = 24;
+}
+
+int32_t StoredKey(const char* key) {
+    int32_t value = -12345;
+    ReadConfigInt(key, &value, -12345);
+    return value;
+}
+
+// The mean brightness (0..1) of an area of the screen, saved to shot; -1 when it
+// could not be read.
+double ScreenMean(const std::string& shot, const std::string& area) {
+    const std::string take = "import -display " + g_server.Display() + " -window root " + shot;
+    if (std::system(take.c_str()) != 0) return -1;
+    const std::string mean = "convert " + shot + " -crop " + area + " -format '%[fx:mean]' info:";
+    FILE* pipe = popen(mean.c_str(), "r");
+    if (!pipe) return -1;
+    double value = -1;
+    if (std::fscanf(pipe, "%lf", &value) != 1) value = -1;
+    pclose(pipe);
+    return value;
+}
+
+TEST(MonitorChoice, TheFirstRunAsksAndStoresTheMonitorTheDialogWasLeftOn) {
+    REQUIRE_XORG();
+    StoreDisplay(-1, 0, 0, 0, 0);
+    DialogPlayer player(1100, 100, 1);
+    player.shot = "choose_display.png";
+    EXPECT_TRUE(ChooseGameDisplay());
+    EXPECT_TRUE(player.seen);
+    EXPECT_EQ(GameConfig.DisplayIndex, 1);
+    EXPECT_EQ(GameConfig.DisplayLeft, 1024);
+    EXPECT_EQ(GameConfig.DisplayTop, 0);
+    EXPECT_EQ(GameConfig.DisplayWidth, 800);
+    EXPECT_EQ(GameConfig.DisplayHeight, 600);
+    // Another monitor than before: its current mode, not the old game mode.
+    EXPECT_EQ(GameConfig.GameWidth, 0);
+    EXPECT_EQ(StoredKey("/Display/Index"), 1);
+    EXPECT_EQ(StoredKey("/Display/Left"), 1024);
+    EXPECT_EQ(StoredKey("/Display/Height"), 600);
+    EXPECT_EQ(StoredKey("/Display/GameWidth"), 0);
+    EXPECT_EQ(StoredKey("/Display/Depth"), 0);
+    wxPoint position;
+    wxSize size;
+    GetDisplayArea(&position, &size);
+    EXPECT_EQ(position, wxPoint(1024, 0));
+    EXPECT_EQ(size, wxSize(800, 600));
+}
+
+TEST(MonitorChoice, AnUnchangedMonitorIsNotAskedForUnlessCtrlIsHeld) {
+    REQUIRE_XORG();
+    StoreDisplay(1, 1024, 0, 800, 600);
+    {
+        DialogPlayer player(1100, 100, 1);
+        EXPECT_TRUE(ChooseGameDisplay());
+        EXPECT_FALSE(player.seen);
+        EXPECT_EQ(GameConfig.GameWidth, 800);
+    }
+    const std::string xdotool = "DISPLAY=" + g_server.Display() + " xdotool ";
+    ASSERT_EQ(std::system((xdotool + "keydown ctrl").c_str()), 0);
+    {
+        // Chosen again: the same monitor keeps its game mode.
+        DialogPlayer player(1100, 100, 1);
+        EXPECT_TRUE(ChooseGameDisplay());
+        EXPECT_TRUE(player.seen);
+    }
+    ASSERT_EQ(std::system((xdotool + "keyup ctrl").c_str()), 0);
+    EXPECT_EQ(GameConfig.DisplayIndex, 1);
+    EXPECT_EQ(GameConfig.GameWidth, 800);
+    EXPECT_EQ(GameConfig.GameDepth, 24);
+}
+
+TEST(MonitorChoice, AMonitorAtAnotherResolutionAsksAndForgetsTheGameMode) {
+    REQUIRE_XORG();
+    StoreDisplay(1, 1024, 0, 640, 480);  // it was at 640 x 480 when chosen
+    DialogPlayer player(1100, 100, 1);
+    EXPECT_TRUE(ChooseGameDisplay());
+    EXPECT_TRUE(player.seen);
+    EXPECT_EQ(GameConfig.DisplayIndex, 1);
+    EXPECT_EQ(GameConfig.DisplayWidth, 800);
+    EXPECT_EQ(GameConfig.GameWidth, 0);
+    EXPECT_EQ(GameConfig.GameHeight, 0);
+    EXPECT_EQ(GameConfig.GameDepth, 0);
+}
+
+TEST(MonitorChoice, AStoredMonitorThatIsGoneGivesTheFirstMonitorsArea) {
+    REQUIRE_XORG();
+    StoreDisplay(7, 0, 0, 0, 0);
+    wxPoint position;
+    wxSize size;
+    GetDisplayArea(&position, &size);
+    EXPECT_EQ(position, wxPoint(0, 0));
+    EXPECT_EQ(size, wxSize(1024, 768));
+}
+
+TEST(BackgroundFrame, FadesTheDesktopAndCoversEveryMonitor) {
+    REQUIRE_XORG();
+    // A white desktop over both monitors first.
+    auto* desktop = new wxFrame(nullptr, wxID_ANY, "", wxPoint(0, 0), wxSize(1824, 768),
+                                wxBORDER_NONE);
+    desktop->SetBackgroundColour(*wxWHITE);
+    desktop->Show();
+    for (int i = 0; i < 20; ++i) DispatchPlatformEvents();
+    ASSERT_GT(ScreenMean("desktop.png", "1824x768+0+0"), 0.9);
+    auto* frame = new CBackgroundFrame;
+    ShowBackgroundFrame(true, frame);
+    for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
+    EXPECT_TRUE(frame->IsShown());
+    EXPECT_EQ(frame->GetPosition(), wxPoint(0, 0));
+    EXPECT_EQ(frame->GetClientSize(), wxSize(1824, 768));
+    // Only the frame is left of the fade, over the desktop.
+    int frames = 0;
+    for (wxWindow* w : wxTopLevelWindows) frames += w->IsShown() && !w->IsBeingDeleted();
+    EXPECT_EQ(frames, 2);
+    // Both monitors are black (the server's root outside them is not looked at).
+    for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
+    EXPECT_EQ(ScreenMean("background_frame.png", "1824x768+0+0"), 0.0);
+    frame->Destroy();
+    desktop->Destroy();
+}
+
+TEST(DisplaySessionOnTwoMonitors, MenusAreLaidOutOnTheChosenMonitorAndTheFrameCoversBoth) {
+    REQUIRE_XORG();
+    StoreDisplay(1, 1024, 0, 800, 600);
+    InstallDisplaySetup();
+    AcquireGameDisplay();
+    EXPECT_EQ(ScreenArea.left, 1024);
+    EXPECT_EQ(ScreenArea.width, 800);
+    EXPECT_EQ(ScreenArea.height, 600);
+    ASSERT_NE(GetBackgroundFrame(), nullptr);
+    EXPECT_EQ(GetBackgroundFrame()->GetClientSize(), wxSize(1824, 768));
+    wxPoint position;
+    wxSize size;
+    RunTestMenu([&](wxDialog* menu) {
+        position = menu->GetPosition();
+        size = menu->GetSize();
+    });
+    EXPECT_EQ(position.x, 1024 + (800 - size.x) / 2);
+    EXPECT_EQ(position.y, (600 - size.y) / 2);
+    // After a deactivation the frame comes back over both monitors, not shrunk.
+    SuspendGameDisplay();
+    for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
+    ResumeGameDisplay();
+    for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
+    EXPECT_TRUE(GetBackgroundFrame()->IsShown());
+    EXPECT_EQ(GetBackgroundFrame()->GetClientSize(), wxSize(1824, 768));
+    EXPECT_EQ(ScreenMean("resumed.png", "1824x768+0+0"), 0.0);
+    ReleaseGameDisplay();
+    SetDisplaySetupPort(nullptr);
+}
+
+TEST(DisplaySessionOnTwoMonitors, LeavingAMenuReopensTheWindowInTheModeLastOpened) {
+    REQUIRE_XORG();
+    StoreDisplay(0, 0, 0, 1024, 768);
+    GameConfig.GameWidth = 0;  // the configured mode: the monitor's own 1024 x 768
+    GameConfig.GameHeight = 0;
+    AcquireGameDisplay();
+    DisplayMode candidate = {0, 800, 600, 0};  // a mode the display test is trying
+    ASSERT_TRUE(OpenGameSession(&candidate));
+    EXPECT_EQ(GameWindowWidth, 800);
+    uint32_t widthDuringMenu = 0;
+    RunTestMenu([&](wxDialog*) {
+        PlatformDisplayMode m = {0, 0, 0, 0};
+        GetPlatformCurrentMode(0, &m);
+        widthDuringMenu = m.width;
+    });
+    EXPECT_EQ(widthDuringMenu, 1024u);  // the mode is put back while the window is closed
+    ASSERT_TRUE(GameWindowExists());
+    EXPECT_EQ(GameWindowWidth, 800);
+    PlatformDisplayMode m = {0, 0, 0, 0};
+    GetPlatformCurrentMode(0, &m);
+    EXPECT_EQ(m.width, 800u);
+    CloseGameSession();
+    ReleaseGameDisplay();
+    GetPlatformCurrentMode(0, &m);
+    EXPECT_EQ(m.width, 1024u);
+}
+
+}  // namespace

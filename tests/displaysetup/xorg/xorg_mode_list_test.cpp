@@ -1,0 +1,134 @@
+// The usable mode list of real RandR modes, and the automatic display test through
+// them: two monitors of an Xorg server with the dummy video driver. Skipped, with the
+// reason, where that server cannot start.
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/init.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/app_config.h"
+#include "display/dp_input.h"
+#include "display/dp_window.h"
+#include "displaysetup/ds_display_test.h"
+#include "displaysetup/ds_modes.h"
+#include "dummy_server.h"
+
+namespace {
+
+DummyXServer g_server;
+bool g_up = false;
+
+class XorgEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        g_up = g_server.Start();
+        if (!g_up) return;
+        setenv("DISPLAY", g_server.Display().c_str(), 1);
+        // A second monitor at 800 x 600 right of the first; GTK ignores monitors
+        // without a physical size.
+        const std::string d = g_server.Display();
+        const std::string add =
+            "xrandr -d " + d + " --addmode DUMMY1 800x600 && xrandr -d " + d +
+            " --output DUMMY1 --mode 800x600 --right-of DUMMY0 && xrandr -d " + d +
+            " --output DUMMY0 --set WIDTH_MM 270 --set HEIGHT_MM 200 "
+            "--output DUMMY1 --set WIDTH_MM 210 --set HEIGHT_MM 160 && xrandr -d " + d +
+            " --listmonitors >/dev/null";
+        if (std::system(add.c_str()) != 0) {
+            g_up = false;
+            return;
+        }
+        static int argc = 1;
+        static char name[] = "displaysetup_xorg_tests";
+        static char* argv[] = {name, nullptr};
+        wxApp::SetInstance(new wxApp);
+        if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) g_up = false;
+    }
+    void TearDown() override {
+        if (wxTheApp) wxEntryCleanup();
+        g_server.Stop();
+    }
+};
+
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new XorgEnvironment);
+
+std::vector<DisplayMode> Enumerate(int32_t storedIndex) {
+    GameConfig.DisplayIndex = storedIndex;
+    std::vector<DisplayMode> modes;
+    EnumerateDisplayModes(modes);
+    return modes;
+}
+
+bool Has(const std::vector<DisplayMode>& modes, uint32_t index, uint32_t w, uint32_t h) {
+    for (const DisplayMode& m : modes)
+        if (m.index == index && m.width == w && m.height == h && m.depth == 24) return true;
+    return false;
+}
+
+TEST(XorgModeList, TheServersModesFilteredAndOrdered) {
+    if (!g_up) GTEST_SKIP() << "Xorg with the dummy video driver cannot start: " << g_server.Why();
+    ASSERT_EQ(CountPlatformDisplays(), 2u);
+    const std::vector<DisplayMode> modes = Enumerate(0);
+    EXPECT_TRUE(Has(modes, 0, 1024, 768));
+    EXPECT_TRUE(Has(modes, 0, 800, 600));
+    EXPECT_TRUE(Has(modes, 0, 640, 480));
+    // Exactly the platform's list through the filters, ascending without repeats.
+    std::vector<DisplayMode> expected;
+    CollectDisplayModes(0, ListPlatformDisplayModes(0), expected);
+    ASSERT_EQ(modes.size(), expected.size());
+    for (size_t i = 0; i < modes.size(); ++i) {
+        EXPECT_GE(modes[i].width, 640u);
+        EXPECT_GE(modes[i].height, 480u);
+        EXPECT_EQ(modes[i].depth, 24u);
+        if (i > 0) {
+            EXPECT_TRUE(DisplayModeLess(modes[i - 1], modes[i])) << i;
+        }
+    }
+    EXPECT_EQ(modes.front().width, 640u);
+    EXPECT_EQ(modes.front().height, 480u);
+
+    // A stored index of -1 or past the last monitor lists monitor 0.
+    EXPECT_EQ(Enumerate(-1).size(), modes.size());
+    const std::vector<DisplayMode> beyond = Enumerate(2);
+    ASSERT_FALSE(beyond.empty());
+    EXPECT_EQ(beyond.front().index, 0u);
+
+    // The second monitor's own list carries its index.
+    const std::vector<DisplayMode> second = Enumerate(1);
+    ASSERT_FALSE(second.empty());
+    EXPECT_TRUE(Has(second, 1, 800, 600));
+    for (const DisplayMode& m : second) EXPECT_EQ(m.index, 1u);
+    GameConfig.DisplayIndex = -1;
+}
+
+TEST(XorgModeList, TheAutomaticDisplayTestTriesTheFirstModesAspect) {
+    if (!g_up) GTEST_SKIP() << "Xorg with the dummy video driver cannot start: " << g_server.Why();
+    GameConfig.DisplayIndex = 0;
+    std::vector<DisplayMode> modes;
+    EnumerateDisplayModes(modes);
+    const std::vector<DisplayMode> candidates = SelectDisplayTestCandidates(modes);
+    ASSERT_GE(candidates.size(), 3u);  // 640 x 480, 800 x 600, 1024 x 768 at least
+    for (const DisplayMode& c : candidates) EXPECT_EQ(c.height * 4, c.width * 3);
+
+    const int32_t hidden = g_cursorState.hideCount;
+    DisplayMode best = {9, 9, 9, 9};
+    QualitySettings q = {};
+    ASSERT_TRUE(RunAutomaticDisplayTest(best, &q));
+    bool listed = false;
+    for (const DisplayMode& c : candidates)
+        listed = listed || (c.index == best.index && c.width == best.width &&
+                            c.height == best.height && c.depth == best.depth);
+    EXPECT_TRUE(listed) << best.width << " x " << best.height;
+    EXPECT_GT(q.Score, 0.1);
+    // Every window closed, the monitor back in its mode, the cursor as it was.
+    EXPECT_FALSE(GameWindowExists());
+    EXPECT_FALSE(PlatformDisplayModesChanged());
+    PlatformDisplayMode current = {};
+    ASSERT_TRUE(GetPlatformCurrentMode(0, &current));
+    EXPECT_EQ(current.width, 1024u);
+    EXPECT_EQ(g_cursorState.hideCount, hidden);
+    GameConfig.DisplayIndex = -1;
+}
+
+}  // namespace

@@ -1,0 +1,197 @@
+// The texture pool: images rendered in bands on the workers have the bytes of the
+// one-thread recipes (a galaxy's suns, a system's planet maps, a planet's 17 game
+// images), every pigment reference comes back, images already made are not made
+// again, and a recipe that runs while the batch works keeps its own image.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "display/dp_quality.h"
+#include "texgen/tg_generators.h"
+#include "texgen/tg_pool.h"
+#include "texgen/tg_render.h"
+
+namespace {
+
+class CTextureLevels {
+public:
+    explicit CTextureLevels(int32_t level) {
+        SetQualitySettingsValid(false);
+        ActiveQualitySettings()->ForegroundTexture = level;
+        ActiveQualitySettings()->BackgroundTexture = level;
+    }
+    ~CTextureLevels() { SetQualitySettingsValid(false); }
+};
+
+void ExpectSameImage(const TextureImage* expected, const TextureImage* actual,
+                     const std::string& what) {
+    ASSERT_NE(expected, nullptr) << what;
+    ASSERT_NE(actual, nullptr) << what;
+    ASSERT_EQ(expected->columns, actual->columns) << what;
+    ASSERT_EQ(expected->rows, actual->rows) << what;
+    EXPECT_EQ(std::memcmp(expected->pixels, actual->pixels,
+                          size_t(expected->rows) * expected->stride),
+              0)
+        << what << ": the bytes differ";
+}
+
+// A galaxy's ten systems, or a system's ten planets.
+struct Galaxy {
+    explicit Galaxy(uint32_t g) : galaxy(g) {
+        for (uint32_t i = 0; i < 10; ++i) {
+            systems.emplace_back(CreateSystemGenerator(galaxy, i));
+            pointers.push_back(systems.back().get());
+        }
+    }
+    CGalaxyGenerator galaxy;
+    std::vector<std::unique_ptr<CSystemGenerator>> systems;
+    std::vector<CSystemGenerator*> pointers;
+};
+
+struct System {
+    System(uint32_t g, uint32_t s) : galaxy(g), system(CreateSystemGenerator(galaxy, s)) {
+        for (uint32_t i = 0; i < 10; ++i) {
+            planets.emplace_back(CreatePlanetGenerator(*system, i));
+            pointers.push_back(planets.back().get());
+        }
+    }
+    CGalaxyGenerator galaxy;
+    std::unique_ptr<CSystemGenerator> system;
+    std::vector<std::unique_ptr<CPlanetGenerator>> planets;
+    std::vector<CPlanetGenerator*> pointers;
+};
+
+TEST(TexturePool, HasAWorkerPerCore) {
+    EXPECT_GE(TexturePoolWorkerCount(), 1u);
+    EXPECT_LE(TexturePoolWorkerCount(), 32u);
+}
+
+TEST(TexturePool, AGalaxysSunsAndASystemsPlanetsMatchOneThread) {
+    for (int32_t level : {0, 2}) {
+        CTextureLevels levels(level);
+        Galaxy one(1), pooled(1);
+        for (CSystemGenerator* s : one.pointers) MakeSphereImage(*s);
+        MakeSphereImages(pooled.pointers.data(), 10);
+        for (uint32_t i = 0; i < 10; ++i) {
+            ASSERT_NE(pooled.systems[i]->sphere, nullptr);
+            // The recipe now hands out the kept image.
+            EXPECT_EQ(MakeSphereImage(*pooled.systems[i]), pooled.systems[i]->sphere);
+            ExpectSameImage(one.systems[i]->sphere, pooled.systems[i]->sphere,
+                            "sun " + std::to_string(i) + " level " + std::to_string(level));
+            EXPECT_EQ(pooled.systems[i]->sunMap.RefCount(), 1);
+        }
+
+        System planetsOne(2, 3), planetsPooled(2, 3);
+        for (CPlanetGenerator* p : planetsOne.pointers) MakeLayeredMapImage(*p);
+        MakeLayeredMapImages(planetsPooled.pointers.data(), 10);
+        for (uint32_t i = 0; i < 10; ++i) {
+            ExpectSameImage(planetsOne.planets[i]->layeredMap, planetsPooled.planets[i]->layeredMap,
+                            "planet map " + std::to_string(i));
+            EXPECT_EQ(planetsPooled.planets[i]->map1.RefCount(), 1);
+            EXPECT_EQ(planetsPooled.planets[i]->map2.RefCount(), 1);
+        }
+    }
+}
+
+TEST(TexturePool, NullObjectsAndMadeImagesAreSkipped) {
+    CTextureLevels levels(2);
+    Galaxy g(0);
+    TextureImage* third = MakeSphereImage(*g.systems[3]);
+    g.pointers[5] = nullptr;
+    MakeSphereImages(g.pointers.data(), 10);
+    EXPECT_EQ(g.systems[3]->sphere, third);      // not made again
+    EXPECT_EQ(g.systems[5]->sphere, nullptr);    // skipped
+    EXPECT_NE(g.systems[9]->sphere, nullptr);
+}
+
+TEST(TexturePool, APlanetsGameImagesMatchOneThreadAndAreMadeOnce) {
+    for (int32_t level : {1, 0}) {
+        CTextureLevels levels(level);
+        CGalaxyGenerator galaxyOne(0), galaxyPooled(0);
+        std::unique_ptr<CSystemGenerator> systemOne(CreateSystemGenerator(galaxyOne, 0));
+        std::unique_ptr<CSystemGenerator> systemPooled(CreateSystemGenerator(galaxyPooled, 0));
+        std::unique_ptr<CPlanetGenerator> one(CreatePlanetGenerator(*systemOne, 0));
+        std::unique_ptr<CPlanetGenerator> pooled(CreatePlanetGenerator(*systemPooled, 0));
+
+        MakeGlowImage(galaxyOne);
+        MakeSecondRandomPigmentImage(*one);
+        MakeTurbulenceImage(*one);
+        MakeRandomPigmentImage(*one);
+        MakeLayeredFlatImage(*one);
+        for (uint32_t c = 0; c < 12; ++c) MakeForegroundPigmentImage(*one, c);
+
+        uint32_t tickets[kPlanetGameImageCount];
+        {
+            CImageBatch batch;
+            StartPlanetGameImages(batch, &galaxyPooled, pooled.get(), tickets);
+            for (uint32_t t : tickets) EXPECT_NE(t, CImageBatch::kNoTicket);
+            // The end of the batch keeps every image.
+        }
+        ExpectSameImage(galaxyOne.glow, galaxyPooled.glow, "glow");
+        ExpectSameImage(one->secondRandomFlat, pooled->secondRandomFlat, "inner wall");
+        ExpectSameImage(one->turbulenceFlat, pooled->turbulenceFlat, "floor");
+        ExpectSameImage(one->randomFlat, pooled->randomFlat, "rim");
+        ExpectSameImage(one->layeredFlat, pooled->layeredFlat, "outer wall");
+        for (uint32_t c = 0; c < 12; ++c)
+            ExpectSameImage(one->blockImages[c], pooled->blockImages[c],
+                            "block " + std::to_string(c));
+        EXPECT_EQ(pooled->blockImages[12], nullptr);
+        // Every pigment gave its references back.
+        EXPECT_EQ(pooled->map1.RefCount(), 1);
+        EXPECT_EQ(pooled->map2.RefCount(), 1);
+        EXPECT_EQ(pooled->map3.RefCount(), 1);
+
+        // Loading the planet again makes nothing: every image is kept.
+        TextureImage* glow = galaxyPooled.glow;
+        TextureImage* block = pooled->blockImages[7];
+        CImageBatch again;
+        StartPlanetGameImages(again, &galaxyPooled, pooled.get(), tickets);
+        for (uint32_t t : tickets) EXPECT_EQ(t, CImageBatch::kNoTicket);
+        again.WaitAll();
+        EXPECT_EQ(galaxyPooled.glow, glow);
+        EXPECT_EQ(pooled->blockImages[7], block);
+    }
+}
+
+TEST(TexturePool, ARecipeThatRunsMeanwhileKeepsItsOwnImage) {
+    CTextureLevels levels(2);
+    CGalaxyGenerator galaxy(3);
+    std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(galaxy, 9));
+    std::unique_ptr<CPlanetGenerator> planet(CreatePlanetGenerator(*system, 9));
+    CImageBatch batch;
+    const uint32_t ticket = batch.Start(TurbulenceImageRender(*planet));
+    ASSERT_NE(ticket, CImageBatch::kNoTicket);
+    TextureImage* own = MakeTurbulenceImage(*planet);
+    batch.Wait(ticket);
+    EXPECT_EQ(planet->turbulenceFlat, own);
+    batch.Wait(ticket);  // a second wait does nothing
+    EXPECT_EQ(planet->turbulenceFlat, own);
+}
+
+TEST(TexturePool, BatchesWithManyViewsShareNothingWithTheGlobalView) {
+    // Spheres and maps in one batch need two views; the global view changes under the
+    // workers (and is freed) without touching their copies.
+    CTextureLevels levels(1);
+    Galaxy one(2), pooled(2);
+    CImageBatch batch;
+    std::vector<uint32_t> tickets;
+    for (uint32_t i = 0; i < 10; ++i) {
+        tickets.push_back(batch.Start(SphereImageRender(*pooled.systems[i])));
+        tickets.push_back(batch.Start(MapImageRender(*pooled.systems[i])));
+    }
+    FreeProjectionCache();
+    for (CSystemGenerator* s : one.pointers) {
+        MakeSphereImage(*s);
+        MakeMapImage(*s);
+    }
+    batch.WaitAll();
+    for (uint32_t i = 0; i < 10; ++i) {
+        ExpectSameImage(one.systems[i]->sphere, pooled.systems[i]->sphere, "sun");
+        ExpectSameImage(one.systems[i]->map, pooled.systems[i]->map, "sun map");
+    }
+}
+
+}  // namespace
