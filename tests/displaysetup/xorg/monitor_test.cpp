@@ -20,43 +20,18 @@
 #include "display/dp_window.h"
 #include "display/menu_runner.h"
 #include "displaysetup/ds_monitor.h"
-#include "dummy_server.h"
+#include "xorg_environment.h"
 #include "platform/pf_displays.h"
 #include "platform/pf_input.h"
 #include "support/test_support.h"
 
 namespace {
 
-DummyXServer g_server;
-bool g_up = false;
-TempDir* g_home = nullptr;
-
-class XorgEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        g_home = new TempDir;
-        setenv("HOME", g_home->Path().c_str(), 1);
-        setenv("XDG_CONFIG_HOME", g_home->Path().c_str(), 1);
-        g_up = g_server.StartWithToolkit("displaysetup_xorg_tests");
-        if (!g_up) return;
-        wxImage::AddHandler(new wxPNGHandler);
-        LoadGameConfig();
-    }
-    void TearDown() override {
-        if (wxTheApp) {
-            CloseGameWindow();
-            wxEntryCleanup();
-        }
-        g_server.Stop();
-        delete g_home;
-    }
-};
-
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new XorgEnvironment);
+DummyXServer& g_server = XorgTestServer();
 
 #define REQUIRE_XORG()                                                                   \
     do {                                                                                 \
-        if (!g_up)                                                                       \
+        if (!XorgTestServerUp())                                                         \
             GTEST_SKIP() << "Xorg with the dummy video driver cannot start here: "       \
                          << g_server.Why();                                             \
     } while (0)

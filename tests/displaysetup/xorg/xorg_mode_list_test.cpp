@@ -13,45 +13,11 @@
 #include "display/dp_window.h"
 #include "displaysetup/ds_display_test.h"
 #include "displaysetup/ds_modes.h"
-#include "dummy_server.h"
+#include "xorg_environment.h"
 
 namespace {
 
-DummyXServer g_server;
-bool g_up = false;
-
-class XorgEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        g_up = g_server.Start();
-        if (!g_up) return;
-        setenv("DISPLAY", g_server.Display().c_str(), 1);
-        // A second monitor at 800 x 600 right of the first; GTK ignores monitors
-        // without a physical size.
-        const std::string d = g_server.Display();
-        const std::string add =
-            "xrandr -d " + d + " --addmode DUMMY1 800x600 && xrandr -d " + d +
-            " --output DUMMY1 --mode 800x600 --right-of DUMMY0 && xrandr -d " + d +
-            " --output DUMMY0 --set WIDTH_MM 270 --set HEIGHT_MM 200 "
-            "--output DUMMY1 --set WIDTH_MM 210 --set HEIGHT_MM 160 && xrandr -d " + d +
-            " --listmonitors >/dev/null";
-        if (std::system(add.c_str()) != 0) {
-            g_up = false;
-            return;
-        }
-        static int argc = 1;
-        static char name[] = "displaysetup_xorg_tests";
-        static char* argv[] = {name, nullptr};
-        wxApp::SetInstance(new wxApp);
-        if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) g_up = false;
-    }
-    void TearDown() override {
-        if (wxTheApp) wxEntryCleanup();
-        g_server.Stop();
-    }
-};
-
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new XorgEnvironment);
+DummyXServer& g_server = XorgTestServer();
 
 std::vector<DisplayMode> Enumerate(int32_t storedIndex) {
     GameConfig.DisplayIndex = storedIndex;
@@ -67,7 +33,7 @@ bool Has(const std::vector<DisplayMode>& modes, uint32_t index, uint32_t w, uint
 }
 
 TEST(XorgModeList, TheServersModesFilteredAndOrdered) {
-    if (!g_up) GTEST_SKIP() << "Xorg with the dummy video driver cannot start: " << g_server.Why();
+    if (!XorgTestServerUp()) GTEST_SKIP() << "Xorg with the dummy video driver cannot start: " << g_server.Why();
     ASSERT_EQ(CountPlatformDisplays(), 2u);
     const std::vector<DisplayMode> modes = Enumerate(0);
     EXPECT_TRUE(Has(modes, 0, 1024, 768));
@@ -103,7 +69,7 @@ TEST(XorgModeList, TheServersModesFilteredAndOrdered) {
 }
 
 TEST(XorgModeList, TheAutomaticDisplayTestTriesTheFirstModesAspect) {
-    if (!g_up) GTEST_SKIP() << "Xorg with the dummy video driver cannot start: " << g_server.Why();
+    if (!XorgTestServerUp()) GTEST_SKIP() << "Xorg with the dummy video driver cannot start: " << g_server.Why();
     GameConfig.DisplayIndex = 0;
     std::vector<DisplayMode> modes;
     EnumerateDisplayModes(modes);
