@@ -23,6 +23,7 @@
 #include "display/dp_quit.h"
 #include "display/dp_window.h"
 #include "platform/pf_clock.h"
+#include "platform/pf_seams.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
 #include "platform/pf_window.h"

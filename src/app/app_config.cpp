@@ -98,14 +98,19 @@ bool IsValidUtf8(const std::string& s) {
     return true;
 }
 
-// Drops the toolkit's escaping backslashes ("\x" is "x").
+// Drops the toolkit's escaping backslashes ("\x" is "x"; one at the end goes).
 std::string Unescape(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size()) ++i;
+        if (s[i] == '\\' && ++i == s.size()) break;
         out += s[i];
     }
     return out;
+}
+
+// The toolkit compares group and entry names without regard to case.
+std::string FoldCase(const std::string& name) {
+    return std::string(wxString::FromUTF8(name).Lower().utf8_str());
 }
 
 // A group's path as the toolkit resolves a header: empty and "." parts skipped, ".."
@@ -154,7 +159,8 @@ std::vector<std::string> SplitLines(const std::string& raw) {
 // without "=", broken headers with the entries under them (their group is unknown),
 // and the earlier of two entries with the same name in a group (the toolkit keeps
 // the later). A group that appears twice is merged into its first appearance, which
-// the toolkit's model cannot represent otherwise.
+// the toolkit's model cannot represent otherwise. Names match regardless of case, as
+// in the toolkit.
 ConfigText CleanConfigText(const std::string& raw) {
     struct Line {
         std::string text;
@@ -174,7 +180,8 @@ ConfigText CleanConfigText(const std::string& raw) {
     };
     std::vector<Group> groups(1);
     std::map<std::string, size_t> groupIndex{{"", 0}};
-    Group* current = &groups[0];  // null under a broken header
+    constexpr size_t kUnknown = SIZE_MAX;  // under a broken header
+    size_t current = 0;
 
     std::string text = raw;
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
@@ -189,7 +196,7 @@ ConfigText CleanConfigText(const std::string& raw) {
         size_t start = 0;
         while (start < line.size() && IsBlank(line[start])) ++start;
         if (start == line.size() || line[start] == '#' || line[start] == ';') {
-            if (current) current->lines.push_back({line, false, number});
+            if (current != kUnknown) groups[current].lines.push_back({line, false, number});
             continue;
         }
         if (line[start] == '[') {
@@ -197,44 +204,57 @@ ConfigText CleanConfigText(const std::string& raw) {
             while (end < line.size() && line[end] != ']') end += line[end] == '\\' ? 2 : 1;
             if (end >= line.size()) {
                 markBad(number);
-                current = nullptr;
+                current = kUnknown;
                 continue;
             }
             size_t rest = end + 1;
             while (rest < line.size() && IsBlank(line[rest])) ++rest;
             if (rest < line.size() && line[rest] != '#' && line[rest] != ';') markBad(number);
             const std::string header = line.substr(start, end + 1 - start);
-            const std::string path = GroupPath(header.substr(1, header.size() - 2));
+            const std::string path = FoldCase(GroupPath(header.substr(1, header.size() - 2)));
             auto found = groupIndex.find(path);
             if (found == groupIndex.end()) {
                 found = groupIndex.emplace(path, groups.size()).first;
                 groups.push_back(Group{header, {}, {}});
             }
-            current = &groups[found->second];
+            current = found->second;
             continue;
         }
         size_t end = start;
         while (end < line.size() && line[end] != '=') end += line[end] == '\\' ? 2 : 1;
-        if (end >= line.size() || !current) {
+        if (end >= line.size() || current == kUnknown) {
             markBad(number);
             continue;
         }
         size_t nameEnd = end;
         while (nameEnd > start && (IsBlank(line[nameEnd - 1]))) --nameEnd;
-        std::string name = Unescape(line.substr(start, nameEnd - start));
-        if (!name.empty() && name[0] == '!') name.erase(0, 1);  // the toolkit's "immutable" mark
+        std::string kept = line;
+        if (line[start] == '!') {
+            // The toolkit would refuse every write of a key marked "immutable"; the
+            // user's own file cannot hold the machine's locks, so the mark goes, unless
+            // the rest would read as something else.
+            const char next = start + 1 < line.size() ? line[start + 1] : '=';
+            if (next == '[' || next == '#' || next == ';' || next == '=' || IsBlank(next)) {
+                markBad(number);
+                continue;
+            }
+            kept.erase(start, 1);
+            ++start;
+        }
+        std::string name = FoldCase(Unescape(line.substr(start, nameEnd - start)));
         if (name.empty()) {
             markBad(number);
             continue;
         }
-        auto earlier = current->entries.find(name);
-        if (earlier != current->entries.end()) {
-            Line& old = current->lines[earlier->second];
+        Group& group = groups[current];
+        auto earlier = group.entries.find(name);
+        if (earlier != group.entries.end()) {
+            Line& old = group.lines[earlier->second];
             old.dropped = true;
             markBad(old.number);
         }
-        current->entries[name] = current->lines.size();
-        current->lines.push_back({line, false, number});
+        group.entries[name] = group.lines.size();
+        group.lines.push_back({kept, false, number});
     }
     for (const Group& group : groups) {
         if (!group.header.empty()) result.text += group.header + "\n";
@@ -476,16 +496,6 @@ private:
     bool m_failureReported = false;  // a failed save is reported once a run
 };
 
-// A file configuration over text already cleaned; the toolkit reports nothing.
-std::unique_ptr<wxFileConfig> ParseMachineWide(const std::string& text) {
-    wxLogNull quiet;
-    wxMemoryInputStream in(text.data(), text.size());
-    auto config = std::make_unique<wxFileConfig>(in, wxConvUTF8);
-    config->SetExpandEnvVars(false);
-    config->DisableAutoSave();
-    return config;
-}
-
 std::unique_ptr<wxFileConfig> LoadMachineWide(const std::string& path) {
     std::string raw;
     const int err = ReadRegularFile(path, &raw);
@@ -500,7 +510,12 @@ std::unique_ptr<wxFileConfig> LoadMachineWide(const std::string& path) {
         std::fprintf(stderr, "vorpane: %d line%s of %s cannot be read (the first is line %d); "
                              "they are ignored\n",
                      clean.badLines, Plural(clean.badLines), path.c_str(), clean.firstBadLine);
-    return ParseMachineWide(clean.text);
+    wxLogNull quiet;  // the text is clean: nothing to say
+    wxMemoryInputStream in(clean.text.data(), clean.text.size());
+    auto config = std::make_unique<wxFileConfig>(in, wxConvUTF8);
+    config->SetExpandEnvVars(false);
+    config->DisableAutoSave();
+    return config;
 }
 
 // Reads the user's file: its readable text, and whether and where it may be saved.
@@ -561,7 +576,7 @@ void CreateStore(const std::string& globalFile) {
         LoadMachineWide(globalFile.empty() ? kMachineWideFile : globalFile);
     CGameConfigStore* store;
     {
-        wxLogNull quiet;
+        wxLogNull quiet;  // the text is clean: nothing to say
         wxMemoryInputStream in(userText.data(), userText.size());
         store = new CGameConfigStore(in, std::move(machineWide), std::move(file));
     }

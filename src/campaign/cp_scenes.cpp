@@ -9,6 +9,7 @@
 #include <cmath>
 #include <vector>
 
+#include "campaign/cp_sphere.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_loading.h"
@@ -99,51 +100,6 @@ void NotifySceneFrame(uint32_t screen, double time) {
 
 // ---------------------------------------------------------------------------------
 // Sphere, craft, exhaust and well
-
-namespace {
-
-// A unit sphere in stacks of equal latitude and slices of equal longitude; the seam
-// column is doubled so u runs 0..1. v is linear in height, as the map images are.
-struct SphereMesh {
-    std::vector<MeshVertex> vertices;
-    std::vector<int32_t> indices;
-};
-
-SphereMesh BuildSphereMesh(int32_t stacks, int32_t slices) {
-    SphereMesh m;
-    for (int32_t i = 0; i <= stacks; ++i) {
-        const double latitude = M_PI * (double(i) / stacks - 0.5);
-        const double y = std::sin(latitude);
-        const double r = std::cos(latitude);
-        for (int32_t j = 0; j <= slices; ++j) {
-            const double u = double(j) / slices;
-            const double theta = 2.0 * M_PI * u;
-            // Longitude runs clockwise seen from above, so the map is not mirrored.
-            const double x = r * std::cos(theta);
-            const double z = -r * std::sin(theta);
-            m.vertices.push_back(MeshVertex{x, y, z, x, y, z, u, (y + 1.0) * 0.5});
-        }
-    }
-    const int32_t row = slices + 1;
-    for (int32_t i = 0; i < stacks; ++i) {
-        for (int32_t j = 0; j < slices; ++j) {
-            const int32_t a = i * row + j;  // counter-clockwise seen from outside
-            m.indices.insert(m.indices.end(), {a, a + 1, a + row, a + row, a + 1, a + row + 1});
-        }
-    }
-    m.indices.push_back(-1);
-    return m;
-}
-
-}  // namespace
-
-void DrawSceneSphere(const GLTexture* texture, double scale) {
-    static const SphereMesh detailed = BuildSphereMesh(24, 48);
-    static const SphereMesh simple = BuildSphereMesh(10, 20);
-    const SphereMesh& m = ActiveQualitySettings()->HighQualityModels ? detailed : simple;
-    glColor4d(1.0, 1.0, 1.0, 1.0);
-    DrawTexturedMesh(texture, m.vertices.data(), m.indices.data(), scale);
-}
 
 void SetCraftMaterial(double diffuse) { SetMaterialColors(kCraftGrey, 0.1, diffuse, 0, 0, 0); }
 
@@ -323,11 +279,12 @@ void DrawApproachScene(SceneRecord& scene) {
     glPushMatrix();
     glTranslated(t / 24.0, 0.0, 0.0);
     glMatrixMode(GL_MODELVIEW);
-    DrawSceneSphere(scene.textures[2], 4.0);
+    glColor4d(1.0, 1.0, 1.0, 1.0);
+    DrawSphere(scene.textures[2], 4.0);
     glMatrixMode(GL_TEXTURE);
     glTranslated(0.5 * t / 24.0, 0.0, 0.0);
     glMatrixMode(GL_MODELVIEW);
-    DrawSceneSphere(scene.textures[3], 4.05);
+    DrawSphere(scene.textures[3], 4.05);
     glMatrixMode(GL_TEXTURE);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);

@@ -78,9 +78,6 @@ void DrawHoverExhaust(const GLTexture* glow, double t);
 void SetCraftMaterial(double diffuse);
 // The built-in model at this scale, detailed or simple by the quality settings.
 void DrawCraftModel(double scale);
-// A unit sphere (times scale) textured with an unrolled map (longitude across, height
-// up, as the map images are made), detailed or simple by the quality settings.
-void DrawSceneSphere(const GLTexture* texture, double scale);
 
 // The closing frame after a scene or the completed screen: pump and poll with
 // OnAnyKeyEvent into skip, catch up, make current, clear to black, present.

@@ -127,7 +127,6 @@ void AcquireGameDisplay() {
         StartSessionRecord();
         if (g_setupPort && g_setupPort->chooseDisplay) g_setupPort->chooseDisplay();
         g.backgroundFrame = new CBackgroundFrame;
-        SetGameWindowOwner(g.backgroundFrame);
         ReadDisplayArea();
         ShowFrame(true);
     }
@@ -141,7 +140,6 @@ void ReleaseGameDisplay() {
     // The game window belongs to the frame: it must not die with it unseen.
     if (GameWindowExists()) CloseGameWindow();
     g.windowOpenCount = 0;
-    SetGameWindowOwner(nullptr);
     if (g.backgroundFrame) {
         g.backgroundFrame->Hide();
         g.backgroundFrame->Destroy();

@@ -48,14 +48,21 @@ void SetDisplaySetupPort(const DisplaySetupPort* port);
 // frame made and shown, ScreenArea set, and every count, the frame statistics, the
 // cursor counts and the quit flag start from zero.
 void AcquireGameDisplay();
-// Counted; the last release hides and destroys the background frame.
+// Counted; the last release closes a game window still open (it belongs to the frame)
+// and hides and destroys the background frame.
 void ReleaseGameDisplay();
 
 // Counted; the first closes the audio devices, the game window (its textures
 // released) and the background frame; every call marks the program inactive.
 void SuspendGameDisplay();
 // Undoes one suspension; the last reopens the frame, the window (every texture
-// uploaded again) and the audio. A resume without a suspension is ignored.
+// uploaded again) and the audio. A resume without a suspension is ignored (GTK may
+// report an activation first).
+//
+// Reopening, here and after the last menu, uses the mode of the last window opened
+// (the configured mode may name another while the display test tries candidates).
+// When the reopen fails, the textures stay released, the screen loop draws nothing
+// (PresentFrame only paces) and the next resume tries again.
 void ResumeGameDisplay();
 
 // A counted request for the game window. Null: the configured mode. The first request

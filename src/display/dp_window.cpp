@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/app_fault.h"
+#include "display/dp_background_frame.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_session_record.h"
@@ -42,11 +43,7 @@ bool ModeMatches(const PlatformDisplayMode& remembered, const PlatformDisplayMod
     return true;
 }
 
-wxWindow* g_owner = nullptr;  // the background frame while the display session has one
-
 }  // namespace
-
-void SetGameWindowOwner(wxWindow* owner) { g_owner = owner; }
 
 bool CreateFullscreenGameWindow(const DisplayMode& mode) {
     InstallExitHooks();
@@ -80,7 +77,8 @@ bool CreateFullscreenGameWindow(const DisplayMode& mode) {
         GameWindowHeight = geometry.height;
     }
     PlatformRect rect = {GameWindowLeft, GameWindowTop, GameWindowWidth, GameWindowHeight};
-    if (!CreatePlatformGameWindow(rect, g_owner)) {
+    // Owned by the session's background frame while there is one.
+    if (!CreatePlatformGameWindow(rect, g_displaySession.backgroundFrame)) {
         DestroyFullscreenGameWindow();
         return false;
     }

@@ -9,8 +9,6 @@
 #include "display/dp_quality.h"
 #include "platform/pf_displays.h"
 
-class wxWindow;
-
 struct GameWindowRect {
     int32_t left;    // the monitor's left after the mode change, desktop pixels
     int32_t top;
@@ -32,9 +30,6 @@ extern int32_t& GameWindowHeight;
 
 // Set while the program or its window is not the active one (the pump waits on it).
 extern bool& GameWindowInactive;
-
-// The window the game window belongs to (the display session's background frame).
-void SetGameWindowOwner(wxWindow* owner);
 
 bool CreateFullscreenGameWindow(const DisplayMode& mode);
 void DestroyFullscreenGameWindow();

@@ -6,15 +6,15 @@
 #include <wx/frame.h>
 #include <wx/glcanvas.h>
 #include <wx/sizer.h>
-#include <wx/statbmp.h>
-#include <wx/stattext.h>
-#include <wx/button.h>
 #include <wx/utils.h>
+
+#include <vector>
 
 #include "app/app_config.h"
 #include "app/app_png.h"
 #include "display/dp_background_frame.h"
 #include "display/dp_session.h"
+#include "menus/mn_dialog_builder.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_displays.h"
 #include "platform/pf_window.h"
@@ -25,6 +25,8 @@ constexpr uint32_t kFadeMs = 510;     // the fade's length
 constexpr int kFadeEndLevel = 4;      // at or below this the desktop counts as black
 constexpr uint32_t kFadeHoldMs = 100; // black, before the background frame comes
 
+constexpr int kDisplayDialogOk = 5100;  // the stock OK button
+
 wxFrame* g_fadeFrame = nullptr;  // main thread: from the end of a fade to its frame's show
 
 void WriteDisplayInt(int32_t& field, const char* key, int32_t value) {
@@ -33,37 +35,25 @@ void WriteDisplayInt(int32_t& field, const char* key, int32_t value) {
 }
 
 void LayOutDisplayDialog(CDisplayDialog* dialog) {
-    auto* content = new wxBoxSizer(wxVERTICAL);
-    auto* row = new wxBoxSizer(wxHORIZONTAL);
-    content->Add(row, 0, wxEXPAND);
-    wxBitmap about = LoadBitmapResource("about", 40, -1);
-    if (about.IsOk())
-        row->Add(new wxStaticBitmap(dialog, wxID_ANY, about), 0, wxALIGN_CENTRE | wxALL, 5);
-    auto* column = new wxBoxSizer(wxVERTICAL);
-    row->Add(column, 0, wxEXPAND);
-    column->Add(new wxStaticText(dialog, wxID_ANY,
-                                 wxString::Format("Please drag this window to the display you "
-                                                  "would \nlike to use to play %s.",
-                                                  "Vorpane")),
-                0, wxALIGN_LEFT | wxALL, 5);
-    column->Add(0, 0, 1);
-    auto* hint = new wxBoxSizer(wxHORIZONTAL);
-    column->Add(hint, 0, wxEXPAND);
-    hint->Add(0, 0, 1);
-    hint->Add(new wxStaticText(dialog, wxID_ANY,
-                               "Hold down the Ctrl key to see this dialog in the future."),
-              0, wxALIGN_LEFT | wxALL, 5);
-    hint->Add(0, 0, 1);
-    auto* buttons = new wxStdDialogButtonSizer;
-    auto* ok = new wxButton(dialog, 5100, "");
-    ok->SetDefault();
-    buttons->AddButton(ok);
-    buttons->Realize();
-    content->Add(buttons, 0, wxEXPAND | wxALL, 5);
-    auto* outer = new wxBoxSizer(wxVERTICAL);
-    outer->Add(content, 1, wxEXPAND | wxALL, 5);
-    dialog->SetSizerAndFit(outer);
-    dialog->Centre();
+    CDialogBuilder builder(dialog);
+    builder.PushSizer(new wxBoxSizer(wxHORIZONTAL), false);
+    builder.AddBitmap(LoadBitmapResource("about", 40, -1));
+    builder.PushSizer(new wxBoxSizer(wxVERTICAL), false);
+    builder.AddText(wxString::Format("Please drag this window to the display you would \n"
+                                     "like to use to play %s.",
+                                     "Vorpane"),
+                    DialogLayoutLeft | DialogLayoutBorder);
+    builder.CurrentSizer()->Add(0, 0, 1);
+    builder.PushSizer(new wxBoxSizer(wxHORIZONTAL), false);
+    builder.CurrentSizer()->Add(0, 0, 1);
+    builder.AddText("Hold down the Ctrl key to see this dialog in the future.",
+                    DialogLayoutLeft | DialogLayoutBorder);
+    builder.CurrentSizer()->Add(0, 0, 1);
+    builder.PopSizer();
+    builder.PopSizer();
+    builder.PopSizer();
+    builder.AddButton(kDisplayDialogOk, true, wxString());
+    builder.Finish();
 }
 
 const DisplaySetupPort kDisplaySetupPort = {
@@ -196,9 +186,13 @@ void FadeDesktopToBlack() {
     canvas->SetBackgroundStyle(wxBG_STYLE_CUSTOM);
     int w = 0, h = 0;
     wxDisplaySize(&w, &h);
-    frame->SetClientSize(w, h);
+    // An X window shows nothing of what lay beneath it: the fade starts from a picture
+    // of the desktop, taken before the frame covers it.
+    std::vector<uint8_t> desktop;
+    const bool haveDesktop = PfReadScreen({0, 0, w, h}, &desktop);
+    PfPlaceFrame(frame, {0, 0, w, h});
     frame->Show();
-    frame->SetClientSize(w, h);
+    PfPlaceFrame(frame, {0, 0, w, h});
     canvas->SetSize(frame->GetClientSize());
     const wxSize client = frame->GetClientSize();
     const int cw = client.x, ch = client.y;
@@ -207,7 +201,7 @@ void FadeDesktopToBlack() {
     // No context (a display without a single-buffered visual): the frame is all the
     // fade there is.
     wxGLContext context(canvas);
-    if (!context.IsOK() || !canvas->SetCurrent(context)) return;
+    if (!PfWaitForCanvasWindow(canvas) || !context.IsOK() || !canvas->SetCurrent(context)) return;
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glViewport(0, 0, cw, ch);
@@ -216,6 +210,13 @@ void FadeDesktopToBlack() {
     glOrtho(0, cw, 0, ch, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    if (haveDesktop && cw == w && ch == h) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        glRasterPos2i(0, 0);
+        glDrawPixels(w, h, GL_RGBA, GL_UNSIGNED_BYTE, desktop.data());
+        glFinish();
+    }
 
     int last = 255;
     const uint32_t start = ReadClockMs();

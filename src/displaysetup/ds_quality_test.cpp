@@ -128,11 +128,16 @@ void DrawQualityTestProgress(double fraction, double progressFrom, double progre
 
 double TimeQualityPass(bool& abort, QualityPassDraw draw, const void* argument, double from,
                        double to, double progressFrom, double progressTo) {
+    // A quit that reached the program some other way (the background frame closed)
+    // ends the test as one from the pump does: the loop would draw nothing, and
+    // nothing measured must not pass for a fast display.
+    if (QuitRequested) abort = true;
     Pass pass = {&abort, draw, argument, from, to, progressFrom, progressTo, ReadClockMs(), 0};
     // A pass that starts aborted draws nothing and must not pump: the abort belongs to
     // an earlier pass, and a later Escape would only be lost.
     if (!abort) {
         RunScreenLoop({&pass, PassInput, PassDone, nullptr, PassDraw});
+        if (QuitRequested) abort = true;
     }
     glFinish();
     const uint32_t elapsed = ReadClockMs() - pass.start;

@@ -34,8 +34,8 @@ bool RunQualityTest(QualityTestResults& out, double progressFrom, double progres
 // either way; true when its score is above 0.1.
 bool ChooseQualitySettings(QualitySettings& out, const QualityTestResults& results);
 
-// One pass: at most 8 frames, none started after 200 ms, none once abort is set.
-// Seconds per frame; 0 when no frame was drawn.
+// One pass: at most 8 frames, none started after 200 ms, none once abort is set (as
+// the quit flag also sets it). Seconds per frame; 0 when no frame was drawn.
 double TimeQualityPass(bool& abort, QualityPassDraw draw, const void* argument, double from,
                        double to, double progressFrom, double progressTo);
 

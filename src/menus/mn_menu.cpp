@@ -11,6 +11,7 @@
 #include "app/app_png.h"
 #include "display/dp_session.h"
 #include "display/dp_text.h"
+#include "menus/mn_choice_popup.h"
 #include "menus/mn_homemade.h"
 #include "menus/mn_menu_button.h"
 #include "menus/mn_units.h"
@@ -168,6 +169,17 @@ void CKorvexMenu::OnPaint(wxPaintEvent&) {
         dc.SetTextForeground(*wxWHITE);
         dc.DrawText(group.title, at.x + 18, at.y);
     }
+}
+
+void CKorvexMenu::EndModal(int result) {
+    if (CChoicePopup* popup = CChoicePopup::Current()) {
+        popup->Finish(-1);
+        CallAfter([this, result] {
+            if (IsModal()) EndModal(result);
+        });
+        return;
+    }
+    wxDialog::EndModal(result);
 }
 
 void CKorvexMenu::EndIfModal(int result) {

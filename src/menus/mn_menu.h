@@ -47,6 +47,10 @@ public:
     // centred on the chosen display), runs the modal loop and hands the display back.
     // A result of 5006 sets the quit flag.
     int ShowModal() override;
+    // Ends the modal loop with result. A choice's pop-up running inside it is
+    // dismissed first and the menu ends right after (the pop-up's loop is nested in
+    // the menu's, and only the innermost loop can end).
+    void EndModal(int result) override;
 
     // Builder operations, each adding to the current sizer in layout order (border
     // 5 means a 5-pixel border all round).

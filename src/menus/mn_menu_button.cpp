@@ -2,10 +2,10 @@
 #include "menus/mn_menu_button.h"
 
 #include <wx/dcbuffer.h>
-#include <wx/menu.h>
 
 #include "app/app_png.h"
 #include "display/dp_text.h"
+#include "menus/mn_choice_popup.h"
 #include "menus/mn_units.h"
 
 namespace {
@@ -158,15 +158,17 @@ void CKorvexMenuChoice::OnMenu(wxCommandEvent& event) {
 }
 
 void CKorvexMenuChoice::OnClick(wxCommandEvent&) {
-    SetWindowFontHeight(this, MenuFontPixelHeight(0));
-    wxMenu popup;
-    for (int i = 0; i < m_count; ++i)
-        popup.Append(kChoicePopupFirstId + i, wxString::FromUTF8(m_choices[i]));
+    int px = MenuFontPixelHeight(0);
+    SetWindowFontHeight(this, px);
+    std::vector<wxString> items;
+    for (int i = 0; i < m_count; ++i) items.push_back(wxString::FromUTF8(m_choices[i]));
     wxSize size = GetClientSize();
-    // The pick comes back here and is consumed: it never travels up to the menu,
-    // whose Advanced, Go and Configure commands share these ids.
-    int picked = GetPopupMenuSelectionFromUser(popup, wxPoint(size.x - size.y, 0));
-    if (picked != wxID_NONE) Pick(picked - kChoicePopupFirstId);
+    // The pick comes back here as a return value: it never travels up to the menu
+    // as a command, where it would share its id with Advanced, Go or Configure.
+    auto* popup = new CChoicePopup(this, items, *m_selection, px);
+    int picked = popup->Run(ClientToScreen(wxPoint(size.x - size.y, 0)));
+    popup->Destroy();
+    if (picked >= 0) Pick(picked);
 }
 
 void CKorvexMenuChoice::OnChar(wxKeyEvent& event) {

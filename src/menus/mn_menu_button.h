@@ -55,8 +55,9 @@ private:
     wxDECLARE_EVENT_TABLE();
 };
 
-// The id of a choice's pop-up item i. The pop-up's pick is consumed by the choice
-// and never reaches the menu, whose own commands share these ids.
+// The id of a choice's pop-up item i: a menu command with this id picks item i. The
+// pop-up's own pick comes back to the choice directly and never reaches the menu,
+// whose own commands (Advanced, Go, Configure) share these ids.
 constexpr int kChoicePopupFirstId = 10001;
 
 class CKorvexMenuChoice : public CKorvexMenuButton {
@@ -70,7 +71,8 @@ public:
     // A downward triangle in a square at the right end of the box.
     void DrawDecoration(wxDC& dc, LabelBox& box) override;
     int ChoiceCount() const { return m_count; }
-    // Picks choice i as the pop-up does (the selection, then a repaint).
+    // Picks choice i as the pop-up does (the selection, then a repaint); an index
+    // outside the list only repaints.
     void Pick(int i);
 
 protected:

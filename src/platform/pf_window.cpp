@@ -8,7 +8,9 @@
 #include <wx/frame.h>
 #include <wx/glcanvas.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
@@ -91,7 +93,7 @@ bool CreatePlatformGameWindow(const PlatformRect& rect, wxWindow* parent) {
     g_window.frame->Raise();
     g_window.canvas->SetFocus();
     g_window.context = new wxGLContext(g_window.canvas);
-    if (!g_window.context->IsOK() || !g_window.canvas->SetCurrent(*g_window.context)) {
+    if (!PfWaitForCanvasWindow(g_window.canvas) || !g_window.context->IsOK() || !g_window.canvas->SetCurrent(*g_window.context)) {
         DestroyPlatformGameWindow();
         return false;
     }
@@ -111,6 +113,18 @@ void DestroyPlatformGameWindow() {
     DispatchPlatformEvents();
 }
 
+bool PfWaitForCanvasWindow(wxGLCanvas* canvas, int timeoutMs) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!canvas->GetXWindow()) {
+        if (std::chrono::steady_clock::now() >= until) return false;
+        if (gtk_events_pending())
+            gtk_main_iteration_do(FALSE);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 bool PlatformGameWindowExists() { return g_window.frame != nullptr; }
 
 bool MakePlatformGameContextCurrent() {
@@ -127,6 +141,34 @@ wxWindow* PlatformGameWindowFrame() { return g_window.frame; }
 
 void PfPlaceFrame(wxWindow* frame, const PlatformRect& r) {
     if (frame) frame->SetSize(r.left, r.top, r.width, r.height);
+}
+
+bool PfReadScreen(const PlatformRect& r, std::vector<uint8_t>* rgba) {
+    if (r.width <= 0 || r.height <= 0) return false;
+    GdkWindow* root = gdk_get_default_root_window();
+    if (!root) return false;
+    GdkPixbuf* pixbuf = gdk_pixbuf_get_from_window(root, r.left, r.top, r.width, r.height);
+    if (!pixbuf) return false;
+    const int channels = gdk_pixbuf_get_n_channels(pixbuf);
+    const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+    const int width = gdk_pixbuf_get_width(pixbuf), height = gdk_pixbuf_get_height(pixbuf);
+    const guchar* pixels = gdk_pixbuf_read_pixels(pixbuf);
+    const bool ok = channels >= 3 && width == r.width && height == r.height;
+    if (ok) {
+        rgba->resize(size_t(width) * size_t(height) * 4);
+        for (int y = 0; y < height; ++y) {
+            const guchar* in = pixels + size_t(height - 1 - y) * size_t(stride);
+            uint8_t* out = rgba->data() + size_t(y) * size_t(width) * 4;
+            for (int x = 0; x < width; ++x, in += channels, out += 4) {
+                out[0] = in[0];
+                out[1] = in[1];
+                out[2] = in[2];
+                out[3] = 255;
+            }
+        }
+    }
+    g_object_unref(pixbuf);
+    return ok;
 }
 
 void PfMinimiseFrame(wxWindow* window) {

@@ -4,8 +4,12 @@
 // class is "FullscreenGameWindowClass", so tools can find it.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/pf_displays.h"
 
+class wxGLCanvas;
 class wxWindow;
 
 // Creates, shows and raises the window at rect, owned by parent (may be null), gives
@@ -28,6 +32,15 @@ wxWindow* PlatformGameWindowFrame();
 // The toolkit's client-size setting is not used: on GTK it clamps a frame to one
 // monitor, and it shrinks a frame shown again after a minimise to a single pixel.
 void PfPlaceFrame(wxWindow* frame, const PlatformRect& rect);
+
+// Waits (pumping the toolkit, at most timeoutMs) until a shown canvas has its X window.
+// Without a window manager that is at once; under one the window can come a moment
+// after Show, and a context cannot be made current on it before. False on timeout.
+bool PfWaitForCanvasWindow(wxGLCanvas* canvas, int timeoutMs = 2000);
+
+// What the screen shows in an area (desktop pixels), as RGBA rows bottom first (the
+// order OpenGL draws pixels in); alpha 255. False when it cannot be read.
+bool PfReadScreen(const PlatformRect& area, std::vector<uint8_t>* rgba);
 
 // Takes a top-level frame off the screen the way a suspended program leaves it: hidden,
 // then minimised. Under a window manager it stays on the task bar, minimised, so the

@@ -326,7 +326,7 @@ TEST_F(ConfigTest, AFreshHomeGetsItsSettingsFolder) {
 
 TEST_F(ConfigTest, UnreadableLinesAreKeptAsideAndTheRestIsUsed) {
     const std::string text = "# mine\n[Control]\nDrop\nLeft=90\nLeft=91\n[Displ\nIndex=2\n"
-                             "[Player] extra\nMusic=1\n[Control]\nRight=80\n";
+                             "[Player] extra\nMusic=1\n[control]\nright=80\n";
     WriteWholeFile(m_userFile, text);
     std::string errors;
     {
@@ -338,7 +338,7 @@ TEST_F(ConfigTest, UnreadableLinesAreKeptAsideAndTheRestIsUsed) {
     EXPECT_EQ(GameConfig.LeftKey, 91);      // the later of two, as the toolkit reads them
     EXPECT_EQ(GameConfig.DisplayIndex, -1); // under a broken header: its group is unknown
     EXPECT_EQ(GameConfig.MusicMode, 1);
-    EXPECT_EQ(GameConfig.RightKey, 80);     // a repeated group is the same group
+    EXPECT_EQ(GameConfig.RightKey, 80);     // a repeated group (in any case) is the same
     EXPECT_EQ(CountLines(errors), 1u) << errors;
     EXPECT_NE(errors.find(m_userFile + " cannot be read (the first is line 3)"),
               std::string::npos) << errors;

@@ -95,6 +95,10 @@ TEST_F(RealInputMenu, ChoicePopUpAndKeyCapture) {
         EXPECT_EQ(m_values.music, 2);
         EXPECT_EQ(s.music->GetLabel(), "Loop");
         EXPECT_TRUE(s.menu->IsModal());
+        // The pointer picks "Off": the pop-up's first item, just below its top.
+        Xdo("(sleep 0.5; xdotool mousemove_relative -- 20 12 click 1) &");
+        Xdo(MoveTo(s.music, s.music->GetSize().x / 2 - s.music->GetSize().y) + " click 1");
+        EXPECT_EQ(m_values.music, 0);
 
         // The key button waits after a click, binds the next key, and Escape while
         // waiting binds nothing and keeps the menu open.

@@ -1,9 +1,11 @@
 // The vorpane program as a player starts it: with an empty configuration and
-// whatever the locale, it starts, loads its settings and ends cleanly.
+// whatever the locale, or with a broken settings file, it starts, loads its settings
+// and ends cleanly.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "support/test_support.h"
@@ -28,6 +30,18 @@ TEST(VorpaneProgram, StartsAndEndsCleanlyWithAnEmptyConfiguration) {
         EXPECT_EQ(RunGame(home.Path(), lang, &errors), 0) << "LANG=" << lang;
         EXPECT_EQ(errors.find("assertion"), std::string::npos) << "LANG=" << lang << ": " << errors;
     }
+}
+
+TEST(VorpaneProgram, ABrokenSettingsFileStopsNothing) {
+    // Reported on standard error, never in a box that would wait for a click.
+    TempDir home;
+    const std::string settings = home.Path() + "/.config/vorpane.conf";
+    mkdir((home.Path() + "/.config").c_str(), 0700);
+    WriteWholeFile(settings, "[Control]\nDrop\n[Displ\n");
+    std::string errors;
+    EXPECT_EQ(RunGame(home.Path(), "C.UTF-8", &errors), 0) << errors;
+    EXPECT_NE(errors.find("kept as " + settings + ".bad"), std::string::npos) << errors;
+    EXPECT_EQ(ReadWholeFile(settings + ".bad"), "[Control]\nDrop\n[Displ\n");
 }
 
 }  // namespace

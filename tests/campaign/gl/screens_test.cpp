@@ -26,6 +26,7 @@
 #include "display/dp_window.h"
 #include "gl_support.h"
 #include "platform/pf_clock.h"
+#include "platform/pf_seams.h"
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"

@@ -177,3 +177,8 @@ bool DummyXServer::StartWithToolkit(const char* programName) {
     }
     return true;
 }
+
+void DummyXServer::StopWithToolkit() {
+    if (wxTheApp) wxEntryCleanup();
+    Stop();
+}

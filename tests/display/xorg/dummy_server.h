@@ -5,6 +5,14 @@
 #include <string>
 #include <sys/types.h>
 
+// Skips the test, with the reason, when the server did not come up.
+#define REQUIRE_DUMMY_XSERVER(up, server)                                                \
+    do {                                                                                 \
+        if (!(up))                                                                       \
+            GTEST_SKIP() << "Xorg with the dummy video driver cannot start here: "       \
+                         << (server).Why();                                              \
+    } while (0)
+
 class DummyXServer {
 public:
     // Starts the server and waits for it; false (with Why()) when it cannot start.
@@ -17,6 +25,8 @@ public:
     // on it under that program name: what every test program on this server does
     // first. False (with Why()) when any step fails.
     bool StartWithToolkit(const char* programName);
+    // The toolkit's clean-up (when it runs), then Stop.
+    void StopWithToolkit();
     const std::string& Display() const { return m_display; }
     const std::string& Why() const { return m_why; }
 

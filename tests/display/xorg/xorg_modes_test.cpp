@@ -36,11 +36,8 @@ public:
         g_up = g_server.StartWithToolkit("display_xorg_tests");
     }
     void TearDown() override {
-        if (wxTheApp) {
-            CloseGameWindow();
-            wxEntryCleanup();
-        }
-        g_server.Stop();
+        if (wxTheApp) CloseGameWindow();
+        g_server.StopWithToolkit();
         delete g_runtimeDir;
         delete g_configDir;
     }
@@ -48,12 +45,7 @@ public:
 
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new XorgEnvironment);
 
-#define REQUIRE_XORG()                                                                   \
-    do {                                                                                 \
-        if (!g_up)                                                                       \
-            GTEST_SKIP() << "Xorg with the dummy video driver cannot start here: "       \
-                         << g_server.Why();                                             \
-    } while (0)
+#define REQUIRE_XORG() REQUIRE_DUMMY_XSERVER(g_up, g_server)
 
 uint32_t CurrentWidth(unsigned index) {
     PlatformDisplayMode m = {0, 0, 0, 0};

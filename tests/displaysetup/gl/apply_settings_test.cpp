@@ -1,7 +1,7 @@
 // Applying the display settings before a game in a real window: stored quality values
 // become the current record (the generated textures come out at their sizes and
 // filters), an automatic setting runs the quality test, and a poor result closes the
-// window and asks the player.
+// window and asks the player; the prompt's choices.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -15,7 +15,8 @@
 #include "display/dp_window.h"
 #include "displaysetup/ds_apply.h"
 #include "displaysetup/ds_quality_keys.h"
-#include "platform/pf_clock.h"
+#include "menu_driver.h"
+#include "menus/mn_menu.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
 #include "private_store.h"
@@ -30,6 +31,7 @@ protected:
         SetQualitySettingsValid(false);
     }
     void TearDown() override {
+        ClearMenuActions();
         g_pfSeams.readClock = nullptr;
         g_pfSeams.sleep = nullptr;
         SetQualitySettingsValid(false);
@@ -134,9 +136,17 @@ TEST_F(ApplySettings, PoorQualityClosesTheWindowAndAsks) {
     GameConfig.QualityAutomatic = 1;
     g_pfSeams.readClock = SlowClock;
     g_pfSeams.sleep = NoSleep;
-    // The prompt answers Cancel here: false, the window closed, and the poor
-    // settings current all the same.
+    // The player cancels the prompt (which offers Ignore): false, the window closed,
+    // and the poor settings current all the same.
+    bool windowWhileAsked = true;
+    OnNextMenu([&](CKorvexMenu* m) {
+        windowWhileAsked = GameWindowExists();
+        EXPECT_EQ(MenuButtonLabels(m)[1], "Ignore");
+        ClickMenuButton(m, DisplayProblemCancel);
+    });
     EXPECT_FALSE(ApplyDisplaySettings(false));
+    EXPECT_TRUE(MenuActionsDone());
+    EXPECT_FALSE(windowWhileAsked);
     g_pfSeams.readClock = nullptr;
     g_pfSeams.sleep = nullptr;
     EXPECT_FALSE(GameWindowExists());

@@ -1,9 +1,11 @@
 // The quality test for real in a game window: it returns with sane measurements and
 // leaves the quality record, the texture registry and the cursor counts as it found
-// them; Escape before or during it, or a quit, aborts it.
+// them; Escape before or during it (injected, or from the X server), or a quit,
+// aborts it.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -16,7 +18,6 @@
 #include "display/dp_window.h"
 #include "displaysetup/ds_quality_test.h"
 #include "gl_support.h"
-#include "platform/pf_clock.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
 
@@ -138,12 +139,38 @@ TEST_F(QualityTestRun, EscapeDuringAPassStopsEveryLaterFrame) {
     ExpectStateKept();
 }
 
+// Escape from the X server (xdotool, into the focused game window) half a second in.
+TEST_F(QualityTestRun, RealEscapeFromTheXServerAbortsIt) {
+    PumpFor(100);
+    ASSERT_EQ(std::system("xdotool search --classname '^FullscreenGameWindowClass$' "
+                          "windowfocus --sync >/dev/null 2>&1"),
+              0);
+    PumpFor(100);
+    ClearPlatformInput();
+    ASSERT_EQ(std::system("(sleep 0.5; xdotool key Escape) &"), 0);
+    const auto start = std::chrono::steady_clock::now();
+    QualityTestResults r;
+    EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GT(seconds, 0.3);
+    EXPECT_LT(seconds, 1.0);  // the whole test takes longer; the rest drew nothing
+    ExpectStateKept();
+}
+
 TEST_F(QualityTestRun, AQuitAbortsAndSetsTheQuitFlag) {
     PostPlatformInput({PlatformInputKind::Quit, false, 0, 0, 0});
     QualityTestResults r;
     EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
     EXPECT_EQ(QuitRequested, 1);
     QuitRequested = 0;  // this process goes on with other tests
+    ExpectStateKept();
+
+    // A quit flag set from elsewhere (the background frame closed) aborts it too,
+    // rather than passing an unmeasured display as a fast one.
+    QuitRequested = 1;
+    EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
+    QuitRequested = 0;
     ExpectStateKept();
 }
 

@@ -115,9 +115,9 @@ TEST_F(SettingsDialog, GoKeepsThePresetThePlayerChose) {
     EXPECT_EQ(GameConfig.GameWidth, 800);
 }
 
-TEST_F(SettingsDialog, AdvancedValuesAreCustomUntilTheyMatchAPreset) {
+TEST_F(SettingsDialog, AdvancedValuesClearTheAutomaticFlag) {
     // Advanced, OK with exactly the High values: the flag is cleared and the menu
-    // shows High; then values matching nothing show Custom.
+    // shows High.
     GameConfig.QualityAutomatic = 1;
     m_script.advanced = kHigh;
     m_script.presses = {{-1, 0, DisplaySettingsAdvanced},
@@ -128,16 +128,6 @@ TEST_F(SettingsDialog, AdvancedValuesAreCustomUntilTheyMatchAPreset) {
                                                     QualityPresetHigh}));
     Load();
     EXPECT_EQ(GameConfig.QualityAutomatic, 0);
-
-    SetUp();
-    m_script = Script{};
-    m_script.advanced = kHigh;
-    m_script.advanced.ForegroundTexture = 4;
-    m_script.presses = {{-1, 0, DisplaySettingsAdvanced}, {-1, 0, DisplaySettingsOk}};
-    EXPECT_TRUE(RunDisplaySettingsSteps(kSteps));
-    EXPECT_EQ(m_script.shown, (std::vector<int32_t>{QualityPresetLow, QualityPresetCustom}));
-    Load();
-    EXPECT_EQ(GameConfig.ForegroundTexture, 4);
 }
 
 TEST_F(SettingsDialog, CancelAndQuitsWriteNothing) {

@@ -9,32 +9,66 @@
 #include <wx/init.h>
 #include <wx/timer.h>
 
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include <X11/Xlib.h>
 
 #include "app/app_config.h"
+#include "audio/au_thread.h"
 #include "display/dp_background_frame.h"
+#include "display/dp_input.h"
 #include "display/dp_session.h"
 #include "display/dp_session_record.h"
+#include "display/dp_texture.h"
+#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "display/menu_runner.h"
 #include "displaysetup/ds_monitor.h"
-#include "xorg_environment.h"
+#include "dummy_server.h"
+#include "game/game_audio_recorder.h"
 #include "platform/pf_displays.h"
 #include "platform/pf_input.h"
+#include "platform/pf_seams.h"
 #include "support/test_support.h"
 
 namespace {
 
-DummyXServer& g_server = XorgTestServer();
+DummyXServer g_server;
+bool g_up = false;
+TempDir* g_home = nullptr;
 
-#define REQUIRE_XORG()                                                                   \
-    do {                                                                                 \
-        if (!XorgTestServerUp())                                                         \
-            GTEST_SKIP() << "Xorg with the dummy video driver cannot start here: "       \
-                         << g_server.Why();                                             \
-    } while (0)
+class XorgEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        g_home = new TempDir;
+        setenv("HOME", g_home->Path().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", g_home->Path().c_str(), 1);
+        g_up = g_server.StartWithToolkit("displaysetup_xorg_tests");
+        if (!g_up) return;
+        wxImage::AddHandler(new wxPNGHandler);
+        LoadGameConfig();
+    }
+    void TearDown() override {
+        if (wxTheApp) CloseGameWindow();
+        g_server.StopWithToolkit();
+        delete g_home;
+    }
+};
+
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new XorgEnvironment);
+
+#define REQUIRE_XORG() REQUIRE_DUMMY_XSERVER(g_up, g_server)
 
 // Plays the player at the "Choose a Display" dialog: drags it to a point, waits until
 // the dialog knows its monitor (or a second has gone), then presses OK.
@@ -89,6 +123,17 @@ int32_t StoredKey(const char* key) {
     return value;
 }
 
+// Runs the window system's events until the condition holds or two seconds are up.
+template <typename Condition>
+bool WaitUntil(Condition condition) {
+    for (int i = 0; i < 100; ++i) {
+        DispatchPlatformEvents();
+        if (condition()) return true;
+        usleep(20000);
+    }
+    return false;
+}
+
 // The mean brightness (0..1) of an area of the screen, saved to shot; -1 when it
 // could not be read.
 double ScreenMean(const std::string& shot, const std::string& area) {
@@ -101,6 +146,17 @@ double ScreenMean(const std::string& shot, const std::string& area) {
     if (std::fscanf(pipe, "%lf", &value) != 1) value = -1;
     pclose(pipe);
     return value;
+}
+
+// A white desktop over both monitors, once it shows; null when it never does.
+wxFrame* ShowWhiteDesktop() {
+    auto* desktop = new wxFrame(nullptr, wxID_ANY, "", wxPoint(0, 0), wxSize(1824, 768),
+                                wxBORDER_NONE);
+    desktop->SetBackgroundColour(*wxWHITE);
+    desktop->Show();
+    if (WaitUntil([] { return ScreenMean("desktop.png", "1824x768+0+0") > 0.9; })) return desktop;
+    desktop->Destroy();
+    return nullptr;
 }
 
 TEST(MonitorChoice, TheFirstRunAsksAndStoresTheMonitorTheDialogWasLeftOn) {
@@ -177,13 +233,8 @@ TEST(MonitorChoice, AStoredMonitorThatIsGoneGivesTheFirstMonitorsArea) {
 
 TEST(BackgroundFrame, FadesTheDesktopAndCoversEveryMonitor) {
     REQUIRE_XORG();
-    // A white desktop over both monitors first.
-    auto* desktop = new wxFrame(nullptr, wxID_ANY, "", wxPoint(0, 0), wxSize(1824, 768),
-                                wxBORDER_NONE);
-    desktop->SetBackgroundColour(*wxWHITE);
-    desktop->Show();
-    for (int i = 0; i < 20; ++i) DispatchPlatformEvents();
-    ASSERT_GT(ScreenMean("desktop.png", "1824x768+0+0"), 0.9);
+    wxFrame* desktop = ShowWhiteDesktop();
+    ASSERT_NE(desktop, nullptr);
     auto* frame = new CBackgroundFrame;
     ShowBackgroundFrame(true, frame);
     for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
@@ -197,6 +248,34 @@ TEST(BackgroundFrame, FadesTheDesktopAndCoversEveryMonitor) {
     // Both monitors are black (the server's root outside them is not looked at).
     for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
     EXPECT_EQ(ScreenMean("background_frame.png", "1824x768+0+0"), 0.0);
+    frame->Destroy();
+    desktop->Destroy();
+}
+
+// The fade on a fake clock whose every sleep moves it 10 ms: halfway through, the
+// white desktop under the fade shows at the fade's level.
+uint32_t g_fadeNow = 0;
+double g_midFadeMean = -1;
+uint32_t FadeClock() { return g_fadeNow; }
+void FadeSleep(uint32_t ms) {
+    g_fadeNow += ms == 1 ? 10 : ms;
+    if (g_midFadeMean < 0 && g_fadeNow >= 260)
+        g_midFadeMean = ScreenMean("mid_fade.png", "1024x768+0+0");
+}
+
+TEST(BackgroundFrame, TheFadeDarkensTheDesktopAlongItsCurve) {
+    REQUIRE_XORG();
+    wxFrame* desktop = ShowWhiteDesktop();
+    ASSERT_NE(desktop, nullptr);
+    g_pfSeams.readClock = FadeClock;
+    g_pfSeams.sleep = FadeSleep;
+    FadeDesktopToBlack();
+    ResetPfSeams();
+    // 260 ms in, the level is about 255 x (1 - (262 / 512)^2) = 188 of 255.
+    EXPECT_NEAR(g_midFadeMean, 188.0 / 255.0, 0.05);
+    EXPECT_EQ(ScreenMean("faded.png", "1024x768+0+0"), 0.0);
+    auto* frame = new CBackgroundFrame;
+    ShowBackgroundFrame(false, frame);  // no new fade: the first one's frame goes
     frame->Destroy();
     desktop->Destroy();
 }
@@ -223,7 +302,8 @@ TEST(DisplaySessionOnTwoMonitors, MenusAreLaidOutOnTheChosenMonitorAndTheFrameCo
     SuspendGameDisplay();
     for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
     ResumeGameDisplay();
-    for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
+    // The window system settles the frame's size asynchronously.
+    WaitUntil([] { return GetBackgroundFrame()->GetClientSize() == wxSize(1824, 768); });
     EXPECT_TRUE(GetBackgroundFrame()->IsShown());
     EXPECT_EQ(GetBackgroundFrame()->GetClientSize(), wxSize(1824, 768));
     EXPECT_EQ(ScreenMean("resumed.png", "1824x768+0+0"), 0.0);
@@ -256,6 +336,111 @@ TEST(DisplaySessionOnTwoMonitors, LeavingAMenuReopensTheWindowInTheModeLastOpene
     ReleaseGameDisplay();
     GetPlatformCurrentMode(0, &m);
     EXPECT_EQ(m.width, 1024u);
+}
+
+// Under a window manager (openbox on this server): another client takes the focus
+// during play, the pump's activation poll suspends the session (the game window
+// closes, the frame is minimised, the audio closes); the player brings the frame back
+// from the task bar and play goes on in a reopened window with its textures.
+pid_t StartWindowManager() {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        int devnull = open("/dev/null", O_RDWR);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+bool WindowManagerRuns() {
+    const char* name = gdk_x11_screen_get_window_manager_name(gdk_screen_get_default());
+    return name && std::strcmp(name, "unknown") != 0;
+}
+
+int g_waitSleeps = 0;
+bool g_frameMinimisedInWait = false;
+bool g_windowClosedInWait = true;
+void RestoreFromTheTaskBar(uint32_t ms) {
+    usleep(ms * 1000);
+    if (g_displaySession.suspendedCount == 0) return;  // the closing frames
+    wxFrame* frame = GetBackgroundFrame();
+    g_frameMinimisedInWait = g_frameMinimisedInWait || (frame->IsShown() && frame->IsIconized());
+    g_windowClosedInWait = g_windowClosedInWait && !GameWindowExists();
+    if (++g_waitSleeps == 20) {
+        const std::string activate = "DISPLAY=" + g_server.Display() + " xdotool windowactivate " +
+                                     std::to_string(GDK_WINDOW_XID(gtk_widget_get_window(
+                                         frame->GetHandle())));
+        int ignored = std::system(activate.c_str());
+        (void)ignored;
+    }
+}
+
+TEST(DisplaySessionUnderAWindowManager, LosingTheFocusSuspendsAndComingBackResumes) {
+    REQUIRE_XORG();
+    const pid_t manager = StartWindowManager();
+    ASSERT_GT(manager, 0);
+    if (!WaitUntil(WindowManagerRuns)) {
+        kill(manager, SIGTERM);
+        waitpid(manager, nullptr, 0);
+        GTEST_SKIP() << "openbox did not start";
+    }
+    StoreDisplay(0, 0, 0, 1024, 768);
+    GameConfig.GameWidth = 0;
+    GameConfig.GameHeight = 0;
+    GameAudioRecorder audio;
+    InstallDisplaySetup();
+    AcquireGameDisplay();
+    ASSERT_TRUE(OpenGameSession(nullptr));
+    TextureImage* image = AllocateTextureImage(4, 4);
+    GLTexture* texture = MakeTexture(image, true, TextureCategoryForeground);
+    const std::string xdotool = "DISPLAY=" + g_server.Display() + " xdotool ";
+    ASSERT_EQ(std::system((xdotool + "search --classname '^FullscreenGameWindowClass$' "
+                                     "windowactivate --sync >/dev/null 2>&1").c_str()), 0);
+    ASSERT_TRUE(WaitUntil(IsProgramActive));
+    std::vector<uint32_t> codes;
+    auto record = [](void* c, uint32_t code, const void*) {
+        static_cast<std::vector<uint32_t>*>(c)->push_back(code);
+    };
+    PumpGameMessages(record, &codes);  // seen active
+    ASSERT_TRUE(codes.empty());
+
+    // Another program's window takes the focus.
+    ::Display* other = XOpenDisplay(g_server.Display().c_str());
+    ASSERT_NE(other, nullptr);
+    const Window window = XCreateSimpleWindow(other, DefaultRootWindow(other), 100, 100, 200,
+                                              200, 0, 0, 0);
+    XMapWindow(other, window);
+    XSync(other, False);
+    usleep(200000);
+    ASSERT_EQ(std::system((xdotool + "windowactivate --sync " + std::to_string(window) +
+                           " >/dev/null 2>&1").c_str()), 0);
+    ASSERT_TRUE(WaitUntil([] { return !IsProgramActive(); }));
+    g_pfSeams.sleep = RestoreFromTheTaskBar;
+    PumpGameMessages(record, &codes);
+    g_pfSeams.sleep = nullptr;
+
+    EXPECT_GE(g_waitSleeps, 20);
+    EXPECT_TRUE(g_frameMinimisedInWait);
+    EXPECT_TRUE(g_windowClosedInWait);
+    ASSERT_FALSE(codes.empty());
+    EXPECT_EQ(codes.front(), uint32_t(GameEventActivated));
+    EXPECT_TRUE(GameWindowExists());
+    EXPECT_FALSE(GetBackgroundFrame()->IsIconized());
+    EXPECT_EQ(RegisteredTextureCount(), 1u);
+    EXPECT_EQ(audio.Of(AUDIO_MSG_CLOSE).size(), 1u);
+    EXPECT_EQ(audio.Of(AUDIO_MSG_OPEN).size(), 1u);
+
+    XDestroyWindow(other, window);
+    XCloseDisplay(other);
+    DeleteTexture(texture);
+    FreeTextureImage(image);
+    CloseGameSession();
+    ReleaseGameDisplay();
+    SetDisplaySetupPort(nullptr);
+    kill(manager, SIGTERM);
+    waitpid(manager, nullptr, 0);
 }
 
 }  // namespace

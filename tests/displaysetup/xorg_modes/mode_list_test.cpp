@@ -1,23 +1,52 @@
-// The usable mode list of real RandR modes, and the automatic display test through
-// them: two monitors of an Xorg server with the dummy video driver. Skipped, with the
-// reason, where that server cannot start.
+// The usable mode list of real RandR modes, the automatic display test through them
+// and the display settings menu's list of them: two monitors of an Xorg server with
+// the dummy video driver. Skipped, with the reason, where that server cannot start.
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/image.h>
 #include <wx/init.h>
+#include <wx/listbox.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "app/app_config.h"
 #include "display/dp_input.h"
+#include "display/dp_session.h"
 #include "display/dp_window.h"
+#include "displaysetup/ds_apply.h"
 #include "displaysetup/ds_display_test.h"
 #include "displaysetup/ds_modes.h"
-#include "xorg_environment.h"
+#include "dummy_server.h"
+#include "menu_driver.h"
+#include "menus/mn_menu.h"
+#include "support/test_support.h"
 
 namespace {
 
-DummyXServer& g_server = XorgTestServer();
+DummyXServer g_server;
+bool g_up = false;
+
+class XorgEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        setenv("HOME", m_home.Path().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", m_home.Path().c_str(), 1);
+        g_up = g_server.StartWithToolkit("displaysetup_xorg_mode_tests");
+        if (!g_up) return;
+        wxImage::AddHandler(new wxPNGHandler);
+        LoadGameConfig();
+    }
+    void TearDown() override {
+        if (wxTheApp) wxEntryCleanup();
+        g_server.Stop();
+    }
+
+private:
+    TempDir m_home;
+};
+
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new XorgEnvironment);
 
 std::vector<DisplayMode> Enumerate(int32_t storedIndex) {
     GameConfig.DisplayIndex = storedIndex;
@@ -33,7 +62,7 @@ bool Has(const std::vector<DisplayMode>& modes, uint32_t index, uint32_t w, uint
 }
 
 TEST(XorgModeList, TheServersModesFilteredAndOrdered) {
-    if (!XorgTestServerUp()) GTEST_SKIP() << "Xorg with the dummy video driver cannot start: " << g_server.Why();
+    if (!g_up) GTEST_SKIP() << "Xorg with the dummy video driver cannot start: " << g_server.Why();
     ASSERT_EQ(CountPlatformDisplays(), 2u);
     const std::vector<DisplayMode> modes = Enumerate(0);
     EXPECT_TRUE(Has(modes, 0, 1024, 768));
@@ -69,7 +98,7 @@ TEST(XorgModeList, TheServersModesFilteredAndOrdered) {
 }
 
 TEST(XorgModeList, TheAutomaticDisplayTestTriesTheFirstModesAspect) {
-    if (!XorgTestServerUp()) GTEST_SKIP() << "Xorg with the dummy video driver cannot start: " << g_server.Why();
+    if (!g_up) GTEST_SKIP() << "Xorg with the dummy video driver cannot start: " << g_server.Why();
     GameConfig.DisplayIndex = 0;
     std::vector<DisplayMode> modes;
     EnumerateDisplayModes(modes);
@@ -94,6 +123,53 @@ TEST(XorgModeList, TheAutomaticDisplayTestTriesTheFirstModesAspect) {
     ASSERT_TRUE(GetPlatformCurrentMode(0, &current));
     EXPECT_EQ(current.width, 1024u);
     EXPECT_EQ(g_cursorState.hideCount, hidden);
+    GameConfig.DisplayIndex = -1;
+}
+
+// The menu lists every usable mode with the stored one selected; the row chosen is
+// stored on OK. A stored mode that is not listed selects nothing and is kept.
+TEST(XorgModeList, TheSettingsMenuListsTheModes) {
+    if (!g_up) GTEST_SKIP() << "Xorg with the dummy video driver cannot start: " << g_server.Why();
+    ScreenArea = {0, 0, 1024, 768};
+    GameConfig.DisplayIndex = 0;
+    GameConfig.QualityAutomatic = 1;
+    GameConfig.GameWidth = 1024;
+    GameConfig.GameHeight = 768;
+    GameConfig.GameDepth = 24;
+    const std::vector<DisplayMode> modes = Enumerate(0);
+    int chosen = -1;
+    for (size_t i = 0; i < modes.size(); ++i)
+        if (modes[i].width == 800 && modes[i].height == 600) chosen = int(i);
+    ASSERT_GE(chosen, 0);
+    OnNextMenu([&](CKorvexMenu* m) {
+        auto* list = dynamic_cast<wxListBox*>(m->FindWindow("listBox"));
+        ASSERT_NE(list, nullptr);
+        ASSERT_EQ(list->GetCount(), modes.size());
+        EXPECT_EQ(list->GetString(0).utf8_string(), "640 by 480 pixels. 24 bits per pixel.");
+        ASSERT_NE(list->GetSelection(), wxNOT_FOUND);
+        EXPECT_EQ(list->GetStringSelection().utf8_string(),
+                  "1024 by 768 pixels. 24 bits per pixel.");
+        list->SetSelection(chosen);
+        ClickMenuButton(m, MenuResultOk);
+    });
+    ASSERT_TRUE(RunDisplaySettingsDialog());
+    EXPECT_EQ(GameConfig.GameWidth, 800);
+    EXPECT_EQ(GameConfig.GameHeight, 600);
+    EXPECT_EQ(GameConfig.GameDepth, 24);
+    EXPECT_EQ(GameConfig.QualityAutomatic, 1);
+
+    GameConfig.GameWidth = 1234;
+    GameConfig.GameHeight = 567;
+    OnNextMenu([](CKorvexMenu* m) {
+        auto* list = dynamic_cast<wxListBox*>(m->FindWindow("listBox"));
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->GetSelection(), wxNOT_FOUND);
+        ClickMenuButton(m, MenuResultOk);
+    });
+    ASSERT_TRUE(RunDisplaySettingsDialog());
+    EXPECT_TRUE(MenuActionsDone());
+    EXPECT_EQ(GameConfig.GameWidth, 1234);
+    EXPECT_EQ(GameConfig.GameHeight, 567);
     GameConfig.DisplayIndex = -1;
 }
 

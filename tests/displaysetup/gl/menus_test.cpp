@@ -1,0 +1,164 @@
+// The display setup's menus and the home and settings screens, shown for real and
+// played through by a driver: what they show, what each button leads to, and what is
+// stored.
+#include <gtest/gtest.h>
+#include <wx/listbox.h>
+#include <wx/stattext.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_config.h"
+#include "display/dp_quit.h"
+#include "display/dp_session.h"
+#include "display/dp_window.h"
+#include "displaysetup/ds_apply.h"
+#include "displaysetup/ds_home.h"
+#include "displaysetup/ds_quality_keys.h"
+#include "displaysetup/ds_version.h"
+#include "menu_driver.h"
+#include "menus/mn_menu.h"
+#include "menus/mn_menu_button.h"
+#include "private_store.h"
+
+namespace {
+
+using Labels = std::vector<std::string>;
+
+// The first child of the menu of that class.
+template <typename T>
+T* ChildOf(CKorvexMenu* menu) {
+    for (wxWindow* child : menu->GetChildren())
+        if (auto* found = dynamic_cast<T*>(child)) return found;
+    return nullptr;
+}
+
+// Picks item i of the menu's first choice button, as its pop-up would.
+void PickChoice(CKorvexMenu* menu, int item) {
+    CKorvexMenuChoice* choice = ChildOf<CKorvexMenuChoice>(menu);
+    ASSERT_NE(choice, nullptr);
+    wxCommandEvent pick(wxEVT_MENU, 10001 + item);
+    choice->GetEventHandler()->ProcessEvent(pick);
+}
+
+class DisplayMenus : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QuitRequested = 0;
+        TakeMenusShown();
+        GameConfig.QualityAutomatic = 0;
+        SetQualitySettings({0.0, true, false, true, 1, 2, 1, 3});  // no preset
+        PlatformDisplayMode current;
+        ASSERT_TRUE(GetPlatformCurrentMode(0, &current));
+        m_row = std::to_string(current.width) + " by " + std::to_string(current.height) +
+                " pixels. " + std::to_string(current.depth) + " bits per pixel.";
+    }
+    void TearDown() override {
+        ClearMenuActions();
+        QuitRequested = 0;
+    }
+    PrivateStore m_store;
+    std::string m_row;  // the list row of the one mode of the test server
+};
+
+TEST_F(DisplayMenus, SettingsMenuShowsTheModesAndKeepsCustomValues) {
+    OnNextMenu([&](CKorvexMenu* m) {
+        auto* list = dynamic_cast<wxListBox*>(m->FindWindow("listBox"));
+        ASSERT_NE(list, nullptr);
+        ASSERT_EQ(list->GetCount(), 1u);
+        EXPECT_EQ(list->GetString(0).utf8_string(), m_row);
+        EXPECT_EQ(list->GetSelection(), 0);  // the configured mode
+        EXPECT_EQ(MenuButtonLabels(m), (Labels{"Go", "Custom", "Advanced", "Cancel", "OK"}));
+        ClickMenuButton(m, 10001);
+    });
+    OnNextMenu([](CKorvexMenu* m) {
+        // The seven values, each on its own choice.
+        EXPECT_EQ(MenuButtonLabels(m), (Labels{"On", "High", "Off", "Low", "High", "GL_LINEAR",
+                                               "GL_NEAREST_MIPMAP_NEAREST", "Cancel", "OK"}));
+        ClickMenuButton(m, 5100);
+    });
+    OnNextMenu([](CKorvexMenu* m) {
+        EXPECT_EQ(MenuButtonLabels(m)[1], "Custom");
+        PickChoice(m, 3);  // High
+        ClickMenuButton(m, 5100);
+    });
+    EXPECT_TRUE(RunDisplaySettingsDialog());
+    EXPECT_EQ(TakeMenusShown(), 3);
+    m_store.Load();
+    EXPECT_EQ(GameConfig.QualityAutomatic, 0);
+    EXPECT_EQ(MatchQualityPreset(GetQualitySettings(), false), QualityPresetHigh);
+}
+
+TEST_F(DisplayMenus, ThePromptsButtons) {
+    OnNextMenu([](CKorvexMenu* m) {
+        EXPECT_EQ(MenuButtonLabels(m), (Labels{"Cancel", "Manually", "Automatically"}));
+        ClickMenuButton(m, 5101);
+    });
+    EXPECT_FALSE(ShowDisplayProblemPrompt(true));
+
+    OnNextMenu([](CKorvexMenu* m) {
+        EXPECT_EQ(MenuButtonLabels(m), (Labels{"Cancel", "Ignore", "Manually", "Automatically"}));
+        ClickMenuButton(m, 5117);
+    });
+    EXPECT_TRUE(ShowDisplayProblemPrompt(false));
+    EXPECT_TRUE(GameWindowExists());
+    CloseGameSession();
+
+    // Manually: the display settings, whose Cancel gives up.
+    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, 10003); });
+    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, 5101); });
+    EXPECT_FALSE(ShowDisplayProblemPrompt(false));
+    EXPECT_EQ(TakeMenusShown(), 4);
+    EXPECT_FALSE(GameWindowExists());
+}
+
+TEST_F(DisplayMenus, HomeScreen) {
+    OnNextMenu([](CKorvexMenu* m) {
+        EXPECT_EQ(MenuButtonLabels(m), (Labels{"Play", "Settings", "Exit"}));
+        bool found = false;
+        for (wxWindow* child : m->GetChildren()) {
+            auto* text = dynamic_cast<wxStaticText*>(child);
+            found = found || (text && text->GetLabel().utf8_string() == FormatVersionLine());
+        }
+        EXPECT_TRUE(found);
+        ClickMenuButton(m, 10001);
+    });
+    EXPECT_EQ(ShowHomeScreen(), 10001);
+}
+
+TEST_F(DisplayMenus, SettingsScreenKeepsEditsAcrossTheDisplaySettings) {
+    GameConfig.MusicMode = 0;
+    OnNextMenu([](CKorvexMenu* m) {
+        PickChoice(m, 2);  // Loop
+        ClickMenuButton(m, 10003);
+    });
+    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, 5101); });
+    OnNextMenu([](CKorvexMenu* m) {
+        EXPECT_EQ(MenuButtonLabels(m)[0], "Loop");  // rebuilt with the edit
+        ClickMenuButton(m, 5100);
+    });
+    ShowSettingsScreen();
+    EXPECT_EQ(TakeMenusShown(), 3);
+    m_store.Load();
+    EXPECT_EQ(GameConfig.MusicMode, 2);
+
+    // Escape stores nothing.
+    OnNextMenu([](CKorvexMenu* m) {
+        PickChoice(m, 1);
+        ClickMenuButton(m, 5101);
+    });
+    ShowSettingsScreen();
+    m_store.Load();
+    EXPECT_EQ(GameConfig.MusicMode, 2);
+}
+
+TEST_F(DisplayMenus, ClosingTheProgramFromTheDisplaySettingsLeavesTheSettingsScreen) {
+    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, 10003); });
+    OnNextMenu([](CKorvexMenu* m) { m->Close(); });  // the program is being closed
+    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, 5101); });  // not to be reached
+    ShowSettingsScreen();
+    EXPECT_EQ(QuitRequested, 1);
+    EXPECT_EQ(TakeMenusShown(), 2);
+}
+
+}  // namespace
