@@ -44,7 +44,17 @@ CDialogBuilder::CDialogBuilder(wxWindow* parent)
 }
 
 CDialogBuilder::~CDialogBuilder() noexcept(false) {
-    if (!m_finished) Finish();
+    if (m_finished) return;
+    if (m_open.size() != 1) {
+        // The fault ends the builder: the sizers never handed to the dialog go with it
+        // (the outermost owns every one pushed inside it; windows are only detached).
+        delete m_open.front();
+        delete m_buttonRow;
+        m_open.clear();
+        m_buttonRow = nullptr;
+        ThrowInternalFault(kSizerLeftOpenFault);
+    }
+    Finish();
 }
 
 wxSizer* CDialogBuilder::PushSizer(wxSizer* sizer, bool bordered) {

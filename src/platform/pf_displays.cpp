@@ -369,6 +369,7 @@ bool ChangePlatformDisplayMode(unsigned index, uint32_t width, uint32_t height) 
             s.saved = true;
         }
         // On disk before the change, so that no moment of the change goes unrecorded.
+        uint32_t shownWidth = s.changedWidth, shownHeight = s.changedHeight;
         s.changedWidth = width;
         s.changedHeight = height;
         SyncModesFile();
@@ -379,6 +380,10 @@ bool ChangePlatformDisplayMode(unsigned index, uint32_t width, uint32_t height) 
         XSetErrorHandler(old);
         if (!ok && savedNow) {
             RestoreSaved(s);
+            SyncModesFile();
+        } else if (!ok) {
+            s.changedWidth = shownWidth;  // still the mode of the earlier change
+            s.changedHeight = shownHeight;
             SyncModesFile();
         }
     }

@@ -135,7 +135,10 @@ void InstallPlatformSignalHandlers(void (*emergency)()) {
     g_emergency = emergency;
     std::signal(SIGTERM, OnTerm);
     std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGHUP, OnInterrupt);
+    // Started under nohup, the game is meant to outlive its terminal: keep that.
+    struct sigaction hangup = {};
+    if (sigaction(SIGHUP, nullptr, &hangup) != 0 || hangup.sa_handler != SIG_IGN)
+        std::signal(SIGHUP, OnInterrupt);
     for (size_t i = 0; i < sizeof kFatalSignals / sizeof kFatalSignals[0]; ++i) {
         struct sigaction action = {};
         action.sa_handler = OnFatal;

@@ -47,8 +47,9 @@ bool IsProgramActive();
 
 // SIGTERM becomes a quit record (a second one, before the game has ended, runs
 // emergency and ends the process); SIGINT and SIGHUP run emergency and end the
-// process (status 128 + the signal); a crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL,
-// SIGABRT) and SIGQUIT run emergency and then go on as they would have.
+// process with status 128 + the signal (a SIGHUP ignored at start, as under nohup,
+// stays ignored); a crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) and SIGQUIT run
+// emergency and then go on as they would have.
 // emergency must be safe to run from a signal handler as far as is practical (it
 // puts changed display modes back).
 void InstallPlatformSignalHandlers(void (*emergency)());

@@ -3,6 +3,7 @@
 // stepping and pop-up picks, and the key button's capture.
 #include <gtest/gtest.h>
 #include <wx/dialog.h>
+#include <wx/utils.h>
 
 #include <vector>
 
@@ -26,6 +27,10 @@ protected:
     }
     void Show() {
         m_dialog->Fit();
+        // Away from the real pointer, wherever an earlier test left it: its crossing
+        // events would change the hover state under the injected ones.
+        wxPoint pointer = wxGetMousePosition();
+        m_dialog->Move(pointer.x < 640 ? 700 : 0, pointer.y < 512 ? 600 : 0);
         m_dialog->Show();
         FlushToolkit();
         // Forget whatever the real pointer did while the window mapped.

@@ -174,14 +174,22 @@ TEST_F(Pump, AQuitDuringTheInactiveWaitIsDeliveredAfterIt) {
     EXPECT_FALSE(GameWindowInactive);
 }
 
-// Pointer tests move the real X pointer of the test server.
+// Pointer tests move the real X pointer of the test server (under a lock), and put
+// it back: tests after them map windows where it rests.
 class Pointer : public Pump {
 protected:
     void SetUp() override {
         Pump::SetUp();
         GameWindowLeft = 0;
         GameWindowTop = 0;
+        GetPointerPosition(&m_pointerX, &m_pointerY);
     }
+    void TearDown() override {
+        Pump::TearDown();
+        WarpPointerTo(m_pointerX, m_pointerY);
+    }
+    int32_t m_pointerX = 0;
+    int32_t m_pointerY = 0;
 };
 
 TEST_F(Pointer, AnUncapturedPollReportsWindowCoordinates) {
@@ -268,8 +276,14 @@ protected:
         ASSERT_EQ(rc, 0);
         PumpFor(100);
         ClearPlatformInput();
+        GetPointerPosition(&m_pointerX, &m_pointerY);
     }
-    void TearDown() override { CloseTestWindow(); }
+    void TearDown() override {
+        CloseTestWindow();
+        WarpPointerTo(m_pointerX, m_pointerY);
+    }
+    int32_t m_pointerX = 0;
+    int32_t m_pointerY = 0;
     std::vector<Event> Collect() {
         std::vector<Event> events;
         for (int i = 0; i < 40; ++i) {

@@ -7,6 +7,7 @@
 #include <wx/init.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
@@ -66,8 +67,10 @@ int main(int argc, char** argv) {
     if (!std::strcmp(how, "sigquit")) kill(getpid(), SIGQUIT);  // as sent from outside
     if (!std::strcmp(how, "kill")) std::raise(SIGKILL);
     if (!std::strcmp(how, "crash")) {
-        volatile int* nowhere = nullptr;
-        *nowhere = 1;
+        // An address in the unmapped first page, not null itself: a build with UBSan
+        // would end at a null store with its own report before the fault happened.
+        volatile uintptr_t nowhere = 64;
+        *reinterpret_cast<volatile int*>(nowhere) = 1;
     }
     if (!std::strcmp(how, "abort")) std::abort();
     return 68;
