@@ -55,9 +55,9 @@ void BenchSleep(uint32_t ms) {
         PlatformInput key = {};
         key.kind = PlatformInputKind::KeyDown;
         key.key = 27;
-        PostPlatformInput(key);
+        PfPostInput(key);
         key.kind = PlatformInputKind::KeyUp;
-        PostPlatformInput(key);
+        PfPostInput(key);
     }
 }
 
@@ -82,7 +82,7 @@ Figures RunOnce(int screen) {
     result.systemObject = system.get();
     result.bestTimes = times;
     result.highestPlanets = highest;
-    ClearPlatformInput();
+    PfClearInput();
     g_frames.clear();
     const Clock::time_point call = Clock::now();
     if (screen == 0) ShowGalaxyScreen(result);
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     GameWindowWidth = kWidth;
     GameWindowHeight = kHeight;
     if (!wxEntryStart(wxArgc, argv) || !wxTheApp->CallOnInit() ||
-        !CreatePlatformGameWindow({0, 0, kWidth, kHeight}, nullptr)) {
+        !PfCreateGameWindow({0, 0, kWidth, kHeight}, nullptr)) {
         std::fprintf(stderr, "campaign_bench: needs an X server with GLX\n");
         return 1;
     }
@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
     }
     g_pfSeams.readClock = nullptr;
     g_pfSeams.sleep = nullptr;
-    DestroyPlatformGameWindow();
+    PfDestroyGameWindow();
     wxEntryCleanup();
     return 0;
 }

@@ -40,7 +40,7 @@ void Time(const char* label, int frames, double span, Draw draw) {
         draw(t);
         glFinish();
         const Clock::time_point end = Clock::now();
-        SwapPlatformGameBuffers();
+        PfSwapGameBuffers();
         if (i >= 10) ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
     std::sort(ms.begin(), ms.end());
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
     GameWindowLeft = GameWindowTop = 0;
     GameWindowWidth = 1024;
     GameWindowHeight = 768;
-    if (!CreatePlatformGameWindow({0, 0, 1024, 768}, nullptr)) {
+    if (!PfCreateGameWindow({0, 0, 1024, 768}, nullptr)) {
         std::fprintf(stderr, "scenes_bench: no game window\n");
         return 1;
     }
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
         q.HighQualityModels = true;
         TimeAll(result, frames, "detailed models");
     }
-    DestroyPlatformGameWindow();
+    PfDestroyGameWindow();
     wxEntryCleanup();
     return 0;
 }

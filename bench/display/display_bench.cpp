@@ -27,7 +27,7 @@ bool OpenBenchWindow() {
     GameWindowLeft = GameWindowTop = 0;
     GameWindowWidth = kWidth;
     GameWindowHeight = kHeight;
-    return CreatePlatformGameWindow({0, 0, kWidth, kHeight}, nullptr);
+    return PfCreateGameWindow({0, 0, kWidth, kHeight}, nullptr);
 }
 
 void BeginLitScene() {
@@ -43,7 +43,7 @@ void BeginLitScene() {
 
 void EndFrame() {
     glFinish();
-    SwapPlatformGameBuffers();
+    PfSwapGameBuffers();
 }
 
 void BM_TimingTestScene(benchmark::State& state) {
@@ -87,7 +87,7 @@ void BM_ReopenWithPlanetTextures(benchmark::State& state) {
     }
     for (auto _ : state) {
         ReleaseGLResources();
-        DestroyPlatformGameWindow();
+        PfDestroyGameWindow();
         if (!OpenBenchWindow()) {
             state.SkipWithError("no window");
             break;
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     ResetGLState2D();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
-    DestroyPlatformGameWindow();
+    PfDestroyGameWindow();
     wxEntryCleanup();
     return 0;
 }

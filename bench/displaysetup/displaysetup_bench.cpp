@@ -59,7 +59,7 @@ void BM_QualityTest(benchmark::State& state) {
     GameWindowLeft = GameWindowTop = 0;
     GameWindowWidth = kWidth;
     GameWindowHeight = kHeight;
-    if (!CreatePlatformGameWindow({0, 0, kWidth, kHeight}, nullptr)) {
+    if (!PfCreateGameWindow({0, 0, kWidth, kHeight}, nullptr)) {
         state.SkipWithError("no game window");
         return;
     }
@@ -72,7 +72,7 @@ void BM_QualityTest(benchmark::State& state) {
     const bool ok = ChooseQualitySettings(q, r);
     PrintChoice(r, q, ok);
     state.counters["score"] = q.Score;
-    DestroyPlatformGameWindow();
+    PfDestroyGameWindow();
 }
 BENCHMARK(BM_QualityTest)->Unit(benchmark::kMillisecond)->Iterations(3);
 

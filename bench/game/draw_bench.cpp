@@ -120,7 +120,7 @@ void Time(const char* label, GameWorld& w, int frames) {
         DrawWorld(w);
         glFinish();
         const Clock::time_point end = Clock::now();
-        SwapPlatformGameBuffers();
+        PfSwapGameBuffers();
         if (i >= 10) ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
     std::sort(ms.begin(), ms.end());
@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
     GameWindowLeft = GameWindowTop = 0;
     GameWindowWidth = 1024;
     GameWindowHeight = 768;
-    if (!CreatePlatformGameWindow({0, 0, 1024, 768}, nullptr)) {
+    if (!PfCreateGameWindow({0, 0, 1024, 768}, nullptr)) {
         std::fprintf(stderr, "draw_bench: no game window\n");
         return 1;
     }
@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
         while (RegisteredTextureCount() > 0) DeleteTexture(RegisteredTexture(0));
         DestroyGameWorld(*world);
     }
-    DestroyPlatformGameWindow();
+    PfDestroyGameWindow();
     wxEntryCleanup();
     return 0;
 }

@@ -82,17 +82,17 @@ wxBEGIN_EVENT_TABLE(CKorvexApplication, wxApp)
     EVT_ACTIVATE_APP(CKorvexApplication::OnActivateApp)
 wxEND_EVENT_TABLE()
 
-CKorvexApplication::CKorvexApplication() { SetPlatformProgramClass("vorpane", "Vorpane"); }
+CKorvexApplication::CKorvexApplication() { PfSetProgramClass("vorpane", "Vorpane"); }
 
 bool CKorvexApplication::OnInit() {
     InstallLoggingAssertHandler();
     // SIGTERM is a quit request from the start (the agreement, the menus, the screens);
     // a crash or SIGINT puts a changed display mode back on its way out.
-    InstallPlatformSignalHandlers(RunEmergencyHooks);
-    SetQuitSignalHandler(OnQuitSignal);
+    PfInstallSignalHandlers(RunEmergencyHooks);
+    PfSetQuitSignalHandler(OnQuitSignal);
     // A run killed while it had the display in its own mode left the desktop's mode
     // to be put back; do it before anything reads the display.
-    RestoreLeftoverPlatformDisplayModes();
+    PfRestoreLeftoverDisplayModes();
     wxImage::AddHandler(new wxPNGHandler);
     {
         // Covers the rest of start-up; the previous locale comes back when it ends.

@@ -14,7 +14,7 @@
 
 wxImage LoadPngResource(const char* name) {
     wxImage image;
-    ResourceBytes bytes = FindResourceBytes("PNG", name);
+    ResourceBytes bytes = PfFindResourceBytes("PNG", name);
     if (bytes.data == nullptr || bytes.size == 0) return image;
 
     // A local handler over the resource bytes: no handler needs to be registered,

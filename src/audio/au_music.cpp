@@ -161,7 +161,7 @@ CMusicData* CreateMusicData(const uint8_t* bytes, uint32_t size) {
 }
 
 CMusicData* LoadMusic(const char* name) {
-    ResourceBytes resource = FindResourceBytes("MID", name);
+    ResourceBytes resource = PfFindResourceBytes("MID", name);
     if (!resource.data || resource.size > UINT32_MAX) return nullptr;
     return CreateMusicData(resource.data, static_cast<uint32_t>(resource.size));
 }

@@ -81,7 +81,7 @@ CSoundData* ParseWaveResource(uint32_t size, const uint8_t* bytes) {
 }
 
 CSoundData* LoadSound(const char* name) {
-    ResourceBytes resource = FindResourceBytes("WAV", name);
+    ResourceBytes resource = PfFindResourceBytes("WAV", name);
     if (!resource.data || resource.size > UINT32_MAX) return nullptr;
     return ParseWaveResource(static_cast<uint32_t>(resource.size), resource.data);
 }

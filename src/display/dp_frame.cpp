@@ -79,7 +79,7 @@ void ResetFrameStatistics() {
 }
 
 void CatchUpLastFrameTime() {
-    uint32_t now = ReadClockMs();
+    uint32_t now = PfReadClockMs();
     if (now - LastFrameTimeMs > kMinFrameMs) LastFrameTimeMs = now;
 }
 
@@ -90,10 +90,10 @@ void FormatFrameRate(double slowAverage, char* out, unsigned size) {
 }
 
 uint32_t AdvanceFrameTiming() {
-    uint32_t now = ReadClockMs();
+    uint32_t now = PfReadClockMs();
     while (now - LastFrameTimeMs < kMinFrameMs) {
-        SleepMs(LastFrameTimeMs + kMinFrameMs - now);
-        now = ReadClockMs();
+        PfSleepMs(LastFrameTimeMs + kMinFrameMs - now);
+        now = PfReadClockMs();
     }
     uint32_t raw = now - LastFrameTimeMs;
     if (raw > kMaxStepMs) raw = kMaxStepMs;
@@ -120,7 +120,7 @@ uint32_t AdvanceFrameTiming() {
 uint32_t PresentFrame() {
     // Without a window (a reopen that failed) nothing is drawn or shown; the pacing
     // still holds the loop to its rate.
-    if (PlatformGameWindowExists()) DrawFrameOverlays();
-    SwapPlatformGameBuffers();
+    if (PfGameWindowExists()) DrawFrameOverlays();
+    PfSwapGameBuffers();
     return AdvanceFrameTiming();
 }

@@ -61,9 +61,9 @@ void WaitWhenInactive(GameEventCallback callback, void* context) {
 }  // namespace
 
 void PumpGameMessages(GameEventCallback callback, void* context) {
-    DispatchPlatformEvents();
+    PfDispatchEvents();
     PlatformInput in;
-    while (TakePlatformInput(&in)) {
+    while (PfTakeInput(&in)) {
         ReportInput(in, callback, context);
         WaitWhenInactive(callback, context);
     }
@@ -74,13 +74,13 @@ bool WaitWhileInactive() {
     SuspendGameDisplay();
     bool quit = false;
     while (GameWindowInactive && !quit) {
-        DispatchPlatformEvents();
+        PfDispatchEvents();
         PlatformInput in;
-        while (TakePlatformInput(&in))
+        while (PfTakeInput(&in))
             if (in.kind == PlatformInputKind::Quit) quit = true;
         // Reactivation: any window of the program became the active one.
-        if (IsProgramActive()) GameWindowInactive = false;
-        if (GameWindowInactive && !quit) SleepMs(kInactivePollMs);
+        if (PfIsProgramActive()) GameWindowInactive = false;
+        if (GameWindowInactive && !quit) PfSleepMs(kInactivePollMs);
     }
     ResumeGameDisplay();
     return quit;
@@ -88,7 +88,7 @@ bool WaitWhileInactive() {
 
 void PollMouse(GameEventCallback callback, void* context) {
     int32_t x = 0, y = 0;
-    GetPointerPosition(&x, &y);
+    PfGetPointerPosition(&x, &y);
     CursorState& c = g_cursorState;
     if (c.captureCount > 0 && c.suspendDepth == 0) {
         GameEventMotion motion = {double(x - c.lastX), double(c.lastY - y), 0.0};
@@ -112,26 +112,26 @@ void RecentreCursor(bool force) {
     if (!force && ox <= GameWindowWidth / 4 && oy <= GameWindowHeight / 4) return;
     c.lastX = cx;
     c.lastY = cy;
-    WarpPointerTo(cx, cy);
+    PfWarpPointerTo(cx, cy);
 }
 
 void CaptureCursor() {
     CursorState& c = g_cursorState;
-    GetPointerPosition(&c.savedX, &c.savedY);
+    PfGetPointerPosition(&c.savedX, &c.savedY);
     CentreOfWindow(&c.lastX, &c.lastY);
-    WarpPointerTo(c.lastX, c.lastY);
+    PfWarpPointerTo(c.lastX, c.lastY);
 }
 
 void HideGameCursor() {
     CursorState& c = g_cursorState;
-    if (c.hideCount == 0 && c.suspendDepth == 0) SetPlatformCursorHidden(true);
+    if (c.hideCount == 0 && c.suspendDepth == 0) PfSetCursorHidden(true);
     c.hideCount += 1;
 }
 
 void UnhideGameCursor() {
     CursorState& c = g_cursorState;
     c.hideCount -= 1;
-    if (c.hideCount == 0 && c.suspendDepth == 0) SetPlatformCursorHidden(false);
+    if (c.hideCount == 0 && c.suspendDepth == 0) PfSetCursorHidden(false);
 }
 
 // The counts change whether or not a menu is up, so a capture begun under a menu and
@@ -149,21 +149,21 @@ void EndMouseCapture() {
     CursorState& c = g_cursorState;
     c.captureCount -= 1;
     if (c.captureCount == 0) {
-        if (c.suspendDepth == 0) WarpPointerTo(c.savedX, c.savedY);
+        if (c.suspendDepth == 0) PfWarpPointerTo(c.savedX, c.savedY);
         UnhideGameCursor();
     }
 }
 
 void ShowGameCursor() {
     CursorState& c = g_cursorState;
-    if (c.captureCount >= 1 && c.suspendDepth == 0) WarpPointerTo(c.savedX, c.savedY);
-    if (c.hideCount >= 1 && c.suspendDepth == 0) SetPlatformCursorHidden(false);
+    if (c.captureCount >= 1 && c.suspendDepth == 0) PfWarpPointerTo(c.savedX, c.savedY);
+    if (c.hideCount >= 1 && c.suspendDepth == 0) PfSetCursorHidden(false);
     c.suspendDepth += 1;
 }
 
 void ReturnGameCursor() {
     CursorState& c = g_cursorState;
     c.suspendDepth -= 1;
-    if (c.hideCount >= 1 && c.suspendDepth == 0) SetPlatformCursorHidden(true);
+    if (c.hideCount >= 1 && c.suspendDepth == 0) PfSetCursorHidden(true);
     if (c.captureCount >= 1 && c.suspendDepth == 0) CaptureCursor();
 }

@@ -25,7 +25,7 @@ void BeginLoadingScreen() {
     s.active = 1;
     s.image = LoadTextureImage("text_loading");
     s.ranges[0] = {0.0, 1.0};
-    uint32_t now = ReadClockMs();
+    uint32_t now = PfReadClockMs();
     s.startTime = s.lastDrawTime = s.firstShownTime = now;
     s.depth = 0;
 }
@@ -45,7 +45,7 @@ void LeaveLoadingStage() {
 void UpdateLoadingProgress(double fraction) {
     LoadingScreenState& s = g_loadingScreen;
     if (!s.active) return;
-    uint32_t now = ReadClockMs();
+    uint32_t now = PfReadClockMs();
     if (now - s.startTime <= kHiddenMs) return;
     if (s.lastDrawTime == s.startTime) s.firstShownTime = now;
     if (now - s.lastDrawTime >= kRedrawMs) {
@@ -60,7 +60,7 @@ void EndLoadingScreen() {
     if (!s.active) return;
     if (s.lastDrawTime - s.startTime > kHiddenMs) {
         DrawLoadingScreen(1.0);
-        while (ReadClockMs() - s.firstShownTime < kShownMs) DrawLoadingScreen(1.0);
+        while (PfReadClockMs() - s.firstShownTime < kShownMs) DrawLoadingScreen(1.0);
     }
     FreeTextureImage(s.image);
     s.image = nullptr;

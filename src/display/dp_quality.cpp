@@ -60,11 +60,11 @@ DisplayMode ResolveDisplayMode(int32_t index, int32_t width, int32_t height, int
 }
 
 DisplayMode& GetConfiguredDisplayMode(DisplayMode& out) {
-    unsigned count = CountPlatformDisplays();
+    unsigned count = PfCountDisplays();
     uint32_t index = static_cast<uint32_t>(GameConfig.DisplayIndex);
     if (index >= count) index = 0;
     PlatformDisplayMode current = {0, 0, 0, 0};
-    if (!GetPlatformCurrentMode(index, &current)) current = {0, 0, 0, 0};
+    if (!PfGetCurrentMode(index, &current)) current = {0, 0, 0, 0};
     out = ResolveDisplayMode(GameConfig.DisplayIndex, GameConfig.GameWidth, GameConfig.GameHeight,
                              GameConfig.GameDepth, count, current.width, current.height,
                              current.depth);

@@ -59,7 +59,7 @@ void DefaultDisplayArea(ScreenRect* area) {
     DisplayMode mode;
     GetConfiguredDisplayMode(mode);
     PlatformRect r = {0, 0, 0, 0};
-    if (!GetPlatformDisplayGeometry(mode.index, &r)) GetPlatformDisplayGeometry(0, &r);
+    if (!PfGetDisplayGeometry(mode.index, &r)) PfGetDisplayGeometry(0, &r);
     *area = {r.left, r.top, r.width, r.height};
 }
 

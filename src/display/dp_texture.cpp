@@ -91,7 +91,7 @@ void UploadTexture(GLTexture* t) {
     t->uploaded = 1;
     t->index = uint32_t(g_registry.size());
     g_registry.push_back(t);
-    if (g_releasePending && PlatformGameWindowExists()) g_freshSinceRelease.push_back(t);
+    if (g_releasePending && PfGameWindowExists()) g_freshSinceRelease.push_back(t);
 }
 
 void CreateTextures(GLTexture** out, uint32_t n, const TextureStrip& strip) {

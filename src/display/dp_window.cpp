@@ -19,7 +19,7 @@ namespace {
 ModeToRestore& g_restore = g_displaySession.modeToRestore;
 bool g_exitHooksInstalled = false;  // run
 
-void RestoreModesAtExit() { RestorePlatformDisplayModes(); }
+void RestoreModesAtExit() { PfRestoreDisplayModes(); }
 
 // X keeps a changed mode after the process is gone: put it back on every way out
 // the process can catch (normal exit, an internal fault, SIGINT, SIGTERM, SIGHUP,
@@ -30,7 +30,7 @@ void InstallExitHooks() {
     g_exitHooksInstalled = true;
     std::atexit(RestoreModesAtExit);
     AddEmergencyHook(RestoreModesAtExit);
-    InstallPlatformSignalHandlers(RestoreModesAtExit);
+    PfInstallSignalHandlers(RestoreModesAtExit);
 }
 
 // Every non-zero field of the remembered mode equals the current one; any current
@@ -48,9 +48,9 @@ bool ModeMatches(const PlatformDisplayMode& remembered, const PlatformDisplayMod
 bool CreateFullscreenGameWindow(const DisplayMode& mode) {
     InstallExitHooks();
     // A mode a killed run left changed is not the desktop's: put it back first.
-    RestoreLeftoverPlatformDisplayModes();
+    PfRestoreLeftoverDisplayModes();
     PlatformDisplayMode current;
-    if (!GetPlatformCurrentMode(mode.index, &current)) return false;
+    if (!PfGetCurrentMode(mode.index, &current)) return false;
     g_restore = {mode.index, current};
     bool wantsChange = (mode.width && mode.width != current.width) ||
                        (mode.height && mode.height != current.height) ||
@@ -61,10 +61,10 @@ bool CreateFullscreenGameWindow(const DisplayMode& mode) {
         uint32_t width = mode.width ? mode.width : current.width;
         uint32_t height = mode.height ? mode.height : current.height;
         changed = (width == current.width && height == current.height) ||
-                  ChangePlatformDisplayMode(mode.index, width, height);
+                  PfChangeDisplayMode(mode.index, width, height);
     }
     PlatformRect geometry;
-    if (!GetPlatformDisplayGeometry(mode.index, &geometry)) return false;
+    if (!PfGetDisplayGeometry(mode.index, &geometry)) return false;
     GameWindowLeft = geometry.left;
     GameWindowTop = geometry.top;
     GameWindowWidth = int32_t(mode.width);
@@ -78,7 +78,7 @@ bool CreateFullscreenGameWindow(const DisplayMode& mode) {
     }
     PlatformRect rect = {GameWindowLeft, GameWindowTop, GameWindowWidth, GameWindowHeight};
     // Owned by the session's background frame while there is one.
-    if (!CreatePlatformGameWindow(rect, g_displaySession.backgroundFrame)) {
+    if (!PfCreateGameWindow(rect, g_displaySession.backgroundFrame)) {
         DestroyFullscreenGameWindow();
         return false;
     }
@@ -96,11 +96,11 @@ bool CreateFullscreenGameWindow(const DisplayMode& mode) {
 }
 
 void DestroyFullscreenGameWindow() {
-    DestroyPlatformGameWindow();
+    PfDestroyGameWindow();
     PlatformDisplayMode current;
-    if (GetPlatformCurrentMode(g_restore.index, &current) &&
+    if (PfGetCurrentMode(g_restore.index, &current) &&
         !ModeMatches(g_restore.mode, current))
-        RestorePlatformDisplayMode(g_restore.index);
+        PfRestoreDisplayMode(g_restore.index);
 }
 
 bool OpenGameWindow(const DisplayMode* mode) {
@@ -117,10 +117,10 @@ bool OpenGameWindow(const DisplayMode* mode) {
 }
 
 void CloseGameWindow() {
-    if (PlatformGameWindowExists()) {
+    if (PfGameWindowExists()) {
         for (int i = 0; i < 2; ++i) {
             CatchUpLastFrameTime();
-            MakePlatformGameContextCurrent();
+            PfMakeGameContextCurrent();
             ClearGameScreen();
             PresentFrame();
         }
@@ -133,13 +133,13 @@ const DisplayMode* LastOpenedMode() {
     return g_displaySession.hasOpenedMode ? &g_displaySession.lastOpenedMode : nullptr;
 }
 
-bool GameWindowExists() { return PlatformGameWindowExists(); }
+bool GameWindowExists() { return PfGameWindowExists(); }
 
-bool MakeGameContextCurrent() { return MakePlatformGameContextCurrent(); }
+bool MakeGameContextCurrent() { return PfMakeGameContextCurrent(); }
 
 void UpdateGameWindowActivation() {
-    if (!PlatformGameWindowExists()) return;
-    bool active = IsProgramActive();
+    if (!PfGameWindowExists()) return;
+    bool active = PfIsProgramActive();
     if (active) {
         g_displaySession.gameWindowSeenActive = true;
         GameWindowInactive = false;

@@ -29,6 +29,6 @@ void CollectDisplayModes(uint32_t index, const std::vector<PlatformDisplayMode>&
 
 void EnumerateDisplayModes(std::vector<DisplayMode>& out) {
     uint32_t index = static_cast<uint32_t>(GameConfig.DisplayIndex);
-    if (index >= CountPlatformDisplays()) index = 0;
-    CollectDisplayModes(index, ListPlatformDisplayModes(index), out);
+    if (index >= PfCountDisplays()) index = 0;
+    CollectDisplayModes(index, PfListDisplayModes(index), out);
 }

@@ -84,14 +84,14 @@ void CDisplayDialog::OnDisplayChanged(wxEvent& event) {
 }
 
 bool ChooseGameDisplay() {
-    const unsigned n = CountPlatformDisplays();
+    const unsigned n = PfCountDisplays();
     if (n <= 1) return true;
     GameConfigRecord& c = GameConfig;
     bool ask = uint32_t(c.DisplayIndex) >= n;
     if (wxGetMouseState().ControlDown()) ask = true;
     PlatformRect stored = {c.DisplayLeft, c.DisplayTop, c.DisplayWidth, c.DisplayHeight};
     PlatformRect now = {0, 0, 0, 0};
-    const bool known = !ask && GetPlatformDisplayGeometry(unsigned(c.DisplayIndex), &now);
+    const bool known = !ask && PfGetDisplayGeometry(unsigned(c.DisplayIndex), &now);
     if (known && (now.left != stored.left || now.top != stored.top ||
                   now.width != stored.width || now.height != stored.height))
         ask = true;
@@ -104,7 +104,7 @@ bool ChooseGameDisplay() {
         chosen = dialog.Display();
     }
     PlatformRect g = {0, 0, 0, 0};
-    GetPlatformDisplayGeometry(unsigned(chosen), &g);
+    PfGetDisplayGeometry(unsigned(chosen), &g);
     // The stored game mode belongs to the monitor it was chosen on, at the size it had:
     // another monitor, or the same one at another resolution, falls back to the
     // monitor's current mode.
@@ -125,10 +125,10 @@ bool ChooseGameDisplay() {
 }
 
 void GetDisplayArea(wxPoint* position, wxSize* size) {
-    const unsigned n = CountPlatformDisplays();
+    const unsigned n = PfCountDisplays();
     const unsigned index = uint32_t(GameConfig.DisplayIndex) < n ? unsigned(GameConfig.DisplayIndex) : 0;
     PlatformRect g = {0, 0, 0, 0};
-    GetPlatformDisplayGeometry(index, &g);
+    PfGetDisplayGeometry(index, &g);
     if (position) *position = wxPoint(g.left, g.top);
     if (size) *size = wxSize(g.width, g.height);
 }
@@ -137,10 +137,10 @@ void ShowBackgroundFrame(bool fade, CBackgroundFrame* frame) {
     if (fade) FadeDesktopToBlack();
     // The union of every monitor; the union with an empty rectangle is the other one.
     wxRect r;
-    const unsigned n = CountPlatformDisplays();
+    const unsigned n = PfCountDisplays();
     for (unsigned i = 0; i < n; ++i) {
         PlatformRect g;
-        if (!GetPlatformDisplayGeometry(i, &g)) continue;
+        if (!PfGetDisplayGeometry(i, &g)) continue;
         const wxRect m(g.left, g.top, g.width, g.height);
         if (r.IsEmpty()) {
             r = m;
@@ -219,12 +219,12 @@ void FadeDesktopToBlack() {
     }
 
     int last = 255;
-    const uint32_t start = ReadClockMs();
+    const uint32_t start = PfReadClockMs();
     do {
-        const uint32_t elapsed = ReadClockMs() - start;
+        const uint32_t elapsed = PfReadClockMs() - start;
         const int level = FadeLevel(elapsed >= kFadeMs ? 0 : kFadeMs - elapsed);
         if (level == last) {
-            SleepMs(1);
+            PfSleepMs(1);
             continue;
         }
         // Each rectangle multiplies what is on screen by level / last.
@@ -237,7 +237,7 @@ void FadeDesktopToBlack() {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     glFinish();
-    SleepMs(kFadeHoldMs);
+    PfSleepMs(kFadeHoldMs);
 }
 
 void InstallDisplaySetup() { SetDisplaySetupPort(&kDisplaySetupPort); }

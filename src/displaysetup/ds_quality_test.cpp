@@ -39,7 +39,7 @@ void PassInput(void* context, uint32_t code, const void* data) {
 
 bool PassDone(void* context) {
     const Pass& p = *static_cast<const Pass*>(context);
-    return *p.abort || p.frames >= kPassFrames || ReadClockMs() - p.start >= kPassMs;
+    return *p.abort || p.frames >= kPassFrames || PfReadClockMs() - p.start >= kPassMs;
 }
 
 void PassDraw(void* context) {
@@ -132,7 +132,7 @@ double TimeQualityPass(bool& abort, QualityPassDraw draw, const void* argument, 
     // ends the test as one from the pump does: the loop would draw nothing, and
     // nothing measured must not pass for a fast display.
     if (QuitRequested) abort = true;
-    Pass pass = {&abort, draw, argument, from, to, progressFrom, progressTo, ReadClockMs(), 0};
+    Pass pass = {&abort, draw, argument, from, to, progressFrom, progressTo, PfReadClockMs(), 0};
     // A pass that starts aborted draws nothing and must not pump: the abort belongs to
     // an earlier pass, and a later Escape would only be lost.
     if (!abort) {
@@ -140,7 +140,7 @@ double TimeQualityPass(bool& abort, QualityPassDraw draw, const void* argument, 
         if (QuitRequested) abort = true;
     }
     glFinish();
-    const uint32_t elapsed = ReadClockMs() - pass.start;
+    const uint32_t elapsed = PfReadClockMs() - pass.start;
     // No frame, no cost: the caller drops the measurements of an aborted test.
     if (pass.frames == 0) return 0.0;
     return (double(elapsed) / 1000.0) / double(pass.frames);

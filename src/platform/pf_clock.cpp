@@ -20,9 +20,11 @@ void SleepThreadMs(uint32_t milliseconds) {
 
 }  // namespace
 
-uint32_t ReadClockMs() { return g_pfSeams.readClock ? g_pfSeams.readClock() : ReadSteadyClockMs(); }
+uint32_t PfReadClockMs() {
+    return g_pfSeams.readClock ? g_pfSeams.readClock() : ReadSteadyClockMs();
+}
 
-void SleepMs(uint32_t milliseconds) {
+void PfSleepMs(uint32_t milliseconds) {
     if (g_pfSeams.sleep)
         g_pfSeams.sleep(milliseconds);
     else

@@ -10,6 +10,6 @@ using ClockReadFunction = uint32_t (*)();
 using ClockSleepFunction = void (*)(uint32_t milliseconds);
 
 // The low 32 bits of a monotonic millisecond count.
-uint32_t ReadClockMs();
+uint32_t PfReadClockMs();
 // Blocks the calling thread for about that many milliseconds (never spins).
-void SleepMs(uint32_t milliseconds);
+void PfSleepMs(uint32_t milliseconds);

@@ -20,24 +20,24 @@ Display* ToolkitXDisplay() {
 }
 
 void ApplyToTree(wxWindow* window) {
-    ApplyPlatformCursor(window);
+    PfApplyCursor(window);
     for (wxWindow* child : window->GetChildren()) ApplyToTree(child);
 }
 
 }  // namespace
 
-void SetPlatformCursorHidden(bool hidden) {
+void PfSetCursorHidden(bool hidden) {
     g_hidden = hidden;
     for (wxWindow* w : wxTopLevelWindows) ApplyToTree(w);
 }
 
-bool PlatformCursorHidden() { return g_hidden; }
+bool PfCursorHidden() { return g_hidden; }
 
-void ApplyPlatformCursor(wxWindow* window) {
+void PfApplyCursor(wxWindow* window) {
     window->SetCursor(g_hidden ? wxCursor(wxCURSOR_BLANK) : wxNullCursor);
 }
 
-void GetPointerPosition(int32_t* x, int32_t* y) {
+void PfGetPointerPosition(int32_t* x, int32_t* y) {
     Display* d = ToolkitXDisplay();
     Window root, child;
     int rx = 0, ry = 0, wx = 0, wy = 0;
@@ -52,7 +52,7 @@ void GetPointerPosition(int32_t* x, int32_t* y) {
     *y = p.y;
 }
 
-void WarpPointerTo(int32_t x, int32_t y) {
+void PfWarpPointerTo(int32_t x, int32_t y) {
     Display* d = ToolkitXDisplay();
     if (!d) return;
     XWarpPointer(d, None, DefaultRootWindow(d), 0, 0, 0, 0, x, y);

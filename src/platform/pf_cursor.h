@@ -8,10 +8,10 @@ class wxWindow;
 
 // Shows a blank cursor over every window of the program (and windows made later),
 // or the normal one again.
-void SetPlatformCursorHidden(bool hidden);
-bool PlatformCursorHidden();
+void PfSetCursorHidden(bool hidden);
+bool PfCursorHidden();
 // Gives one window the cursor now in force (for windows made while hidden).
-void ApplyPlatformCursor(wxWindow* window);
+void PfApplyCursor(wxWindow* window);
 
-void GetPointerPosition(int32_t* x, int32_t* y);
-void WarpPointerTo(int32_t x, int32_t y);
+void PfGetPointerPosition(int32_t* x, int32_t* y);
+void PfWarpPointerTo(int32_t x, int32_t y);

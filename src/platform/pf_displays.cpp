@@ -7,7 +7,7 @@
 // the toolkit has processed the server's notification.
 //
 // The settings to put back are also written to a file while a change is in effect
-// (see PlatformDisplayModesFilePath): one line per changed CRTC, with the X display
+// (see PfDisplayModesFilePath): one line per changed CRTC, with the X display
 // and the writer's process id, so the next start can tell a leftover from a running
 // game's and put it back.
 #include "platform/pf_displays.h"
@@ -159,7 +159,7 @@ void SyncModesFile() {
         return;
     }
     if (!g_modesFile[0]) {
-        std::string path = PlatformDisplayModesFilePath();
+        std::string path = PfDisplayModesFilePath();
         if (path.size() >= sizeof g_modesFile) return;
         std::memcpy(g_modesFile, path.c_str(), path.size() + 1);
     }
@@ -264,9 +264,9 @@ void RestoreSaved(SavedCrtc& s) {
 
 }  // namespace
 
-unsigned CountPlatformDisplays() { return wxDisplay::GetCount(); }
+unsigned PfCountDisplays() { return wxDisplay::GetCount(); }
 
-bool GetPlatformDisplayGeometry(unsigned index, PlatformRect* out) {
+bool PfGetDisplayGeometry(unsigned index, PlatformRect* out) {
     if (index >= wxDisplay::GetCount()) return false;
     RRCrtc crtc = FindCrtc(index);
     Display* d = RandrDisplay();
@@ -282,9 +282,9 @@ bool GetPlatformDisplayGeometry(unsigned index, PlatformRect* out) {
     return ToolkitGeometry(index, out);
 }
 
-bool GetPlatformCurrentMode(unsigned index, PlatformDisplayMode* out) {
+bool PfGetCurrentMode(unsigned index, PlatformDisplayMode* out) {
     PlatformRect geometry;
-    if (!GetPlatformDisplayGeometry(index, &geometry)) return false;
+    if (!PfGetDisplayGeometry(index, &geometry)) return false;
     *out = {uint32_t(geometry.width), uint32_t(geometry.height), ScreenDepth(), 0};
     RRCrtc crtc = FindCrtc(index);
     Display* d = RandrDisplay();
@@ -300,10 +300,10 @@ bool GetPlatformCurrentMode(unsigned index, PlatformDisplayMode* out) {
     return true;
 }
 
-std::vector<PlatformDisplayMode> ListPlatformDisplayModes(unsigned index) {
+std::vector<PlatformDisplayMode> PfListDisplayModes(unsigned index) {
     std::vector<PlatformDisplayMode> modes;
     PlatformDisplayMode current;
-    if (!GetPlatformCurrentMode(index, &current)) return modes;
+    if (!PfGetCurrentMode(index, &current)) return modes;
     RRCrtc crtc = FindCrtc(index);
     Display* d = RandrDisplay();
     if (crtc && d) {
@@ -329,7 +329,7 @@ std::vector<PlatformDisplayMode> ListPlatformDisplayModes(unsigned index) {
     return modes;
 }
 
-bool ChangePlatformDisplayMode(unsigned index, uint32_t width, uint32_t height) {
+bool PfChangeDisplayMode(unsigned index, uint32_t width, uint32_t height) {
     RRCrtc crtc = FindCrtc(index);
     Display* d = RandrDisplay();
     if (!crtc || !d) return false;
@@ -391,21 +391,21 @@ bool ChangePlatformDisplayMode(unsigned index, uint32_t width, uint32_t height) 
     return ok;
 }
 
-void RestorePlatformDisplayModes() {
+void PfRestoreDisplayModes() {
     for (auto& s : g_randr.saved) RestoreSaved(s);
     // Only unlink here: this runs from signal handlers too.
     if (g_modesFile[0]) unlink(g_modesFile);
 }
 
-void RestorePlatformDisplayMode(unsigned index) {
+void PfRestoreDisplayMode(unsigned index) {
     if (index >= kMaxMonitors || !g_randr.saved[index].saved) return;
     RestoreSaved(g_randr.saved[index]);
     SyncModesFile();
 }
 
-bool PlatformDisplayModesChanged() { return AnySaved(); }
+bool PfDisplayModesChanged() { return AnySaved(); }
 
-std::string PlatformDisplayModesFilePath() {
+std::string PfDisplayModesFilePath() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && runtime[0] == '/') return std::string(runtime) + "/" + kModesFileName;
     const char* config = std::getenv("XDG_CONFIG_HOME");
@@ -418,9 +418,9 @@ std::string PlatformDisplayModesFilePath() {
     return std::string(home) + "/.config/" + kModesFileName;
 }
 
-bool RestoreLeftoverPlatformDisplayModes() {
+bool PfRestoreLeftoverDisplayModes() {
     if (AnySaved()) return false;  // the file, if any, is this process's own
-    std::string path = PlatformDisplayModesFilePath();
+    std::string path = PfDisplayModesFilePath();
     FILE* f = std::fopen(path.c_str(), "r");
     if (!f) return false;
     char line[1024];

@@ -22,34 +22,34 @@ struct PlatformDisplayMode {
 };
 
 // Monitors in the toolkit's numbering.
-unsigned CountPlatformDisplays();
+unsigned PfCountDisplays();
 
 // The monitor's area on the desktop, read fresh from the X server when it knows the
 // monitor (so it is right straight after a mode change), else from the toolkit.
 // False for an index that is not a monitor.
-bool GetPlatformDisplayGeometry(unsigned index, PlatformRect* out);
+bool PfGetDisplayGeometry(unsigned index, PlatformRect* out);
 
 // The monitor's current mode: its geometry's size and the screen depth. False for an
 // index that is not a monitor.
-bool GetPlatformCurrentMode(unsigned index, PlatformDisplayMode* out);
+bool PfGetCurrentMode(unsigned index, PlatformDisplayMode* out);
 
 // Every mode the monitor's output offers (duplicates of size and rate dropped);
 // where the server offers none (a virtual framebuffer), the current mode alone.
-std::vector<PlatformDisplayMode> ListPlatformDisplayModes(unsigned index);
+std::vector<PlatformDisplayMode> PfListDisplayModes(unsigned index);
 
 // Switches the monitor to a mode of that width and height (the highest rate among
 // them). The first change of a monitor remembers its setting for
-// RestorePlatformDisplayModes. False when the server has no such mode or refuses.
-bool ChangePlatformDisplayMode(unsigned index, uint32_t width, uint32_t height);
+// PfRestoreDisplayModes. False when the server has no such mode or refuses.
+bool PfChangeDisplayMode(unsigned index, uint32_t width, uint32_t height);
 
 // Puts every monitor changed by this process back as it was before its first
 // change. Safe to call any number of times; the emergency paths call it too.
-void RestorePlatformDisplayModes();
+void PfRestoreDisplayModes();
 // The same for one monitor only.
-void RestorePlatformDisplayMode(unsigned index);
+void PfRestoreDisplayMode(unsigned index);
 
 // True when this process has a changed mode still to put back.
-bool PlatformDisplayModesChanged();
+bool PfDisplayModesChanged();
 
 // While a mode is changed, the monitors' settings from before are also kept in a
 // small file, written before the change and removed when they are put back, so that
@@ -57,10 +57,10 @@ bool PlatformDisplayModesChanged();
 // next one. The file: vorpane-display-modes in $XDG_RUNTIME_DIR, or in the
 // configuration folder ($XDG_CONFIG_HOME, else ~/.config) when that is unset or not
 // an absolute path.
-std::string PlatformDisplayModesFilePath();
+std::string PfDisplayModesFilePath();
 // Puts back the settings a previous run on this X display left in that file, where
 // the monitor still shows the mode that run set, and removes the file. Does nothing
 // while this process has a change of its own, or while the run that wrote the file
 // is still alive. Call at start, before the current mode is taken as the desktop's.
 // True when a monitor was put back.
-bool RestoreLeftoverPlatformDisplayModes();
+bool PfRestoreLeftoverDisplayModes();

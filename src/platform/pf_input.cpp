@@ -76,34 +76,34 @@ void OnFatal(int sig) {
 
 }  // namespace
 
-void QueueKeyDownInput(int32_t key, bool altDown) {
+void PfQueueKeyDownInput(int32_t key, bool altDown) {
     if (altDown) return;
     bool repeat = IsHeld(key);
     if (!repeat) g_heldKeys.push_back(key);
     g_queue.push_back({PlatformInputKind::KeyDown, repeat, key, 0, 0});
 }
 
-void QueueKeyUpInput(int32_t key, bool altDown) {
+void PfQueueKeyUpInput(int32_t key, bool altDown) {
     auto it = std::find(g_heldKeys.begin(), g_heldKeys.end(), key);
     if (it == g_heldKeys.end()) return;
     g_heldKeys.erase(it);
     if (!altDown) g_queue.push_back({PlatformInputKind::KeyUp, false, key, 0, 0});
 }
 
-void QueueButtonInput(bool down, int32_t screenX, int32_t screenY) {
+void PfQueueButtonInput(bool down, int32_t screenX, int32_t screenY) {
     g_queue.push_back({down ? PlatformInputKind::ButtonDown : PlatformInputKind::ButtonUp,
                        false, 0, screenX, screenY});
 }
 
-void QueueQuitInput() { g_queue.push_back({PlatformInputKind::Quit, false, 0, 0, 0}); }
+void PfQueueQuitInput() { g_queue.push_back({PlatformInputKind::Quit, false, 0, 0, 0}); }
 
-void PostPlatformInput(const PlatformInput& input) { g_queue.push_back(input); }
+void PfPostInput(const PlatformInput& input) { g_queue.push_back(input); }
 
-void ClearHeldKeys() { g_heldKeys.clear(); }
+void PfClearHeldKeys() { g_heldKeys.clear(); }
 
-void ClearPlatformInput() { g_queue.clear(); }
+void PfClearInput() { g_queue.clear(); }
 
-void DispatchPlatformEvents() {
+void PfDispatchEvents() {
     while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
     if (wxTheApp) {
         wxTheApp->ProcessPendingEvents();
@@ -111,7 +111,7 @@ void DispatchPlatformEvents() {
     }
 }
 
-bool TakePlatformInput(PlatformInput* out) {
+bool PfTakeInput(PlatformInput* out) {
     if (g_termSignals.load() > 0) {
         g_termSignals.fetch_sub(1);
         *out = {PlatformInputKind::Quit, false, 0, 0, 0};
@@ -123,7 +123,7 @@ bool TakePlatformInput(PlatformInput* out) {
     return true;
 }
 
-bool IsProgramActive() {
+bool PfIsProgramActive() {
     for (wxWindow* w : wxTopLevelWindows) {
         auto* top = wxDynamicCast(w, wxTopLevelWindow);
         if (top && top->IsShown() && top->IsActive()) return true;
@@ -131,7 +131,7 @@ bool IsProgramActive() {
     return false;
 }
 
-void InstallPlatformSignalHandlers(void (*emergency)()) {
+void PfInstallSignalHandlers(void (*emergency)()) {
     g_emergency = emergency;
     std::signal(SIGTERM, OnTerm);
     std::signal(SIGINT, OnInterrupt);
@@ -148,7 +148,7 @@ void InstallPlatformSignalHandlers(void (*emergency)()) {
     }
 }
 
-void SetQuitSignalHandler(void (*handler)()) {
+void PfSetQuitSignalHandler(void (*handler)()) {
     g_quitSignalHandler = handler;
     if (!handler || g_wakePipe[0] >= 0) return;
     if (pipe2(g_wakePipe, O_NONBLOCK | O_CLOEXEC) != 0) {

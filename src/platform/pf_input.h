@@ -25,25 +25,25 @@ struct PlatformInput {
 // auto-repeat flag is unreliable: a key-down of a held key is a repeat, a key-up of a
 // key that is not held (the one that closed a dialog, say) is dropped, and keys
 // pressed with Alt give nothing.
-void QueueKeyDownInput(int32_t key, bool altDown);
-void QueueKeyUpInput(int32_t key, bool altDown);
-void QueueButtonInput(bool down, int32_t screenX, int32_t screenY);
-void QueueQuitInput();
+void PfQueueKeyDownInput(int32_t key, bool altDown);
+void PfQueueKeyUpInput(int32_t key, bool altDown);
+void PfQueueButtonInput(bool down, int32_t screenX, int32_t screenY);
+void PfQueueQuitInput();
 // Appends a record as it is (tests inject input this way).
-void PostPlatformInput(const PlatformInput& input);
+void PfPostInput(const PlatformInput& input);
 // Forgets every held key (the window that received them has gone).
-void ClearHeldKeys();
+void PfClearHeldKeys();
 // Drops every queued record.
-void ClearPlatformInput();
+void PfClearInput();
 
 // Runs the window system's pending events and the toolkit's pending and idle work,
 // without waiting.
-void DispatchPlatformEvents();
+void PfDispatchEvents();
 // Takes the oldest queued record; a SIGTERM that arrived counts as a quit record.
-bool TakePlatformInput(PlatformInput* out);
+bool PfTakeInput(PlatformInput* out);
 
 // Whether any top-level window of the program is the active one.
-bool IsProgramActive();
+bool PfIsProgramActive();
 
 // SIGTERM becomes a quit record (a second one, before the game has ended, runs
 // emergency and ends the process); SIGINT and SIGHUP run emergency and end the
@@ -52,9 +52,9 @@ bool IsProgramActive();
 // emergency and then go on as they would have.
 // emergency must be safe to run from a signal handler as far as is practical (it
 // puts changed display modes back).
-void InstallPlatformSignalHandlers(void (*emergency)());
+void PfInstallSignalHandlers(void (*emergency)());
 
 // Also tells the main thread of a SIGTERM while its loop waits for events (in a modal
 // dialog, where no pump takes quit records): handler runs on the main thread from the
 // toolkit's loop, once per signal. Null removes it.
-void SetQuitSignalHandler(void (*handler)());
+void PfSetQuitSignalHandler(void (*handler)());

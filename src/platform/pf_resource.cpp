@@ -16,7 +16,7 @@ bool EqualNoCase(const char* a, const char* b) {
 
 }  // namespace
 
-ResourceBytes FindResourceBytes(const char* type, const char* name) {
+ResourceBytes PfFindResourceBytes(const char* type, const char* name) {
     if (type == nullptr || name == nullptr) return {nullptr, 0};
     for (size_t i = 0; i < kEmbeddedResourceCount; ++i) {
         const EmbeddedResource& r = kEmbeddedResources[i];

@@ -27,4 +27,4 @@ struct ResourceBytes {
 };
 
 // Finds the resource of this type and name, without regard to case.
-ResourceBytes FindResourceBytes(const char* type, const char* name);
+ResourceBytes PfFindResourceBytes(const char* type, const char* name);

@@ -3,4 +3,4 @@
 
 PfSeams g_pfSeams = {};
 
-void ResetPfSeams() { g_pfSeams = {}; }
+void PfResetSeams() { g_pfSeams = {}; }

@@ -1,7 +1,7 @@
 // The program's seams: every point at which a test (or a tool) puts something of its
 // own in place of a part of the program, gathered in one record. The program itself
 // leaves every entry empty, which means the real thing. A test fills in the entries it
-// needs and empties them again when it is done (ResetPfSeams empties all of them).
+// needs and empties them again when it is done (PfResetSeams empties all of them).
 //
 // Read on the main thread whenever used, except where an entry says it is read when a
 // device opens (the audio entries are taken over under the device's lock then, so a
@@ -54,4 +54,4 @@ struct PfSeams {
 extern PfSeams g_pfSeams;  // empty unless a test fills it
 
 // Every entry back to empty.
-void ResetPfSeams();
+void PfResetSeams();

@@ -33,12 +33,12 @@ public:
     }
 
 private:
-    void OnKeyDown(wxKeyEvent& event) { QueueKeyDownInput(event.GetKeyCode(), event.AltDown()); }
-    void OnKeyUp(wxKeyEvent& event) { QueueKeyUpInput(event.GetKeyCode(), event.AltDown()); }
+    void OnKeyDown(wxKeyEvent& event) { PfQueueKeyDownInput(event.GetKeyCode(), event.AltDown()); }
+    void OnKeyUp(wxKeyEvent& event) { PfQueueKeyUpInput(event.GetKeyCode(), event.AltDown()); }
     void OnButton(wxMouseEvent& event) {
         // Where the pointer was when the button moved, on the desktop.
         wxPoint p = ClientToScreen(event.GetPosition());
-        QueueButtonInput(!event.LeftUp(), p.x, p.y);
+        PfQueueButtonInput(!event.LeftUp(), p.x, p.y);
     }
     // The game draws in its own loop; a paint only has to be acknowledged.
     void OnPaint(wxPaintEvent&) { wxPaintDC dc(this); }
@@ -56,7 +56,7 @@ private:
     // The window system asks the game to close: the game decides, through its pump.
     void OnClose(wxCloseEvent& event) {
         if (event.CanVeto()) event.Veto();
-        QueueQuitInput();
+        PfQueueQuitInput();
     }
 };
 
@@ -70,8 +70,8 @@ GameWindowState g_window;  // main thread
 
 }  // namespace
 
-bool CreatePlatformGameWindow(const PlatformRect& rect, wxWindow* parent) {
-    DestroyPlatformGameWindow();
+bool PfCreateGameWindow(const PlatformRect& rect, wxWindow* parent) {
+    PfDestroyGameWindow();
     g_window.frame = new CGameFrame(parent, rect);
     wxGLAttributes attributes;
     attributes.PlatformDefaults().RGBA().DoubleBuffer().Depth(24).EndList();
@@ -81,20 +81,20 @@ bool CreatePlatformGameWindow(const PlatformRect& rect, wxWindow* parent) {
     }
     g_window.canvas = new CGameCanvas(g_window.frame, attributes);
     g_window.canvas->SetSize(0, 0, rect.width, rect.height);
-    ApplyPlatformCursor(g_window.canvas);
-    ApplyPlatformCursor(g_window.frame);
+    PfApplyCursor(g_window.canvas);
+    PfApplyCursor(g_window.frame);
     g_window.frame->Show();
     g_window.frame->Raise();
     g_window.canvas->SetFocus();
     g_window.context = new wxGLContext(g_window.canvas);
     if (!PfWaitForCanvasWindow(g_window.canvas) || !g_window.context->IsOK() || !g_window.canvas->SetCurrent(*g_window.context)) {
-        DestroyPlatformGameWindow();
+        PfDestroyGameWindow();
         return false;
     }
     return true;
 }
 
-void DestroyPlatformGameWindow() {
+void PfDestroyGameWindow() {
     if (!g_window.frame) return;
     if (g_window.context) {
         // Releasing the current context before deleting it: glXMakeCurrent(None).
@@ -102,9 +102,9 @@ void DestroyPlatformGameWindow() {
     }
     g_window.frame->Destroy();
     g_window = {};
-    ClearHeldKeys();
+    PfClearHeldKeys();
     // The toolkit destroys the frame at idle time; our own loops must give it that.
-    DispatchPlatformEvents();
+    PfDispatchEvents();
 }
 
 bool PfWaitForCanvasWindow(wxGLCanvas* canvas, int timeoutMs) {
@@ -119,21 +119,21 @@ bool PfWaitForCanvasWindow(wxGLCanvas* canvas, int timeoutMs) {
     return true;
 }
 
-bool PlatformGameWindowExists() { return g_window.frame != nullptr; }
+bool PfGameWindowExists() { return g_window.frame != nullptr; }
 
-bool MakePlatformGameContextCurrent() {
+bool PfMakeGameContextCurrent() {
     return g_window.canvas && g_window.context && g_window.canvas->SetCurrent(*g_window.context);
 }
 
-void SwapPlatformGameBuffers() {
+void PfSwapGameBuffers() {
     if (!g_window.canvas) return;
     if (g_pfSeams.beforeSwap) g_pfSeams.beforeSwap();
     g_window.canvas->SwapBuffers();
 }
 
-wxWindow* PlatformGameWindowFrame() { return g_window.frame; }
+wxWindow* PfGameWindowFrame() { return g_window.frame; }
 
-unsigned long PlatformGameWindowXid() {
+unsigned long PfGameWindowXid() {
     if (!g_window.frame) return 0;
     GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(g_window.frame->GetHandle()));
     return window && GDK_IS_X11_WINDOW(window) ? gdk_x11_window_get_xid(window) : 0;
@@ -187,7 +187,7 @@ void PfMinimiseFrame(wxWindow* window) {
     frame->Show();
 }
 
-void SetPlatformProgramClass(const char* instance, const char* className) {
+void PfSetProgramClass(const char* instance, const char* className) {
     // The window system takes the instance from the program name and, for the
     // toolkit's top-level windows, the class from the application's display name.
     g_set_prgname(instance);

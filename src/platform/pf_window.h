@@ -1,7 +1,7 @@
 // The game's full-screen window: a borderless top-level frame at a monitor's exact
 // geometry holding one double-buffered GL canvas and its context. (The toolkit's
 // full-screen mode misplaces the window without a window manager.) Like every window
-// of the program it carries the program's X11 class (SetPlatformProgramClass).
+// of the program it carries the program's X11 class (PfSetProgramClass).
 #pragma once
 
 #include <cstdint>
@@ -16,20 +16,20 @@ class wxWindow;
 // the canvas the keyboard focus and makes its context current. Key, button and close
 // events become input records (pf_input.h). False, with nothing left behind, when the
 // window or its context cannot be made.
-bool CreatePlatformGameWindow(const PlatformRect& rect, wxWindow* parent);
+bool PfCreateGameWindow(const PlatformRect& rect, wxWindow* parent);
 
 // Makes no context current, destroys the context and the window and runs the
 // toolkit's idle work so the window is really gone. Nothing when there is none.
-void DestroyPlatformGameWindow();
+void PfDestroyGameWindow();
 
-bool PlatformGameWindowExists();
-bool MakePlatformGameContextCurrent();
-void SwapPlatformGameBuffers();
+bool PfGameWindowExists();
+bool PfMakeGameContextCurrent();
+void PfSwapGameBuffers();
 // The frame, for tests and for the cursor (null when there is none).
-wxWindow* PlatformGameWindowFrame();
+wxWindow* PfGameWindowFrame();
 // The game window's X window id, by which the window system's tools (xdotool) find
 // it; 0 when there is none.
-unsigned long PlatformGameWindowXid();
+unsigned long PfGameWindowXid();
 
 // Gives a borderless top-level frame exactly this area (its client area is all of it).
 // The toolkit's client-size setting is not used: on GTK it clamps a frame to one
@@ -55,4 +55,4 @@ void PfMinimiseFrame(wxWindow* frame);
 // the program name the window system shows, then the class), so the desktop groups
 // and names the game's windows as the game ("vorpane", "Vorpane"). Call it once the
 // toolkit's application object exists, before the toolkit starts.
-void SetPlatformProgramClass(const char* instance, const char* className);
+void PfSetProgramClass(const char* instance, const char* className);

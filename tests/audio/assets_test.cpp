@@ -28,7 +28,7 @@ uint32_t Le32(const unsigned char* p) { return Le16(p) | static_cast<uint32_t>(L
 
 TEST(GameAssets, EverySoundIsMonoSixteenBitAt44100AndLoads) {
     for (const std::string& name : SoundNames()) {
-        ResourceBytes r = FindResourceBytes("WAV", name.c_str());
+        ResourceBytes r = PfFindResourceBytes("WAV", name.c_str());
         ASSERT_NE(r.data, nullptr) << name;
         ASSERT_GE(r.size, 44u);
         // The stored format is the mixer's own, so loading is a copy.
@@ -73,7 +73,7 @@ TEST(GameAssets, TheJetLoopsWithoutASeam) {
 }
 
 TEST(GameAssets, MusicSuitsThePlayer) {
-    ResourceBytes r = FindResourceBytes("MID", "music");
+    ResourceBytes r = PfFindResourceBytes("MID", "music");
     ASSERT_NE(r.data, nullptr);
     CMusicData* parsed = CreateMusicData(nullptr, 0);
     EXPECT_TRUE(ParseMidiFile(r.data, parsed, static_cast<uint32_t>(r.size)));  // no fault anywhere

@@ -23,7 +23,7 @@ namespace {
 class MenuHandOff : public ::testing::Test {
 protected:
     void SetUp() override {
-        ClearPlatformInput();
+        PfClearInput();
         AcquireGameDisplay();
         ASSERT_NE(GetBackgroundFrame(), nullptr);
         ASSERT_TRUE(OpenGameSession(nullptr));

@@ -43,7 +43,7 @@ wxSizerItem* FindItemOf(wxSizer* root, const wxSizer* sizer) {
 
 void FlushToolkit() {
     for (int i = 0; i < 3; ++i) {
-        DispatchPlatformEvents();
+        PfDispatchEvents();
         wxTheApp->ProcessPendingEvents();
         wxTheApp->ProcessIdle();
     }

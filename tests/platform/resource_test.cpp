@@ -9,9 +9,9 @@
 namespace {
 
 TEST(ResourceTable, FindsByTypeAndNameWithoutRegardToCase) {
-    ResourceBytes upper = FindResourceBytes("PNG", "TEST_SQUARE");
-    ResourceBytes lower = FindResourceBytes("png", "test_square");
-    ResourceBytes mixed = FindResourceBytes("Png", "Test_Square");
+    ResourceBytes upper = PfFindResourceBytes("PNG", "TEST_SQUARE");
+    ResourceBytes lower = PfFindResourceBytes("png", "test_square");
+    ResourceBytes mixed = PfFindResourceBytes("Png", "Test_Square");
     ASSERT_NE(upper.data, nullptr);
     EXPECT_EQ(upper.data, lower.data);
     EXPECT_EQ(upper.data, mixed.data);
@@ -20,7 +20,7 @@ TEST(ResourceTable, FindsByTypeAndNameWithoutRegardToCase) {
 }
 
 TEST(ResourceTable, BytesAreTheFileAsItIs) {
-    ResourceBytes wav = FindResourceBytes("WAV", "chime");
+    ResourceBytes wav = PfFindResourceBytes("WAV", "chime");
     ASSERT_NE(wav.data, nullptr);
     std::string file = ReadWholeFile(VORPANE_TEST_DATA_DIR "/chime.wav");
     ASSERT_EQ(wav.size, file.size());
@@ -31,12 +31,12 @@ TEST(ResourceTable, MissingGivesNothing) {
     for (auto [type, name] : {std::pair{"PNG", "chime"}, std::pair{"WAV", "test_square"},
                               std::pair{"MID", "music"}, std::pair{"PNG", "test_squar"},
                               std::pair{"PNG", "test_square_"}, std::pair{"", ""}}) {
-        ResourceBytes r = FindResourceBytes(type, name);
+        ResourceBytes r = PfFindResourceBytes(type, name);
         EXPECT_EQ(r.data, nullptr) << type << " " << name;
         EXPECT_EQ(r.size, 0u);
     }
-    EXPECT_EQ(FindResourceBytes(nullptr, "chime").data, nullptr);
-    EXPECT_EQ(FindResourceBytes("WAV", nullptr).data, nullptr);
+    EXPECT_EQ(PfFindResourceBytes(nullptr, "chime").data, nullptr);
+    EXPECT_EQ(PfFindResourceBytes("WAV", nullptr).data, nullptr);
 }
 
 }  // namespace

@@ -57,8 +57,8 @@ Walk* g_walk = nullptr;
 uint32_t g_now = 10000;
 
 void Tap(int32_t key) {
-    PostPlatformInput({PlatformInputKind::KeyDown, false, key, 0, 0});
-    PostPlatformInput({PlatformInputKind::KeyUp, false, key, 0, 0});
+    PfPostInput({PlatformInputKind::KeyDown, false, key, 0, 0});
+    PfPostInput({PlatformInputKind::KeyUp, false, key, 0, 0});
 }
 
 void Enter(Stage stage, const std::string& entry) {
@@ -77,7 +77,7 @@ void SleepOnFakeClock(uint32_t ms) {
     const uint32_t frame = ++w.frames;
     if (frame == kGiveUpAtFrame) {
         ADD_FAILURE() << "a screen never ended: " << w.log.back();
-        PostPlatformInput({PlatformInputKind::Quit, false, 0, 0, 0});
+        PfPostInput({PlatformInputKind::Quit, false, 0, 0, 0});
     }
     if (w.stage == Stage::Scenes && frame == 10) Tap(' ');  // skips both scenes
     if (w.stage == Stage::Galaxy && w.galaxyVisits == 1 && frame == kMovedAtFrame) Tap(13);
@@ -96,7 +96,7 @@ void PlayScripted(GameWorld& world, void*) {
     if (world.state == GAME_RUNNING) ScriptedPlayerControls(g_walk->player, world);
     if (world.time > kGiveUpGameSeconds && world.state < 4) {
         ADD_FAILURE() << "the scripted player did not finish the planet";
-        PostPlatformInput({PlatformInputKind::Quit, false, 0, 0, 0});
+        PfPostInput({PlatformInputKind::Quit, false, 0, 0, 0});
     }
 }
 
@@ -141,8 +141,8 @@ TEST(CampaignStep, TheFirstPlanetCompletedForRealIsRecordedAndTheSecondOpens) {
     PrivateStore store;
     GameAudioRecorder audio;
     QuitRequested = 0;
-    ClearPlatformInput();
-    ClearHeldKeys();
+    PfClearInput();
+    PfClearHeldKeys();
     g_pfSeams.readClock = ReadFakeClock;
     g_pfSeams.sleep = SleepOnFakeClock;
     g_pfSeams.planetFrame = PlayScripted;

@@ -85,7 +85,7 @@ void Inject(PlatformInputKind kind) {
     in.key = 65;
     in.x = kWidth / 2;
     in.y = kHeight / 2;
-    PostPlatformInput(in);
+    PfPostInput(in);
 }
 
 void Observe(uint32_t screen, double time, void*) {
@@ -132,13 +132,13 @@ protected:
         savedConfig = GameConfig;
         GameConfig.DebugFlags = 0;
         QuitRequested = 0;
-        ClearPlatformInput();
+        PfClearInput();
         g_pfSeams.readClock = FakeRead;
         g_pfSeams.sleep = FakeSleep;
         ResetFrameStatistics();
         ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
         PumpFor(100);
-        ClearPlatformInput();
+        PfClearInput();
         galaxy.reset(new CGalaxyGenerator(1));
         system.reset(CreateSystemGenerator(*galaxy, 2));
         planet.reset(CreatePlanetGenerator(*system, 3));

@@ -105,7 +105,7 @@ void Post(PlatformInputKind kind, int32_t key, int32_t x = 0, int32_t y = 0) {
     in.key = key;
     in.x = x;
     in.y = y;
-    PostPlatformInput(in);
+    PfPostInput(in);
 }
 
 uint32_t FakeRead() {
@@ -137,14 +137,14 @@ void FakeSleep(uint32_t ms) {
             break;
         case Act::Click:
             // The mouse poll reads the real pointer: it must be where the click is.
-            WarpPointerTo(s.x, kHeight - s.y);
+            PfWarpPointerTo(s.x, kHeight - s.y);
             Post(PlatformInputKind::ButtonDown, 0, s.x, kHeight - s.y);
             Post(PlatformInputKind::ButtonUp, 0, s.x, kHeight - s.y);
             break;
         case Act::Close: {
             PlatformInput quit = {};
             quit.kind = PlatformInputKind::Quit;
-            PostPlatformInput(quit);
+            PfPostInput(quit);
             break;
         }
         case Act::Command:
@@ -169,15 +169,15 @@ class SelectionScreens : public ::testing::Test {
 protected:
     void SetUp() override {
         QuitRequested = 0;
-        ClearPlatformInput();
-        ClearHeldKeys();
+        PfClearInput();
+        PfClearHeldKeys();
         g_now = 10000;
         g_pfSeams.readClock = FakeRead;
         g_pfSeams.sleep = FakeSleep;
         ResetFrameStatistics();
         ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
         PumpFor(50);
-        WarpPointerTo(5, 5);
+        PfWarpPointerTo(5, 5);
         galaxy.reset(new CGalaxyGenerator(1));
         system.reset(CreateSystemGenerator(*galaxy, 3));
         for (int32_t& t : bestTimes) t = 0;
@@ -219,7 +219,7 @@ protected:
         EXPECT_EQ(g_cursorState.hideCount, cursor.hideCount);
         EXPECT_EQ(g_cursorState.captureCount, cursor.captureCount);
         EXPECT_EQ(g_cursorState.suspendDepth, cursor.suspendDepth);
-        EXPECT_FALSE(PlatformCursorHidden());
+        EXPECT_FALSE(PfCursorHidden());
         EXPECT_EQ(g_loadingScreen.active, 0);
         return confirmed;
     }
@@ -403,7 +403,7 @@ TEST_F(SelectionScreens, HandEditedProgressOpensSafelyOnTheFirstItem) {
 // platform queue and the pump.
 TEST_F(SelectionScreens, RealClickAndKeyFromTheXServer) {
     const std::string focus =
-        "xdotool windowfocus --sync " + std::to_string(PlatformGameWindowXid()) + " >/dev/null 2>&1";
+        "xdotool windowfocus --sync " + std::to_string(PfGameWindowXid()) + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(focus.c_str()), 0);
     const CArrowSelector layout(1, kWidth, kHeight, false);
     const SelectorArea& right = layout.areas[kSelectorRightArea];

@@ -43,7 +43,7 @@ public:
         wxImage::AddHandler(new wxPNGHandler);
     }
     void TearDown() override {
-        DestroyPlatformGameWindow();
+        PfDestroyGameWindow();
         wxEntryCleanup();
     }
 };
@@ -58,14 +58,14 @@ bool OpenTestWindow(int32_t width, int32_t height, bool resetState) {
     GameWindowTop = 0;
     GameWindowWidth = width;
     GameWindowHeight = height;
-    if (!CreatePlatformGameWindow({0, 0, width, height}, nullptr)) return false;
+    if (!PfCreateGameWindow({0, 0, width, height}, nullptr)) return false;
     if (resetState) ResetGLState2D();
     return true;
 }
 
 void CloseTestWindow() {
-    DestroyPlatformGameWindow();
-    ClearPlatformInput();
+    PfDestroyGameWindow();
+    PfClearInput();
 }
 
 Rgba ReadPixel(int32_t x, int32_t y) {
@@ -99,7 +99,7 @@ bool SaveBackBuffer(const std::string& path, int32_t width, int32_t height) {
 void PumpFor(int ms) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (std::chrono::steady_clock::now() < end) {
-        DispatchPlatformEvents();
+        PfDispatchEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }

@@ -58,8 +58,8 @@ std::string Codes(const std::vector<Event>& events) {
 class Pump : public ::testing::Test {
 protected:
     void SetUp() override {
-        ClearPlatformInput();
-        ClearHeldKeys();
+        PfClearInput();
+        PfClearHeldKeys();
         GameWindowLeft = 100;
         GameWindowTop = 50;
         GameWindowWidth = 800;
@@ -71,7 +71,7 @@ protected:
         g_pfSeams.sleep = nullptr;
         GameWindowInactive = false;
         g_cursorState = {};
-        SetPlatformCursorHidden(false);
+        PfSetCursorHidden(false);
     }
     std::vector<Event> PumpOnce() {
         std::vector<Event> events;
@@ -81,28 +81,28 @@ protected:
 };
 
 TEST_F(Pump, AHeldKeyGivesPressThenDownThenOnlyDownsAndOneUp) {
-    QueueKeyDownInput(65, false);
-    QueueKeyDownInput(65, false);
-    QueueKeyDownInput(65, false);
-    QueueKeyUpInput(65, false);
+    PfQueueKeyDownInput(65, false);
+    PfQueueKeyDownInput(65, false);
+    PfQueueKeyDownInput(65, false);
+    PfQueueKeyUpInput(65, false);
     auto events = PumpOnce();
     EXPECT_EQ(Codes(events), "513 512 512 512 514 ");
     for (const Event& e : events) EXPECT_EQ(e.a, 65);
 }
 
 TEST_F(Pump, StrayKeyUpsAndAltKeysGiveNothing) {
-    QueueKeyUpInput(32, false);          // the key that closed a dialog
-    QueueKeyDownInput(70, true);         // Alt+F
-    QueueKeyUpInput(70, true);
-    QueueKeyDownInput(316, false);       // pressed, then released with Alt held
-    QueueKeyUpInput(316, true);
-    QueueKeyDownInput(316, false);       // so the next press is a first press again
+    PfQueueKeyUpInput(32, false);          // the key that closed a dialog
+    PfQueueKeyDownInput(70, true);         // Alt+F
+    PfQueueKeyUpInput(70, true);
+    PfQueueKeyDownInput(316, false);       // pressed, then released with Alt held
+    PfQueueKeyUpInput(316, true);
+    PfQueueKeyDownInput(316, false);       // so the next press is a first press again
     EXPECT_EQ(Codes(PumpOnce()), "513 512 513 512 ");
 }
 
 TEST_F(Pump, ClicksCountYUpFromTheBottomEdge) {
-    QueueButtonInput(true, 100, 50);     // the window's top-left pixel
-    QueueButtonInput(false, 100, 649);   // its bottom-left pixel
+    PfQueueButtonInput(true, 100, 50);     // the window's top-left pixel
+    PfQueueButtonInput(false, 100, 649);   // its bottom-left pixel
     auto events = PumpOnce();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].code, 256u);
@@ -113,13 +113,13 @@ TEST_F(Pump, ClicksCountYUpFromTheBottomEdge) {
 }
 
 TEST_F(Pump, AQuitIsReportedAndDrainingGoesOn) {
-    QueueQuitInput();
-    QueueKeyDownInput(13, false);
+    PfQueueQuitInput();
+    PfQueueKeyDownInput(13, false);
     EXPECT_EQ(Codes(PumpOnce()), "0 513 512 ");
 }
 
 TEST_F(Pump, SigtermBecomesAQuit) {
-    InstallPlatformSignalHandlers(nullptr);
+    PfInstallSignalHandlers(nullptr);
     std::raise(SIGTERM);
     EXPECT_EQ(Codes(PumpOnce()), "0 ");
     std::signal(SIGTERM, SIG_DFL);
@@ -127,11 +127,11 @@ TEST_F(Pump, SigtermBecomesAQuit) {
 }
 
 TEST_F(Pump, ANullCallbackStillDrains) {
-    QueueKeyDownInput(65, false);
-    QueueQuitInput();
+    PfQueueKeyDownInput(65, false);
+    PfQueueQuitInput();
     PumpGameMessages(nullptr, nullptr);
     PlatformInput left;
-    EXPECT_FALSE(TakePlatformInput(&left));
+    EXPECT_FALSE(PfTakeInput(&left));
 }
 
 // The fake clock of the inactive wait: each sleep runs the next scripted step.
@@ -141,13 +141,13 @@ uint32_t FakeRead() { return g_fakeNow; }
 void ScriptedSleep(uint32_t ms) {
     g_fakeNow += ms;
     ++g_sleeps;
-    if (g_sleeps == 2) QueueKeyDownInput(65, false);   // dropped during the wait
+    if (g_sleeps == 2) PfQueueKeyDownInput(65, false);   // dropped during the wait
     if (g_sleeps == 3) GameWindowInactive = false;     // reactivated
 }
 void QuitDuringWait(uint32_t ms) {
     g_fakeNow += ms;
     ++g_sleeps;
-    if (g_sleeps == 2) QueueQuitInput();
+    if (g_sleeps == 2) PfQueueQuitInput();
 }
 TEST_F(Pump, TheInactiveWaitEndsWithCodeOne) {
     g_sleeps = 0;
@@ -182,18 +182,18 @@ protected:
         Pump::SetUp();
         GameWindowLeft = 0;
         GameWindowTop = 0;
-        GetPointerPosition(&m_pointerX, &m_pointerY);
+        PfGetPointerPosition(&m_pointerX, &m_pointerY);
     }
     void TearDown() override {
         Pump::TearDown();
-        WarpPointerTo(m_pointerX, m_pointerY);
+        PfWarpPointerTo(m_pointerX, m_pointerY);
     }
     int32_t m_pointerX = 0;
     int32_t m_pointerY = 0;
 };
 
 TEST_F(Pointer, AnUncapturedPollReportsWindowCoordinates) {
-    WarpPointerTo(10, 20);
+    PfWarpPointerTo(10, 20);
     std::vector<Event> events;
     PollMouse(Record, &events);
     ASSERT_EQ(events.size(), 1u);
@@ -203,40 +203,40 @@ TEST_F(Pointer, AnUncapturedPollReportsWindowCoordinates) {
 }
 
 TEST_F(Pointer, CapturedMotionIsRelativeAndRecentresPastAQuarter) {
-    WarpPointerTo(30, 40);
+    PfWarpPointerTo(30, 40);
     BeginMouseCapture();
-    EXPECT_TRUE(PlatformCursorHidden());
+    EXPECT_TRUE(PfCursorHidden());
     int32_t x, y;
-    GetPointerPosition(&x, &y);
+    PfGetPointerPosition(&x, &y);
     EXPECT_EQ(x, 400);
     EXPECT_EQ(y, 300);
 
     std::vector<Event> events;
-    WarpPointerTo(550, 300);
+    PfWarpPointerTo(550, 300);
     PollMouse(Record, &events);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].code, 259u);
     EXPECT_EQ(events[0].a, 150);
     EXPECT_EQ(events[0].b, 0);
-    GetPointerPosition(&x, &y);
+    PfGetPointerPosition(&x, &y);
     EXPECT_EQ(x, 550);  // within a quarter of the width: no jump
 
     events.clear();
-    WarpPointerTo(601, 290);
+    PfWarpPointerTo(601, 290);
     PollMouse(Record, &events);
     EXPECT_EQ(events[0].a, 51);
     EXPECT_EQ(events[0].b, 10);  // up is positive
-    GetPointerPosition(&x, &y);
+    PfGetPointerPosition(&x, &y);
     EXPECT_EQ(x, 400);  // 201 right of the centre: back to it
     events.clear();
     PollMouse(Record, &events);
     EXPECT_EQ(events[0].a, 0);
 
     EndMouseCapture();
-    GetPointerPosition(&x, &y);
+    PfGetPointerPosition(&x, &y);
     EXPECT_EQ(x, 30);
     EXPECT_EQ(y, 40);
-    EXPECT_FALSE(PlatformCursorHidden());
+    EXPECT_FALSE(PfCursorHidden());
 }
 
 TEST_F(Pointer, ACaptureBegunUnderAMenuStaysBalanced) {
@@ -244,43 +244,43 @@ TEST_F(Pointer, ACaptureBegunUnderAMenuStaysBalanced) {
     BeginMouseCapture();
     EXPECT_EQ(g_cursorState.captureCount, 1);
     EXPECT_EQ(g_cursorState.hideCount, 1);
-    EXPECT_FALSE(PlatformCursorHidden());
+    EXPECT_FALSE(PfCursorHidden());
     EndMouseCapture();
     ReturnGameCursor();
     EXPECT_EQ(g_cursorState.captureCount, 0);
     EXPECT_EQ(g_cursorState.hideCount, 0);
     EXPECT_EQ(g_cursorState.suspendDepth, 0);
-    EXPECT_FALSE(PlatformCursorHidden());
+    EXPECT_FALSE(PfCursorHidden());
 
     // Hidden and captured, then a menu: the cursor shows and comes back after it.
     HideGameCursor();
-    EXPECT_TRUE(PlatformCursorHidden());
+    EXPECT_TRUE(PfCursorHidden());
     ShowGameCursor();
-    EXPECT_FALSE(PlatformCursorHidden());
+    EXPECT_FALSE(PfCursorHidden());
     ReturnGameCursor();
-    EXPECT_TRUE(PlatformCursorHidden());
+    EXPECT_TRUE(PfCursorHidden());
     UnhideGameCursor();
-    EXPECT_FALSE(PlatformCursorHidden());
+    EXPECT_FALSE(PfCursorHidden());
 }
 
 // Real X input through xdotool into the game window; run alone (focus).
 class RealInput : public ::testing::Test {
 protected:
     void SetUp() override {
-        ClearPlatformInput();
+        PfClearInput();
         ASSERT_TRUE(OpenTestWindow(640, 480));
         PumpFor(100);
         const std::string focus = "xdotool windowfocus --sync " +
-                                  std::to_string(PlatformGameWindowXid()) + " >/dev/null 2>&1";
+                                  std::to_string(PfGameWindowXid()) + " >/dev/null 2>&1";
         int rc = std::system(focus.c_str());
         ASSERT_EQ(rc, 0);
         PumpFor(100);
-        ClearPlatformInput();
-        GetPointerPosition(&m_pointerX, &m_pointerY);
+        PfClearInput();
+        PfGetPointerPosition(&m_pointerX, &m_pointerY);
     }
     void TearDown() override {
         CloseTestWindow();
-        WarpPointerTo(m_pointerX, m_pointerY);
+        PfWarpPointerTo(m_pointerX, m_pointerY);
     }
     int32_t m_pointerX = 0;
     int32_t m_pointerY = 0;
@@ -332,15 +332,15 @@ void RefocusWhileWaiting(uint32_t ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     if (++g_sleeps == g_refocusAfter) {
         const std::string focus = "xdotool windowfocus --sync " +
-                                  std::to_string(PlatformGameWindowXid()) + " >/dev/null 2>&1";
+                                  std::to_string(PfGameWindowXid()) + " >/dev/null 2>&1";
         int ignored = std::system(focus.c_str());
         (void)ignored;
     }
 }
 
 TEST_F(RealInput, LosingTheFocusWaitsUntilItComesBack) {
-    for (int i = 0; i < 20 && !IsProgramActive(); ++i) PumpFor(20);
-    ASSERT_TRUE(IsProgramActive());
+    for (int i = 0; i < 20 && !PfIsProgramActive(); ++i) PumpFor(20);
+    ASSERT_TRUE(PfIsProgramActive());
     std::vector<Event> events;
     PumpGameMessages(Record, &events);  // seen active
     EXPECT_TRUE(events.empty());

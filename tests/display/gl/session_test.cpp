@@ -39,7 +39,7 @@ constexpr int kExit = 5006;
 class DisplaySessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ClearPlatformInput();
+        PfClearInput();
         AcquireGameDisplay();
         ASSERT_NE(GetBackgroundFrame(), nullptr);
         ASSERT_TRUE(OpenGameSession(nullptr));
@@ -56,7 +56,7 @@ protected:
         while (g_displaySession.windowOpenCount > 0) CloseGameSession();
         while (GameDisplayAcquired()) ReleaseGameDisplay();
         PumpFor(20);
-        ResetPfSeams();
+        PfResetSeams();
     }
 
     // The window is open with every texture registered once and drawing with its own
@@ -85,13 +85,13 @@ protected:
 TEST_F(DisplaySessionTest, AMenuClosesTheWindowAndLeavingItReopensItWithEveryTexture) {
     ExpectWindowWithTextures();
     HideGameCursor();
-    EXPECT_TRUE(PlatformCursorHidden());
+    EXPECT_TRUE(PfCursorHidden());
     bool closedDuring = false, cursorShown = false;
     wxPoint position;
     wxSize size;
     const int result = RunTestMenu([&](wxDialog* menu) {
         closedDuring = !GameWindowExists();
-        cursorShown = !PlatformCursorHidden();
+        cursorShown = !PfCursorHidden();
         position = menu->GetPosition();
         size = menu->GetSize();
         EXPECT_EQ(CurrentModalMenu(), menu);
@@ -99,7 +99,7 @@ TEST_F(DisplaySessionTest, AMenuClosesTheWindowAndLeavingItReopensItWithEveryTex
     EXPECT_EQ(result, kOk);
     EXPECT_TRUE(closedDuring);
     EXPECT_TRUE(cursorShown);
-    EXPECT_TRUE(PlatformCursorHidden());  // hidden again for the screens
+    EXPECT_TRUE(PfCursorHidden());  // hidden again for the screens
     UnhideGameCursor();
     // Centred on the chosen display's area.
     EXPECT_EQ(position.x, ScreenArea.left + (ScreenArea.width - size.x) / 2);
@@ -288,8 +288,8 @@ TEST_F(DisplaySessionTest, TheScreenLoopRunsItsStepsInOrderAndStopsOnTheQuitFlag
             s += "d";
             // Two frames, then a key and the window's close arrive.
             if (s.size() > 6) {
-                QueueKeyDownInput(65, false);
-                QueueQuitInput();
+                PfQueueKeyDownInput(65, false);
+                PfQueueQuitInput();
             }
         }};
     RunScreenLoop(screen);

@@ -35,7 +35,7 @@ protected:
 
 TEST_F(GameWindow, ARefusedModeChangeLeavesTheWindowAtTheMonitorsSize) {
     PlatformRect monitor;
-    ASSERT_TRUE(GetPlatformDisplayGeometry(0, &monitor));
+    ASSERT_TRUE(PfGetDisplayGeometry(0, &monitor));
     // The test server has one fixed mode, so 800 x 600 cannot be set.
     DisplayMode mode = {0, 800, 600, 24};
     ASSERT_TRUE(OpenGameWindow(&mode));
@@ -44,7 +44,7 @@ TEST_F(GameWindow, ARefusedModeChangeLeavesTheWindowAtTheMonitorsSize) {
     EXPECT_EQ(GameWindowTop, monitor.top);
     EXPECT_EQ(GameWindowWidth, monitor.width);
     EXPECT_EQ(GameWindowHeight, monitor.height);
-    EXPECT_FALSE(PlatformDisplayModesChanged());
+    EXPECT_FALSE(PfDisplayModesChanged());
     GLint viewport[4];
     ResetGLState2D();
     glGetIntegerv(GL_VIEWPORT, viewport);
@@ -53,17 +53,17 @@ TEST_F(GameWindow, ARefusedModeChangeLeavesTheWindowAtTheMonitorsSize) {
 
 TEST_F(GameWindow, AVirtualServerOffersItsOneModeAndRefusesOthers) {
     PlatformDisplayMode current;
-    ASSERT_TRUE(GetPlatformCurrentMode(0, &current));
-    auto modes = ListPlatformDisplayModes(0);
+    ASSERT_TRUE(PfGetCurrentMode(0, &current));
+    auto modes = PfListDisplayModes(0);
     ASSERT_FALSE(modes.empty());
     bool listed = false;
     for (const auto& m : modes)
         listed = listed || (m.width == current.width && m.height == current.height);
     EXPECT_TRUE(listed);
-    EXPECT_FALSE(ChangePlatformDisplayMode(0, 800, 600));
-    EXPECT_FALSE(PlatformDisplayModesChanged());
-    EXPECT_FALSE(GetPlatformCurrentMode(7, &current));
-    EXPECT_TRUE(ListPlatformDisplayModes(7).empty());
+    EXPECT_FALSE(PfChangeDisplayMode(0, 800, 600));
+    EXPECT_FALSE(PfDisplayModesChanged());
+    EXPECT_FALSE(PfGetCurrentMode(7, &current));
+    EXPECT_TRUE(PfListDisplayModes(7).empty());
     DisplayMode absent = {7, 800, 600, 0};
     EXPECT_FALSE(OpenGameWindow(&absent));
     EXPECT_FALSE(GameWindowExists());
@@ -71,26 +71,26 @@ TEST_F(GameWindow, AVirtualServerOffersItsOneModeAndRefusesOthers) {
 
 TEST_F(GameWindow, TheCurrentModeIsNeverSetAgain) {
     PlatformDisplayMode current;
-    ASSERT_TRUE(GetPlatformCurrentMode(0, &current));
+    ASSERT_TRUE(PfGetCurrentMode(0, &current));
     DisplayMode mode = {0, current.width, current.height, current.depth};
     ASSERT_TRUE(OpenGameWindow(&mode));
-    EXPECT_FALSE(PlatformDisplayModesChanged());
+    EXPECT_FALSE(PfDisplayModesChanged());
     EXPECT_EQ(uint32_t(GameWindowWidth), current.width);
     CloseGameWindow();
     EXPECT_FALSE(GameWindowExists());
     PlatformDisplayMode after;
-    ASSERT_TRUE(GetPlatformCurrentMode(0, &after));
+    ASSERT_TRUE(PfGetCurrentMode(0, &after));
     EXPECT_EQ(after.width, current.width);
 }
 
 TEST_F(GameWindow, AskingTheWindowToCloseBecomesAQuitRecord) {
     ASSERT_TRUE(OpenGameWindow(nullptr));
-    ClearPlatformInput();
-    PlatformGameWindowFrame()->Close();  // as the window system would ask
-    DispatchPlatformEvents();
+    PfClearInput();
+    PfGameWindowFrame()->Close();  // as the window system would ask
+    PfDispatchEvents();
     EXPECT_TRUE(GameWindowExists());     // the game decides, not the toolkit
     PlatformInput in;
-    ASSERT_TRUE(TakePlatformInput(&in));
+    ASSERT_TRUE(PfTakeInput(&in));
     EXPECT_EQ(in.kind, PlatformInputKind::Quit);
 }
 

@@ -49,7 +49,7 @@ const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new XorgEn
 
 uint32_t CurrentWidth(unsigned index) {
     PlatformDisplayMode m = {0, 0, 0, 0};
-    GetPlatformCurrentMode(index, &m);
+    PfGetCurrentMode(index, &m);
     return m.width;
 }
 
@@ -63,14 +63,14 @@ bool HasMode(const std::vector<PlatformDisplayMode>& modes, uint32_t w, uint32_t
 
 TEST(XorgModes, TheModeListIsTheServers) {
     REQUIRE_XORG();
-    auto modes = ListPlatformDisplayModes(0);
+    auto modes = PfListDisplayModes(0);
     EXPECT_TRUE(HasMode(modes, 1024, 768));
     EXPECT_TRUE(HasMode(modes, 800, 600));
     EXPECT_TRUE(HasMode(modes, 640, 480));
     EXPECT_GT(modes.size(), 3u);
     for (const auto& m : modes) EXPECT_EQ(m.depth, 24u);
     PlatformDisplayMode current;
-    ASSERT_TRUE(GetPlatformCurrentMode(0, &current));
+    ASSERT_TRUE(PfGetCurrentMode(0, &current));
     EXPECT_EQ(current.width, 1024u);
     EXPECT_EQ(current.height, 768u);
     EXPECT_EQ(current.depth, 24u);
@@ -85,17 +85,17 @@ TEST(XorgModes, AWindowChangesTheModeAndClosingPutsItBack) {
     EXPECT_EQ(GameWindowHeight, 600);
     EXPECT_EQ(GameWindowLeft, 0);
     EXPECT_EQ(CurrentWidth(0), 800u);
-    EXPECT_TRUE(PlatformDisplayModesChanged());
+    EXPECT_TRUE(PfDisplayModesChanged());
     CloseGameWindow();
     EXPECT_EQ(CurrentWidth(0), 1024u);
-    EXPECT_FALSE(PlatformDisplayModesChanged());
+    EXPECT_FALSE(PfDisplayModesChanged());
 }
 
 TEST(XorgModes, AModeTheMonitorLacksFailsCleanly) {
     REQUIRE_XORG();
-    EXPECT_FALSE(ChangePlatformDisplayMode(0, 1234, 567));
+    EXPECT_FALSE(PfChangeDisplayMode(0, 1234, 567));
     EXPECT_EQ(CurrentWidth(0), 1024u);
-    EXPECT_FALSE(PlatformDisplayModesChanged());
+    EXPECT_FALSE(PfDisplayModesChanged());
     // The window then takes the monitor's real size.
     DisplayMode mode = {0, 1234, 567, 0};
     ASSERT_TRUE(OpenGameWindow(&mode));
@@ -106,9 +106,9 @@ TEST(XorgModes, AModeTheMonitorLacksFailsCleanly) {
 
 TEST(XorgModes, AWindowOnTheSecondMonitorStartsAtItsLeftEdge) {
     REQUIRE_XORG();
-    ASSERT_EQ(CountPlatformDisplays(), 2u);
+    ASSERT_EQ(PfCountDisplays(), 2u);
     PlatformRect second;
-    ASSERT_TRUE(GetPlatformDisplayGeometry(1, &second));
+    ASSERT_TRUE(PfGetDisplayGeometry(1, &second));
     EXPECT_EQ(second.left, 1024);
     EXPECT_EQ(second.width, 800);
     DisplayMode mode = {1, 800, 600, 0};
@@ -116,7 +116,7 @@ TEST(XorgModes, AWindowOnTheSecondMonitorStartsAtItsLeftEdge) {
     EXPECT_EQ(GameWindowLeft, 1024);
     EXPECT_EQ(GameWindowTop, 0);
     EXPECT_EQ(GameWindowWidth, 800);
-    EXPECT_FALSE(PlatformDisplayModesChanged());  // already in that mode
+    EXPECT_FALSE(PfDisplayModesChanged());  // already in that mode
     CloseGameWindow();
 }
 
@@ -156,14 +156,14 @@ TEST(XorgModes, TheModeIsPutBackHoweverTheProcessEnds) {
     EXPECT_EQ(CurrentWidth(0), 1024u);
     EXPECT_EQ(RunChild("sigquit 2>/dev/null"), 128 + SIGQUIT);
     EXPECT_EQ(CurrentWidth(0), 1024u);
-    EXPECT_FALSE(FileExists(PlatformDisplayModesFilePath()));
+    EXPECT_FALSE(FileExists(PfDisplayModesFilePath()));
 }
 
 // SIGKILL leaves the mode changed, with the desktop's mode in the file; the next
 // start puts it back before it takes the current mode as the desktop's.
 TEST(XorgModes, AfterAKillTheNextStartPutsTheDesktopsModeBack) {
     REQUIRE_XORG();
-    std::string file = PlatformDisplayModesFilePath();
+    std::string file = PfDisplayModesFilePath();
     EXPECT_EQ(file, g_runtimeDir->Path() + "/vorpane-display-modes");
     EXPECT_EQ(RunChild("kill"), 128 + SIGKILL);
     EXPECT_EQ(CurrentWidth(0), 800u);
@@ -185,7 +185,7 @@ TEST(XorgModes, AfterAKillTheNextStartPutsTheDesktopsModeBack) {
     EXPECT_EQ(RunChild("kill"), 128 + SIGKILL);
     std::string xrandr = "xrandr -d " + g_server.Display() + " --output DUMMY0 --mode ";
     ASSERT_EQ(std::system((xrandr + "640x480").c_str()), 0);
-    EXPECT_FALSE(RestoreLeftoverPlatformDisplayModes());
+    EXPECT_FALSE(PfRestoreLeftoverDisplayModes());
     EXPECT_FALSE(FileExists(file));
     EXPECT_EQ(CurrentWidth(0), 640u);
     ASSERT_EQ(std::system((xrandr + "1024x768").c_str()), 0);

@@ -27,7 +27,7 @@ namespace {
 class ApplySettings : public ::testing::Test {
 protected:
     void SetUp() override {
-        ClearPlatformInput();
+        PfClearInput();
         SetQualitySettingsValid(false);
     }
     void TearDown() override {
@@ -122,7 +122,7 @@ TEST_F(ApplySettings, AutomaticQualityIsMeasured) {
     EXPECT_FALSE(GameWindowExists());
 
     // Escape during the test: false, nothing held.
-    PostPlatformInput({PlatformInputKind::KeyDown, false, 27, 0, 0});
+    PfPostInput({PlatformInputKind::KeyDown, false, 27, 0, 0});
     EXPECT_FALSE(ApplyDisplaySettings(false));
     EXPECT_FALSE(GameWindowExists());
 }
@@ -182,7 +182,7 @@ TEST_F(ApplySettings, ThePromptsChoices) {
 
     // Escape during the automatic test: false, nothing stored or held.
     GameConfig.GameWidth = 0;
-    PostPlatformInput({PlatformInputKind::KeyDown, false, 27, 0, 0});
+    PfPostInput({PlatformInputKind::KeyDown, false, 27, 0, 0});
     EXPECT_FALSE(FollowDisplayProblemChoice(DisplayProblemAutomatically));
     EXPECT_FALSE(GameWindowExists());
     EXPECT_EQ(GameConfig.GameWidth, 0);

@@ -49,7 +49,7 @@ protected:
         GameConfig.QualityAutomatic = 0;
         SetQualitySettings({0.0, true, false, true, 1, 2, 1, 3});  // no preset
         PlatformDisplayMode current;
-        ASSERT_TRUE(GetPlatformCurrentMode(0, &current));
+        ASSERT_TRUE(PfGetCurrentMode(0, &current));
         m_row = std::to_string(current.width) + " by " + std::to_string(current.height) +
                 " pixels. " + std::to_string(current.depth) + " bits per pixel.";
     }

@@ -8,14 +8,14 @@
 #include "platform/pf_displays.h"
 
 TEST(OneMonitor, NothingIsAskedOrStoredAndTheAreaIsThatMonitor) {
-    ASSERT_EQ(CountPlatformDisplays(), 1u);
+    ASSERT_EQ(PfCountDisplays(), 1u);
     GameConfig.DisplayIndex = -1;
     GameConfig.GameWidth = 640;
     EXPECT_TRUE(ChooseGameDisplay());  // a dialog here would never end: the test times out
     EXPECT_EQ(GameConfig.DisplayIndex, -1);
     EXPECT_EQ(GameConfig.GameWidth, 640);
     PlatformRect monitor;
-    ASSERT_TRUE(GetPlatformDisplayGeometry(0, &monitor));
+    ASSERT_TRUE(PfGetDisplayGeometry(0, &monitor));
     wxPoint position(-1, -1);
     wxSize size;
     GetDisplayArea(&position, &size);

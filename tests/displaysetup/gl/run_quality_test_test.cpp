@@ -28,8 +28,8 @@ namespace {
 class QualityTestRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        ClearPlatformInput();
-        ClearHeldKeys();
+        PfClearInput();
+        PfClearHeldKeys();
         ASSERT_TRUE(OpenTestWindow(640, 480));
         // A record other than the defaults, and one texture of somebody else's.
         *ActiveQualitySettings() = {0.25, false, true, false, 1, 4, 2, 3};
@@ -99,7 +99,7 @@ TEST_F(QualityTestRun, MeasuresAndLeavesEverythingAsItWas) {
 }
 
 TEST_F(QualityTestRun, EscapeBeforeTheFirstFrameDrawsNothing) {
-    PostPlatformInput({PlatformInputKind::KeyDown, false, 27, 0, 0});
+    PfPostInput({PlatformInputKind::KeyDown, false, 27, 0, 0});
     const uint32_t framesBefore = g_frameStats.frameCount;
     QualityTestResults r;
     std::memset(&r, 0, sizeof r);
@@ -116,7 +116,7 @@ uint32_t g_reads = 0;
 uint32_t g_framesAtEscape = 0;
 uint32_t EscapingClock() {
     if (++g_reads == 40) {
-        PostPlatformInput({PlatformInputKind::KeyDown, false, 27, 0, 0});
+        PfPostInput({PlatformInputKind::KeyDown, false, 27, 0, 0});
         g_framesAtEscape = g_frameStats.frameCount;
     }
     return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -145,10 +145,10 @@ TEST_F(QualityTestRun, EscapeDuringAPassStopsEveryLaterFrame) {
 TEST_F(QualityTestRun, RealEscapeFromTheXServerAbortsIt) {
     PumpFor(100);
     const std::string focus = "xdotool windowfocus --sync " +
-                              std::to_string(PlatformGameWindowXid()) + " >/dev/null 2>&1";
+                              std::to_string(PfGameWindowXid()) + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(focus.c_str()), 0);
     PumpFor(100);
-    ClearPlatformInput();
+    PfClearInput();
     ASSERT_EQ(std::system("(sleep 0.5; xdotool key Escape) &"), 0);
     const auto start = std::chrono::steady_clock::now();
     QualityTestResults r;
@@ -161,7 +161,7 @@ TEST_F(QualityTestRun, RealEscapeFromTheXServerAbortsIt) {
 }
 
 TEST_F(QualityTestRun, AQuitAbortsAndSetsTheQuitFlag) {
-    PostPlatformInput({PlatformInputKind::Quit, false, 0, 0, 0});
+    PfPostInput({PlatformInputKind::Quit, false, 0, 0, 0});
     QualityTestResults r;
     EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
     EXPECT_EQ(QuitRequested, 1);

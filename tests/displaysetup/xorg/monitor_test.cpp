@@ -128,7 +128,7 @@ int32_t StoredKey(const char* key) {
 template <typename Condition>
 bool WaitUntil(Condition condition) {
     for (int i = 0; i < 100; ++i) {
-        DispatchPlatformEvents();
+        PfDispatchEvents();
         if (condition()) return true;
         usleep(20000);
     }
@@ -238,7 +238,7 @@ TEST(BackgroundFrame, FadesTheDesktopAndCoversEveryMonitor) {
     ASSERT_NE(desktop, nullptr);
     auto* frame = new CBackgroundFrame;
     ShowBackgroundFrame(true, frame);
-    for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
+    for (int i = 0; i < 10; ++i) PfDispatchEvents();
     EXPECT_TRUE(frame->IsShown());
     EXPECT_EQ(frame->GetPosition(), wxPoint(0, 0));
     EXPECT_EQ(frame->GetClientSize(), wxSize(1824, 768));
@@ -247,7 +247,7 @@ TEST(BackgroundFrame, FadesTheDesktopAndCoversEveryMonitor) {
     for (wxWindow* w : wxTopLevelWindows) frames += w->IsShown() && !w->IsBeingDeleted();
     EXPECT_EQ(frames, 2);
     // Both monitors are black (the server's root outside them is not looked at).
-    for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
+    for (int i = 0; i < 10; ++i) PfDispatchEvents();
     EXPECT_EQ(ScreenMean("background_frame.png", "1824x768+0+0"), 0.0);
     frame->Destroy();
     desktop->Destroy();
@@ -271,7 +271,7 @@ TEST(BackgroundFrame, TheFadeDarkensTheDesktopAlongItsCurve) {
     g_pfSeams.readClock = FadeClock;
     g_pfSeams.sleep = FadeSleep;
     FadeDesktopToBlack();
-    ResetPfSeams();
+    PfResetSeams();
     // 260 ms in, the level is about 255 x (1 - (262 / 512)^2) = 188 of 255.
     EXPECT_NEAR(g_midFadeMean, 188.0 / 255.0, 0.05);
     EXPECT_EQ(ScreenMean("faded.png", "1024x768+0+0"), 0.0);
@@ -301,7 +301,7 @@ TEST(DisplaySessionOnTwoMonitors, MenusAreLaidOutOnTheChosenMonitorAndTheFrameCo
     EXPECT_EQ(position.y, (600 - size.y) / 2);
     // After a deactivation the frame comes back over both monitors, not shrunk.
     SuspendGameDisplay();
-    for (int i = 0; i < 10; ++i) DispatchPlatformEvents();
+    for (int i = 0; i < 10; ++i) PfDispatchEvents();
     ResumeGameDisplay();
     // The window system settles the frame's size asynchronously.
     WaitUntil([] { return GetBackgroundFrame()->GetClientSize() == wxSize(1824, 768); });
@@ -324,18 +324,18 @@ TEST(DisplaySessionOnTwoMonitors, LeavingAMenuReopensTheWindowInTheModeLastOpene
     uint32_t widthDuringMenu = 0;
     RunTestMenu([&](wxDialog*) {
         PlatformDisplayMode m = {0, 0, 0, 0};
-        GetPlatformCurrentMode(0, &m);
+        PfGetCurrentMode(0, &m);
         widthDuringMenu = m.width;
     });
     EXPECT_EQ(widthDuringMenu, 1024u);  // the mode is put back while the window is closed
     ASSERT_TRUE(GameWindowExists());
     EXPECT_EQ(GameWindowWidth, 800);
     PlatformDisplayMode m = {0, 0, 0, 0};
-    GetPlatformCurrentMode(0, &m);
+    PfGetCurrentMode(0, &m);
     EXPECT_EQ(m.width, 800u);
     CloseGameSession();
     ReleaseGameDisplay();
-    GetPlatformCurrentMode(0, &m);
+    PfGetCurrentMode(0, &m);
     EXPECT_EQ(m.width, 1024u);
 }
 
@@ -398,10 +398,10 @@ TEST(DisplaySessionUnderAWindowManager, LosingTheFocusSuspendsAndComingBackResum
     GLTexture* texture = MakeTexture(image, true, TextureCategoryForeground);
     const std::string xdotool = "DISPLAY=" + g_server.Display() + " xdotool ";
     ASSERT_EQ(std::system((xdotool + "windowactivate --sync " +
-                           std::to_string(PlatformGameWindowXid()) + " >/dev/null 2>&1")
+                           std::to_string(PfGameWindowXid()) + " >/dev/null 2>&1")
                               .c_str()),
               0);
-    ASSERT_TRUE(WaitUntil(IsProgramActive));
+    ASSERT_TRUE(WaitUntil(PfIsProgramActive));
     std::vector<uint32_t> codes;
     auto record = [](void* c, uint32_t code, const void*) {
         static_cast<std::vector<uint32_t>*>(c)->push_back(code);
@@ -419,7 +419,7 @@ TEST(DisplaySessionUnderAWindowManager, LosingTheFocusSuspendsAndComingBackResum
     usleep(200000);
     ASSERT_EQ(std::system((xdotool + "windowactivate --sync " + std::to_string(window) +
                            " >/dev/null 2>&1").c_str()), 0);
-    ASSERT_TRUE(WaitUntil([] { return !IsProgramActive(); }));
+    ASSERT_TRUE(WaitUntil([] { return !PfIsProgramActive(); }));
     g_pfSeams.sleep = RestoreFromTheTaskBar;
     PumpGameMessages(record, &codes);
     g_pfSeams.sleep = nullptr;

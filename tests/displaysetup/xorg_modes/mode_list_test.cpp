@@ -63,14 +63,14 @@ bool Has(const std::vector<DisplayMode>& modes, uint32_t index, uint32_t w, uint
 
 TEST(XorgModeList, TheServersModesFilteredAndOrdered) {
     if (!g_up) GTEST_SKIP() << "Xorg with the dummy video driver cannot start: " << g_server.Why();
-    ASSERT_EQ(CountPlatformDisplays(), 2u);
+    ASSERT_EQ(PfCountDisplays(), 2u);
     const std::vector<DisplayMode> modes = Enumerate(0);
     EXPECT_TRUE(Has(modes, 0, 1024, 768));
     EXPECT_TRUE(Has(modes, 0, 800, 600));
     EXPECT_TRUE(Has(modes, 0, 640, 480));
     // Exactly the platform's list through the filters, ascending without repeats.
     std::vector<DisplayMode> expected;
-    CollectDisplayModes(0, ListPlatformDisplayModes(0), expected);
+    CollectDisplayModes(0, PfListDisplayModes(0), expected);
     ASSERT_EQ(modes.size(), expected.size());
     for (size_t i = 0; i < modes.size(); ++i) {
         EXPECT_GE(modes[i].width, 640u);
@@ -118,9 +118,9 @@ TEST(XorgModeList, TheAutomaticDisplayTestTriesTheFirstModesAspect) {
     EXPECT_GT(q.Score, 0.1);
     // Every window closed, the monitor back in its mode, the cursor as it was.
     EXPECT_FALSE(GameWindowExists());
-    EXPECT_FALSE(PlatformDisplayModesChanged());
+    EXPECT_FALSE(PfDisplayModesChanged());
     PlatformDisplayMode current = {};
-    ASSERT_TRUE(GetPlatformCurrentMode(0, &current));
+    ASSERT_TRUE(PfGetCurrentMode(0, &current));
     EXPECT_EQ(current.width, 1024u);
     EXPECT_EQ(g_cursorState.hideCount, hidden);
     GameConfig.DisplayIndex = -1;

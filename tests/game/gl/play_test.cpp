@@ -172,7 +172,7 @@ void PostKey(PlatformInputKind kind, int32_t key) {
     PlatformInput in = {};
     in.kind = kind;
     in.key = key;
-    PostPlatformInput(in);
+    PfPostInput(in);
 }
 
 // The loading screen advances the clock so it shows (it hides work under 500 ms);
@@ -271,7 +271,7 @@ void Steer(GameWorld& world) {
     const long dx = std::lround((wanted - steering) * 1000);
     if (dx != 0) {
         RecentreCursor(true);
-        WarpPointerTo(g_cursorState.lastX + int32_t(dx), g_cursorState.lastY);
+        PfWarpPointerTo(g_cursorState.lastX + int32_t(dx), g_cursorState.lastY);
     }
     if (dropWanted) {
         PostKey(PlatformInputKind::KeyDown, GameConfig.DropKey);
@@ -407,7 +407,7 @@ void Observe(GameWorld& world, void*) {
         s.timeAtAction = world.time;
         PlatformInput quit = {};
         quit.kind = PlatformInputKind::Quit;
-        PostPlatformInput(quit);
+        PfPostInput(quit);
     }
 }
 
@@ -420,7 +420,7 @@ protected:
         GameConfig.DropKey = 32;
         GameConfig.DebugFlags = 0;
         QuitRequested = 0;
-        ClearPlatformInput();
+        PfClearInput();
         g_pfSeams.readClock = FakeRead;
         g_pfSeams.sleep = FakeSleep;
         ResetFrameStatistics();
@@ -462,7 +462,7 @@ protected:
         EXPECT_EQ(g_cursorState.captureCount, 0);
         EXPECT_EQ(g_cursorState.hideCount, 0);
         EXPECT_EQ(g_cursorState.suspendDepth, 0);
-        EXPECT_FALSE(PlatformCursorHidden());
+        EXPECT_FALSE(PfCursorHidden());
         EXPECT_EQ(g_loadingScreen.active, 0);
         // The effects channel at full volume first, both channels silent last.
         ASSERT_GE(audio.messages.size(), 3u);
