@@ -18,8 +18,10 @@
 #include "audio/au_thread.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
+#include "display/dp_quality.h"
 #include "display/dp_session.h"
 #include "displaysetup/ds_monitor.h"
+#include "displaysetup/ds_quality_keys.h"
 #include "game/gm_input.h"
 #include "game/gm_play.h"
 #include "texgen/tg_generators.h"
@@ -61,6 +63,10 @@ int Play(uint32_t galaxy, uint32_t system, uint32_t planet) {
     StartAudio();
     InstallDisplaySetup();
     AcquireGameDisplay();
+    // The stored quality values, as a game started from the menus with quality chosen
+    // by hand plays (no timed quality test here).
+    *ActiveQualitySettings() = GetQualitySettings();
+    SetQualitySettingsValid(true);
     if (!OpenGameSession(nullptr)) {
         std::fprintf(stderr, "vorpane_play_planet: the game window could not be opened\n");
         ReleaseGameDisplay();
