@@ -1,7 +1,8 @@
 // The selection screens at 1024 x 768 as the player meets them: the time from the
 // call to the first presented frame (the system and planet screens make ten generated
 // images each on every visit, with fresh generator objects as on a first visit), and
-// the time of each further frame. The clock runs in real time but the frame pacer's
+// the time of each further frame; and from a confirmed planet (its object built) to the
+// approach scene's first frame. The clock runs in real time but the frame pacer's
 // sleeps cost nothing, so frames are measured at their own cost.
 // Run: xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX" build/bench/campaign/campaign_bench [runs]
 #include <wx/app.h>
@@ -17,6 +18,7 @@
 
 #include "campaign/cp_map_screens.h"
 #include "campaign/cp_planet_screen.h"
+#include "campaign/cp_scenes.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_loading.h"
 #include "display/dp_quality.h"
@@ -85,9 +87,19 @@ Figures RunOnce(int screen) {
     PfClearInput();
     g_frames.clear();
     const Clock::time_point call = Clock::now();
-    if (screen == 0) ShowGalaxyScreen(result);
-    else if (screen == 1) ShowSystemScreen(result);
-    else ShowPlanetScreen(result);
+    std::unique_ptr<CPlanetGenerator> planet;
+    if (screen == 0) {
+        ShowGalaxyScreen(result);
+    } else if (screen == 1) {
+        ShowSystemScreen(result);
+    } else if (screen == 2) {
+        ShowPlanetScreen(result);
+    } else {
+        // A planet confirmed: the campaign builds its object, then the scenes run.
+        planet.reset(CreatePlanetGenerator(*system, result.planet));
+        result.planetObject = planet.get();
+        RunPreGameScenes(result);
+    }
     Figures f = {0, 0};
     if (g_frames.size() < 2) return f;
     f.firstFrame = Ms(g_frames[0] - call);
@@ -119,7 +131,7 @@ int main(int argc, char** argv) {
     g_pfSeams.readClock = BenchRead;
     g_pfSeams.sleep = BenchSleep;
 
-    const char* const names[3] = {"galaxy", "system", "planet"};
+    const char* const names[4] = {"galaxy", "system", "planet", "scenes"};
     // The default quality, then the largest images (texture levels 0).
     const int32_t defaultLevel = ActiveQualitySettings()->ForegroundTexture;
     for (int32_t level : {defaultLevel, 0}) {
@@ -127,7 +139,7 @@ int main(int argc, char** argv) {
         ActiveQualitySettings()->BackgroundTexture = level;
         std::printf("selection screens at %dx%d, texture level %d%s, best and median of %d runs\n",
                     kWidth, kHeight, level, level == defaultLevel ? " (default)" : "", runs);
-        for (int screen = 0; screen < 3; ++screen) {
+        for (int screen = 0; screen < 4; ++screen) {
             std::vector<double> first, frame;
             for (int r = 0; r < runs; ++r) {
                 const Figures f = RunOnce(screen);
