@@ -16,15 +16,10 @@
 
 namespace {
 
-constexpr uint32_t kEscapeKey = 27;
-constexpr uint32_t kEnterKey = 13;
-constexpr uint32_t kPadEnterKey = 370;
-constexpr uint32_t kLeftKey = 314;
-constexpr uint32_t kRightKey = 316;
 // The fades take half a second.
 constexpr double kFadeRate = 2.0;
 
-bool IsEnter(uint32_t key) { return key == kEnterKey || key == kPadEnterKey; }
+bool IsEnter(uint32_t key) { return key == GameKeyEnter || key == GameKeyPadEnter; }
 
 bool Inside(const SelectorArea& a, int32_t x, int32_t y) {
     return a.x0 <= x && x < a.x1 && a.y0 <= y && y < a.y1;
@@ -96,10 +91,10 @@ void CArrowSelector::Build(int32_t width, int32_t height) {
         int32_t x0, y0, w;
     };
     const Button buttons[4] = {
-        {int32_t(kEscapeKey), cancelTexture, l.cx - 41 * u / 10, l.oy + 7 * u / 5, 4 * u},
-        {int32_t(kEnterKey), continueTexture, l.cx + u / 10, l.oy + 7 * u / 5, 4 * u},
-        {int32_t(kLeftKey), arrowTextures[0], l.cx - 51 * u / 10, l.oy + 13 * u / 5, u},
-        {int32_t(kRightKey), arrowTextures[1], l.cx + 41 * u / 10, l.oy + 13 * u / 5, u},
+        {int32_t(GameKeyEscape), cancelTexture, l.cx - 41 * u / 10, l.oy + 7 * u / 5, 4 * u},
+        {int32_t(GameKeyEnter), continueTexture, l.cx + u / 10, l.oy + 7 * u / 5, 4 * u},
+        {int32_t(GameKeyLeft), arrowTextures[0], l.cx - 51 * u / 10, l.oy + 13 * u / 5, u},
+        {int32_t(GameKeyRight), arrowTextures[1], l.cx + 41 * u / 10, l.oy + 13 * u / 5, u},
     };
     for (uint32_t b = 0; b < 4; ++b) {
         SelectorArea& a = areas[b];
@@ -232,13 +227,13 @@ void CArrowSelector::KeyUp(uint32_t key) {
     // A finished screen stays finished: a release after a quit, or after the fade
     // ended, changes nothing.
     const bool live = state < 3;
-    if (key == kEscapeKey && cancel) {
+    if (key == GameKeyEscape && cancel) {
         if (live) state = SELECTOR_CANCELLING;
     } else if (IsEnter(key) && confirm && Idle() && itemCount > 0 && items[current].enabled) {
         if (live) state = SELECTOR_CONFIRMING;
     }
     // The key's button is no longer held down (unless the mouse holds it).
-    SelectorArea* button = key == kEscapeKey ? &areas[kSelectorCancelArea]
+    SelectorArea* button = key == GameKeyEscape ? &areas[kSelectorCancelArea]
                            : IsEnter(key)    ? &areas[kSelectorContinueArea]
                                              : nullptr;
     if (button && button != heldArea) button->pressed = 0;
@@ -252,13 +247,13 @@ void CArrowSelector::Input(uint32_t code, const void* data) {
         return;
     case GameEventKeyDown: {
         const uint32_t key = *static_cast<const uint32_t*>(data);
-        if (key == kLeftKey) left = 1;
-        if (key == kRightKey) right = 1;
+        if (key == GameKeyLeft) left = 1;
+        if (key == GameKeyRight) right = 1;
         return;
     }
     case GameEventKeyPress: {
         const uint32_t key = *static_cast<const uint32_t*>(data);
-        if (key == kEscapeKey) {
+        if (key == GameKeyEscape) {
             cancel = 1;
             areas[kSelectorCancelArea].pressed = 1;
         } else if (IsEnter(key)) {

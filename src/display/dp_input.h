@@ -22,6 +22,16 @@ enum GameEventCode : uint32_t {
     GameEventKeyUp = 514,         // uint32_t key code
 };
 
+// The toolkit's codes of the keys the screens answer to themselves (the game's three
+// control keys are configured).
+enum GameKeyCode : uint32_t {
+    GameKeyEnter = 13,
+    GameKeyEscape = 27,
+    GameKeyLeft = 314,
+    GameKeyRight = 316,
+    GameKeyPadEnter = 370,
+};
+
 // Window pixels, y counted up from the window's bottom edge.
 struct GameEventPoint {
     int32_t x;

@@ -21,7 +21,6 @@ constexpr uint32_t kProbeTextures = 128;  // test textures uploaded by the resid
 constexpr uint32_t kTestImageSize = 256;  // the test image is this square, RGBA
 constexpr uint32_t kTestTextureShift = 18;  // bytes of one test texture: 256 x 256 x 4
 constexpr double kPassShare = 0.08;       // of this test's progress slice, per pass
-constexpr int kEscapeKey = 27;
 
 struct Pass {
     bool* abort;
@@ -103,7 +102,7 @@ double MaxZero(double x) { return x > 0.0 ? x : 0.0; }
 
 void QualityTestInput(void* abort, uint32_t code, const void* data) {
     bool& flag = *static_cast<bool*>(abort);
-    if (code == GameEventKeyDown && *static_cast<const uint32_t*>(data) == kEscapeKey) {
+    if (code == GameEventKeyDown && *static_cast<const uint32_t*>(data) == GameKeyEscape) {
         flag = true;
     } else if (code == GameEventQuit) {
         QuitRequested = 1;

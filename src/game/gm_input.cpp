@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr uint32_t kEscapeKey = 27;
 // States from here on are final (5 quit, 6 completed, 7 failed): the game has ended.
 constexpr uint32_t kFirstFinalState = 4;
 // Pixels of mouse motion to seconds of sideways move, and the store's bound.
@@ -81,7 +80,7 @@ void OnGameEvent(void* context, uint32_t code, const void* data) {
         // Repeats too: a held Escape pauses again once play resumes. An Escape that
         // arrives in the same pump as the window's close finds the game ended: no
         // pause screen comes up after the player quit.
-        if (*static_cast<const uint32_t*>(data) == kEscapeKey && world.state < kFirstFinalState)
+        if (*static_cast<const uint32_t*>(data) == GameKeyEscape && world.state < kFirstFinalState)
             RunPauseSequence(world);
         break;
     case GameEventKeyPress: {

@@ -17,9 +17,6 @@
 
 namespace {
 
-constexpr uint32_t kEscapeKey = 27;
-constexpr uint32_t kEnterKey = 13;
-constexpr uint32_t kPadEnterKey = 370;
 
 // The pacing rule, the context, a cleared screen presented: the window shows nothing
 // but black between the game and the pause screen (and when it was restored).
@@ -132,10 +129,10 @@ void PauseScreenCallback(void* context, uint32_t code, const void* data) {
         return;
     case GameEventKeyPress: {
         const uint32_t key = *static_cast<const uint32_t*>(data);
-        if (key == kEscapeKey) {
+        if (key == GameKeyEscape) {
             s.escapeDown = 1;
             s.abortHighlighted = 1;
-        } else if (key == kEnterKey || key == kPadEnterKey) {
+        } else if (key == GameKeyEnter || key == GameKeyPadEnter) {
             s.enterDown = 1;
             s.continueHighlighted = 1;
         }
@@ -146,10 +143,10 @@ void PauseScreenCallback(void* context, uint32_t code, const void* data) {
         const uint32_t key = *static_cast<const uint32_t*>(data);
         // Only keys pressed on this screen count: an Escape still held from play
         // does not abort when it is let go.
-        if (key == kEscapeKey && s.escapeDown) {
+        if (key == GameKeyEscape && s.escapeDown) {
             s.done = 1;
             s.result = 0;
-        } else if ((key == kEnterKey || key == kPadEnterKey) && s.enterDown) {
+        } else if ((key == GameKeyEnter || key == GameKeyPadEnter) && s.enterDown) {
             s.done = 1;
             s.result = 1;
         }
