@@ -77,8 +77,9 @@ namespace {
 
 template <typename T>
 bool PostWithReference(uint32_t message, T* object, SoundFlags flags) {
+    if (!AudioReceiverRunning()) return false;
     if (object) object->AddRef();
-    if (PostAudioMessage(message, reinterpret_cast<uintptr_t>(object), flags)) return true;
+    if (PostToAudioReceiver(message, reinterpret_cast<uintptr_t>(object), flags)) return true;
     if (object) object->Release();  // nobody will receive it
     return false;
 }

@@ -49,8 +49,9 @@ void SetAudioVolume(uint32_t channel, double volume);
 uint32_t AudioVolumeGain(double volume);
 // Posts a message without an object; skipped when there is no thread.
 bool PostAudioMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
-// Adds a reference to the object and posts it; the audio thread releases it. When the
-// post fails the reference is released here.
+// Adds a reference to the object and posts it to the receiver; the receiver releases
+// it. Nothing is posted while no receiver runs; when the post fails the reference is
+// released here.
 bool PostAudioSound(CSoundData* sound, SoundFlags flags);
 bool PostAudioMusic(CMusicData* music, SoundFlags flags);
 

@@ -9,7 +9,6 @@
 #include <cmath>
 
 #include "app/app_config.h"
-#include "app/app_refcount.h"
 #include "audio/au_music.h"
 #include "audio/au_sound.h"
 #include "audio/au_thread.h"
@@ -23,38 +22,25 @@ namespace {
 constexpr uint32_t kLastGalaxy = kGalaxyCount - 1;
 constexpr int32_t kAllPlanetsCompleted = kPlanetsPerGalaxy;  // HighestPlanet after planet 99
 
+}  // namespace
+
 // The campaign's audio posts go to the same receiver as the game's, so they interleave
-// in order with them and a test can record them all in one place. A posted object
-// carries one reference to the receiver; none is taken when nobody receives it. A null
-// object (a sound that failed to load) is posted as none.
-void PostAudioObject(uint32_t message, CRefCountedObject* object, SoundFlags flags) {
-    if (!AudioReceiverRunning()) return;
-    if (object) object->AddRef();
-    if (!PostToAudioReceiver(message, reinterpret_cast<uintptr_t>(object), intptr_t(flags)) &&
-        object)
-        object->Release();
-}
-
-// What the campaign holds for its whole span: the music and the jet loop.
-struct CampaignSound {
-    CMusicData* music = nullptr;
-    CSoundData* jet = nullptr;
-};
-
+// in order with them and a test can record them all in one place. A null object (a
+// sound that failed to load) is posted as none.
 CampaignSound StartCampaignSound() {
     CampaignSound sound;
     // Silence whatever may still sound from before.
-    PostAudioObject(AUDIO_MSG_PLAY_SOUND, nullptr, SOUND_STOP_FIRST);
-    PostAudioObject(AUDIO_MSG_PLAY_MUSIC, nullptr, 0);
+    PostAudioSound(nullptr, SOUND_STOP_FIRST);
+    PostAudioMusic(nullptr, 0);
     PostGameVolume(SOUND_CHANNEL_EFFECTS, 1.0);
     PostGameVolume(SOUND_CHANNEL_ENGINE, 0.0);  // the scenes and the game drive the jet
     sound.music = LoadMusic("music");
-    if (GameConfig.MusicMode == 1) PostAudioObject(AUDIO_MSG_PLAY_MUSIC, sound.music, 0);
-    if (GameConfig.MusicMode == 2) PostAudioObject(AUDIO_MSG_PLAY_MUSIC, sound.music, SOUND_LOOP);
+    if (GameConfig.MusicMode == 1) PostAudioMusic(sound.music, 0);
+    if (GameConfig.MusicMode == 2) PostAudioMusic(sound.music, SOUND_LOOP);
     PostGameAudioMessage(AUDIO_MSG_OPEN);
     // The jet loops for the whole campaign; only channel 2's volume makes it heard.
     sound.jet = LoadSound("jet");
-    PostAudioObject(AUDIO_MSG_PLAY_SOUND, sound.jet, SOUND_CHANNEL_ENGINE | SOUND_LOOP);
+    PostAudioSound(sound.jet, SOUND_CHANNEL_ENGINE | SOUND_LOOP);
     return sound;
 }
 
@@ -64,6 +50,8 @@ void StopCampaignSound(CampaignSound& sound) {
     if (sound.jet) sound.jet->Release();
     sound = {};
 }
+
+namespace {
 
 void WriteSelectedSystem(const PlanetResult& r) {
     WriteConfigPerGalaxy(GameConfig.SelectedSystem, r.galaxy, int32_t(r.system),

@@ -35,6 +35,21 @@ struct CampaignScreens {
 
 extern const CampaignScreens kGameScreens;
 
+class CMusicData;
+class CSoundData;
+
+// What the campaign holds for its whole span: the music and the jet loop.
+struct CampaignSound {
+    CMusicData* music = nullptr;
+    CSoundData* jet = nullptr;
+};
+
+// The campaign's start and end of sound: silence what may still sound, the effects
+// channel full and the jet's silent, the music by the music mode, the devices open,
+// the jet looping on its channel; at the end the devices closed and both released.
+CampaignSound StartCampaignSound();
+void StopCampaignSound(CampaignSound& sound);
+
 // Runs until the player leaves the program (Exit, or the quit flag).
 void RunMainMenuLoop();
 void RunMainMenuLoop(const CampaignScreens& screens);

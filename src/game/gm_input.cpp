@@ -62,11 +62,7 @@ void PostGameAudioMessage(uint32_t message) {
 void PlayGameSound(CSoundData* sound, uint32_t flags) {
     // A sound that failed to load is null: nothing to reference, and a play without a
     // sound (and without the stop flag) would do nothing on the audio thread anyway.
-    if (!sound || !AudioReceiverRunning()) return;
-    sound->AddRef();
-    if (!PostToAudioReceiver(AUDIO_MSG_PLAY_SOUND, reinterpret_cast<uintptr_t>(sound),
-                           intptr_t(flags)))
-        sound->Release();  // nobody received it
+    if (sound) PostAudioSound(sound, SoundFlags(flags));
 }
 
 // ---------------------------------------------------------------------------

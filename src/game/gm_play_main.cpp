@@ -1,6 +1,6 @@
 // vorpane_play_planet: plays one planet in the game window on the configured display,
-// with the music, the jet and the game's sounds, before the menus and the campaign
-// exist. Usage: vorpane_play_planet [galaxy 0..3] [system 0..9] [planet 0..9]
+// with the campaign's music and jet and the game's sounds, without the menus (a
+// developer tool). Usage: vorpane_play_planet [galaxy 0..3] [system 0..9] [planet 0..9]
 // (default 0 0 0). Prints the result and the time; exit code 0 completed, 1 quit,
 // 3 failed, 2 bad arguments or no window.
 #include <wx/app.h>
@@ -13,9 +13,8 @@
 
 #include "app/app_config.h"
 #include "app/app_fault.h"
-#include "audio/au_music.h"
-#include "audio/au_sound.h"
 #include "audio/au_thread.h"
+#include "campaign/cp_campaign.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_quality.h"
@@ -36,27 +35,6 @@ bool ParseNumber(const char* text, uint32_t limit, uint32_t* out) {
     return true;
 }
 
-// What the campaign does around its games: music, the jet loop on channel 2, the
-// devices open. Returns the objects to release at the end.
-void StartCampaignSound(CSoundData** jet, CMusicData** music) {
-    *jet = LoadSound("jet");
-    *music = LoadMusic("music");
-    PostAudioSound(nullptr, SOUND_STOP_FIRST);
-    PostAudioMusic(nullptr, 0);
-    SetAudioVolume(1, 1.0);
-    SetAudioVolume(2, 0.0);
-    if (GameConfig.MusicMode == 1) PostAudioMusic(*music, 0);
-    if (GameConfig.MusicMode == 2) PostAudioMusic(*music, SOUND_LOOP);
-    PostAudioMessage(AUDIO_MSG_OPEN, 0, 0);
-    PlayGameSound(*jet, SOUND_CHANNEL_ENGINE | SOUND_LOOP);
-}
-
-void StopCampaignSound(CSoundData* jet, CMusicData* music) {
-    PostAudioMessage(AUDIO_MSG_CLOSE, 0, 0);
-    if (jet) jet->Release();
-    if (music) music->Release();
-}
-
 // The display session as the game has it: the background frame behind the game
 // window, which closes while the program is inactive and comes back with it.
 int Play(uint32_t galaxy, uint32_t system, uint32_t planet) {
@@ -73,9 +51,7 @@ int Play(uint32_t galaxy, uint32_t system, uint32_t planet) {
         StopAudio();
         return 2;
     }
-    CSoundData* jet = nullptr;
-    CMusicData* music = nullptr;
-    StartCampaignSound(&jet, &music);
+    CampaignSound sound = StartCampaignSound();
 
     std::unique_ptr<CGalaxyGenerator> galaxyObject(new CGalaxyGenerator(galaxy));
     std::unique_ptr<CSystemGenerator> systemObject(CreateSystemGenerator(*galaxyObject, system));
@@ -92,7 +68,7 @@ int Play(uint32_t galaxy, uint32_t system, uint32_t planet) {
     result.highestPlanets = GameConfig.HighestPlanet;
     PlayPlanet(result);
 
-    StopCampaignSound(jet, music);
+    StopCampaignSound(sound);
     CloseGameSession();
     ReleaseGameDisplay();
     StopAudio();
