@@ -17,7 +17,8 @@
 namespace {
 
 ModeToRestore& g_restore = g_displaySession.modeToRestore;
-bool g_exitHooksInstalled = false;  // run
+bool g_exitHooksInstalled = false;    // run
+bool g_leftoverModesChecked = false;  // run: a killed run's modes were looked for
 
 void RestoreModesAtExit() { PfRestoreDisplayModes(); }
 
@@ -47,8 +48,12 @@ bool ModeMatches(const PlatformDisplayMode& remembered, const PlatformDisplayMod
 
 bool CreateFullscreenGameWindow(const DisplayMode& mode) {
     InstallExitHooks();
-    // A mode a killed run left changed is not the desktop's: put it back first.
-    PfRestoreLeftoverDisplayModes();
+    // A mode a killed run left changed is not the desktop's: put it back before this
+    // run's first window reads the display. Later windows find only this run's own file.
+    if (!g_leftoverModesChecked) {
+        g_leftoverModesChecked = true;
+        PfRestoreLeftoverDisplayModes();
+    }
     PlatformDisplayMode current;
     if (!PfGetCurrentMode(mode.index, &current)) return false;
     g_restore = {mode.index, current};
