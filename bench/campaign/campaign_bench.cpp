@@ -27,7 +27,6 @@
 #include "platform/pf_clock.h"
 #include "platform/pf_seams.h"
 #include "platform/pf_input.h"
-#include "platform/pf_seams.h"
 #include "platform/pf_window.h"
 #include "texgen/tg_generators.h"
 

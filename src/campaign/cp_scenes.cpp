@@ -9,6 +9,7 @@
 #include <cmath>
 #include <vector>
 
+#include "audio/au_thread.h"
 #include "campaign/cp_sphere.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
@@ -18,9 +19,9 @@
 #include "display/dp_screen_loop.h"
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
-#include "audio/au_thread.h"
 #include "game/gm_draw.h"
 #include "game/gm_input.h"
+#include "platform/pf_seams.h"
 #include "texgen/tg_generators.h"
 #include "texgen/tg_pool.h"
 
@@ -35,9 +36,6 @@ PolarPoint PolarPointOf(double turn, double radius) {
     const double angle = 2.0 * M_PI * turn;
     return PolarPoint{radius * std::cos(angle), radius * std::sin(angle)};
 }
-
-SceneFrameObserver g_frameObserver = nullptr;  // main thread
-void* g_frameObserverContext = nullptr;
 
 }  // namespace
 
@@ -89,13 +87,8 @@ void PresentBlackFrame(uint32_t* skip) {
     PresentFrame();
 }
 
-void SetSceneFrameObserver(SceneFrameObserver observer, void* context) {
-    g_frameObserver = observer;
-    g_frameObserverContext = context;
-}
-
 void NotifySceneFrame(uint32_t screen, double time) {
-    if (g_frameObserver) g_frameObserver(screen, time, g_frameObserverContext);
+    if (g_pfSeams.sceneFrame) g_pfSeams.sceneFrame(screen, time, g_pfSeams.sceneFrameContext);
 }
 
 // ---------------------------------------------------------------------------------

@@ -83,10 +83,8 @@ void DrawCraftModel(double scale);
 // OnAnyKeyEvent into skip, catch up, make current, clear to black, present.
 void PresentBlackFrame(uint32_t* skip);
 
-// Called after each frame of the scenes and the completed screen is drawn and before
-// it is presented (the back buffer still holds it): tests watch the screens through
-// it. screen: 1 approach, 2 descent, 3 completed. Null for none.
+// The screens of the frame seam (g_pfSeams.sceneFrame), called after each frame of the
+// scenes and the completed screen is drawn and before it is presented (the back
+// buffer still holds it).
 enum SceneScreen : uint32_t { SCENE_APPROACH = 1, SCENE_DESCENT = 2, SCENE_COMPLETED = 3 };
-using SceneFrameObserver = void (*)(uint32_t screen, double time, void* context);
-void SetSceneFrameObserver(SceneFrameObserver observer, void* context);
 void NotifySceneFrame(uint32_t screen, double time);

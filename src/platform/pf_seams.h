@@ -49,6 +49,13 @@ struct PfSeams {
     // presented (the back buffer still holds it): tests watch and script the game.
     void (*planetFrame)(GameWorld& world, void* context);
     void* planetFrameContext;
+
+    // --- Campaign -----------------------------------------------------------------
+    // Called once a frame of the approach, the descent and the completed screen after
+    // it is drawn and before it is presented, with the screen (SceneScreen of
+    // cp_scenes.h: 1 approach, 2 descent, 3 completed) and its time in seconds.
+    void (*sceneFrame)(uint32_t screen, double time, void* context);
+    void* sceneFrameContext;
 };
 
 extern PfSeams g_pfSeams;  // empty unless a test fills it

@@ -16,7 +16,6 @@
 #include "campaign/cp_complete.h"
 #include "campaign/cp_scenes.h"
 #include "display/dp_frame.h"
-#include "platform/pf_seams.h"
 #include "display/dp_input.h"
 #include "display/dp_loading.h"
 #include "display/dp_quit.h"
@@ -30,6 +29,13 @@
 #include "texgen/tg_generators.h"
 
 namespace {
+
+// Every frame of the scenes and the completed screen, through the frame seam.
+void WatchSceneFrames(void (*watch)(uint32_t screen, double time, void* context),
+                      void* context) {
+    g_pfSeams.sceneFrame = watch;
+    g_pfSeams.sceneFrameContext = context;
+}
 
 constexpr int32_t kWidth = 1024;
 constexpr int32_t kHeight = 768;
@@ -150,10 +156,10 @@ protected:
         result.systemObject = system.get();
         result.planetObject = planet.get();
         g_audio = &audio;
-        SetSceneFrameObserver(Observe, nullptr);
+        WatchSceneFrames(Observe, nullptr);
     }
     void TearDown() override {
-        SetSceneFrameObserver(nullptr, nullptr);
+        WatchSceneFrames(nullptr, nullptr);
         g_script = nullptr;
         g_audio = nullptr;
         planet.reset();
@@ -251,7 +257,7 @@ TEST_F(Scenes, TheApproachAndTheDescentLookRight) {
     g_script = &look;
     std::vector<uint8_t> approach, descentLid, descentSink;
     std::vector<uint8_t>* shots[3] = {&approach, &descentLid, &descentSink};
-    SetSceneFrameObserver(
+    WatchSceneFrames(
         [](uint32_t screen, double time, void* context) {
             auto* shots = static_cast<std::vector<uint8_t>**>(context);
             Observe(screen, time, nullptr);
@@ -359,7 +365,7 @@ TEST_F(Scenes, TheCompletedScreenReadsCompletedAndTheTime) {
     Script script;
     script.name = "completed_text";
     g_script = &script;
-    SetSceneFrameObserver(
+    WatchSceneFrames(
         [](uint32_t screen, double time, void* context) {
             Observe(screen, time, nullptr);
             auto* shot = static_cast<std::vector<uint8_t>*>(context);
