@@ -20,6 +20,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -637,7 +638,19 @@ std::string LoadUserFile(UserFile* file) {
     return clean.text;
 }
 
+// A save over the process's file-size limit would end the program with SIGXFSZ and
+// leave a temporary file half written; ignored, the write fails with EFBIG and the
+// save is a failed one like that on a full disk. A handler the program installed is
+// left alone.
+void IgnoreFileSizeSignal() {
+    struct sigaction current {};
+    if (sigaction(SIGXFSZ, nullptr, &current) != 0) return;
+    if (!(current.sa_flags & SA_SIGINFO) && current.sa_handler == SIG_DFL)
+        std::signal(SIGXFSZ, SIG_IGN);
+}
+
 void CreateStore(const std::string& globalFile) {
+    IgnoreFileSizeSignal();
     // The store in use saves what it still holds before the files are read again.
     delete wxConfigBase::Set(nullptr);
     UserFile file;
