@@ -243,6 +243,15 @@ TEST_F(ConfigTest, SavesReplaceTheFileAndLeaveNothingBeside) {
     ASSERT_EQ(stat(m_userFile.c_str(), &second), 0);
     EXPECT_NE(first.st_ino, second.st_ino);  // a new file renamed into place
     EXPECT_EQ(ListFolder(xdg), (std::vector<std::string>{"other.conf", "vorpane.conf"}));
+
+    // A file the player made private stays private.
+    const mode_t mask = umask(022);
+    ASSERT_EQ(chmod(m_userFile.c_str(), 0600), 0);
+    Load();
+    WriteConfigInt("/Player/Music", 2);
+    umask(mask);
+    ASSERT_EQ(stat(m_userFile.c_str(), &second), 0);
+    EXPECT_EQ(second.st_mode & 0777, 0600u);
 }
 
 TEST_F(ConfigTest, KilledWritesLeaveTheOldOrTheNewFileWhole) {
@@ -423,15 +432,21 @@ TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
         if (ReadWholeFile(m_userFile) != text) _exit(10);
         if (ListFolder(m_dir.Path() + "/xdg") != std::vector<std::string>{"vorpane.conf"})
             _exit(11);
-        // Room again: the next save stores everything still in memory.
+        // Room again: the final flush stores what the failed saves could not.
         setrlimit(RLIMIT_FSIZE, &limit);
+        FlushGameConfig();
+        const std::string flushed = ReadWholeFile(m_userFile);
+        if (flushed.find("Music=0") == std::string::npos ||
+            flushed.find("Left=77") == std::string::npos)
+            _exit(12);
         WriteConfigInt("/Control/Right", 78);
         _exit(0);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: the old file changed; 11: a file was left";
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "10: the old file changed; 11: a file was left; 12: the flush wrote nothing";
     const std::string errors = ReadWholeFile(errorsFile);
     EXPECT_EQ(CountLines(errors), 1u) << errors;
     EXPECT_NE(errors.find("cannot save the settings to " + m_userFile), std::string::npos)
