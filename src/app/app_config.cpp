@@ -20,6 +20,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -72,6 +73,9 @@ struct ConfigText {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
+// U+FEFF in UTF-8.
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+
 // Strict UTF-8 (no overlong forms, surrogates or NUL): what the toolkit's decoder
 // takes. One line it refused would make it drop the whole text.
 bool IsValidUtf8(const std::string& s) {
@@ -113,8 +117,9 @@ std::string FoldCase(const std::string& name) {
     return std::string(wxString::FromUTF8(name).Lower().utf8_str());
 }
 
-// A group's path as the toolkit resolves a header: empty and "." parts skipped, ".."
-// going up; "" is the root.
+// A group's path from a header's name: empty and "." parts skipped, ".." going up;
+// "" is the root. The toolkit's own reading of "." differs ("a/./b" is its "a/.b"),
+// so the cleaned text gives it only headers written back from this path.
 std::string GroupPath(const std::string& name) {
     std::vector<std::string> parts;
     const std::string plain = Unescape(name);
@@ -133,6 +138,17 @@ std::string GroupPath(const std::string& name) {
     std::string path;
     for (const std::string& part : parts) path += (path.empty() ? "" : "/") + part;
     return path;
+}
+
+// A group header for path that the toolkit reads back as exactly that path: the
+// characters that would end or escape the name are escaped.
+std::string GroupHeader(const std::string& path) {
+    std::string header = "[";
+    for (const char c : path) {
+        if (c == ']' || c == '\\') header += '\\';
+        header += c;
+    }
+    return header + "]";
 }
 
 // Splits at "\n", "\r\n" and "\r", as the toolkit's text buffers do.
@@ -159,8 +175,9 @@ std::vector<std::string> SplitLines(const std::string& raw) {
 // without "=", broken headers with the entries under them (their group is unknown),
 // and the earlier of two entries with the same name in a group (the toolkit keeps
 // the later). A group that appears twice is merged into its first appearance, which
-// the toolkit's model cannot represent otherwise. Names match regardless of case, as
-// in the toolkit.
+// the toolkit's model cannot represent otherwise, and every header is written back
+// from its path. Names match regardless of case, as in the toolkit. Byte-order marks
+// at the start of lines and the lock marks of entries go.
 ConfigText CleanConfigText(const std::string& raw) {
     struct Line {
         std::string text;
@@ -183,18 +200,22 @@ ConfigText CleanConfigText(const std::string& raw) {
     constexpr size_t kUnknown = SIZE_MAX;  // under a broken header
     size_t current = 0;
 
-    std::string text = raw;
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
-    const std::vector<std::string> lines = SplitLines(text);
+    const std::vector<std::string> lines = SplitLines(raw);
     for (size_t n = 0; n < lines.size(); ++n) {
-        const std::string& line = lines[n];
+        std::string line = lines[n];
         const int number = static_cast<int>(n) + 1;
         if (!IsValidUtf8(line)) {
             markBad(number);
             continue;
         }
+        // A byte-order mark is no text: at the file's start or where an editor joined
+        // two files, before or among the leading blanks, it goes.
         size_t start = 0;
-        while (start < line.size() && IsBlank(line[start])) ++start;
+        for (;;) {
+            while (start < line.size() && IsBlank(line[start])) ++start;
+            if (line.compare(start, 3, kByteOrderMark) != 0) break;
+            line.erase(start, 3);
+        }
         if (start == line.size() || line[start] == '#' || line[start] == ';') {
             if (current != kUnknown) groups[current].lines.push_back({line, false, number});
             continue;
@@ -210,15 +231,38 @@ ConfigText CleanConfigText(const std::string& raw) {
             size_t rest = end + 1;
             while (rest < line.size() && IsBlank(line[rest])) ++rest;
             if (rest < line.size() && line[rest] != '#' && line[rest] != ';') markBad(number);
-            const std::string header = line.substr(start, end + 1 - start);
-            const std::string path = FoldCase(GroupPath(header.substr(1, header.size() - 2)));
-            auto found = groupIndex.find(path);
+            const std::string path = GroupPath(line.substr(start + 1, end - start - 1));
+            auto found = groupIndex.find(FoldCase(path));
             if (found == groupIndex.end()) {
-                found = groupIndex.emplace(path, groups.size()).first;
-                groups.push_back(Group{header, {}, {}});
+                found = groupIndex.emplace(FoldCase(path), groups.size()).first;
+                groups.push_back(Group{GroupHeader(path), {}, {}});
             }
             current = found->second;
             continue;
+        }
+        // The toolkit would refuse every write of a key marked "immutable" by a leading
+        // "!" (escaped or not); the user's own file cannot hold the machine's locks, so
+        // every mark goes, and any byte-order mark after one, unless the rest would
+        // read as something else.
+        bool marked = false;
+        for (;;) {
+            if (line.compare(start, 1, "!") == 0) {
+                line.erase(start, 1);
+            } else if (line.compare(start, 2, "\\!") == 0) {
+                line.erase(start, 2);
+            } else if (marked && line.compare(start, 3, kByteOrderMark) == 0) {
+                line.erase(start, 3);
+            } else {
+                break;
+            }
+            marked = true;
+        }
+        if (marked) {
+            const char next = start < line.size() ? line[start] : '=';
+            if (next == '[' || next == '#' || next == ';' || next == '=' || IsBlank(next)) {
+                markBad(number);
+                continue;
+            }
         }
         size_t end = start;
         while (end < line.size() && line[end] != '=') end += line[end] == '\\' ? 2 : 1;
@@ -228,19 +272,6 @@ ConfigText CleanConfigText(const std::string& raw) {
         }
         size_t nameEnd = end;
         while (nameEnd > start && (IsBlank(line[nameEnd - 1]))) --nameEnd;
-        std::string kept = line;
-        if (line[start] == '!') {
-            // The toolkit would refuse every write of a key marked "immutable"; the
-            // user's own file cannot hold the machine's locks, so the mark goes, unless
-            // the rest would read as something else.
-            const char next = start + 1 < line.size() ? line[start + 1] : '=';
-            if (next == '[' || next == '#' || next == ';' || next == '=' || IsBlank(next)) {
-                markBad(number);
-                continue;
-            }
-            kept.erase(start, 1);
-            ++start;
-        }
         std::string name = FoldCase(Unescape(line.substr(start, nameEnd - start)));
         if (name.empty()) {
             markBad(number);
@@ -254,7 +285,7 @@ ConfigText CleanConfigText(const std::string& raw) {
             markBad(old.number);
         }
         group.entries[name] = group.lines.size();
-        group.lines.push_back({kept, false, number});
+        group.lines.push_back({line, false, number});
     }
     for (const Group& group : groups) {
         if (!group.header.empty()) result.text += group.header + "\n";
@@ -379,27 +410,61 @@ int KeepBadCopy(const std::string& folder, const std::string& path, const std::s
     return EEXIST;
 }
 
-// True for names a save writes to and renames away: ours ("vorpane.conf.tmp-" and
-// six characters) and the toolkit's own ("vorpane" and six), which earlier builds
-// left behind when killed.
-bool IsTempFileName(const char* name) {
+// The folder part of an absolute path ("/" for a file at the root).
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+}
+
+// The file path names once every symbolic link on the way to it is followed, as
+// dotfile managers link settings files into a folder of their own: path itself when
+// it is no link, the last name of the chain when that does not exist yet. 0, or
+// ELOOP for a chain that goes round, or the errno of what could not be looked at.
+int FollowLinks(const std::string& path, std::string* target) {
+    constexpr int kMaxLinks = 40;  // as the kernel allows when it follows them itself
+    std::string current = path;
+    for (int hops = 0; hops <= kMaxLinks; ++hops) {
+        struct stat st {};
+        if (lstat(current.c_str(), &st) != 0 && errno != ENOENT) return errno;
+        if (!S_ISLNK(st.st_mode)) {  // a file, or nothing yet: a save creates it
+            *target = current;
+            return 0;
+        }
+        char link[4096];
+        const ssize_t length = readlink(current.c_str(), link, sizeof link);
+        if (length < 0) return errno;
+        if (static_cast<size_t>(length) == sizeof link) return ENAMETOOLONG;
+        const std::string next(link, static_cast<size_t>(length));
+        // A relative link is relative to the folder that holds it.
+        current = next[0] == '/' ? next : FolderOf(current) + "/" + next;
+    }
+    return ELOOP;
+}
+
+// True for names a save of the settings file named base writes to and renames away:
+// ours (base, ".tmp-" and six characters) and, beside vorpane.conf, the toolkit's own
+// ("vorpane" and six), which earlier builds left behind when killed.
+bool IsTempFileName(const char* name, const std::string& base) {
     auto sixRandom = [](const char* s) {
         if (std::strlen(s) != 6) return false;
         for (; *s; ++s)
             if (!std::isalnum(static_cast<unsigned char>(*s))) return false;
         return true;
     };
-    const std::string ours = std::string(kUserFileName) + kTempInfix;
+    const std::string ours = base + kTempInfix;
     if (std::strncmp(name, ours.c_str(), ours.size()) == 0) return sixRandom(name + ours.size());
-    return std::strncmp(name, "vorpane", 7) == 0 && sixRandom(name + 7);
+    return base == kUserFileName && std::strncmp(name, "vorpane", 7) == 0 && sixRandom(name + 7);
 }
 
-// Removes the temporary files of saves a crash cut short; none is ever read.
-void RemoveLeftoverTempFiles(const std::string& folder) {
+// Removes the temporary files that saves of the settings file at path left when a
+// crash cut them short; none is ever read.
+void RemoveLeftoverTempFiles(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const std::string base = path.substr(path.rfind('/') + 1);
     DIR* dir = opendir(folder.c_str());
     if (!dir) return;
     while (const dirent* entry = readdir(dir)) {
-        if (!IsTempFileName(entry->d_name)) continue;
+        if (!IsTempFileName(entry->d_name, base)) continue;
         const std::string path = folder + "/" + entry->d_name;
         struct stat st {};
         if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) unlink(path.c_str());
@@ -457,8 +522,12 @@ public:
         Save(out, wxConvUTF8);
         std::string bytes(out.GetLength(), '\0');
         out.CopyTo(bytes.data(), bytes.size());
-        int err = MakeFolders(m_file.folder);
-        if (err == 0) err = ReplaceFile(m_file.folder, m_file.path, bytes, m_file.mode);
+        // A link is kept and the file it leads to replaced, in that file's folder.
+        std::string target;
+        int err = FollowLinks(m_file.path, &target);
+        const std::string folder = FolderOf(target);
+        if (err == 0) err = MakeFolders(folder);
+        if (err == 0) err = ReplaceFile(folder, target, bytes, m_file.mode);
         if (err != 0) {
             if (!m_failureReported)
                 std::fprintf(stderr,
@@ -533,7 +602,9 @@ std::string LoadUserFile(UserFile* file) {
         return "";
     }
     file->path = file->folder + "/" + kUserFileName;
-    RemoveLeftoverTempFiles(file->folder);
+    RemoveLeftoverTempFiles(file->path);
+    if (std::string target; FollowLinks(file->path, &target) == 0 && target != file->path)
+        RemoveLeftoverTempFiles(target);
 
     std::string raw;
     mode_t mode = 0;
@@ -567,7 +638,19 @@ std::string LoadUserFile(UserFile* file) {
     return clean.text;
 }
 
+// A save over the process's file-size limit would end the program with SIGXFSZ and
+// leave a temporary file half written; ignored, the write fails with EFBIG and the
+// save is a failed one like that on a full disk. A handler the program installed is
+// left alone.
+void IgnoreFileSizeSignal() {
+    struct sigaction current {};
+    if (sigaction(SIGXFSZ, nullptr, &current) != 0) return;
+    if (!(current.sa_flags & SA_SIGINFO) && current.sa_handler == SIG_DFL)
+        std::signal(SIGXFSZ, SIG_IGN);
+}
+
 void CreateStore(const std::string& globalFile) {
+    IgnoreFileSizeSignal();
     // The store in use saves what it still holds before the files are read again.
     delete wxConfigBase::Set(nullptr);
     UserFile file;

@@ -243,6 +243,15 @@ TEST_F(ConfigTest, SavesReplaceTheFileAndLeaveNothingBeside) {
     ASSERT_EQ(stat(m_userFile.c_str(), &second), 0);
     EXPECT_NE(first.st_ino, second.st_ino);  // a new file renamed into place
     EXPECT_EQ(ListFolder(xdg), (std::vector<std::string>{"other.conf", "vorpane.conf"}));
+
+    // A file the player made private stays private.
+    const mode_t mask = umask(022);
+    ASSERT_EQ(chmod(m_userFile.c_str(), 0600), 0);
+    Load();
+    WriteConfigInt("/Player/Music", 2);
+    umask(mask);
+    ASSERT_EQ(stat(m_userFile.c_str(), &second), 0);
+    EXPECT_EQ(second.st_mode & 0777, 0600u);
 }
 
 TEST_F(ConfigTest, KilledWritesLeaveTheOldOrTheNewFileWhole) {
@@ -410,7 +419,8 @@ TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
     if (child == 0) {
         const int errorsFd = open(errorsFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(errorsFd, 2);
-        std::signal(SIGXFSZ, SIG_IGN);
+        // As the game starts: a write past the limit would end it with SIGXFSZ.
+        std::signal(SIGXFSZ, SIG_DFL);
         rlimit limit{};
         getrlimit(RLIMIT_FSIZE, &limit);
         const rlimit full{1024, limit.rlim_max};
@@ -422,15 +432,21 @@ TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
         if (ReadWholeFile(m_userFile) != text) _exit(10);
         if (ListFolder(m_dir.Path() + "/xdg") != std::vector<std::string>{"vorpane.conf"})
             _exit(11);
-        // Room again: the next save stores everything still in memory.
+        // Room again: the final flush stores what the failed saves could not.
         setrlimit(RLIMIT_FSIZE, &limit);
+        FlushGameConfig();
+        const std::string flushed = ReadWholeFile(m_userFile);
+        if (flushed.find("Music=0") == std::string::npos ||
+            flushed.find("Left=77") == std::string::npos)
+            _exit(12);
         WriteConfigInt("/Control/Right", 78);
         _exit(0);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: the old file changed; 11: a file was left";
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "10: the old file changed; 11: a file was left; 12: the flush wrote nothing";
     const std::string errors = ReadWholeFile(errorsFile);
     EXPECT_EQ(CountLines(errors), 1u) << errors;
     EXPECT_NE(errors.find("cannot save the settings to " + m_userFile), std::string::npos)
@@ -451,6 +467,105 @@ TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
     chmod((m_dir.Path() + "/xdg").c_str(), 0700);
     EXPECT_EQ(CountLines(readOnly), 1u) << readOnly;
     EXPECT_NE(ReadWholeFile(m_userFile).find("Music=0"), std::string::npos);
+}
+
+TEST_F(ConfigTest, AHandEditedFileKeepsItsValuesThroughWritesAndRestarts) {
+    // What a player's editor can leave: a byte-order mark at the start of a later line,
+    // a "." in a group's path, a doubled lock mark, and a group whose name only looks
+    // like that path.
+    const std::string bom = "\xEF\xBB\xBF";
+    WriteWholeFile(m_userFile, "# by hand\na=1\n" + bom + "Name=3\n[Game/./1]\nHighScore9=5\n"
+                               "!!HighScore1=3\nx=1\n[Game/.1]\ny=2\n " + bom + "[Player]\n"
+                               "Music=1\n");
+    CToolkitLogCounter toolkitLog;
+    std::string saved;
+    for (int start = 1; start <= 3; ++start) {
+        SCOPED_TRACE("start " + std::to_string(start));
+        EXPECT_EQ(LoadReportingErrors(), "");
+        EXPECT_EQ(GameConfig.BestTime[0][8], 5);
+        EXPECT_EQ(GameConfig.BestTime[0][0], start == 1 ? 3 : 42);
+        EXPECT_EQ(GameConfig.MusicMode, 1);
+        wxConfigBase* store = wxConfigBase::Get();
+        EXPECT_EQ(store->ReadLong("/Name", -1), 3);
+        EXPECT_EQ(store->ReadLong("/a", -1), 1);
+        EXPECT_EQ(store->ReadLong("/Game/1/x", -1), 1);
+        EXPECT_EQ(store->ReadLong("/Game/.1/y", -1), 2);
+        // A best time written is kept, and saving what was loaded changes nothing.
+        WriteConfigPerGalaxyIndex(&GameConfig.BestTime[0][0], kPlanetsPerGalaxy, 0, 0, 42,
+                                  "/Game/%1/HighScore%2");
+        EXPECT_EQ(store->ReadLong("/Game/1/HighScore1", -1), 42);
+        if (start > 1) {
+            EXPECT_EQ(ReadWholeFile(m_userFile), saved);
+        }
+        saved = ReadWholeFile(m_userFile);
+        EXPECT_EQ(ListFolder(m_dir.Path() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
+    }
+    EXPECT_EQ(toolkitLog.Count(), 0);
+}
+
+TEST_F(ConfigTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
+    // As a dotfile manager links it: the settings name to an absolute link, that to a
+    // relative one, that to a private file in a folder of its own.
+    const std::string links = m_dir.Path() + "/links";
+    const std::string dotfiles = m_dir.Path() + "/dotfiles";
+    const std::string real = dotfiles + "/vorpane-settings";
+    ASSERT_EQ(mkdir(links.c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(dotfiles.c_str(), 0700), 0);
+    ASSERT_EQ(symlink((links + "/first").c_str(), m_userFile.c_str()), 0);
+    ASSERT_EQ(symlink("../dotfiles/vorpane-settings", (links + "/first").c_str()), 0);
+    WriteWholeFile(real, "[Control]\nDrop=65\n");
+    ASSERT_EQ(chmod(real.c_str(), 0600), 0);
+    WriteWholeFile(real + ".tmp-Ab12Cd", "[Control]\nDrop=1\n");  // a crash's leftover
+    auto linkTo = [](const std::string& link) {
+        char to[4096];
+        const ssize_t length = readlink(link.c_str(), to, sizeof to);
+        return length > 0 ? std::string(to, static_cast<size_t>(length)) : std::string();
+    };
+    auto linksIntact = [&] {
+        return linkTo(m_userFile) == links + "/first" &&
+               linkTo(links + "/first") == "../dotfiles/vorpane-settings";
+    };
+    EXPECT_EQ(LoadReportingErrors(), "");
+    EXPECT_EQ(GameConfig.DropKey, 65);
+    EXPECT_EQ(ListFolder(dotfiles), std::vector<std::string>{"vorpane-settings"});
+    struct stat before {};
+    ASSERT_EQ(stat(real.c_str(), &before), 0);
+    WriteConfigInt("/Control/Left", 90);
+    EXPECT_TRUE(linksIntact());
+    struct stat after {};
+    ASSERT_EQ(stat(real.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);  // replaced whole, not written in place
+    EXPECT_EQ(after.st_mode & 0777, 0600u);
+    EXPECT_EQ(ListFolder(dotfiles), std::vector<std::string>{"vorpane-settings"});
+    Load();
+    EXPECT_EQ(GameConfig.DropKey, 65);
+    EXPECT_EQ(GameConfig.LeftKey, 90);
+
+    // A link to a file not there yet: the first save creates the file.
+    ASSERT_EQ(unlink(real.c_str()), 0);
+    EXPECT_EQ(LoadReportingErrors(), "");
+    EXPECT_EQ(GameConfig.DropKey, 32);
+    WriteConfigInt("/Control/Drop", 70);
+    EXPECT_TRUE(linksIntact());
+    EXPECT_EQ(ReadWholeFile(real), "[Control]\nDrop=70\n");
+
+    // Links that go round: said once, nothing saved, the game goes on with defaults.
+    ASSERT_EQ(unlink((links + "/first").c_str()), 0);
+    ASSERT_EQ(symlink("second", (links + "/first").c_str()), 0);
+    ASSERT_EQ(symlink("first", (links + "/second").c_str()), 0);
+    std::string errors = LoadReportingErrors();
+    EXPECT_EQ(CountLines(errors), 1u) << errors;
+    EXPECT_NE(errors.find("cannot read the settings file " + m_userFile + " (" +
+                          std::strerror(ELOOP) + ")"),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(GameConfig.DropKey, 32);
+    ::testing::internal::CaptureStderr();
+    WriteConfigInt("/Control/Drop", 71);
+    FlushGameConfig();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(ListFolder(links), (std::vector<std::string>{"first", "second"}));
+    EXPECT_EQ(ReadWholeFile(real), "[Control]\nDrop=70\n");
 }
 
 }  // namespace

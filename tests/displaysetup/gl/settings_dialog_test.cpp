@@ -1,8 +1,10 @@
 // The display settings dialog's course with scripted menus: the preset shown, the
-// preset and values kept across Go and Advanced, what OK writes, and that Cancel or a
-// quit write nothing.
+// preset and values kept across Go and Advanced, what OK writes and under which keys,
+// and that Cancel or a quit write nothing.
 #include <gtest/gtest.h>
+#include <wx/config.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -145,6 +147,49 @@ TEST_F(SettingsDialog, CancelAndQuitsWriteNothing) {
     EXPECT_FALSE(RunDisplaySettingsSteps(kSteps));
     EXPECT_EQ(m_script.shown.size(), 1u);
     EXPECT_EQ(Stored(), before);
+}
+
+TEST_F(SettingsDialog, OkStoresTheModeAndQualityUnderTheirKeys) {
+    // A mode chosen before, on disk; the player picks another and High.
+    WriteConfigInt("/Display/GameWidth", 800);
+    WriteConfigInt("/Display/GameHeight", 600);
+    WriteConfigInt("/Display/Depth", 24);
+    const DisplaySettingsSteps steps = {
+        [](int32_t& preset, DisplayMode& mode) {
+            preset = QualityPresetHigh;
+            mode = {mode.index, 1280, 1024, 16};
+            return int(DisplaySettingsOk);
+        },
+        AdvancedMenu, AutomaticTest};
+    EXPECT_TRUE(RunDisplaySettingsSteps(steps));
+
+    // What the next start reads, key by key.
+    Load();
+    wxConfigBase* store = wxConfigBase::Get();
+    EXPECT_EQ(store->ReadLong("/Display/GameWidth", -1), 1280);
+    EXPECT_EQ(store->ReadLong("/Display/GameHeight", -1), 1024);
+    EXPECT_EQ(store->ReadLong("/Display/Depth", -1), 16);
+    EXPECT_EQ(store->ReadLong("/Display/Quality/Automatic", -1), 0);
+    EXPECT_EQ(store->ReadLong("/Display/Quality/MinFilter", -1), 3);
+    EXPECT_EQ(GameConfig.GameDepth, 16);
+    EXPECT_EQ(MatchQualityPreset(GetQualitySettings(), false), QualityPresetHigh);
+    // Nothing stored under a name that nobody reads.
+    auto names = [store](const char* group) {
+        std::set<std::string> found;
+        store->SetPath(group);
+        wxString name;
+        long cookie = 0;
+        for (bool more = store->GetFirstEntry(name, cookie); more;
+             more = store->GetNextEntry(name, cookie))
+            found.insert(name.ToStdString());
+        store->SetPath("/");
+        return found;
+    };
+    EXPECT_EQ(names("/Display"), (std::set<std::string>{"Depth", "GameHeight", "GameWidth"}));
+    EXPECT_EQ(names("/Display/Quality"),
+              (std::set<std::string>{"Automatic", "BackgroundTexture", "Fade",
+                                     "ForegroundTexture", "HighQualityModels", "MagFilter",
+                                     "MinFilter", "SmoothPolygons"}));
 }
 
 }  // namespace
