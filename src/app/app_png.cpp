@@ -20,10 +20,10 @@ uint32_t ReadBigEndian32(const unsigned char* p) {
 }
 
 // True when the bytes are a PNG signature, an IHDR chunk first and then whole chunks up
-// to an IEND. The toolkit's decoder reads past the end of its stream
-// without noticing, so a chunk that claims more bytes than follow (a cut-off file, a
-// damaged length) would have it inflate garbage for minutes; checked here, every
-// chunk the decoder reads lies within the data.
+// to an IEND. The toolkit's decoder reads past the end of its stream without noticing,
+// so a chunk that claims more bytes than follow (a cut-off file, a damaged length)
+// would have it inflate stale bytes for minutes; checked here, every chunk the decoder
+// reads lies within the data.
 bool PngChunksFitData(const unsigned char* data, size_t size) {
     static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     constexpr size_t kChunkOverhead = 12;  // length, type and CRC
