@@ -45,11 +45,18 @@ void RunEmergencyHooks() {
     for (int i = g_hookCount.load() - 1; i >= 0; --i) g_hooks[i]();
 }
 
+void ExitOnInternalFault(const char* guid) {
+    std::fprintf(stderr, "vorpane: internal fault %s\n", guid);
+    std::fflush(stderr);
+    RunEmergencyHooks();
+    std::_Exit(-1);
+}
+
 void ExitOnUnhandledException() {
     try {
         throw;
     } catch (const InternalFault& fault) {
-        std::fprintf(stderr, "vorpane: internal fault %s\n", fault.Guid());
+        ExitOnInternalFault(fault.Guid());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vorpane: unhandled exception: %s\n", e.what());
     } catch (...) {

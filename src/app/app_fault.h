@@ -24,6 +24,11 @@ using EmergencyHook = void (*)();
 void AddEmergencyHook(EmergencyHook hook);
 void RunEmergencyHooks();
 
+// Reports the internal fault with this GUID on standard error, runs the emergency hooks
+// and ends the process with exit code -1, without unwinding: for the places that must
+// not throw (destructors).
+[[noreturn]] void ExitOnInternalFault(const char* guid);
+
 // Reports the exception in flight (an internal fault with its GUID) on standard
 // error, runs the emergency hooks and ends the process with exit code -1. Call it
 // only from inside a catch block.

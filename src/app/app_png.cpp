@@ -2,6 +2,7 @@
 #include "app/app_png.h"
 
 #include <wx/imagpng.h>
+#include <wx/log.h>
 #include <wx/mstream.h>
 
 #include <algorithm>
@@ -12,10 +13,48 @@
 
 #include "platform/pf_resource.h"
 
+namespace {
+
+uint32_t ReadBigEndian32(const unsigned char* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+// True when the bytes are a PNG signature, an IHDR chunk first and then whole chunks up
+// to an IEND. The toolkit's decoder reads past the end of its stream without noticing,
+// so a chunk that claims more bytes than follow (a cut-off file, a damaged length)
+// would have it inflate stale bytes for minutes; checked here, every chunk the decoder
+// reads lies within the data.
+bool PngChunksFitData(const unsigned char* data, size_t size) {
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    constexpr size_t kChunkOverhead = 12;  // length, type and CRC
+    constexpr uint32_t kMaxChunkLength = 0x7FFFFFFF;
+    if (size < sizeof kSignature || std::memcmp(data, kSignature, sizeof kSignature) != 0)
+        return false;
+    size_t at = sizeof kSignature;
+    bool first = true;
+    while (size - at >= kChunkOverhead) {
+        const uint32_t length = ReadBigEndian32(data + at);
+        const unsigned char* type = data + at + 4;
+        if (length > kMaxChunkLength || length > size - at - kChunkOverhead) return false;
+        if (first && (std::memcmp(type, "IHDR", 4) != 0 || length != 13)) return false;
+        first = false;
+        at += kChunkOverhead + length;
+        if (std::memcmp(type, "IEND", 4) == 0) return true;  // the decoder stops here
+    }
+    return false;  // the data ends before an IEND
+}
+
+}  // namespace
+
 wxImage LoadPngResource(const char* name) {
     wxImage image;
     ResourceBytes bytes = PfFindResourceBytes("PNG", name);
     if (bytes.data == nullptr || bytes.size == 0) return image;
+    if (!PngChunksFitData(bytes.data, bytes.size)) {
+        wxLogError("PNG resource \"%s\" is damaged: its chunks do not fit its %lu bytes",
+                   name, static_cast<unsigned long>(bytes.size));
+        return image;
+    }
 
     // A local handler over the resource bytes: no handler needs to be registered,
     // and a truncated or corrupt file ends as an invalid image (the decoder reports

@@ -122,6 +122,9 @@ void SetUpPlanetCompleteScreen(CompleteScreenRecord& screen) {
 }
 
 void EndPlanetCompleteScreen(CompleteScreenRecord& screen) {
+    // The jet loops on: a key, a click or a close before the craft has gone would
+    // leave it sounding over the map screens.
+    PostGameVolume(SOUND_CHANNEL_ENGINE, 0.0);
     for (GLTexture*& texture : screen.textures) {
         DeleteTexture(texture);
         texture = nullptr;

@@ -31,8 +31,8 @@ double CompleteScreenFade(double t);
 double LiftOffValue(double t);
 
 void ShowPlanetCompleteScreen(PlanetResult& result);
-// Set-up (textures, view, lights, time text), the loop of draws, end (textures and
-// the font freed).
+// Set-up (textures, view, lights, time text), the loop of draws, end (the jet
+// silenced, textures and the font freed).
 void RunPlanetCompleteScreen(CompleteScreenRecord& screen);
 void SetUpPlanetCompleteScreen(CompleteScreenRecord& screen);
 void EndPlanetCompleteScreen(CompleteScreenRecord& screen);

@@ -43,16 +43,18 @@ CDialogBuilder::CDialogBuilder(wxWindow* parent)
     PushSizer(new wxBoxSizer(wxVERTICAL), true);
 }
 
-CDialogBuilder::~CDialogBuilder() noexcept(false) {
+CDialogBuilder::~CDialogBuilder() {
     if (m_finished) return;
     if (m_open.size() != 1) {
-        // The fault ends the builder: the sizers never handed to the dialog go with it
-        // (the outermost owns every one pushed inside it; windows are only detached).
+        // The sizers never handed to the dialog go first (the outermost owns every one
+        // pushed inside it; windows are only detached). A destructor must not throw (a
+        // menu's destructor runs this one), so the fault is reported and the program
+        // ends here, as an internal fault that reaches the top does.
         delete m_open.front();
         delete m_buttonRow;
         m_open.clear();
         m_buttonRow = nullptr;
-        ThrowInternalFault(kSizerLeftOpenFault);
+        ExitOnInternalFault(kSizerLeftOpenFault);
     }
     Finish();
 }

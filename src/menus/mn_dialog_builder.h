@@ -36,9 +36,10 @@ public:
     // Opens the dialog's content sizer, a vertical box. The dialog must outlive the
     // builder; the builder owns no window or sizer, only its stack.
     explicit CDialogBuilder(wxWindow* parent);
-    // Finishes the layout unless Finish already has. Throws kSizerLeftOpenFault when
-    // more than the content sizer is still open.
-    ~CDialogBuilder() noexcept(false);
+    // Finishes the layout unless Finish already has. With more than the content sizer
+    // still open it lays nothing out: it reports kSizerLeftOpenFault and ends the
+    // program (ExitOnInternalFault), as destructors must not throw.
+    ~CDialogBuilder();
     CDialogBuilder(const CDialogBuilder&) = delete;
     CDialogBuilder& operator=(const CDialogBuilder&) = delete;
 

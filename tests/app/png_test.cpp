@@ -9,6 +9,10 @@
 #include <wx/image.h>
 #include <wx/log.h>
 
+#include <chrono>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "app/app_png.h"
@@ -205,6 +209,40 @@ TEST(LoadPngResource, MissingCorruptOrTruncatedGiveAnEmptyImage) {
     EXPECT_FALSE(LoadPngResource("test_truncated").IsOk());
     EXPECT_FALSE(LoadPngResource(nullptr).IsOk());
     EXPECT_FALSE(ScaleImage(LoadPngResource("test_truncated"), 4, 4).IsOk());
+}
+
+// Pictures whose chunks are whole but whose image data does not inflate still reach
+// the decoder, which rejects them.
+TEST(LoadPngResource, WholeChunksOfBadImageDataGiveAnEmptyImage) {
+    wxLogNull quiet;
+    EXPECT_FALSE(LoadPngResource("test_bad_deflate").IsOk());
+}
+
+// A 400 x 300 picture whose image data chunk claims 436,208,630 bytes where 1.7 KB
+// follow fails at once. Loaded in a child process under a deadline, so a loader that
+// inflates past the data fails the test instead of hanging it.
+TEST(LoadPngResource, AChunkLongerThanTheDataFailsAtOnce) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        wxLogNull quiet;
+        _exit(LoadPngResource("test_long_idat").IsOk() ? 1 : 0);
+    }
+    // Generous for a loaded machine; the damaged load used to take minutes.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    int status = 0;
+    pid_t done = 0;
+    while ((done = waitpid(child, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+        usleep(10000);
+    if (done == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "the damaged picture was still loading after 20 s";
+    }
+    ASSERT_EQ(done, child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the damaged picture decoded";
 }
 
 // Bitmaps need the toolkit's windowing side; the tests run under Xvfb.

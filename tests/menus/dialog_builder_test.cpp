@@ -6,6 +6,7 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -22,6 +23,15 @@ std::string FaultOf(const std::function<void()>& work) {
         return fault.Guid();
     }
     return "";
+}
+
+// The dialog a builder that ends in a fault was laying out; the emergency hook says
+// whether it was laid out when the process ended.
+wxDialog* g_faultDialog = nullptr;
+void ReportWhetherLaidOut() {
+    std::fputs(g_faultDialog && !g_faultDialog->GetSizer() ? "dialog not laid out\n"
+                                                           : "dialog laid out\n",
+               stderr);
 }
 
 TEST(DialogBuilder, StackGridAndLayoutFlags) {
@@ -106,14 +116,19 @@ TEST(DialogBuilder, UnbalancedStacksAreInternalFaults) {
     }
     EXPECT_NE(dialog->GetSizer(), nullptr);
 
-    // The destructor throws the same fault.
+    // The destructor reports the same fault without throwing and ends the process with
+    // exit code -1, before any layout is done (the hook looks at the dialog as it ends).
     TestDialog second;
-    std::string fault = FaultOf([&] {
-        CDialogBuilder builder(second.get());
-        builder.PushSizer(new wxBoxSizer(wxVERTICAL), true);
-    });
-    EXPECT_EQ(fault, kSizerLeftOpenFault);
-    EXPECT_EQ(second->GetSizer(), nullptr);
+    g_faultDialog = second.get();
+    EXPECT_EXIT(
+        {
+            AddEmergencyHook(ReportWhetherLaidOut);
+            CDialogBuilder builder(second.get());
+            builder.PushSizer(new wxBoxSizer(wxVERTICAL), true);
+        },
+        ::testing::ExitedWithCode(255),
+        "internal fault \\{46A447EF-631B-4af7-BD8E-BB2C769A8E10\\}\n.*dialog not laid out");
+    g_faultDialog = nullptr;
     // The orphaned content sizer was never handed to the dialog.
 }
 

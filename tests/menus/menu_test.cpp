@@ -231,4 +231,18 @@ TEST(MenuResults, BuiltButNeverShown) {
     }
 }
 
+// A menu destroyed unshown with a sizer left open: its destructor, which may not throw,
+// reports the fault and ends the program with -1, as any internal fault does, instead
+// of ending in std::terminate.
+TEST(MenuResults, DestroyedUnshownWithASizerLeftOpenReportsTheFault) {
+    ScreenArea = {0, 0, 1024, 768};
+    auto* menu = new CKorvexMenu(MenuResultOk);
+    menu->BeginGroup("left open");
+    EXPECT_EXIT(delete menu, ::testing::ExitedWithCode(255),
+                "vorpane: internal fault \\{46A447EF-631B-4af7-BD8E-BB2C769A8E10\\}");
+    menu->EndGroup();
+    menu->Destroy();
+    FlushToolkit();
+}
+
 }  // namespace

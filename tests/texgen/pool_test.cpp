@@ -4,12 +4,17 @@
 // again, and a recipe that runs while the batch works keeps its own image.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "display/dp_loading.h"
 #include "display/dp_quality.h"
+#include "platform/pf_seams.h"
 #include "texgen/tg_generators.h"
 #include "texgen/tg_pool.h"
 #include "texgen/tg_render.h"
@@ -154,6 +159,74 @@ TEST(TexturePool, APlanetsGameImagesMatchOneThreadAndAreMadeOnce) {
         EXPECT_EQ(galaxyPooled.glow, glow);
         EXPECT_EQ(pooled->blockImages[7], block);
     }
+}
+
+// Each of a planet's game tickets is the image the game waits for it in its own
+// loading stage: waiting for ticket i keeps exactly image i and nothing else. (A ticket
+// of the wrong image leaves the recipe to make its image again on the main thread.)
+TEST(TexturePool, EachGameTicketKeepsItsOwnImage) {
+    CTextureLevels levels(0);
+    CGalaxyGenerator galaxy(1);
+    std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(galaxy, 2));
+    std::unique_ptr<CPlanetGenerator> planet(CreatePlanetGenerator(*system, 3));
+    TextureImage* const* fields[kPlanetGameImageCount] = {
+        &galaxy.glow, &planet->secondRandomFlat, &planet->turbulenceFlat, &planet->randomFlat,
+        &planet->layeredFlat};
+    const char* const names[5] = {"glow", "inner wall", "floor", "rim", "outer wall"};
+    for (uint32_t c = 0; c < 12; ++c) fields[5 + c] = &planet->blockImages[c];
+
+    CImageBatch batch;
+    uint32_t tickets[kPlanetGameImageCount];
+    StartPlanetGameImages(batch, &galaxy, planet.get(), tickets);
+    for (uint32_t i = 0; i < kPlanetGameImageCount; ++i) {
+        const std::string what = i < 5 ? names[i] : "block " + std::to_string(i - 5);
+        batch.Wait(tickets[i]);
+        for (uint32_t j = 0; j < kPlanetGameImageCount; ++j)
+            EXPECT_EQ(*fields[j] != nullptr, j <= i)
+                << "after waiting for the " << what << ", image " << j;
+    }
+}
+
+std::atomic<uint32_t> g_clockReads{0};
+uint32_t CountingClock() {
+    ++g_clockReads;
+    return 1000;
+}
+
+// While the main thread waits for an image it keeps reporting progress, so the loading
+// screen redraws: a band that holds on a worker until the wait has reported several
+// times finishes without running into its own deadline.
+TEST(TexturePool, WaitingKeepsTheLoadingScreenAlive) {
+    const LoadingScreenState saved = g_loadingScreen;
+    g_loadingScreen.active = 1;  // a loading screen up, still hidden: no drawing
+    g_loadingScreen.startTime = 1000;
+    g_pfSeams.readClock = CountingClock;
+    g_clockReads = 0;
+
+    std::atomic<bool> started{false};
+    std::atomic<bool> sawProgress{false};
+    CImageBatch batch;
+    const uint32_t ticket = batch.StartRows(1, [&](uint32_t, uint32_t) {
+        started = true;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (g_clockReads >= 5) {
+                sawProgress = true;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    // The one band is on a worker before the main thread waits (or it would run the
+    // band itself).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!started && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(started);
+    batch.Wait(ticket, 0.5);
+    g_pfSeams.readClock = nullptr;
+    g_loadingScreen = saved;
+    EXPECT_TRUE(sawProgress) << "the wait reported no progress while the image finished";
 }
 
 TEST(TexturePool, ARecipeThatRunsMeanwhileKeepsItsOwnImage) {

@@ -398,8 +398,32 @@ TEST_F(Scenes, ACloseOnTheCompletedScreenIsKept) {
     Run(script, true);
     EXPECT_EQ(FramesOf(script, SCENE_COMPLETED).size(), 30u);
     EXPECT_EQ(QuitRequested, 1);
-    EXPECT_EQ(LastJetGain(), intptr_t(AudioVolumeGain(CompleteScreenFade(
-                                 FramesOf(script, SCENE_COMPLETED).back().time))));
+    EXPECT_EQ(FramesOf(script, SCENE_COMPLETED).back().jetGain,
+              intptr_t(AudioVolumeGain(CompleteScreenFade(
+                  FramesOf(script, SCENE_COMPLETED).back().time))));
+    // The close ends the screen with the jet silenced too.
+    EXPECT_EQ(LastJetGain(), 0);
+}
+
+// A key or a click while the craft still hovers ends the screen with the jet at 0: the
+// engine loops, so anything left would sound on over the map screens.
+TEST_F(Scenes, EndingTheCompletedScreenEarlySilencesTheJet) {
+    const PlatformInputKind endings[2] = {PlatformInputKind::KeyDown,
+                                          PlatformInputKind::ButtonDown};
+    for (PlatformInputKind ending : endings) {
+        Script script;
+        script.name = "completed_skip";
+        script.actionScreen = SCENE_COMPLETED;
+        script.actionFrame = 60;  // two seconds in, the jet at full gain
+        script.action = ending;
+        Run(script, true);
+        const std::vector<Frame> frames = FramesOf(script, SCENE_COMPLETED);
+        ASSERT_GE(frames.size(), 60u);
+        EXPECT_LE(frames.size(), 62u);
+        EXPECT_EQ(frames.back().jetGain, 0x10000);
+        EXPECT_EQ(LastJetGain(), 0) << "ending " << int(ending);
+        EXPECT_EQ(QuitRequested, 0);
+    }
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The display session: a menu over the open game window closes it and leaving the
 // menu reopens it with every texture uploaded once; nested menus; suspensions (with
 // their audio messages) alone, nested and during a menu; the background frame's close
-// and exit command ending the menu with 5006 and the quit flag; a reopen that fails;
-// and the screen loop's order and its sticky quit.
+// and exit command ending the (innermost) menu with 5006 and the quit flag; a reopen
+// that fails; a new session starting afresh after the last release; and the screen
+// loop's order and its sticky quit.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <wx/dialog.h>
@@ -203,6 +204,27 @@ TEST_F(DisplaySessionTest, ClosingTheBackgroundFrameEndsTheMenuAndQuits) {
     ExpectWindowWithTextures();
 }
 
+// The close reaches the menu in front: with two menus up the inner one ends with 5006,
+// and the outer one is current again and ends as it would.
+TEST_F(DisplaySessionTest, ClosingTheBackgroundFrameEndsTheInnermostMenu) {
+    int inner = 0;
+    bool innerCurrent = false, outerCurrentAgain = false;
+    const int outer = RunTestMenu([&](wxDialog* outerMenu) {
+        inner = RunTestMenu([&](wxDialog* innerMenu) {
+            innerCurrent = CurrentModalMenu() == innerMenu;
+            // Ending the outer menu under the inner one's loop would hang the test.
+            if (innerCurrent) GetBackgroundFrame()->Close();
+        });
+        outerCurrentAgain = CurrentModalMenu() == outerMenu;
+    });
+    EXPECT_TRUE(innerCurrent);
+    EXPECT_EQ(inner, kExit);
+    EXPECT_TRUE(outerCurrentAgain);
+    EXPECT_EQ(outer, kOk);
+    EXPECT_EQ(QuitRequested, 1);
+    ExpectWindowWithTextures();
+}
+
 TEST_F(DisplaySessionTest, AFailedReopenDrawsNothingAndTheNextResumeTriesAgain) {
     // The monitor of the last mode has gone: the reopen after the menu fails.
     g_displaySession.lastOpenedMode.index = 99;
@@ -266,6 +288,23 @@ TEST_F(DisplaySessionTest, TheLastReleaseDestroysTheFrameAndTheWindow) {
     EXPECT_FALSE(GameWindowExists());
     ReleaseGameDisplay();  // one release too many changes nothing
     EXPECT_FALSE(GameDisplayAcquired());
+}
+
+// A session ended by a quit, with a screen still holding the window: the last release
+// leaves no holder behind, and the next session starts without the quit and opens its
+// window at the first request.
+TEST_F(DisplaySessionTest, TheNextSessionStartsAfresh) {
+    for (GLTexture* t : textures) DeleteTexture(t);
+    textures.clear();
+    QuitRequested = 1;
+    ReleaseGameDisplay();
+    EXPECT_FALSE(GameWindowExists());
+    EXPECT_EQ(g_displaySession.windowOpenCount, 0u);
+    AcquireGameDisplay();
+    EXPECT_EQ(QuitRequested, 0);
+    ASSERT_TRUE(OpenGameSession(nullptr));
+    EXPECT_TRUE(GameWindowExists());
+    EXPECT_EQ(g_displaySession.windowOpenCount, 1u);
 }
 
 // The screen loop: input, the end test, then advance, draw and present; the quit flag

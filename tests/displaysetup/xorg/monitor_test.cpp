@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -444,6 +445,60 @@ TEST(DisplaySessionUnderAWindowManager, LosingTheFocusSuspendsAndComingBackResum
     SetDisplaySetupPort(nullptr);
     kill(manager, SIGTERM);
     waitpid(manager, nullptr, 0);
+}
+
+// The program itself on the two monitors: a SIGTERM while it asks for the monitor
+// (before the background frame exists) ends it there, as a quit, instead of taking the
+// dialog's end for the player's choice and going on to the home screen.
+bool ChooseDisplayDialogShown() {
+    const std::string search = "DISPLAY=" + g_server.Display() +
+                               " xdotool search --onlyvisible --name '^Choose a Display$'"
+                               " >/dev/null 2>&1";
+    return std::system(search.c_str()) == 0;
+}
+
+TEST(ProgramOnTwoMonitors, ASigtermWhileAskingForTheMonitorEndsTheProgram) {
+    REQUIRE_XORG();
+    TempDir home;
+    mkdir((home.Path() + "/.config").c_str(), 0700);
+    WriteWholeFile(home.Path() + "/.config/vorpane.conf", "[Registration]\nEulaVersion=1\n");
+    const std::string errors = home.Path() + "/stderr.txt";
+    const pid_t game = fork();
+    ASSERT_GE(game, 0);
+    if (game == 0) {
+        setenv("HOME", home.Path().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home.Path() + "/.config").c_str(), 1);
+        setenv("DISPLAY", g_server.Display().c_str(), 1);
+        const int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(fd, 1);
+        dup2(fd, 2);
+        execl(VORPANE_PROGRAM, "vorpane", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Waits up to the seconds given for the game to end; its status, or -1.
+    const auto waitForEnd = [game](int seconds) {
+        int status = 0;
+        for (int i = 0; i < seconds * 50; ++i) {
+            if (waitpid(game, &status, WNOHANG) == game)
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            usleep(20000);
+        }
+        kill(game, SIGKILL);
+        waitpid(game, nullptr, 0);
+        return -1;
+    };
+    bool shown = false;
+    for (int i = 0; i < 300 && !shown; ++i) {  // up to about a minute on a loaded machine
+        shown = ChooseDisplayDialogShown();
+        if (!shown) usleep(200000);
+    }
+    if (!shown) {
+        waitForEnd(0);
+        FAIL() << "no \"Choose a Display\" dialog: " << ReadWholeFile(errors);
+    }
+    kill(game, SIGTERM);
+    EXPECT_EQ(waitForEnd(20), 0) << "the game went on after the SIGTERM";
+    EXPECT_EQ(ReadWholeFile(errors), "");
 }
 
 }  // namespace
