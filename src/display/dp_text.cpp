@@ -81,6 +81,13 @@ int DrawFittedText(wxDC& dc, const wxString& text, int x, int y, int width, int 
         font.SetPointSize(shrunk < 1 ? 1 : shrunk);
         dc.SetFont(font);
         dc.GetTextExtent(text, &tw, &th);
+        // Extents do not scale exactly with the point size (hinting rounds each
+        // glyph): step down until the text is inside the box, or the font is 1 point.
+        while (tw > width && font.GetPointSize() > 1) {
+            font.SetPointSize(font.GetPointSize() - 1);
+            dc.SetFont(font);
+            dc.GetTextExtent(text, &tw, &th);
+        }
     }
     int left = x + (width - tw) / 2;
     dc.DrawText(text, left, y + (height - th) / 2);
