@@ -27,10 +27,12 @@ void ShowClearedFrame() {
     PresentFrame();
 }
 
-TextureImage* LoadCaption(int32_t width) {
+// The caption is sized by its height, as the other screens' titles are: the word
+// stands about as tall as the loading screen's, whatever its picture's width.
+TextureImage* LoadCaption(int32_t height) {
     wxImage picture = LoadPngResource("text_paused");
     if (!picture.IsOk()) return nullptr;
-    wxImage scaled = ScaleImage(picture, width, -1);
+    wxImage scaled = ScaleImage(picture, -1, height);
     if (!scaled.IsOk()) return nullptr;
     return TextureImageFromWxImage(uint32_t(scaled.GetHeight()), scaled, 0, 0,
                                    uint32_t(scaled.GetWidth()));
@@ -93,7 +95,7 @@ PauseScreenLayout ComputePauseScreenLayout(int32_t width, int32_t height) {
     const int32_t continueX = l.centreX + u / 4;
     l.abortRect = {abortX, y0, abortX + 4 * u, y0 + u};
     l.continueRect = {continueX, y0, continueX + 4 * u, y0 + u};
-    l.captionWidth = int32_t(0.12 * m);
+    l.captionHeight = int32_t(0.12 * m);
     return l;
 }
 
@@ -204,7 +206,7 @@ bool RunPauseScreen() {
     if (s.abortPressedImage) DarkenImage(*s.abortPressedImage, 0.7);
     s.continueRect = l.continueRect;
     s.abortRect = l.abortRect;
-    s.captionImage = LoadCaption(l.captionWidth);
+    s.captionImage = LoadCaption(l.captionHeight);
 
     ShowGameCursor();
     ShowClearedFrame();
