@@ -144,6 +144,7 @@ RowInk SelectedRowInk(const wxImage& screen, int listWidth) {
 // list's right edge.
 TEST_F(DisplayMenus, TheModeRowsReadWhole) {
     const ScreenRect saved = ScreenArea;
+    GameConfig.QualityAutomatic = 1;  // the widest of the quality choices shows too
     for (wxSize size : {wxSize(1280, 1024), wxSize(1024, 768)}) {
         SCOPED_TRACE(size.x);
         ScreenArea = {0, 0, size.x, size.y};
@@ -155,6 +156,7 @@ TEST_F(DisplayMenus, TheModeRowsReadWhole) {
                 return;
             }
             EXPECT_EQ(list->GetSize(), wxSize(2 * size.x / 4, 3 * size.y / 16));
+            EXPECT_EQ(MenuButtonLabels(m)[1], "Automatic");
             wxClientDC dc(list);
             dc.SetFont(list->GetFont());
             wxCoord extent = 0, height = 0;
