@@ -27,12 +27,10 @@ void ShowClearedFrame() {
     PresentFrame();
 }
 
-// The caption is sized by its height, as the other screens' titles are: the word
-// stands about as tall as the loading screen's, whatever its picture's width.
-TextureImage* LoadCaption(int32_t height) {
+TextureImage* LoadCaption(int32_t width) {
     wxImage picture = LoadPngResource("text_paused");
     if (!picture.IsOk()) return nullptr;
-    wxImage scaled = ScaleImage(picture, -1, height);
+    wxImage scaled = ScaleImage(picture, width, -1);
     if (!scaled.IsOk()) return nullptr;
     return TextureImageFromWxImage(uint32_t(scaled.GetHeight()), scaled, 0, 0,
                                    uint32_t(scaled.GetWidth()));
@@ -95,7 +93,7 @@ PauseScreenLayout ComputePauseScreenLayout(int32_t width, int32_t height) {
     const int32_t continueX = l.centreX + u / 4;
     l.abortRect = {abortX, y0, abortX + 4 * u, y0 + u};
     l.continueRect = {continueX, y0, continueX + 4 * u, y0 + u};
-    l.captionHeight = int32_t(0.12 * m);
+    l.captionWidth = int32_t(0.12 * m);
     return l;
 }
 
@@ -206,7 +204,7 @@ bool RunPauseScreen() {
     if (s.abortPressedImage) DarkenImage(*s.abortPressedImage, 0.7);
     s.continueRect = l.continueRect;
     s.abortRect = l.abortRect;
-    s.captionImage = LoadCaption(l.captionHeight);
+    s.captionImage = LoadCaption(l.captionWidth);
 
     ShowGameCursor();
     ShowClearedFrame();

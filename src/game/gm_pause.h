@@ -21,7 +21,7 @@ struct PauseScreenLayout {
     int32_t pressedWidth, pressedHeight;              // 96 % of them
     PauseRect continueRect;  // right
     PauseRect abortRect;     // left
-    int32_t captionHeight;   // trunc(0.12 x min(width, height)); width from the picture
+    int32_t captionWidth;    // trunc(0.12 x min(width, height)); height from the picture
 };
 PauseScreenLayout ComputePauseScreenLayout(int32_t width, int32_t height);
 

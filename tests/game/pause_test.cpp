@@ -25,7 +25,7 @@ TEST(PauseLayout, A1024By768Window) {
         EXPECT_EQ(r.y0, 327);
         EXPECT_EQ(r.y1, 365);
     }
-    EXPECT_EQ(l.captionHeight, 92);
+    EXPECT_EQ(l.captionWidth, 92);
 }
 
 TEST(PauseLayout, APortraitWindowTakesItsUnitFromTheWidth) {
@@ -37,7 +37,7 @@ TEST(PauseLayout, APortraitWindowTakesItsUnitFromTheWidth) {
     EXPECT_EQ(l.abortRect.x0, 300 - 127);
     EXPECT_EQ(l.continueRect.x0, 307);
     EXPECT_EQ(l.abortRect.y0, 355);
-    EXPECT_EQ(l.captionHeight, 72);
+    EXPECT_EQ(l.captionWidth, 72);
 }
 
 TEST(PauseLayout, RectanglesIncludeTheirLowEdgesOnly) {
