@@ -147,10 +147,12 @@ BUTTON_STATES = {
 }
 
 
-def button_face(size, state, margin):
+def button_face(size, state, margin, radius=None):
+    """A pill (or, given a corner radius, a rounded rectangle) with a rim and gloss."""
     w, h = size
     face_top, face_bottom, rim_top, rim_bottom, glow, glow_strength, gloss = BUTTON_STATES[state]
-    radius = (h - 2 * margin) // 2
+    if radius is None:
+        radius = (h - 2 * margin) // 2
     outer = (margin, margin, w - margin, h - margin)
     rim_width = max(3, h // 26)
     inner = (outer[0] + rim_width, outer[1] + rim_width, outer[2] - rim_width, outer[3] - rim_width)
@@ -185,7 +187,10 @@ def button_face(size, state, margin):
 
 def buttons():
     for state in BUTTON_STATES:
-        save(button_face((614, 156), state, 12), "button_" + state)
+        # The menus fit their labels into the picture less a tenth of its height on
+        # every side: the face reaches that far, so a label that fills its box (a
+        # wide word, shrunk to the width) stands on the face from end to end.
+        save(button_face((614, 156), state, 8, radius=35), "button_" + state)
     save(button_face((512, 128), "normal", 8), "live_button")
 
 

@@ -186,6 +186,35 @@ void SetUpWellSceneView() {
     }
 }
 
+namespace {
+
+// The rim's plane continued towards the viewer from its front edge, the straight line
+// through the well's open side: the scenes' view reaches a fraction of a unit past
+// that edge at the bottom of the screen, where the well's open front and the empty
+// space beside it would show as a strip under the rim. Same texture mapping as the
+// rim, and vertices on the edge where the rim's and the lid's are (the outer and inner
+// curves' ends and the lid's centre), so the lighting, computed at the vertices, meets
+// theirs without a seam.
+constexpr double kRimApronDepth = 1.0;  // units towards the viewer; the view needs 0.4
+
+void DrawRimApron(const GLTexture* rim, double h) {
+    const MeshVertex* band = RimMeshVertices();
+    const double edgeX[5] = {band[11].x, band[0].x, 0.0, band[10].x, band[21].x};
+    const double z0 = band[11].z, z1 = z0 + kRimApronDepth;
+    MeshVertex apron[10];
+    for (int i = 0; i < 5; ++i) {
+        const double x = edgeX[i];
+        apron[i] = MeshVertex{x, h, z0, 0, 1, 0, x / 10, z0 / 10};
+        apron[i + 5] = MeshVertex{x, h, z1, 0, 1, 0, x / 10, z1 / 10};
+    }
+    // Four quads from left to right, each as two triangles facing up.
+    static const int32_t kApronIndices[] = {0, 5, 6, 0, 6, 1, 1, 6, 7, 1, 7, 2,
+                                            2, 7, 8, 2, 8, 3, 3, 8, 9, 3, 9, 4, -1};
+    DrawTexturedMesh(rim, apron, kApronIndices, 1.0);
+}
+
+}  // namespace
+
 void DrawSceneWell(const GLTexture* outerWall, const GLTexture* rim, const GLTexture* innerWall,
                    double lidProgress) {
     SetMaterial(0, 0, 0, 0.8, 0);
@@ -198,6 +227,7 @@ void DrawSceneWell(const GLTexture* outerWall, const GLTexture* rim, const GLTex
     glPushMatrix();
     glTranslated(0.0, -kWellHeight, -8.0);
     DrawRimSurface(rim, kWellHeight);
+    DrawRimApron(rim, kWellHeight);
     glPopMatrix();
 
     if (lidProgress >= 0.0) {

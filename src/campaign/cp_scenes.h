@@ -66,7 +66,8 @@ void LoadWellTextures(CGalaxyGenerator* galaxy, CPlanetGenerator* planet, GLText
 // above), used by the descent and the completed screen.
 void SetUpWellSceneView();
 // The well of a planet with goal height 15 as the scenes show it: outer wall, rim and
-// inner wall (textures in that order), each with its material; the lid over it when
+// inner wall (textures in that order), each with its material, the rim's plane running
+// on past its front edge to below the view's bottom edge; the lid over it when
 // lidProgress >= 0 (DrawShatteringMesh), drawn between the rim and the inner wall.
 void DrawSceneWell(const GLTexture* outerWall, const GLTexture* rim, const GLTexture* innerWall,
                    double lidProgress);

@@ -69,6 +69,29 @@ void SetWindowFontHeight(wxWindow* window, int px) {
     window->SetFont(dc.GetFont());
 }
 
+int FitWindowFontToLines(wxWindow* window, int px, const wxArrayString& lines, int width) {
+    SetWindowFontHeight(window, px);
+    wxClientDC dc(window);
+    wxFont font = window->GetFont();
+    auto widest = [&] {
+        dc.SetFont(font);
+        wxCoord most = 0;
+        for (const wxString& line : lines) {
+            wxCoord w = 0, h = 0;
+            dc.GetTextExtent(line, &w, &h);
+            if (w > most) most = w;
+        }
+        return int(most);
+    };
+    int extent = widest();
+    while (extent + dc.GetCharWidth() > width && font.GetPointSize() > 1) {
+        font.SetPointSize(font.GetPointSize() - 1);
+        extent = widest();
+    }
+    window->SetFont(font);
+    return extent;
+}
+
 int DrawFittedText(wxDC& dc, const wxString& text, int x, int y, int width, int height, int px) {
     GetFontForPixelHeight(dc, px);
     wxCoord tw = 0, th = 0;
@@ -81,6 +104,13 @@ int DrawFittedText(wxDC& dc, const wxString& text, int x, int y, int width, int 
         font.SetPointSize(shrunk < 1 ? 1 : shrunk);
         dc.SetFont(font);
         dc.GetTextExtent(text, &tw, &th);
+        // Extents do not scale exactly with the point size (hinting rounds each
+        // glyph): step down until the text is inside the box, or the font is 1 point.
+        while (tw > width && font.GetPointSize() > 1) {
+            font.SetPointSize(font.GetPointSize() - 1);
+            dc.SetFont(font);
+            dc.GetTextExtent(text, &tw, &th);
+        }
     }
     int left = x + (width - tw) / 2;
     dc.DrawText(text, left, y + (height - th) / 2);

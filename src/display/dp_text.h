@@ -15,6 +15,11 @@ class wxWindow;
 void GetFontForPixelHeight(wxDC& dc, int px);
 // The window's font becomes the one GetFontForPixelHeight picks for px.
 void SetWindowFontHeight(wxWindow* window, int px);
+// As SetWindowFontHeight, then the point size steps down while the widest of the
+// lines, with one average character of room for the row's own padding, is wider than
+// width: a list whose rows must read whole in a box of fixed size. Returns the widest
+// line's extent in the font kept.
+int FitWindowFontToLines(wxWindow* window, int px, const wxArrayString& lines, int width);
 // Draws text centred in the box (x, y, width, height) in the font for px, shrunk to
 // the box width when too wide; returns the x just right of the drawn text.
 int DrawFittedText(wxDC& dc, const wxString& text, int x, int y, int width, int height,

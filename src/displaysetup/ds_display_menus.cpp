@@ -1,6 +1,7 @@
 // The display setup's menus: the display settings menu with its mode list, quality
 // choice and automatic test, the advanced quality menu, and the problem prompt.
 #include <wx/listbox.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 
 #include <vector>
@@ -74,13 +75,21 @@ int ShowDisplaySettingsMenu(int32_t& preset, DisplayMode& mode) {
     auto* list = new wxListBox(&menu, wxID_ANY, wxDefaultPosition, wxSize(2 * w / 4, 3 * h / 16),
                                0, nullptr, wxLB_SINGLE | wxLB_NEEDED_SB | wxHSCROLL,
                                wxDefaultValidator, "listBox");
-    SetWindowFontHeight(list, h / 24);
-    for (size_t i = 0; i < modes.size(); ++i) {
-        const DisplayMode& m = modes[i];
-        list->Append(wxString::FromUTF8(FormatWithThreeUnsigned(
-            "%1 by %2 pixels. %3 bits per pixel.", m.width, m.height, m.depth)));
-        if (SameMode(m, mode)) list->SetSelection(int(i));
-    }
+    wxArrayString rows;
+    for (const DisplayMode& m : modes)
+        rows.Add(wxString::FromUTF8(FormatWithThreeUnsigned("%1 by %2 pixels. %3 bits per pixel.",
+                                                            m.width, m.height, m.depth)));
+    // The rows' font has the character height of the menus' labels, made smaller only
+    // when the widest row would not read whole in the list's width (the toolkit's
+    // font is wider than the one that height was chosen for). A list taller than
+    // its box also gives room to its scroll bar.
+    int room = list->GetClientSize().x;
+    if (int(rows.size()) * (h / 24) > list->GetClientSize().y)
+        room -= wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, list);
+    FitWindowFontToLines(list, h / 24, rows, room);
+    list->Append(rows);
+    for (size_t i = 0; i < modes.size(); ++i)
+        if (SameMode(modes[i], mode)) list->SetSelection(int(i));
     menu.Builder()->CurrentSizer()->Add(list, 0, wxALL, 5);
     menu.AddMultiLineText(wxString::Format(kTestOffer, kProductName), false, 1, 0.5, 0.1);
     menu.AddButton(MenuResultChoice2, "Go");

@@ -2,6 +2,7 @@
 // and back, the picture of each state, keys handed on to the menu, the choice's
 // stepping and pop-up picks, and the key button's capture.
 #include <gtest/gtest.h>
+#include <wx/dcmemory.h>
 #include <wx/dialog.h>
 #include <wx/utils.h>
 
@@ -230,6 +231,76 @@ TEST_F(MenuButtons, ChoiceStepsAndPicks) {
     EXPECT_EQ(nothing->GetLabel(), "-");
     PressKey(nothing, WXK_RIGHT);
     EXPECT_EQ(empty, 0);
+}
+
+// The label as the button draws it, but white on black: its ink, without the picture.
+wxImage LabelInk(CKorvexMenuButton* button) {
+    wxSize size = button->GetClientSize();
+    wxBitmap bitmap(size.x, size.y, 24);
+    {
+        wxMemoryDC dc(bitmap);
+        dc.SetBackground(*wxBLACK_BRUSH);
+        dc.Clear();
+        LabelBox box = button->CurrentLabelBox();
+        button->DrawDecoration(dc, box);
+        dc.SetBrush(*wxBLACK_BRUSH);
+        dc.DrawRectangle(box.right, 0, size.x - box.right, size.y);  // the triangle
+        dc.SetTextForeground(*wxWHITE);
+        int height = box.bottom - box.top;
+        DrawFittedText(dc, button->GetLabel(), box.left, box.top, box.right - box.left, height,
+                       height < 1 ? 1 : height);
+    }
+    return bitmap.ConvertToImage();
+}
+
+// Every label of the display settings' choices and buttons, at three screen heights:
+// its ink stays inside the label box and stands on the picture's face (black text on
+// the black around the picture or on its dark rim would read as cut off).
+TEST_F(MenuButtons, LabelsStandOnTheFaceAtEveryScreenSize) {
+    const char* const presets[] = {"Automatic", "Low", "Medium", "High", "Custom", nullptr};
+    const char* const filters[] = {"GL_LINEAR_MIPMAP_NEAREST", "Very High", nullptr};
+    const char* const labels[] = {"Advanced", "Cancel", "Settings", "Configure"};
+    for (int height : {768, 1024, 1080}) {
+        ScreenArea = {0, 0, height * 4 / 3, height};
+        std::vector<CKorvexMenuButton*> buttons;
+        int& preset = m_bound[0];
+        int& filter = m_bound[1];
+        for (int i = 0; presets[i]; ++i) {
+            preset = i;
+            buttons.push_back(new CKorvexMenuChoice(m_dialog, &preset, presets));
+        }
+        for (int i = 0; filters[i]; ++i) {
+            filter = i;
+            buttons.push_back(new CKorvexMenuChoice(m_dialog, &filter, filters));
+        }
+        for (const char* label : labels) buttons.push_back(new CKorvexMenuButton(m_dialog, 1, label));
+        wxImage picture = FitMenuButtonImages(height).normal.ConvertToImage();
+        for (size_t b = 0; b < buttons.size(); ++b) {
+            CKorvexMenuButton* button = buttons[b];
+            // Each choice shows its own entry: the bound integer is read at drawing.
+            if (b < 5) preset = int(b);
+            if (b >= 5 && b < 7) filter = int(b - 5);
+            SCOPED_TRACE(height);
+            SCOPED_TRACE(button->GetLabel().utf8_string());
+            wxImage ink = LabelInk(button);
+            LabelBox box = button->CurrentLabelBox();
+            int inked = 0, offBox = 0, offFace = 0;
+            for (int y = 0; y < ink.GetHeight(); ++y)
+                for (int x = 0; x < ink.GetWidth(); ++x) {
+                    if (ink.GetRed(x, y) < 128) continue;
+                    ++inked;
+                    offBox += x < box.left || x >= box.right || y < box.top || y >= box.bottom;
+                    unsigned char rgb[3];
+                    PicturePixelOverBlack(picture, x, y, rgb);
+                    offFace += (rgb[0] + rgb[1] + rgb[2]) / 3 < 100;
+                }
+            EXPECT_GT(inked, 20);
+            EXPECT_EQ(offBox, 0);
+            EXPECT_EQ(offFace, 0);
+        }
+        for (CKorvexMenuButton* button : buttons) button->Destroy();
+        FlushToolkit();
+    }
 }
 
 TEST_F(MenuButtons, KeyButtonCapturesOneKey) {

@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -287,6 +288,62 @@ TEST_F(Scenes, TheApproachAndTheDescentLookRight) {
     // The descent: the well's walls lit around the middle; the craft over the lid.
     EXPECT_GT(Stats(descentLid, 0, 0, kWidth, kHeight).mean, 20);
     EXPECT_GT(Stats(descentSink, 0, 0, kWidth, kHeight).mean, 10);
+}
+
+// Frames of the well scenes taken at set times, at any window size.
+struct WellShots {
+    int32_t width = 0, height = 0;
+    std::string name;
+    std::vector<uint8_t> lid, sink, completed;  // descent at 0.9 s and 2.2 s; completed at 3 s
+};
+
+void TakeWellShot(uint32_t screen, double time, void* context) {
+    Observe(screen, time, nullptr);
+    auto& shots = *static_cast<WellShots*>(context);
+    std::vector<uint8_t>* target = nullptr;
+    const char* what = "";
+    if (screen == SCENE_DESCENT && time >= 0.9 && shots.lid.empty()) target = &shots.lid, what = "lid";
+    if (screen == SCENE_DESCENT && time >= 2.2 && shots.sink.empty()) target = &shots.sink, what = "sink";
+    if (screen == SCENE_COMPLETED && time >= 3.0 && shots.completed.empty())
+        target = &shots.completed, what = "completed";
+    if (!target) return;
+    *target = ReadBackBuffer(shots.width, shots.height);
+    SaveBackBuffer(shots.name + "_" + what + ".png", shots.width, shots.height);
+}
+
+// Pixels of the bottom rows (rows bottom first) with no colour at all.
+int BlackPixelsAtTheBottom(const std::vector<uint8_t>& rgba, int32_t width, int32_t rows) {
+    int black = 0;
+    for (int32_t y = 0; y < rows; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const uint8_t* p = &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
+            black += std::max({p[0], p[1], p[2]}) < 8;
+        }
+    return black;
+}
+
+// The descent and the completed screen show the rim down to the window's bottom edge:
+// no strip of the well's open front, and no black beside it, under the rim.
+TEST_F(Scenes, TheRimReachesTheBottomEdgeAtTwoWindowSizes) {
+    for (const auto& size : {std::pair<int32_t, int32_t>{1024, 768}, {1280, 1024}}) {
+        SCOPED_TRACE(size.first);
+        CloseTestWindow();
+        ASSERT_TRUE(OpenTestWindow(size.first, size.second));
+        WellShots shots;
+        shots.width = size.first;
+        shots.height = size.second;
+        shots.name = "well_" + std::to_string(size.first) + "x" + std::to_string(size.second);
+        Script script;
+        script.name = "well";
+        g_script = &script;
+        WatchSceneFrames(TakeWellShot, &shots);
+        Run(script, false);
+        Run(script, true);
+        for (const std::vector<uint8_t>* frame : {&shots.lid, &shots.sink, &shots.completed}) {
+            ASSERT_FALSE(frame->empty());
+            EXPECT_EQ(BlackPixelsAtTheBottom(*frame, size.first, 16), 0);
+        }
+    }
 }
 
 TEST_F(Scenes, AKeyPressSkipsTheRestOfBothScenes) {

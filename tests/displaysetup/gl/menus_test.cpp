@@ -2,9 +2,12 @@
 // played through by a driver: what they show, what each button leads to, and what is
 // stored.
 #include <gtest/gtest.h>
+#include <wx/dcclient.h>
 #include <wx/listbox.h>
 #include <wx/stattext.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -16,10 +19,12 @@
 #include "displaysetup/ds_home.h"
 #include "displaysetup/ds_quality_keys.h"
 #include "displaysetup/ds_version.h"
+#include "gl_support.h"
 #include "menu_driver.h"
 #include "menus/mn_menu.h"
 #include "menus/mn_menu_button.h"
 #include "private_store.h"
+#include "screen_capture.h"
 
 namespace {
 
@@ -87,6 +92,99 @@ TEST_F(DisplayMenus, SettingsMenuShowsTheModesAndKeepsCustomValues) {
     m_store.Load();
     EXPECT_EQ(GameConfig.QualityAutomatic, 0);
     EXPECT_EQ(MatchQualityPreset(GetQualitySettings(), false), QualityPresetHigh);
+}
+
+// What the X server shows now, the whole screen.
+wxImage GrabScreen() {
+    const wxSize size = wxGetDisplaySize();
+    std::vector<uint8_t> rgb = CaptureScreenRgb(size.x, size.y);
+    if (rgb.empty()) return wxImage();
+    wxImage image(size.x, size.y, false);
+    std::copy(rgb.begin(), rgb.end(), image.GetData());
+    return image;
+}
+
+// The selected row of a list of that inner width as the screen shows it: the lines
+// crossed by the selection's band (a strong blue, as wide as the list: an earlier
+// menu's picture may linger where nothing has painted since) and the columns of
+// white text on it.
+struct RowInk {
+    int bandRight = -1;
+    int left = -1, right = -1;
+};
+RowInk SelectedRowInk(const wxImage& screen, int listWidth) {
+    RowInk ink;
+    auto blue = [&](int x, int y) {
+        return screen.GetBlue(x, y) > screen.GetRed(x, y) + 60 &&
+               screen.GetBlue(x, y) > screen.GetGreen(x, y) + 30;
+    };
+    for (int y = 0; y < screen.GetHeight(); ++y) {
+        int first = -1, last = -1;
+        for (int x = 0; x < screen.GetWidth(); ++x)
+            if (blue(x, y)) {
+                if (first < 0) first = x;
+                last = x;
+            }
+        const int band = last - first + 1;
+        if (first < 0 || band <= listWidth - 8 || band > listWidth) continue;
+        ink.bandRight = last;
+        for (int x = first; x <= last; ++x) {
+            if (screen.GetRed(x, y) < 200 || screen.GetGreen(x, y) < 200 ||
+                screen.GetBlue(x, y) < 200)
+                continue;
+            if (ink.left < 0 || x < ink.left) ink.left = x;
+            if (x > ink.right) ink.right = x;
+        }
+    }
+    return ink;
+}
+
+// The mode rows read whole at the common screen sizes: the selected row's text, as
+// the screen shows it, is as wide as its measured extent and ends clear of the
+// list's right edge.
+TEST_F(DisplayMenus, TheModeRowsReadWhole) {
+    const ScreenRect saved = ScreenArea;
+    GameConfig.QualityAutomatic = 1;  // the widest of the quality choices shows too
+    for (wxSize size : {wxSize(1280, 1024), wxSize(1024, 768)}) {
+        SCOPED_TRACE(size.x);
+        ScreenArea = {0, 0, size.x, size.y};
+        OnNextMenu([&](CKorvexMenu* m) {
+            auto* list = dynamic_cast<wxListBox*>(m->FindWindow("listBox"));
+            if (!list) {
+                ADD_FAILURE() << "no list";
+                ClickMenuButton(m, 5101);
+                return;
+            }
+            EXPECT_EQ(list->GetSize(), wxSize(2 * size.x / 4, 3 * size.y / 16));
+            EXPECT_EQ(MenuButtonLabels(m)[1], "Automatic");
+            wxClientDC dc(list);
+            dc.SetFont(list->GetFont());
+            wxCoord extent = 0, height = 0;
+            dc.GetTextExtent(list->GetString(0), &extent, &height);
+            EXPECT_LE(dc.GetCharHeight(), size.y / 24);
+            EXPECT_GT(dc.GetCharHeight(), size.y / 24 * 3 / 4);
+            // Wait for the list to be painted.
+            const int width = list->GetClientSize().x;
+            RowInk ink;
+            wxImage shot;
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (ink.right < 0 && std::chrono::steady_clock::now() < deadline) {
+                PumpFor(20);
+                shot = GrabScreen();
+                if (shot.IsOk()) ink = SelectedRowInk(shot, width);
+            }
+            if (shot.IsOk())
+                shot.SaveFile(wxString::Format("display_settings_%dx%d.png", size.x, size.y),
+                              wxBITMAP_TYPE_PNG);
+            EXPECT_GE(ink.right, 0) << "the list's selected row never showed";
+            EXPECT_GE(ink.right - ink.left + 1, extent - dc.GetCharWidth()) << "the row is cut";
+            EXPECT_LT(ink.right, ink.bandRight - 4) << "the row runs into the list's edge";
+            ClickMenuButton(m, 5101);
+        });
+        EXPECT_FALSE(RunDisplaySettingsDialog());
+        EXPECT_TRUE(MenuActionsDone());
+    }
+    ScreenArea = saved;
 }
 
 TEST_F(DisplayMenus, ThePromptsButtons) {
