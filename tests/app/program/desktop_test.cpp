@@ -74,6 +74,26 @@ TEST_P(DesktopTest, EveryStartShowsTheScreenOnTopAndComingBackShowsItAgain) {
     ASSERT_TRUE(screen.WaitForWindow(&TestScreen::IsBackgroundFrame, 10, &frame));
     ExpectShown(home, "the home screen at the start", kHomeLit);
     SaveScreen("started");
+    // Full-screen for the window manager, so it covers the desktop's panels.
+    if (WindowManagerAnnounced(screen.X()))
+        EXPECT_TRUE(WaitUntil(
+            [&] { return screen.HasWindowState(frame.id, "_NET_WM_STATE_FULLSCREEN"); }, 10))
+            << "the background frame is not full-screen";
+
+    // Settings, then Cancel: each screen in turn is what shows.
+    screen.Type(home, "Down Return");
+    SeenWindow settings;
+    ASSERT_TRUE(screen.WaitForWindow(
+        [&](const SeenWindow& w) {
+            return w.className == "Vorpane" && w.transientFor != 0 && w.id != home.id;
+        },
+        10, &settings));
+    ExpectShown(settings, "the settings screen", kHomeLit);
+    SaveScreen("settings");
+    screen.Type(settings, "Escape");
+    ASSERT_TRUE(screen.WaitForNoWindow([&](const SeenWindow& w) { return w.id == settings.id; }, 10));
+    ASSERT_TRUE(screen.WaitForMenu(&home, 10));  // the home screen is made afresh
+    ExpectShown(home, "the home screen after the settings", kHomeLit);
 
     // Another program takes the focus: the game leaves the screen to it.
     {

@@ -260,6 +260,24 @@ bool TestScreen::ActivateAndWait(Window window, double timeoutSeconds) {
     return answered;
 }
 
+bool TestScreen::HasWindowState(Window window, const char* state) {
+    const Atom property = XInternAtom(m_display, "_NET_WM_STATE", False);
+    const Atom wanted = XInternAtom(m_display, state, False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool found = false;
+    if (XGetWindowProperty(m_display, window, property, 0, 64, False, XA_ATOM, &type, &format,
+                           &count, &after, &data) == Success &&
+        data && format == 32) {
+        const auto* atoms = reinterpret_cast<const unsigned long*>(data);
+        for (unsigned long i = 0; i < count; ++i) found = found || atoms[i] == wanted;
+    }
+    if (data) XFree(data);
+    return found;
+}
+
 bool TestScreen::ReadScreen(std::vector<uint32_t>* pixels) {
     const int width = Width(), height = Height();
     XImage* image = XGetImage(m_display, DefaultRootWindow(m_display), 0, 0, width, height,

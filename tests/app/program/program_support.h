@@ -137,6 +137,9 @@ public:
     // activation (it handles its requests in order), without one until the window got
     // the focus. What the program does about it may still follow. False on timeout.
     bool ActivateAndWait(Window window, double timeoutSeconds);
+    // True when the window's _NET_WM_STATE holds the state (e.g.
+    // "_NET_WM_STATE_FULLSCREEN"), as the window manager keeps it.
+    bool HasWindowState(Window window, const char* state);
     // Runs an xdotool command line on this display; true when it succeeded.
     bool Xdotool(const std::string& arguments);
 
