@@ -75,10 +75,11 @@ TEST_P(DesktopTest, EveryStartShowsTheScreenOnTopAndComingBackShowsItAgain) {
     ExpectShown(home, "the home screen at the start", kHomeLit);
     SaveScreen("started");
     // Full-screen for the window manager, so it covers the desktop's panels.
-    if (WindowManagerAnnounced(screen.X()))
+    if (WindowManagerAnnounced(screen.X())) {
         EXPECT_TRUE(WaitUntil(
             [&] { return screen.HasWindowState(frame.id, "_NET_WM_STATE_FULLSCREEN"); }, 10))
             << "the background frame is not full-screen";
+    }
 
     // Settings, then Cancel: each screen in turn is what shows.
     screen.Type(home, "Down Return");
