@@ -1,11 +1,11 @@
 // The program under the window managers players run, and under none, each on a private
-// headless X server: what the screen shows (read from the root window) when the program
-// starts, after the agreement, and after another program had the focus and gave it back.
+// headless X server: what the screen shows (read from the root window) at the agreement,
+// at the start, over and after the settings, after another program had the focus and
+// gave it back, and after the player clicked the background.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
-#include <sys/stat.h>
 
 #include "program_support.h"
 #include "support/test_support.h"
@@ -18,23 +18,24 @@ protected:
         ASSERT_TRUE(m_desktop.Ready()) << m_desktop.Problem();
         m_screen.reset(new TestScreen(m_desktop.Name()));
         ASSERT_TRUE(m_screen->Connected());
-        m_configFile = m_home.Path() + "/.config/vorpane.conf";
     }
 
     // The window is what the screen shows: at least minShare of its area is lit (a menu
     // or dialog under the black background frame reads black).
     void ExpectShown(const SeenWindow& window, const char* what, double minShare) {
         EXPECT_TRUE(m_screen->WaitUntilShown(window, 10, minShare))
-            << what << " is not what the screen shows under " << GetParam() << " at " << window.x << "," << window.y << " " << window.width << "x" << window.height << ": "
-            << m_screen->LitShare(window) << " of it lit; the windows:" << ListWindows();
+            << what << " is not what the screen shows under " << GetParam() << ": "
+            << m_screen->LitShare(window) << " of " << Describe(window)
+            << " lit; the windows:" << ListWindows();
+    }
+    static std::string Describe(const SeenWindow& w) {
+        return std::to_string(w.id) + " '" + w.name + "' " + w.instance + "/" + w.className +
+               " " + std::to_string(w.width) + "x" + std::to_string(w.height) + "+" +
+               std::to_string(w.x) + "+" + std::to_string(w.y);
     }
     std::string ListWindows() {
         std::string list;
-        for (const SeenWindow& w : m_screen->Windows())
-            list += "\n  " + std::to_string(w.id) + " '" + w.name + "' " + w.instance + "/" +
-                    w.className + " " + std::to_string(w.width) + "x" +
-                    std::to_string(w.height) + "+" + std::to_string(w.x) + "+" +
-                    std::to_string(w.y);
+        for (const SeenWindow& w : m_screen->Windows()) list += "\n  " + Describe(w);
         return list;
     }
     void SaveScreen(const std::string& name) {
@@ -45,7 +46,6 @@ protected:
     PrivateDesktop m_desktop{GetParam()};
     std::unique_ptr<TestScreen> m_screen;
     TempDir m_home;
-    std::string m_configFile;
 };
 
 // The home screen is mostly its picture: well over a third of it is lit.
