@@ -1,7 +1,7 @@
 // The program under the window managers players run, and under none, each on a private
 // headless X server: what the screen shows (read from the root window) at the agreement,
 // at the start, over and after the settings, after another program had the focus and
-// gave it back, and after the player clicked the background.
+// gave it back, after the player clicked the background, and in the game window.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -115,8 +115,22 @@ TEST_P(DesktopTest, EveryStartShowsTheScreenOnTopAndComingBackShowsItAgain) {
     ASSERT_TRUE(screen.ActivateAndWait(frame.id, 10));
     ExpectShown(home, "the home screen after the frame had the focus", kHomeLit);
     SaveScreen("frame");
-    screen.Type(home, "Escape");
-    EXPECT_EQ(game.Wait(20), 0);
+
+    // Play: the game window, over the frame, draws the display test and then the galaxy
+    // screen; what it draws is what the screen shows.
+    screen.Type(home, "Return");
+    SeenWindow gameWindow;
+    ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow));
+    ExpectShown(gameWindow, "the game window", 0.002);
+    if (WindowManagerAnnounced(screen.X())) {
+        EXPECT_TRUE(WaitUntil(
+            [&] { return screen.HasWindowState(gameWindow.id, "_NET_WM_STATE_FULLSCREEN"); },
+            10))
+            << "the game window is not full-screen";
+    }
+    SaveScreen("game");
+    game.Terminate();
+    EXPECT_EQ(game.Wait(10), 0);
     EXPECT_EQ(game.Errors(), "");
 }
 
