@@ -51,6 +51,13 @@ bool PfReadScreen(const PlatformRect& area, std::vector<uint8_t>* rgba);
 // it stays hidden.
 void PfMinimiseFrame(wxWindow* frame);
 
+// Close requests of the window system for this top-level window (WM_DELETE_WINDOW:
+// Alt+F4, the close box, the task bar) always reach its close handler, as a vetoable
+// close event. The toolkit itself drops them while a modal dialog holds the grab, so
+// a close of the frame behind a menu would be lost. (The toolkit's own dispatch is
+// wrapped for that; its Yield, which the program never calls, would undo the wrap.)
+void PfTakeCloseRequests(wxWindow* window);
+
 // The X11 class of every window of the program (WM_CLASS: the instance, which is also
 // the program name the window system shows, then the class), so the desktop groups
 // and names the game's windows as the game ("vorpane", "Vorpane"). Call it once the
