@@ -7,198 +7,41 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include "program_support.h"
 #include "support/test_support.h"
 
-// Last: Xlib's macros (None, Bool) would break the headers above.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-// One run of the program: started with HOME pointing at home, standard error kept.
-class GameProcess {
-public:
-    GameProcess(const std::string& home, const char* lang = "C.UTF-8") : m_errPath(home + "/stderr.txt") {
-        m_pid = fork();
-        if (m_pid == 0) {
-            setenv("HOME", home.c_str(), 1);
-            setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-            setenv("LANG", lang, 1);
-            const int err = open(m_errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(err, 2);
-            dup2(err, 1);
-            execl(VORPANE_PROGRAM, "vorpane", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-    }
-    ~GameProcess() {
-        if (m_pid > 0 && !m_ended) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-
-    // The exit status once the process has ended within timeoutSeconds; -1 when it has
-    // not (it is then killed), -2 when a signal ended it.
-    int Wait(double timeoutSeconds) {
-        const Clock::time_point start = Clock::now();
-        while (Running()) {
-            if (Seconds(Clock::now() - start) > timeoutSeconds) {
-                kill(m_pid, SIGKILL);
-                waitpid(m_pid, nullptr, 0);
-                m_ended = true;
-                return -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -2;
-    }
-    bool Running() {
-        if (!m_ended && waitpid(m_pid, &m_status, WNOHANG) == m_pid) m_ended = true;
-        return !m_ended;
-    }
-    std::string Errors() const { return ReadWholeFile(m_errPath); }
-    void Terminate() { kill(m_pid, SIGTERM); }
-
-private:
-    std::string m_errPath;
-    pid_t m_pid = -1;
-    bool m_ended = false;
-    int m_status = 0;
-};
-
-// A top-level window of the X server as a player sees it.
-struct SeenWindow {
-    Window id;
-    std::string name;       // WM_NAME
-    std::string instance;   // WM_CLASS
-    std::string className;
-    int width, height;
-};
-
-void Collect(Display* display, Window window, std::vector<SeenWindow>* out) {
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, window, &attributes)) return;
-    XClassHint hint = {};
-    if (attributes.map_state == IsViewable && XGetClassHint(display, window, &hint)) {
-        SeenWindow seen = {window, "", hint.res_name ? hint.res_name : "",
-                           hint.res_class ? hint.res_class : "", attributes.width,
-                           attributes.height};
-        char* name = nullptr;
-        if (XFetchName(display, window, &name) && name) {
-            seen.name = name;
-            XFree(name);
-        }
-        out->push_back(seen);
-    }
-    if (hint.res_name) XFree(hint.res_name);
-    if (hint.res_class) XFree(hint.res_class);
-    Window root, parent, *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, window, &root, &parent, &children, &count)) return;
-    for (unsigned i = 0; i < count; ++i) Collect(display, children[i], out);
-    if (children) XFree(children);
-}
 
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(WaitForXDisplay());
-        m_display = XOpenDisplay(nullptr);
-        ASSERT_NE(m_display, nullptr);
+        ASSERT_TRUE(m_screen.Connected());
         m_configFile = m_home.Path() + "/.config/vorpane.conf";
     }
-    void TearDown() override {
-        if (m_display) XCloseDisplay(m_display);
-    }
 
-    std::vector<SeenWindow> Windows() {
-        std::vector<SeenWindow> out;
-        Collect(m_display, DefaultRootWindow(m_display), &out);
-        return out;
-    }
-
-    // Waits up to timeoutSeconds for a viewable window that passes the test.
+    std::vector<SeenWindow> Windows() { return m_screen.Windows(); }
     template <typename Test>
     bool WaitForWindow(Test test, double timeoutSeconds, SeenWindow* found = nullptr) {
-        const Clock::time_point start = Clock::now();
-        while (Seconds(Clock::now() - start) < timeoutSeconds) {
-            for (const SeenWindow& w : Windows())
-                if (test(w)) {
-                    if (found) *found = w;
-                    return true;
-                }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+        return m_screen.WaitForWindow(test, timeoutSeconds, found);
     }
-
-    // Waits up to timeoutSeconds until no viewable window passes the test.
     template <typename Test>
     bool WaitForNoWindow(Test test, double timeoutSeconds) {
-        const Clock::time_point start = Clock::now();
-        while (Seconds(Clock::now() - start) < timeoutSeconds) {
-            bool any = false;
-            for (const SeenWindow& w : Windows()) any = any || test(w);
-            if (!any) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+        return m_screen.WaitForNoWindow(test, timeoutSeconds);
     }
-
-    bool WaitForAgreement(SeenWindow* found) {
-        return WaitForWindow([](const SeenWindow& w) { return w.name == "License Agreement"; },
-                             30, found);
-    }
-    // A menu: the program's borderless, untitled dialog, smaller than the screen.
-    bool WaitForMenu(SeenWindow* found) {
-        const int screenWidth = DisplayWidth(m_display, DefaultScreen(m_display));
-        return WaitForWindow(
-            [&](const SeenWindow& w) {
-                return w.className == "Vorpane" && w.name.empty() && w.width < screenWidth &&
-                       w.width > 100;
-            },
-            60, found);
-    }
-
-    // Real X input: the window takes the keyboard focus, then the keys are typed.
-    static void Focus(const SeenWindow& window) {
-        const std::string focus =
-            "xdotool windowfocus --sync " + std::to_string(window.id) + " >/dev/null 2>&1";
-        EXPECT_EQ(std::system(focus.c_str()), 0);
-    }
-    static void Type(const SeenWindow& window, const char* keys) {
-        Focus(window);
-        const std::string type = std::string("xdotool key --clearmodifiers ") + keys;
-        EXPECT_EQ(std::system(type.c_str()), 0);
-    }
-    static void TypeAnywhere(const char* keys) {
-        const std::string type = std::string("xdotool key --clearmodifiers ") + keys;
-        EXPECT_EQ(std::system(type.c_str()), 0);
-    }
-
-    // The game window: the program's untitled window over the whole screen.
+    bool WaitForAgreement(SeenWindow* found) { return m_screen.WaitForAgreement(found); }
+    bool WaitForMenu(SeenWindow* found) { return m_screen.WaitForMenu(found); }
     bool WaitForGameWindow(double timeoutSeconds) {
-        const int screenWidth = DisplayWidth(m_display, DefaultScreen(m_display));
-        return WaitForWindow(
-            [&](const SeenWindow& w) {
-                return w.className == "Vorpane" && w.name.empty() && w.width == screenWidth;
-            },
-            timeoutSeconds);
+        return m_screen.WaitForGameWindow(timeoutSeconds);
     }
+    void Focus(const SeenWindow& window) { m_screen.Focus(window); }
+    void Type(const SeenWindow& window, const char* keys) { m_screen.Type(window, keys); }
+    void TypeAnywhere(const char* keys) { m_screen.TypeAnywhere(keys); }
+
     void AcceptAgreementBeforehand() {
         mkdir((m_home.Path() + "/.config").c_str(), 0700);
         WriteWholeFile(m_configFile, "[Registration]\nEulaVersion=1\n");
@@ -220,9 +63,9 @@ protected:
     std::string Config() { return ReadWholeFile(m_configFile); }
     bool ConfigHas(const std::string& line) { return Config().find(line + "\n") != std::string::npos; }
 
+    TestScreen m_screen;
     TempDir m_home;
     std::string m_configFile;
-    Display* m_display = nullptr;
 };
 
 TEST_F(ProgramTest, DecliningTheAgreementEndsWithStatus255AndWritesNothing) {
@@ -335,16 +178,16 @@ TEST_F(ProgramTest, LeavingTheProgramSuspendsItAndComingBackResumesIt) {
     Focus(home);  // the program is the active one
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     // Another program's window (this test's own) takes the focus.
-    const Window other = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, 64,
+    const Window other = XCreateSimpleWindow(m_screen.X(), DefaultRootWindow(m_screen.X()), 0, 0, 64,
                                              64, 0, 0, 0);
-    XMapRaised(m_display, other);
-    XSync(m_display, False);
+    XMapRaised(m_screen.X(), other);
+    XSync(m_screen.X(), False);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    XSetInputFocus(m_display, other, RevertToParent, CurrentTime);
-    XSync(m_display, False);
+    XSetInputFocus(m_screen.X(), other, RevertToParent, CurrentTime);
+    XSync(m_screen.X(), False);
     EXPECT_TRUE(WaitForNoWindow(frameShown, 10)) << "still shown while another client has the focus";
-    XDestroyWindow(m_display, other);
-    XSync(m_display, False);
+    XDestroyWindow(m_screen.X(), other);
+    XSync(m_screen.X(), False);
     Focus(home);
     EXPECT_TRUE(WaitForWindow(frameShown, 10)) << "not shown again when the focus came back";
     Type(home, "Escape");

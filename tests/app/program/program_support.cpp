@@ -1,0 +1,338 @@
+// The whole-program tests' shared helpers: the program's process, the X server's
+// windows, xdotool input, the screen's pixels and a private Xvfb with a window manager.
+#include "program_support.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+// Waits up to timeoutSeconds for the child to end; kills it when it does not.
+void EndChild(pid_t pid, int signal, double timeoutSeconds) {
+    if (pid <= 0) return;
+    kill(pid, signal);
+    int status = 0;
+    if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutSeconds)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+}
+
+// Sends the child's standard output and error to the file at path.
+void RedirectOutput(const std::string& path) {
+    const int out = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (out < 0) return;
+    dup2(out, 1);
+    dup2(out, 2);
+    close(out);
+}
+
+// Windows come and go while the tests list them: an error about a window (or its
+// drawable) that is already gone is expected, any other goes to Xlib's own handler.
+XErrorHandler g_previousHandler = nullptr;
+int TolerateVanishedWindows(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
+    return g_previousHandler ? g_previousHandler(display, error) : 0;
+}
+void InstallErrorHandler() {
+    static const bool installed = [] {
+        g_previousHandler = XSetErrorHandler(TolerateVanishedWindows);
+        return true;
+    }();
+    (void)installed;
+}
+
+void Collect(Display* display, Window window, std::vector<SeenWindow>* out) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes)) return;
+    XClassHint hint = {};
+    if (attributes.map_state == IsViewable && XGetClassHint(display, window, &hint)) {
+        SeenWindow seen;
+        seen.id = window;
+        seen.instance = hint.res_name ? hint.res_name : "";
+        seen.className = hint.res_class ? hint.res_class : "";
+        seen.width = attributes.width;
+        seen.height = attributes.height;
+        Window child;
+        XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &seen.x,
+                              &seen.y, &child);
+        char* name = nullptr;
+        if (XFetchName(display, window, &name) && name) {
+            seen.name = name;
+            XFree(name);
+        }
+        out->push_back(seen);
+    }
+    if (hint.res_name) XFree(hint.res_name);
+    if (hint.res_class) XFree(hint.res_class);
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) return;
+    for (unsigned i = 0; i < count; ++i) Collect(display, children[i], out);
+    if (children) XFree(children);
+}
+
+Window SupportingWindow(Display* display, Window window) {
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    Window found = 0;
+    if (XGetWindowProperty(display, window, check, 0, 1, False, XA_WINDOW, &type, &format,
+                           &count, &after, &data) == Success &&
+        data && type == XA_WINDOW && format == 32 && count == 1)
+        found = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+    if (data) XFree(data);
+    return found;
+}
+
+}  // namespace
+
+// ---- GameProcess ----
+
+GameProcess::GameProcess(const std::string& home, const char* lang, const std::string& display)
+    : m_errPath(home + "/stderr.txt") {
+    m_pid = fork();
+    if (m_pid == 0) {
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+        setenv("LANG", lang, 1);
+        if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+        RedirectOutput(m_errPath);
+        execl(VORPANE_PROGRAM, "vorpane", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+}
+
+GameProcess::~GameProcess() {
+    if (m_pid > 0 && !m_ended) {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+    }
+}
+
+int GameProcess::Wait(double timeoutSeconds) {
+    if (!WaitUntil([&] { return !Running(); }, timeoutSeconds)) {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+        m_ended = true;
+        return -1;
+    }
+    return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -2;
+}
+
+bool GameProcess::Running() {
+    if (!m_ended && waitpid(m_pid, &m_status, WNOHANG) == m_pid) m_ended = true;
+    return !m_ended;
+}
+
+std::string GameProcess::Errors() const { return ReadWholeFile(m_errPath); }
+
+void GameProcess::Terminate() { kill(m_pid, SIGTERM); }
+
+// ---- TestScreen ----
+
+TestScreen::TestScreen(const std::string& name) : m_name(name) {
+    InstallErrorHandler();
+    const char* connectTo = name.empty() ? nullptr : name.c_str();
+    WaitUntil([&] { return (m_display = XOpenDisplay(connectTo)) != nullptr; }, 10);
+}
+
+TestScreen::~TestScreen() {
+    if (m_display) XCloseDisplay(m_display);
+}
+
+int TestScreen::Width() const { return DisplayWidth(m_display, DefaultScreen(m_display)); }
+int TestScreen::Height() const { return DisplayHeight(m_display, DefaultScreen(m_display)); }
+
+std::vector<SeenWindow> TestScreen::Windows() {
+    std::vector<SeenWindow> out;
+    Collect(m_display, DefaultRootWindow(m_display), &out);
+    XSync(m_display, False);
+    return out;
+}
+
+bool TestScreen::WaitForAgreement(SeenWindow* found, double timeoutSeconds) {
+    return WaitForWindow([](const SeenWindow& w) { return w.name == "License Agreement"; },
+                         timeoutSeconds, found);
+}
+
+bool TestScreen::WaitForMenu(SeenWindow* found, double timeoutSeconds) {
+    const int screenWidth = Width();
+    return WaitForWindow(
+        [&](const SeenWindow& w) {
+            return w.className == "Vorpane" && w.name.empty() && w.width < screenWidth &&
+                   w.width > 100;
+        },
+        timeoutSeconds, found);
+}
+
+bool TestScreen::WaitForGameWindow(double timeoutSeconds, SeenWindow* found) {
+    const int screenWidth = Width();
+    return WaitForWindow(
+        [&](const SeenWindow& w) {
+            return w.className == "Vorpane" && w.name.empty() && w.width == screenWidth;
+        },
+        timeoutSeconds, found);
+}
+
+bool TestScreen::IsBackgroundFrame(const SeenWindow& w) {
+    return w.name == "Vorpane" && w.className == "Vorpane";
+}
+
+bool TestScreen::Xdotool(const std::string& arguments) {
+    std::string command = "xdotool " + arguments + " >/dev/null 2>&1";
+    if (!m_name.empty()) command = "DISPLAY=" + m_name + " " + command;
+    return std::system(command.c_str()) == 0;
+}
+
+void TestScreen::Focus(const SeenWindow& window) {
+    Xdotool("windowfocus --sync " + std::to_string(window.id));
+}
+
+void TestScreen::Type(const SeenWindow& window, const char* keys) {
+    Focus(window);
+    TypeAnywhere(keys);
+}
+
+void TestScreen::TypeAnywhere(const char* keys) {
+    Xdotool(std::string("key --clearmodifiers ") + keys);
+}
+
+bool TestScreen::ReadScreen(std::vector<uint32_t>* pixels) {
+    const int width = Width(), height = Height();
+    XImage* image = XGetImage(m_display, DefaultRootWindow(m_display), 0, 0, width, height,
+                              AllPlanes, ZPixmap);
+    if (!image) return false;
+    pixels->resize(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            (*pixels)[static_cast<size_t>(y) * width + x] =
+                static_cast<uint32_t>(XGetPixel(image, x, y) & 0xFFFFFF);
+    XDestroyImage(image);
+    return true;
+}
+
+double TestScreen::LitShare(const SeenWindow& window) {
+    std::vector<uint32_t> pixels;
+    if (!ReadScreen(&pixels)) return 0;
+    const int width = Width(), height = Height();
+    long lit = 0, all = 0;
+    for (int y = std::max(0, window.y); y < std::min(height, window.y + window.height); ++y)
+        for (int x = std::max(0, window.x); x < std::min(width, window.x + window.width); ++x) {
+            ++all;
+            if (pixels[static_cast<size_t>(y) * width + x] != 0) ++lit;
+        }
+    return all ? static_cast<double>(lit) / all : 0;
+}
+
+bool TestScreen::WaitUntilShown(const SeenWindow& window, double timeoutSeconds,
+                                double minShare) {
+    return WaitUntil([&] { return LitShare(window) >= minShare; }, timeoutSeconds);
+}
+
+bool TestScreen::SaveScreenshot(const std::string& path) {
+    std::string command = "import -window root " + path + " >/dev/null 2>&1";
+    if (!m_name.empty()) command = "DISPLAY=" + m_name + " " + command;
+    return std::system(command.c_str()) == 0;
+}
+
+// ---- PrivateDesktop ----
+
+bool WindowManagerAnnounced(Display* display) {
+    const Window check = SupportingWindow(display, DefaultRootWindow(display));
+    if (!check) return false;
+    const Window self = SupportingWindow(display, check);
+    XSync(display, False);
+    return self == check;
+}
+
+PrivateDesktop::PrivateDesktop(const std::string& windowManager, double timeoutSeconds) {
+    if (!StartServer(timeoutSeconds)) return;
+    if (windowManager != "none" && !StartWindowManager(windowManager, timeoutSeconds)) return;
+    m_ready = true;
+}
+
+PrivateDesktop::~PrivateDesktop() {
+    EndChild(m_windowManager, SIGTERM, 5);
+    EndChild(m_server, SIGTERM, 5);
+}
+
+std::string PrivateDesktop::WindowManagerLog() const {
+    return ReadWholeFile(m_dir.Path() + "/wm.log");
+}
+
+bool PrivateDesktop::StartServer(double timeoutSeconds) {
+    // The server picks a free display number and writes it to the pipe once it takes
+    // connections.
+    int ends[2];
+    if (pipe(ends) != 0) {
+        m_problem = "no pipe";
+        return false;
+    }
+    m_server = fork();
+    if (m_server == 0) {
+        close(ends[0]);
+        RedirectOutput(m_dir.Path() + "/xvfb.log");
+        const std::string fd = std::to_string(ends[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+               "+extension", "GLX", "+extension", "RANDR", "-noreset", "-nolisten", "tcp",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(ends[1]);
+    fcntl(ends[0], F_SETFL, O_NONBLOCK);
+    std::string number;
+    const bool got = WaitUntil(
+        [&] {
+            char c;
+            while (read(ends[0], &c, 1) == 1) {
+                if (c == '\n') return !number.empty();
+                number += c;
+            }
+            return false;
+        },
+        timeoutSeconds);
+    close(ends[0]);
+    if (!got) {
+        m_problem = "Xvfb gave no display number: " + ReadWholeFile(m_dir.Path() + "/xvfb.log");
+        return false;
+    }
+    m_name = ":" + number;
+    return true;
+}
+
+bool PrivateDesktop::StartWindowManager(const std::string& windowManager,
+                                        double timeoutSeconds) {
+    m_windowManager = fork();
+    if (m_windowManager == 0) {
+        setenv("DISPLAY", m_name.c_str(), 1);
+        setenv("HOME", m_dir.Path().c_str(), 1);
+        unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_CACHE_HOME");
+        unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        RedirectOutput(m_dir.Path() + "/wm.log");
+        execlp(windowManager.c_str(), windowManager.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    TestScreen screen(m_name);
+    if (!screen.Connected()) {
+        m_problem = "cannot connect to " + m_name;
+        return false;
+    }
+    if (!WaitUntil([&] { return WindowManagerAnnounced(screen.X()); }, timeoutSeconds)) {
+        m_problem = windowManager + " never announced itself: " + WindowManagerLog();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,181 @@
+// What the whole-program tests share: the program as a process, the X server's
+// windows as a player sees them, real X input, the screen's pixels, and a private
+// headless X server with a chosen window manager.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+#include <sys/types.h>
+
+#include "support/test_support.h"
+
+// Last: Xlib's macros (None, Bool) would break headers included after it.
+#include <X11/Xlib.h>
+
+using Clock = std::chrono::steady_clock;
+inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Calls done() every 20 ms until it is true or timeoutSeconds have passed; its last
+// answer.
+template <typename Done>
+bool WaitUntil(Done done, double timeoutSeconds) {
+    const Clock::time_point start = Clock::now();
+    while (!done()) {
+        if (Seconds(Clock::now() - start) > timeoutSeconds) return done();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// One run of the program: started with HOME (and its .config) at home, the locale
+// lang, on the X display named display (empty: the inherited DISPLAY); standard output
+// and error kept in home/stderr.txt. The destructor kills it if it still runs.
+class GameProcess {
+public:
+    explicit GameProcess(const std::string& home, const char* lang = "C.UTF-8",
+                         const std::string& display = "");
+    ~GameProcess();
+    GameProcess(const GameProcess&) = delete;
+    GameProcess& operator=(const GameProcess&) = delete;
+
+    // The exit status once the process has ended within timeoutSeconds; -1 when it has
+    // not (it is then killed), -2 when a signal ended it.
+    int Wait(double timeoutSeconds);
+    bool Running();
+    std::string Errors() const;
+    void Terminate();
+
+private:
+    std::string m_errPath;
+    pid_t m_pid = -1;
+    bool m_ended = false;
+    int m_status = 0;
+};
+
+// A viewable top-level window of the X server, as a player sees it.
+struct SeenWindow {
+    Window id = 0;
+    std::string name;       // WM_NAME
+    std::string instance;   // WM_CLASS
+    std::string className;
+    int x = 0, y = 0;       // on the root window
+    int width = 0, height = 0;
+};
+
+// One X server as the tests see and drive it: its windows, real input through
+// xdotool, and the pixels of the whole screen.
+class TestScreen {
+public:
+    // Connects to the display named name (empty: DISPLAY), waiting for it to answer.
+    explicit TestScreen(const std::string& name = "");
+    ~TestScreen();
+    TestScreen(const TestScreen&) = delete;
+    TestScreen& operator=(const TestScreen&) = delete;
+
+    bool Connected() const { return m_display != nullptr; }
+    Display* X() const { return m_display; }
+    // The display's name as DISPLAY gives it to a program (empty: the inherited one).
+    const std::string& Name() const { return m_name; }
+    int Width() const;
+    int Height() const;
+
+    // Every viewable window with a WM_CLASS, parents before children; windows that
+    // vanish while they are listed are left out.
+    std::vector<SeenWindow> Windows();
+
+    // Waits up to timeoutSeconds for a viewable window that passes the test.
+    template <typename Test>
+    bool WaitForWindow(Test test, double timeoutSeconds, SeenWindow* found = nullptr) {
+        return WaitUntil(
+            [&] {
+                for (const SeenWindow& w : Windows())
+                    if (test(w)) {
+                        if (found) *found = w;
+                        return true;
+                    }
+                return false;
+            },
+            timeoutSeconds);
+    }
+    // Waits up to timeoutSeconds until no viewable window passes the test.
+    template <typename Test>
+    bool WaitForNoWindow(Test test, double timeoutSeconds) {
+        return WaitUntil(
+            [&] {
+                for (const SeenWindow& w : Windows())
+                    if (test(w)) return false;
+                return true;
+            },
+            timeoutSeconds);
+    }
+
+    // The first-start agreement ("License Agreement").
+    bool WaitForAgreement(SeenWindow* found, double timeoutSeconds = 30);
+    // A menu: the program's borderless, untitled dialog, smaller than the screen.
+    bool WaitForMenu(SeenWindow* found, double timeoutSeconds = 60);
+    // The game window: the program's untitled window over the whole screen.
+    bool WaitForGameWindow(double timeoutSeconds, SeenWindow* found = nullptr);
+    // The background frame: the program's window titled "Vorpane".
+    static bool IsBackgroundFrame(const SeenWindow& w);
+
+    // Real X input: the window takes the keyboard focus (xdotool windowfocus, with or
+    // without a window manager), then the keys (xdotool key names) are typed.
+    void Focus(const SeenWindow& window);
+    void Type(const SeenWindow& window, const char* keys);
+    void TypeAnywhere(const char* keys);
+    // Runs an xdotool command line on this display; true when it succeeded.
+    bool Xdotool(const std::string& arguments);
+
+    // The whole screen as the root window shows it (XGetImage), 0xRRGGBB per pixel, rows
+    // top first. False when it cannot be read.
+    bool ReadScreen(std::vector<uint32_t>* pixels);
+    // The share (0 to 1) of pixels in the window's area of the screen that are not black:
+    // a menu on top shows its picture; under another window the area reads black.
+    double LitShare(const SeenWindow& window);
+    // Waits up to timeoutSeconds until at least minShare of the window's area is lit.
+    bool WaitUntilShown(const SeenWindow& window, double timeoutSeconds, double minShare = 0.5);
+    // Saves the screen as a PNG (ImageMagick's import); true when written.
+    bool SaveScreenshot(const std::string& path);
+
+private:
+    std::string m_name;
+    Display* m_display = nullptr;
+};
+
+// A private headless X server (Xvfb, 1280x1024x24 with GLX and RandR) on a free display
+// number with a window manager on it, both ended by the destructor. windowManager is
+// "none", "openbox", "metacity" or "xfwm4". Ready once the server answers and the
+// window manager has announced itself on the root (_NET_SUPPORTING_WM_CHECK).
+class PrivateDesktop {
+public:
+    explicit PrivateDesktop(const std::string& windowManager, double timeoutSeconds = 20);
+    ~PrivateDesktop();
+    PrivateDesktop(const PrivateDesktop&) = delete;
+    PrivateDesktop& operator=(const PrivateDesktop&) = delete;
+
+    bool Ready() const { return m_ready; }
+    // What went wrong when it is not ready.
+    const std::string& Problem() const { return m_problem; }
+    // The display's name, ":N".
+    const std::string& Name() const { return m_name; }
+    // What the window manager printed.
+    std::string WindowManagerLog() const;
+
+private:
+    bool StartServer(double timeoutSeconds);
+    bool StartWindowManager(const std::string& windowManager, double timeoutSeconds);
+
+    TempDir m_dir;  // the window manager's HOME and log
+    std::string m_name;
+    std::string m_problem;
+    pid_t m_server = -1;
+    pid_t m_windowManager = -1;
+    bool m_ready = false;
+};
+
+// True when the display's root names a live window manager (_NET_SUPPORTING_WM_CHECK
+// pointing at a window that names itself the same way).
+bool WindowManagerAnnounced(Display* display);
