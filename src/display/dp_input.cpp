@@ -83,7 +83,7 @@ bool WaitWhileInactive() {
     bool quit = false;
     // A quit ends the wait however it came: a quit record (a close of the game window,
     // SIGTERM) or the flag set by a window's own handler (the background frame closed).
-    while (GameWindowInactive && !quit) {
+    while (GameWindowInactive && !quit && !QuitRequested) {
         PfDispatchEvents();
         PlatformInput in;
         while (PfTakeInput(&in))
