@@ -122,16 +122,7 @@ Window TopLevelXWindow(wxWindow* window) {
 bool SendCloseRequest(wxWindow* window) {
     const Window id = TopLevelXWindow(window);
     if (!id) return false;
-    Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
-    XEvent event = {};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = id;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, id, False, NoEventMask, &event);
-    XFlush(display);
+    SendWindowCloseRequest(GDK_DISPLAY_XDISPLAY(gdk_display_get_default()), id);
     return true;
 }
 
