@@ -6,6 +6,7 @@
 
 #include "display/dp_quit.h"
 #include "display/dp_session.h"
+#include "platform/pf_window.h"
 
 wxBEGIN_EVENT_TABLE(CBackgroundFrame, wxFrame)
     EVT_PAINT(CBackgroundFrame::OnPaint)
@@ -29,7 +30,11 @@ void EndCurrentMenu() {
 // the frame may be closed (some ignore Alt+F4 on a window that does not say so).
 CBackgroundFrame::CBackgroundFrame()
     : wxFrame(nullptr, wxID_ANY, "Vorpane", wxPoint(0, 0), wxSize(0, 0),
-              wxBORDER_NONE | wxCLIP_CHILDREN | wxCLOSE_BOX, "frame") {}
+              wxBORDER_NONE | wxCLIP_CHILDREN | wxCLOSE_BOX, "frame") {
+    // Full-screen for the window manager too, so it covers the desktop's panels.
+    PfKeepFullScreen(this, true);
+    Bind(wxEVT_ACTIVATE, &CBackgroundFrame::OnActivate, this);
+}
 
 void CBackgroundFrame::OnPaint(wxPaintEvent&) {
     wxPaintDC dc(this);
@@ -44,6 +49,18 @@ void CBackgroundFrame::OnEraseBackground(wxEraseEvent&) {}
 void CBackgroundFrame::OnExitCommand(wxCommandEvent&) {
     EndCurrentMenu();
     QuitRequested = 1;
+}
+
+// The frame is only the black behind the game. When the window manager gives it the
+// focus (the player clicked it or its task bar entry) it would stack it over what is
+// in front of it: the current menu, or else the game window, takes the focus back.
+void CBackgroundFrame::OnActivate(wxActivateEvent& event) {
+    event.Skip();
+    if (!event.GetActive()) return;
+    if (wxDialog* menu = CurrentModalMenu())
+        PfPresentWindow(menu);
+    else
+        PfPresentWindow(PfGameWindowFrame());
 }
 
 void CBackgroundFrame::OnClose(wxCloseEvent& event) {

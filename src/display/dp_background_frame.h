@@ -17,6 +17,7 @@ private:
     void OnEraseBackground(wxEraseEvent& event);
     void OnExitCommand(wxCommandEvent& event);
     void OnClose(wxCloseEvent& event);
+    void OnActivate(wxActivateEvent& event);
 
     wxDECLARE_EVENT_TABLE();
 };

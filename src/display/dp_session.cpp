@@ -79,12 +79,16 @@ void ShowFrame(bool fade) {
     if (!frame) return;
     if (g_setupPort && g_setupPort->showBackgroundFrame) {
         g_setupPort->showBackgroundFrame(fade, frame);
-        return;
+    } else {
+        const ScreenRect& a = g.screenArea;
+        PfPlaceFrame(frame, {a.left, a.top, a.width, a.height});
+        frame->Show();
+        frame->Iconize(false);
     }
-    const ScreenRect& a = g.screenArea;
-    PfPlaceFrame(frame, {a.left, a.top, a.width, a.height});
-    frame->Show();
-    frame->Iconize(false);
+    // A window manager that maps the frame after a menu went up gives the frame the
+    // focus and stacks it over the menu: the frame is on the screen before anything
+    // goes in front of it.
+    PfWaitUntilViewable(frame);
 }
 
 void PostSessionAudio(uint32_t message) {
@@ -170,6 +174,8 @@ void ResumeGameDisplay() {
             ShowFrame(false);
             g.closedNesting -= 1;
             ReopenAfterHandOff();
+            // The frame shown again may cover the menu that was in front of it.
+            PfPresentWindow(CurrentModalMenu());
             PostSessionAudio(AUDIO_MSG_OPEN);
         }
     }

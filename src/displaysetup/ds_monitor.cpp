@@ -75,6 +75,7 @@ CDisplayDialog::CDisplayDialog()
                wxDEFAULT_DIALOG_STYLE, "dialog"),
       m_display(0) {
     LayOutDisplayDialog(this);
+    PfPresentWhenShown(this);  // in front, with the keyboard, under any window manager
 }
 
 void CDisplayDialog::OnDisplayChanged(wxEvent& event) {
@@ -191,6 +192,7 @@ void FadeDesktopToBlack() {
     std::vector<uint8_t> desktop;
     const bool haveDesktop = PfReadScreen({0, 0, w, h}, &desktop);
     PfPlaceFrame(frame, {0, 0, w, h});
+    PfKeepFullScreen(frame, false);
     frame->Show();
     PfPlaceFrame(frame, {0, 0, w, h});
     canvas->SetSize(frame->GetClientSize());

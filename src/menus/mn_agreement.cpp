@@ -4,6 +4,7 @@
 #include <wx/textctrl.h>
 
 #include "menus/mn_dialog_builder.h"
+#include "platform/pf_window.h"
 
 namespace {
 
@@ -87,4 +88,5 @@ CLicenseAgreementDialog::CLicenseAgreementDialog()
     builder.AddWindow(text, DialogLayoutLeft | DialogLayoutBorder);
     builder.AddButton(wxID_CANCEL, true, wxString());
     builder.AddButton(wxID_OK, false, "&Agree");
+    PfPresentWhenShown(this);  // in front, with the keyboard, under any window manager
 }

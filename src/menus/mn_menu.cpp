@@ -15,6 +15,7 @@
 #include "menus/mn_homemade.h"
 #include "menus/mn_menu_button.h"
 #include "menus/mn_units.h"
+#include "platform/pf_window.h"
 
 wxBEGIN_EVENT_TABLE(CKorvexMenu, wxDialog)
     EVT_PAINT(CKorvexMenu::OnPaint)
@@ -42,6 +43,8 @@ CKorvexMenu::CKorvexMenu(int affirmativeId)
     m_builder = new CDialogBuilder(this);
     SetBackgroundColour(*wxBLACK);
     SetBackgroundStyle(wxBG_STYLE_COLOUR);
+    // In front of the background frame and with the keyboard, under any window manager.
+    PfPresentWhenShown(this);
 }
 
 CKorvexMenu::~CKorvexMenu() { FinishLayout(); }

@@ -65,6 +65,19 @@ private:
     }
 };
 
+// True when a window manager runs on the program's X display.
+bool WindowManagerRuns() {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !GDK_IS_X11_DISPLAY(display)) return false;
+    const char* manager = gdk_x11_screen_get_window_manager_name(gdk_screen_get_default());
+    return manager && std::strcmp(manager, "unknown") != 0;
+}
+
+GtkWindow* GtkWindowOf(wxWindow* topLevel) {
+    GtkWidget* widget = topLevel ? topLevel->GetHandle() : nullptr;
+    return widget && GTK_IS_WINDOW(widget) ? GTK_WINDOW(widget) : nullptr;
+}
+
 struct GameWindowState {
     CGameFrame* frame;
     CGameCanvas* canvas;
@@ -113,8 +126,9 @@ bool PfCreateGameWindow(const PlatformRect& rect, wxWindow* parent) {
     g_window.canvas->SetSize(0, 0, rect.width, rect.height);
     PfApplyCursor(g_window.canvas);
     PfApplyCursor(g_window.frame);
+    PfKeepFullScreen(g_window.frame, false);
     g_window.frame->Show();
-    g_window.frame->Raise();
+    PfPresentWindow(g_window.frame);
     g_window.canvas->SetFocus();
     g_window.context = new wxGLContext(g_window.canvas);
     if (!PfWaitForCanvasWindow(g_window.canvas) || !g_window.context->IsOK() || !g_window.canvas->SetCurrent(*g_window.context)) {
@@ -207,10 +221,7 @@ void PfMinimiseFrame(wxWindow* window) {
     frame->Hide();
     // Without a window manager nothing can be minimised (the toolkit would only be
     // left believing the frame is); hidden is all there is.
-    GdkDisplay* display = gdk_display_get_default();
-    if (!display || !GDK_IS_X11_DISPLAY(display)) return;
-    const char* manager = gdk_x11_screen_get_window_manager_name(gdk_screen_get_default());
-    if (!manager || std::strcmp(manager, "unknown") == 0) return;
+    if (!WindowManagerRuns()) return;
     // GTK maps a window iconified when it was iconified before being shown; a hidden
     // window alone would leave the player no way back.
     frame->Iconize(true);
@@ -231,6 +242,59 @@ void PfTakeCloseRequests(wxWindow* window) {
         g_closeHandlerSet = true;
         gdk_event_handler_set(DispatchWindowEvent, nullptr, nullptr);
     }
+}
+
+void PfPresentWindow(wxWindow* topLevel) {
+    GtkWindow* window = GtkWindowOf(topLevel);
+    if (!window || !topLevel->IsShown()) return;
+    GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window));
+    if (!gdkWindow || !GDK_IS_X11_WINDOW(gdkWindow)) return;
+    // A request stamped with the time of the player's last input, or none, may be
+    // refused as focus stealing (openbox leaves the menu under the full-screen
+    // background frame then); the server's current time is the moment of the request.
+    // GTK raises the window, then sends the request, or without a window manager
+    // raises it and sets the focus itself.
+    gtk_window_present_with_time(window, gdk_x11_get_server_time(gdkWindow));
+}
+
+bool PfWaitUntilViewable(wxWindow* topLevel, int timeoutMs) {
+    GtkWindow* window = GtkWindowOf(topLevel);
+    if (!window || !topLevel->IsShown()) return false;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window));
+        if (gdkWindow && GDK_IS_X11_WINDOW(gdkWindow)) {
+            XWindowAttributes attributes;
+            Display* display = GDK_WINDOW_XDISPLAY(gdkWindow);
+            gdk_x11_display_error_trap_push(gdk_window_get_display(gdkWindow));
+            const bool read = XGetWindowAttributes(display, GDK_WINDOW_XID(gdkWindow), &attributes);
+            gdk_x11_display_error_trap_pop_ignored(gdk_window_get_display(gdkWindow));
+            if (read && attributes.map_state == IsViewable) return true;
+        }
+        if (std::chrono::steady_clock::now() >= until) return false;
+        if (gtk_events_pending())
+            gtk_main_iteration_do(FALSE);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void PfPresentWhenShown(wxWindow* topLevel) {
+    if (!topLevel) return;
+    topLevel->Bind(wxEVT_SHOW, [topLevel](wxShowEvent& event) {
+        if (event.IsShown()) PfPresentWindow(topLevel);
+        event.Skip();
+    });
+}
+
+void PfKeepFullScreen(wxWindow* frame, bool acrossAllMonitors) {
+    GtkWindow* window = GtkWindowOf(frame);
+    if (!window || !WindowManagerRuns()) return;
+    if (GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window)))
+        gdk_window_set_fullscreen_mode(gdkWindow, acrossAllMonitors
+                                                      ? GDK_FULLSCREEN_ON_ALL_MONITORS
+                                                      : GDK_FULLSCREEN_ON_CURRENT_MONITOR);
+    gtk_window_fullscreen(window);
 }
 
 void PfSetProgramClass(const char* instance, const char* className) {

@@ -58,6 +58,28 @@ void PfMinimiseFrame(wxWindow* frame);
 // wrapped for that; its Yield, which the program never calls, would undo the wrap.)
 void PfTakeCloseRequests(wxWindow* window);
 
+// Puts a shown top-level window of the program on top of the others and gives it the
+// keyboard focus, as the player expects of a menu or dialog put in front of him: under a
+// window manager through the standard activation request (_NET_ACTIVE_WINDOW) carrying
+// the X server's current time, so no focus-stealing rule holds it back; without one by
+// raising it and setting the focus directly. Nothing for a hidden window.
+void PfPresentWindow(wxWindow* topLevel);
+
+// Waits (pumping the toolkit, at most timeoutMs) until a shown top-level window is
+// really on the screen: mapped by the window manager when there is one, which may
+// focus it then. False on timeout or when the window is not shown.
+bool PfWaitUntilViewable(wxWindow* topLevel, int timeoutMs = 2000);
+
+// Presents the top-level window (PfPresentWindow) each time it is shown.
+void PfPresentWhenShown(wxWindow* topLevel);
+
+// Asks the window manager to keep a borderless frame full-screen
+// (_NET_WM_STATE_FULLSCREEN), which stacks it above the desktop's panels while it is
+// active; acrossAllMonitors spans it over every monitor (_NET_WM_FULLSCREEN_MONITORS),
+// else it covers the monitor it lies on. Without a window manager nothing: the frame's
+// own geometry is exact there. Call it before the frame is shown.
+void PfKeepFullScreen(wxWindow* frame, bool acrossAllMonitors);
+
 // The X11 class of every window of the program (WM_CLASS: the instance, which is also
 // the program name the window system shows, then the class), so the desktop groups
 // and names the game's windows as the game ("vorpane", "Vorpane"). Call it once the

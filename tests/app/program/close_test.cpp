@@ -129,8 +129,10 @@ protected:
     void CloseAndCheck(GameProcess& game, const char* where, const SeenWindow& shown) {
         SCOPED_TRACE(where);
         const std::string before = Config();
-        const Clock::time_point start = Clock::now();
         PressAltF4(shown.id);
+        // From the moment the key is down (xdotool has returned): the window manager's
+        // part and the program's.
+        const Clock::time_point start = Clock::now();
         EXPECT_EQ(game.Wait(kCloseSeconds), 0) << "not ended within " << kCloseSeconds << " s";
         EXPECT_LT(Seconds(Clock::now() - start), kCloseSeconds);
         EXPECT_EQ(game.Errors(), "");

@@ -65,6 +65,7 @@ void Collect(Display* display, Window window, std::vector<SeenWindow>* out) {
         Window child;
         XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &seen.x,
                               &seen.y, &child);
+        XGetTransientForHint(display, window, &seen.transientFor);
         char* name = nullptr;
         if (XFetchName(display, window, &name) && name) {
             seen.name = name;
@@ -171,8 +172,8 @@ bool TestScreen::WaitForMenu(SeenWindow* found, double timeoutSeconds) {
     const int screenWidth = Width();
     return WaitForWindow(
         [&](const SeenWindow& w) {
-            return w.className == "Vorpane" && w.name.empty() && w.width < screenWidth &&
-                   w.width > 100;
+            return w.className == "Vorpane" && w.name.empty() && w.transientFor != 0 &&
+                   w.width < screenWidth && w.width > 100;
         },
         timeoutSeconds, found);
 }
@@ -209,6 +210,74 @@ void TestScreen::TypeAnywhere(const char* keys) {
     Xdotool(std::string("key --clearmodifiers ") + keys);
 }
 
+void TestScreen::Activate(Window window) {
+    const bool managed = WindowManagerAnnounced(m_display);
+    // Not waited for: the program may hand the activation on to another of its windows.
+    Xdotool((managed ? "windowactivate " : "windowfocus ") + std::to_string(window));
+}
+
+bool TestScreen::ActivateAndWait(Window window, double timeoutSeconds) {
+    const Window root = DefaultRootWindow(m_display);
+    if (!WindowManagerAnnounced(m_display)) {
+        XSelectInput(m_display, window, FocusChangeMask);
+        XSync(m_display, False);
+        Activate(window);
+        const bool focused = WaitUntil(
+            [&] {
+                XEvent event;
+                while (XCheckTypedWindowEvent(m_display, window, FocusIn, &event))
+                    if (event.xfocus.detail != NotifyPointer) return true;
+                return false;
+            },
+            timeoutSeconds);
+        XSelectInput(m_display, window, NoEventMask);
+        XSync(m_display, False);
+        return focused;
+    }
+    // The answered request: the frame extents of a window of ours that is never shown.
+    const Window probe = XCreateSimpleWindow(m_display, root, 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(m_display, probe, PropertyChangeMask);
+    Activate(window);
+    XEvent request = {};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = probe;
+    request.xclient.message_type = XInternAtom(m_display, "_NET_REQUEST_FRAME_EXTENTS", False);
+    request.xclient.format = 32;
+    XSendEvent(m_display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &request);
+    XSync(m_display, False);
+    const Atom extents = XInternAtom(m_display, "_NET_FRAME_EXTENTS", False);
+    const bool answered = WaitUntil(
+        [&] {
+            XEvent event;
+            while (XCheckTypedWindowEvent(m_display, probe, PropertyNotify, &event))
+                if (event.xproperty.atom == extents) return true;
+            return false;
+        },
+        timeoutSeconds);
+    XDestroyWindow(m_display, probe);
+    XSync(m_display, False);
+    return answered;
+}
+
+bool TestScreen::HasWindowState(Window window, const char* state) {
+    const Atom property = XInternAtom(m_display, "_NET_WM_STATE", False);
+    const Atom wanted = XInternAtom(m_display, state, False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool found = false;
+    if (XGetWindowProperty(m_display, window, property, 0, 64, False, XA_ATOM, &type, &format,
+                           &count, &after, &data) == Success &&
+        data && format == 32) {
+        const auto* atoms = reinterpret_cast<const unsigned long*>(data);
+        for (unsigned long i = 0; i < count; ++i) found = found || atoms[i] == wanted;
+    }
+    if (data) XFree(data);
+    return found;
+}
+
 bool TestScreen::ReadScreen(std::vector<uint32_t>* pixels) {
     const int width = Width(), height = Height();
     XImage* image = XGetImage(m_display, DefaultRootWindow(m_display), 0, 0, width, height,
@@ -223,7 +292,17 @@ bool TestScreen::ReadScreen(std::vector<uint32_t>* pixels) {
     return true;
 }
 
-double TestScreen::LitShare(const SeenWindow& window) {
+double TestScreen::LitShare(const SeenWindow& seen) {
+    // Where the window is now: a window manager may have moved it since it was listed.
+    SeenWindow window = seen;
+    XWindowAttributes attributes;
+    Window child;
+    if (!XGetWindowAttributes(m_display, seen.id, &attributes) ||
+        !XTranslateCoordinates(m_display, seen.id, DefaultRootWindow(m_display), 0, 0,
+                               &window.x, &window.y, &child))
+        return 0;
+    window.width = attributes.width;
+    window.height = attributes.height;
     std::vector<uint32_t> pixels;
     if (!ReadScreen(&pixels)) return 0;
     const int width = Width(), height = Height();
@@ -247,6 +326,44 @@ bool TestScreen::SaveScreenshot(const std::string& path) {
     return std::system(command.c_str()) == 0;
 }
 
+// ---- OtherClient ----
+
+OtherClient::OtherClient(TestScreen& screen) : m_own(screen.Name()) {
+    if (!m_own.Connected()) return;
+    Display* x = m_own.X();
+    m_window = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 200, 150, 0, 0, 0xFFFFFF);
+    XClassHint hint = {const_cast<char*>("other"), const_cast<char*>("Other")};
+    XSetClassHint(x, m_window, &hint);
+    XStoreName(x, m_window, "Other");
+    XMapRaised(x, m_window);
+    XSync(x, False);
+    WaitUntil(
+        [&] {
+            XWindowAttributes attributes;
+            return XGetWindowAttributes(x, m_window, &attributes) &&
+                   attributes.map_state == IsViewable;
+        },
+        10);
+    m_own.Activate(m_window);
+}
+
+OtherClient::~OtherClient() {
+    if (!m_window) return;
+    XDestroyWindow(m_own.X(), m_window);
+    XSync(m_own.X(), False);
+}
+
+bool OtherClient::HasFocus(double timeoutSeconds) {
+    return WaitUntil(
+        [&] {
+            Window focus = 0;
+            int revert = 0;
+            XGetInputFocus(m_own.X(), &focus, &revert);
+            return m_window && focus == m_window;
+        },
+        timeoutSeconds);
+}
+
 // ---- PrivateDesktop ----
 
 bool WindowManagerAnnounced(Display* display) {
@@ -264,6 +381,7 @@ PrivateDesktop::PrivateDesktop(const std::string& windowManager, double timeoutS
 }
 
 PrivateDesktop::~PrivateDesktop() {
+    if (m_windowManager > 0) kill(-m_windowManager, SIGTERM);
     EndChild(m_windowManager, SIGTERM, 5);
     EndChild(m_server, SIGTERM, 5);
 }
@@ -315,6 +433,7 @@ bool PrivateDesktop::StartServer(double timeoutSeconds) {
 bool PrivateDesktop::StartWindowManager(const std::string& windowManager,
                                         double timeoutSeconds) {
     m_windowManager = fork();
+    if (m_windowManager > 0) setpgid(m_windowManager, m_windowManager);
     if (m_windowManager == 0) {
         setenv("DISPLAY", m_name.c_str(), 1);
         setenv("HOME", m_dir.Path().c_str(), 1);
@@ -322,7 +441,14 @@ bool PrivateDesktop::StartWindowManager(const std::string& windowManager,
         unsetenv("XDG_CACHE_HOME");
         unsetenv("DBUS_SESSION_BUS_ADDRESS");
         RedirectOutput(m_dir.Path() + "/wm.log");
-        execlp(windowManager.c_str(), windowManager.c_str(), static_cast<char*>(nullptr));
+        setpgid(0, 0);  // ended as a group, with any helper it starts
+        // xfwm4 keeps its settings behind a session bus and stops without one: it gets
+        // a private bus, as in a desktop session.
+        if (windowManager == "xfwm4")
+            execlp("dbus-run-session", "dbus-run-session", "--", "xfwm4",
+                   static_cast<char*>(nullptr));
+        else
+            execlp(windowManager.c_str(), windowManager.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     TestScreen screen(m_name);

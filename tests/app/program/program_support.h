@@ -63,6 +63,7 @@ struct SeenWindow {
     std::string className;
     int x = 0, y = 0;       // on the root window
     int width = 0, height = 0;
+    Window transientFor = 0;  // WM_TRANSIENT_FOR: the window it is a dialog of
 };
 
 // One X server as the tests see and drive it: its windows, real input through
@@ -114,7 +115,8 @@ public:
 
     // The first-start agreement ("License Agreement").
     bool WaitForAgreement(SeenWindow* found, double timeoutSeconds = 30);
-    // A menu: the program's borderless, untitled dialog, smaller than the screen.
+    // A menu: the program's borderless, untitled dialog of the background frame, smaller
+    // than the screen.
     bool WaitForMenu(SeenWindow* found, double timeoutSeconds = 60);
     // The game window: the program's untitled window over the whole screen.
     bool WaitForGameWindow(double timeoutSeconds, SeenWindow* found = nullptr);
@@ -126,6 +128,18 @@ public:
     void Focus(const SeenWindow& window);
     void Type(const SeenWindow& window, const char* keys);
     void TypeAnywhere(const char* keys);
+    // Activates the window as the player's click on it or on its task bar entry would:
+    // through the window manager (_NET_ACTIVE_WINDOW) when there is one, else by giving
+    // it the focus. The caller waits for what it expects to follow.
+    void Activate(Window window);
+    // Activates the window (Activate) and waits up to timeoutSeconds until that has been
+    // handled: under a window manager until it has answered a request sent after the
+    // activation (it handles its requests in order), without one until the window got
+    // the focus. What the program does about it may still follow. False on timeout.
+    bool ActivateAndWait(Window window, double timeoutSeconds);
+    // True when the window's _NET_WM_STATE holds the state (e.g.
+    // "_NET_WM_STATE_FULLSCREEN"), as the window manager keeps it.
+    bool HasWindowState(Window window, const char* state);
     // Runs an xdotool command line on this display; true when it succeeded.
     bool Xdotool(const std::string& arguments);
 
@@ -143,6 +157,22 @@ public:
 private:
     std::string m_name;
     Display* m_display = nullptr;
+};
+
+// Another program's window on a display, through a connection of its own: created and
+// activated as a player switching to another program would; the destructor closes it.
+class OtherClient {
+public:
+    explicit OtherClient(TestScreen& screen);
+    ~OtherClient();
+    OtherClient(const OtherClient&) = delete;
+    OtherClient& operator=(const OtherClient&) = delete;
+    // Waits up to timeoutSeconds until the window has the keyboard focus.
+    bool HasFocus(double timeoutSeconds);
+
+private:
+    TestScreen m_own;
+    Window m_window = 0;
 };
 
 // A private headless X server (Xvfb, 1280x1024x24 with GLX and RandR) on a free display

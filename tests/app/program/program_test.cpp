@@ -175,21 +175,25 @@ TEST_F(ProgramTest, LeavingTheProgramSuspendsItAndComingBackResumesIt) {
         return w.name == "Vorpane" && w.className == "Vorpane";
     };
     ASSERT_TRUE(WaitForWindow(frameShown, 10));
-    Focus(home);  // the program is the active one
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    // Another program's window (this test's own) takes the focus.
-    const Window other = XCreateSimpleWindow(m_screen.X(), DefaultRootWindow(m_screen.X()), 0, 0, 64,
-                                             64, 0, 0, 0);
-    XMapRaised(m_screen.X(), other);
-    XSync(m_screen.X(), False);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    XSetInputFocus(m_screen.X(), other, RevertToParent, CurrentTime);
-    XSync(m_screen.X(), False);
-    EXPECT_TRUE(WaitForNoWindow(frameShown, 10)) << "still shown while another client has the focus";
-    XDestroyWindow(m_screen.X(), other);
-    XSync(m_screen.X(), False);
+    // The program is the active one: its menu has the focus and is what the screen shows.
+    const auto menuActive = [&] {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(m_screen.X(), &focus, &revert);
+        return focus == home.id && m_screen.LitShare(home) > 0.4;
+    };
+    Focus(home);
+    ASSERT_TRUE(WaitUntil(menuActive, 10));
+    {
+        // Another program's window takes the focus.
+        OtherClient other(m_screen);
+        ASSERT_TRUE(other.HasFocus(10));
+        EXPECT_TRUE(WaitForNoWindow(frameShown, 10))
+            << "still shown while another client has the focus";
+    }
     Focus(home);
     EXPECT_TRUE(WaitForWindow(frameShown, 10)) << "not shown again when the focus came back";
+    EXPECT_TRUE(WaitUntil(menuActive, 10)) << "the menu is not in front with the focus";
     Type(home, "Escape");
     EXPECT_EQ(game.Wait(20), 0);
     EXPECT_EQ(game.Errors(), "");

@@ -1,0 +1,128 @@
+// The program under the window managers players run, and under none, each on a private
+// headless X server: what the screen shows (read from the root window) when the program
+// starts, after the agreement, and after another program had the focus and gave it back.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+
+#include "program_support.h"
+#include "support/test_support.h"
+
+namespace {
+
+class DesktopTest : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_desktop.Ready()) << m_desktop.Problem();
+        m_screen.reset(new TestScreen(m_desktop.Name()));
+        ASSERT_TRUE(m_screen->Connected());
+        m_configFile = m_home.Path() + "/.config/vorpane.conf";
+    }
+
+    // The window is what the screen shows: at least minShare of its area is lit (a menu
+    // or dialog under the black background frame reads black).
+    void ExpectShown(const SeenWindow& window, const char* what, double minShare) {
+        EXPECT_TRUE(m_screen->WaitUntilShown(window, 10, minShare))
+            << what << " is not what the screen shows under " << GetParam() << " at " << window.x << "," << window.y << " " << window.width << "x" << window.height << ": "
+            << m_screen->LitShare(window) << " of it lit; the windows:" << ListWindows();
+    }
+    std::string ListWindows() {
+        std::string list;
+        for (const SeenWindow& w : m_screen->Windows())
+            list += "\n  " + std::to_string(w.id) + " '" + w.name + "' " + w.instance + "/" +
+                    w.className + " " + std::to_string(w.width) + "x" +
+                    std::to_string(w.height) + "+" + std::to_string(w.x) + "+" +
+                    std::to_string(w.y);
+        return list;
+    }
+    void SaveScreen(const std::string& name) {
+        if (::testing::Test::HasFailure())
+            m_screen->SaveScreenshot(std::string("desktop_") + GetParam() + "_" + name + ".png");
+    }
+
+    PrivateDesktop m_desktop{GetParam()};
+    std::unique_ptr<TestScreen> m_screen;
+    TempDir m_home;
+    std::string m_configFile;
+};
+
+// The home screen is mostly its picture: well over a third of it is lit.
+constexpr double kHomeLit = 0.4;
+
+TEST_P(DesktopTest, EveryStartShowsTheScreenOnTopAndComingBackShowsItAgain) {
+    TestScreen& screen = *m_screen;
+    {
+        GameProcess game(m_home.Path(), "C.UTF-8", m_desktop.Name());
+        SeenWindow agreement;
+        ASSERT_TRUE(screen.WaitForAgreement(&agreement));
+        ExpectShown(agreement, "the agreement", 0.9);
+        screen.Type(agreement, "alt+a");
+        SeenWindow home;
+        ASSERT_TRUE(screen.WaitForMenu(&home)) << "no home screen after agreeing";
+        ExpectShown(home, "the home screen after agreeing", kHomeLit);
+        SaveScreen("agreed");
+        screen.Type(home, "Escape");  // Exit
+        EXPECT_EQ(game.Wait(20), 0);
+        EXPECT_EQ(game.Errors(), "");
+    }
+
+    GameProcess game(m_home.Path(), "C.UTF-8", m_desktop.Name());
+    SeenWindow home, frame;
+    ASSERT_TRUE(screen.WaitForMenu(&home)) << "no home screen at the second start";
+    ASSERT_TRUE(screen.WaitForWindow(&TestScreen::IsBackgroundFrame, 10, &frame));
+    ExpectShown(home, "the home screen at the start", kHomeLit);
+    SaveScreen("started");
+    // Full-screen for the window manager, so it covers the desktop's panels.
+    if (WindowManagerAnnounced(screen.X()))
+        EXPECT_TRUE(WaitUntil(
+            [&] { return screen.HasWindowState(frame.id, "_NET_WM_STATE_FULLSCREEN"); }, 10))
+            << "the background frame is not full-screen";
+
+    // Settings, then Cancel: each screen in turn is what shows.
+    screen.Type(home, "Down Return");
+    SeenWindow settings;
+    ASSERT_TRUE(screen.WaitForWindow(
+        [&](const SeenWindow& w) {
+            return w.className == "Vorpane" && w.transientFor != 0 && w.id != home.id;
+        },
+        10, &settings));
+    ExpectShown(settings, "the settings screen", kHomeLit);
+    SaveScreen("settings");
+    screen.Type(settings, "Escape");
+    ASSERT_TRUE(screen.WaitForNoWindow([&](const SeenWindow& w) { return w.id == settings.id; }, 10));
+    ASSERT_TRUE(screen.WaitForMenu(&home, 10));  // the home screen is made afresh
+    ExpectShown(home, "the home screen after the settings", kHomeLit);
+
+    // Another program takes the focus: the game leaves the screen to it.
+    {
+        OtherClient other(screen);
+        ASSERT_TRUE(other.HasFocus(10));
+        EXPECT_TRUE(screen.WaitForNoWindow(&TestScreen::IsBackgroundFrame, 10))
+            << "the background frame stays while another program has the focus";
+    }
+    // And gives it back: the player comes back to the game (its task bar entry under a
+    // window manager, the menu itself without one).
+    ASSERT_TRUE(screen.ActivateAndWait(WindowManagerAnnounced(screen.X()) ? frame.id : home.id, 10));
+    EXPECT_TRUE(screen.WaitForWindow(&TestScreen::IsBackgroundFrame, 10))
+        << "the background frame is not back";
+    ExpectShown(home, "the home screen after coming back", kHomeLit);
+    SaveScreen("back");
+    // The player clicks the black around the menu, or the program's task bar entry:
+    // the frame gets the focus and the menu stays in front.
+    ASSERT_TRUE(screen.ActivateAndWait(frame.id, 10));
+    ExpectShown(home, "the home screen after the frame had the focus", kHomeLit);
+    SaveScreen("frame");
+    screen.Type(home, "Escape");
+    EXPECT_EQ(game.Wait(20), 0);
+    EXPECT_EQ(game.Errors(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, DesktopTest,
+                         ::testing::Values("none", "openbox", "metacity", "xfwm4"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
+
+}  // namespace
