@@ -26,9 +26,11 @@ void EndCurrentMenu() {
 
 }  // namespace
 
+// The close box draws nothing on a borderless frame: it tells the window manager that
+// the frame may be closed (some ignore Alt+F4 on a window that does not say so).
 CBackgroundFrame::CBackgroundFrame()
     : wxFrame(nullptr, wxID_ANY, "Vorpane", wxPoint(0, 0), wxSize(0, 0),
-              wxBORDER_NONE | wxCLIP_CHILDREN, "frame") {
+              wxBORDER_NONE | wxCLIP_CHILDREN | wxCLOSE_BOX, "frame") {
     // Full-screen for the window manager too, so it covers the desktop's panels.
     PfKeepFullScreen(this, true);
     Bind(wxEVT_ACTIVATE, &CBackgroundFrame::OnActivate, this);

@@ -1,6 +1,7 @@
 // The pump, the mouse poll, the inactive wait and the cursor counts.
 #include "display/dp_input.h"
 
+#include "display/dp_quit.h"
 #include "display/dp_session.h"
 #include "display/dp_window.h"
 #include "platform/pf_clock.h"
@@ -35,6 +36,10 @@ void ReportInput(const PlatformInput& in, GameEventCallback callback, void* cont
         Report(callback, context, GameEventKeyUp, &key);
         break;
     case PlatformInputKind::Quit:
+        // The window system (a close request) or a signal asks the game to end. The
+        // flag is set here, whatever callback the screen has (it may have none), so
+        // every loop unwinds; the screen still hears the quit for its own state.
+        QuitRequested = 1;
         Report(callback, context, GameEventQuit, nullptr);
         break;
     case PlatformInputKind::ButtonDown:
@@ -49,7 +54,10 @@ void ReportInput(const PlatformInput& in, GameEventCallback callback, void* cont
 }
 
 // After a message, and after finding the queue empty: wait out an inactive period.
+// Once the player has quit there is nothing to wait for: the loops are unwinding, and
+// the suspension would hide the last window the player could bring back.
 void WaitWhenInactive(GameEventCallback callback, void* context) {
+    if (QuitRequested) return;
     UpdateGameWindowActivation();
     if (!GameWindowInactive) return;
     bool quit = WaitWhileInactive();
@@ -73,14 +81,17 @@ void PumpGameMessages(GameEventCallback callback, void* context) {
 bool WaitWhileInactive() {
     SuspendGameDisplay();
     bool quit = false;
-    while (GameWindowInactive && !quit) {
+    // A quit ends the wait however it came: a quit record (a close of the game window,
+    // SIGTERM) or the flag set by a window's own handler (the background frame closed).
+    while (GameWindowInactive && !quit && !QuitRequested) {
         PfDispatchEvents();
         PlatformInput in;
         while (PfTakeInput(&in))
             if (in.kind == PlatformInputKind::Quit) quit = true;
+        if (quit) QuitRequested = 1;
         // Reactivation: any window of the program became the active one.
         if (PfIsProgramActive()) GameWindowInactive = false;
-        if (GameWindowInactive && !quit) PfSleepMs(kInactivePollMs);
+        if (GameWindowInactive && !quit && !QuitRequested) PfSleepMs(kInactivePollMs);
     }
     ResumeGameDisplay();
     return quit;

@@ -133,6 +133,8 @@ void AcquireGameDisplay() {
         g.backgroundFrame = new CBackgroundFrame;
         ReadDisplayArea();
         ShowFrame(true);
+        // Its close is a quit request also while a menu is up over it.
+        PfTakeCloseRequests(g.backgroundFrame);
     }
     g.acquiredCount += 1;
 }

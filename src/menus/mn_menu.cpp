@@ -32,9 +32,11 @@ constexpr int kBordered = DialogLayoutCentre | DialogLayoutBorder;
 
 }  // namespace
 
+// The close box draws nothing on a borderless dialog: it tells the window manager that
+// the menu may be closed (some ignore Alt+F4 on a window that does not say so).
 CKorvexMenu::CKorvexMenu(int affirmativeId)
     : wxDialog(GetBackgroundFrame(), wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
-               wxCLIP_CHILDREN | wxNO_BORDER, "dialog"),
+               wxCLIP_CHILDREN | wxNO_BORDER | wxCLOSE_BOX, "dialog"),
       m_builder(nullptr) {
     SetAffirmativeId(affirmativeId);
     SetEscapeId(MenuResultCancel);
@@ -58,6 +60,10 @@ int CKorvexMenu::ShowModal() {
     FinishLayout();
     if (wxWindow* affirmative = FindWindow(GetAffirmativeId())) affirmative->SetFocus();
     EnterModalMenu(this);
+    // Closing the game window for the menu runs the toolkit's queued events, and a
+    // quit among them (an exit command, a close, SIGTERM) found no modal menu to end.
+    // The check runs as the menu's loop starts, so such a quit ends it at once.
+    CallAfter(&CKorvexMenu::EndIfQuitRequested);
     int result = wxDialog::ShowModal();
     EnterModalMenu(nullptr);
     if (result == MenuResultExit) QuitRequested = 1;
@@ -188,6 +194,10 @@ void CKorvexMenu::EndModal(int result) {
 void CKorvexMenu::EndIfModal(int result) {
     // A key posted by a button can arrive after another event ended the loop.
     if (IsModal()) EndModal(result);
+}
+
+void CKorvexMenu::EndIfQuitRequested() {
+    if (QuitRequested) EndIfModal(MenuResultExit);
 }
 
 void CKorvexMenu::OnExit(wxCommandEvent&) {

@@ -97,6 +97,7 @@ protected:
 
 private:
     void EndIfModal(int result);
+    void EndIfQuitRequested();
 
     CDialogBuilder* m_builder;      // owned until the layout is finished, then null
     std::vector<MenuGroup> m_groups;  // in BeginGroup order; read by the paint

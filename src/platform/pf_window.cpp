@@ -9,8 +9,10 @@
 #include <wx/glcanvas.h>
 
 #include <chrono>
+#include <algorithm>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
@@ -47,8 +49,11 @@ private:
 class CGameFrame : public wxFrame {
 public:
     CGameFrame(wxWindow* parent, const PlatformRect& r)
+        // The close box draws nothing on a borderless frame: it tells the window
+        // manager that the window may be closed (some, metacity among them, ignore
+        // Alt+F4 on a window that does not say so).
         : wxFrame(parent, wxID_ANY, "", wxPoint(r.left, r.top), wxSize(r.width, r.height),
-                  wxBORDER_NONE | wxFRAME_NO_TASKBAR) {
+                  wxBORDER_NONE | wxFRAME_NO_TASKBAR | wxCLOSE_BOX) {
         Bind(wxEVT_CLOSE_WINDOW, &CGameFrame::OnClose, this);
     }
 
@@ -80,6 +85,31 @@ struct GameWindowState {
 };
 
 GameWindowState g_window;  // main thread
+
+// The windows whose close handler hears every close request (PfTakeCloseRequests).
+std::vector<wxWindow*> g_closeTakers;  // main thread
+bool g_closeHandlerSet = false;        // main thread
+
+void DeliverClose(wxWindow* window) {
+    wxCloseEvent close(wxEVT_CLOSE_WINDOW, window->GetId());
+    close.SetEventObject(window);
+    close.SetCanVeto(true);
+    window->HandleWindowEvent(close);
+}
+
+// Every event of the window system passes here before the toolkit's own dispatch. A
+// close request (GDK's delete) for a window in the list goes to its close handler and
+// no further: the toolkit would drop it while a modal dialog holds the grab.
+void DispatchWindowEvent(GdkEvent* event, gpointer) {
+    if (event->type == GDK_DELETE && event->any.window) {
+        for (wxWindow* window : g_closeTakers)
+            if (gtk_widget_get_window(GTK_WIDGET(window->GetHandle())) == event->any.window) {
+                DeliverClose(window);
+                return;
+            }
+    }
+    gtk_main_do_event(event);
+}
 
 }  // namespace
 
@@ -196,6 +226,22 @@ void PfMinimiseFrame(wxWindow* window) {
     // window alone would leave the player no way back.
     frame->Iconize(true);
     frame->Show();
+}
+
+void PfTakeCloseRequests(wxWindow* window) {
+    if (!window) return;
+    if (std::find(g_closeTakers.begin(), g_closeTakers.end(), window) != g_closeTakers.end())
+        return;
+    g_closeTakers.push_back(window);
+    window->Bind(wxEVT_DESTROY, [window](wxWindowDestroyEvent& event) {
+        if (event.GetEventObject() == window)
+            g_closeTakers.erase(std::find(g_closeTakers.begin(), g_closeTakers.end(), window));
+        event.Skip();
+    });
+    if (!g_closeHandlerSet) {
+        g_closeHandlerSet = true;
+        gdk_event_handler_set(DispatchWindowEvent, nullptr, nullptr);
+    }
 }
 
 void PfPresentWindow(wxWindow* topLevel) {

@@ -51,6 +51,13 @@ bool PfReadScreen(const PlatformRect& area, std::vector<uint8_t>* rgba);
 // it stays hidden.
 void PfMinimiseFrame(wxWindow* frame);
 
+// Close requests of the window system for this top-level window (WM_DELETE_WINDOW:
+// Alt+F4, the close box, the task bar) always reach its close handler, as a vetoable
+// close event. The toolkit itself drops them while a modal dialog holds the grab, so
+// a close of the frame behind a menu would be lost. (The toolkit's own dispatch is
+// wrapped for that; its Yield, which the program never calls, would undo the wrap.)
+void PfTakeCloseRequests(wxWindow* window);
+
 // Puts a shown top-level window of the program on top of the others and gives it the
 // keyboard focus, as the player expects of a menu or dialog put in front of him: under a
 // window manager through the standard activation request (_NET_ACTIVE_WINDOW) carrying

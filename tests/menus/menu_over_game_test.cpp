@@ -1,15 +1,20 @@
 // The menu framework over the open game window: the sample menu closes the window
 // while it is up and leaving it reopens the window with every texture; closing the
-// background frame ends it with 5006 and sets the quit flag.
+// background frame ends it with 5006 and sets the quit flag, also when the window
+// system asks and when the quit came while the menu was opening; every window offers
+// the window manager its close.
 #include <gtest/gtest.h>
 #include <wx/frame.h>
 
 #include "display/dp_session.h"
 #include "display/dp_texture.h"
 #include "display/dp_texture_image.h"
+#include "display/dp_background_frame.h"
 #include "display/dp_window.h"
+#include "gl_support.h"
 #include "menu_test_support.h"
 #include "menus/mn_menu.h"
+#include "platform/pf_window.h"
 #include "sample_menu.h"
 
 namespace {
@@ -58,6 +63,47 @@ TEST_F(MenuOverGame, ClosingTheBackgroundFrameEndsTheMenuWithExit) {
     EXPECT_EQ(result, MenuResultExit);
     EXPECT_EQ(QuitRequested, 1);
     EXPECT_TRUE(GameWindowExists());
+}
+
+// The window manager closes the frame behind the menu (Alt+F4 while it has the focus,
+// its task bar entry): the toolkit drops such a request while a modal dialog is up.
+TEST_F(MenuOverGame, TheWindowSystemClosingTheBackgroundFrameEndsTheMenuWithExit) {
+    SampleMenuValues values;
+    SampleMenu sample = BuildSampleMenu(values);
+    const int result = RunModal(sample.menu.get(), [] {
+        EXPECT_TRUE(SendCloseRequest(GetBackgroundFrame()));
+    });
+    EXPECT_EQ(result, MenuResultExit);
+    EXPECT_EQ(QuitRequested, 1);
+}
+
+// Opening the menu closes the game window, which runs the toolkit's queued events: an
+// exit command queued then (SIGTERM's way in) must still end the menu once it is up.
+TEST_F(MenuOverGame, AQuitQueuedAsTheMenuOpensOverTheGameEndsItWithExit) {
+    ASSERT_TRUE(GameWindowExists());
+    SampleMenuValues values;
+    SampleMenu sample = BuildSampleMenu(values);
+    GetBackgroundFrame()->GetEventHandler()->QueueEvent(
+        new wxCommandEvent(wxEVT_MENU, kExitCommandId));
+    const int result = RunModal(sample.menu.get(), [] {});
+    EXPECT_EQ(result, MenuResultExit);
+    EXPECT_EQ(QuitRequested, 1);
+}
+
+// Borderless as they are, the background frame, the game window and the menus tell the
+// window manager they may be closed; some (metacity) ignore Alt+F4 on a window that
+// does not.
+TEST_F(MenuOverGame, EveryWindowOffersTheWindowManagerItsClose) {
+    EXPECT_TRUE(OffersCloseToWindowManager(GetBackgroundFrame()));
+    EXPECT_TRUE(OffersCloseToWindowManager(PfGameWindowFrame()));
+    SampleMenuValues values;
+    SampleMenu sample = BuildSampleMenu(values);
+    bool menuOffers = false;
+    RunModal(sample.menu.get(), [&] {
+        menuOffers = OffersCloseToWindowManager(sample.menu.get());
+        sample.menu->EndModal(MenuResultOk);
+    });
+    EXPECT_TRUE(menuOffers);
 }
 
 }  // namespace

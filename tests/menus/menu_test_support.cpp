@@ -58,7 +58,16 @@ void FlushToolkit() {
 
 int RunModal(wxDialog* dialog, const std::function<void()>& action, int delayMs, int timeoutMs) {
     wxTimer act, guard;
-    act.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { action(); });
+    // The timer can fire while the menu is still opening (closing the game window runs
+    // the toolkit's events), which takes longer than delayMs on a loaded machine: the
+    // action waits for the modal loop.
+    act.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if (!dialog->IsModal()) {
+            act.StartOnce(10);
+            return;
+        }
+        action();
+    });
     guard.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
         if (dialog->IsModal()) dialog->EndModal(kModalTimedOut);
     });

@@ -62,3 +62,15 @@ long StoredConfigValue(const std::string& fileText, const char* key, long fallba
     wxFileConfig file(in);
     return file.ReadLong(key, fallback);
 }
+
+void SendWindowCloseRequest(_XDisplay* display, unsigned long window) {
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XSync(display, False);
+}

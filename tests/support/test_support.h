@@ -32,3 +32,8 @@ unsigned long long HashBytes(const void* data, size_t size);
 // server busy with a burst of parallel test programs is not taken for a missing one.
 // False when it never answers.
 bool WaitForXDisplay(int timeoutMs = 10000);
+
+struct _XDisplay;
+// What a window manager sends on Alt+F4 or the close box: a WM_DELETE_WINDOW client
+// message to the window (XSendEvent on this connection), synced so it is on its way.
+void SendWindowCloseRequest(_XDisplay* display, unsigned long window);

@@ -19,6 +19,11 @@
 #include "platform/pf_window.h"
 #include "support/test_support.h"
 
+// Last: Xlib's macros (None, Bool) would break the headers above.
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+#include <wx/toplevel.h>
+
 namespace {
 
 class ToolkitEnvironment : public ::testing::Environment {
@@ -102,4 +107,46 @@ void PumpFor(int ms) {
         PfDispatchEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+}
+
+namespace {
+
+Window TopLevelXWindow(wxWindow* window) {
+    wxWindow* top = window ? wxGetTopLevelParent(window) : nullptr;
+    GdkWindow* gdk = top && top->GetHandle() ? gtk_widget_get_window(top->GetHandle()) : nullptr;
+    return gdk ? gdk_x11_window_get_xid(gdk) : 0;
+}
+
+}  // namespace
+
+bool SendCloseRequest(wxWindow* window) {
+    const Window id = TopLevelXWindow(window);
+    if (!id) return false;
+    SendWindowCloseRequest(GDK_DISPLAY_XDISPLAY(gdk_display_get_default()), id);
+    return true;
+}
+
+bool OffersCloseToWindowManager(wxWindow* window) {
+    const Window id = TopLevelXWindow(window);
+    if (!id) return false;
+    Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+    const Atom hints = XInternAtom(display, "_MOTIF_WM_HINTS", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, id, hints, 0, 5, False, AnyPropertyType, &type, &format,
+                           &count, &after, &data) != Success || !data)
+        return false;
+    // Fields: flags, functions, decorations, ...; flag bit 0: the functions are given.
+    // Function bits: 1 all (the others then removed), 32 close.
+    const unsigned long* fields = reinterpret_cast<const unsigned long*>(data);
+    bool closable = true;
+    if (count >= 2 && format == 32 && (fields[0] & 1)) {
+        const bool all = fields[1] & 1;
+        const bool close = fields[1] & 32;
+        closable = all ? !close : close;
+    }
+    XFree(data);
+    return closable;
 }

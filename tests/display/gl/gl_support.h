@@ -24,3 +24,12 @@ bool SaveBackBuffer(const std::string& path, int32_t width, int32_t height);
 
 // Runs the toolkit's pending work for about ms milliseconds.
 void PumpFor(int ms);
+
+class wxWindow;
+// What a window manager does on Alt+F4 or the close box: a WM_DELETE_WINDOW client
+// message sent (XSendEvent) to the top-level window's X window, to arrive through the
+// toolkit's real path at the next dispatch. False when the window has no X window.
+bool SendCloseRequest(wxWindow* window);
+// Whether the top-level window tells the window manager it may be closed (the close
+// function of its _MOTIF_WM_HINTS; without it some window managers ignore Alt+F4).
+bool OffersCloseToWindowManager(wxWindow* window);

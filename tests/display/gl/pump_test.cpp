@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "display/dp_input.h"
+#include "display/dp_quit.h"
 #include "display/dp_texture.h"
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
@@ -65,11 +66,13 @@ protected:
         GameWindowWidth = 800;
         GameWindowHeight = 600;
         GameWindowInactive = false;
+        QuitRequested = 0;
     }
     void TearDown() override {
         g_pfSeams.readClock = nullptr;
         g_pfSeams.sleep = nullptr;
         GameWindowInactive = false;
+        QuitRequested = 0;
         g_cursorState = {};
         PfSetCursorHidden(false);
     }
@@ -166,7 +169,10 @@ TEST_F(Pump, AQuitDuringTheInactiveWaitIsDeliveredAfterIt) {
     GameWindowInactive = true;
     EXPECT_EQ(Codes(PumpOnce()), "1 0 ");
     EXPECT_FALSE(GameWindowInactive);
-    // A null callback still waits and resumes.
+    EXPECT_EQ(QuitRequested, 1);  // the pump sets the flag itself
+    // A null callback still waits and resumes (before any quit: after one there is
+    // nothing to wait for).
+    QuitRequested = 0;
     g_sleeps = 0;
     GameWindowInactive = true;
     PumpGameMessages(nullptr, nullptr);

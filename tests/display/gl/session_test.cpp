@@ -9,7 +9,9 @@
 #include <wx/dialog.h>
 #include <wx/frame.h>
 
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -276,6 +278,54 @@ TEST_F(DisplaySessionTest, ThePumpWaitsOutAnInactivePeriodWithTheWindowClosed) {
     EXPECT_EQ(audio.Of(AUDIO_MSG_CLOSE).size(), 1u);
     EXPECT_EQ(audio.Of(AUDIO_MSG_OPEN).size(), 1u);
     ExpectWindowWithTextures();
+}
+
+// The window manager closes the background frame while the program waits, inactive,
+// for the player to come back: the quit ends the wait at once (nothing else would, as
+// the player has nothing left on the screen to come back to).
+std::chrono::steady_clock::time_point g_waitDeadline;
+void CloseFrameDuringWait(uint32_t ms) {
+    g_now += ms;
+    if (g_displaySession.suspendedCount == 0) return;
+    if (++g_sleeps == 2) {
+        EXPECT_TRUE(SendCloseRequest(GetBackgroundFrame()));
+    }
+    // The request comes back through the X server: give it real time, up to a deadline.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (std::chrono::steady_clock::now() > g_waitDeadline) GameWindowInactive = false;
+}
+
+TEST_F(DisplaySessionTest, TheWindowSystemClosingTheFrameEndsTheInactiveWait) {
+    g_pfSeams.readClock = FakeRead;
+    g_pfSeams.sleep = CloseFrameDuringWait;
+    g_sleeps = 0;
+    g_waitDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    GameWindowInactive = true;
+    WaitWhileInactive();
+    EXPECT_EQ(QuitRequested, 1);
+    EXPECT_LT(std::chrono::steady_clock::now(), g_waitDeadline) << "the wait went on after the quit";
+}
+
+// The window manager closes the game window (Alt+F4): a screen loop ends on it even
+// when the screen passes no input callback at all.
+TEST_F(DisplaySessionTest, TheWindowSystemClosingTheGameWindowEndsALoopWithoutACallback) {
+    struct Frames {
+        int drawn;
+        std::chrono::steady_clock::time_point deadline;
+    } frames = {0, std::chrono::steady_clock::now() + std::chrono::seconds(10)};
+    ScreenHandlers screen = {
+        &frames, nullptr,
+        [](void* c) { return std::chrono::steady_clock::now() > static_cast<Frames*>(c)->deadline; },
+        nullptr,
+        [](void* c) {
+            if (++static_cast<Frames*>(c)->drawn == 2) {
+                EXPECT_TRUE(SendCloseRequest(PfGameWindowFrame()));
+            }
+        }};
+    RunScreenLoop(screen);
+    EXPECT_EQ(QuitRequested, 1);
+    EXPECT_LT(std::chrono::steady_clock::now(), frames.deadline) << "the loop went on after the close";
+    EXPECT_TRUE(GameWindowExists());  // the close is a request: the game ends it in order
 }
 
 TEST_F(DisplaySessionTest, TheLastReleaseDestroysTheFrameAndTheWindow) {

@@ -1,7 +1,8 @@
 // Helper of the Xorg tests: opens the game window at 800 x 600 on monitor 0 (a mode
 // change) and ends the process the way argv[1] says: exit, fault, sigint, sigterm
-// (honoured as a quit through the pump), sigterm-twice, sighup, sigquit, crash,
-// abort, kill (SIGKILL, which nothing can catch). "desktop" instead opens the window
+// (honoured as a quit through the pump), close (the window manager's close request on
+// the game window, honoured the same way by a pump without a callback), sigterm-twice,
+// sighup, sigquit, crash, abort, kill (SIGKILL, which nothing can catch). "desktop" instead opens the window
 // at the desktop's mode and exits 0 when that is 1024 x 768.
 #include <wx/app.h>
 #include <wx/init.h>
@@ -14,7 +15,12 @@
 
 #include "app/app_fault.h"
 #include "display/dp_input.h"
+#include "display/dp_quit.h"
 #include "display/dp_window.h"
+#include "platform/pf_window.h"
+
+// Last: Xlib's macros (None, Bool) would break the headers above.
+#include <gdk/gdkx.h>
 
 namespace {
 
@@ -55,6 +61,26 @@ int main(int argc, char** argv) {
         std::raise(SIGTERM);
         for (int i = 0; i < 100 && !g_quit; ++i) PumpGameMessages(OnEvent, nullptr);
         if (!g_quit) return 67;
+        CloseGameWindow();
+        wxEntryCleanup();
+        return 0;
+    }
+    if (!std::strcmp(how, "close")) {
+        // What a window manager sends on Alt+F4 or the close box.
+        Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+        XEvent event = {};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = PfGameWindowXid();
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+        XFlush(display);
+        for (int i = 0; i < 1000 && !QuitRequested; ++i) {
+            PumpGameMessages(nullptr, nullptr);
+            usleep(1000);
+        }
+        if (!QuitRequested) return 67;
         CloseGameWindow();
         wxEntryCleanup();
         return 0;

@@ -1,7 +1,8 @@
 // Display modes and two monitors on the dummy-driver Xorg server: the mode list, a
 // mode change and its restore (also when the process ends by exit, internal fault,
-// a signal, or a SIGKILL that only the next start can mend), and a window on the
-// second monitor. Skipped, with the reason, where that server cannot start.
+// a signal, the window manager's close, or a SIGKILL that only the next start can
+// mend), and a window on the second monitor. Skipped, with the reason, where that
+// server cannot start.
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/image.h>
@@ -141,6 +142,8 @@ TEST(XorgModes, TheModeIsPutBackHoweverTheProcessEnds) {
     EXPECT_EQ(RunChild("sigint"), 130);
     EXPECT_EQ(CurrentWidth(0), 1024u);
     EXPECT_EQ(RunChild("sigterm"), 0);  // a quit the game honours, then a normal exit
+    EXPECT_EQ(CurrentWidth(0), 1024u);
+    EXPECT_EQ(RunChild("close"), 0);  // Alt+F4: a quit the game honours the same way
     EXPECT_EQ(CurrentWidth(0), 1024u);
     EXPECT_EQ(RunChild("sigterm-twice"), 143);
     EXPECT_EQ(CurrentWidth(0), 1024u);

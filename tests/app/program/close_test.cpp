@@ -1,0 +1,237 @@
+// Closing the program as a player does, Alt+F4 (through the window manager, which
+// sends WM_DELETE_WINDOW to the focused window; without one the test sends it), on
+// every screen under each window manager of the matrix: the process ends within a
+// second with status 0, quietly, and the configuration file keeps every line.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+
+#include "program_support.h"
+#include "support/test_support.h"
+
+namespace {
+
+// A player closes the screen within this (the window manager's part included).
+constexpr double kCloseSeconds = 1.0;
+
+// What the screens of the game window show, told apart by their pixels (a share of a
+// band of rows): the planet screen's buttons are bright near the bottom, the scenes
+// are not; only the game has its lava along the bottom edge; the pause screen is a
+// caption and two buttons on black.
+bool IsBright(uint32_t p) { return (p >> 16 & 255) > 153 && (p >> 8 & 255) > 153 && (p & 255) > 153; }
+bool IsLava(uint32_t p) { return (p >> 16 & 255) > 204 && (p >> 8 & 255) > 102 && (p & 255) < 77; }
+bool IsLit(uint32_t p) { return p != 0; }
+constexpr double kButtonBandTop = 0.84, kButtonBandBottom = 0.95;
+constexpr double kLavaBandTop = 0.9;
+
+class CloseTest : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        m_desktop.reset(new PrivateDesktop(GetParam()));
+        ASSERT_TRUE(m_desktop->Ready()) << m_desktop->Problem();
+        m_screen.reset(new TestScreen(m_desktop->Name()));
+        ASSERT_TRUE(m_screen->Connected());
+        m_configFile = m_home.Path() + "/.config/vorpane.conf";
+        mkdir((m_home.Path() + "/.config").c_str(), 0700);
+    }
+
+    // A start with the agreement accepted and the quality chosen by hand (so Play goes
+    // straight to the galaxy screen), at the home screen.
+    std::unique_ptr<GameProcess> StartAtHome(SeenWindow* home) {
+        WriteWholeFile(m_configFile,
+                       "[Registration]\nEulaVersion=1\n[Display/Quality]\nAutomatic=0\n");
+        std::unique_ptr<GameProcess> game(new GameProcess(m_home.Path(), "C.UTF-8", m_desktop->Name()));
+        EXPECT_TRUE(m_screen->WaitForMenu(home)) << "no home screen";
+        return game;
+    }
+
+    // A menu other than the one shown before.
+    bool WaitForNextMenu(const SeenWindow& before, SeenWindow* next) {
+        const int width = m_screen->Width();
+        return m_screen->WaitForWindow(
+            [&](const SeenWindow& w) {
+                return w.className == "Vorpane" && w.name.empty() && w.width < width &&
+                       w.width > 100 && w.id != before.id;
+            },
+            30, next);
+    }
+
+    // Home, Play: the game window with the galaxy screen drawn in it.
+    std::unique_ptr<GameProcess> StartAtGalaxy(SeenWindow* gameWindow) {
+        SeenWindow home;
+        std::unique_ptr<GameProcess> game = StartAtHome(&home);
+        m_screen->Type(home, "Return");
+        EXPECT_TRUE(m_screen->WaitForGameWindow(30, gameWindow)) << "no game window";
+        EXPECT_TRUE(m_screen->WaitUntilShown(*gameWindow, 30, 0.01));
+        return game;
+    }
+
+    // Enter on a selection screen until its confirmation is in the file.
+    void Confirm(const char* line) {
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                if (ConfigHas(line)) return true;
+                m_screen->TypeAnywhere("Return");
+                return WaitUntil([&] { return ConfigHas(line); }, 0.5);
+            },
+            30))
+            << line << " never written:\n" << Config();
+    }
+
+    // The share of the screen's rows from top to bottom (fractions of the height) whose
+    // pixels pass the test.
+    template <typename Test>
+    double BandShare(double top, double bottom, Test test) {
+        std::vector<uint32_t> pixels;
+        if (!m_screen->ReadScreen(&pixels)) return 0;
+        const size_t width = size_t(m_screen->Width()), height = size_t(m_screen->Height());
+        const size_t from = size_t(top * double(height)) * width;
+        const size_t to = std::min(pixels.size(), size_t(bottom * double(height)) * width);
+        size_t passed = 0;
+        for (size_t i = from; i < to; ++i) passed += test(pixels[i]) ? 1 : 0;
+        return to > from ? double(passed) / double(to - from) : 0;
+    }
+
+    // Alt+F4 on the window with the keyboard focus: the window manager handles the key
+    // and asks that window to close. Without a window manager nobody handles the key:
+    // the test asks the window itself, as a window manager would (the focused one of
+    // the program, else the one the player sees, target).
+    void PressAltF4(Window target) {
+        if (std::string(GetParam()) == "none")
+            SendWindowCloseRequest(m_screen->X(), FocusedTopLevel() ? FocusedTopLevel() : target);
+        else
+            m_screen->TypeAnywhere("alt+F4");
+    }
+
+    // The top-level window (a child of the root) of the program that has the focus, or 0.
+    Window FocusedTopLevel() {
+        Display* x = m_screen->X();
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(x, &focus, &revert);
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        while (focus > PointerRoot && XQueryTree(x, focus, &root, &parent, &children, &count)) {
+            if (children) XFree(children);
+            if (parent == root) break;
+            focus = parent;
+        }
+        for (const SeenWindow& w : m_screen->Windows())
+            if (w.id == focus && w.className == "Vorpane") return focus;
+        return 0;
+    }
+
+    // Alt+F4 now: the program ends within the second, with status 0 and nothing on
+    // standard error, and every line the file had is still there.
+    void CloseAndCheck(GameProcess& game, const char* where, const SeenWindow& shown) {
+        SCOPED_TRACE(where);
+        const std::string before = Config();
+        PressAltF4(shown.id);
+        // From the moment the key is down (xdotool has returned): the window manager's
+        // part and the program's.
+        const Clock::time_point start = Clock::now();
+        EXPECT_EQ(game.Wait(kCloseSeconds), 0) << "not ended within " << kCloseSeconds << " s";
+        EXPECT_LT(Seconds(Clock::now() - start), kCloseSeconds);
+        EXPECT_EQ(game.Errors(), "");
+        const std::string after = Config();
+        size_t from = 0;
+        while (from < before.size()) {
+            const size_t end = before.find('\n', from);
+            const std::string line = before.substr(from, end - from);
+            EXPECT_NE(after.find(line + "\n"), std::string::npos) << "lost: " << line << "\n" << after;
+            if (end == std::string::npos) break;
+            from = end + 1;
+        }
+    }
+
+    std::string Config() { return ReadWholeFile(m_configFile); }
+    bool ConfigHas(const std::string& line) { return Config().find(line + "\n") != std::string::npos; }
+
+    std::unique_ptr<PrivateDesktop> m_desktop;
+    std::unique_ptr<TestScreen> m_screen;
+    TempDir m_home;
+    std::string m_configFile;
+};
+
+// The home screen, the settings screen and the display settings screen.
+TEST_P(CloseTest, TheMenusEndOnAltF4) {
+    {
+        SeenWindow home;
+        std::unique_ptr<GameProcess> game = StartAtHome(&home);
+        CloseAndCheck(*game, "home", home);
+    }
+    {
+        SeenWindow home, settings;
+        std::unique_ptr<GameProcess> game = StartAtHome(&home);
+        m_screen->Type(home, "Tab Return");  // from Play to Settings
+        ASSERT_TRUE(WaitForNextMenu(home, &settings)) << "no settings screen";
+        m_screen->Focus(settings);
+        CloseAndCheck(*game, "settings", settings);
+    }
+    SeenWindow home, settings, display;
+    std::unique_ptr<GameProcess> game = StartAtHome(&home);
+    m_screen->Type(home, "Tab Return");
+    ASSERT_TRUE(WaitForNextMenu(home, &settings)) << "no settings screen";
+    m_screen->Type(settings, "Tab Tab Return");  // from OK round to Music, then Configure
+    ASSERT_TRUE(WaitForNextMenu(settings, &display)) << "no display settings screen";
+    m_screen->Focus(display);
+    CloseAndCheck(*game, "display settings", display);
+}
+
+// The galaxy, system and planet screens, each reached by confirming the one before.
+TEST_P(CloseTest, TheSelectionScreensEndOnAltF4) {
+    const char* confirmed[] = {"SelectedGalaxy=1", "SelectedSystem=0"};
+    const char* names[] = {"galaxy", "system", "planet"};
+    for (int screen = 0; screen < 3; ++screen) {
+        SeenWindow window;
+        std::unique_ptr<GameProcess> game = StartAtGalaxy(&window);
+        for (int i = 0; i < screen; ++i) Confirm(confirmed[i]);
+        ASSERT_TRUE(m_screen->WaitUntilShown(window, 30, 0.01));
+        CloseAndCheck(*game, names[screen], window);
+    }
+}
+
+// The approach scene, the game and the pause screen.
+TEST_P(CloseTest, ThePlayScreensEndOnAltF4) {
+    const char* names[] = {"approach scene", "game", "pause"};
+    const auto buttonsShown = [&] { return BandShare(kButtonBandTop, kButtonBandBottom, IsBright) > 0.01; };
+    const auto lavaShown = [&] { return BandShare(kLavaBandTop, 1.0, IsLava) > 0.1; };
+    for (int screen = 0; screen < 3; ++screen) {
+        SeenWindow window;
+        std::unique_ptr<GameProcess> game = StartAtGalaxy(&window);
+        for (const char* line : {"SelectedGalaxy=1", "SelectedSystem=0", "SelectedPlanet1=0"})
+            Confirm(line);
+        if (screen == 0) {
+            // The planet screen's buttons gone and something drawn: a scene.
+            ASSERT_TRUE(WaitUntil(
+                [&] { return !buttonsShown() && BandShare(0, 1, IsLit) > 0.03; }, 30))
+                << "no scene";
+        } else {
+            // A key skips each scene; the game shows its lava along the bottom.
+            ASSERT_TRUE(WaitUntil(
+                [&] {
+                    m_screen->TypeAnywhere("Return");
+                    return WaitUntil(lavaShown, 1);
+                },
+                60))
+                << "the game never showed";
+        }
+        if (screen == 2) {
+            m_screen->TypeAnywhere("Escape");
+            ASSERT_TRUE(WaitUntil([&] { return !lavaShown() && BandShare(0, 1, IsLit) < 0.1; }, 30))
+                << "the pause screen never showed";
+        }
+        CloseAndCheck(*game, names[screen], window);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, CloseTest,
+                         ::testing::Values("none", "openbox", "metacity", "xfwm4"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
+
+}  // namespace
