@@ -23,6 +23,7 @@
 #include "app/app_fault.h"
 #include "audio/au_thread.h"
 #include "platform/pf_audio_device.h"
+#include "platform/pf_thread_messages.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ struct Recorder {
                 std::this_thread::sleep_for(std::chrono::microseconds(2900));
             }
         });
+        PfNameThread(thread, "recorder");
     }
     void Finish() {
         stop = true;

@@ -4,7 +4,10 @@
 #include <wx/fileconf.h>
 #include <wx/sstream.h>
 
+#include <dirent.h>
+
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +15,8 @@
 #include <thread>
 
 #include <X11/Xlib.h>
+
+#include "platform/pf_thread_messages.h"
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vorpane-test-XXXXXX").string();
@@ -44,6 +49,20 @@ unsigned long long HashBytes(const void* data, size_t size) {
         h *= 1099511628211ull;
     }
     return h;
+}
+
+unsigned CountOwnThreads() {
+    unsigned count = 0;
+    DIR* tasks = opendir("/proc/self/task");
+    if (!tasks) return 0;
+    while (const dirent* e = readdir(tasks)) {
+        if (e->d_name[0] == '.') continue;
+        // A thread that ended since the listing has no name to read: not counted.
+        const std::string name = ReadWholeFile(std::string("/proc/self/task/") + e->d_name + "/comm");
+        if (name.compare(0, std::strlen(kPfThreadNamePrefix), kPfThreadNamePrefix) == 0) ++count;
+    }
+    closedir(tasks);
+    return count;
 }
 
 bool WaitForXDisplay(int timeoutMs) {

@@ -28,6 +28,10 @@ long StoredConfigValue(const std::string& fileText, const char* key, long fallba
 // FNV-1a 64 over bytes: pins large outputs (images, mixed sound) in one number.
 unsigned long long HashBytes(const void* data, size_t size);
 
+// How many threads of this process the game made (named with its prefix; the
+// toolkit's and drivers' threads come and go on their own and are not counted).
+unsigned CountOwnThreads();
+
 // Waits up to timeoutMs for the X server named by DISPLAY to accept a connection, so a
 // server busy with a burst of parallel test programs is not taken for a missing one.
 // False when it never answers.
