@@ -1,7 +1,9 @@
 // Helpers shared by the test programs.
 #include "support/test_support.h"
 
+#include <wx/app.h>
 #include <wx/fileconf.h>
+#include <wx/init.h>
 #include <wx/sstream.h>
 
 #include <dirent.h>
@@ -65,15 +67,23 @@ unsigned CountOwnThreads() {
     return count;
 }
 
-bool WaitForXDisplay(int timeoutMs) {
+Display* WaitForXDisplay(int timeoutMs) {
     for (int waited = 0;; waited += 50) {
-        if (Display* display = XOpenDisplay(nullptr)) {
-            XCloseDisplay(display);
-            return true;
-        }
-        if (waited >= timeoutMs) return false;
+        if (Display* display = XOpenDisplay(nullptr)) return display;
+        if (waited >= timeoutMs) return nullptr;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+}
+
+const char* StartToolkitOnXDisplay(int& argc, char** argv) {
+    Display* held = WaitForXDisplay();
+    if (!held) return "no X server answers";
+    wxApp::SetInstance(new wxApp);
+    const char* failed = !wxEntryStart(argc, argv)     ? "the toolkit did not start"
+                         : !wxTheApp->CallOnInit()     ? "the application did not initialise"
+                                                       : nullptr;
+    XCloseDisplay(held);
+    return failed;
 }
 
 long StoredConfigValue(const std::string& fileText, const char* key, long fallback) {

@@ -32,7 +32,16 @@ unsigned long long HashBytes(const void* data, size_t size);
 // toolkit's and drivers' threads come and go on their own and are not counted).
 unsigned CountOwnThreads();
 
+struct _XDisplay;  // Xlib's Display
+
 // Waits up to timeoutMs for the X server named by DISPLAY to accept a connection, so a
-// server busy with a burst of parallel test programs is not taken for a missing one.
-// False when it never answers.
-bool WaitForXDisplay(int timeoutMs = 10000);
+// server busy with a burst of parallel test programs is not taken for a missing one,
+// and returns that connection; null when the server never answers. Close it
+// (XCloseDisplay) only once the toolkit has its own: a server started without
+// -noreset resets when its last client leaves, and a toolkit connecting during that
+// reset fails to start.
+_XDisplay* WaitForXDisplay(int timeoutMs = 10000);
+
+// Starts the toolkit (a plain application object) on the X server named by DISPLAY
+// once the server answers. Null when all went well, else what failed.
+const char* StartToolkitOnXDisplay(int& argc, char** argv);

@@ -116,8 +116,7 @@ void Collect(Display* display, Window window, std::vector<SeenWindow>* out) {
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(WaitForXDisplay());
-        m_display = XOpenDisplay(nullptr);
+        m_display = WaitForXDisplay();
         ASSERT_NE(m_display, nullptr);
         m_configFile = m_home.Path() + "/.config/vorpane.conf";
     }
