@@ -23,12 +23,13 @@
 #include "app/app_fault.h"
 #include "audio/au_thread.h"
 #include "platform/pf_audio_device.h"
+#include "platform/pf_thread_messages.h"
 
 namespace {
 
-int g_timeScale = 1;
-
-void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms) / g_timeScale); }
+struct Recorder;
+Recorder* g_recorder = nullptr;  // set while rendering to a file
+void Sleep(int ms);
 
 void PlayEffect(const char* name) {
     CSoundData* sound = LoadSound(name);
@@ -45,6 +46,7 @@ void PlayEffect(const char* name) {
 // giving the audio thread time to refill between pulls.
 struct Recorder {
     std::atomic<bool> stop{false};
+    std::atomic<size_t> pulled{0};  // samples in the recording so far
     std::vector<int16_t> samples;
     std::thread thread;
 
@@ -54,15 +56,30 @@ struct Recorder {
             while (!stop) {
                 PfRenderAudio(chunk, 1024);
                 samples.insert(samples.end(), chunk, chunk + 1024);
+                pulled = samples.size();
                 std::this_thread::sleep_for(std::chrono::microseconds(2900));
             }
         });
+        PfNameThread(thread, "recorder");
     }
     void Finish() {
         stop = true;
         thread.join();
     }
 };
+
+// A pause of the show. In a render the show's clock is the recording: the pause lasts
+// until that much more has been pulled, so the file holds the whole show however fast
+// this machine renders.
+void Sleep(int ms) {
+    if (!g_recorder) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return;
+    }
+    static size_t showEnd = 0;
+    showEnd += size_t(ms) * 44100 / 1000;
+    while (g_recorder->pulled < showEnd) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
 
 // Every write, the flush and the close are checked: a full disk fails the write
 // (often only at the flush), and the partial file is removed.
@@ -138,7 +155,7 @@ int main(int argc, char** argv) {
     Recorder recorder;
     if (renderPath) {
         g_pfSeams.audioDriver = PfAudioDriver::Manual;
-        g_timeScale = 8;
+        g_recorder = &recorder;
     }
     StartAudio();
     if (renderPath) recorder.Start();

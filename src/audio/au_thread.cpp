@@ -23,7 +23,7 @@ void StartAudio() {
         ++g_audio.startCount;
         return;
     }
-    g_audio.thread = PfCreateThread(AudioThreadProc, &g_audio.threadId);
+    g_audio.thread = PfCreateThread(AudioThreadProc, &g_audio.threadId, "audio");
     if (!g_audio.thread) {
         ++g_audio.startCount;  // silent: every later post is skipped
         return;

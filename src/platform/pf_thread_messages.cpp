@@ -2,6 +2,7 @@
 // thread id, each queue a deque under its own lock.
 #include "platform/pf_thread_messages.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -9,8 +10,10 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <string>
 #include <unordered_map>
 
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -150,7 +153,13 @@ struct PfThread {
     std::shared_ptr<PfThreadShared> shared;
 };
 
-PfThread* PfCreateThread(std::function<int()> proc, PfThreadId* id) {
+void PfNameThread(std::thread& thread, const char* role) {
+    std::string name = std::string(kPfThreadNamePrefix) + role;
+    name.resize(std::min<size_t>(name.size(), 15));
+    pthread_setname_np(thread.native_handle(), name.c_str());
+}
+
+PfThread* PfCreateThread(std::function<int()> proc, PfThreadId* id, const char* role) {
     PfThreadId newId = NewThreadId();
     auto shared = std::make_shared<PfThreadShared>();
     PfThread* handle = new PfThread;
@@ -174,6 +183,7 @@ PfThread* PfCreateThread(std::function<int()> proc, PfThreadId* id) {
         delete handle;
         return nullptr;
     }
+    PfNameThread(handle->thread, role);
     if (id) *id = newId;
     return handle;
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <thread>
 
 using PfThreadId = uint32_t;  // 0 is never a thread
 
@@ -42,9 +43,15 @@ bool PfPeekThreadMessage(PfThreadMessage* out, uint32_t timeoutMs = 0);
 // A thread whose end can be awaited with a time limit.
 struct PfThread;
 
-// Starts proc on a new thread; its id is known before it runs (it has no queue yet).
-// Null when the thread cannot be created.
-PfThread* PfCreateThread(std::function<int()> proc, PfThreadId* id);
+// Every thread the game makes is named "vorpane-<role>" where it is made, so the
+// game's own threads can be told from the libraries' (in /proc/<pid>/task/*/comm).
+constexpr char kPfThreadNamePrefix[] = "vorpane-";
+// Names a thread just made; the kernel keeps the first 15 characters of the name.
+void PfNameThread(std::thread& thread, const char* role);
+
+// Starts proc on a new thread named after role; its id is known before it runs (it
+// has no queue yet). Null when the thread cannot be created.
+PfThread* PfCreateThread(std::function<int()> proc, PfThreadId* id, const char* role = "thread");
 
 // Asks for a priority above normal (a lower nice value). Linux gives that only to
 // privileged processes; otherwise the thread keeps its priority and this says false

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "display/dp_loading.h"
+#include "platform/pf_thread_messages.h"
 #include "texgen/tg_pigment.h"
 #include "texgen/tg_render.h"
 
@@ -51,7 +52,10 @@ struct Band {
 class TexturePool {
 public:
     explicit TexturePool(uint32_t count) {
-        for (uint32_t i = 0; i < count; ++i) m_workers.emplace_back([this]() { Work(); });
+        for (uint32_t i = 0; i < count; ++i) {
+            m_workers.emplace_back([this]() { Work(); });
+            PfNameThread(m_workers.back(), "texgen");
+        }
     }
     ~TexturePool() {
         {

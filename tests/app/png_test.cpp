@@ -252,7 +252,7 @@ protected:
         static int argc = 1;
         static char name[] = "png_test";
         static char* argv[] = {name, nullptr};
-        ready = WaitForXDisplay() && wxEntryStart(argc, argv);
+        ready = StartToolkitOnXDisplay(argc, argv) == nullptr;
     }
     static void TearDownTestSuite() {
         if (ready) wxEntryCleanup();

@@ -18,7 +18,16 @@
 
 namespace {
 
-void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+// Waits up to 25 s for the device to have written that many samples (the disk
+// driver writes the file as it plays); false when it never does.
+bool WaitForSamples(const std::string& path, size_t samples) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(25);
+    while (ReadWholeFile(path).size() < samples * 2) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
 
 std::vector<int16_t> ReadSamples(const std::string& path) {
     std::string bytes = ReadWholeFile(path);
@@ -38,6 +47,10 @@ TEST(DiskOutput, SoundThenMusicReachTheDevice) {
     std::string path = dir.Path() + "/out.raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
+    // The device takes each 1024-sample buffer in 100 ms instead of 23: a quarter of
+    // real time, so the mixer's 186 ms of queued buffers outlast any stall of the audio
+    // thread on a loaded machine (a real-time device there plays silence in a gap).
+    setenv("SDL_DISKAUDIODELAY", "100", 1);
     g_pfSeams.audioDriver = PfAudioDriver::Sdl;
 
     // One second of a pattern that never repeats within it, so a window of it can only
@@ -56,9 +69,9 @@ TEST(DiskOutput, SoundThenMusicReachTheDevice) {
     StartAudio();
     PostAudioSound(sound, SOUND_CHANNEL_EFFECTS);  // before the open: starts the timeline
     PostAudioMessage(AUDIO_MSG_OPEN, 0, 0);
-    Sleep(1600);
+    EXPECT_TRUE(WaitForSamples(path, 44100 * 16 / 10));
     PostAudioMusic(music, SOUND_LOOP);
-    Sleep(2500);
+    EXPECT_TRUE(WaitForSamples(path, 44100 * 41 / 10));
     EXPECT_STREQ(PfAudioDriverName(), "disk");
     bool synth = PfMidiSynthLoaded();
     PostAudioMessage(AUDIO_MSG_CLOSE, 0, 0);

@@ -3,12 +3,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/pf_thread_messages.h"
+#include "support/test_support.h"
 
 #include <cerrno>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -97,6 +100,35 @@ TEST(Threads, ThreadGetsItsIdAndResult) {
     EXPECT_TRUE(PfWaitForThread(t, 5000));
     EXPECT_EQ(seen, id);
     PfCloseThread(t);
+}
+
+// The game's threads carry its name prefix and their role, cut to the kernel's 15
+// characters, and are counted as the game's while they run.
+TEST(Threads, AThreadIsNamedAfterItsRole) {
+    const unsigned before = CountOwnThreads();
+    for (const char* role : {"audio", "averyveryverylongrole"}) {
+        std::atomic<bool> release{false};
+        std::string name;
+        PfThreadId id;
+        PfThread* t = PfCreateThread([&] {
+            while (!release) std::this_thread::yield();
+            char buffer[32] = {};
+            pthread_getname_np(pthread_self(), buffer, sizeof buffer);
+            name = buffer;
+            return 0;
+        }, &id, role);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(CountOwnThreads(), before + 1) << role;
+        release = true;
+        ASSERT_TRUE(PfWaitForThread(t, 5000));
+        PfCloseThread(t);
+        EXPECT_EQ(name, (std::string(kPfThreadNamePrefix) + role).substr(0, 15));
+    }
+    // A joined thread's entry leaves the process's task list a moment after the join.
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (CountOwnThreads() != before && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(CountOwnThreads(), before);
 }
 
 TEST(Threads, ATimedOutThreadIsDetachedNotLeftJoinable) {

@@ -153,7 +153,12 @@ TEST_F(ProtocolTest, QuitWhileClosedEndsAtOnce) {
 TEST_F(ProtocolTest, QuitWhileOpenOrClosingEndsAtOnce) {
     for (bool closeFirst : {false, true}) {
         SCOPED_TRACE(closeFirst ? "closing" : "open");
-        InitAudioThreadState(&s);
+        // A fresh state for the second case; SetUp made the first, TearDown frees the last.
+        if (closeFirst) {
+            FreeAudioThreadState(&s);
+            DrainThreadMessages();
+            InitAudioThreadState(&s);
+        }
         Send(AUDIO_MSG_OPEN);
         Send(AUDIO_MSG_OPEN);
         EXPECT_EQ(s.openCount, 2);
@@ -170,10 +175,7 @@ TEST_F(ProtocolTest, QuitWhileOpenOrClosingEndsAtOnce) {
         EXPECT_TRUE(AudioThreadFinished(&s));
         EXPECT_FALSE(s.mixer.open);
         EXPECT_FALSE(s.player.open);
-        FreeAudioThreadState(&s);
-        DrainThreadMessages();
     }
-    InitAudioThreadState(&s);  // for TearDown
 }
 
 TEST_F(ProtocolTest, CloseBeforeOpenCountsBelowZero) {

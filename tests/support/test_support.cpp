@@ -1,10 +1,15 @@
 // Helpers shared by the test programs.
 #include "support/test_support.h"
 
+#include <wx/app.h>
 #include <wx/fileconf.h>
+#include <wx/init.h>
 #include <wx/sstream.h>
 
+#include <dirent.h>
+
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +17,8 @@
 #include <thread>
 
 #include <X11/Xlib.h>
+
+#include "platform/pf_thread_messages.h"
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vorpane-test-XXXXXX").string();
@@ -46,15 +53,37 @@ unsigned long long HashBytes(const void* data, size_t size) {
     return h;
 }
 
-bool WaitForXDisplay(int timeoutMs) {
+unsigned CountOwnThreads() {
+    unsigned count = 0;
+    DIR* tasks = opendir("/proc/self/task");
+    if (!tasks) return 0;
+    while (const dirent* e = readdir(tasks)) {
+        if (e->d_name[0] == '.') continue;
+        // A thread that ended since the listing has no name to read: not counted.
+        const std::string name = ReadWholeFile(std::string("/proc/self/task/") + e->d_name + "/comm");
+        if (name.compare(0, std::strlen(kPfThreadNamePrefix), kPfThreadNamePrefix) == 0) ++count;
+    }
+    closedir(tasks);
+    return count;
+}
+
+Display* WaitForXDisplay(int timeoutMs) {
     for (int waited = 0;; waited += 50) {
-        if (Display* display = XOpenDisplay(nullptr)) {
-            XCloseDisplay(display);
-            return true;
-        }
-        if (waited >= timeoutMs) return false;
+        if (Display* display = XOpenDisplay(nullptr)) return display;
+        if (waited >= timeoutMs) return nullptr;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+}
+
+const char* StartToolkitOnXDisplay(int& argc, char** argv) {
+    Display* held = WaitForXDisplay();
+    if (!held) return "no X server answers";
+    wxApp::SetInstance(new wxApp);
+    const char* failed = !wxEntryStart(argc, argv)     ? "the toolkit did not start"
+                         : !wxTheApp->CallOnInit()     ? "the application did not initialise"
+                                                       : nullptr;
+    XCloseDisplay(held);
+    return failed;
 }
 
 long StoredConfigValue(const std::string& fileText, const char* key, long fallback) {

@@ -28,12 +28,24 @@ long StoredConfigValue(const std::string& fileText, const char* key, long fallba
 // FNV-1a 64 over bytes: pins large outputs (images, mixed sound) in one number.
 unsigned long long HashBytes(const void* data, size_t size);
 
-// Waits up to timeoutMs for the X server named by DISPLAY to accept a connection, so a
-// server busy with a burst of parallel test programs is not taken for a missing one.
-// False when it never answers.
-bool WaitForXDisplay(int timeoutMs = 10000);
+// How many threads of this process the game made (named with its prefix; the
+// toolkit's and drivers' threads come and go on their own and are not counted).
+unsigned CountOwnThreads();
 
-struct _XDisplay;
+struct _XDisplay;  // Xlib's Display
+
+// Waits up to timeoutMs for the X server named by DISPLAY to accept a connection, so a
+// server busy with a burst of parallel test programs is not taken for a missing one,
+// and returns that connection; null when the server never answers. Close it
+// (XCloseDisplay) only once the toolkit has its own: a server started without
+// -noreset resets when its last client leaves, and a toolkit connecting during that
+// reset fails to start.
+_XDisplay* WaitForXDisplay(int timeoutMs = 10000);
+
+// Starts the toolkit (a plain application object) on the X server named by DISPLAY
+// once the server answers. Null when all went well, else what failed.
+const char* StartToolkitOnXDisplay(int& argc, char** argv);
+
 // What a window manager sends on Alt+F4 or the close box: a WM_DELETE_WINDOW client
 // message to the window (XSendEvent on this connection), synced so it is on its way.
 void SendWindowCloseRequest(_XDisplay* display, unsigned long window);

@@ -34,13 +34,8 @@ public:
         static char* argv[] = {name, nullptr};
         // A failure here must fail the run: an assertion in an environment would only
         // mark every test skipped.
-        wxApp::SetInstance(new wxApp);
         delete wxLog::SetActiveTarget(new wxLogStderr);
-        const char* failed = !WaitForXDisplay()          ? "no X server answers"
-                             : !wxEntryStart(argc, argv)   ? "the toolkit did not start"
-                             : !wxTheApp->CallOnInit()     ? "the application did not initialise"
-                                                           : nullptr;
-        if (failed) {
+        if (const char* failed = StartToolkitOnXDisplay(argc, argv)) {
             std::fprintf(stderr, "%s: %s on DISPLAY=%s\n", name, failed,
                          std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(unset)");
             std::exit(1);

@@ -1,0 +1,87 @@
+// How the test programs start the toolkit, on an X server of the test's own that resets
+// whenever its last client leaves (Xvfb without -noreset): every start must find the
+// server, however the start meets the server's resets.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "support/test_support.h"
+
+namespace {
+
+// Xvfb on a free display number, without -noreset; stopped by the destructor.
+class ResettingServer {
+public:
+    ResettingServer() {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        m_pid = fork();
+        if (m_pid == 0) {
+            close(fds[0]);
+            int devnull = open("/dev/null", O_RDWR);
+            dup2(devnull, 1);
+            dup2(devnull, 2);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
+                   "-nolisten", "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        // The server writes its display number once it accepts connections.
+        std::string number;
+        pollfd p = {fds[0], POLLIN, 0};
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (m_pid > 0 && std::chrono::steady_clock::now() < end && poll(&p, 1, 200) >= 0) {
+            if (!(p.revents & (POLLIN | POLLHUP))) continue;
+            char c;
+            if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+            number += c;
+        }
+        close(fds[0]);
+        if (!number.empty()) m_display = ":" + number;
+    }
+    ~ResettingServer() {
+        if (m_pid <= 0) return;
+        kill(m_pid, SIGTERM);
+        int status;
+        waitpid(m_pid, &status, 0);
+    }
+    const std::string& DisplayName() const { return m_display; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_display;
+};
+
+// Each start is a process of its own (the toolkit starts once per process) and the only
+// client of the server, which resets as soon as the start before it has ended.
+TEST(ToolkitStart, EveryStartFindsAServerThatResetsWhenItsLastClientLeaves) {
+    ResettingServer server;
+    ASSERT_FALSE(server.DisplayName().empty()) << "Xvfb did not start";
+    constexpr int kStarts = 12;
+    int failed = 0;
+    for (int i = 0; i < kStarts; ++i) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            setenv("DISPLAY", server.DisplayName().c_str(), 1);
+            static char name[] = "toolkit_start";
+            static char* argv[] = {name, nullptr};
+            int argc = 1;
+            _exit(StartToolkitOnXDisplay(argc, argv) == nullptr ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failed;
+    }
+    EXPECT_EQ(failed, 0) << "of " << kStarts << " starts";
+}
+
+}  // namespace
