@@ -28,6 +28,7 @@ namespace {
 
 constexpr int kStartSessionId = 10001;
 constexpr int32_t kAgreementVersion = 1;
+constexpr int kLeaveCheckMs = 50;  // while another client holds the keyboard
 
 bool g_quitSignalled = false;         // main thread: SIGTERM arrived
 bool g_suspendedByActivation = false;  // main thread: OnActivateApp suspended the display
@@ -86,6 +87,8 @@ CKorvexApplication::CKorvexApplication() { PfSetProgramClass("vorpane", "Vorpane
 
 bool CKorvexApplication::OnInit() {
     InstallLoggingAssertHandler();
+    m_leaveCheck.reset(new wxTimer(this));
+    Bind(wxEVT_TIMER, &CKorvexApplication::OnLeaveCheck, this, m_leaveCheck->GetId());
     // SIGTERM is a quit request from the start (the agreement, the menus, the screens);
     // a crash or SIGINT puts a changed display mode back on its way out.
     PfInstallSignalHandlers(RunEmergencyHooks);
@@ -131,17 +134,38 @@ void CKorvexApplication::OnRunSession(wxCommandEvent&) {
 // of the screens. Only this handler's own suspension (made while the session runs) is
 // resumed here, and only once, so a repeated or unmatched report cannot unbalance the
 // session's count (the pump's inactive wait holds a suspension of its own).
+//
+// The toolkit also reports a deactivation when another client only grabs the keyboard
+// (the window manager does while it handles its own keys): the focus is still ours
+// then, and the player has not left. The window manager's Alt+F4 is such a key: a
+// suspension then would close the very window it is about to ask to close, and the
+// close would be lost. The suspension waits until the focus has really left.
 void CKorvexApplication::OnActivateApp(wxActivateEvent& event) {
     if (event.GetActive()) {
+        m_leaveCheck->Stop();
         if (g_suspendedByActivation) {
             g_suspendedByActivation = false;
             ResumeGameDisplay();
         }
     } else if (!g_suspendedByActivation && GameDisplayAcquired()) {
+        if (PfIsProgramActive()) {
+            m_leaveCheck->Start(kLeaveCheckMs);
+        } else {
+            g_suspendedByActivation = true;
+            SuspendGameDisplay();
+        }
+    }
+    event.Skip();  // the toolkit's own handling of activation still runs
+}
+
+void CKorvexApplication::OnLeaveCheck(wxTimerEvent&) {
+    if (IsActive() || g_suspendedByActivation || !GameDisplayAcquired()) {
+        m_leaveCheck->Stop();
+    } else if (!PfIsProgramActive()) {
+        m_leaveCheck->Stop();
         g_suspendedByActivation = true;
         SuspendGameDisplay();
     }
-    event.Skip();  // the toolkit's own handling of activation still runs
 }
 
 bool CKorvexApplication::OnExceptionInMainLoop() { ExitOnUnhandledException(); }

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <wx/app.h>
+#include <wx/timer.h>
+
+#include <memory>
 
 // The program's own event: posted once by OnInit, it starts the session.
 wxDECLARE_EVENT(StartSessionEventType, wxCommandEvent);
@@ -29,6 +32,12 @@ private:
     void OnRunSession(wxCommandEvent& event);
     // The program became active or inactive: resumes or suspends the display session.
     void OnActivateApp(wxActivateEvent& event);
+    // While another client holds the keyboard the suspension waits: for the program to
+    // be active again, or for the focus to leave it (checked on m_leaveCheck, made by
+    // OnInit: a timer needs the toolkit).
+    void OnLeaveCheck(wxTimerEvent& event);
+
+    std::unique_ptr<wxTimer> m_leaveCheck;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -15,6 +15,9 @@
 #include <unistd.h>
 #include <vector>
 
+// Last: Xlib's macros (None, Bool) would break headers included after it.
+#include <gdk/gdkx.h>
+
 namespace {
 
 std::deque<PlatformInput> g_queue;   // main thread
@@ -128,7 +131,20 @@ bool PfIsProgramActive() {
         auto* top = wxDynamicCast(w, wxTopLevelWindow);
         if (top && top->IsShown() && top->IsActive()) return true;
     }
-    return false;
+    return PfKeyboardFocusIsOurs();
+}
+
+bool PfKeyboardFocusIsOurs() {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !GDK_IS_X11_DISPLAY(display)) return false;
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(GDK_DISPLAY_XDISPLAY(display), &focus, &revert);
+    // PointerRoot (no window manager, the focus follows the pointer) is left to the
+    // toolkit's answer. Every window the toolkit made for us, its hidden focus window
+    // included, is known to it by its id.
+    if (focus == None || focus == PointerRoot) return false;
+    return gdk_x11_window_lookup_for_display(display, focus) != nullptr;
 }
 
 void PfInstallSignalHandlers(void (*emergency)()) {

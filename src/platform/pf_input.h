@@ -42,8 +42,13 @@ void PfDispatchEvents();
 // Takes the oldest queued record; a SIGTERM that arrived counts as a quit record.
 bool PfTakeInput(PlatformInput* out);
 
-// Whether any top-level window of the program is the active one.
+// Whether any top-level window of the program is the active one, or the keyboard
+// focus is in one of its windows: while another client holds the keyboard (the window
+// manager handling one of its own keys, Alt+F4 or Alt+Tab, grabs it for that time) the
+// toolkit reports the window as inactive, but the player has not left it.
 bool PfIsProgramActive();
+// Whether the X server's keyboard focus is in a window of the program.
+bool PfKeyboardFocusIsOurs();
 
 // SIGTERM becomes a quit record (a second one, before the game has ended, runs
 // emergency and ends the process); SIGINT and SIGHUP run emergency and end the

@@ -1,13 +1,17 @@
 // Closing the program as a player does, Alt+F4 (through the window manager, which
 // sends WM_DELETE_WINDOW to the focused window; without one the test sends it), on
-// every screen under each window manager of the matrix: the process ends within a
-// second with status 0, quietly, and the configuration file keeps every line.
+// every screen under each window manager of the matrix: the process ends with status 0
+// (within a second where the machine has time to spare), quietly, and the
+// configuration file keeps every line; also while another client holds the keyboard.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "program_support.h"
 #include "support/test_support.h"
@@ -16,6 +20,15 @@ namespace {
 
 // A player closes the screen within this (the window manager's part included).
 constexpr double kCloseSeconds = 1.0;
+// A close that has not ended the program by then was lost.
+constexpr double kNeverSeconds = 30.0;
+
+// Fewer runnable tasks over the last minute than the machine has processors.
+bool MachineHasTimeToSpare() {
+    double load = 0;
+    const long processors = sysconf(_SC_NPROCESSORS_ONLN);
+    return getloadavg(&load, 1) == 1 && processors > 0 && load < double(processors);
+}
 
 // What the screens of the game window show, told apart by their pixels (a share of a
 // band of rows): the planet screen's buttons are bright near the bottom, the scenes
@@ -124,17 +137,27 @@ protected:
         return 0;
     }
 
-    // Alt+F4 now: the program ends within the second, with status 0 and nothing on
-    // standard error, and every line the file had is still there.
+    // Alt+F4 once the window shown has the focus, as a player presses it: the program
+    // ends with status 0 and nothing on standard error, and every line the file had is
+    // still there. It ends within the second where the machine has the time to spare
+    // (on a loaded one the window manager and the program may each wait for a turn);
+    // the time it took is printed.
     void CloseAndCheck(GameProcess& game, const char* where, const SeenWindow& shown) {
         SCOPED_TRACE(where);
         const std::string before = Config();
+        EXPECT_TRUE(WaitForFocusIn(shown.id, 30)) << "the window never had the focus";
         PressAltF4(shown.id);
         // From the moment the key is down (xdotool has returned): the window manager's
         // part and the program's.
         const Clock::time_point start = Clock::now();
-        EXPECT_EQ(game.Wait(kCloseSeconds), 0) << "not ended within " << kCloseSeconds << " s";
-        EXPECT_LT(Seconds(Clock::now() - start), kCloseSeconds);
+        const int status = game.Wait(kNeverSeconds);
+        const double took = Seconds(Clock::now() - start);
+        std::printf("closed on the %s screen in %.3f s\n", where, took);
+        EXPECT_NE(status, -1) << "never ended";
+        EXPECT_EQ(status, 0);
+        if (MachineHasTimeToSpare()) {
+            EXPECT_LT(took, kCloseSeconds) << "not ended within " << kCloseSeconds << " s";
+        }
         EXPECT_EQ(game.Errors(), "");
         const std::string after = Config();
         size_t from = 0;
@@ -145,6 +168,28 @@ protected:
             if (end == std::string::npos) break;
             from = end + 1;
         }
+    }
+
+    // Waits up to timeoutSeconds until the keyboard focus is in the window (itself or
+    // one of its children: the toolkit focuses a child of its own).
+    bool WaitForFocusIn(Window window, double timeoutSeconds) {
+        Display* x = m_screen->X();
+        return WaitUntil(
+            [&] {
+                Window focus = 0;
+                int revert = 0;
+                XGetInputFocus(x, &focus, &revert);
+                Window root = 0, parent = 0, *children = nullptr;
+                unsigned count = 0;
+                while (focus > PointerRoot && focus != window &&
+                       XQueryTree(x, focus, &root, &parent, &children, &count)) {
+                    if (children) XFree(children);
+                    if (parent == root) return false;
+                    focus = parent;
+                }
+                return focus == window;
+            },
+            timeoutSeconds);
     }
 
     std::string Config() { return ReadWholeFile(m_configFile); }
@@ -226,6 +271,28 @@ TEST_P(CloseTest, ThePlayScreensEndOnAltF4) {
         }
         CloseAndCheck(*game, names[screen], window);
     }
+}
+
+// The window manager holds the keyboard while it handles its own keys (Alt+F4 among
+// them), and the toolkit takes that for the focus leaving the game. The focus has not
+// left: the game window stays up, and the close sent meanwhile ends the game.
+TEST_P(CloseTest, ACloseWhileTheKeyboardIsHeldEndsTheGame) {
+    SeenWindow window;
+    std::unique_ptr<GameProcess> game = StartAtGalaxy(&window);
+    ASSERT_TRUE(WaitForFocusIn(window.id, 30)) << "the game window never had the focus";
+    Display* x = m_screen->X();
+    ASSERT_EQ(XGrabKeyboard(x, DefaultRootWindow(x), False, GrabModeAsync, GrabModeAsync,
+                            CurrentTime),
+              GrabSuccess);
+    XSync(x, False);
+    // A program that took the hold for the player leaving would close its window now.
+    EXPECT_FALSE(m_screen->WaitForNoWindow([&](const SeenWindow& w) { return w.id == window.id; },
+                                           2))
+        << "the game window closed";
+    SendWindowCloseRequest(x, window.id);
+    EXPECT_EQ(game->Wait(kNeverSeconds), 0) << "never ended";
+    XUngrabKeyboard(x, CurrentTime);
+    XSync(x, False);
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, CloseTest,

@@ -1,7 +1,8 @@
 // The program under the window managers players run, and under none, each on a private
 // headless X server: what the screen shows (read from the root window) at the agreement,
-// at the start, over and after the settings, after another program had the focus and
-// gave it back, after the player clicked the background, and in the game window.
+// at the start, over and after the settings, while the window manager holds the
+// keyboard, after another program had the focus and gave it back, after the player
+// clicked the background, and in the game window.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -96,19 +97,39 @@ TEST_P(DesktopTest, EveryStartShowsTheScreenOnTopAndComingBackShowsItAgain) {
     ASSERT_TRUE(screen.WaitForMenu(&home, 10));  // the home screen is made afresh
     ExpectShown(home, "the home screen after the settings", kHomeLit);
 
-    // Another program takes the focus: the game leaves the screen to it.
-    {
-        OtherClient other(screen);
-        ASSERT_TRUE(other.HasFocus(10));
-        EXPECT_TRUE(screen.WaitForNoWindow(&TestScreen::IsBackgroundFrame, 10))
-            << "the background frame stays while another program has the focus";
+    // Another program takes the focus: the game leaves the screen to it. And gives it
+    // back: the player comes back to the game (its task bar entry under a window
+    // manager, the menu itself without one). A second time with the keyboard held by the
+    // window manager first, as while it handles Alt+Tab: the focus has not left then,
+    // and the game stays until the hold ends.
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "the keyboard held" : "the keyboard free");
+        {
+            Display* x = screen.X();
+            if (held) {
+                ASSERT_EQ(XGrabKeyboard(x, DefaultRootWindow(x), False, GrabModeAsync,
+                                        GrabModeAsync, CurrentTime),
+                          GrabSuccess);
+                XSync(x, False);
+                EXPECT_FALSE(screen.WaitForNoWindow(&TestScreen::IsBackgroundFrame, 2))
+                    << "the background frame left while the keyboard was only held";
+            }
+            OtherClient other(screen);
+            const bool otherFocused = other.HasFocus(10);
+            if (held) {
+                XUngrabKeyboard(x, CurrentTime);
+                XSync(x, False);
+            }
+            ASSERT_TRUE(otherFocused);
+            EXPECT_TRUE(screen.WaitForNoWindow(&TestScreen::IsBackgroundFrame, 10))
+                << "the background frame stays while another program has the focus";
+        }
+        ASSERT_TRUE(
+            screen.ActivateAndWait(WindowManagerAnnounced(screen.X()) ? frame.id : home.id, 10));
+        EXPECT_TRUE(screen.WaitForWindow(&TestScreen::IsBackgroundFrame, 10))
+            << "the background frame is not back";
+        ExpectShown(home, "the home screen after coming back", kHomeLit);
     }
-    // And gives it back: the player comes back to the game (its task bar entry under a
-    // window manager, the menu itself without one).
-    ASSERT_TRUE(screen.ActivateAndWait(WindowManagerAnnounced(screen.X()) ? frame.id : home.id, 10));
-    EXPECT_TRUE(screen.WaitForWindow(&TestScreen::IsBackgroundFrame, 10))
-        << "the background frame is not back";
-    ExpectShown(home, "the home screen after coming back", kHomeLit);
     SaveScreen("back");
     // The player clicks the black around the menu, or the program's task bar entry:
     // the frame gets the focus and the menu stays in front.

@@ -104,6 +104,15 @@ void PumpFor(int ms) {
     }
 }
 
+bool MoveFocusOffProgram() {
+    Display* other = XOpenDisplay(nullptr);
+    if (!other) return false;
+    XSetInputFocus(other, None, RevertToNone, CurrentTime);
+    XSync(other, False);
+    XCloseDisplay(other);
+    return !PfKeyboardFocusIsOurs();
+}
+
 namespace {
 
 Window TopLevelXWindow(wxWindow* window) {

@@ -24,6 +24,10 @@ bool SaveBackBuffer(const std::string& path, int32_t width, int32_t height);
 
 // Runs the toolkit's pending work for about ms milliseconds.
 void PumpFor(int ms);
+// The X keyboard focus leaves the program's windows (to none), as when the player
+// switches to another program: the program is inactive until a window of it has the
+// focus again. True once the program sees the focus gone.
+bool MoveFocusOffProgram();
 
 class wxWindow;
 // What a window manager does on Alt+F4 or the close box: a WM_DELETE_WINDOW client

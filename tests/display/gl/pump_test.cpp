@@ -21,6 +21,8 @@
 #include "platform/pf_window.h"
 #include "platform/pf_seams.h"
 
+#include <wx/toplevel.h>
+
 #include <X11/Xlib.h>
 #include <chrono>
 #include <thread>
@@ -153,6 +155,7 @@ void QuitDuringWait(uint32_t ms) {
     if (g_sleeps == 2) PfQueueQuitInput();
 }
 TEST_F(Pump, TheInactiveWaitEndsWithCodeOne) {
+    ASSERT_TRUE(MoveFocusOffProgram());
     g_sleeps = 0;
     g_pfSeams.readClock = FakeRead;
     g_pfSeams.sleep = ScriptedSleep;
@@ -163,6 +166,7 @@ TEST_F(Pump, TheInactiveWaitEndsWithCodeOne) {
 }
 
 TEST_F(Pump, AQuitDuringTheInactiveWaitIsDeliveredAfterIt) {
+    ASSERT_TRUE(MoveFocusOffProgram());
     g_sleeps = 0;
     g_pfSeams.readClock = FakeRead;
     g_pfSeams.sleep = QuitDuringWait;
@@ -368,6 +372,69 @@ TEST_F(RealInput, LosingTheFocusWaitsUntilItComesBack) {
     EXPECT_EQ(Codes(events), "1 ");
     EXPECT_GE(g_sleeps, 5);
     EXPECT_FALSE(GameWindowInactive);
+}
+
+// Runs the toolkit's pending work until done() holds or timeoutSeconds have passed;
+// done()'s last answer.
+template <typename Done>
+bool PumpUntil(Done done, double timeoutSeconds) {
+    const auto end = std::chrono::steady_clock::now() +
+                     std::chrono::milliseconds(int(timeoutSeconds * 1000));
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end) return done();
+        PumpFor(5);
+    }
+    return true;
+}
+
+// The toolkit's own answer: one of our top-level windows is the active one.
+bool AnyTopLevelActive() {
+    for (wxWindow* w : wxTopLevelWindows) {
+        auto* top = wxDynamicCast(w, wxTopLevelWindow);
+        if (top && top->IsShown() && top->IsActive()) return true;
+    }
+    return false;
+}
+
+// The window manager holds the keyboard while it handles one of its own keys (Alt+F4,
+// Alt+Tab): the toolkit reports the window inactive then, but the focus has not left
+// it, and the game must not close its window under the close that may follow. Once
+// the focus moves elsewhere during the hold, the program is inactive.
+TEST_F(RealInput, AnotherClientHoldingTheKeyboardIsNoLeaving) {
+    ASSERT_TRUE(PumpUntil([] { return PfIsProgramActive(); }, 5));
+    UpdateGameWindowActivation();  // seen active
+    ASSERT_FALSE(GameWindowInactive);
+
+    ::Display* d = XOpenDisplay(nullptr);
+    ASSERT_NE(d, nullptr);
+    const ::Window root = DefaultRootWindow(d);
+    ASSERT_EQ(XGrabKeyboard(d, root, False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
+    XSync(d, False);
+    // The toolkit has taken the hold for a focus change: no window of ours is active.
+    EXPECT_TRUE(PumpUntil([] { return !AnyTopLevelActive(); }, 5));
+    EXPECT_TRUE(PfKeyboardFocusIsOurs());
+    EXPECT_TRUE(PfIsProgramActive());
+    UpdateGameWindowActivation();
+    EXPECT_FALSE(GameWindowInactive);
+
+    // The focus moves to another client's window during the hold, then the hold ends.
+    const ::Window other = XCreateSimpleWindow(d, root, 0, 0, 50, 50, 0, 0, 0);
+    XMapRaised(d, other);
+    XSync(d, False);
+    ASSERT_TRUE(PumpUntil([&] {
+        XWindowAttributes a;
+        return XGetWindowAttributes(d, other, &a) && a.map_state == IsViewable;
+    }, 5));
+    XSetInputFocus(d, other, RevertToPointerRoot, CurrentTime);
+    XUngrabKeyboard(d, CurrentTime);
+    XSync(d, False);
+    EXPECT_TRUE(PumpUntil([] { return !PfIsProgramActive(); }, 5));
+    EXPECT_FALSE(PfKeyboardFocusIsOurs());
+    UpdateGameWindowActivation();
+    EXPECT_TRUE(GameWindowInactive);
+    XDestroyWindow(d, other);
+    XCloseDisplay(d);
+    GameWindowInactive = false;
 }
 
 }  // namespace

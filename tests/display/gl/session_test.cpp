@@ -268,6 +268,7 @@ void WaitSleep(uint32_t ms) {
 }
 
 TEST_F(DisplaySessionTest, ThePumpWaitsOutAnInactivePeriodWithTheWindowClosed) {
+    ASSERT_TRUE(MoveFocusOffProgram());
     GameAudioRecorder audio;
     g_pfSeams.readClock = FakeRead;
     g_pfSeams.sleep = WaitSleep;
@@ -296,6 +297,7 @@ void CloseFrameDuringWait(uint32_t ms) {
 }
 
 TEST_F(DisplaySessionTest, TheWindowSystemClosingTheFrameEndsTheInactiveWait) {
+    ASSERT_TRUE(MoveFocusOffProgram());
     g_pfSeams.readClock = FakeRead;
     g_pfSeams.sleep = CloseFrameDuringWait;
     g_sleeps = 0;
