@@ -23,18 +23,6 @@ constexpr double kCloseSeconds = 1.0;
 // A close that has not ended the program by then was lost.
 constexpr double kNeverSeconds = 30.0;
 
-// Fewer runnable tasks over the last minute than the machine has processors, and a
-// plain build: under the sanitizers every step of the program runs several times slower
-// than a player's build.
-bool MachineHasTimeToSpare() {
-#if defined(__SANITIZE_ADDRESS__)
-    return false;
-#endif
-    double load = 0;
-    const long processors = sysconf(_SC_NPROCESSORS_ONLN);
-    return getloadavg(&load, 1) == 1 && processors > 0 && load < double(processors);
-}
-
 // What the screens of the game window show, told apart by their pixels (a share of a
 // band of rows): the planet screen's buttons are bright near the bottom, the scenes
 // are not; only the game has its lava along the bottom edge; the pause screen is a

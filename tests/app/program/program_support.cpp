@@ -99,6 +99,15 @@ Window SupportingWindow(Display* display, Window window) {
 
 }  // namespace
 
+bool MachineHasTimeToSpare() {
+#if defined(__SANITIZE_ADDRESS__)
+    return false;
+#endif
+    double load = 0;
+    const long processors = sysconf(_SC_NPROCESSORS_ONLN);
+    return getloadavg(&load, 1) == 1 && processors > 0 && load < double(processors);
+}
+
 // ---- GameProcess ----
 
 GameProcess::GameProcess(const std::string& home, const char* lang, const std::string& display)

@@ -147,7 +147,9 @@ TEST_F(ProgramTest, SigtermEndsTheProgramCleanlyFromTheMenusAndTheScreens) {
         const Clock::time_point start = Clock::now();
         game.Terminate();
         EXPECT_EQ(game.Wait(10), 0);
-        EXPECT_LT(Seconds(Clock::now() - start), 1.0);
+        if (MachineHasTimeToSpare()) {
+            EXPECT_LT(Seconds(Clock::now() - start), 1.0);
+        }
         EXPECT_EQ(game.Errors(), "");
     }
     GameProcess game(m_home.Path());
@@ -159,7 +161,9 @@ TEST_F(ProgramTest, SigtermEndsTheProgramCleanlyFromTheMenusAndTheScreens) {
     const Clock::time_point start = Clock::now();
     game.Terminate();
     EXPECT_EQ(game.Wait(10), 0);
-    EXPECT_LT(Seconds(Clock::now() - start), 1.0);
+    if (MachineHasTimeToSpare()) {
+        EXPECT_LT(Seconds(Clock::now() - start), 1.0);
+    }
     EXPECT_EQ(game.Errors(), "");
     EXPECT_EQ(Config().find("[Game"), std::string::npos) << Config();
 }
