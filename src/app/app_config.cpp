@@ -640,8 +640,9 @@ std::string LoadUserFile(UserFile* file) {
 
 // A save over the process's file-size limit would end the program with SIGXFSZ and
 // leave a temporary file half written; ignored, the write fails with EFBIG and the
-// save is a failed one like that on a full disk. A handler the program installed is
-// left alone.
+// save is a failed one like that on a full disk. The store is made at start-up, before
+// any other file is written, so this covers the program's every writer (the display
+// modes' file too). A handler the program installed is left alone.
 void IgnoreFileSizeSignal() {
     struct sigaction current {};
     if (sigaction(SIGXFSZ, nullptr, &current) != 0) return;

@@ -10,10 +10,11 @@
 // Saving never loses what was stored: the whole file is written beside the old one,
 // synced and renamed over it. A user file that is a symbolic link (or a chain of
 // them) stays one: the file it leads to is replaced, beside itself, and created when
-// missing; links that go round are reported and nothing is saved. A user file with lines that cannot be read is copied to
-// vorpane.conf.bad (or .bad.1, ...) before it is replaced; one that cannot be read at
-// all is left alone. Such troubles and failed saves are reported on standard error,
-// once each, and the game goes on with the values in memory.
+// missing; links that go round are reported and nothing is saved. A user file with
+// lines that cannot be read is copied to vorpane.conf.bad (or .bad.1, ...) before it
+// is replaced; one that cannot be read at all is left alone. Such troubles and failed
+// saves are reported on standard error, once each, and the game goes on with the
+// values in memory.
 #pragma once
 
 #include <cstdint>

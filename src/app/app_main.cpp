@@ -1,7 +1,6 @@
 // The program's entry point.
 #include <wx/app.h>
 
-#include <csignal>
 #include <cstdlib>
 
 #include "app/app_application.h"
@@ -11,9 +10,6 @@ wxIMPLEMENT_APP_NO_MAIN(CKorvexApplication);
 
 int main(int argc, char** argv) {
     SendToolkitLogToStderr();
-    // Past a file-size limit a write fails with EFBIG, which every writer reports,
-    // instead of ending the game unannounced.
-    std::signal(SIGXFSZ, SIG_IGN);
     // The GL canvas of this toolkit build speaks GLX only, and pointer warping and
     // window placement need X11: on a Wayland desktop go through XWayland.
     setenv("GDK_BACKEND", "x11", 1);

@@ -83,7 +83,7 @@ bool WaitWhileInactive() {
     bool quit = false;
     // A quit ends the wait however it came: a quit record (a close of the game window,
     // SIGTERM) or the flag set by a window's own handler (the background frame closed).
-    while (GameWindowInactive && !quit && !QuitRequested) {
+    while (GameWindowInactive && !QuitRequested) {
         PfDispatchEvents();
         PlatformInput in;
         while (PfTakeInput(&in))
@@ -91,7 +91,7 @@ bool WaitWhileInactive() {
         if (quit) QuitRequested = 1;
         // Reactivation: any window of the program became the active one.
         if (PfIsProgramActive()) GameWindowInactive = false;
-        if (GameWindowInactive && !quit && !QuitRequested) PfSleepMs(kInactivePollMs);
+        if (GameWindowInactive && !QuitRequested) PfSleepMs(kInactivePollMs);
     }
     ResumeGameDisplay();
     return quit;

@@ -65,6 +65,22 @@ private:
     }
 };
 
+// Runs the toolkit's pending events (or naps 1 ms when there are none) until done()
+// is true: false when timeoutMs pass first. For what the window system does a moment
+// after a call returns (a window mapped, its X window made).
+template <typename Done>
+bool PumpUntil(Done done, int timeoutMs) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= until) return false;
+        if (gtk_events_pending())
+            gtk_main_iteration_do(FALSE);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 // True when a window manager runs on the program's X display.
 bool WindowManagerRuns() {
     GdkDisplay* display = gdk_display_get_default();
@@ -152,15 +168,7 @@ void PfDestroyGameWindow() {
 }
 
 bool PfWaitForCanvasWindow(wxGLCanvas* canvas, int timeoutMs) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!canvas->GetXWindow()) {
-        if (std::chrono::steady_clock::now() >= until) return false;
-        if (gtk_events_pending())
-            gtk_main_iteration_do(FALSE);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return PumpUntil([canvas] { return canvas->GetXWindow() != 0; }, timeoutMs);
 }
 
 bool PfGameWindowExists() { return g_window.frame != nullptr; }
@@ -260,23 +268,18 @@ void PfPresentWindow(wxWindow* topLevel) {
 bool PfWaitUntilViewable(wxWindow* topLevel, int timeoutMs) {
     GtkWindow* window = GtkWindowOf(topLevel);
     if (!window || !topLevel->IsShown()) return false;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window));
-        if (gdkWindow && GDK_IS_X11_WINDOW(gdkWindow)) {
+    return PumpUntil(
+        [window] {
+            GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window));
+            if (!gdkWindow || !GDK_IS_X11_WINDOW(gdkWindow)) return false;
             XWindowAttributes attributes;
             Display* display = GDK_WINDOW_XDISPLAY(gdkWindow);
             gdk_x11_display_error_trap_push(gdk_window_get_display(gdkWindow));
             const bool read = XGetWindowAttributes(display, GDK_WINDOW_XID(gdkWindow), &attributes);
             gdk_x11_display_error_trap_pop_ignored(gdk_window_get_display(gdkWindow));
-            if (read && attributes.map_state == IsViewable) return true;
-        }
-        if (std::chrono::steady_clock::now() >= until) return false;
-        if (gtk_events_pending())
-            gtk_main_iteration_do(FALSE);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+            return read && attributes.map_state == IsViewable;
+        },
+        timeoutMs);
 }
 
 void PfPresentWhenShown(wxWindow* topLevel) {
