@@ -6,8 +6,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
-#include <poll.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,32 +18,8 @@ namespace {
 class ResettingServer {
 public:
     ResettingServer() {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        m_pid = fork();
-        if (m_pid == 0) {
-            close(fds[0]);
-            int devnull = open("/dev/null", O_RDWR);
-            dup2(devnull, 1);
-            dup2(devnull, 2);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
-                   "-nolisten", "tcp", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        // The server writes its display number once it accepts connections.
-        std::string number;
-        pollfd p = {fds[0], POLLIN, 0};
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (m_pid > 0 && std::chrono::steady_clock::now() < end && poll(&p, 1, 200) >= 0) {
-            if (!(p.revents & (POLLIN | POLLHUP))) continue;
-            char c;
-            if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-            number += c;
-        }
-        close(fds[0]);
-        if (!number.empty()) m_display = ":" + number;
+        m_pid = StartXServerOnFreeDisplay({"Xvfb", "-screen", "0", "640x480x24", "-nolisten", "tcp"},
+                                          "", 30, &m_display);
     }
     ~ResettingServer() {
         if (m_pid <= 0) return;

@@ -7,7 +7,13 @@
 #include <wx/sstream.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -102,4 +108,60 @@ void SendWindowCloseRequest(_XDisplay* display, unsigned long window) {
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window, False, NoEventMask, &event);
     XSync(display, False);
+}
+
+int StartXServerOnFreeDisplay(const std::vector<std::string>& args, const std::string& outputPath,
+                              double timeoutSeconds, std::string* display) {
+    int ends[2];
+    if (args.empty() || pipe(ends) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(ends[0]);
+        const int out = open(outputPath.empty() ? "/dev/null" : outputPath.c_str(),
+                             O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int none = open("/dev/null", O_RDONLY);
+        if (none >= 0) dup2(none, 0);
+        if (out >= 0) {
+            dup2(out, 1);
+            dup2(out, 2);
+        }
+        std::vector<std::string> all = args;
+        all.insert(all.begin() + 1, {"-displayfd", std::to_string(ends[1])});
+        std::vector<char*> argv;
+        for (std::string& arg : all) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(ends[1]);
+    if (pid < 0) {
+        close(ends[0]);
+        return -1;
+    }
+    // The server writes its display number and a newline once it takes connections.
+    std::string number;
+    bool done = false, ended = false;
+    pollfd readable = {ends[0], POLLIN, 0};
+    const auto until = std::chrono::steady_clock::now() +
+                       std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
+    while (!done && !ended && std::chrono::steady_clock::now() < until) {
+        if (poll(&readable, 1, 200) > 0) {
+            char c;
+            if (read(ends[0], &c, 1) != 1 || c == '\n')
+                done = true;
+            else
+                number += c;
+        }
+        int status = 0;
+        ended = waitpid(pid, &status, WNOHANG) == pid;
+    }
+    close(ends[0]);
+    if (ended) return -1;
+    if (number.empty()) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    *display = ":" + number;
+    return pid;
 }

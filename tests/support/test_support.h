@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // A fresh empty directory under the system's temporary folder, removed by the
 // destructor with everything in it.
@@ -45,6 +46,13 @@ _XDisplay* WaitForXDisplay(int timeoutMs = 10000);
 // Starts the toolkit (a plain application object) on the X server named by DISPLAY
 // once the server answers. Null when all went well, else what failed.
 const char* StartToolkitOnXDisplay(int& argc, char** argv);
+
+// Starts an X server (args: the program, then its arguments; "-displayfd" is added)
+// that picks a free display number itself, its output to outputPath ("" for none).
+// Once it takes connections, within timeoutSeconds, *display is ":N" and its process
+// id is returned; otherwise -1, the server ended, and outputPath may tell why.
+int StartXServerOnFreeDisplay(const std::vector<std::string>& args, const std::string& outputPath,
+                              double timeoutSeconds, std::string* display);
 
 // What a window manager sends on Alt+F4 or the close box: a WM_DELETE_WINDOW client
 // message to the window (XSendEvent on this connection), synced so it is on its way.

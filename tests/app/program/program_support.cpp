@@ -400,43 +400,13 @@ std::string PrivateDesktop::WindowManagerLog() const {
 }
 
 bool PrivateDesktop::StartServer(double timeoutSeconds) {
-    // The server picks a free display number and writes it to the pipe once it takes
-    // connections.
-    int ends[2];
-    if (pipe(ends) != 0) {
-        m_problem = "no pipe";
-        return false;
-    }
-    m_server = fork();
-    if (m_server == 0) {
-        close(ends[0]);
-        RedirectOutput(m_dir.Path() + "/xvfb.log");
-        const std::string fd = std::to_string(ends[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-               "+extension", "GLX", "+extension", "RANDR", "-noreset", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(ends[1]);
-    fcntl(ends[0], F_SETFL, O_NONBLOCK);
-    std::string number;
-    const bool got = WaitUntil(
-        [&] {
-            char c;
-            while (read(ends[0], &c, 1) == 1) {
-                if (c == '\n') return !number.empty();
-                number += c;
-            }
-            return false;
-        },
-        timeoutSeconds);
-    close(ends[0]);
-    if (!got) {
-        m_problem = "Xvfb gave no display number: " + ReadWholeFile(m_dir.Path() + "/xvfb.log");
-        return false;
-    }
-    m_name = ":" + number;
-    return true;
+    m_server = StartXServerOnFreeDisplay({"Xvfb", "-screen", "0", "1280x1024x24", "+extension",
+                                          "GLX", "+extension", "RANDR", "-noreset", "-nolisten",
+                                          "tcp"},
+                                         m_dir.Path() + "/xvfb.log", timeoutSeconds, &m_name);
+    if (m_server > 0) return true;
+    m_problem = "Xvfb gave no display number: " + ReadWholeFile(m_dir.Path() + "/xvfb.log");
+    return false;
 }
 
 bool PrivateDesktop::StartWindowManager(const std::string& windowManager,

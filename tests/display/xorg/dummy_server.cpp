@@ -9,12 +9,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+#include "support/test_support.h"
 
 namespace {
 
@@ -71,51 +71,17 @@ bool DummyXServer::Start() {
     std::fclose(f);
     mkdir((m_dir + "/conf.d").c_str(), 0700);
 
-    int fds[2];
-    if (pipe(fds) != 0) {
-        m_why = "no pipe";
-        return false;
-    }
-    m_pid = fork();
-    if (m_pid == 0) {
-        close(fds[0]);
-        int devnull = open("/dev/null", O_RDWR);
-        dup2(devnull, 0);
-        dup2(devnull, 1);
-        dup2(devnull, 2);
-        std::string fd = std::to_string(fds[1]);
-        std::string log = m_dir + "/Xorg.log";
-        std::string confd = m_dir + "/conf.d";
-        execl("/usr/bin/Xorg", "Xorg", "-displayfd", fd.c_str(), "-config", config.c_str(),
-              "-configdir", confd.c_str(), "-noreset", "-nolisten", "tcp", "-logfile",
-              log.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    // The server writes its display number to the pipe once it is ready.
-    std::string number;
-    struct pollfd p = {fds[0], POLLIN, 0};
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (std::chrono::steady_clock::now() < end) {
-        if (poll(&p, 1, 200) > 0) {
-            char c;
-            ssize_t n = read(fds[0], &c, 1);
-            if (n <= 0 || c == '\n') break;
-            number += c;
-        }
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_pid = 0;
-            break;
-        }
-    }
-    close(fds[0]);
-    if (number.empty()) {
+    const std::string confd = m_dir + "/conf.d";
+    m_pid = StartXServerOnFreeDisplay({"/usr/bin/Xorg", "-config", config, "-configdir", confd,
+                                       "-noreset", "-nolisten", "tcp", "-logfile",
+                                       m_dir + "/Xorg.log"},
+                                      "", 15, &m_display);
+    if (m_pid <= 0) {
+        m_pid = 0;
         m_why = "Xorg did not start (see its log in " + m_dir + ")";
         Stop();
         return false;
     }
-    m_display = ":" + number;
     ::Display* d = XOpenDisplay(m_display.c_str());
     if (!d) {
         m_why = "cannot connect to " + m_display;
