@@ -1,5 +1,6 @@
 // Throwing and reporting internal faults.
 #include "app/app_fault.h"
+#include "app/app_check.h"
 
 #include <wx/debug.h>
 #include <wx/log.h>
@@ -28,6 +29,13 @@ std::atomic<bool> g_hooksRan{false};
 }  // namespace
 
 void ThrowInternalFault(const char* guid) { throw InternalFault(guid); }
+
+void FailCheck(const char* message, const char* file, int line) {
+    std::fprintf(stderr, "vorpane: check failed: %s (%s:%d)\n", message, file, line);
+    std::fflush(stderr);
+    RunEmergencyHooks();
+    std::abort();
+}
 
 void SendToolkitLogToStderr() { delete wxLog::SetActiveTarget(new wxLogStderr); }
 

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/app_check.h"
 #include "app/app_fault.h"
 #include "app/app_refcount.h"
 #include "support/test_support.h"
@@ -40,6 +41,24 @@ TEST(InternalFault, UnhandledFaultReportsGuidAndExitsMinusOne) {
     EXPECT_EQ(WEXITSTATUS(status), 255);  // -1 as the process sees it
     EXPECT_NE(ReadWholeFile(errPath).find("{7C59ED93-7B31-46ea-BAE3-A553AD8AF47C}"),
               std::string::npos);
+}
+
+void HookSaysSo() { std::fputs("hook ran\n", stderr); }
+
+// The tests' build has the checks compiled in: a kept rule costs nothing, a broken one
+// names itself and where, runs the emergency hooks and aborts.
+TEST(RuntimeCheckDeathTest, AFailedCheckNamesItselfRunsTheHooksAndAborts) {
+    ASSERT_EQ(VORPANE_CHECKS, 1);
+    int evaluated = 0;
+    VP_CHECK(++evaluated == 1, "never fails");
+    EXPECT_EQ(evaluated, 1);
+    EXPECT_DEATH(
+        {
+            AddEmergencyHook(HookSaysSo);
+            VP_CHECK(evaluated == 2, "the count is two");
+        },
+        "vorpane: check failed: the count is two \\(.*fault_test.cpp:[0-9]+\\)\n"
+        "hook ran");
 }
 
 TEST(InternalFault, EmergencyHooksRunOnceNewestFirst) {
