@@ -1,6 +1,6 @@
 // The main of every test program: a watchdog so no test can hang a headless run, the
-// toolkit's log on standard error and a toolkit assert handler that fails the test,
-// instead of modal boxes.
+// toolkit's log on standard error, a toolkit assert handler that fails the test instead
+// of modal boxes, and a fresh run state around every test.
 #include <gtest/gtest.h>
 #include <wx/debug.h>
 #include <wx/string.h>
@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "app/app_fault.h"
+#include "support/run_state.h"
 
 namespace {
 
@@ -27,6 +28,12 @@ void FailOnAssert(const wxString& file, int line, const wxString& func, const wx
                   << " (" << file.utf8_str() << ":" << line << "): " << msg.utf8_str();
 }
 
+// Every test starts from, and leaves, a fresh program's run state.
+class RunStateListener : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { ResetRunState(); }
+    void OnTestEnd(const ::testing::TestInfo&) override { ResetRunState(); }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -39,5 +46,6 @@ int main(int argc, char** argv) {
     SendToolkitLogToStderr();
     wxSetAssertHandler(FailOnAssert);
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new RunStateListener);
     return RUN_ALL_TESTS();
 }
