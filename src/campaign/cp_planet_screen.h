@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "campaign/cp_planet_result.h"
+#include "game/gm_planet_result.h"
 
 class CArrowSelector;
 class CPlanetGenerator;

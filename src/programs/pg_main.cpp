@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "app/app_application.h"
+#include "programs/pg_application.h"
 #include "app/app_fault.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CKorvexApplication);

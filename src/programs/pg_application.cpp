@@ -1,5 +1,5 @@
 // Start-up and the session.
-#include "app/app_application.h"
+#include "programs/pg_application.h"
 
 #include <wx/dialog.h>
 #include <wx/frame.h>
