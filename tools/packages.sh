@@ -8,7 +8,7 @@ libsdl2-dev libfluidsynth-dev libxrandr-dev libx11-dev"
 RUN_PACKAGES="timgm6mb-soundfont fonts-dejavu-core"
 
 # To build and run the tests and benchmarks, headless.
-TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev libnoise-dev \
+TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev libnoise-dev python3 \
 xvfb xauth xdotool x11-xserver-utils imagemagick mesa-utils openbox metacity xfwm4 dbus-daemon \
 xserver-xorg-core xserver-xorg-video-dummy"
 
