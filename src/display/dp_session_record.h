@@ -1,8 +1,10 @@
-// The display session's record: the one owner of the display layer's state. Each
-// module keeps the names its callers know (GameWindowLeft, g_frameStats, QuitRequested,
-// ...) as references into this record, declared in the module's own header and bound
-// in dp_session.cpp; only the session, the game window's code and tests see the
-// record whole.
+// The display session's record: the one owner of the display layer's state. Only the
+// display files that write a part of it include this: each writes its own fields
+// (the session its counts, menus and area; the window its rectangle, activity and
+// modes; the pacer its statistics, clock and font; the input its cursor counts; the
+// loading screen its state; the OpenGL state its mode cache) from the functions its
+// header declares, and gives every other reader a read-only view there. Tests see the
+// record whole through GetDisplaySession.
 #pragma once
 
 #include <cstdint>
@@ -55,3 +57,6 @@ struct DisplaySession {
 };
 
 extern DisplaySession g_displaySession;  // run: static storage, main thread
+
+// The whole record, read-only (the session's own tests read its counts).
+const DisplaySession& GetDisplaySession();
