@@ -42,8 +42,8 @@ struct DisplaySession {
     uint32_t frameStepMs;        // session: FrameStepMs, the last step handed out
     uint8_t quitRequested;       // session: QuitRequested; only ever goes 0 to 1
     ScreenRect screenArea;       // session: ScreenArea, the chosen display's area
-    CursorState cursor;          // session: g_cursorState, the cursor counts (dp_input.h)
-    LoadingScreenState loading;  // session: g_loadingScreen (dp_loading.h)
+    CursorState cursor;          // session: the cursor counts (dp_input.h)
+    LoadingScreenState loading;  // session: the loading screen (dp_loading.h)
 
     GameWindowRect gameWindowRect;  // window: GameWindowLeft..Height, kept after a close
     bool gameWindowInactive;     // window: GameWindowInactive; the pump waits on it
@@ -53,7 +53,7 @@ struct DisplaySession {
     bool hasOpenedMode;          // window: lastOpenedMode is set
     bool windowLost;             // window: a reopen failed; the textures wait released
     DebugFont debugFont;         // window: the overlays' glyph texture (dp_frame.h)
-    GLModeCache glModeCache;     // window: g_glModeCache, the live context's mirror
+    GLModeCache glModeCache;     // window: the live context's mirror (dp_gl_state.h)
 };
 
 extern DisplaySession g_displaySession;  // run: static storage, main thread
