@@ -7,8 +7,8 @@
 
 #include "app/app_config.h"
 #include "display/dp_gl_state.h"
-#include "display/dp_session_record.h"
 #include "display/dp_glyph_text.h"
+#include "display/dp_session_fields.h"
 #include "display/dp_texture.h"
 #include "display/dp_texture_image.h"
 #include "platform/pf_clock.h"

@@ -12,7 +12,7 @@
 
 #include "display/dp_model.h"
 #include "display/dp_quality.h"
-#include "display/dp_session_record.h"
+#include "display/dp_session_fields.h"
 #include "display/dp_texture.h"
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"

@@ -4,7 +4,7 @@
 #include "display/dp_counts.h"
 #include "display/dp_quit.h"
 #include "display/dp_session.h"
-#include "display/dp_session_record.h"
+#include "display/dp_session_fields.h"
 #include "display/dp_window.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_cursor.h"

@@ -5,7 +5,7 @@
 
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
-#include "display/dp_session_record.h"
+#include "display/dp_session_fields.h"
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "platform/pf_clock.h"

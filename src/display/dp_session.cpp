@@ -11,9 +11,9 @@
 #include "display/dp_background_frame.h"
 #include "display/dp_counts.h"
 #include "display/dp_input.h"
-#include "display/dp_window.h"
-#include "display/dp_session_record.h"
+#include "display/dp_session_fields.h"
 #include "display/dp_texture.h"
+#include "display/dp_window.h"
 #include "platform/pf_displays.h"
 #include "platform/pf_window.h"
 

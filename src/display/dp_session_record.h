@@ -1,10 +1,10 @@
 // The display session's record: the one owner of the display layer's state. Only the
-// display files that write a part of it include this: each writes its own fields
-// (the session its counts, menus and area; the window its rectangle, activity and
-// modes; the pacer its statistics, clock and font; the input its cursor counts; the
-// loading screen its state; the OpenGL state its mode cache) from the functions its
-// header declares, and gives every other reader a read-only view there. Tests see the
-// record whole through GetDisplaySession.
+// display files that write a part of it reach it writable (dp_session_fields.h), each
+// its own fields (the session its counts, menus and area; the window its rectangle,
+// activity and modes; the pacer its statistics, clock and font; the input its cursor
+// counts; the loading screen its state; the OpenGL state its mode cache) from the
+// functions its header declares, which give every other reader a read-only view.
+// Tests see the record whole, read-only, through GetDisplaySession.
 #pragma once
 
 #include <cstdint>
@@ -55,8 +55,6 @@ struct DisplaySession {
     DebugFont debugFont;         // window: the overlays' glyph texture (dp_frame.h)
     GLModeCache glModeCache;     // window: the live context's mirror (dp_gl_state.h)
 };
-
-extern DisplaySession g_displaySession;  // run: static storage, main thread
 
 // The whole record, read-only (the session's own tests read its counts).
 const DisplaySession& GetDisplaySession();

@@ -9,7 +9,7 @@
 #include "display/dp_background_frame.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
-#include "display/dp_session_record.h"
+#include "display/dp_session_fields.h"
 #include "platform/pf_displays.h"
 #include "platform/pf_input.h"
 #include "platform/pf_window.h"
