@@ -50,7 +50,7 @@ uint32_t BenchRead() {
 // Once a frame, just after it was presented (loading-screen frames aside).
 void BenchSleep(uint32_t ms) {
     g_skipped += ms;
-    if (g_loadingScreen.active) return;
+    if (GetLoadingScreen().active) return;
     g_frames.push_back(Clock::now());
     if (g_frames.size() == kFrames) {
         PlatformInput key = {};
@@ -116,9 +116,7 @@ int main(int argc, char** argv) {
     setenv("GDK_BACKEND", "x11", 1);
     int wxArgc = 1;
     wxApp::SetInstance(new wxApp);
-    GameWindowLeft = GameWindowTop = 0;
-    GameWindowWidth = kWidth;
-    GameWindowHeight = kHeight;
+    RecordGameWindowRect({0, 0, kWidth, kHeight});
     if (!wxEntryStart(wxArgc, argv) || !wxTheApp->CallOnInit() ||
         !PfCreateGameWindow({0, 0, kWidth, kHeight}, nullptr)) {
         std::fprintf(stderr, "campaign_bench: needs an X server with GLX\n");

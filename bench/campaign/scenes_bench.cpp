@@ -95,9 +95,7 @@ int main(int argc, char** argv) {
     }
     wxTheApp->CallOnInit();
     wxImage::AddHandler(new wxPNGHandler);
-    GameWindowLeft = GameWindowTop = 0;
-    GameWindowWidth = 1024;
-    GameWindowHeight = 768;
+    RecordGameWindowRect({0, 0, 1024, 768});
     if (!PfCreateGameWindow({0, 0, 1024, 768}, nullptr)) {
         std::fprintf(stderr, "scenes_bench: no game window\n");
         return 1;

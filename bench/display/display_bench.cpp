@@ -24,9 +24,7 @@ constexpr int kWidth = 1024;
 constexpr int kHeight = 768;
 
 bool OpenBenchWindow() {
-    GameWindowLeft = GameWindowTop = 0;
-    GameWindowWidth = kWidth;
-    GameWindowHeight = kHeight;
+    RecordGameWindowRect({0, 0, kWidth, kHeight});
     return PfCreateGameWindow({0, 0, kWidth, kHeight}, nullptr);
 }
 

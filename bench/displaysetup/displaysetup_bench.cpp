@@ -56,9 +56,7 @@ void BM_ApplyStoredDisplaySettings(benchmark::State& state) {
 BENCHMARK(BM_ApplyStoredDisplaySettings)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 void BM_QualityTest(benchmark::State& state) {
-    GameWindowLeft = GameWindowTop = 0;
-    GameWindowWidth = kWidth;
-    GameWindowHeight = kHeight;
+    RecordGameWindowRect({0, 0, kWidth, kHeight});
     if (!PfCreateGameWindow({0, 0, kWidth, kHeight}, nullptr)) {
         state.SkipWithError("no game window");
         return;

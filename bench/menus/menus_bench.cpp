@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     }
     wxImage::AddHandler(new wxPNGHandler);
     AcquireGameDisplay();
-    ScreenArea = {0, 0, 1024, 768};
+    SetScreenArea({0, 0, 1024, 768});
     DisplayMode mode = {0, 1024, 768, 0};
     if (!OpenGameSession(&mode)) {
         std::fprintf(stderr, "menus_bench: no game window\n");

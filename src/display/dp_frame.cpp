@@ -8,6 +8,7 @@
 #include "app/app_config.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_glyph_text.h"
+#include "display/dp_session_fields.h"
 #include "display/dp_texture.h"
 #include "display/dp_texture_image.h"
 #include "platform/pf_clock.h"
@@ -15,6 +16,8 @@
 
 
 namespace {
+
+DisplaySession& g = g_displaySession;  // the pacer's fields: statistics, clock, font
 
 constexpr uint32_t kMinFrameMs = 10;     // at most 100 frames per second
 constexpr uint32_t kMaxStepMs = 1000;    // a stall freezes the game, never throws it on
@@ -24,7 +27,7 @@ void DrawOverlayRow(const char* text, double y) {
     glColor4d(0.0, 0.0, 0.0, 1.0);
     DrawSolidRectangle(0.0, y, 160.0, y + 20.0);
     glColor4d(1.0, 1.0, 1.0, 1.0);
-    DrawGlyphText(text, g_debugFont, false, 0.0, y, 160.0, 20.0);
+    DrawGlyphText(text, g.debugFont.texture, false, 0.0, y, 160.0, 20.0);
 }
 
 void DrawDebugOverlaysNow() {
@@ -32,7 +35,7 @@ void DrawDebugOverlaysNow() {
     PushOverlay2D();
     char text[64];
     if (GameConfig.DebugFlags & 1) {
-        FormatFrameRate(g_frameStats.slowAverage, text, sizeof text);
+        FormatFrameRate(g.frameStats.slowAverage, text, sizeof text);
         DrawOverlayRow(text, y);
         y = 20.0;
     }
@@ -52,20 +55,28 @@ void DrawDebugOverlaysNow() {
 
 }  // namespace
 
+const uint32_t& LastFrameTimeMs = g_displaySession.lastFrameTimeMs;
+const uint32_t& FrameStepMs = g_displaySession.frameStepMs;
+
+const FrameStatistics& GetFrameStatistics() { return g.frameStats; }
+
+const GLTexture* GetDebugFont() { return g.debugFont.texture; }
+
 void OpenDebugFont() {
     // Uploaded once per window; CloseDebugFont deletes it before any restore could
     // upload it a second time, so no name is leaked.
-    if ((GameConfig.DebugFlags & 3) && !g_debugFont) {
-        g_debugFontImage = LoadTextureImage("live_text");
-        g_debugFont = MakeTexture(g_debugFontImage, true, TextureCategoryDebug);
+    DebugFont& font = g.debugFont;
+    if ((GameConfig.DebugFlags & 3) && !font.texture) {
+        font.image = LoadTextureImage("live_text");
+        font.texture = MakeTexture(font.image, true, TextureCategoryDebug);
     }
 }
 
 void CloseDebugFont() {
-    DeleteTexture(g_debugFont);
-    g_debugFont = nullptr;
-    FreeTextureImage(g_debugFontImage);
-    g_debugFontImage = nullptr;
+    DeleteTexture(g.debugFont.texture);
+    g.debugFont.texture = nullptr;
+    FreeTextureImage(g.debugFont.image);
+    g.debugFont.image = nullptr;
 }
 
 void DrawFrameOverlays() {
@@ -73,14 +84,14 @@ void DrawFrameOverlays() {
 }
 
 void ResetFrameStatistics() {
-    g_frameStats = {};
-    LastFrameTimeMs = 0;
-    FrameStepMs = 0;
+    g.frameStats = {};
+    g.lastFrameTimeMs = 0;
+    g.frameStepMs = 0;
 }
 
 void CatchUpLastFrameTime() {
     uint32_t now = PfReadClockMs();
-    if (now - LastFrameTimeMs > kMinFrameMs) LastFrameTimeMs = now;
+    if (now - g.lastFrameTimeMs > kMinFrameMs) g.lastFrameTimeMs = now;
 }
 
 void FormatFrameRate(double slowAverage, char* out, unsigned size) {
@@ -97,7 +108,7 @@ uint32_t AdvanceFrameTiming() {
     }
     uint32_t raw = now - LastFrameTimeMs;
     if (raw > kMaxStepMs) raw = kMaxStepMs;
-    FrameStatistics& s = g_frameStats;
+    FrameStatistics& s = g.frameStats;
     s.frameCount += 1;
     s.total += raw;
     uint32_t step;
@@ -112,8 +123,8 @@ uint32_t AdvanceFrameTiming() {
     }
     s.slowAverage = 0.95 * s.slowAverage + 0.05 * s.average;
     s.integerSum += step;
-    FrameStepMs = step;
-    LastFrameTimeMs = now;
+    g.frameStepMs = step;
+    g.lastFrameTimeMs = now;
     return step;
 }
 

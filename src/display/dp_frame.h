@@ -18,12 +18,13 @@ struct FrameStatistics {
 };
 
 // Zero at the start of the display session; they run across all screens. All three
-// live in the session's record.
-extern FrameStatistics& g_frameStats;
+// live in the session's record, written only by the pacer below (a frame presented,
+// the clock caught up, the statistics reset).
+const FrameStatistics& GetFrameStatistics();
 // Clock reading at the last frame (ms, low 32 bits).
-extern uint32_t& LastFrameTimeMs;
+extern const uint32_t& LastFrameTimeMs;
 // The last step handed out (ms).
-extern uint32_t& FrameStepMs;
+extern const uint32_t& FrameStepMs;
 
 // The "live_text" glyph texture of the overlays: present only while a window is open
 // and the debug flags ask for an overlay.
@@ -31,8 +32,8 @@ struct DebugFont {
     TextureImage* image;
     GLTexture* texture;
 };
-extern TextureImage*& g_debugFontImage;
-extern GLTexture*& g_debugFont;
+// The font's texture, or null.
+const GLTexture* GetDebugFont();
 // A window has opened: with overlay flags, load and upload the font (once a window).
 void OpenDebugFont();
 // The window is closing: delete the texture and free the image.

@@ -1,7 +1,7 @@
 // OpenGL state, scenes, overlays, blits, meshes, lights and materials.
 //
 // Everything here is OpenGL 1.1 immediate mode on the game window's context, on the
-// main thread. Matrices and lights are mirrored in g_glModeCache so a new context can
+// main thread. Matrices and lights are mirrored in the session's GLModeCache so a new context can
 // be given the same state (see RestoreGLResources).
 #include "display/dp_gl_state.h"
 
@@ -12,6 +12,7 @@
 
 #include "display/dp_model.h"
 #include "display/dp_quality.h"
+#include "display/dp_session_fields.h"
 #include "display/dp_texture.h"
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
@@ -19,14 +20,16 @@
 
 namespace {
 
+GLModeCache& g_modes = g_displaySession.glModeCache;  // the live context's mirror
+
 void LoadWindowOrtho() {
     glLoadIdentity();
     glOrtho(0.0, double(GameWindowWidth), 0.0, double(GameWindowHeight), -1.0, 1.0);
 }
 
-void ClearLightRecords() { std::memset(g_glModeCache.lights, 0, sizeof g_glModeCache.lights); }
+void ClearLightRecords() { std::memset(g_modes.lights, 0, sizeof g_modes.lights); }
 
-LightRecord& RecordOf(uint32_t light) { return g_glModeCache.lights[light % 8]; }
+LightRecord& RecordOf(uint32_t light) { return g_modes.lights[light % 8]; }
 
 GLenum GLLight(uint32_t light) { return GLenum(GL_LIGHT0 + light % 8); }
 
@@ -50,8 +53,12 @@ bool Drawable(const GLTexture* texture) { return texture && texture->uploaded; }
 
 }  // namespace
 
+const GLModeCache& GetGLModeCache() { return g_modes; }
+
+void SaveSceneProjection() { glGetDoublev(GL_PROJECTION_MATRIX, g_modes.savedProjection); }
+
 void ClearGameScreen() {
-    glClear(g_glModeCache.scene3D ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT
+    glClear(g_modes.scene3D ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT
                                   : GL_COLOR_BUFFER_BIT);
 }
 
@@ -77,7 +84,7 @@ void ResetGLState2D() {
     LoadWindowOrtho();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    std::memset(&g_glModeCache, 0, sizeof g_glModeCache);
+    std::memset(&g_modes, 0, sizeof g_modes);
 }
 
 void BeginScene3D(bool lit) {
@@ -92,9 +99,9 @@ void BeginScene3D(bool lit) {
     } else {
         glDisable(GL_LIGHTING);
     }
-    g_glModeCache.scene3D = 1;
-    g_glModeCache.lighting = lit ? 1 : 0;
-    g_glModeCache.overlayNesting = 0;
+    g_modes.scene3D = 1;
+    g_modes.lighting = lit ? 1 : 0;
+    g_modes.overlayNesting = 0;
     ClearLightRecords();
 }
 
@@ -103,29 +110,29 @@ void BeginScene2D() {
     LoadWindowOrtho();
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
-    g_glModeCache.scene3D = 0;
-    g_glModeCache.overlayNesting = 0;
+    g_modes.scene3D = 0;
+    g_modes.overlayNesting = 0;
     ClearLightRecords();
 }
 
 void PushOverlay2D() {
-    if (g_glModeCache.overlayNesting == 0) {
+    if (g_modes.overlayNesting == 0) {
         glMatrixMode(GL_PROJECTION);
         glPushMatrix();
         LoadWindowOrtho();
-        if (g_glModeCache.scene3D) {
+        if (g_modes.scene3D) {
             glDepthFunc(GL_ALWAYS);
             glDisable(GL_LIGHTING);
         }
     }
-    ++g_glModeCache.overlayNesting;
+    ++g_modes.overlayNesting;
 }
 
 void PopOverlay2D() {
-    if (g_glModeCache.overlayNesting == 0) return;  // unbalanced: nothing to pop
-    if (--g_glModeCache.overlayNesting == 0) {
-        if (g_glModeCache.scene3D) {
-            if (g_glModeCache.lighting) glEnable(GL_LIGHTING);
+    if (g_modes.overlayNesting == 0) return;  // unbalanced: nothing to pop
+    if (--g_modes.overlayNesting == 0) {
+        if (g_modes.scene3D) {
+            if (g_modes.lighting) glEnable(GL_LIGHTING);
             glDepthFunc(GL_LEQUAL);
         }
         glMatrixMode(GL_PROJECTION);

@@ -38,8 +38,11 @@ struct GLModeCache {
     LightRecord lights[8];    // what was set on lights 0..7 since the scene began
 };
 
-// Main thread; the live record of the current context, in the session record.
-extern GLModeCache& g_glModeCache;
+// Main thread; the live record of the current context, in the session record, written
+// only by the scene, overlay and light functions below.
+const GLModeCache& GetGLModeCache();
+// The context is about to go: keep its projection for the restore in the next one.
+void SaveSceneProjection();
 
 // x, y, z, normal x, y, z, texture u, v.
 struct MeshVertex {

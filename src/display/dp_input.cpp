@@ -1,8 +1,10 @@
 // The pump, the mouse poll, the inactive wait and the cursor counts.
 #include "display/dp_input.h"
 
+#include "display/dp_counts.h"
 #include "display/dp_quit.h"
 #include "display/dp_session.h"
+#include "display/dp_session_fields.h"
 #include "display/dp_window.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_cursor.h"
@@ -68,6 +70,8 @@ void WaitWhenInactive(GameEventCallback callback, void* context) {
 
 }  // namespace
 
+const CursorState& GetCursorState() { return g_displaySession.cursor; }
+
 void PumpGameMessages(GameEventCallback callback, void* context) {
     PfDispatchEvents();
     PlatformInput in;
@@ -90,7 +94,7 @@ bool WaitWhileInactive() {
             if (in.kind == PlatformInputKind::Quit) quit = true;
         if (quit) QuitRequested = 1;
         // Reactivation: any window of the program became the active one.
-        if (PfIsProgramActive()) GameWindowInactive = false;
+        if (PfIsProgramActive()) MarkGameWindowInactive(false);
         if (GameWindowInactive && !QuitRequested) PfSleepMs(kInactivePollMs);
     }
     ResumeGameDisplay();
@@ -100,7 +104,7 @@ bool WaitWhileInactive() {
 void PollMouse(GameEventCallback callback, void* context) {
     int32_t x = 0, y = 0;
     PfGetPointerPosition(&x, &y);
-    CursorState& c = g_cursorState;
+    CursorState& c = g_displaySession.cursor;
     if (c.captureCount > 0 && c.suspendDepth == 0) {
         GameEventMotion motion = {double(x - c.lastX), double(c.lastY - y), 0.0};
         Report(callback, context, GameEventMouseMove, &motion);
@@ -116,7 +120,7 @@ void PollMouse(GameEventCallback callback, void* context) {
 void RecentreCursor(bool force) {
     int32_t cx, cy;
     CentreOfWindow(&cx, &cy);
-    CursorState& c = g_cursorState;
+    CursorState& c = g_displaySession.cursor;
     int32_t ox = c.lastX - cx, oy = c.lastY - cy;
     if (ox < 0) ox = -ox;
     if (oy < 0) oy = -oy;
@@ -127,38 +131,38 @@ void RecentreCursor(bool force) {
 }
 
 void CaptureCursor() {
-    CursorState& c = g_cursorState;
+    CursorState& c = g_displaySession.cursor;
     PfGetPointerPosition(&c.savedX, &c.savedY);
     CentreOfWindow(&c.lastX, &c.lastY);
     PfWarpPointerTo(c.lastX, c.lastY);
 }
 
 void HideGameCursor() {
-    CursorState& c = g_cursorState;
+    CursorState& c = g_displaySession.cursor;
     if (c.hideCount == 0 && c.suspendDepth == 0) PfSetCursorHidden(true);
-    c.hideCount += 1;
+    c.hideCount = CountUp(c.hideCount, "the cursor's hide count would wrap");
 }
 
 void UnhideGameCursor() {
-    CursorState& c = g_cursorState;
-    c.hideCount -= 1;
+    CursorState& c = g_displaySession.cursor;
+    c.hideCount = CountDown(c.hideCount, "the cursor unhidden without being hidden");
     if (c.hideCount == 0 && c.suspendDepth == 0) PfSetCursorHidden(false);
 }
 
 // The counts change whether or not a menu is up, so a capture begun under a menu and
 // ended after it stays balanced; only the platform effect waits for the menu.
 void BeginMouseCapture() {
-    CursorState& c = g_cursorState;
+    CursorState& c = g_displaySession.cursor;
     if (c.captureCount == 0) {
         HideGameCursor();
         if (c.suspendDepth == 0) CaptureCursor();
     }
-    c.captureCount += 1;
+    c.captureCount = CountUp(c.captureCount, "the cursor's capture count would wrap");
 }
 
 void EndMouseCapture() {
-    CursorState& c = g_cursorState;
-    c.captureCount -= 1;
+    CursorState& c = g_displaySession.cursor;
+    c.captureCount = CountDown(c.captureCount, "a mouse capture ended without its begin");
     if (c.captureCount == 0) {
         if (c.suspendDepth == 0) PfWarpPointerTo(c.savedX, c.savedY);
         UnhideGameCursor();
@@ -166,15 +170,15 @@ void EndMouseCapture() {
 }
 
 void ShowGameCursor() {
-    CursorState& c = g_cursorState;
+    CursorState& c = g_displaySession.cursor;
     if (c.captureCount >= 1 && c.suspendDepth == 0) PfWarpPointerTo(c.savedX, c.savedY);
     if (c.hideCount >= 1 && c.suspendDepth == 0) PfSetCursorHidden(false);
-    c.suspendDepth += 1;
+    c.suspendDepth = CountUp(c.suspendDepth, "the cursor's menu depth would wrap");
 }
 
 void ReturnGameCursor() {
-    CursorState& c = g_cursorState;
-    c.suspendDepth -= 1;
+    CursorState& c = g_displaySession.cursor;
+    c.suspendDepth = CountDown(c.suspendDepth, "the cursor returned without a menu giving it back");
     if (c.hideCount >= 1 && c.suspendDepth == 0) PfSetCursorHidden(true);
     if (c.captureCount >= 1 && c.suspendDepth == 0) CaptureCursor();
 }

@@ -54,7 +54,9 @@ struct CursorState {
     int32_t lastY;
 };
 
-extern CursorState& g_cursorState;  // main thread; the session record, zero at its start
+// Main thread; in the session record, zero at its start, written only by the cursor
+// functions below.
+const CursorState& GetCursorState();
 
 void PumpGameMessages(GameEventCallback callback, void* context);
 void PollMouse(GameEventCallback callback, void* context);

@@ -5,6 +5,7 @@
 
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
+#include "display/dp_session_fields.h"
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "platform/pf_clock.h"
@@ -19,8 +20,10 @@ constexpr uint32_t kDeepestRange = 7;
 
 }  // namespace
 
+const LoadingScreenState& GetLoadingScreen() { return g_displaySession.loading; }
+
 void BeginLoadingScreen() {
-    LoadingScreenState& s = g_loadingScreen;
+    LoadingScreenState& s = g_displaySession.loading;
     if (s.active) return;
     s.active = 1;
     s.image = LoadTextureImage("text_loading");
@@ -31,7 +34,7 @@ void BeginLoadingScreen() {
 }
 
 void AddLoadingStage(double a, double b) {
-    LoadingScreenState& s = g_loadingScreen;
+    LoadingScreenState& s = g_displaySession.loading;
     if (!s.active || s.depth >= kDeepestRange) return;
     LoadingRange r = s.ranges[s.depth];
     s.ranges[s.depth + 1] = {r.from + (r.to - r.from) * a, r.from + (r.to - r.from) * b};
@@ -39,11 +42,12 @@ void AddLoadingStage(double a, double b) {
 }
 
 void LeaveLoadingStage() {
-    if (g_loadingScreen.depth > 0) g_loadingScreen.depth -= 1;
+    LoadingScreenState& s = g_displaySession.loading;
+    if (s.depth > 0) s.depth -= 1;
 }
 
 void UpdateLoadingProgress(double fraction) {
-    LoadingScreenState& s = g_loadingScreen;
+    LoadingScreenState& s = g_displaySession.loading;
     if (!s.active) return;
     uint32_t now = PfReadClockMs();
     if (now - s.startTime <= kHiddenMs) return;
@@ -56,7 +60,7 @@ void UpdateLoadingProgress(double fraction) {
 }
 
 void EndLoadingScreen() {
-    LoadingScreenState& s = g_loadingScreen;
+    LoadingScreenState& s = g_displaySession.loading;
     if (!s.active) return;
     if (s.lastDrawTime - s.startTime > kHiddenMs) {
         DrawLoadingScreen(1.0);
@@ -76,7 +80,7 @@ void DrawLoadingScreen(double p) {
     }
     ClearGameScreen();
     PushOverlay2D();
-    const TextureImage* image = g_loadingScreen.image;
+    const TextureImage* image = g_displaySession.loading.image;
     if (image) {
         glColor4d(1.0, 1.0, 1.0, 1.0);
         int32_t x = (GameWindowWidth - int32_t(image->columns)) / 2;

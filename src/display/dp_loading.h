@@ -23,7 +23,8 @@ struct LoadingScreenState {
     LoadingRange ranges[8];   // range 0 is {0, 1}
 };
 
-extern LoadingScreenState& g_loadingScreen;  // main thread; in the session record
+// Main thread; in the session record, written only by the functions below.
+const LoadingScreenState& GetLoadingScreen();
 
 void BeginLoadingScreen();
 void AddLoadingStage(double a, double b);

@@ -9,29 +9,18 @@
 
 #include "audio/au_thread.h"
 #include "display/dp_background_frame.h"
-#include "display/dp_session_record.h"
+#include "display/dp_counts.h"
+#include "display/dp_input.h"
+#include "display/dp_session_fields.h"
 #include "display/dp_texture.h"
+#include "display/dp_window.h"
 #include "platform/pf_displays.h"
 #include "platform/pf_window.h"
 
 DisplaySession g_displaySession;
 
-// The names the display layer's callers know, each a part of the record.
-ScreenRect& ScreenArea = g_displaySession.screenArea;
+const ScreenRect& ScreenArea = g_displaySession.screenArea;
 uint8_t& QuitRequested = g_displaySession.quitRequested;
-FrameStatistics& g_frameStats = g_displaySession.frameStats;
-uint32_t& LastFrameTimeMs = g_displaySession.lastFrameTimeMs;
-uint32_t& FrameStepMs = g_displaySession.frameStepMs;
-CursorState& g_cursorState = g_displaySession.cursor;
-LoadingScreenState& g_loadingScreen = g_displaySession.loading;
-int32_t& GameWindowLeft = g_displaySession.gameWindowRect.left;
-int32_t& GameWindowTop = g_displaySession.gameWindowRect.top;
-int32_t& GameWindowWidth = g_displaySession.gameWindowRect.width;
-int32_t& GameWindowHeight = g_displaySession.gameWindowRect.height;
-bool& GameWindowInactive = g_displaySession.gameWindowInactive;
-TextureImage*& g_debugFontImage = g_displaySession.debugFont.image;
-GLTexture*& g_debugFont = g_displaySession.debugFont.texture;
-GLModeCache& g_glModeCache = g_displaySession.glModeCache;
 
 namespace {
 
@@ -124,6 +113,15 @@ void ReopenAfterHandOff() {
 
 void SetDisplaySetupPort(const DisplaySetupPort* port) { g_setupPort = port; }
 
+void SetScreenArea(const ScreenRect& area) { g.screenArea = area; }
+
+const DisplaySession& GetDisplaySession() { return g; }
+
+void ResetDisplayRunState() {
+    g.cursor = {};
+    g.gameWindowInactive = false;
+}
+
 bool GameDisplayAcquired() { return g.acquiredCount > 0; }
 
 void AcquireGameDisplay() {
@@ -136,11 +134,12 @@ void AcquireGameDisplay() {
         // Its close is a quit request also while a menu is up over it.
         PfTakeCloseRequests(g.backgroundFrame);
     }
-    g.acquiredCount += 1;
+    g.acquiredCount = CountUp(g.acquiredCount, "the display session's acquisitions would wrap");
 }
 
 void ReleaseGameDisplay() {
-    if (g.acquiredCount == 0) return;  // a release without its acquisition
+    VP_CHECK(g.acquiredCount > 0, "a display session released without its acquisition");
+    if (g.acquiredCount == 0) return;
     g.acquiredCount -= 1;
     if (g.acquiredCount > 0) return;
     // The game window belongs to the frame: it must not die with it unseen.
@@ -158,12 +157,12 @@ void SuspendGameDisplay() {
         if (g.suspendedCount == 0) {
             PostSessionAudio(AUDIO_MSG_CLOSE);
             CloseForHandOff();
-            g.closedNesting += 1;
+            g.closedNesting = CountUp(g.closedNesting, "the game window's closings would wrap");
             if (g.backgroundFrame) PfMinimiseFrame(g.backgroundFrame);
         }
-        g.suspendedCount += 1;
+        g.suspendedCount = CountUp(g.suspendedCount, "the display's suspensions would wrap");
     }
-    GameWindowInactive = true;
+    MarkGameWindowInactive(true);
 }
 
 void ResumeGameDisplay() {
@@ -172,14 +171,14 @@ void ResumeGameDisplay() {
         g.suspendedCount -= 1;
         if (g.suspendedCount == 0) {
             ShowFrame(false);
-            g.closedNesting -= 1;
+            g.closedNesting = CountDown(g.closedNesting, "a resume without a closing");
             ReopenAfterHandOff();
             // The frame shown again may cover the menu that was in front of it.
             PfPresentWindow(CurrentModalMenu());
             PostSessionAudio(AUDIO_MSG_OPEN);
         }
     }
-    GameWindowInactive = false;
+    MarkGameWindowInactive(false);
 }
 
 bool OpenGameSession(const DisplayMode* mode) {
@@ -188,12 +187,13 @@ bool OpenGameSession(const DisplayMode* mode) {
         g.windowLost = false;
         ResetGLState2D();
     }
-    g.windowOpenCount += 1;
+    g.windowOpenCount = CountUp(g.windowOpenCount, "the game window's holders would wrap");
     return true;
 }
 
 void CloseGameSession() {
-    if (g.windowOpenCount == 0) return;  // a release without its request
+    VP_CHECK(g.windowOpenCount > 0, "a game window closed without its open");
+    if (g.windowOpenCount == 0) return;
     g.windowOpenCount -= 1;
     if (g.windowOpenCount == 0 && g.closedNesting == 0) CloseGameWindow();
 }
@@ -201,9 +201,9 @@ void CloseGameSession() {
 void EnterModalMenu(wxDialog* menu) {
     if (menu) {
         if (g.menuCount < kMaxNestedMenus) g.menus[g.menuCount] = menu;
-        g.menuCount += 1;
+        g.menuCount = CountUp(g.menuCount, "the menus up would wrap");
         CloseForHandOff();
-        g.closedNesting += 1;
+        g.closedNesting = CountUp(g.closedNesting, "the game window's closings would wrap");
         ShowGameCursor();
         menu->Fit();
         const wxSize size = menu->GetSize();
@@ -214,9 +214,10 @@ void EnterModalMenu(wxDialog* menu) {
             menu->Centre();  // outside a session there is no chosen display
         return;
     }
-    if (g.menuCount == 0) return;  // a close without its open
+    VP_CHECK(g.menuCount > 0, "a menu lowered without its open");
+    if (g.menuCount == 0) return;
     ReturnGameCursor();
-    g.closedNesting -= 1;
+    g.closedNesting = CountDown(g.closedNesting, "a menu's close without a closing");
     ReopenAfterHandOff();
     g.menuCount -= 1;
     if (g.menuCount < kMaxNestedMenus) g.menus[g.menuCount] = nullptr;

@@ -26,8 +26,12 @@ struct ScreenRect {
     int32_t width;
     int32_t height;
 };
-// Set at the first acquisition; kept after the release.
-extern ScreenRect& ScreenArea;
+// Set at the first acquisition; kept after the release. A read-only view of the
+// session's record.
+extern const ScreenRect& ScreenArea;
+// Lays menus out by this area until the next acquisition reads the chosen display's:
+// for menus shown without a session (tests, benchmarks).
+void SetScreenArea(const ScreenRect& area);
 
 // What the session needs from the display setup (displaysetup/ds_monitor.h): the
 // choice of monitor, the chosen monitor's area and the showing of the background
@@ -48,7 +52,8 @@ void SetDisplaySetupPort(const DisplaySetupPort* port);
 // frame made and shown, ScreenArea set, and every count, the frame statistics, the
 // cursor counts and the quit flag start from zero.
 void AcquireGameDisplay();
-// Counted; the last release closes a game window still open (it belongs to the frame)
+// Counted; a release without its acquisition is a failed runtime check (and changes
+// nothing where checks are not compiled in). The last release closes a game window still open (it belongs to the frame)
 // and hides and destroys the background frame.
 void ReleaseGameDisplay();
 
@@ -69,13 +74,15 @@ void ResumeGameDisplay();
 // opens the window unless a menu or a suspension has it closed, in which case it
 // opens when the last of them ends. False (nothing counted) when it cannot be opened.
 bool OpenGameSession(const DisplayMode* mode);
-// Counted release of the game window; the last closes it.
+// Counted release of the game window; the last closes it. A close without its open is
+// a failed runtime check (and changes nothing where checks are not compiled in).
 void CloseGameSession();
 
 // Called by the menu with itself just before its modal loop, and with null just after it:
 // closes the game window while any menu is up, gives the cursor back, centres the
 // menu on ScreenArea (fitted to its contents). Menus nest; the window reopens when
 // the outermost closes; after an inner menu closes the outer one is current again.
+// A close (null) without its open is a failed runtime check.
 // The current menu is ended with EndModal(5006) when the background frame is closed
 // or the exit command (5006) reaches the frame; both set the quit flag.
 void EnterModalMenu(wxDialog* menu);
@@ -89,3 +96,8 @@ wxFrame* GetBackgroundFrame();
 
 // Whether the session is acquired (the counts above act only then).
 bool GameDisplayAcquired();
+
+// The run-state reset tests use between tests (tests/support/run_state.cpp): the cursor
+// counts back to zero and the window active, as in a fresh program. The session's
+// other fields are the session's own: its acquisition starts them afresh.
+void ResetDisplayRunState();

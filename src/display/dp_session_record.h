@@ -1,8 +1,10 @@
-// The display session's record: the one owner of the display layer's state. Each
-// module keeps the names its callers know (GameWindowLeft, g_frameStats, QuitRequested,
-// ...) as references into this record, declared in the module's own header and bound
-// in dp_session.cpp; only the session, the game window's code and tests see the
-// record whole.
+// The display session's record: the one owner of the display layer's state. Only the
+// display files that write a part of it reach it writable (dp_session_fields.h), each
+// its own fields (the session its counts, menus and area; the window its rectangle,
+// activity and modes; the pacer its statistics, clock and font; the input its cursor
+// counts; the loading screen its state; the OpenGL state its mode cache) from the
+// functions its header declares, which give every other reader a read-only view.
+// Tests see the record whole, read-only, through GetDisplaySession.
 #pragma once
 
 #include <cstdint>
@@ -40,8 +42,8 @@ struct DisplaySession {
     uint32_t frameStepMs;        // session: FrameStepMs, the last step handed out
     uint8_t quitRequested;       // session: QuitRequested; only ever goes 0 to 1
     ScreenRect screenArea;       // session: ScreenArea, the chosen display's area
-    CursorState cursor;          // session: g_cursorState, the cursor counts (dp_input.h)
-    LoadingScreenState loading;  // session: g_loadingScreen (dp_loading.h)
+    CursorState cursor;          // session: the cursor counts (dp_input.h)
+    LoadingScreenState loading;  // session: the loading screen (dp_loading.h)
 
     GameWindowRect gameWindowRect;  // window: GameWindowLeft..Height, kept after a close
     bool gameWindowInactive;     // window: GameWindowInactive; the pump waits on it
@@ -51,7 +53,8 @@ struct DisplaySession {
     bool hasOpenedMode;          // window: lastOpenedMode is set
     bool windowLost;             // window: a reopen failed; the textures wait released
     DebugFont debugFont;         // window: the overlays' glyph texture (dp_frame.h)
-    GLModeCache glModeCache;     // window: g_glModeCache, the live context's mirror
+    GLModeCache glModeCache;     // window: the live context's mirror (dp_gl_state.h)
 };
 
-extern DisplaySession g_displaySession;  // run: static storage, main thread
+// The whole record, read-only (the session's own tests read its counts).
+const DisplaySession& GetDisplaySession();

@@ -127,13 +127,13 @@ void ReleaseGLResources() {
         GLuint name = t->name;
         glDeleteTextures(1, &name);
     }
-    glGetDoublev(GL_PROJECTION_MATRIX, g_glModeCache.savedProjection);
+    SaveSceneProjection();
     g_releasePending = true;
     g_freshSinceRelease.clear();
 }
 
 void RestoreGLResources() {
-    GLModeCache copy = g_glModeCache;
+    GLModeCache copy = GetGLModeCache();
     ResetGLState2D();
     if (copy.scene3D)
         BeginScene3D(copy.lighting != 0);

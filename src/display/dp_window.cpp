@@ -9,7 +9,7 @@
 #include "display/dp_background_frame.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
-#include "display/dp_session_record.h"
+#include "display/dp_session_fields.h"
 #include "platform/pf_displays.h"
 #include "platform/pf_input.h"
 #include "platform/pf_window.h"
@@ -46,6 +46,21 @@ bool ModeMatches(const PlatformDisplayMode& remembered, const PlatformDisplayMod
 
 }  // namespace
 
+const int32_t& GameWindowLeft = g_displaySession.gameWindowRect.left;
+const int32_t& GameWindowTop = g_displaySession.gameWindowRect.top;
+const int32_t& GameWindowWidth = g_displaySession.gameWindowRect.width;
+const int32_t& GameWindowHeight = g_displaySession.gameWindowRect.height;
+const bool& GameWindowInactive = g_displaySession.gameWindowInactive;
+
+void RecordGameWindowRect(const GameWindowRect& rect) { g_displaySession.gameWindowRect = rect; }
+
+void MarkGameWindowInactive(bool inactive) { g_displaySession.gameWindowInactive = inactive; }
+
+void RecordOpenedMode(const DisplayMode& mode) {
+    g_displaySession.lastOpenedMode = mode;
+    g_displaySession.hasOpenedMode = true;
+}
+
 bool CreateFullscreenGameWindow(const DisplayMode& mode) {
     InstallExitHooks();
     // A mode a killed run left changed is not the desktop's: put it back before this
@@ -70,18 +85,17 @@ bool CreateFullscreenGameWindow(const DisplayMode& mode) {
     }
     PlatformRect geometry;
     if (!PfGetDisplayGeometry(mode.index, &geometry)) return false;
-    GameWindowLeft = geometry.left;
-    GameWindowTop = geometry.top;
-    GameWindowWidth = int32_t(mode.width);
-    GameWindowHeight = int32_t(mode.height);
+    GameWindowRect area = {geometry.left, geometry.top, int32_t(mode.width),
+                           int32_t(mode.height)};
     // A refused mode change leaves the monitor as it was: the window then covers the
     // monitor's real area, never more.
     if ((wantsChange && !changed) || mode.width == 0 || mode.height == 0 ||
-        GameWindowWidth > geometry.width || GameWindowHeight > geometry.height) {
-        GameWindowWidth = geometry.width;
-        GameWindowHeight = geometry.height;
+        area.width > geometry.width || area.height > geometry.height) {
+        area.width = geometry.width;
+        area.height = geometry.height;
     }
-    PlatformRect rect = {GameWindowLeft, GameWindowTop, GameWindowWidth, GameWindowHeight};
+    RecordGameWindowRect(area);
+    PlatformRect rect = {area.left, area.top, area.width, area.height};
     // Owned by the session's background frame while there is one.
     if (!PfCreateGameWindow(rect, g_displaySession.backgroundFrame)) {
         DestroyFullscreenGameWindow();
@@ -96,7 +110,7 @@ bool CreateFullscreenGameWindow(const DisplayMode& mode) {
         return false;
     }
     g_displaySession.gameWindowSeenActive = false;
-    GameWindowInactive = false;
+    MarkGameWindowInactive(false);
     return true;
 }
 
@@ -115,8 +129,7 @@ bool OpenGameWindow(const DisplayMode* mode) {
     else
         GetConfiguredDisplayMode(chosen);
     if (!CreateFullscreenGameWindow(chosen)) return false;
-    g_displaySession.lastOpenedMode = chosen;
-    g_displaySession.hasOpenedMode = true;
+    RecordOpenedMode(chosen);
     OpenDebugFont();
     return true;
 }
@@ -147,10 +160,10 @@ void UpdateGameWindowActivation() {
     bool active = PfIsProgramActive();
     if (active) {
         g_displaySession.gameWindowSeenActive = true;
-        GameWindowInactive = false;
+        MarkGameWindowInactive(false);
     } else if (g_displaySession.gameWindowSeenActive) {
         // Only a window that has had the focus can lose it: without a window manager
         // a new window may never be given it.
-        GameWindowInactive = true;
+        MarkGameWindowInactive(true);
     }
 }

@@ -1,7 +1,7 @@
 // The game's full-screen window with its OpenGL context: opening it on a monitor and
 // mode (changing the mode only when needed), closing it and putting the mode back,
 // whether it is active, and the geometry every renderer and the pump read. The state
-// lives in the display session's record (dp_session_record.h).
+// lives in the display session's record; only the functions here write it.
 #pragma once
 
 #include <cstdint>
@@ -22,14 +22,24 @@ struct ModeToRestore {
     PlatformDisplayMode mode;
 };
 
-// Written only when a window is created; kept after it is destroyed.
-extern int32_t& GameWindowLeft;
-extern int32_t& GameWindowTop;
-extern int32_t& GameWindowWidth;
-extern int32_t& GameWindowHeight;
+// Written only when a window is created (RecordGameWindowRect); kept after it is
+// destroyed. Read-only views of the session's record.
+extern const int32_t& GameWindowLeft;
+extern const int32_t& GameWindowTop;
+extern const int32_t& GameWindowWidth;
+extern const int32_t& GameWindowHeight;
 
 // Set while the program or its window is not the active one (the pump waits on it).
-extern bool& GameWindowInactive;
+extern const bool& GameWindowInactive;
+
+// The window records the rectangle it was made with. Tests and benchmarks that draw
+// into a window of their own record its rectangle the same way.
+void RecordGameWindowRect(const GameWindowRect& rect);
+// The program or its window has become inactive (true) or active again (false).
+void MarkGameWindowInactive(bool inactive);
+// A window opened in this mode: the session reopens in it after a menu or a
+// suspension (LastOpenedMode).
+void RecordOpenedMode(const DisplayMode& mode);
 
 bool CreateFullscreenGameWindow(const DisplayMode& mode);
 void DestroyFullscreenGameWindow();

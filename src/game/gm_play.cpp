@@ -56,7 +56,7 @@ void NextLoadingStage(double from, double to) {
 // come in.
 void LoadPlanet(GameWorld& world, void* context) {
     const PlanetLoad& load = *static_cast<const PlanetLoad*>(context);
-    if (!g_loadingScreen.active) BeginLoadingScreen();
+    if (!GetLoadingScreen().active) BeginLoadingScreen();
 
     CImageBatch batch;
     uint32_t tickets[kPlanetGameImageCount];

@@ -60,7 +60,7 @@ bool TakeMove(const char* screen, std::string* arg) {
 }
 
 void ExpectCursorHidden(bool hidden, const char* screen) {
-    EXPECT_EQ(g_cursorState.hideCount, hidden ? 1 : 0) << screen;
+    EXPECT_EQ(GetCursorState().hideCount, hidden ? 1 : 0) << screen;
 }
 
 // The selection screens share one behaviour on their own field.
@@ -194,7 +194,6 @@ protected:
         m_player = ScriptedPlayer{};
         m_player.store = m_store.get();
         QuitRequested = 0;
-        g_cursorState = CursorState{};
         g_player = &m_player;
         m_audio.messages.clear();
     }
@@ -210,7 +209,7 @@ protected:
         m_player.moves = std::move(moves);
         RunMainMenuLoop(kScriptedScreens);
         EXPECT_EQ(m_player.next, m_player.moves.size()) << "moves left over";
-        EXPECT_EQ(g_cursorState.hideCount, 0);
+        EXPECT_EQ(GetCursorState().hideCount, 0);
         EXPECT_EQ(m_player.windowHolds, 0);
         EXPECT_EQ(m_audio.Of(AUDIO_MSG_OPEN).size(), m_audio.Of(AUDIO_MSG_CLOSE).size());
     }

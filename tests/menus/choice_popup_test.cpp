@@ -20,7 +20,7 @@ const char* const kDetail[] = {"Low", "Medium", "High", "Very High", nullptr};
 class ChoicePopup : public ::testing::Test {
 protected:
     void SetUp() override {
-        ScreenArea = {0, 0, 1024, 768};
+        SetScreenArea({0, 0, 1024, 768});
         m_menu.reset(new CKorvexMenu(MenuResultOk));
         m_choice = m_menu->AddChoice("Detail", &m_selection, kDetail);
         m_other = m_menu->AddButton(MenuResultChoice1, "Other");

@@ -21,7 +21,7 @@ using Picture = CKorvexMenuButton::Picture;
 class MenuButtons : public ::testing::Test {
 protected:
     void SetUp() override {
-        ScreenArea = {0, 0, 1024, 768};
+        SetScreenArea({0, 0, 1024, 768});
         m_dialog = new wxDialog(nullptr, wxID_ANY, "buttons");
         m_dialog->Bind(wxEVT_BUTTON, [this](wxCommandEvent& e) { m_clicks.push_back(e.GetId()); });
         m_dialog->Bind(wxEVT_CHAR, [this](wxKeyEvent& e) { m_keys.push_back(e.GetKeyCode()); });
@@ -261,7 +261,7 @@ TEST_F(MenuButtons, LabelsStandOnTheFaceAtEveryScreenSize) {
     const char* const filters[] = {"GL_LINEAR_MIPMAP_NEAREST", "Very High", nullptr};
     const char* const labels[] = {"Advanced", "Cancel", "Settings", "Configure"};
     for (int height : {768, 1024, 1080}) {
-        ScreenArea = {0, 0, height * 4 / 3, height};
+        SetScreenArea({0, 0, height * 4 / 3, height});
         std::vector<CKorvexMenuButton*> buttons;
         int& preset = m_bound[0];
         int& filter = m_bound[1];

@@ -28,7 +28,7 @@ int Brightness(const wxImage& image, int x, int y) {
 }
 
 TEST(ScreenshotMenu, SampleSettingsMenu) {
-    ScreenArea = {0, 0, 1024, 768};
+    SetScreenArea({0, 0, 1024, 768});
     SampleMenuValues values;
     SampleMenu sample = BuildSampleMenu(values);
     CKorvexMenu* menu = sample.menu.get();

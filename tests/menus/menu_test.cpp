@@ -49,7 +49,7 @@ TEST(MenuLayout, ScreenUnitsAtTwoDisplaySizes) {
     };
     for (const Expected& e : cases) {
         SCOPED_TRACE(e.width);
-        ScreenArea = {0, 0, e.width, e.height};
+        SetScreenArea({0, 0, e.width, e.height});
         SampleMenuValues values;
         SampleMenu sample = BuildSampleMenu(values);
         CKorvexMenu* menu = sample.menu.get();
@@ -135,7 +135,7 @@ struct OwnChoices {
 const char* const kMusic[] = {"Off", "Once", "Loop", nullptr};
 
 OwnChoices MakeOwnChoices(int* selection, int* keyCode) {
-    ScreenArea = {0, 0, 1024, 768};
+    SetScreenArea({0, 0, 1024, 768});
     OwnChoices m;
     m.menu.reset(new CKorvexMenu(MenuResultOk));
     m.menu->BeginGroup("Own");
@@ -221,7 +221,7 @@ TEST(MenuResults, BuiltButNeverShown) {
     m.menu.reset();  // the destructor lays it out; nothing is shown or faulted
     FlushToolkit();
     // Closing a sizer that is not there is an internal fault, also through a menu.
-    ScreenArea = {0, 0, 1024, 768};
+    SetScreenArea({0, 0, 1024, 768});
     CKorvexMenu menu(MenuResultOk);
     try {
         menu.PopSizer();
@@ -235,7 +235,7 @@ TEST(MenuResults, BuiltButNeverShown) {
 // reports the fault and ends the program with -1, as any internal fault does, instead
 // of ending in std::terminate.
 TEST(MenuResults, DestroyedUnshownWithASizerLeftOpenReportsTheFault) {
-    ScreenArea = {0, 0, 1024, 768};
+    SetScreenArea({0, 0, 1024, 768});
     auto* menu = new CKorvexMenu(MenuResultOk);
     menu->BeginGroup("left open");
     EXPECT_EXIT(delete menu, ::testing::ExitedWithCode(255),

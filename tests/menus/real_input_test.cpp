@@ -33,7 +33,7 @@ std::string MoveTo(wxWindow* window, int dx = 0, int dy = 0) {
 class RealInputMenu : public ::testing::Test {
 protected:
     void SetUp() override {
-        ScreenArea = {0, 0, 1280, 1024};
+        SetScreenArea({0, 0, 1280, 1024});
         m_sample = BuildSampleMenu(m_values);
         Xdo("xdotool mousemove 0 0");
     }

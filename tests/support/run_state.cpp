@@ -7,6 +7,9 @@
 
 #include "platform/pf_seams.h"
 
+void ResetDisplayRunState() __attribute__((weak));
+
 void ResetRunState() {
     PfResetSeams();
+    if (ResetDisplayRunState) ResetDisplayRunState();
 }

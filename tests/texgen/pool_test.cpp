@@ -197,10 +197,8 @@ uint32_t CountingClock() {
 // screen redraws: a band that holds on a worker until the wait has reported several
 // times finishes without running into its own deadline.
 TEST(TexturePool, WaitingKeepsTheLoadingScreenAlive) {
-    const LoadingScreenState saved = g_loadingScreen;
-    g_loadingScreen.active = 1;  // a loading screen up, still hidden: no drawing
-    g_loadingScreen.startTime = 1000;
     g_pfSeams.readClock = CountingClock;
+    BeginLoadingScreen();  // a loading screen up, still hidden: no drawing
     g_clockReads = 0;
 
     std::atomic<bool> started{false};
@@ -224,8 +222,8 @@ TEST(TexturePool, WaitingKeepsTheLoadingScreenAlive) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_TRUE(started);
     batch.Wait(ticket, 0.5);
+    EndLoadingScreen();
     g_pfSeams.readClock = nullptr;
-    g_loadingScreen = saved;
     EXPECT_TRUE(sawProgress) << "the wait reported no progress while the image finished";
 }
 

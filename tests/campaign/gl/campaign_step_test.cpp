@@ -27,7 +27,7 @@ TEST(CampaignStep, TheFirstPlanetCompletedForRealIsRecordedAndTheSecondOpens) {
     Walk walk;
     ASSERT_TRUE(BeginWalk(walk));
     const uint32_t textures = RegisteredTextureCount();
-    const CursorState cursor = g_cursorState;
+    const CursorState cursor = GetCursorState();
 
     RunCampaign(kWalkedScreens);
     const uint32_t texturesAfter = RegisteredTextureCount();
@@ -51,8 +51,8 @@ TEST(CampaignStep, TheFirstPlanetCompletedForRealIsRecordedAndTheSecondOpens) {
     // Nothing the screens made is left, the cursor is as it was, and the devices were
     // opened once and closed once.
     EXPECT_EQ(texturesAfter, textures);
-    EXPECT_EQ(g_cursorState.hideCount, cursor.hideCount);
-    EXPECT_EQ(g_cursorState.captureCount, cursor.captureCount);
+    EXPECT_EQ(GetCursorState().hideCount, cursor.hideCount);
+    EXPECT_EQ(GetCursorState().captureCount, cursor.captureCount);
     EXPECT_EQ(audio.Of(AUDIO_MSG_OPEN).size(), audio.Of(AUDIO_MSG_CLOSE).size());
     ASSERT_FALSE(audio.messages.empty());
     EXPECT_EQ(audio.messages.back().message, AUDIO_MSG_CLOSE);

@@ -71,9 +71,9 @@ uint32_t FakeRead() {
     // The loading screen shows (work under 500 ms shows nothing); once it ends the
     // smoothed step starts afresh, so every scene frame lasts the script's 33 ms.
     static bool wasLoading = false;
-    if (wasLoading && !g_loadingScreen.active) ResetFrameStatistics();
-    wasLoading = g_loadingScreen.active;
-    if (g_loadingScreen.active) g_now += 50;
+    if (wasLoading && !GetLoadingScreen().active) ResetFrameStatistics();
+    wasLoading = GetLoadingScreen().active;
+    if (GetLoadingScreen().active) g_now += 50;
     return g_now;
 }
 
@@ -183,7 +183,7 @@ protected:
             RunPreGameScenes(result);
         // Everything made for the screens is gone again.
         EXPECT_EQ(RegisteredTextureCount(), 0u);
-        EXPECT_EQ(g_loadingScreen.active, 0);
+        EXPECT_EQ(GetLoadingScreen().active, 0);
     }
 
     std::vector<Frame> FramesOf(const Script& s, uint32_t screen) const {

@@ -107,13 +107,13 @@ void Post(PlatformInputKind kind, int32_t key, int32_t x = 0, int32_t y = 0) {
 }
 
 uint32_t FakeRead() {
-    if (g_script && g_script->slowLoading && g_loadingScreen.active) {
+    if (g_script && g_script->slowLoading && GetLoadingScreen().active) {
         g_now += 100;
-        const LoadingRange r = g_loadingScreen.ranges[g_loadingScreen.depth];
+        const LoadingRange r = GetLoadingScreen().ranges[GetLoadingScreen().depth];
         std::vector<LoadingRange>& ranges = g_script->ranges;
         if (ranges.empty() || ranges.back().from != r.from || ranges.back().to != r.to)
             ranges.push_back(r);
-        if (g_loadingScreen.lastDrawTime != g_loadingScreen.startTime)
+        if (GetLoadingScreen().lastDrawTime != GetLoadingScreen().startTime)
             g_script->loadingShown = true;
     }
     return g_now;
@@ -124,7 +124,7 @@ uint32_t FakeRead() {
 void FakeSleep(uint32_t ms) {
     g_now += ms;
     if (!g_script) return;
-    if (g_loadingScreen.active) return;
+    if (GetLoadingScreen().active) return;
     const uint32_t frame = ++g_script->frames;
     for (const Step& s : g_script->steps) {
         if (s.frame != frame) continue;
@@ -191,7 +191,7 @@ protected:
         result.bestTimes = bestTimes;
         result.highestPlanets = highestPlanets;
         textures = RegisteredTextureCount();
-        cursor = g_cursorState;
+        cursor = GetCursorState();
     }
     void TearDown() override {
         g_script = nullptr;
@@ -214,11 +214,11 @@ protected:
         g_script = nullptr;
         // Everything the screen made is gone; the cursor is as it was.
         EXPECT_EQ(RegisteredTextureCount(), textures);
-        EXPECT_EQ(g_cursorState.hideCount, cursor.hideCount);
-        EXPECT_EQ(g_cursorState.captureCount, cursor.captureCount);
-        EXPECT_EQ(g_cursorState.suspendDepth, cursor.suspendDepth);
+        EXPECT_EQ(GetCursorState().hideCount, cursor.hideCount);
+        EXPECT_EQ(GetCursorState().captureCount, cursor.captureCount);
+        EXPECT_EQ(GetCursorState().suspendDepth, cursor.suspendDepth);
         EXPECT_FALSE(PfCursorHidden());
-        EXPECT_EQ(g_loadingScreen.active, 0);
+        EXPECT_EQ(GetLoadingScreen().active, 0);
         return confirmed;
     }
     // A new window and record for the next screen of a test.

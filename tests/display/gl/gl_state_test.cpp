@@ -51,7 +51,7 @@ TEST_F(GLState, TheBaseStateIsA2DViewInWindowPixels) {
     EXPECT_NEAR(m[13], -1.0, 1e-9);
     glGetIntegerv(GL_MATRIX_MODE, v);
     EXPECT_EQ(v[0], GL_MODELVIEW);
-    EXPECT_EQ(g_glModeCache.scene3D, 0);
+    EXPECT_EQ(GetGLModeCache().scene3D, 0);
 }
 
 TEST_F(GLState, TheSceneFrustumFollowsTheWindowAspect) {
@@ -66,7 +66,7 @@ TEST_F(GLState, TheSceneFrustumFollowsTheWindowAspect) {
     EXPECT_NEAR(m[11], -1.0, 1e-9);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-    EXPECT_EQ(g_glModeCache.scene3D, 1);
+    EXPECT_EQ(GetGLModeCache().scene3D, 1);
 
     CloseTestWindow();
     ASSERT_TRUE(OpenTestWindow(1000, 500));
@@ -75,7 +75,7 @@ TEST_F(GLState, TheSceneFrustumFollowsTheWindowAspect) {
     EXPECT_NEAR(m[0], 2.0, 1e-9);  // aspect 2: 8 / 4
     EXPECT_NEAR(m[5], 4.0, 1e-9);
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_EQ(g_glModeCache.lighting, 1);
+    EXPECT_EQ(GetGLModeCache().lighting, 1);
 }
 
 TEST_F(GLState, NestedOverlaysPushOnceAndRestoreLightingAtTheOuterEnd) {
@@ -103,7 +103,7 @@ TEST_F(GLState, NestedOverlaysPushOnceAndRestoreLightingAtTheOuterEnd) {
     EXPECT_NEAR(m[0], 3.0, 1e-6);  // the scene's frustum is back
     // An extra pop is harmless.
     PopOverlay2D();
-    EXPECT_EQ(g_glModeCache.overlayNesting, 0u);
+    EXPECT_EQ(GetGLModeCache().overlayNesting, 0u);
 }
 
 TEST_F(GLState, TheFadeDrawsAtItsThresholds) {
@@ -217,19 +217,19 @@ TEST_F(GLState, LightsAndMaterialsScaleTheirColours) {
     glGetLightfv(GL_LIGHT1, GL_POSITION, v);
     EXPECT_FLOAT_EQ(v[1], 2.0f);
     EXPECT_FLOAT_EQ(v[3], 1.0f);
-    EXPECT_EQ(g_glModeCache.lights[1].directional, 0);
-    EXPECT_DOUBLE_EQ(g_glModeCache.lights[1].position[2], 3.0);
+    EXPECT_EQ(GetGLModeCache().lights[1].directional, 0);
+    EXPECT_DOUBLE_EQ(GetGLModeCache().lights[1].position[2], 3.0);
     SetLightDirection(1, 0.0, 1.0, 0.0);
     glGetLightfv(GL_LIGHT1, GL_POSITION, v);
     EXPECT_FLOAT_EQ(v[3], 0.0f);
-    EXPECT_EQ(g_glModeCache.lights[1].directional, 1);
+    EXPECT_EQ(GetGLModeCache().lights[1].directional, 1);
     SetLightAttenuation(2, 1.0, 0.5, 0.25);
     glGetLightfv(GL_LIGHT2, GL_QUADRATIC_ATTENUATION, v);
     EXPECT_FLOAT_EQ(v[0], 0.25f);
-    EXPECT_EQ(g_glModeCache.lights[2].hasAttenuation, 1);
+    EXPECT_EQ(GetGLModeCache().lights[2].hasAttenuation, 1);
     // A new scene forgets the records.
     BeginScene3D(true);
-    EXPECT_EQ(g_glModeCache.lights[2].hasAttenuation, 0);
+    EXPECT_EQ(GetGLModeCache().lights[2].hasAttenuation, 0);
 }
 
 // The bounds every caller relies on, over both tables.

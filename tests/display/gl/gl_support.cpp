@@ -54,10 +54,7 @@ const auto* const g_environment =
 }  // namespace
 
 bool OpenTestWindow(int32_t width, int32_t height, bool resetState) {
-    GameWindowLeft = 0;
-    GameWindowTop = 0;
-    GameWindowWidth = width;
-    GameWindowHeight = height;
+    RecordGameWindowRect({0, 0, width, height});
     if (!PfCreateGameWindow({0, 0, width, height}, nullptr)) return false;
     if (resetState) ResetGLState2D();
     return true;

@@ -43,7 +43,7 @@ protected:
         g_pfSeams.sleep = FakeSleep;
         ResetFrameStatistics();
         g_now = 50000;
-        LastFrameTimeMs = g_now;
+        CatchUpLastFrameTime();  // the clock starts now
         g_frames.clear();
         g_pfSeams.beforeSwap = ReadFrame;
     }
@@ -58,7 +58,7 @@ protected:
 
 TEST_F(LoadingScreen, ShortWorkDrawsNothingAndDoesNotDelayTheEnd) {
     BeginLoadingScreen();
-    ASSERT_NE(g_loadingScreen.image, nullptr);
+    ASSERT_NE(GetLoadingScreen().image, nullptr);
     for (int i = 0; i < 25; ++i) {
         g_now += 20;
         UpdateLoadingProgress(i / 25.0);
@@ -67,8 +67,8 @@ TEST_F(LoadingScreen, ShortWorkDrawsNothingAndDoesNotDelayTheEnd) {
     EndLoadingScreen();
     EXPECT_TRUE(g_frames.empty());
     EXPECT_EQ(g_now, before);
-    EXPECT_EQ(g_loadingScreen.active, 0);
-    EXPECT_EQ(g_loadingScreen.image, nullptr);
+    EXPECT_EQ(GetLoadingScreen().active, 0);
+    EXPECT_EQ(GetLoadingScreen().image, nullptr);
 }
 
 TEST_F(LoadingScreen, LongWorkShowsAfterHalfASecondAndStaysHalfASecond) {
@@ -80,7 +80,7 @@ TEST_F(LoadingScreen, LongWorkShowsAfterHalfASecondAndStaysHalfASecond) {
     }
     ASSERT_FALSE(g_frames.empty());
     EXPECT_EQ(g_frames.front().time - start, 520u);  // the first update past 500 ms
-    EXPECT_EQ(g_loadingScreen.firstShownTime - start, 520u);
+    EXPECT_EQ(GetLoadingScreen().firstShownTime - start, 520u);
     EndLoadingScreen();
     // Full bar, up to 500 ms after the first frame.
     EXPECT_GE(g_now - (start + 520), 500u);
@@ -98,7 +98,7 @@ TEST_F(LoadingScreen, RedrawsAreAtLeastSixteenMillisecondsApart) {
     UpdateLoadingProgress(0.2);
     size_t drawn = g_frames.size();
     EXPECT_EQ(drawn, 1u);
-    g_now = g_loadingScreen.lastDrawTime + 16;
+    g_now = GetLoadingScreen().lastDrawTime + 16;
     UpdateLoadingProgress(0.3);
     EXPECT_EQ(g_frames.size(), 2u);
 }
@@ -107,8 +107,8 @@ TEST_F(LoadingScreen, NestedStagesMapIntoTheBar) {
     BeginLoadingScreen();
     AddLoadingStage(0.0, 0.5);
     AddLoadingStage(0.5, 1.0);
-    EXPECT_DOUBLE_EQ(g_loadingScreen.ranges[2].from, 0.25);
-    EXPECT_DOUBLE_EQ(g_loadingScreen.ranges[2].to, 0.5);
+    EXPECT_DOUBLE_EQ(GetLoadingScreen().ranges[2].from, 0.25);
+    EXPECT_DOUBLE_EQ(GetLoadingScreen().ranges[2].to, 0.5);
     g_now += 600;
     UpdateLoadingProgress(0.5);  // 0.375 of the bar: fill at x 295
     ASSERT_EQ(g_frames.size(), 1u);
@@ -118,26 +118,26 @@ TEST_F(LoadingScreen, NestedStagesMapIntoTheBar) {
     EXPECT_NEAR(g_frames[0].barRight.r, 26, 1);
     LeaveLoadingStage();
     LeaveLoadingStage();
-    EXPECT_EQ(g_loadingScreen.depth, 0u);
+    EXPECT_EQ(GetLoadingScreen().depth, 0u);
 }
 
 TEST_F(LoadingScreen, AnEighthStageIsIgnored) {
     BeginLoadingScreen();
     for (int i = 0; i < 7; ++i) AddLoadingStage(0.5, 1.0);
-    EXPECT_EQ(g_loadingScreen.depth, 7u);
-    LoadingRange deepest = g_loadingScreen.ranges[7];
+    EXPECT_EQ(GetLoadingScreen().depth, 7u);
+    LoadingRange deepest = GetLoadingScreen().ranges[7];
     AddLoadingStage(0.0, 0.1);
-    EXPECT_EQ(g_loadingScreen.depth, 7u);
-    EXPECT_DOUBLE_EQ(g_loadingScreen.ranges[7].from, deepest.from);
+    EXPECT_EQ(GetLoadingScreen().depth, 7u);
+    EXPECT_DOUBLE_EQ(GetLoadingScreen().ranges[7].from, deepest.from);
     EXPECT_DOUBLE_EQ(deepest.from, 1.0 - 1.0 / 128);
 }
 
 TEST_F(LoadingScreen, WithoutThePictureTheScreenIsBlack) {
     BeginLoadingScreen();
-    TextureImage* picture = g_loadingScreen.image;
-    g_loadingScreen.image = nullptr;  // as if "text_loading" were missing
+    ASSERT_NE(GetLoadingScreen().image, nullptr);
+    EndLoadingScreen();  // hidden still: the picture is freed, nothing drawn
+    ASSERT_EQ(GetLoadingScreen().image, nullptr);  // as if "text_loading" were missing
     DrawLoadingScreen(0.5);
-    g_loadingScreen.image = picture;  // for the end to free
     ASSERT_EQ(g_frames.size(), 1u);
     EXPECT_EQ(g_frames[0].barLeft.r, 0);
     EXPECT_EQ(g_frames[0].atFill375.r, 0);
@@ -145,10 +145,10 @@ TEST_F(LoadingScreen, WithoutThePictureTheScreenIsBlack) {
 
 TEST_F(LoadingScreen, WithoutAWindowFramesAreOnlyPaced) {
     CloseTestWindow();
-    uint32_t frames = g_frameStats.frameCount;
+    uint32_t frames = GetFrameStatistics().frameCount;
     BeginLoadingScreen();
     DrawLoadingScreen(0.5);
-    EXPECT_EQ(g_frameStats.frameCount, frames + 1);
+    EXPECT_EQ(GetFrameStatistics().frameCount, frames + 1);
     EXPECT_TRUE(g_frames.empty());
     EndLoadingScreen();
     ASSERT_TRUE(OpenTestWindow(640, 480));
@@ -158,7 +158,7 @@ TEST_F(LoadingScreen, InactiveCallsDoNothing) {
     AddLoadingStage(0.0, 0.5);
     UpdateLoadingProgress(0.5);
     EndLoadingScreen();
-    EXPECT_EQ(g_loadingScreen.depth, 0u);
+    EXPECT_EQ(GetLoadingScreen().depth, 0u);
     EXPECT_TRUE(g_frames.empty());
 }
 

@@ -63,19 +63,13 @@ protected:
     void SetUp() override {
         PfClearInput();
         PfClearHeldKeys();
-        GameWindowLeft = 100;
-        GameWindowTop = 50;
-        GameWindowWidth = 800;
-        GameWindowHeight = 600;
-        GameWindowInactive = false;
+        RecordGameWindowRect({100, 50, 800, 600});
         QuitRequested = 0;
     }
     void TearDown() override {
         g_pfSeams.readClock = nullptr;
         g_pfSeams.sleep = nullptr;
-        GameWindowInactive = false;
         QuitRequested = 0;
-        g_cursorState = {};
         PfSetCursorHidden(false);
     }
     std::vector<Event> PumpOnce() {
@@ -147,7 +141,7 @@ void ScriptedSleep(uint32_t ms) {
     g_fakeNow += ms;
     ++g_sleeps;
     if (g_sleeps == 2) PfQueueKeyDownInput(65, false);   // dropped during the wait
-    if (g_sleeps == 3) GameWindowInactive = false;     // reactivated
+    if (g_sleeps == 3) MarkGameWindowInactive(false);     // reactivated
 }
 void QuitDuringWait(uint32_t ms) {
     g_fakeNow += ms;
@@ -159,7 +153,7 @@ TEST_F(Pump, TheInactiveWaitEndsWithCodeOne) {
     g_sleeps = 0;
     g_pfSeams.readClock = FakeRead;
     g_pfSeams.sleep = ScriptedSleep;
-    GameWindowInactive = true;
+    MarkGameWindowInactive(true);
     EXPECT_EQ(Codes(PumpOnce()), "1 ");
     EXPECT_EQ(g_sleeps, 3);
     EXPECT_FALSE(GameWindowInactive);
@@ -170,7 +164,7 @@ TEST_F(Pump, AQuitDuringTheInactiveWaitIsDeliveredAfterIt) {
     g_sleeps = 0;
     g_pfSeams.readClock = FakeRead;
     g_pfSeams.sleep = QuitDuringWait;
-    GameWindowInactive = true;
+    MarkGameWindowInactive(true);
     EXPECT_EQ(Codes(PumpOnce()), "1 0 ");
     EXPECT_FALSE(GameWindowInactive);
     EXPECT_EQ(QuitRequested, 1);  // the pump sets the flag itself
@@ -178,7 +172,7 @@ TEST_F(Pump, AQuitDuringTheInactiveWaitIsDeliveredAfterIt) {
     // nothing to wait for).
     QuitRequested = 0;
     g_sleeps = 0;
-    GameWindowInactive = true;
+    MarkGameWindowInactive(true);
     PumpGameMessages(nullptr, nullptr);
     EXPECT_EQ(g_sleeps, 2);
     EXPECT_FALSE(GameWindowInactive);
@@ -190,8 +184,7 @@ class Pointer : public Pump {
 protected:
     void SetUp() override {
         Pump::SetUp();
-        GameWindowLeft = 0;
-        GameWindowTop = 0;
+        RecordGameWindowRect({0, 0, GameWindowWidth, GameWindowHeight});
         PfGetPointerPosition(&m_pointerX, &m_pointerY);
     }
     void TearDown() override {
@@ -252,14 +245,14 @@ TEST_F(Pointer, CapturedMotionIsRelativeAndRecentresPastAQuarter) {
 TEST_F(Pointer, ACaptureBegunUnderAMenuStaysBalanced) {
     ShowGameCursor();           // a menu is up
     BeginMouseCapture();
-    EXPECT_EQ(g_cursorState.captureCount, 1);
-    EXPECT_EQ(g_cursorState.hideCount, 1);
+    EXPECT_EQ(GetCursorState().captureCount, 1);
+    EXPECT_EQ(GetCursorState().hideCount, 1);
     EXPECT_FALSE(PfCursorHidden());
     EndMouseCapture();
     ReturnGameCursor();
-    EXPECT_EQ(g_cursorState.captureCount, 0);
-    EXPECT_EQ(g_cursorState.hideCount, 0);
-    EXPECT_EQ(g_cursorState.suspendDepth, 0);
+    EXPECT_EQ(GetCursorState().captureCount, 0);
+    EXPECT_EQ(GetCursorState().hideCount, 0);
+    EXPECT_EQ(GetCursorState().suspendDepth, 0);
     EXPECT_FALSE(PfCursorHidden());
 
     // Hidden and captured, then a menu: the cursor shows and comes back after it.
@@ -434,7 +427,7 @@ TEST_F(RealInput, AnotherClientHoldingTheKeyboardIsNoLeaving) {
     EXPECT_TRUE(GameWindowInactive);
     XDestroyWindow(d, other);
     XCloseDisplay(d);
-    GameWindowInactive = false;
+    MarkGameWindowInactive(false);
 }
 
 }  // namespace

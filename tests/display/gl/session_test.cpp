@@ -56,7 +56,7 @@ protected:
     void TearDown() override {
         for (GLTexture* t : textures) DeleteTexture(t);
         for (TextureImage* i : images) FreeTextureImage(i);
-        while (g_displaySession.windowOpenCount > 0) CloseGameSession();
+        while (GetDisplaySession().windowOpenCount > 0) CloseGameSession();
         while (GameDisplayAcquired()) ReleaseGameDisplay();
         PumpFor(20);
         PfResetSeams();
@@ -108,7 +108,7 @@ TEST_F(DisplaySessionTest, AMenuClosesTheWindowAndLeavingItReopensItWithEveryTex
     EXPECT_EQ(position.x, ScreenArea.left + (ScreenArea.width - size.x) / 2);
     EXPECT_EQ(position.y, ScreenArea.top + (ScreenArea.height - size.y) / 2);
     EXPECT_EQ(CurrentModalMenu(), nullptr);
-    EXPECT_EQ(g_displaySession.closedNesting, 0u);
+    EXPECT_EQ(GetDisplaySession().closedNesting, 0u);
     ExpectWindowWithTextures();
 }
 
@@ -118,14 +118,14 @@ TEST_F(DisplaySessionTest, TheReopenedWindowHasItsOwnDebugFontOnce) {
     CloseGameSession();
     GameConfig.DebugFlags = 3;
     ASSERT_TRUE(OpenGameSession(nullptr));
-    ASSERT_NE(g_debugFont, nullptr);
-    RunTestMenu([](wxDialog*) { EXPECT_EQ(g_debugFont, nullptr); });
-    ASSERT_NE(g_debugFont, nullptr);
+    ASSERT_NE(GetDebugFont(), nullptr);
+    RunTestMenu([](wxDialog*) { EXPECT_EQ(GetDebugFont(), nullptr); });
+    ASSERT_NE(GetDebugFont(), nullptr);
     EXPECT_EQ(RegisteredTextureCount(), uint32_t(textures.size()) + 1);
-    EXPECT_TRUE(glIsTexture(g_debugFont->name));
+    EXPECT_TRUE(glIsTexture(GetDebugFont()->name));
     GameConfig.DebugFlags = 0;
     CloseGameSession();
-    EXPECT_EQ(g_debugFont, nullptr);
+    EXPECT_EQ(GetDebugFont(), nullptr);
     ASSERT_TRUE(OpenGameSession(nullptr));
 }
 
@@ -133,7 +133,7 @@ TEST_F(DisplaySessionTest, NestedMenusOnlyCountAndTheOuterIsCurrentAgain) {
     bool closedInInner = false, closedAfterInner = false, outerCurrentAgain = false;
     RunTestMenu([&](wxDialog* outer) {
         RunTestMenu([&](wxDialog*) {
-            closedInInner = !GameWindowExists() && g_displaySession.closedNesting == 2;
+            closedInInner = !GameWindowExists() && GetDisplaySession().closedNesting == 2;
         });
         closedAfterInner = !GameWindowExists();
         outerCurrentAgain = CurrentModalMenu() == outer;
@@ -166,8 +166,8 @@ TEST_F(DisplaySessionTest, TwoNestedSuspensionsCloseOnceAndOpenOnce) {
     ExpectWindowWithTextures();
     // An activation without a deactivation before it (GTK sends one) undoes nothing.
     ResumeGameDisplay();
-    EXPECT_EQ(g_displaySession.suspendedCount, 0u);
-    EXPECT_EQ(g_displaySession.closedNesting, 0u);
+    EXPECT_EQ(GetDisplaySession().suspendedCount, 0u);
+    EXPECT_EQ(GetDisplaySession().closedNesting, 0u);
     EXPECT_EQ(audio.messages.size(), 2u);
     SuspendGameDisplay();
     EXPECT_FALSE(GameWindowExists());
@@ -229,10 +229,12 @@ TEST_F(DisplaySessionTest, ClosingTheBackgroundFrameEndsTheInnermostMenu) {
 
 TEST_F(DisplaySessionTest, AFailedReopenDrawsNothingAndTheNextResumeTriesAgain) {
     // The monitor of the last mode has gone: the reopen after the menu fails.
-    g_displaySession.lastOpenedMode.index = 99;
+    DisplayMode gone = *LastOpenedMode();
+    gone.index = 99;
+    RecordOpenedMode(gone);
     RunTestMenu([](wxDialog*) {});
     EXPECT_FALSE(GameWindowExists());
-    EXPECT_TRUE(g_displaySession.windowLost);
+    EXPECT_TRUE(GetDisplaySession().windowLost);
 
     // The screens run on without drawing; the loop still paces.
     struct Counts {
@@ -247,10 +249,12 @@ TEST_F(DisplaySessionTest, AFailedReopenDrawsNothingAndTheNextResumeTriesAgain) 
     EXPECT_EQ(counts.draws, 0);
 
     // A suspension with no window releases nothing; the resume opens it again.
-    g_displaySession.lastOpenedMode.index = 0;
+    DisplayMode back = *LastOpenedMode();
+    back.index = 0;
+    RecordOpenedMode(back);
     SuspendGameDisplay();
     ResumeGameDisplay();
-    EXPECT_FALSE(g_displaySession.windowLost);
+    EXPECT_FALSE(GetDisplaySession().windowLost);
     ExpectWindowWithTextures();
 }
 
@@ -262,9 +266,9 @@ bool g_windowDuringWait = false;
 uint32_t FakeRead() { return g_now; }
 void WaitSleep(uint32_t ms) {
     g_now += ms;
-    if (g_displaySession.suspendedCount == 0) return;
+    if (GetDisplaySession().suspendedCount == 0) return;
     g_windowDuringWait = g_windowDuringWait || GameWindowExists();
-    if (++g_sleeps == 3) GameWindowInactive = false;
+    if (++g_sleeps == 3) MarkGameWindowInactive(false);
 }
 
 TEST_F(DisplaySessionTest, ThePumpWaitsOutAnInactivePeriodWithTheWindowClosed) {
@@ -272,7 +276,7 @@ TEST_F(DisplaySessionTest, ThePumpWaitsOutAnInactivePeriodWithTheWindowClosed) {
     GameAudioRecorder audio;
     g_pfSeams.readClock = FakeRead;
     g_pfSeams.sleep = WaitSleep;
-    GameWindowInactive = true;
+    MarkGameWindowInactive(true);
     EXPECT_FALSE(WaitWhileInactive());
     EXPECT_FALSE(g_windowDuringWait);
     EXPECT_EQ(g_sleeps, 3);
@@ -287,13 +291,13 @@ TEST_F(DisplaySessionTest, ThePumpWaitsOutAnInactivePeriodWithTheWindowClosed) {
 std::chrono::steady_clock::time_point g_waitDeadline;
 void CloseFrameDuringWait(uint32_t ms) {
     g_now += ms;
-    if (g_displaySession.suspendedCount == 0) return;
+    if (GetDisplaySession().suspendedCount == 0) return;
     if (++g_sleeps == 2) {
         EXPECT_TRUE(SendCloseRequest(GetBackgroundFrame()));
     }
     // The request comes back through the X server: give it real time, up to a deadline.
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (std::chrono::steady_clock::now() > g_waitDeadline) GameWindowInactive = false;
+    if (std::chrono::steady_clock::now() > g_waitDeadline) MarkGameWindowInactive(false);
 }
 
 TEST_F(DisplaySessionTest, TheWindowSystemClosingTheFrameEndsTheInactiveWait) {
@@ -302,7 +306,7 @@ TEST_F(DisplaySessionTest, TheWindowSystemClosingTheFrameEndsTheInactiveWait) {
     g_pfSeams.sleep = CloseFrameDuringWait;
     g_sleeps = 0;
     g_waitDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    GameWindowInactive = true;
+    MarkGameWindowInactive(true);
     WaitWhileInactive();
     EXPECT_EQ(QuitRequested, 1);
     EXPECT_LT(std::chrono::steady_clock::now(), g_waitDeadline) << "the wait went on after the quit";
@@ -338,7 +342,6 @@ TEST_F(DisplaySessionTest, TheLastReleaseDestroysTheFrameAndTheWindow) {
     ReleaseGameDisplay();
     EXPECT_EQ(GetBackgroundFrame(), nullptr);
     EXPECT_FALSE(GameWindowExists());
-    ReleaseGameDisplay();  // one release too many changes nothing
     EXPECT_FALSE(GameDisplayAcquired());
 }
 
@@ -351,12 +354,12 @@ TEST_F(DisplaySessionTest, TheNextSessionStartsAfresh) {
     QuitRequested = 1;
     ReleaseGameDisplay();
     EXPECT_FALSE(GameWindowExists());
-    EXPECT_EQ(g_displaySession.windowOpenCount, 0u);
+    EXPECT_EQ(GetDisplaySession().windowOpenCount, 0u);
     AcquireGameDisplay();
     EXPECT_EQ(QuitRequested, 0);
     ASSERT_TRUE(OpenGameSession(nullptr));
     EXPECT_TRUE(GameWindowExists());
-    EXPECT_EQ(g_displaySession.windowOpenCount, 1u);
+    EXPECT_EQ(GetDisplaySession().windowOpenCount, 1u);
 }
 
 // The screen loop: input, the end test, then advance, draw and present; the quit flag

@@ -185,7 +185,7 @@ TEST_F(TextureRegistry, EveryTextureSurvivesANewWindowAndContext) {
     EXPECT_EQ(RegisteredTexture(2), green);
     EXPECT_TRUE(glIsEnabled(GL_LIGHT3));
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_EQ(g_glModeCache.lights[3].enabled, 1);
+    EXPECT_EQ(GetGLModeCache().lights[3].enabled, 1);
     GLfloat v[4];
     glGetLightfv(GL_LIGHT3, GL_DIFFUSE, v);
     EXPECT_FLOAT_EQ(v[0], 0.45f);   // red 0.5 x 0.9 (colours are alpha, red, green, blue)

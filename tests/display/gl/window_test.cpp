@@ -96,9 +96,9 @@ TEST_F(GameWindow, AskingTheWindowToCloseBecomesAQuitRecord) {
 
 TEST_F(GameWindow, ClosingPresentsTwoBlackFrames) {
     ASSERT_TRUE(OpenGameWindow(nullptr));
-    uint32_t frames = g_frameStats.frameCount;
+    uint32_t frames = GetFrameStatistics().frameCount;
     CloseGameWindow();
-    EXPECT_EQ(g_frameStats.frameCount, frames + 2);
+    EXPECT_EQ(GetFrameStatistics().frameCount, frames + 2);
     EXPECT_FALSE(GameWindowExists());
     CloseGameWindow();  // a second close is nothing
 }
@@ -106,20 +106,20 @@ TEST_F(GameWindow, ClosingPresentsTwoBlackFrames) {
 TEST_F(GameWindow, TheDebugFontIsUploadedOnceAcrossARestore) {
     GameConfig.DebugFlags = 1;
     ASSERT_TRUE(OpenGameWindow(nullptr));
-    ASSERT_NE(g_debugFont, nullptr);
-    EXPECT_EQ(g_debugFont->uploaded, 1);
-    EXPECT_EQ(g_debugFont->category, TextureCategoryDebug);
+    ASSERT_NE(GetDebugFont(), nullptr);
+    EXPECT_EQ(GetDebugFont()->uploaded, 1);
+    EXPECT_EQ(GetDebugFont()->category, TextureCategoryDebug);
     EXPECT_EQ(RegisteredTextureCount(), 1u);
 
     // What a menu does: release, close, reopen, restore.
     ReleaseGLResources();
     CloseGameWindow();
-    EXPECT_EQ(g_debugFont, nullptr);
+    EXPECT_EQ(GetDebugFont(), nullptr);
     EXPECT_EQ(RegisteredTextureCount(), 0u);
     ASSERT_TRUE(OpenGameWindow(nullptr));
     RestoreGLResources();
     ASSERT_EQ(RegisteredTextureCount(), 1u);
-    EXPECT_EQ(RegisteredTexture(0), g_debugFont);
+    EXPECT_EQ(RegisteredTexture(0), GetDebugFont());
     // One texture name alive in the new context, not two.
     int alive = 0;
     for (GLuint name = 1; name < 64; ++name) alive += glIsTexture(name) ? 1 : 0;

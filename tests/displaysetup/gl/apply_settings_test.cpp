@@ -58,10 +58,10 @@ GLint TextureWidth(const GLTexture* t, GLint level) {
 TEST_F(ApplySettings, StoredValuesBecomeCurrentAndSizeTheTextures) {
     GameConfig.QualityAutomatic = 0;
     SetQualitySettings({0.0, false, false, true, 0, 0, 3, 2});
-    const int32_t hidden = g_cursorState.hideCount;
+    const int32_t hidden = GetCursorState().hideCount;
     ASSERT_TRUE(ApplyDisplaySettings(false));
     EXPECT_TRUE(GameWindowExists());
-    EXPECT_EQ(g_cursorState.hideCount, hidden);
+    EXPECT_EQ(GetCursorState().hideCount, hidden);
     const QualitySettings& q = *ActiveQualitySettings();
     EXPECT_EQ(q.Score, 0.0);
     EXPECT_FALSE(q.Fade);
@@ -168,10 +168,10 @@ TEST_F(ApplySettings, ThePromptsChoices) {
     // Automatically: the one mode of this server is tested, stored, made current with
     // its quality, and the window opened in it.
     GameConfig.QualityAutomatic = 1;
-    const int32_t hidden = g_cursorState.hideCount;
+    const int32_t hidden = GetCursorState().hideCount;
     ASSERT_TRUE(FollowDisplayProblemChoice(DisplayProblemAutomatically));
     EXPECT_TRUE(GameWindowExists());
-    EXPECT_EQ(g_cursorState.hideCount, hidden);
+    EXPECT_EQ(GetCursorState().hideCount, hidden);
     EXPECT_EQ(GameConfig.GameWidth, GameWindowWidth);
     EXPECT_EQ(GameConfig.GameHeight, GameWindowHeight);
     EXPECT_GE(GameConfig.GameDepth, 16);
@@ -186,7 +186,7 @@ TEST_F(ApplySettings, ThePromptsChoices) {
     EXPECT_FALSE(FollowDisplayProblemChoice(DisplayProblemAutomatically));
     EXPECT_FALSE(GameWindowExists());
     EXPECT_EQ(GameConfig.GameWidth, 0);
-    EXPECT_EQ(g_cursorState.hideCount, hidden);
+    EXPECT_EQ(GetCursorState().hideCount, hidden);
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ TEST_F(DisplayMenus, TheModeRowsReadWhole) {
     GameConfig.QualityAutomatic = 1;  // the widest of the quality choices shows too
     for (wxSize size : {wxSize(1280, 1024), wxSize(1024, 768)}) {
         SCOPED_TRACE(size.x);
-        ScreenArea = {0, 0, size.x, size.y};
+        SetScreenArea({0, 0, size.x, size.y});
         OnNextMenu([&](CKorvexMenu* m) {
             auto* list = dynamic_cast<wxListBox*>(m->FindWindow("listBox"));
             if (!list) {
@@ -184,7 +184,7 @@ TEST_F(DisplayMenus, TheModeRowsReadWhole) {
         EXPECT_FALSE(RunDisplaySettingsDialog());
         EXPECT_TRUE(MenuActionsDone());
     }
-    ScreenArea = saved;
+    SetScreenArea(saved);
 }
 
 TEST_F(DisplayMenus, ThePromptsButtons) {

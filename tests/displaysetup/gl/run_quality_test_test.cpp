@@ -58,8 +58,8 @@ protected:
         EXPECT_EQ(RegisteredTextureCount(), 1u);
         EXPECT_EQ(RegisteredTexture(0), m_other);
         EXPECT_EQ(m_other->index, 0u);
-        EXPECT_EQ(g_cursorState.hideCount, 0);
-        EXPECT_EQ(g_cursorState.captureCount, 0);
+        EXPECT_EQ(GetCursorState().hideCount, 0);
+        EXPECT_EQ(GetCursorState().captureCount, 0);
     }
     TextureImage* m_image = nullptr;
     GLTexture* m_other = nullptr;
@@ -68,14 +68,14 @@ protected:
 TEST_F(QualityTestRun, MeasuresAndLeavesEverythingAsItWas) {
     QualityTestResults r;
     std::memset(&r, 0xff, sizeof r);
-    const uint32_t framesBefore = g_frameStats.frameCount;
+    const uint32_t framesBefore = GetFrameStatistics().frameCount;
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(RunQualityTest(r, 0.0, 1.0));
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     // Twelve passes of at most 8 frames (a frame starting before 200 ms), plus the probe.
     EXPECT_LT(seconds, 12 * 0.3 + 1.0);
-    const uint32_t frames = g_frameStats.frameCount - framesBefore;
+    const uint32_t frames = GetFrameStatistics().frameCount - framesBefore;
     EXPECT_GE(frames, 13u);
     EXPECT_LE(frames, 12u * 8u + 1u);
     // A frame lasts at least the 10 ms of the pacing.
@@ -100,11 +100,11 @@ TEST_F(QualityTestRun, MeasuresAndLeavesEverythingAsItWas) {
 
 TEST_F(QualityTestRun, EscapeBeforeTheFirstFrameDrawsNothing) {
     PfPostInput({PlatformInputKind::KeyDown, false, 27, 0, 0});
-    const uint32_t framesBefore = g_frameStats.frameCount;
+    const uint32_t framesBefore = GetFrameStatistics().frameCount;
     QualityTestResults r;
     std::memset(&r, 0, sizeof r);
     EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
-    EXPECT_EQ(g_frameStats.frameCount, framesBefore);
+    EXPECT_EQ(GetFrameStatistics().frameCount, framesBefore);
     EXPECT_EQ(r.FrameSeconds, 0.0);  // not filled
     EXPECT_EQ(QuitRequested, 0);
     ExpectStateKept();
@@ -117,7 +117,7 @@ uint32_t g_framesAtEscape = 0;
 uint32_t EscapingClock() {
     if (++g_reads == 40) {
         PfPostInput({PlatformInputKind::KeyDown, false, 27, 0, 0});
-        g_framesAtEscape = g_frameStats.frameCount;
+        g_framesAtEscape = GetFrameStatistics().frameCount;
     }
     return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now().time_since_epoch())
@@ -127,7 +127,7 @@ void RealSleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseco
 
 TEST_F(QualityTestRun, EscapeDuringAPassStopsEveryLaterFrame) {
     g_reads = 0;
-    const uint32_t framesBefore = g_frameStats.frameCount;
+    const uint32_t framesBefore = GetFrameStatistics().frameCount;
     g_pfSeams.readClock = EscapingClock;
     g_pfSeams.sleep = RealSleep;
     QualityTestResults r;
@@ -137,7 +137,7 @@ TEST_F(QualityTestRun, EscapeDuringAPassStopsEveryLaterFrame) {
     ASSERT_GE(g_reads, 40u);
     EXPECT_GT(g_framesAtEscape, framesBefore);
     // At most the frame being presented when the key came.
-    EXPECT_LE(g_frameStats.frameCount, g_framesAtEscape + 1);
+    EXPECT_LE(GetFrameStatistics().frameCount, g_framesAtEscape + 1);
     ExpectStateKept();
 }
 
@@ -186,13 +186,13 @@ TEST_F(QualityTestRun, APassThatStartsAbortedCostsNothing) {
     g_pfSeams.readClock = FakeRead;
     g_pfSeams.sleep = FakeSleep;
     bool abort = true;
-    const uint32_t framesBefore = g_frameStats.frameCount;
+    const uint32_t framesBefore = GetFrameStatistics().frameCount;
     EXPECT_EQ(TimeQualityPass(abort, nullptr, nullptr, 0.0, 0.08, 0.0, 1.0), 0.0);
-    EXPECT_EQ(g_frameStats.frameCount, framesBefore);
+    EXPECT_EQ(GetFrameStatistics().frameCount, framesBefore);
     abort = false;
     const double seconds = TimeQualityPass(abort, nullptr, nullptr, 0.0, 0.08, 0.0, 1.0);
     EXPECT_GE(seconds, 0.009);
-    EXPECT_EQ(g_frameStats.frameCount, framesBefore + 8);
+    EXPECT_EQ(GetFrameStatistics().frameCount, framesBefore + 8);
 }
 
 TEST_F(QualityTestRun, TheProgressBarFillsItsSlice) {

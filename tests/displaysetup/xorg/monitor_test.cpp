@@ -366,7 +366,7 @@ bool g_frameMinimisedInWait = false;
 bool g_windowClosedInWait = true;
 void RestoreFromTheTaskBar(uint32_t ms) {
     usleep(ms * 1000);
-    if (g_displaySession.suspendedCount == 0) return;  // the closing frames
+    if (GetDisplaySession().suspendedCount == 0) return;  // the closing frames
     wxFrame* frame = GetBackgroundFrame();
     g_frameMinimisedInWait = g_frameMinimisedInWait || (frame->IsShown() && frame->IsIconized());
     g_windowClosedInWait = g_windowClosedInWait && !GameWindowExists();

@@ -106,7 +106,7 @@ TEST(XorgModeList, TheAutomaticDisplayTestTriesTheFirstModesAspect) {
     ASSERT_GE(candidates.size(), 3u);  // 640 x 480, 800 x 600, 1024 x 768 at least
     for (const DisplayMode& c : candidates) EXPECT_EQ(c.height * 4, c.width * 3);
 
-    const int32_t hidden = g_cursorState.hideCount;
+    const int32_t hidden = GetCursorState().hideCount;
     DisplayMode best = {9, 9, 9, 9};
     QualitySettings q = {};
     ASSERT_TRUE(RunAutomaticDisplayTest(best, &q));
@@ -122,7 +122,7 @@ TEST(XorgModeList, TheAutomaticDisplayTestTriesTheFirstModesAspect) {
     PlatformDisplayMode current = {};
     ASSERT_TRUE(PfGetCurrentMode(0, &current));
     EXPECT_EQ(current.width, 1024u);
-    EXPECT_EQ(g_cursorState.hideCount, hidden);
+    EXPECT_EQ(GetCursorState().hideCount, hidden);
     GameConfig.DisplayIndex = -1;
 }
 
@@ -130,7 +130,7 @@ TEST(XorgModeList, TheAutomaticDisplayTestTriesTheFirstModesAspect) {
 // stored on OK. A stored mode that is not listed selects nothing and is kept.
 TEST(XorgModeList, TheSettingsMenuListsTheModes) {
     if (!g_up) GTEST_SKIP() << "Xorg with the dummy video driver cannot start: " << g_server.Why();
-    ScreenArea = {0, 0, 1024, 768};
+    SetScreenArea({0, 0, 1024, 768});
     GameConfig.DisplayIndex = 0;
     GameConfig.QualityAutomatic = 1;
     GameConfig.GameWidth = 1024;

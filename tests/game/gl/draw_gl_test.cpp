@@ -99,7 +99,7 @@ TEST_F(GameDrawing, GlowLightsTakeTheirGreenFromThreeFloorVertices) {
     SetGlowLights(frames.data(), 0);
     const double green[3] = {0.25, 0.5, 0.75};
     for (uint32_t light = 0; light < 3; ++light) {
-        const LightRecord& r = g_glModeCache.lights[light];
+        const LightRecord& r = GetGLModeCache().lights[light];
         EXPECT_EQ(r.color.green, green[light]);
         EXPECT_EQ(r.color.red, 1);
         EXPECT_EQ(r.color.blue, 0);

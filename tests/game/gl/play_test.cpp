@@ -181,11 +181,11 @@ uint32_t FakeRead() {
     // Once loaded, the smoothed frame step starts afresh, so every step of the game
     // is the script's (the loading screen's long frames would linger in it).
     static bool wasLoading = false;
-    if (wasLoading && !g_loadingScreen.active) ResetFrameStatistics();
-    wasLoading = g_loadingScreen.active;
-    if (g_loadingScreen.active) {
+    if (wasLoading && !GetLoadingScreen().active) ResetFrameStatistics();
+    wasLoading = GetLoadingScreen().active;
+    if (GetLoadingScreen().active) {
         g_now += 100;
-        const LoadingScreenState& l = g_loadingScreen;
+        const LoadingScreenState& l = GetLoadingScreen();
         if (g_script) {
             const LoadingRange r = l.ranges[l.depth];
             std::vector<LoadingRange>& stages = g_script->stages;
@@ -271,7 +271,7 @@ void Steer(GameWorld& world) {
     const long dx = std::lround((wanted - steering) * 1000);
     if (dx != 0) {
         RecentreCursor(true);
-        PfWarpPointerTo(g_cursorState.lastX + int32_t(dx), g_cursorState.lastY);
+        PfWarpPointerTo(GetCursorState().lastX + int32_t(dx), GetCursorState().lastY);
     }
     if (dropWanted) {
         PostKey(PlatformInputKind::KeyDown, GameConfig.DropKey);
@@ -333,7 +333,7 @@ void CheckViewAndLights(const GameWorld& world) {
     const double positions[6][3] = {{-7, -2, 3},  {0, -2, 4},  {7, -2, 3},
                                     {-6, top, 3}, {0, top, 4}, {6, top, 3}};
     for (uint32_t light = 0; light < 6; ++light) {
-        const LightRecord& r = g_glModeCache.lights[light];
+        const LightRecord& r = GetGLModeCache().lights[light];
         const std::string name = "light " + std::to_string(light) + ": ";
         if (!r.enabled || !glIsEnabled(GL_LIGHT0 + light)) Fail(name + "not enabled");
         if (r.directional) Fail(name + "not positional");
@@ -459,11 +459,11 @@ protected:
         for (const std::string& f : script.failures) ADD_FAILURE() << f;
         // Everything the game made is gone again.
         EXPECT_EQ(RegisteredTextureCount(), 0u);
-        EXPECT_EQ(g_cursorState.captureCount, 0);
-        EXPECT_EQ(g_cursorState.hideCount, 0);
-        EXPECT_EQ(g_cursorState.suspendDepth, 0);
+        EXPECT_EQ(GetCursorState().captureCount, 0);
+        EXPECT_EQ(GetCursorState().hideCount, 0);
+        EXPECT_EQ(GetCursorState().suspendDepth, 0);
         EXPECT_FALSE(PfCursorHidden());
-        EXPECT_EQ(g_loadingScreen.active, 0);
+        EXPECT_EQ(GetLoadingScreen().active, 0);
         // The effects channel at full volume first, both channels silent last.
         ASSERT_GE(audio.messages.size(), 3u);
         const RecordedAudioMessage& first = audio.messages.front();
