@@ -6,11 +6,17 @@
 // Read on the main thread whenever used, except where an entry says it is read when a
 // device opens (the audio entries are taken over under the device's lock then, so a
 // test sets them before it opens the device).
+//
+// This record holds the platform layer's seams only. Each layer above that has seams
+// owns them in a record of its own, with its own reset, next to the code they replace:
+//   audio     audio/au_seams.h     AuSeams g_auSeams (the audio messages' receiver)
+//   game      game/gm_seams.h      GmSeams g_gmSeams (the pause screen, the play frame)
+//   campaign  campaign/cp_seams.h  CpSeams g_cpSeams (the scenes' frame)
+// The tests' shared main empties every layer's record between tests (ResetRunState in
+// tests/support/run_state.cpp).
 #pragma once
 
 #include <cstdint>
-
-struct GameWorld;
 
 // The audio output's driver: a real SDL device, or a manual one on which nothing plays
 // by itself and a test pulls samples (PfRenderAudio) to decide when each is played.
@@ -20,7 +26,6 @@ enum class PfAudioDriver {
 };
 
 struct PfSeams {
-    // --- Platform layer ---------------------------------------------------------
     // The millisecond clock and sleep of every frame-timing rule (pf_clock.h): a fake
     // clock whose sleep advances it. Null: the monotonic clock, a real sleep.
     uint32_t (*readClock)();
@@ -35,30 +40,9 @@ struct PfSeams {
     // call back into the stream). Read when a stream opens.
     void (*midiEvent)(void* user, uint64_t sample, uint32_t event);
     void* midiEventUser;
-
-    // --- Audio messages of the game and the display session ---------------------
-    // Whether anyone receives them and how they are posted, in place of the audio
-    // thread (au_thread.h): a test's recorder. Both or neither.
-    bool (*audioRunning)();
-    bool (*postAudio)(uint32_t message, uintptr_t wParam, intptr_t lParam);
-
-    // --- Game ---------------------------------------------------------------------
-    // The pause screen as play runs it: true for Continue. Null: RunPauseScreen.
-    bool (*runPauseScreen)();
-    // Called once a frame of play after the world is drawn and before the frame is
-    // presented (the back buffer still holds it): tests watch and script the game.
-    void (*planetFrame)(GameWorld& world, void* context);
-    void* planetFrameContext;
-
-    // --- Campaign -----------------------------------------------------------------
-    // Called once a frame of the approach, the descent and the completed screen after
-    // it is drawn and before it is presented, with the screen (SceneScreen of
-    // cp_scenes.h: 1 approach, 2 descent, 3 completed) and its time in seconds.
-    void (*sceneFrame)(uint32_t screen, double time, void* context);
-    void* sceneFrameContext;
 };
 
 extern PfSeams g_pfSeams;  // empty unless a test fills it
 
-// Every entry back to empty.
+// Every entry back to empty (the run-state reset tests use).
 void PfResetSeams();

@@ -7,6 +7,14 @@
 
 #include "platform/pf_seams.h"
 
+// The upper layers' seams (audio/au_seams.h, game/gm_seams.h, campaign/cp_seams.h).
+void AuResetSeams() __attribute__((weak));
+void GmResetSeams() __attribute__((weak));
+void CpResetSeams() __attribute__((weak));
+
 void ResetRunState() {
     PfResetSeams();
+    if (AuResetSeams) AuResetSeams();
+    if (GmResetSeams) GmResetSeams();
+    if (CpResetSeams) CpResetSeams();
 }

@@ -224,7 +224,6 @@ TEST(TexturePool, WaitingKeepsTheLoadingScreenAlive) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_TRUE(started);
     batch.Wait(ticket, 0.5);
-    g_pfSeams.readClock = nullptr;
     g_loadingScreen = saved;
     EXPECT_TRUE(sawProgress) << "the wait reported no progress while the image finished";
 }

@@ -71,8 +71,6 @@ protected:
         QuitRequested = 0;
     }
     void TearDown() override {
-        g_pfSeams.readClock = nullptr;
-        g_pfSeams.sleep = nullptr;
         GameWindowInactive = false;
         QuitRequested = 0;
         g_cursorState = {};
@@ -367,8 +365,6 @@ TEST_F(RealInput, LosingTheFocusWaitsUntilItComesBack) {
     g_pfSeams.readClock = nullptr;
     g_pfSeams.sleep = RefocusWhileWaiting;
     PumpGameMessages(Record, &events);
-    g_pfSeams.readClock = nullptr;
-    g_pfSeams.sleep = nullptr;
     EXPECT_EQ(Codes(events), "1 ");
     EXPECT_GE(g_sleeps, 5);
     EXPECT_FALSE(GameWindowInactive);
