@@ -12,6 +12,7 @@
 
 #include "app/app_fault.h"
 #include "menu_test_support.h"
+#include "display/dp_command_ids.h"
 #include "menus/mn_dialog_builder.h"
 
 namespace {
@@ -194,7 +195,7 @@ TEST(DialogBuilder, NoButtonsNoRow) {
     {
         CDialogBuilder builder(other.get());
         content = builder.ContentSizer();
-        wxButton* odd = builder.AddButton(10001, false, "Odd");
+        wxButton* odd = builder.AddButton(kCommandChoice1, false, "Odd");
         builder.AddButton(wxID_OK, true, "");
         builder.Finish();
         EXPECT_NE(FindItemOf(content, odd), nullptr);

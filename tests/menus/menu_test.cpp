@@ -8,6 +8,7 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
+#include "display/dp_command_ids.h"
 #include "display/dp_session.h"
 #include "display/dp_text.h"
 #include "menu_test_support.h"
@@ -184,7 +185,7 @@ TEST(MenuResults, EveryWayToEndAMenu) {
             FlushToolkit();
             EXPECT_TRUE(m.menu->IsModal());
             EXPECT_FALSE(m.key->IsWaiting());
-            for (int id : {10001, 10002, 10003}) {
+            for (int id : {kCommandChoice1, kCommandChoice2, kCommandChoice3}) {
                 wxCommandEvent pick(wxEVT_MENU, id);
                 m.choice->ProcessWindowEvent(pick);
                 wxCommandEvent atMenu(wxEVT_MENU, id);

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/app_config.h"
+#include "display/dp_command_ids.h"
 #include "display/dp_input.h"
 #include "display/dp_session.h"
 #include "display/dp_texture.h"
@@ -162,7 +163,7 @@ TEST_F(ApplySettings, ThePromptsChoices) {
     EXPECT_TRUE(GameWindowExists());
     CloseGameSession();
     EXPECT_FALSE(FollowDisplayProblemChoice(DisplayProblemCancel));
-    EXPECT_FALSE(FollowDisplayProblemChoice(5006));
+    EXPECT_FALSE(FollowDisplayProblemChoice(kCommandExit));
     EXPECT_FALSE(GameWindowExists());
 
     // Automatically: the one mode of this server is tested, stored, made current with

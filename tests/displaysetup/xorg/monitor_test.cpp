@@ -28,6 +28,7 @@
 #include "app/app_config.h"
 #include "audio/au_thread.h"
 #include "display/dp_background_frame.h"
+#include "display/dp_command_ids.h"
 #include "display/dp_input.h"
 #include "display/dp_session.h"
 #include "display/dp_session_record.h"
@@ -100,7 +101,7 @@ public:
             int ignored = std::system(command.c_str());
             (void)ignored;
         }
-        dialog->EndModal(5100);
+        dialog->EndModal(kCommandOk);
     }
 
 private:
