@@ -41,7 +41,7 @@ public:
     // An empty layout (the builder's content sizer open) under the background frame.
     explicit CKorvexMenu(int affirmativeId);
     // Finishes the layout when ShowModal never did.
-    ~CKorvexMenu() override;
+    ~CKorvexMenu() noexcept override;
 
     // Finishes the layout, focuses the control whose id is the affirmative id, hands
     // the display over (the game window closes, the cursor shows, the menu is
@@ -97,6 +97,9 @@ protected:
     void OnClose(wxCloseEvent& event);
 
 private:
+    // The builder while the layout is open; a call once it is finished is a failed
+    // runtime check.
+    CDialogBuilder& OpenBuilder();
     void EndIfModal(int result);
     void EndIfQuitRequested();
 

@@ -5,6 +5,7 @@
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
 #include <wx/frame.h>
+#include <wx/panel.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
@@ -244,6 +245,24 @@ TEST(MenuResults, DestroyedUnshownWithASizerLeftOpenReportsTheFault) {
     menu->EndGroup();
     menu->Destroy();
     FlushToolkit();
+}
+
+// Laying a menu out further once its layout is finished (after ShowModal or
+// FinishLayout) is misuse of our own: every layout call names it and ends the program.
+TEST(MenuLayoutDeathTest, LayoutCallsAfterTheLayoutIsFinishedFailTheirCheck) {
+    ScreenArea = {0, 0, 1024, 768};
+    CKorvexMenu menu(MenuResultOk);
+    menu.AddButton(MenuResultOk, "OK");
+    menu.FinishLayout();
+    const char* misuse = "vorpane: check failed: CKorvexMenu: a layout call after the layout "
+                         "was finished";
+    EXPECT_DEATH(menu.AddButton(MenuResultCancel, "Cancel"), misuse);
+    EXPECT_DEATH(menu.AddLabel("late", 0), misuse);
+    EXPECT_DEATH(menu.AddWindow(new wxPanel(&menu)), misuse);
+    EXPECT_DEATH(menu.BeginGroup("late"), misuse);
+    EXPECT_DEATH(menu.PopSizer(), misuse);
+    EXPECT_DEATH(menu.AddSpacer(0.01, 0.01), misuse);
+    EXPECT_EQ(menu.Builder(), nullptr);  // this process never got past a check
 }
 
 }  // namespace
