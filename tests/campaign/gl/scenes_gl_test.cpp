@@ -14,6 +14,7 @@
 
 #include "app/app_config.h"
 #include "audio/au_thread.h"
+#include "audio/game_audio_recorder.h"
 #include "campaign/cp_complete.h"
 #include "campaign/cp_scenes.h"
 #include "campaign/cp_seams.h"
@@ -23,7 +24,6 @@
 #include "display/dp_quit.h"
 #include "display/dp_texture.h"
 #include "game/gm_input.h"
-#include "game_audio_recorder.h"
 #include "gl_support.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_input.h"
