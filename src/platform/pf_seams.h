@@ -1,19 +1,20 @@
-// The program's seams: every point at which a test (or a tool) puts something of its
-// own in place of a part of the program, gathered in one record. The program itself
-// leaves every entry empty, which means the real thing. A test fills in the entries it
-// needs and empties them again when it is done (PfResetSeams empties all of them).
+// The platform layer's seams: every point at which a test (or a tool) puts something of
+// its own in place of a part of the platform layer, gathered in one record. The program
+// itself leaves every entry empty, which means the real thing. A test fills in the
+// entries it needs; the tests' shared main empties them again after every test
+// (PfResetSeams, called by ResetRunState in tests/support/run_state.cpp).
 //
 // Read on the main thread whenever used, except where an entry says it is read when a
 // device opens (the audio entries are taken over under the device's lock then, so a
 // test sets them before it opens the device).
 //
-// This record holds the platform layer's seams only. Each layer above that has seams
-// owns them in a record of its own, with its own reset, next to the code they replace:
-//   audio     audio/au_seams.h     AuSeams g_auSeams (the audio messages' receiver)
-//   game      game/gm_seams.h      GmSeams g_gmSeams (the pause screen, the play frame)
-//   campaign  campaign/cp_seams.h  CpSeams g_cpSeams (the scenes' frame)
-// The tests' shared main empties every layer's record between tests (ResetRunState in
-// tests/support/run_state.cpp).
+// Where each layer's seams are: every layer that has seams owns them in a record of its
+// own with its own reset, next to the code they replace, and the shared main empties
+// each of them the same way:
+//   platform  platform/pf_seams.h  the clock and sleep, the swap, the audio driver, MIDI
+//   audio     audio/au_seams.h     the receiver of the audio messages
+//   game      game/gm_seams.h      the pause screen, a look at every frame of play
+//   campaign  campaign/cp_seams.h  a look at every frame of the scenes
 #pragma once
 
 #include <cstdint>

@@ -33,8 +33,6 @@ protected:
     }
     void TearDown() override {
         ClearMenuActions();
-        g_pfSeams.readClock = nullptr;
-        g_pfSeams.sleep = nullptr;
         SetQualitySettingsValid(false);
     }
     PrivateStore m_store;
@@ -148,8 +146,6 @@ TEST_F(ApplySettings, PoorQualityClosesTheWindowAndAsks) {
     EXPECT_FALSE(ApplyDisplaySettings(false));
     EXPECT_TRUE(MenuActionsDone());
     EXPECT_FALSE(windowWhileAsked);
-    g_pfSeams.readClock = nullptr;
-    g_pfSeams.sleep = nullptr;
     EXPECT_FALSE(GameWindowExists());
     const QualitySettings& q = *ActiveQualitySettings();
     EXPECT_LE(q.Score, 0.1);
