@@ -23,7 +23,7 @@
 wxBEGIN_EVENT_TABLE(CKorvexMenu, wxDialog)
     EVT_PAINT(CKorvexMenu::OnPaint)
     EVT_ERASE_BACKGROUND(CKorvexMenu::OnEraseBackground)
-    EVT_MENU(wxID_EXIT, CKorvexMenu::OnExit)
+    EVT_MENU(kCommandExit, CKorvexMenu::OnExit)
     EVT_BUTTON(wxID_ANY, CKorvexMenu::OnButton)
     EVT_CHAR(CKorvexMenu::OnChar)
     EVT_CLOSE(CKorvexMenu::OnClose)
