@@ -21,7 +21,8 @@
 
 constexpr int kGalaxyCount = 4;
 constexpr int kSystemsPerGalaxy = 10;
-constexpr int kPlanetsPerGalaxy = 100;
+constexpr int kPlanetsPerSystem = 10;
+constexpr int kPlanetsPerGalaxy = kSystemsPerGalaxy * kPlanetsPerSystem;
 
 // Live from static initialisation to the end of the run; zero until LoadGameConfig.
 struct GameConfigRecord {

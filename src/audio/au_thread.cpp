@@ -3,7 +3,7 @@
 
 #include <thread>
 
-#include "platform/pf_seams.h"
+#include "audio/au_seams.h"
 
 namespace {
 
@@ -54,11 +54,11 @@ bool PostAudioMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
 }
 
 bool AudioReceiverRunning() {
-    return g_pfSeams.audioRunning ? g_pfSeams.audioRunning() : AudioThreadRunning();
+    return g_auSeams.audioRunning ? g_auSeams.audioRunning() : AudioThreadRunning();
 }
 
 bool PostToAudioReceiver(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    if (g_pfSeams.postAudio) return g_pfSeams.postAudio(message, wParam, lParam);
+    if (g_auSeams.postAudio) return g_auSeams.postAudio(message, wParam, lParam);
     return PostAudioMessage(message, wParam, lParam);
 }
 

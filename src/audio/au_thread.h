@@ -38,7 +38,7 @@ void StopAudio();
 bool AudioThreadRunning();
 
 // The receiver of the game's and the display session's audio messages: the audio
-// thread, or the recorder a test put in the seams (pf_seams.h). Posts are made only
+// thread, or the recorder a test put in the seams (au_seams.h). Posts are made only
 // while it runs.
 bool AudioReceiverRunning();
 bool PostToAudioReceiver(uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -68,7 +68,7 @@ void WriteSelectedPlanet(GameConfigRecord& config, const PlanetResult& r) {
 void PlayChosenPlanet(const CampaignScreens& screens, PlanetResult& r) {
     r.planetObject = CreatePlanetGenerator(*r.systemObject, r.planet);
     r.result = PLANET_RESULT_NONE;
-    r.planetIndex = r.system * kSystemsPerGalaxy + r.planet;
+    r.planetIndex = r.system * kPlanetsPerSystem + r.planet;
     HideGameCursor();
     if (!QuitRequested) {
         screens.runPreGameScenes(r);
@@ -85,7 +85,7 @@ void PlayChosenPlanet(const CampaignScreens& screens, PlanetResult& r) {
 
 // Ends with planet at 10 when the system's last planet was completed.
 void RunPlanetLevel(const CampaignScreens& screens, PlanetResult& r) {
-    while (!QuitRequested && r.planet < kSystemsPerGalaxy) {
+    while (!QuitRequested && r.planet < kPlanetsPerSystem) {
         if (!screens.showPlanetScreen(r) || QuitRequested) return;
         WriteSelectedPlanet(GameConfig, r);
         PlayChosenPlanet(screens, r);
@@ -102,7 +102,7 @@ void RunSystemLevel(const CampaignScreens& screens, PlanetResult& r) {
         RunPlanetLevel(screens, r);
         delete r.systemObject;
         r.systemObject = nullptr;
-        if (r.planet >= kSystemsPerGalaxy) {
+        if (r.planet >= kPlanetsPerSystem) {
             r.planet = 0;
             r.system += 1;
             if (r.system < kSystemsPerGalaxy && !QuitRequested) WriteSelectedSystem(r);
@@ -173,7 +173,7 @@ uint32_t StoredSystemSelection(const GameConfigRecord& config, uint32_t galaxy) 
 
 uint32_t StoredPlanetSelection(const GameConfigRecord& config, uint32_t galaxy, uint32_t system) {
     const uint32_t planet = uint32_t(config.SelectedPlanet[galaxy][system]);
-    return planet < uint32_t(kSystemsPerGalaxy) ? planet : 0;
+    return planet < uint32_t(kPlanetsPerSystem) ? planet : 0;
 }
 
 void SanitizeStoredProgress(GameConfigRecord& config) {
@@ -206,5 +206,5 @@ void RecordPlanetCompletion(GameConfigRecord& config, PlanetResult& r) {
     }
     // Advance: the planet screen opens on the next planet.
     r.planet += 1;
-    if (r.planet < uint32_t(kSystemsPerGalaxy)) WriteSelectedPlanet(config, r);
+    if (r.planet < uint32_t(kPlanetsPerSystem)) WriteSelectedPlanet(config, r);
 }

@@ -7,15 +7,16 @@
 
 #include <cstdint>
 
+#include "display/dp_command_ids.h"
 #include "game/gm_play.h"
 
 struct GameConfigRecord;
 
 // Results of the home screen.
-constexpr int kHomeResultPlay = 5100;
-constexpr int kHomeResultExit = 5101;
-constexpr int kHomeResultClosed = 5006;    // the window was closed; the quit flag is set
-constexpr int kHomeResultSettings = 10001;
+constexpr int kHomeResultPlay = kCommandOk;
+constexpr int kHomeResultExit = kCommandCancel;
+constexpr int kHomeResultClosed = kCommandExit;  // the window was closed; the quit flag is set
+constexpr int kHomeResultSettings = kCommandChoice1;
 
 // Every screen the home loop and the campaign run, in one table. kGameScreens holds the
 // game's own; a test passes a table of fakes to walk the whole campaign without

@@ -6,10 +6,8 @@
 #include <cstdint>
 #include <string>
 
-constexpr uint32_t kCampaignGalaxyCount = 4;
-constexpr uint32_t kCampaignSystemCount = 10;
-constexpr uint32_t kCampaignPlanetCount = 10;   // per system
-constexpr uint32_t kCampaignGalaxyPlanets = 100;
+#include "app/app_config.h"
+
 // A best time above this many seconds (100 hours) is not a time anybody played.
 constexpr int32_t kLongestBestTime = 360000;
 

@@ -139,7 +139,7 @@ void DrawSystemScreen(SystemScreen& screen) {
     CArrowSelector& selector = *screen.selector;
     ClearGameScreen();
     const double p = selector.Position();
-    for (uint32_t i = 0; i < 10; ++i) {
+    for (uint32_t i = 0; i < kSystemsPerGalaxy; ++i) {
         const ArcPlacement at = PlaceSystem(i, p, GameWindowWidth, GameWindowHeight);
         const double q = at.size;
         SetBrightness(selector.ItemHighlight(i));
@@ -154,25 +154,25 @@ void DrawSystemScreen(SystemScreen& screen) {
 bool ShowSystemScreen(PlanetResult& result) {
     if (QuitRequested) return false;
     BeginScene2D();
-    CArrowSelector selector(10);
+    CArrowSelector selector(kSystemsPerGalaxy);
     BeginLoadingScreen();
 
     SystemScreen screen = {};
     screen.selector = &selector;
     const uint32_t h = ClampHighestPlanet(result.highestPlanet);
-    for (uint32_t i = 0; i < 10; ++i)
+    for (uint32_t i = 0; i < kSystemsPerGalaxy; ++i)
         screen.systems[i] =
             result.galaxyObject ? CreateSystemGenerator(*result.galaxyObject, i) : nullptr;
     // The ten suns render at once on the image pool; each stage waits for its own.
     CImageBatch batch;
-    uint32_t tickets[10];
-    for (uint32_t i = 0; i < 10; ++i)
+    uint32_t tickets[kSystemsPerGalaxy];
+    for (uint32_t i = 0; i < kSystemsPerGalaxy; ++i)
         tickets[i] = screen.systems[i] ? batch.Start(SphereImageRender(*screen.systems[i]))
                                        : CImageBatch::kNoTicket;
-    for (uint32_t i = 0; i < 10; ++i) {
-        AddLoadingStage(i / 10.0, (i + 1) / 10.0);
+    for (uint32_t i = 0; i < kSystemsPerGalaxy; ++i) {
+        AddLoadingStage(i / double(kSystemsPerGalaxy), (i + 1) / double(kSystemsPerGalaxy));
         batch.Wait(tickets[i]);
-        TextureImage* image = SystemScreenImage(screen.systems[i], i * 10 <= h);
+        TextureImage* image = SystemScreenImage(screen.systems[i], i * kPlanetsPerSystem <= h);
         screen.textures[i] = MakeTexture(image, true, TextureCategoryForeground);
         LeaveLoadingStage();
     }
@@ -183,8 +183,8 @@ bool ShowSystemScreen(PlanetResult& result) {
     selector.minMoveTime = 0.5;
     selector.itemMoveTime = 0.2;
     selector.SetCurrent(result.system);
-    for (uint32_t i = 0; i < 10; ++i) {
-        selector.items[i].enabled = i * 10 <= h;
+    for (uint32_t i = 0; i < kSystemsPerGalaxy; ++i) {
+        selector.items[i].enabled = i * kPlanetsPerSystem <= h;
         selector.SetItemCaption(i, SystemCaption(i, h).c_str());
     }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "app/app_config.h"
 #include "game/gm_planet_result.h"
 #include "display/dp_texture_image.h"
 
@@ -36,9 +37,9 @@ struct GalaxyScreen {
 
 struct SystemScreen {
     CArrowSelector* selector;
-    CSystemGenerator* systems[10];  // the screen's own objects
-    GLTexture* textures[10];
-    TextureImage* fontImage;        // "live_text"
+    CSystemGenerator* systems[kSystemsPerGalaxy];  // the screen's own objects
+    GLTexture* textures[kSystemsPerGalaxy];
+    TextureImage* fontImage;                       // "live_text"
     GLTexture* font;
 };
 

@@ -17,10 +17,13 @@
 #include "texgen/tg_generators.h"
 #include "texgen/tg_pool.h"
 
-const double kPlanetDistance[10] = {2.0, 2.5, 3.0, 3.7, 4.5, 5.2, 6.2, 7.5, 9.5, 11.0};
-const double kPlanetSwing[10] = {11.0, 9.5, 7.5, 6.2, 5.2, 4.5, 3.7, 3.0, 2.5, 2.0};
-const double kPlanetRadius[10] = {0.10, 0.12, 0.15, 0.16, 0.18, 0.20, 0.25, 0.30, 0.12, 0.08};
-const double kPlanetSpinSpeed[10] = {0.17, 0.15, 0.14, 0.13, 0.12, 0.11, 0.06, 0.07, 0.08, 0.06};
+const double kPlanetDistance[kPlanetsPerSystem] = {
+    2.0, 2.5, 3.0, 3.7, 4.5, 5.2, 6.2, 7.5, 9.5, 11.0};
+const double kPlanetSwing[kPlanetsPerSystem] = {11.0, 9.5, 7.5, 6.2, 5.2, 4.5, 3.7, 3.0, 2.5, 2.0};
+const double kPlanetRadius[kPlanetsPerSystem] = {
+    0.10, 0.12, 0.15, 0.16, 0.18, 0.20, 0.25, 0.30, 0.12, 0.08};
+const double kPlanetSpinSpeed[kPlanetsPerSystem] = {
+    0.17, 0.15, 0.14, 0.13, 0.12, 0.11, 0.06, 0.07, 0.08, 0.06};
 
 namespace {
 
@@ -80,7 +83,7 @@ double PlanetSwing(const CArrowSelector& selector) {
 void AdvancePlanetSpins(PlanetScreen& screen, double dt) {
     screen.selector->Update(dt);
     screen.time += dt;
-    for (uint32_t i = 0; i < 10; ++i) screen.spin[i] += kPlanetSpinSpeed[i] * dt;
+    for (uint32_t i = 0; i < kPlanetsPerSystem; ++i) screen.spin[i] += kPlanetSpinSpeed[i] * dt;
 }
 
 void DrawSystemBodies(const PlanetScreen& screen) {
@@ -92,7 +95,7 @@ void DrawSystemBodies(const PlanetScreen& screen) {
 
     SetPlanetMaterial();
     const double v = PlanetSwing(*screen.selector);
-    for (uint32_t i = 0; i < 10; ++i) {
+    for (uint32_t i = 0; i < kPlanetsPerSystem; ++i) {
         glPushMatrix();
         MoveToPlanet(i, v);
         ShiftTexture(screen.spin[i]);
@@ -100,7 +103,7 @@ void DrawSystemBodies(const PlanetScreen& screen) {
         RestoreTexture();
         glPopMatrix();
     }
-    for (uint32_t i = 0; i < 10; ++i) {
+    for (uint32_t i = 0; i < kPlanetsPerSystem; ++i) {
         const double b = screen.selector->ItemHighlight(i);
         if (b > 0.01) DrawHighlight(screen, i, b, v);
     }
@@ -142,21 +145,21 @@ bool ShowPlanetScreen(PlanetResult& result) {
     if (QuitRequested) return false;
     PlanetScreen screen;
     std::memset(&screen, 0, sizeof screen);
-    CArrowSelector selector(10);
+    CArrowSelector selector(kPlanetsPerSystem);
     screen.selector = &selector;
     BeginLoadingScreen();
 
     // The sun's map and the ten planets' maps render at once on the image pool while
     // the star field is made here; each stage waits for its own image.
     CImageBatch batch;
-    for (uint32_t i = 0; i < 10; ++i)
+    for (uint32_t i = 0; i < kPlanetsPerSystem; ++i)
         screen.planets[i] =
             result.systemObject ? CreatePlanetGenerator(*result.systemObject, i) : nullptr;
     const uint32_t sunTicket = result.systemObject
                                    ? batch.Start(MapImageRender(*result.systemObject))
                                    : CImageBatch::kNoTicket;
-    uint32_t tickets[10];
-    for (uint32_t i = 0; i < 10; ++i)
+    uint32_t tickets[kPlanetsPerSystem];
+    for (uint32_t i = 0; i < kPlanetsPerSystem; ++i)
         tickets[i] = screen.planets[i] ? batch.Start(LayeredMapImageRender(*screen.planets[i]))
                                        : CImageBatch::kNoTicket;
 
@@ -170,12 +173,14 @@ bool ShowPlanetScreen(PlanetResult& result) {
     LeaveLoadingStage();
 
     // A system past the last has no planets open (and indexes no best time).
-    const uint32_t system = result.system < kCampaignSystemCount ? result.system : 0;
+    const uint32_t system = result.system < uint32_t(kSystemsPerGalaxy) ? result.system : 0;
     const uint32_t h = ClampHighestPlanet(result.highestPlanet);
-    for (uint32_t i = 0; i < 10; ++i) {
-        AddLoadingStage(0.2 + 0.8 * i / 10, 0.2 + 0.8 * (i + 1) / 10);
+    for (uint32_t i = 0; i < kPlanetsPerSystem; ++i) {
+        AddLoadingStage(0.2 + 0.8 * i / kPlanetsPerSystem,
+                        0.2 + 0.8 * (i + 1) / kPlanetsPerSystem);
         batch.Wait(tickets[i]);
-        TextureImage* image = PlanetScreenImage(screen.planets[i], system * 10 + i <= h);
+        const bool open = system * kPlanetsPerSystem + i <= h;
+        TextureImage* image = PlanetScreenImage(screen.planets[i], open);
         screen.planetTextures[i] = MakeTexture(image, false, TextureCategoryForeground);
         LeaveLoadingStage();
     }
@@ -186,9 +191,9 @@ bool ShowPlanetScreen(PlanetResult& result) {
     selector.minMoveTime = 0.5;
     selector.itemMoveTime = 0.3;
     selector.SetCurrent(result.planet);
-    for (uint32_t i = 0; i < 10; ++i) {
+    for (uint32_t i = 0; i < kPlanetsPerSystem; ++i) {
         selector.items[i].position = kPlanetDistance[i];
-        selector.items[i].enabled = system * 10 + i <= h;
+        selector.items[i].enabled = system * kPlanetsPerSystem + i <= h;
         selector.SetItemCaption(i, PlanetCaption(system, i, h, result.bestTimes).c_str());
     }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "app/app_config.h"
 #include "game/gm_planet_result.h"
 
 class CArrowSelector;
@@ -14,18 +15,21 @@ struct GLTexture;
 struct TextureImage;
 
 // Indexed by planet 0..9.
-extern const double kPlanetDistance[10];   // along the line; the selector's positions
-extern const double kPlanetSwing[10];      // how far each swings in while fading
-extern const double kPlanetRadius[10];
-extern const double kPlanetSpinSpeed[10];  // texture shift per second
+// Along the line: the selector's positions.
+extern const double kPlanetDistance[kPlanetsPerSystem];
+// How far each swings in while fading.
+extern const double kPlanetSwing[kPlanetsPerSystem];
+extern const double kPlanetRadius[kPlanetsPerSystem];
+// Texture shift per second.
+extern const double kPlanetSpinSpeed[kPlanetsPerSystem];
 
 struct PlanetScreen {
-    double time;                    // seconds since the screen opened
-    double spin[10];                // texture shift of each planet
-    CPlanetGenerator* planets[10];  // the screen's own objects
+    double time;                                   // seconds since the screen opened
+    double spin[kPlanetsPerSystem];                // texture shift of each planet
+    CPlanetGenerator* planets[kPlanetsPerSystem];  // the screen's own objects
     GLTexture* starField;
     GLTexture* sun;
-    GLTexture* planetTextures[10];
+    GLTexture* planetTextures[kPlanetsPerSystem];
     TextureImage* highlightImage;   // "planet_highlight"
     GLTexture* highlight;
     CArrowSelector* selector;

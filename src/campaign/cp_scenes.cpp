@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audio/au_thread.h"
+#include "campaign/cp_seams.h"
 #include "campaign/cp_sphere.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
@@ -21,7 +22,6 @@
 #include "display/dp_window.h"
 #include "game/gm_draw.h"
 #include "game/gm_input.h"
-#include "platform/pf_seams.h"
 #include "texgen/tg_generators.h"
 #include "texgen/tg_pool.h"
 
@@ -88,7 +88,7 @@ void PresentBlackFrame(uint32_t* skip) {
 }
 
 void NotifySceneFrame(uint32_t screen, double time) {
-    if (g_pfSeams.sceneFrame) g_pfSeams.sceneFrame(screen, time, g_pfSeams.sceneFrameContext);
+    if (g_cpSeams.sceneFrame) g_cpSeams.sceneFrame(screen, time, g_cpSeams.sceneFrameContext);
 }
 
 // ---------------------------------------------------------------------------------

@@ -84,7 +84,7 @@ void DrawCraftModel(double scale);
 // OnAnyKeyEvent into skip, catch up, make current, clear to black, present.
 void PresentBlackFrame(uint32_t* skip);
 
-// The screens of the frame seam (g_pfSeams.sceneFrame), called after each frame of the
+// The screens of the frame seam (g_cpSeams.sceneFrame), called after each frame of the
 // scenes and the completed screen is drawn and before it is presented (the back
 // buffer still holds it).
 enum SceneScreen : uint32_t { SCENE_APPROACH = 1, SCENE_DESCENT = 2, SCENE_COMPLETED = 3 };

@@ -4,6 +4,7 @@
 #include <wx/dcclient.h>
 #include <wx/dialog.h>
 
+#include "display/dp_command_ids.h"
 #include "display/dp_quit.h"
 #include "display/dp_session.h"
 #include "platform/pf_window.h"
@@ -11,7 +12,7 @@
 wxBEGIN_EVENT_TABLE(CBackgroundFrame, wxFrame)
     EVT_PAINT(CBackgroundFrame::OnPaint)
     EVT_ERASE_BACKGROUND(CBackgroundFrame::OnEraseBackground)
-    EVT_MENU(kExitCommandId, CBackgroundFrame::OnExitCommand)
+    EVT_MENU(kCommandExit, CBackgroundFrame::OnExitCommand)
     EVT_CLOSE(CBackgroundFrame::OnClose)
 wxEND_EVENT_TABLE()
 
@@ -21,7 +22,7 @@ namespace {
 // loop has nothing to end.
 void EndCurrentMenu() {
     wxDialog* menu = CurrentModalMenu();
-    if (menu && menu->IsModal()) menu->EndModal(kExitCommandId);
+    if (menu && menu->IsModal()) menu->EndModal(kCommandExit);
 }
 
 }  // namespace

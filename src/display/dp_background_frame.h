@@ -21,6 +21,3 @@ private:
 
     wxDECLARE_EVENT_TABLE();
 };
-
-// The menu command that quits the program from any menu.
-constexpr int kExitCommandId = 5006;

@@ -3,6 +3,8 @@
 // quality test; and, when that goes wrong, asking the player how to go on.
 #pragma once
 
+#include "display/dp_command_ids.h"
+
 // force: show the display settings first (as does Ctrl held). True: the game window
 // is open and held once for the caller (who releases it with CloseGameSession) and the
 // current quality record is set. False: the player gave up; nothing is held.
@@ -18,10 +20,10 @@ bool RunDisplaySettingsDialog();
 
 // The problem prompt's buttons.
 enum DisplayProblemChoice : int {
-    DisplayProblemCancel = 5101,
-    DisplayProblemIgnore = 5117,
-    DisplayProblemManually = 10003,
-    DisplayProblemAutomatically = 10002,
+    DisplayProblemCancel = kCommandCancel,
+    DisplayProblemIgnore = kCommandIgnore,
+    DisplayProblemManually = kCommandChoice3,
+    DisplayProblemAutomatically = kCommandChoice2,
 };
 // What the prompt does with the button pressed (any other result gives up).
 bool FollowDisplayProblemChoice(int result);

@@ -1,4 +1,5 @@
 // Monitor choice, the display area, the background frame and the fade to black.
+#include "display/dp_command_ids.h"
 #include "displaysetup/ds_monitor.h"
 
 #include <GL/gl.h>
@@ -25,8 +26,6 @@ constexpr uint32_t kFadeMs = 510;     // the fade's length
 constexpr int kFadeEndLevel = 4;      // at or below this the desktop counts as black
 constexpr uint32_t kFadeHoldMs = 100; // black, before the background frame comes
 
-constexpr int kDisplayDialogOk = 5100;  // the stock OK button
-
 wxFrame* g_fadeFrame = nullptr;  // main thread: from the end of a fade to its frame's show
 
 void WriteDisplayInt(int32_t& field, const char* key, int32_t value) {
@@ -52,7 +51,7 @@ void LayOutDisplayDialog(CDisplayDialog* dialog) {
     builder.PopSizer();
     builder.PopSizer();
     builder.PopSizer();
-    builder.AddButton(kDisplayDialogOk, true, wxString());
+    builder.AddButton(kCommandOk, true, wxString());
     builder.Finish();
 }
 

@@ -5,15 +5,16 @@
 
 #include <cstdint>
 
+#include "display/dp_command_ids.h"
 #include "display/dp_quality.h"
 
 // Menu result ids.
 enum DisplaySettingsResult : int {
-    DisplaySettingsOk = 5100,
-    DisplaySettingsCancel = 5101,
-    DisplaySettingsClosed = 5006,       // the program is being closed
-    DisplaySettingsAdvanced = 10001,
-    DisplaySettingsGo = 10002,
+    DisplaySettingsOk = kCommandOk,
+    DisplaySettingsCancel = kCommandCancel,
+    DisplaySettingsClosed = kCommandExit,  // the program is being closed
+    DisplaySettingsAdvanced = kCommandChoice1,
+    DisplaySettingsGo = kCommandChoice2,
 };
 
 // The menus and the test the dialog runs.

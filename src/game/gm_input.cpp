@@ -10,8 +10,8 @@
 #include "display/dp_quit.h"
 #include "game/gm_math.h"
 #include "game/gm_pause.h"
+#include "game/gm_seams.h"
 #include "game/gm_world.h"
-#include "platform/pf_seams.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ bool IsKey(int32_t configured, uint32_t key) { return uint32_t(configured) == ke
 
 void RunPauseSequence(GameWorld& world) {
     PostGameAudioMessage(AUDIO_MSG_CLOSE);
-    const bool resume = g_pfSeams.runPauseScreen ? g_pfSeams.runPauseScreen() : RunPauseScreen();
+    const bool resume = g_gmSeams.runPauseScreen ? g_gmSeams.runPauseScreen() : RunPauseScreen();
     if (!resume) world.state = GAME_QUIT;
     PostGameAudioMessage(AUDIO_MSG_OPEN);
     // No key held before the pause stays pressed: its release went to the pause screen.

@@ -26,7 +26,7 @@ void PostGameAudioMessage(uint32_t message);
 // to load is null and plays nothing.
 void PlayGameSound(CSoundData* sound, uint32_t flags);
 
-// The input callback runs the pause screen (or the seams' runPauseScreen, pf_seams.h).
+// The input callback runs the pause screen (or the seams' runPauseScreen, gm_seams.h).
 
 // The GameEventCallback of play: context is the GameWorld.
 void OnGameEvent(void* context, uint32_t code, const void* data);

@@ -18,9 +18,9 @@
 #include "display/dp_window.h"
 #include "game/gm_draw.h"
 #include "game/gm_input.h"
+#include "game/gm_seams.h"
 #include "game/gm_step.h"
 #include "game/gm_world.h"
-#include "platform/pf_seams.h"
 #include "texgen/tg_generators.h"
 #include "texgen/tg_pool.h"
 
@@ -173,7 +173,7 @@ void AdvancePlanet(void* context, uint32_t stepMs) {
 void DrawPlanet(void* context) {
     GameWorld& world = *static_cast<PlanetLoop*>(context)->world;
     DrawWorld(world);
-    if (g_pfSeams.planetFrame) g_pfSeams.planetFrame(world, g_pfSeams.planetFrameContext);
+    if (g_gmSeams.planetFrame) g_gmSeams.planetFrame(world, g_gmSeams.planetFrameContext);
 }
 
 }  // namespace

@@ -11,5 +11,5 @@
 struct GameWorld;
 
 void PlayPlanet(PlanetResult& result);
-// Tests watch and script the game through the seams' planetFrame (pf_seams.h), called
+// Tests watch and script the game through the seams' planetFrame (gm_seams.h), called
 // once a frame after the world is drawn and before the frame is presented.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "app/app_config.h"
 #include "app/app_fault.h"
 #include "game/gm_math.h"
 
@@ -79,7 +80,8 @@ void ClearGameWorld(GameWorld& world) {
 
 CRandomSource MakePieceSource(uint32_t galaxy, uint32_t system, uint32_t planet) {
     CRandomSource seeded(148);
-    return CRandomSource(seeded, (galaxy * 10 + system) * 10 + planet);
+    const uint32_t systemIndex = galaxy * kSystemsPerGalaxy + system;
+    return CRandomSource(seeded, systemIndex * kPlanetsPerSystem + planet);
 }
 
 void SetUpGameWorld(GameWorld& world, uint32_t galaxy, uint32_t system, uint32_t planet,

@@ -3,6 +3,7 @@
 
 #include <wx/textctrl.h>
 
+#include "display/dp_command_ids.h"
 #include "menus/mn_dialog_builder.h"
 #include "platform/pf_window.h"
 
@@ -86,7 +87,7 @@ CLicenseAgreementDialog::CLicenseAgreementDialog()
                                 wxTE_MULTILINE | wxTE_READONLY, wxDefaultValidator, "text");
     text->SetMinSize(wxSize(400, 300));
     builder.AddWindow(text, DialogLayoutLeft | DialogLayoutBorder);
-    builder.AddButton(wxID_CANCEL, true, wxString());
-    builder.AddButton(wxID_OK, false, "&Agree");
+    builder.AddButton(kCommandCancel, true, wxString());
+    builder.AddButton(kCommandOk, false, "&Agree");
     PfPresentWhenShown(this);  // in front, with the keyboard, under any window manager
 }

@@ -4,7 +4,7 @@
 
 #include <wx/dialog.h>
 
-// ShowModal returns wxID_OK (5100) for "&Agree" and wxID_CANCEL (5101) for Cancel,
+// ShowModal returns kCommandOk (5100) for "&Agree" and kCommandCancel (5101) for Cancel,
 // Enter (Cancel is the default button), Escape and the close box.
 class CLicenseAgreementDialog : public wxDialog {
 public:

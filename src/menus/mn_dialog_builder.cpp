@@ -7,7 +7,14 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
+#include <type_traits>
+
+#include "app/app_check.h"
 #include "app/app_fault.h"
+
+// A menu's destructor runs the builder's, and neither may throw: a fault found there
+// ends the program instead.
+static_assert(std::is_nothrow_destructible_v<CDialogBuilder>);
 
 namespace {
 
@@ -43,7 +50,7 @@ CDialogBuilder::CDialogBuilder(wxWindow* parent)
     PushSizer(new wxBoxSizer(wxVERTICAL), true);
 }
 
-CDialogBuilder::~CDialogBuilder() {
+CDialogBuilder::~CDialogBuilder() noexcept {
     if (m_finished) return;
     if (m_open.size() != 1) {
         // The sizers never handed to the dialog go first (the outermost owns every one
@@ -60,6 +67,7 @@ CDialogBuilder::~CDialogBuilder() {
 }
 
 wxSizer* CDialogBuilder::PushSizer(wxSizer* sizer, bool bordered) {
+    VP_CHECK(!m_finished, "CDialogBuilder::PushSizer after the layout was finished");
     if (!m_open.empty())
         m_open.back()->Add(sizer, 0, wxEXPAND | (bordered ? wxALL : 0), bordered ? kBorder : 0);
     m_open.push_back(sizer);
@@ -67,10 +75,12 @@ wxSizer* CDialogBuilder::PushSizer(wxSizer* sizer, bool bordered) {
 }
 
 void CDialogBuilder::BeginGrid(int rows) {
+    VP_CHECK(!m_finished, "CDialogBuilder::BeginGrid after the layout was finished");
     PushSizer(new wxFlexGridSizer(rows, 2, 0, 0), false);
 }
 
 wxSizer* CDialogBuilder::PopSizer() {
+    VP_CHECK(!m_finished, "CDialogBuilder::PopSizer after the layout was finished");
     if (m_open.size() < 2) ThrowInternalFault(kSizerPopFault);
     wxSizer* closed = m_open.back();
     m_open.pop_back();
@@ -78,6 +88,7 @@ wxSizer* CDialogBuilder::PopSizer() {
 }
 
 wxButton* CDialogBuilder::AddButton(int id, bool makeDefault, const wxString& label) {
+    VP_CHECK(!m_finished, "CDialogBuilder::AddButton after the layout was finished");
     if (!m_buttonRow) m_buttonRow = new wxStdDialogButtonSizer;
     auto* button = new wxButton(m_parent, id, label, wxDefaultPosition, wxDefaultSize, 0,
                                 wxDefaultValidator, "button");
@@ -90,6 +101,7 @@ wxButton* CDialogBuilder::AddButton(int id, bool makeDefault, const wxString& la
 }
 
 wxStaticText* CDialogBuilder::AddText(const wxString& text, int layout) {
+    VP_CHECK(!m_finished, "CDialogBuilder::AddText after the layout was finished");
     auto* control = new wxStaticText(m_parent, wxID_ANY, text, wxDefaultPosition, wxDefaultSize,
                                      0, "staticText");
     AddWindow(control, layout);
@@ -97,6 +109,7 @@ wxStaticText* CDialogBuilder::AddText(const wxString& text, int layout) {
 }
 
 wxStaticBitmap* CDialogBuilder::AddBitmap(const wxBitmap& bitmap) {
+    VP_CHECK(!m_finished, "CDialogBuilder::AddBitmap after the layout was finished");
     auto* control = new wxStaticBitmap(m_parent, wxID_ANY, bitmap, wxDefaultPosition,
                                        wxDefaultSize, 0, "staticBitmap");
     AddWindow(control, DialogLayoutCentre | DialogLayoutBorder);
@@ -104,6 +117,7 @@ wxStaticBitmap* CDialogBuilder::AddBitmap(const wxBitmap& bitmap) {
 }
 
 wxWindow* CDialogBuilder::AddWindow(wxWindow* window, int layout) {
+    VP_CHECK(!m_finished, "CDialogBuilder::AddWindow after the layout was finished");
     m_open.back()->Add(window, 0, SizerFlagsOf(layout), (layout & DialogLayoutBorder) ? kBorder : 0);
     return window;
 }
@@ -111,12 +125,12 @@ wxWindow* CDialogBuilder::AddWindow(wxWindow* window, int layout) {
 void CDialogBuilder::Finish() {
     if (m_finished) return;
     if (m_open.size() != 1) ThrowInternalFault(kSizerLeftOpenFault);
-    m_finished = true;
     if (m_buttonRow) {
         m_buttonRow->Realize();
         PushSizer(m_buttonRow, true);
         PopSizer();
     }
+    m_finished = true;  // from here on every builder call is misuse
     auto* outer = new wxBoxSizer(wxVERTICAL);
     outer->Add(m_open.front(), 0, wxEXPAND | wxALL, kBorder);
     m_parent->SetSizer(outer, true);

@@ -39,7 +39,7 @@ public:
     // Finishes the layout unless Finish already has. With more than the content sizer
     // still open it lays nothing out: it reports kSizerLeftOpenFault and ends the
     // program (ExitOnInternalFault), as destructors must not throw.
-    ~CDialogBuilder();
+    ~CDialogBuilder() noexcept;
     CDialogBuilder(const CDialogBuilder&) = delete;
     CDialogBuilder& operator=(const CDialogBuilder&) = delete;
 
@@ -67,8 +67,8 @@ public:
 
     // Finishes the layout now: checks the stack, places the button row last in the
     // content sizer, wraps the content in the outer 5-pixel border, makes that the
-    // dialog's sizer and fits (and centres) the dialog. Runs once; the builder must
-    // not be used afterwards.
+    // dialog's sizer and fits (and centres) the dialog. Runs once; a builder call after
+    // it (PushSizer, BeginGrid, PopSizer or an Add) is a failed runtime check.
     void Finish();
     // Lays the dialog out to its sizer's minimum size and centres it when asked.
     void FitDialog();

@@ -8,6 +8,9 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
+#include <type_traits>
+
+#include "app/app_check.h"
 #include "app/app_png.h"
 #include "display/dp_session.h"
 #include "display/dp_text.h"
@@ -20,7 +23,7 @@
 wxBEGIN_EVENT_TABLE(CKorvexMenu, wxDialog)
     EVT_PAINT(CKorvexMenu::OnPaint)
     EVT_ERASE_BACKGROUND(CKorvexMenu::OnEraseBackground)
-    EVT_MENU(wxID_EXIT, CKorvexMenu::OnExit)
+    EVT_MENU(kCommandExit, CKorvexMenu::OnExit)
     EVT_BUTTON(wxID_ANY, CKorvexMenu::OnButton)
     EVT_CHAR(CKorvexMenu::OnChar)
     EVT_CLOSE(CKorvexMenu::OnClose)
@@ -47,7 +50,10 @@ CKorvexMenu::CKorvexMenu(int affirmativeId)
     PfPresentWhenShown(this);
 }
 
-CKorvexMenu::~CKorvexMenu() { FinishLayout(); }
+// The destructor finishes a pending layout, whose faults end the program there.
+static_assert(std::is_nothrow_destructible_v<CKorvexMenu>);
+
+CKorvexMenu::~CKorvexMenu() noexcept { FinishLayout(); }
 
 void CKorvexMenu::FinishLayout() {
     if (!m_builder) return;
@@ -71,17 +77,18 @@ int CKorvexMenu::ShowModal() {
 }
 
 wxStaticBitmap* CKorvexMenu::AddImage(const char* resource, double fx, double fy) {
-    return m_builder->AddBitmap(LoadBitmapResourceToWidth(resource, MenuUnitsX(fx), MenuUnitsY(fy)));
+    const int width = MenuUnitsX(fx), height = MenuUnitsY(fy);
+    return OpenBuilder().AddBitmap(LoadBitmapResourceToWidth(resource, width, height));
 }
 
 CKorvexMenuButton* CKorvexMenu::AddButton(int id, const wxString& label) {
     auto* button = new CKorvexMenuButton(this, id, label);
-    m_builder->AddWindow(button, kBordered);
+    OpenBuilder().AddWindow(button, kBordered);
     return button;
 }
 
 wxStaticText* CKorvexMenu::AddLabel(const wxString& text, int sizeClass) {
-    wxStaticText* label = m_builder->AddText(text, DialogLayoutLeft | DialogLayoutBorder);
+    wxStaticText* label = OpenBuilder().AddText(text, DialogLayoutLeft | DialogLayoutBorder);
     MenuFont(label, sizeClass);
     label->SetForegroundColour(*wxWHITE);
     return label;
@@ -95,7 +102,7 @@ CMultiLineSizedText* CKorvexMenu::AddMultiLineText(const wxString& text, bool ce
     wxSize size(MenuUnitsX(fx), MenuUnitsY(fy));
     paragraph->SetMinSize(size);
     paragraph->SetMaxSize(size);
-    m_builder->AddWindow(paragraph, kBordered);
+    OpenBuilder().AddWindow(paragraph, kBordered);
     return paragraph;
 }
 
@@ -105,7 +112,7 @@ void CKorvexMenu::MenuFont(wxWindow* window, int sizeClass) {
 
 CKorvexMenuChoice* CKorvexMenu::AddChoice(const wxString& label, int* selection,
                                           const char* const* choices) {
-    m_builder->PushSizer(new wxBoxSizer(wxHORIZONTAL), false);
+    OpenBuilder().PushSizer(new wxBoxSizer(wxHORIZONTAL), false);
     AddLabel(label, 0);
     CKorvexMenuChoice* choice = CreateChoice(selection, choices);
     PopSizer();
@@ -114,24 +121,24 @@ CKorvexMenuChoice* CKorvexMenu::AddChoice(const wxString& label, int* selection,
 
 CKorvexMenuChoice* CKorvexMenu::CreateChoice(int* selection, const char* const* choices) {
     auto* choice = new CKorvexMenuChoice(this, selection, choices);
-    m_builder->AddWindow(choice, kBordered);
+    OpenBuilder().AddWindow(choice, kBordered);
     return choice;
 }
 
 CKorvexMenuKeyButton* CKorvexMenu::AddKeyButton(int* keyCode) {
     auto* button = new CKorvexMenuKeyButton(this, keyCode);
-    m_builder->AddWindow(button, kBordered);
+    OpenBuilder().AddWindow(button, kBordered);
     return button;
 }
 
 wxWindow* CKorvexMenu::AddWindow(wxWindow* window) {
-    return m_builder->AddWindow(window, kBordered);
+    return OpenBuilder().AddWindow(window, kBordered);
 }
 
 void CKorvexMenu::BeginGroup(const wxString& title) {
-    wxSizer* box = m_builder->PushSizer(new wxBoxSizer(wxHORIZONTAL), false);
+    wxSizer* box = OpenBuilder().PushSizer(new wxBoxSizer(wxHORIZONTAL), false);
     AddSpacer(0.01, 0);
-    m_builder->PushSizer(new wxBoxSizer(wxVERTICAL), false);
+    OpenBuilder().PushSizer(new wxBoxSizer(wxVERTICAL), false);
     AddSpacer(0, title.empty() ? 0.01 : 0.05);
     m_groups.push_back({title, box});
 }
@@ -143,10 +150,15 @@ void CKorvexMenu::EndGroup() {
     PopSizer();
 }
 
-void CKorvexMenu::PopSizer() { m_builder->PopSizer(); }
+void CKorvexMenu::PopSizer() { OpenBuilder().PopSizer(); }
+
+CDialogBuilder& CKorvexMenu::OpenBuilder() {
+    VP_CHECK(m_builder != nullptr, "CKorvexMenu: a layout call after the layout was finished");
+    return *m_builder;
+}
 
 void CKorvexMenu::AddSpacer(double fx, double fy) {
-    m_builder->CurrentSizer()->Add(MenuUnitsX(fx), MenuUnitsY(fy), 0, 0, 0);
+    OpenBuilder().CurrentSizer()->Add(MenuUnitsX(fx), MenuUnitsY(fy), 0, 0, 0);
 }
 
 void CKorvexMenu::OnEraseBackground(wxEraseEvent&) {}

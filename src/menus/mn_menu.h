@@ -9,6 +9,7 @@
 
 #include <vector>
 
+#include "display/dp_command_ids.h"
 #include "menus/mn_dialog_builder.h"
 
 class CKorvexMenuButton;
@@ -20,13 +21,13 @@ class wxStaticText;
 
 // Menu result ids: what ShowModal returns, and the ids of the buttons that give them.
 enum MenuResult : int {
-    MenuResultOk = 5100,       // wxID_OK: Play, OK, the affirmative id of most menus
-    MenuResultCancel = 5101,   // wxID_CANCEL: the escape id of every menu (Escape)
-    MenuResultExit = 5006,     // wxID_EXIT: the menu was closed; the quit flag is set
-    MenuResultIgnore = 5117,   // wxID_IGNORE: Ignore in the display problem prompt
-    MenuResultChoice1 = 10001, // a screen's own choice 1 (Settings, Advanced)
-    MenuResultChoice2 = 10002, // own choice 2 (Automatically, Go)
-    MenuResultChoice3 = 10003, // own choice 3 (Configure, Manually)
+    MenuResultOk = kCommandOk,            // Play, OK, the affirmative id of most menus
+    MenuResultCancel = kCommandCancel,    // the escape id of every menu (Escape)
+    MenuResultExit = kCommandExit,        // the menu was closed; the quit flag is set
+    MenuResultIgnore = kCommandIgnore,    // Ignore in the display problem prompt
+    MenuResultChoice1 = kCommandChoice1,  // a screen's own choice 1 (Settings, Advanced)
+    MenuResultChoice2 = kCommandChoice2,  // own choice 2 (Automatically, Go)
+    MenuResultChoice3 = kCommandChoice3,  // own choice 3 (Configure, Manually)
 };
 
 // One framed group: the title on its frame line, the box the frame is drawn round.
@@ -40,7 +41,7 @@ public:
     // An empty layout (the builder's content sizer open) under the background frame.
     explicit CKorvexMenu(int affirmativeId);
     // Finishes the layout when ShowModal never did.
-    ~CKorvexMenu() override;
+    ~CKorvexMenu() noexcept override;
 
     // Finishes the layout, focuses the control whose id is the affirmative id, hands
     // the display over (the game window closes, the cursor shows, the menu is
@@ -96,6 +97,9 @@ protected:
     void OnClose(wxCloseEvent& event);
 
 private:
+    // The builder while the layout is open; a call once it is finished is a failed
+    // runtime check.
+    CDialogBuilder& OpenBuilder();
     void EndIfModal(int result);
     void EndIfQuitRequested();
 

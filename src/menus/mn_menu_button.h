@@ -7,6 +7,7 @@
 #include <wx/bitmap.h>
 #include <wx/string.h>
 
+#include "display/dp_command_ids.h"
 #include "menus/mn_homemade.h"
 
 class wxCommandEvent;
@@ -61,7 +62,7 @@ private:
 // The id of a choice's pop-up item i: a menu command with this id picks item i. The
 // pop-up's own pick comes back to the choice directly and never reaches the menu,
 // whose own commands (Advanced, Go, Configure) share these ids.
-constexpr int kChoicePopupFirstId = 10001;
+constexpr int kChoicePopupFirstId = kCommandChoice1;
 
 class CKorvexMenuChoice : public CKorvexMenuButton {
 public:

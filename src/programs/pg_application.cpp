@@ -15,6 +15,7 @@
 #include "audio/au_thread.h"
 #include "campaign/cp_campaign.h"
 #include "display/dp_background_frame.h"
+#include "display/dp_command_ids.h"
 #include "display/dp_session.h"
 #include "displaysetup/ds_monitor.h"
 #include "menus/mn_agreement.h"
@@ -26,7 +27,7 @@ wxDEFINE_EVENT(StartSessionEventType, wxCommandEvent);
 
 namespace {
 
-constexpr int kStartSessionId = 10001;
+constexpr int kStartSessionId = kCommandChoice1;  // the application's own event
 constexpr int32_t kAgreementVersion = 1;
 constexpr int kLeaveCheckMs = 50;  // while another client holds the keyboard
 
@@ -40,7 +41,7 @@ bool g_suspendedByActivation = false;  // main thread: OnActivateApp suspended t
 void OnQuitSignal() {
     g_quitSignalled = true;
     if (wxFrame* frame = GetBackgroundFrame()) {
-        wxCommandEvent exit(wxEVT_MENU, kExitCommandId);
+        wxCommandEvent exit(wxEVT_MENU, kCommandExit);
         frame->GetEventHandler()->ProcessEvent(exit);
         return;
     }

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/app_check.h"
 #include "display/dp_loading.h"
 #include "platform/pf_thread_messages.h"
 #include "texgen/tg_pigment.h"
@@ -37,6 +38,7 @@ struct CImageBatch::State {
     std::mutex mutex;
     std::condition_variable bandDone;
     std::deque<ImageEntry> entries;  // a deque: entries never move once started
+    std::thread::id owner = std::this_thread::get_id();  // the only thread that may use it
 };
 
 namespace {
@@ -140,6 +142,7 @@ CImageBatch::~CImageBatch() { WaitAll(); }
 
 uint32_t CImageBatch::StartRows(uint32_t rows, std::function<void(uint32_t, uint32_t)> work) {
     State& s = *m_state;
+    VP_CHECK(s.owner == std::this_thread::get_id(), "CImageBatch used off the thread that made it");
     const uint32_t ticket = static_cast<uint32_t>(s.entries.size());
     s.entries.emplace_back();
     ImageEntry& e = s.entries.back();
@@ -178,6 +181,8 @@ std::shared_ptr<const ProjectionCache> CImageBatch::ViewFor(const RecipeRender& 
 }
 
 uint32_t CImageBatch::Start(const RecipeRender& render) {
+    VP_CHECK(m_state->owner == std::this_thread::get_id(),
+             "CImageBatch used off the thread that made it");
     if (render.pigment == nullptr || render.field == nullptr) {
         if (render.pigment) render.pigment->Release();
         return kNoTicket;
@@ -204,6 +209,9 @@ uint32_t CImageBatch::Start(const RecipeRender& render) {
 
 void CImageBatch::Wait(uint32_t ticket, double progress) {
     State& s = *m_state;
+    VP_CHECK(s.owner == std::this_thread::get_id(), "CImageBatch used off the thread that made it");
+    VP_CHECK(ticket == kNoTicket || ticket < s.entries.size(),
+             "CImageBatch::Wait for a ticket the batch never gave");
     if (ticket >= s.entries.size()) return;
     ImageEntry& e = s.entries[ticket];
     if (e.kept) return;

@@ -33,8 +33,6 @@ protected:
     void TearDown() override {
         PfMidiStreamStop(stream);
         PfMidiStreamClose(stream);
-        g_pfSeams.midiEvent = nullptr;
-        g_pfSeams.midiEventUser = nullptr;
         DrainThreadMessages();
     }
     // Fills a header with {delta, 0, event} records and queues it.

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "app/app_config.h"
+#include "audio/game_audio_recorder.h"
 #include "campaign/cp_campaign.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
 #include "displaysetup/private_store.h"
-#include "game/game_audio_recorder.h"
 #include "support/test_support.h"
 
 namespace {

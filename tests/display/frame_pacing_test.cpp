@@ -31,7 +31,6 @@ protected:
         CatchUpLastFrameTime();  // the clock starts now
         g_sleepCalls = g_slept = 0;
     }
-    void TearDown() override { PfResetSeams(); }
     // A frame whose drawing took ms since the last one.
     uint32_t FrameAfter(uint32_t ms) {
         g_now += ms;

@@ -10,9 +10,8 @@
 
 #include <functional>
 
+#include "display/dp_command_ids.h"
 #include "display/dp_session.h"
-
-constexpr int kTestMenuOk = 5100;
 
 // 300 x 200 of content.
 inline wxDialog* MakeTestMenu() {
@@ -31,7 +30,7 @@ inline int RunTestMenu(const std::function<void(wxDialog*)>& during) {
     EnterModalMenu(menu);
     menu->CallAfter([menu, during] {
         during(menu);
-        if (menu->IsModal()) menu->EndModal(kTestMenuOk);
+        if (menu->IsModal()) menu->EndModal(kCommandOk);
     });
     const int result = menu->ShowModal();
     EnterModalMenu(nullptr);

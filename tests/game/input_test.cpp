@@ -10,13 +10,13 @@
 #include "app/app_config.h"
 #include "audio/au_sound.h"
 #include "audio/au_thread.h"
+#include "audio/game_audio_recorder.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
 #include "game/gm_input.h"
 #include "game/gm_math.h"
+#include "game/gm_seams.h"
 #include "game/gm_world.h"
-#include "game_audio_recorder.h"
-#include "platform/pf_seams.h"
 
 namespace {
 
@@ -34,7 +34,6 @@ protected:
     }
     void TearDown() override {
         GameConfig = savedConfig;
-        g_pfSeams.runPauseScreen = nullptr;
         QuitRequested = 0;
     }
     void Send(uint32_t code, uint32_t key) { OnGameEvent(world.get(), code, &key); }
@@ -100,7 +99,7 @@ bool FakePause() {
 }
 
 TEST_F(GameInput, EscapePausesWithTheAudioClosedAndForgetsHeldControls) {
-    g_pfSeams.runPauseScreen = FakePause;
+    g_gmSeams.runPauseScreen = FakePause;
     g_pauseRuns = 0;
     g_pauseAnswer = true;
     Send(GameEventKeyPress, 27);  // the first press alone does not pause
@@ -122,7 +121,7 @@ TEST_F(GameInput, EscapePausesWithTheAudioClosedAndForgetsHeldControls) {
 }
 
 TEST_F(GameInput, AnEscapeQueuedBehindAQuitOpensNoPauseScreen) {
-    g_pfSeams.runPauseScreen = FakePause;
+    g_gmSeams.runPauseScreen = FakePause;
     g_pauseRuns = 0;
     g_pauseAnswer = true;
     // The window was closed and Escape pressed within one pump: the game has ended.

@@ -1,8 +1,10 @@
 // The dialog builder: the sizer stack, layout flags, the button row and the finished
 // dialog's size and place.
 #include <gtest/gtest.h>
+#include <wx/bitmap.h>
 #include <wx/button.h>
 #include <wx/display.h>
+#include <wx/panel.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
@@ -12,6 +14,7 @@
 
 #include "app/app_fault.h"
 #include "menu_test_support.h"
+#include "display/dp_command_ids.h"
 #include "menus/mn_dialog_builder.h"
 
 namespace {
@@ -132,6 +135,28 @@ TEST(DialogBuilder, UnbalancedStacksAreInternalFaults) {
     // The orphaned content sizer was never handed to the dialog.
 }
 
+// Once the layout is finished the builder's stack is gone: every call that would add
+// to it is misuse of our own, named by a failed check.
+TEST(DialogBuilderDeathTest, CallsAfterTheLayoutIsFinishedFailTheirCheck) {
+    TestDialog dialog;
+    CDialogBuilder builder(dialog.get());
+    builder.AddText("laid out", 0);
+    builder.Finish();
+    ASSERT_NE(dialog->GetSizer(), nullptr);
+    const std::string misuse = "vorpane: check failed: CDialogBuilder::";
+    const std::string late = " after the layout was finished";
+    EXPECT_DEATH(builder.PushSizer(new wxBoxSizer(wxHORIZONTAL), false),
+                 misuse + "PushSizer" + late);
+    EXPECT_DEATH(builder.BeginGrid(2), misuse + "BeginGrid" + late);
+    EXPECT_DEATH(builder.PopSizer(), misuse + "PopSizer" + late);
+    EXPECT_DEATH(builder.AddButton(wxID_OK, false, ""), misuse + "AddButton" + late);
+    EXPECT_DEATH(builder.AddText("late", 0), misuse + "AddText" + late);
+    EXPECT_DEATH(builder.AddBitmap(wxBitmap(4, 4)), misuse + "AddBitmap" + late);
+    EXPECT_DEATH(builder.AddWindow(new wxPanel(dialog.get()), 0), misuse + "AddWindow" + late);
+    // Finishing again and the destructor stay quiet.
+    builder.Finish();
+}
+
 TEST(DialogBuilder, FinishedDialogIsFittedCentredWithTheButtonRowLast) {
     TestDialog dialog;
     wxSizer* content = nullptr;
@@ -194,7 +219,7 @@ TEST(DialogBuilder, NoButtonsNoRow) {
     {
         CDialogBuilder builder(other.get());
         content = builder.ContentSizer();
-        wxButton* odd = builder.AddButton(10001, false, "Odd");
+        wxButton* odd = builder.AddButton(kCommandChoice1, false, "Odd");
         builder.AddButton(wxID_OK, true, "");
         builder.Finish();
         EXPECT_NE(FindItemOf(content, odd), nullptr);

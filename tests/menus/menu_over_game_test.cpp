@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <wx/frame.h>
 
+#include "display/dp_command_ids.h"
 #include "display/dp_session.h"
 #include "display/dp_texture.h"
 #include "display/dp_texture_image.h"
@@ -84,7 +85,7 @@ TEST_F(MenuOverGame, AQuitQueuedAsTheMenuOpensOverTheGameEndsItWithExit) {
     SampleMenuValues values;
     SampleMenu sample = BuildSampleMenu(values);
     GetBackgroundFrame()->GetEventHandler()->QueueEvent(
-        new wxCommandEvent(wxEVT_MENU, kExitCommandId));
+        new wxCommandEvent(wxEVT_MENU, kCommandExit));
     const int result = RunModal(sample.menu.get(), [] {});
     EXPECT_EQ(result, MenuResultExit);
     EXPECT_EQ(QuitRequested, 1);

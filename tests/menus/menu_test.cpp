@@ -5,9 +5,11 @@
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
 #include <wx/frame.h>
+#include <wx/panel.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
+#include "display/dp_command_ids.h"
 #include "display/dp_session.h"
 #include "display/dp_text.h"
 #include "menu_test_support.h"
@@ -184,7 +186,7 @@ TEST(MenuResults, EveryWayToEndAMenu) {
             FlushToolkit();
             EXPECT_TRUE(m.menu->IsModal());
             EXPECT_FALSE(m.key->IsWaiting());
-            for (int id : {10001, 10002, 10003}) {
+            for (int id : {kCommandChoice1, kCommandChoice2, kCommandChoice3}) {
                 wxCommandEvent pick(wxEVT_MENU, id);
                 m.choice->ProcessWindowEvent(pick);
                 wxCommandEvent atMenu(wxEVT_MENU, id);
@@ -243,6 +245,24 @@ TEST(MenuResults, DestroyedUnshownWithASizerLeftOpenReportsTheFault) {
     menu->EndGroup();
     menu->Destroy();
     FlushToolkit();
+}
+
+// Laying a menu out further once its layout is finished (after ShowModal or
+// FinishLayout) is misuse of our own: every layout call names it and ends the program.
+TEST(MenuLayoutDeathTest, LayoutCallsAfterTheLayoutIsFinishedFailTheirCheck) {
+    ScreenArea = {0, 0, 1024, 768};
+    CKorvexMenu menu(MenuResultOk);
+    menu.AddButton(MenuResultOk, "OK");
+    menu.FinishLayout();
+    const char* misuse = "vorpane: check failed: CKorvexMenu: a layout call after the layout "
+                         "was finished";
+    EXPECT_DEATH(menu.AddButton(MenuResultCancel, "Cancel"), misuse);
+    EXPECT_DEATH(menu.AddLabel("late", 0), misuse);
+    EXPECT_DEATH(menu.AddWindow(new wxPanel(&menu)), misuse);
+    EXPECT_DEATH(menu.BeginGroup("late"), misuse);
+    EXPECT_DEATH(menu.PopSizer(), misuse);
+    EXPECT_DEATH(menu.AddSpacer(0.01, 0.01), misuse);
+    EXPECT_EQ(menu.Builder(), nullptr);  // this process never got past a check
 }
 
 }  // namespace

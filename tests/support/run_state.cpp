@@ -7,9 +7,17 @@
 
 #include "platform/pf_seams.h"
 
+// The upper layers' seams (audio/au_seams.h, game/gm_seams.h, campaign/cp_seams.h) and
+// the display layer's per-run state (display/dp_session.h).
+void AuResetSeams() __attribute__((weak));
 void ResetDisplayRunState() __attribute__((weak));
+void GmResetSeams() __attribute__((weak));
+void CpResetSeams() __attribute__((weak));
 
 void ResetRunState() {
     PfResetSeams();
+    if (AuResetSeams) AuResetSeams();
     if (ResetDisplayRunState) ResetDisplayRunState();
+    if (GmResetSeams) GmResetSeams();
+    if (CpResetSeams) CpResetSeams();
 }

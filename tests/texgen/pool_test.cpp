@@ -223,7 +223,6 @@ TEST(TexturePool, WaitingKeepsTheLoadingScreenAlive) {
     ASSERT_TRUE(started);
     batch.Wait(ticket, 0.5);
     EndLoadingScreen();
-    g_pfSeams.readClock = nullptr;
     EXPECT_TRUE(sawProgress) << "the wait reported no progress while the image finished";
 }
 
@@ -263,6 +262,23 @@ TEST(TexturePool, BatchesWithManyViewsShareNothingWithTheGlobalView) {
         ExpectSameImage(one.systems[i]->sphere, pooled.systems[i]->sphere, "sun");
         ExpectSameImage(one.systems[i]->map, pooled.systems[i]->map, "sun map");
     }
+}
+
+// A batch belongs to the thread that made it, and a ticket to the batch that gave it:
+// waiting for a ticket it never gave, or using it from another thread, is misuse of
+// our own, named by a failed check.
+TEST(TexturePoolDeathTest, ForeignTicketsAndThreadsFailTheirCheck) {
+    CImageBatch batch;
+    const uint32_t ticket = batch.StartRows(4, [](uint32_t, uint32_t) {});
+    batch.Wait(ticket);
+    batch.Wait(CImageBatch::kNoTicket);  // nothing to wait for: allowed
+    EXPECT_DEATH(batch.Wait(ticket + 1),
+                 "vorpane: check failed: CImageBatch::Wait for a ticket the batch never gave");
+    const auto elsewhere = [&](auto use) { std::thread(use).join(); };
+    const char* offThread = "vorpane: check failed: CImageBatch used off the thread that made it";
+    EXPECT_DEATH(elsewhere([&] { batch.Wait(ticket); }), offThread);
+    EXPECT_DEATH(elsewhere([&] { batch.StartRows(1, [](uint32_t, uint32_t) {}); }), offThread);
+    EXPECT_DEATH(elsewhere([&] { batch.Start(RecipeRender{}); }), offThread);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "display/dp_frame.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
+#include "game/gm_seams.h"
 #include "game/gm_world.h"
 #include "gl_support.h"
 #include "platform/pf_input.h"
@@ -123,7 +124,7 @@ bool BeginWalk(Walk& walk) {
     PfClearHeldKeys();
     g_pfSeams.readClock = ReadFakeClock;
     g_pfSeams.sleep = SleepOnFakeClock;
-    g_pfSeams.planetFrame = ObserveGame;
+    g_gmSeams.planetFrame = ObserveGame;
     ResetFrameStatistics();
     if (!OpenTestWindow(kWidth, kHeight)) {
         EndWalk();
@@ -137,7 +138,4 @@ bool BeginWalk(Walk& walk) {
 void EndWalk() {
     if (g_walk) CloseTestWindow();
     g_walk = nullptr;
-    g_pfSeams.readClock = nullptr;
-    g_pfSeams.sleep = nullptr;
-    g_pfSeams.planetFrame = nullptr;
 }

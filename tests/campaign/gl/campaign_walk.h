@@ -44,6 +44,7 @@ void EnterWalkStage(WalkStage stage, const std::string& entry);
 
 // A fresh input queue and quit flag, the fake clock and the game observer in the
 // seams, and the game window at 1024 x 768; false when the window did not open. The
-// walk is followed until EndWalk, which closes the window and empties the seams.
+// walk is followed until EndWalk, which closes the window (the seams are emptied by the
+// run-state reset after the test).
 bool BeginWalk(Walk& walk);
 void EndWalk();

@@ -14,15 +14,16 @@
 
 #include "app/app_config.h"
 #include "audio/au_thread.h"
+#include "audio/game_audio_recorder.h"
 #include "campaign/cp_complete.h"
 #include "campaign/cp_scenes.h"
+#include "campaign/cp_seams.h"
 #include "display/dp_frame.h"
 #include "display/dp_input.h"
 #include "display/dp_loading.h"
 #include "display/dp_quit.h"
 #include "display/dp_texture.h"
 #include "game/gm_input.h"
-#include "game_audio_recorder.h"
 #include "gl_support.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_input.h"
@@ -34,8 +35,8 @@ namespace {
 // Every frame of the scenes and the completed screen, through the frame seam.
 void WatchSceneFrames(void (*watch)(uint32_t screen, double time, void* context),
                       void* context) {
-    g_pfSeams.sceneFrame = watch;
-    g_pfSeams.sceneFrameContext = context;
+    g_cpSeams.sceneFrame = watch;
+    g_cpSeams.sceneFrameContext = context;
 }
 
 constexpr int32_t kWidth = 1024;
@@ -160,15 +161,12 @@ protected:
         WatchSceneFrames(Observe, nullptr);
     }
     void TearDown() override {
-        WatchSceneFrames(nullptr, nullptr);
         g_script = nullptr;
         g_audio = nullptr;
         planet.reset();
         system.reset();
         galaxy.reset();
         CloseTestWindow();
-        g_pfSeams.readClock = nullptr;
-        g_pfSeams.sleep = nullptr;
         GameConfig = savedConfig;
         QuitRequested = 0;
     }

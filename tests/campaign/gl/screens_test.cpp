@@ -198,8 +198,6 @@ protected:
         system.reset();
         galaxy.reset();
         CloseTestWindow();
-        g_pfSeams.readClock = nullptr;
-        g_pfSeams.sleep = nullptr;
         QuitRequested = 0;
     }
 

@@ -48,10 +48,7 @@ protected:
         g_pfSeams.beforeSwap = ReadFrame;
     }
     void TearDown() override {
-        g_pfSeams.beforeSwap = nullptr;
         EndLoadingScreen();
-        g_pfSeams.readClock = nullptr;
-        g_pfSeams.sleep = nullptr;
         CloseTestWindow();
     }
 };

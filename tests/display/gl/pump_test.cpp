@@ -67,8 +67,6 @@ protected:
         QuitRequested = 0;
     }
     void TearDown() override {
-        g_pfSeams.readClock = nullptr;
-        g_pfSeams.sleep = nullptr;
         QuitRequested = 0;
         PfSetCursorHidden(false);
     }
@@ -360,8 +358,6 @@ TEST_F(RealInput, LosingTheFocusWaitsUntilItComesBack) {
     g_pfSeams.readClock = nullptr;
     g_pfSeams.sleep = RefocusWhileWaiting;
     PumpGameMessages(Record, &events);
-    g_pfSeams.readClock = nullptr;
-    g_pfSeams.sleep = nullptr;
     EXPECT_EQ(Codes(events), "1 ");
     EXPECT_GE(g_sleeps, 5);
     EXPECT_FALSE(GameWindowInactive);

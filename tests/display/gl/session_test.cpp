@@ -17,6 +17,8 @@
 
 #include "app/app_config.h"
 #include "audio/au_thread.h"
+#include "audio/game_audio_recorder.h"
+#include "display/dp_command_ids.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
@@ -27,7 +29,6 @@
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "display/menu_runner.h"
-#include "game/game_audio_recorder.h"
 #include "gl_support.h"
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
@@ -35,9 +36,6 @@
 #include "platform/pf_window.h"
 
 namespace {
-
-constexpr int kOk = kTestMenuOk;
-constexpr int kExit = 5006;
 
 class DisplaySessionTest : public ::testing::Test {
 protected:
@@ -59,7 +57,6 @@ protected:
         while (GetDisplaySession().windowOpenCount > 0) CloseGameSession();
         while (GameDisplayAcquired()) ReleaseGameDisplay();
         PumpFor(20);
-        PfResetSeams();
     }
 
     // The window is open with every texture registered once and drawing with its own
@@ -99,7 +96,7 @@ TEST_F(DisplaySessionTest, AMenuClosesTheWindowAndLeavingItReopensItWithEveryTex
         size = menu->GetSize();
         EXPECT_EQ(CurrentModalMenu(), menu);
     });
-    EXPECT_EQ(result, kOk);
+    EXPECT_EQ(result, kCommandOk);
     EXPECT_TRUE(closedDuring);
     EXPECT_TRUE(cursorShown);
     EXPECT_TRUE(PfCursorHidden());  // hidden again for the screens
@@ -191,17 +188,17 @@ TEST_F(DisplaySessionTest, ASuspensionDuringAMenuReleasesNothingTwice) {
 TEST_F(DisplaySessionTest, ClosingTheBackgroundFrameEndsTheMenuAndQuits) {
     EXPECT_EQ(QuitRequested, 0);
     const int result = RunTestMenu([](wxDialog*) { GetBackgroundFrame()->Close(); });
-    EXPECT_EQ(result, kExit);
+    EXPECT_EQ(result, kCommandExit);
     EXPECT_EQ(QuitRequested, 1);
     EXPECT_NE(GetBackgroundFrame(), nullptr);  // the close was vetoed
     EXPECT_TRUE(GetBackgroundFrame()->IsShown());
     // The exit command reaching the frame does the same.
     QuitRequested = 0;
     const int second = RunTestMenu([](wxDialog*) {
-        wxCommandEvent exit(wxEVT_MENU, kExit);
+        wxCommandEvent exit(wxEVT_MENU, kCommandExit);
         GetBackgroundFrame()->GetEventHandler()->ProcessEvent(exit);
     });
-    EXPECT_EQ(second, kExit);
+    EXPECT_EQ(second, kCommandExit);
     EXPECT_EQ(QuitRequested, 1);
     ExpectWindowWithTextures();
 }
@@ -220,9 +217,9 @@ TEST_F(DisplaySessionTest, ClosingTheBackgroundFrameEndsTheInnermostMenu) {
         outerCurrentAgain = CurrentModalMenu() == outerMenu;
     });
     EXPECT_TRUE(innerCurrent);
-    EXPECT_EQ(inner, kExit);
+    EXPECT_EQ(inner, kCommandExit);
     EXPECT_TRUE(outerCurrentAgain);
-    EXPECT_EQ(outer, kOk);
+    EXPECT_EQ(outer, kCommandOk);
     EXPECT_EQ(QuitRequested, 1);
     ExpectWindowWithTextures();
 }

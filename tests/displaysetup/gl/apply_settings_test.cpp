@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/app_config.h"
+#include "display/dp_command_ids.h"
 #include "display/dp_input.h"
 #include "display/dp_session.h"
 #include "display/dp_texture.h"
@@ -32,8 +33,6 @@ protected:
     }
     void TearDown() override {
         ClearMenuActions();
-        g_pfSeams.readClock = nullptr;
-        g_pfSeams.sleep = nullptr;
         SetQualitySettingsValid(false);
     }
     PrivateStore m_store;
@@ -147,8 +146,6 @@ TEST_F(ApplySettings, PoorQualityClosesTheWindowAndAsks) {
     EXPECT_FALSE(ApplyDisplaySettings(false));
     EXPECT_TRUE(MenuActionsDone());
     EXPECT_FALSE(windowWhileAsked);
-    g_pfSeams.readClock = nullptr;
-    g_pfSeams.sleep = nullptr;
     EXPECT_FALSE(GameWindowExists());
     const QualitySettings& q = *ActiveQualitySettings();
     EXPECT_LE(q.Score, 0.1);
@@ -162,7 +159,7 @@ TEST_F(ApplySettings, ThePromptsChoices) {
     EXPECT_TRUE(GameWindowExists());
     CloseGameSession();
     EXPECT_FALSE(FollowDisplayProblemChoice(DisplayProblemCancel));
-    EXPECT_FALSE(FollowDisplayProblemChoice(5006));
+    EXPECT_FALSE(FollowDisplayProblemChoice(kCommandExit));
     EXPECT_FALSE(GameWindowExists());
 
     // Automatically: the one mode of this server is tested, stored, made current with

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/app_config.h"
+#include "display/dp_command_ids.h"
 #include "display/dp_quit.h"
 #include "display/dp_session.h"
 #include "display/dp_window.h"
@@ -42,7 +43,7 @@ T* ChildOf(CKorvexMenu* menu) {
 void PickChoice(CKorvexMenu* menu, int item) {
     CKorvexMenuChoice* choice = ChildOf<CKorvexMenuChoice>(menu);
     ASSERT_NE(choice, nullptr);
-    wxCommandEvent pick(wxEVT_MENU, 10001 + item);
+    wxCommandEvent pick(wxEVT_MENU, kCommandChoice1 + item);
     choice->GetEventHandler()->ProcessEvent(pick);
 }
 
@@ -74,18 +75,18 @@ TEST_F(DisplayMenus, SettingsMenuShowsTheModesAndKeepsCustomValues) {
         EXPECT_EQ(list->GetString(0).utf8_string(), m_row);
         EXPECT_EQ(list->GetSelection(), 0);  // the configured mode
         EXPECT_EQ(MenuButtonLabels(m), (Labels{"Go", "Custom", "Advanced", "Cancel", "OK"}));
-        ClickMenuButton(m, 10001);
+        ClickMenuButton(m, kCommandChoice1);
     });
     OnNextMenu([](CKorvexMenu* m) {
         // The seven values, each on its own choice.
         EXPECT_EQ(MenuButtonLabels(m), (Labels{"On", "High", "Off", "Low", "High", "GL_LINEAR",
                                                "GL_NEAREST_MIPMAP_NEAREST", "Cancel", "OK"}));
-        ClickMenuButton(m, 5100);
+        ClickMenuButton(m, kCommandOk);
     });
     OnNextMenu([](CKorvexMenu* m) {
         EXPECT_EQ(MenuButtonLabels(m)[1], "Custom");
         PickChoice(m, 3);  // High
-        ClickMenuButton(m, 5100);
+        ClickMenuButton(m, kCommandOk);
     });
     EXPECT_TRUE(RunDisplaySettingsDialog());
     EXPECT_EQ(TakeMenusShown(), 3);
@@ -152,7 +153,7 @@ TEST_F(DisplayMenus, TheModeRowsReadWhole) {
             auto* list = dynamic_cast<wxListBox*>(m->FindWindow("listBox"));
             if (!list) {
                 ADD_FAILURE() << "no list";
-                ClickMenuButton(m, 5101);
+                ClickMenuButton(m, kCommandCancel);
                 return;
             }
             EXPECT_EQ(list->GetSize(), wxSize(2 * size.x / 4, 3 * size.y / 16));
@@ -179,7 +180,7 @@ TEST_F(DisplayMenus, TheModeRowsReadWhole) {
             EXPECT_GE(ink.right, 0) << "the list's selected row never showed";
             EXPECT_GE(ink.right - ink.left + 1, extent - dc.GetCharWidth()) << "the row is cut";
             EXPECT_LT(ink.right, ink.bandRight - 4) << "the row runs into the list's edge";
-            ClickMenuButton(m, 5101);
+            ClickMenuButton(m, kCommandCancel);
         });
         EXPECT_FALSE(RunDisplaySettingsDialog());
         EXPECT_TRUE(MenuActionsDone());
@@ -190,21 +191,21 @@ TEST_F(DisplayMenus, TheModeRowsReadWhole) {
 TEST_F(DisplayMenus, ThePromptsButtons) {
     OnNextMenu([](CKorvexMenu* m) {
         EXPECT_EQ(MenuButtonLabels(m), (Labels{"Cancel", "Manually", "Automatically"}));
-        ClickMenuButton(m, 5101);
+        ClickMenuButton(m, kCommandCancel);
     });
     EXPECT_FALSE(ShowDisplayProblemPrompt(true));
 
     OnNextMenu([](CKorvexMenu* m) {
         EXPECT_EQ(MenuButtonLabels(m), (Labels{"Cancel", "Ignore", "Manually", "Automatically"}));
-        ClickMenuButton(m, 5117);
+        ClickMenuButton(m, kCommandIgnore);
     });
     EXPECT_TRUE(ShowDisplayProblemPrompt(false));
     EXPECT_TRUE(GameWindowExists());
     CloseGameSession();
 
     // Manually: the display settings, whose Cancel gives up.
-    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, 10003); });
-    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, 5101); });
+    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, kCommandChoice3); });
+    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, kCommandCancel); });
     EXPECT_FALSE(ShowDisplayProblemPrompt(false));
     EXPECT_EQ(TakeMenusShown(), 4);
     EXPECT_FALSE(GameWindowExists());
@@ -219,21 +220,21 @@ TEST_F(DisplayMenus, HomeScreen) {
             found = found || (text && text->GetLabel().utf8_string() == FormatVersionLine());
         }
         EXPECT_TRUE(found);
-        ClickMenuButton(m, 10001);
+        ClickMenuButton(m, kCommandChoice1);
     });
-    EXPECT_EQ(ShowHomeScreen(), 10001);
+    EXPECT_EQ(ShowHomeScreen(), kCommandChoice1);
 }
 
 TEST_F(DisplayMenus, SettingsScreenKeepsEditsAcrossTheDisplaySettings) {
     GameConfig.MusicMode = 0;
     OnNextMenu([](CKorvexMenu* m) {
         PickChoice(m, 2);  // Loop
-        ClickMenuButton(m, 10003);
+        ClickMenuButton(m, kCommandChoice3);
     });
-    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, 5101); });
+    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, kCommandCancel); });
     OnNextMenu([](CKorvexMenu* m) {
         EXPECT_EQ(MenuButtonLabels(m)[0], "Loop");  // rebuilt with the edit
-        ClickMenuButton(m, 5100);
+        ClickMenuButton(m, kCommandOk);
     });
     ShowSettingsScreen();
     EXPECT_EQ(TakeMenusShown(), 3);
@@ -243,7 +244,7 @@ TEST_F(DisplayMenus, SettingsScreenKeepsEditsAcrossTheDisplaySettings) {
     // Escape stores nothing.
     OnNextMenu([](CKorvexMenu* m) {
         PickChoice(m, 1);
-        ClickMenuButton(m, 5101);
+        ClickMenuButton(m, kCommandCancel);
     });
     ShowSettingsScreen();
     m_store.Load();
@@ -251,9 +252,9 @@ TEST_F(DisplayMenus, SettingsScreenKeepsEditsAcrossTheDisplaySettings) {
 }
 
 TEST_F(DisplayMenus, ClosingTheProgramFromTheDisplaySettingsLeavesTheSettingsScreen) {
-    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, 10003); });
+    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, kCommandChoice3); });
     OnNextMenu([](CKorvexMenu* m) { m->Close(); });  // the program is being closed
-    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, 5101); });  // not to be reached
+    OnNextMenu([](CKorvexMenu* m) { ClickMenuButton(m, kCommandCancel); });  // not to be reached
     ShowSettingsScreen();
     EXPECT_EQ(QuitRequested, 1);
     EXPECT_EQ(TakeMenusShown(), 2);

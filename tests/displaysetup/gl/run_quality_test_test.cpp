@@ -40,8 +40,6 @@ protected:
         DeleteTexture(m_other);
         FreeTextureImage(m_image);
         CloseTestWindow();
-        g_pfSeams.readClock = nullptr;
-        g_pfSeams.sleep = nullptr;
         SetQualitySettingsValid(false);
     }
     void ExpectStateKept() {
@@ -132,8 +130,6 @@ TEST_F(QualityTestRun, EscapeDuringAPassStopsEveryLaterFrame) {
     g_pfSeams.sleep = RealSleep;
     QualityTestResults r;
     EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
-    g_pfSeams.readClock = nullptr;
-    g_pfSeams.sleep = nullptr;
     ASSERT_GE(g_reads, 40u);
     EXPECT_GT(g_framesAtEscape, framesBefore);
     // At most the frame being presented when the key came.

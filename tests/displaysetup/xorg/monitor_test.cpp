@@ -27,7 +27,9 @@
 
 #include "app/app_config.h"
 #include "audio/au_thread.h"
+#include "audio/game_audio_recorder.h"
 #include "display/dp_background_frame.h"
+#include "display/dp_command_ids.h"
 #include "display/dp_input.h"
 #include "display/dp_session.h"
 #include "display/dp_session_record.h"
@@ -37,7 +39,6 @@
 #include "display/menu_runner.h"
 #include "displaysetup/ds_monitor.h"
 #include "dummy_server.h"
-#include "game/game_audio_recorder.h"
 #include "platform/pf_displays.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
@@ -100,7 +101,7 @@ public:
             int ignored = std::system(command.c_str());
             (void)ignored;
         }
-        dialog->EndModal(5100);
+        dialog->EndModal(kCommandOk);
     }
 
 private:

@@ -16,6 +16,7 @@
 
 #include "app/app_config.h"
 #include "audio/au_thread.h"
+#include "audio/game_audio_recorder.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
@@ -26,8 +27,8 @@
 #include "game/gm_input.h"
 #include "game/gm_pause.h"
 #include "game/gm_play.h"
+#include "game/gm_seams.h"
 #include "game/gm_world.h"
-#include "game_audio_recorder.h"
 #include "game_driver.h"
 #include "gl_support.h"
 #include "platform/pf_clock.h"
@@ -433,21 +434,16 @@ protected:
         result.galaxyObject = galaxy.get();
         result.systemObject = system.get();
         result.planetObject = planet.get();
-        g_pfSeams.planetFrame = Observe;
-        g_pfSeams.planetFrameContext = nullptr;
-        g_pfSeams.runPauseScreen = PauseWatched;
+        g_gmSeams.planetFrame = Observe;
+        g_gmSeams.planetFrameContext = nullptr;
+        g_gmSeams.runPauseScreen = PauseWatched;
     }
     void TearDown() override {
-        g_pfSeams.planetFrame = nullptr;
-        g_pfSeams.planetFrameContext = nullptr;
-        g_pfSeams.runPauseScreen = nullptr;
         g_script = nullptr;
         planet.reset();
         system.reset();
         galaxy.reset();
         CloseTestWindow();
-        g_pfSeams.readClock = nullptr;
-        g_pfSeams.sleep = nullptr;
         GameConfig = savedConfig;
         QuitRequested = 0;
     }

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "audio/au_music.h"
+#include "audio/au_seams.h"
 #include "audio/au_sound.h"
 #include "audio/au_thread.h"
-#include "platform/pf_seams.h"
 
 struct RecordedAudioMessage {
     uint32_t message;
@@ -22,12 +22,11 @@ class GameAudioRecorder {
 public:
     GameAudioRecorder() {
         s_current = this;
-        g_pfSeams.audioRunning = Running;
-        g_pfSeams.postAudio = Post;
+        g_auSeams.audioRunning = Running;
+        g_auSeams.postAudio = Post;
     }
     ~GameAudioRecorder() {
-        g_pfSeams.audioRunning = nullptr;
-        g_pfSeams.postAudio = nullptr;
+        AuResetSeams();
         s_current = nullptr;
     }
     GameAudioRecorder(const GameAudioRecorder&) = delete;
