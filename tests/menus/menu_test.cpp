@@ -250,7 +250,7 @@ TEST(MenuResults, DestroyedUnshownWithASizerLeftOpenReportsTheFault) {
 // Laying a menu out further once its layout is finished (after ShowModal or
 // FinishLayout) is misuse of our own: every layout call names it and ends the program.
 TEST(MenuLayoutDeathTest, LayoutCallsAfterTheLayoutIsFinishedFailTheirCheck) {
-    ScreenArea = {0, 0, 1024, 768};
+    SetScreenArea({0, 0, 1024, 768});
     CKorvexMenu menu(MenuResultOk);
     menu.AddButton(MenuResultOk, "OK");
     menu.FinishLayout();
