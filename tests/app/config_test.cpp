@@ -135,13 +135,10 @@ TEST_F(ConfigTest, EmptyStoreLoadsEveryDefault) {
 
 TEST_F(ConfigTest, PerGalaxyKeysUseOneBasedNumbers) {
     Load();
-    WriteConfigPerGalaxyIndex(&GameConfig.BestTime[0][0], kPlanetsPerGalaxy, 3, 99, 41,
-                              "/Game/%1/HighScore%2");
-    WriteConfigPerGalaxyIndex(&GameConfig.SelectedPlanet[0][0], kSystemsPerGalaxy, 0, 9, 6,
-                              "/Game/%1/SelectedPlanet%2");
-    WriteConfigPerGalaxyIndex(&GameConfig.BestTime[0][0], kPlanetsPerGalaxy, 2, 17, 95,
-                              "/Game/%1/HighScore%2");
-    WriteConfigPerGalaxy(GameConfig.HighestPlanet, 1, 12, "/Game/%1/HighestPlanet");
+    SetConfigValue(ConfigKey::BestTime, 3, 99, 41);
+    SetConfigValue(ConfigKey::SelectedPlanet, 0, 9, 6);
+    SetConfigValue(ConfigKey::BestTime, 2, 17, 95);
+    SetConfigValue(ConfigKey::HighestPlanet, 1, 12);
     EXPECT_EQ(GameConfig.BestTime[3][99], 41);
     EXPECT_EQ((&GameConfig.BestTime[0][0])[217], 95);
     EXPECT_EQ(GameConfig.SelectedPlanet[0][9], 6);
@@ -162,6 +159,87 @@ TEST_F(ConfigTest, PerGalaxyKeysUseOneBasedNumbers) {
     EXPECT_EQ(GameConfig.BestTime[3][99], 41);
     EXPECT_EQ(GameConfig.BestTime[2][17], 95);
     EXPECT_EQ(GameConfig.SelectedPlanet[0][9], 6);
+}
+
+TEST_F(ConfigTest, EveryKeyIsStoredUnderItsNameAndReadBackIntoItsField) {
+    Load();
+    {
+        ConfigWriteBatch batch;
+        for (int k = 0; k <= int(ConfigKey::DebugFlags); ++k) {
+            const ConfigKey key = ConfigKey(k);
+            if (key == ConfigKey::HighestPlanet || key == ConfigKey::SelectedSystem)
+                SetConfigValue(key, 2, 100 + k);
+            else if (key == ConfigKey::SelectedPlanet || key == ConfigKey::BestTime)
+                SetConfigValue(key, 1, 9, 100 + k);
+            else
+                SetConfigValue(key, 100 + k);
+        }
+    }
+    EXPECT_EQ(ReadWholeFile(m_userFile),
+              "debug_flags=126\n"
+              "[Control]\nDrop=100\nLeft=101\nRight=102\n"
+              "[Player]\nMusic=103\n"
+              "[Game]\nSelectedGalaxy=104\n"
+              "[Game/3]\nHighestPlanet=105\nSelectedSystem=106\n"
+              "[Game/2]\nSelectedPlanet10=107\nHighScore10=108\n"
+              "[Registration]\nEulaVersion=109\n"
+              "[Display]\nIndex=110\nTop=111\nLeft=112\nWidth=113\nHeight=114\n"
+              "GameWidth=115\nGameHeight=116\nDepth=117\n"
+              "[Display/Quality]\nAutomatic=118\nFade=119\nSmoothPolygons=120\n"
+              "HighQualityModels=121\nMagFilter=122\nMinFilter=123\nBackgroundTexture=124\n"
+              "ForegroundTexture=125\n");
+    // Each value is in its own field, as set and as loaded again.
+    GameConfigRecord want{};
+    want.DropKey = 100; want.LeftKey = 101; want.RightKey = 102; want.MusicMode = 103;
+    want.SelectedGalaxy = 104; want.HighestPlanet[2] = 105; want.SelectedSystem[2] = 106;
+    want.SelectedPlanet[1][9] = 107; want.BestTime[1][9] = 108; want.AgreementVersion = 109;
+    want.DisplayIndex = 110; want.DisplayTop = 111; want.DisplayLeft = 112;
+    want.DisplayWidth = 113; want.DisplayHeight = 114; want.GameWidth = 115;
+    want.GameHeight = 116; want.GameDepth = 117; want.QualityAutomatic = 118; want.Fade = 119;
+    want.SmoothPolygons = 120; want.HighQualityModels = 121; want.MagFilter = 122;
+    want.MinFilter = 123; want.BackgroundTexture = 124; want.ForegroundTexture = 125;
+    want.DebugFlags = 126;
+    EXPECT_EQ(std::memcmp(&want, &GameConfig, sizeof want), 0);
+    Load();
+    EXPECT_EQ(std::memcmp(&want, &GameConfig, sizeof want), 0);
+}
+
+TEST_F(ConfigTest, ABatchOfWritesSavesOnceTheSameFileAsSingleWrites) {
+    // Seven single writes: seven saves, each on disk when it returns.
+    Load();
+    const auto writeSeven = [](int base) {
+        for (int k = int(ConfigKey::QualityAutomatic); k <= int(ConfigKey::MinFilter); ++k)
+            SetConfigValue(ConfigKey(k), base + k);
+        SetConfigValue(ConfigKey::MusicMode, base);
+    };
+    unsigned long saves = ConfigSaveCount();
+    writeSeven(10);
+    EXPECT_EQ(ConfigSaveCount() - saves, 7u);
+    const std::string singles = ReadWholeFile(m_userFile);
+
+    // The same writes in a batch, nested once: nothing reaches the disk until the
+    // outermost batch ends, then one save stores them all.
+    ASSERT_EQ(unlink(m_userFile.c_str()), 0);
+    Load();
+    saves = ConfigSaveCount();
+    {
+        ConfigWriteBatch batch;
+        {
+            ConfigWriteBatch inner;
+            writeSeven(10);
+        }
+        EXPECT_EQ(ConfigSaveCount(), saves);
+        EXPECT_EQ(ReadWholeFile(m_userFile), "");
+        WriteConfigInt("/debug_flags", 0);
+        EXPECT_EQ(ConfigSaveCount(), saves);
+    }
+    EXPECT_EQ(ConfigSaveCount() - saves, 1u);
+    EXPECT_EQ(ReadWholeFile(m_userFile), "debug_flags=0\n" + singles);
+
+    // A single write after the batch is durable on its own again.
+    SetConfigValue(ConfigKey::Fade, 1);
+    EXPECT_EQ(ConfigSaveCount() - saves, 2u);
+    EXPECT_EQ(StoredConfigValue(ReadWholeFile(m_userFile), "/Display/Quality/Fade"), 1);
 }
 
 TEST_F(ConfigTest, StoredValuesAreLoadedUnclamped) {
@@ -491,8 +569,7 @@ TEST_F(ConfigTest, AHandEditedFileKeepsItsValuesThroughWritesAndRestarts) {
         EXPECT_EQ(store->ReadLong("/Game/1/x", -1), 1);
         EXPECT_EQ(store->ReadLong("/Game/.1/y", -1), 2);
         // A best time written is kept, and saving what was loaded changes nothing.
-        WriteConfigPerGalaxyIndex(&GameConfig.BestTime[0][0], kPlanetsPerGalaxy, 0, 0, 42,
-                                  "/Game/%1/HighScore%2");
+        SetConfigValue(ConfigKey::BestTime, 0, 0, 42);
         EXPECT_EQ(store->ReadLong("/Game/1/HighScore1", -1), 42);
         if (start > 1) {
             EXPECT_EQ(ReadWholeFile(m_userFile), saved);
@@ -566,6 +643,19 @@ TEST_F(ConfigTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(ListFolder(links), (std::vector<std::string>{"first", "second"}));
     EXPECT_EQ(ReadWholeFile(real), "[Control]\nDrop=70\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ConfigKeyDeathTest, AKeySetWithTheWrongShapeIsACheckFailure) {
+    // The record's fields are reached through the table only in the shape it gives.
+    EXPECT_DEATH(SetConfigValue(ConfigKey::Fade, 1, 0), "check failed: a key set as one value");
+    EXPECT_DEATH(SetConfigValue(ConfigKey::BestTime, 0), "check failed: a per-galaxy key");
+    EXPECT_DEATH(SetConfigValue(ConfigKey::BestTime, 4, 0, 1), "check failed: a galaxy or entry");
+    EXPECT_DEATH(SetConfigValue(ConfigKey::SelectedPlanet, 0, 10, 1),
+                 "check failed: a galaxy or entry");
 }
 
 }  // namespace
