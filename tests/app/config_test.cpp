@@ -2,7 +2,6 @@
 // defaults, saves that survive being killed, files that cannot be read, failed saves.
 #include <gtest/gtest.h>
 #include <wx/config.h>
-#include <wx/init.h>
 #include <wx/log.h>
 
 #include <dirent.h>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "app/app_config.h"
+#include "support/private_store.h"
 #include "support/test_support.h"
 
 namespace {
@@ -68,26 +68,9 @@ std::string FullProgressText() {
     return text + "[Display]\nIndex=1\nWidth=1024\n";
 }
 
-class ConfigTest : public ::testing::Test {
+class ConfigTest : public ToolkitTest {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(wxInitialize()); }
-    static void TearDownTestSuite() {
-        delete wxConfigBase::Set(nullptr);
-        wxUninitialize();
-    }
-
-    void SetUp() override {
-        setenv("HOME", m_dir.Path().c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (m_dir.Path() + "/xdg").c_str(), 1);
-        mkdir((m_dir.Path() + "/xdg").c_str(), 0700);
-        m_userFile = m_dir.Path() + "/xdg/vorpane.conf";
-        m_globalFile = m_dir.Path() + "/global.conf";
-    }
-
-    void Load() {
-        GameConfig = GameConfigRecord{};
-        LoadGameConfigWithGlobalFile(m_globalFile.c_str());
-    }
+    void Load() { m_store.Load(); }
 
     // Loads with standard error captured; what was written there.
     std::string LoadReportingErrors() {
@@ -96,9 +79,9 @@ protected:
         return ::testing::internal::GetCapturedStderr();
     }
 
-    TempDir m_dir;
-    std::string m_userFile;
-    std::string m_globalFile;
+    PrivateStore m_store{PrivateStore::LoadLater};  // each test writes its files first
+    const std::string m_userFile = m_store.UserFile();
+    const std::string m_globalFile = m_store.GlobalFile();
 };
 
 TEST_F(ConfigTest, EmptyStoreLoadsEveryDefault) {
@@ -294,17 +277,17 @@ TEST_F(ConfigTest, UserFileLivesUnderXdgConfigHome) {
     EXPECT_NE(ReadWholeFile(m_userFile).find("debug_flags=3"), std::string::npos);
     // Without XDG_CONFIG_HOME it is ~/.config/vorpane.conf.
     unsetenv("XDG_CONFIG_HOME");
-    mkdir((m_dir.Path() + "/.config").c_str(), 0700);
+    mkdir((m_store.Folder() + "/.config").c_str(), 0700);
     Load();
     WriteConfigInt("/debug_flags", 1);
-    EXPECT_NE(ReadWholeFile(m_dir.Path() + "/.config/vorpane.conf").find("debug_flags=1"),
+    EXPECT_NE(ReadWholeFile(m_store.Folder() + "/.config/vorpane.conf").find("debug_flags=1"),
               std::string::npos);
 }
 
 TEST_F(ConfigTest, SavesReplaceTheFileAndLeaveNothingBeside) {
     // Temporary files of saves a crash cut short, ours and the toolkit's, go at start-up;
     // other files stay.
-    const std::string xdg = m_dir.Path() + "/xdg";
+    const std::string xdg = m_store.Folder() + "/xdg";
     WriteWholeFile(xdg + "/vorpane.conf.tmp-Ab12Cd", "[Control]\nDrop=1\n");
     WriteWholeFile(xdg + "/vorpaneXy34Zw", "half a file");
     WriteWholeFile(xdg + "/other.conf", "x");
@@ -374,14 +357,14 @@ TEST_F(ConfigTest, KilledWritesLeaveTheOldOrTheNewFileWhole) {
         // The last write that returned is on disk, or the one after it.
         acknowledged.erase(acknowledged.rfind('\n'));
         const int32_t last = std::stoi(acknowledged.substr(acknowledged.rfind('\n') + 1));
-        const std::vector<std::string> left = ListFolder(m_dir.Path() + "/xdg");
+        const std::vector<std::string> left = ListFolder(m_store.Folder() + "/xdg");
         tempFilesFound += left.size() > 1;
         EXPECT_EQ(LoadReportingErrors(), "");
         const int32_t stored = GameConfig.BestTime[3][99];
         EXPECT_TRUE(stored == last || stored == last + 1) << stored << " after " << last;
         expected.BestTime[3][99] = stored;
         EXPECT_EQ(std::memcmp(&GameConfig, &expected, sizeof expected), 0) << "after kill " << kill;
-        EXPECT_EQ(ListFolder(m_dir.Path() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
+        EXPECT_EQ(ListFolder(m_store.Folder() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
         if (HasFailure()) break;
     }
     std::printf("temporary files found after %d of 60 kills\n", tempFilesFound);
@@ -394,7 +377,7 @@ TEST_F(ConfigTest, AFreshHomeGetsItsSettingsFolder) {
     GameConfig.AgreementVersion = 3;
     WriteConfigInt("/Registration/EulaVersion", 3);
     struct stat folder {};
-    ASSERT_EQ(stat((m_dir.Path() + "/.config").c_str(), &folder), 0);
+    ASSERT_EQ(stat((m_store.Folder() + "/.config").c_str(), &folder), 0);
     EXPECT_TRUE(S_ISDIR(folder.st_mode));
     EXPECT_EQ(folder.st_mode & 0777, 0700u);
     EXPECT_NE(access("relative", F_OK), 0);
@@ -402,13 +385,13 @@ TEST_F(ConfigTest, AFreshHomeGetsItsSettingsFolder) {
     EXPECT_EQ(GameConfig.AgreementVersion, 3);
 
     // An absolute one is made with all its missing parents.
-    setenv("XDG_CONFIG_HOME", (m_dir.Path() + "/a/b/c").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (m_store.Folder() + "/a/b/c").c_str(), 1);
     Load();
     EXPECT_EQ(GameConfig.AgreementVersion, 0);
     WriteConfigInt("/Registration/EulaVersion", 5);
     Load();
     EXPECT_EQ(GameConfig.AgreementVersion, 5);
-    EXPECT_EQ(ListFolder(m_dir.Path() + "/a/b/c"), std::vector<std::string>{"vorpane.conf"});
+    EXPECT_EQ(ListFolder(m_store.Folder() + "/a/b/c"), std::vector<std::string>{"vorpane.conf"});
 }
 
 TEST_F(ConfigTest, UnreadableLinesAreKeptAsideAndTheRestIsUsed) {
@@ -471,7 +454,7 @@ TEST_F(ConfigTest, AFileThatCannotBeReadGivesDefaultsAndIsNeverWritten) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");  // said once, at the start
     EXPECT_EQ(wxConfigBase::Get()->ReadLong("/Control/Drop", 0), 70);  // kept in memory
     EXPECT_EQ(ListFolder(m_userFile), std::vector<std::string>{"inside"});
-    EXPECT_EQ(ListFolder(m_dir.Path() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
+    EXPECT_EQ(ListFolder(m_store.Folder() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
 
     // A file without read permission (root reads it anyway).
     if (geteuid() == 0) return;
@@ -490,7 +473,7 @@ TEST_F(ConfigTest, AFileThatCannotBeReadGivesDefaultsAndIsNeverWritten) {
 TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
     const std::string text = FullProgressText();
     WriteWholeFile(m_userFile, text);
-    const std::string errorsFile = m_dir.Path() + "/errors.txt";
+    const std::string errorsFile = m_store.Folder() + "/errors.txt";
     // A disk that is full for this process: files may not grow past 1 KiB.
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -508,7 +491,7 @@ TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
         WriteConfigInt("/Control/Left", 77);
         FlushGameConfig();
         if (ReadWholeFile(m_userFile) != text) _exit(10);
-        if (ListFolder(m_dir.Path() + "/xdg") != std::vector<std::string>{"vorpane.conf"})
+        if (ListFolder(m_store.Folder() + "/xdg") != std::vector<std::string>{"vorpane.conf"})
             _exit(11);
         // Room again: the final flush stores what the failed saves could not.
         setrlimit(RLIMIT_FSIZE, &limit);
@@ -537,12 +520,12 @@ TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
 
     // A folder that may not be written (root writes anyway).
     if (geteuid() == 0) return;
-    ASSERT_EQ(chmod((m_dir.Path() + "/xdg").c_str(), 0500), 0);
+    ASSERT_EQ(chmod((m_store.Folder() + "/xdg").c_str(), 0500), 0);
     ::testing::internal::CaptureStderr();
     WriteConfigInt("/Player/Music", 2);
     WriteConfigInt("/Player/Music", 1);
     const std::string readOnly = ::testing::internal::GetCapturedStderr();
-    chmod((m_dir.Path() + "/xdg").c_str(), 0700);
+    chmod((m_store.Folder() + "/xdg").c_str(), 0700);
     EXPECT_EQ(CountLines(readOnly), 1u) << readOnly;
     EXPECT_NE(ReadWholeFile(m_userFile).find("Music=0"), std::string::npos);
 }
@@ -575,7 +558,7 @@ TEST_F(ConfigTest, AHandEditedFileKeepsItsValuesThroughWritesAndRestarts) {
             EXPECT_EQ(ReadWholeFile(m_userFile), saved);
         }
         saved = ReadWholeFile(m_userFile);
-        EXPECT_EQ(ListFolder(m_dir.Path() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
+        EXPECT_EQ(ListFolder(m_store.Folder() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
     }
     EXPECT_EQ(toolkitLog.Count(), 0);
 }
@@ -583,8 +566,8 @@ TEST_F(ConfigTest, AHandEditedFileKeepsItsValuesThroughWritesAndRestarts) {
 TEST_F(ConfigTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
     // As a dotfile manager links it: the settings name to an absolute link, that to a
     // relative one, that to a private file in a folder of its own.
-    const std::string links = m_dir.Path() + "/links";
-    const std::string dotfiles = m_dir.Path() + "/dotfiles";
+    const std::string links = m_store.Folder() + "/links";
+    const std::string dotfiles = m_store.Folder() + "/dotfiles";
     const std::string real = dotfiles + "/vorpane-settings";
     ASSERT_EQ(mkdir(links.c_str(), 0700), 0);
     ASSERT_EQ(mkdir(dotfiles.c_str(), 0700), 0);

@@ -1,20 +1,17 @@
 // The seven quality keys written and read back through a private store, the presets
 // and which preset stored values show as.
 #include <gtest/gtest.h>
-#include <wx/init.h>
 
 #include <string>
 
 #include "app/app_config.h"
 #include "displaysetup/ds_quality_keys.h"
-#include "private_store.h"
+#include "support/private_store.h"
 
 namespace {
 
-class QualityKeys : public ::testing::Test {
+class QualityKeys : public ToolkitTest {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(wxInitialize()); }
-    static void TearDownTestSuite() { wxUninitialize(); }
     PrivateStore store;
 };
 

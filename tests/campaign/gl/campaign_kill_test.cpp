@@ -16,7 +16,7 @@
 
 #include "app/app_config.h"
 #include "campaign_walk.h"
-#include "displaysetup/private_store.h"
+#include "support/private_store.h"
 #include "game/game_audio_recorder.h"
 
 extern char** environ;

@@ -16,7 +16,7 @@
 #include "campaign_walk.h"
 #include "display/dp_quit.h"
 #include "display/dp_texture.h"
-#include "displaysetup/private_store.h"
+#include "support/private_store.h"
 #include "game/game_audio_recorder.h"
 #include "support/test_support.h"
 #include "texgen/tg_pool.h"
