@@ -58,37 +58,40 @@ struct GameConfigRecord {
 extern GameConfigRecord GameConfig;
 
 // Every stored key, named by the record's field it holds. One table in the store gives
-// each its key name, its field and its default; loading reads them all through it and
-// the setters below write through it. Every key takes any whole number in 32 bits
-// (the record's users check the ranges they need).
+// each its key name in the file ("/Control/Drop", "/Game/%1/HighScore%2", ...), its
+// field and its default; loading reads every key through it and the setters below
+// write through it. HighestPlanet and SelectedSystem hold one value per galaxy,
+// SelectedPlanet and BestTime one per system or planet of a galaxy, the rest one
+// each. Every key takes any whole number in 32 bits (the record's users check the
+// ranges they need).
 enum class ConfigKey {
-    DropKey,            // "/Control/Drop", default 32
-    LeftKey,            // "/Control/Left", default 314
-    RightKey,           // "/Control/Right", default 316
-    MusicMode,          // "/Player/Music", default 2
-    SelectedGalaxy,     // "/Game/SelectedGalaxy", default 1
-    HighestPlanet,      // "/Game/<galaxy>/HighestPlanet", per galaxy, default 0
-    SelectedSystem,     // "/Game/<galaxy>/SelectedSystem", per galaxy, default 0
-    SelectedPlanet,     // "/Game/<galaxy>/SelectedPlanet<system>", per system, default 0
-    BestTime,           // "/Game/<galaxy>/HighScore<planet>", per planet, default 0
-    AgreementVersion,   // "/Registration/EulaVersion", default 0
-    DisplayIndex,       // "/Display/Index", default -1
-    DisplayTop,         // "/Display/Top" and the rest of "/Display/...", default 0
+    DropKey,
+    LeftKey,
+    RightKey,
+    MusicMode,
+    SelectedGalaxy,
+    HighestPlanet,
+    SelectedSystem,
+    SelectedPlanet,
+    BestTime,
+    AgreementVersion,
+    DisplayIndex,
+    DisplayTop,
     DisplayLeft,
     DisplayWidth,
     DisplayHeight,
-    GameWidth,          // "/Display/GameWidth"
-    GameHeight,         // "/Display/GameHeight"
-    GameDepth,          // "/Display/Depth"
-    QualityAutomatic,   // "/Display/Quality/Automatic", default 1
-    Fade,               // "/Display/Quality/<field>", default 0
+    GameWidth,
+    GameHeight,
+    GameDepth,
+    QualityAutomatic,
+    Fade,
     SmoothPolygons,
     HighQualityModels,
     MagFilter,
     MinFilter,
     BackgroundTexture,
     ForegroundTexture,
-    DebugFlags,         // "/debug_flags", default 0
+    DebugFlags,
 };
 
 // Creates the store, makes it the toolkit's current configuration and reads every

@@ -16,7 +16,10 @@ protected:
 };
 
 TEST_F(QualityKeys, WrittenInOrderAndReadBack) {
+    // The seven keys go to disk in one save.
+    const unsigned long saves = ConfigSaveCount();
     SetQualitySettings({0.7, true, false, true, 1, 4, 2, 3});
+    EXPECT_EQ(ConfigSaveCount() - saves, 1u);
     EXPECT_EQ(GameConfig.Fade, 1);
     EXPECT_EQ(GameConfig.SmoothPolygons, 0);
     EXPECT_EQ(GameConfig.MinFilter, 4);
