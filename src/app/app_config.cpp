@@ -22,6 +22,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -29,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_check.h"
 #include "app/app_format.h"
 
 GameConfigRecord GameConfig;
@@ -44,6 +46,89 @@ const char kTempInfix[] = ".tmp-";
 constexpr off_t kMaxFileBytes = 16 << 20;
 // At most this many copies of unreadable files are kept (.bad, .bad.1, ...).
 constexpr int kMaxBadCopies = 100;
+
+// ---- The keys ----------------------------------------------------------------------
+
+// One stored key: its name, the record's field that holds it and its default. A
+// per-galaxy key's name has %1 for the galaxy's number and, with more than one value a
+// galaxy, %2 for the value's; both 1-based, where the record's arrays are 0-based.
+struct KeyEntry {
+    ConfigKey key;
+    const char* name;
+    size_t field;        // offset of the field (its first value) in GameConfigRecord
+    unsigned galaxies;   // 1, or kGalaxyCount for one value or row per galaxy
+    unsigned perGalaxy;  // values a galaxy: 1, kSystemsPerGalaxy or kPlanetsPerGalaxy
+    int32_t def;         // when the key is missing, not a whole number or outside 32 bits
+};
+
+#define VP_FIELD(name) offsetof(GameConfigRecord, name)
+// In the order loading reads them, by ConfigKey.
+constexpr KeyEntry kKeys[] = {
+    {ConfigKey::DropKey, "/Control/Drop", VP_FIELD(DropKey), 1, 1, 32},
+    {ConfigKey::LeftKey, "/Control/Left", VP_FIELD(LeftKey), 1, 1, 314},
+    {ConfigKey::RightKey, "/Control/Right", VP_FIELD(RightKey), 1, 1, 316},
+    {ConfigKey::MusicMode, "/Player/Music", VP_FIELD(MusicMode), 1, 1, 2},
+    {ConfigKey::SelectedGalaxy, "/Game/SelectedGalaxy", VP_FIELD(SelectedGalaxy), 1, 1, 1},
+    {ConfigKey::HighestPlanet, "/Game/%1/HighestPlanet", VP_FIELD(HighestPlanet), kGalaxyCount,
+     1, 0},
+    {ConfigKey::SelectedSystem, "/Game/%1/SelectedSystem", VP_FIELD(SelectedSystem),
+     kGalaxyCount, 1, 0},
+    {ConfigKey::SelectedPlanet, "/Game/%1/SelectedPlanet%2", VP_FIELD(SelectedPlanet),
+     kGalaxyCount, kSystemsPerGalaxy, 0},
+    {ConfigKey::BestTime, "/Game/%1/HighScore%2", VP_FIELD(BestTime), kGalaxyCount,
+     kPlanetsPerGalaxy, 0},
+    {ConfigKey::AgreementVersion, "/Registration/EulaVersion", VP_FIELD(AgreementVersion), 1, 1,
+     0},
+    {ConfigKey::DisplayIndex, "/Display/Index", VP_FIELD(DisplayIndex), 1, 1, -1},
+    {ConfigKey::DisplayTop, "/Display/Top", VP_FIELD(DisplayTop), 1, 1, 0},
+    {ConfigKey::DisplayLeft, "/Display/Left", VP_FIELD(DisplayLeft), 1, 1, 0},
+    {ConfigKey::DisplayWidth, "/Display/Width", VP_FIELD(DisplayWidth), 1, 1, 0},
+    {ConfigKey::DisplayHeight, "/Display/Height", VP_FIELD(DisplayHeight), 1, 1, 0},
+    {ConfigKey::GameWidth, "/Display/GameWidth", VP_FIELD(GameWidth), 1, 1, 0},
+    {ConfigKey::GameHeight, "/Display/GameHeight", VP_FIELD(GameHeight), 1, 1, 0},
+    {ConfigKey::GameDepth, "/Display/Depth", VP_FIELD(GameDepth), 1, 1, 0},
+    {ConfigKey::QualityAutomatic, "/Display/Quality/Automatic", VP_FIELD(QualityAutomatic), 1,
+     1, 1},
+    {ConfigKey::Fade, "/Display/Quality/Fade", VP_FIELD(Fade), 1, 1, 0},
+    {ConfigKey::SmoothPolygons, "/Display/Quality/SmoothPolygons", VP_FIELD(SmoothPolygons), 1,
+     1, 0},
+    {ConfigKey::HighQualityModels, "/Display/Quality/HighQualityModels",
+     VP_FIELD(HighQualityModels), 1, 1, 0},
+    {ConfigKey::MagFilter, "/Display/Quality/MagFilter", VP_FIELD(MagFilter), 1, 1, 0},
+    {ConfigKey::MinFilter, "/Display/Quality/MinFilter", VP_FIELD(MinFilter), 1, 1, 0},
+    {ConfigKey::BackgroundTexture, "/Display/Quality/BackgroundTexture",
+     VP_FIELD(BackgroundTexture), 1, 1, 0},
+    {ConfigKey::ForegroundTexture, "/Display/Quality/ForegroundTexture",
+     VP_FIELD(ForegroundTexture), 1, 1, 0},
+    {ConfigKey::DebugFlags, "/debug_flags", VP_FIELD(DebugFlags), 1, 1, 0},
+};
+#undef VP_FIELD
+
+constexpr bool KeysInEnumOrder() {
+    for (size_t k = 0; k < sizeof kKeys / sizeof kKeys[0]; ++k)
+        if (kKeys[k].key != static_cast<ConfigKey>(k)) return false;
+    return sizeof kKeys / sizeof kKeys[0] == static_cast<size_t>(ConfigKey::DebugFlags) + 1;
+}
+static_assert(KeysInEnumOrder(), "one table row per key, in the order of ConfigKey");
+
+const KeyEntry& EntryOf(ConfigKey key) { return kKeys[static_cast<size_t>(key)]; }
+
+// The record's value of entry for galaxy g and value i of it.
+int32_t* FieldOf(const KeyEntry& entry, unsigned g, unsigned i) {
+    int32_t* first = reinterpret_cast<int32_t*>(reinterpret_cast<char*>(&GameConfig) + entry.field);
+    return first + g * entry.perGalaxy + i;
+}
+
+std::string KeyName(const KeyEntry& entry, unsigned g, unsigned i) {
+    if (entry.galaxies == 1) return entry.name;
+    if (entry.perGalaxy == 1) return FormatWithUnsigned(entry.name, g + 1);
+    return FormatWithTwoUnsigned(entry.name, g + 1, i + 1);
+}
+
+// Open batches of writes (ConfigWriteBatch); main thread only, as the store is.
+int g_openBatches = 0;
+// Saves that reached the disk this run.
+unsigned long g_saveCount = 0;
 
 // Parses a whole decimal number that fits in 32 bits, with optional blanks around it.
 bool ParseInt32(const wxString& text, int32_t* out) {
@@ -539,6 +624,7 @@ public:
             return false;
         }
         m_unsaved = false;
+        ++g_saveCount;
         return true;
     }
 
@@ -651,6 +737,7 @@ void IgnoreFileSizeSignal() {
 }
 
 void CreateStore(const std::string& globalFile) {
+    VP_CHECK(g_openBatches == 0, "the settings are loaded again inside a batch of writes");
     IgnoreFileSizeSignal();
     // The store in use saves what it still holds before the files are read again.
     delete wxConfigBase::Set(nullptr);
@@ -672,35 +759,18 @@ void CreateStore(const std::string& globalFile) {
 }
 
 void ReadAllKeys() {
-    GameConfigRecord& c = GameConfig;
-    ReadConfigInt("/Control/Drop", &c.DropKey, 32);
-    ReadConfigInt("/Control/Left", &c.LeftKey, 314);
-    ReadConfigInt("/Control/Right", &c.RightKey, 316);
-    ReadConfigInt("/Player/Music", &c.MusicMode, 2);
-    ReadConfigInt("/Game/SelectedGalaxy", &c.SelectedGalaxy, 1);
-    ReadConfigPerGalaxy(c.HighestPlanet, "/Game/%1/HighestPlanet");
-    ReadConfigPerGalaxy(c.SelectedSystem, "/Game/%1/SelectedSystem");
-    ReadConfigPerGalaxyIndex(&c.SelectedPlanet[0][0], kSystemsPerGalaxy,
-                             "/Game/%1/SelectedPlanet%2");
-    ReadConfigPerGalaxyIndex(&c.BestTime[0][0], kPlanetsPerGalaxy, "/Game/%1/HighScore%2");
-    ReadConfigInt("/Registration/EulaVersion", &c.AgreementVersion, 0);
-    ReadConfigInt("/Display/Index", &c.DisplayIndex, -1);
-    ReadConfigInt("/Display/Top", &c.DisplayTop, 0);
-    ReadConfigInt("/Display/Left", &c.DisplayLeft, 0);
-    ReadConfigInt("/Display/Width", &c.DisplayWidth, 0);
-    ReadConfigInt("/Display/Height", &c.DisplayHeight, 0);
-    ReadConfigInt("/Display/GameWidth", &c.GameWidth, 0);
-    ReadConfigInt("/Display/GameHeight", &c.GameHeight, 0);
-    ReadConfigInt("/Display/Depth", &c.GameDepth, 0);
-    ReadConfigInt("/Display/Quality/Automatic", &c.QualityAutomatic, 1);
-    ReadConfigInt("/Display/Quality/Fade", &c.Fade, 0);
-    ReadConfigInt("/Display/Quality/SmoothPolygons", &c.SmoothPolygons, 0);
-    ReadConfigInt("/Display/Quality/HighQualityModels", &c.HighQualityModels, 0);
-    ReadConfigInt("/Display/Quality/MagFilter", &c.MagFilter, 0);
-    ReadConfigInt("/Display/Quality/MinFilter", &c.MinFilter, 0);
-    ReadConfigInt("/Display/Quality/BackgroundTexture", &c.BackgroundTexture, 0);
-    ReadConfigInt("/Display/Quality/ForegroundTexture", &c.ForegroundTexture, 0);
-    ReadConfigInt("/debug_flags", &c.DebugFlags, 0);
+    for (const KeyEntry& entry : kKeys)
+        for (unsigned g = 0; g < entry.galaxies; ++g)
+            for (unsigned i = 0; i < entry.perGalaxy; ++i)
+                ReadConfigInt(KeyName(entry, g, i).c_str(), FieldOf(entry, g, i), entry.def);
+}
+
+// Sets value i of galaxy g of the key's field and writes it.
+void SetEntryValue(const KeyEntry& entry, unsigned g, unsigned i, int32_t value) {
+    VP_CHECK(g < entry.galaxies && i < entry.perGalaxy,
+             "a galaxy or entry number outside the key's field");
+    *FieldOf(entry, g, i) = value;
+    WriteConfigInt(KeyName(entry, g, i).c_str(), value);
 }
 
 }  // namespace
@@ -721,34 +791,39 @@ void ReadConfigInt(const char* key, int32_t* out, int32_t def) {
     *out = def;
 }
 
-void ReadConfigPerGalaxy(int32_t* array, const char* keyFormat) {
-    for (unsigned g = 0; g < kGalaxyCount; ++g)
-        ReadConfigInt(FormatWithUnsigned(keyFormat, g + 1).c_str(), &array[g], 0);
-}
-
-void ReadConfigPerGalaxyIndex(int32_t* array, unsigned count, const char* keyFormat) {
-    for (unsigned g = 0; g < kGalaxyCount; ++g)
-        for (unsigned i = 0; i < count; ++i)
-            ReadConfigInt(FormatWithTwoUnsigned(keyFormat, g + 1, i + 1).c_str(),
-                          &array[g * count + i], 0);
-}
-
 void WriteConfigInt(const char* key, int32_t value) {
     wxConfigBase* store = wxConfigBase::Get();
     store->Write(key, static_cast<long>(value));
-    // Each write is on disk when it returns, as a registry write would be.
-    store->Flush();
-}
-
-void WriteConfigPerGalaxy(int32_t* array, unsigned g, int32_t value, const char* keyFormat) {
-    array[g] = value;
-    WriteConfigInt(FormatWithUnsigned(keyFormat, g + 1).c_str(), value);
-}
-
-void WriteConfigPerGalaxyIndex(int32_t* array, unsigned count, unsigned g, unsigned i,
-                               int32_t value, const char* keyFormat) {
-    array[g * count + i] = value;
-    WriteConfigInt(FormatWithTwoUnsigned(keyFormat, g + 1, i + 1).c_str(), value);
+    // Each write is on disk when it returns, as a registry write would be; in a batch,
+    // when the batch ends.
+    if (g_openBatches == 0) store->Flush();
 }
 
 void FlushGameConfig() { wxConfigBase::Get()->Flush(false); }
+
+void SetConfigValue(ConfigKey key, int32_t value) {
+    const KeyEntry& entry = EntryOf(key);
+    VP_CHECK(entry.galaxies == 1, "a per-galaxy key set without its galaxy");
+    SetEntryValue(entry, 0, 0, value);
+}
+
+void SetConfigValue(ConfigKey key, unsigned galaxy, int32_t value) {
+    const KeyEntry& entry = EntryOf(key);
+    VP_CHECK(entry.galaxies > 1 && entry.perGalaxy == 1,
+             "a key set as one value per galaxy that is not");
+    SetEntryValue(entry, galaxy, 0, value);
+}
+
+void SetConfigValue(ConfigKey key, unsigned galaxy, unsigned index, int32_t value) {
+    const KeyEntry& entry = EntryOf(key);
+    VP_CHECK(entry.perGalaxy > 1, "a key set as several values per galaxy that is not");
+    SetEntryValue(entry, galaxy, index, value);
+}
+
+ConfigWriteBatch::ConfigWriteBatch() { ++g_openBatches; }
+
+ConfigWriteBatch::~ConfigWriteBatch() {
+    if (--g_openBatches == 0) wxConfigBase::Get()->Flush();
+}
+
+unsigned long ConfigSaveCount() { return g_saveCount; }

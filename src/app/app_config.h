@@ -1,5 +1,6 @@
 // The configuration record: every setting and every piece of progress, loaded once
-// at start-up and written back key by key when a value changes.
+// at start-up and written back key by key when a value changes, or a batch of keys
+// at once.
 //
 // The store is the toolkit's file configuration: the per-user file
 // ($XDG_CONFIG_HOME/vorpane.conf when that is an absolute path, else
@@ -57,6 +58,43 @@ struct GameConfigRecord {
 
 extern GameConfigRecord GameConfig;
 
+// Every stored key, named by the record's field it holds. One table in the store gives
+// each its key name in the file ("/Control/Drop", "/Game/%1/HighScore%2", ...), its
+// field and its default; loading reads every key through it and the setters below
+// write through it. HighestPlanet and SelectedSystem hold one value per galaxy,
+// SelectedPlanet and BestTime one per system or planet of a galaxy, the rest one
+// each. Every key takes any whole number in 32 bits (the record's users check the
+// ranges they need).
+enum class ConfigKey {
+    DropKey,
+    LeftKey,
+    RightKey,
+    MusicMode,
+    SelectedGalaxy,
+    HighestPlanet,
+    SelectedSystem,
+    SelectedPlanet,
+    BestTime,
+    AgreementVersion,
+    DisplayIndex,
+    DisplayTop,
+    DisplayLeft,
+    DisplayWidth,
+    DisplayHeight,
+    GameWidth,
+    GameHeight,
+    GameDepth,
+    QualityAutomatic,
+    Fade,
+    SmoothPolygons,
+    HighQualityModels,
+    MagFilter,
+    MinFilter,
+    BackgroundTexture,
+    ForegroundTexture,
+    DebugFlags,
+};
+
 // Creates the store, makes it the toolkit's current configuration and reads every
 // key with its default.
 void LoadGameConfig();
@@ -66,20 +104,34 @@ void LoadGameConfigWithGlobalFile(const char* globalFile);
 // *out := the stored value, or def when the key is missing, not a whole number, or
 // outside 32 bits.
 void ReadConfigInt(const char* key, int32_t* out, int32_t def);
-// array[g] for g = 0..3 from keyFormat with %1 = g + 1; default 0.
-void ReadConfigPerGalaxy(int32_t* array, const char* keyFormat);
-// array[g * count + i] from keyFormat with %1 = g + 1, %2 = i + 1; default 0.
-void ReadConfigPerGalaxyIndex(int32_t* array, unsigned count, const char* keyFormat);
 
-// Writes one key and saves the file, so the value is on disk when this returns. The
-// caller sets the record's field first. When the save fails the value stays in the
-// store and goes to disk with the next save that succeeds.
+// Writes one key and saves the file, so the value is on disk when this returns (in a
+// batch, when the batch ends). The record's field is not touched: writers of the
+// game's keys use SetConfigValue. When the save fails the value stays in the store
+// and goes to disk with the next save that succeeds.
 void WriteConfigInt(const char* key, int32_t value);
-// array[g] := value, then writes it under keyFormat with %1 = g + 1.
-void WriteConfigPerGalaxy(int32_t* array, unsigned g, int32_t value, const char* keyFormat);
-// array[g * count + i] := value, then writes it under keyFormat with %1 = g + 1, %2 = i + 1.
-void WriteConfigPerGalaxyIndex(int32_t* array, unsigned count, unsigned g, unsigned i,
-                               int32_t value, const char* keyFormat);
 
 // Saves the whole current configuration if anything is not on disk yet.
 void FlushGameConfig();
+
+// Sets the key's field of GameConfig to value and writes the key, for a key that holds
+// one value; on disk when this returns, or when the open batch ends.
+void SetConfigValue(ConfigKey key, int32_t value);
+// The same for a key with one value per galaxy (galaxy 0-based).
+void SetConfigValue(ConfigKey key, unsigned galaxy, int32_t value);
+// The same for a key with one value per system or planet of a galaxy (both 0-based).
+void SetConfigValue(ConfigKey key, unsigned galaxy, unsigned index, int32_t value);
+
+// A batch of writes: while one lives, writes stay in memory; when the outermost ends
+// the file is saved once, so every write of the batch is on disk when it ends (or, when
+// that save fails, goes with the next save that succeeds, as a single write would).
+class ConfigWriteBatch {
+public:
+    ConfigWriteBatch();
+    ~ConfigWriteBatch();
+    ConfigWriteBatch(const ConfigWriteBatch&) = delete;
+    ConfigWriteBatch& operator=(const ConfigWriteBatch&) = delete;
+};
+
+// How many saves of the settings file reached the disk in this run.
+unsigned long ConfigSaveCount();

@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "app/app_check.h"
 #include "app/app_config.h"
 #include "audio/au_music.h"
 #include "audio/au_sound.h"
@@ -54,13 +55,11 @@ void StopCampaignSound(CampaignSound& sound) {
 namespace {
 
 void WriteSelectedSystem(const PlanetResult& r) {
-    WriteConfigPerGalaxy(GameConfig.SelectedSystem, r.galaxy, int32_t(r.system),
-                         "/Game/%1/SelectedSystem");
+    SetConfigValue(ConfigKey::SelectedSystem, r.galaxy, int32_t(r.system));
 }
 
-void WriteSelectedPlanet(GameConfigRecord& config, const PlanetResult& r) {
-    WriteConfigPerGalaxyIndex(&config.SelectedPlanet[0][0], kSystemsPerGalaxy, r.galaxy, r.system,
-                              int32_t(r.planet), "/Game/%1/SelectedPlanet%2");
+void WriteSelectedPlanet(const PlanetResult& r) {
+    SetConfigValue(ConfigKey::SelectedPlanet, r.galaxy, r.system, int32_t(r.planet));
 }
 
 // One planet: the scenes, the game and, after a completion, the record and the
@@ -87,7 +86,7 @@ void PlayChosenPlanet(const CampaignScreens& screens, PlanetResult& r) {
 void RunPlanetLevel(const CampaignScreens& screens, PlanetResult& r) {
     while (!QuitRequested && r.planet < kPlanetsPerSystem) {
         if (!screens.showPlanetScreen(r) || QuitRequested) return;
-        WriteSelectedPlanet(GameConfig, r);
+        WriteSelectedPlanet(r);
         PlayChosenPlanet(screens, r);
     }
 }
@@ -113,8 +112,7 @@ void RunSystemLevel(const CampaignScreens& screens, PlanetResult& r) {
 void RunGalaxyLevel(const CampaignScreens& screens, PlanetResult& r) {
     while (!QuitRequested) {
         if (!screens.showGalaxyScreen(r) || QuitRequested) return;
-        GameConfig.SelectedGalaxy = int32_t(r.galaxy);
-        WriteConfigInt("/Game/SelectedGalaxy", GameConfig.SelectedGalaxy);
+        SetConfigValue(ConfigKey::SelectedGalaxy, int32_t(r.galaxy));
         r.system = StoredSystemSelection(GameConfig, r.galaxy);
         r.highestPlanet = uint32_t(GameConfig.HighestPlanet[r.galaxy]);
         r.bestTimes = GameConfig.BestTime[r.galaxy];
@@ -193,18 +191,17 @@ int32_t BestTimeSeconds(double time) {
 }
 
 void RecordPlanetCompletion(GameConfigRecord& config, PlanetResult& r) {
+    VP_CHECK(&config == &GameConfig, "a completion recorded in a record the store does not hold");
     // Best time: the stored whole seconds against the unrounded time; equal keeps it.
     const int32_t stored = config.BestTime[r.galaxy][r.planetIndex];
     if (std::isfinite(r.time) && (stored <= 0 || double(stored) > r.time))
-        WriteConfigPerGalaxyIndex(&config.BestTime[0][0], kPlanetsPerGalaxy, r.galaxy,
-                                  r.planetIndex, BestTimeSeconds(r.time), "/Game/%1/HighScore%2");
+        SetConfigValue(ConfigKey::BestTime, r.galaxy, r.planetIndex, BestTimeSeconds(r.time));
     // Unlock: only the galaxy's highest open planet opens the next one.
     if (r.planetIndex == r.highestPlanet) {
         r.highestPlanet = r.planetIndex + 1;
-        WriteConfigPerGalaxy(config.HighestPlanet, r.galaxy, int32_t(r.highestPlanet),
-                             "/Game/%1/HighestPlanet");
+        SetConfigValue(ConfigKey::HighestPlanet, r.galaxy, int32_t(r.highestPlanet));
     }
     // Advance: the planet screen opens on the next planet.
     r.planet += 1;
-    if (r.planet < uint32_t(kPlanetsPerSystem)) WriteSelectedPlanet(config, r);
+    if (r.planet < uint32_t(kPlanetsPerSystem)) WriteSelectedPlanet(r);
 }

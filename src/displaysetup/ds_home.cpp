@@ -99,13 +99,9 @@ void ShowSettingsScreen() {
         if (QuitRequested) return;
     }
     if (result != MenuResultOk) return;
-    GameConfig.MusicMode = music;
-    WriteConfigInt("/Player/Music", GameConfig.MusicMode);
-    GameConfig.LeftKey = left;
-    WriteConfigInt("/Control/Left", GameConfig.LeftKey);
-    GameConfig.RightKey = right;
-    WriteConfigInt("/Control/Right", GameConfig.RightKey);
-    GameConfig.DropKey = drop;
-    WriteConfigInt("/Control/Drop", GameConfig.DropKey);
-    FlushGameConfig();
+    ConfigWriteBatch batch;
+    SetConfigValue(ConfigKey::MusicMode, music);
+    SetConfigValue(ConfigKey::LeftKey, left);
+    SetConfigValue(ConfigKey::RightKey, right);
+    SetConfigValue(ConfigKey::DropKey, drop);
 }

@@ -28,11 +28,6 @@ constexpr uint32_t kFadeHoldMs = 100; // black, before the background frame come
 
 wxFrame* g_fadeFrame = nullptr;  // main thread: from the end of a fade to its frame's show
 
-void WriteDisplayInt(int32_t& field, const char* key, int32_t value) {
-    field = value;
-    WriteConfigInt(key, value);
-}
-
 void LayOutDisplayDialog(CDisplayDialog* dialog) {
     CDialogBuilder builder(dialog);
     builder.PushSizer(new wxBoxSizer(wxHORIZONTAL), false);
@@ -110,17 +105,17 @@ bool ChooseGameDisplay() {
     // monitor's current mode.
     const bool resized = chosen == c.DisplayIndex &&
                          (g.width != c.DisplayWidth || g.height != c.DisplayHeight);
+    ConfigWriteBatch batch;
     if (chosen != c.DisplayIndex || resized) {
-        WriteDisplayInt(c.GameWidth, "/Display/GameWidth", 0);
-        WriteDisplayInt(c.GameHeight, "/Display/GameHeight", 0);
-        WriteDisplayInt(c.GameDepth, "/Display/Depth", 0);
+        SetConfigValue(ConfigKey::GameWidth, 0);
+        SetConfigValue(ConfigKey::GameHeight, 0);
+        SetConfigValue(ConfigKey::GameDepth, 0);
     }
-    WriteDisplayInt(c.DisplayIndex, "/Display/Index", chosen);
-    WriteDisplayInt(c.DisplayLeft, "/Display/Left", g.left);
-    WriteDisplayInt(c.DisplayTop, "/Display/Top", g.top);
-    WriteDisplayInt(c.DisplayWidth, "/Display/Width", g.width);
-    WriteDisplayInt(c.DisplayHeight, "/Display/Height", g.height);
-    FlushGameConfig();
+    SetConfigValue(ConfigKey::DisplayIndex, chosen);
+    SetConfigValue(ConfigKey::DisplayLeft, g.left);
+    SetConfigValue(ConfigKey::DisplayTop, g.top);
+    SetConfigValue(ConfigKey::DisplayWidth, g.width);
+    SetConfigValue(ConfigKey::DisplayHeight, g.height);
     return true;
 }
 

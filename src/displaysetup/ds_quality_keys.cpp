@@ -28,29 +28,21 @@ QualitySettings GetQualitySettings() {
 }
 
 void SetQualitySettings(const QualitySettings& v) {
-    GameConfig.Fade = v.Fade ? 1 : 0;
-    WriteConfigInt("/Display/Quality/Fade", GameConfig.Fade);
-    GameConfig.SmoothPolygons = v.SmoothPolygons ? 1 : 0;
-    WriteConfigInt("/Display/Quality/SmoothPolygons", GameConfig.SmoothPolygons);
-    GameConfig.HighQualityModels = v.HighQualityModels ? 1 : 0;
-    WriteConfigInt("/Display/Quality/HighQualityModels", GameConfig.HighQualityModels);
-    GameConfig.MagFilter = v.MagFilter;
-    WriteConfigInt("/Display/Quality/MagFilter", GameConfig.MagFilter);
-    GameConfig.MinFilter = v.MinFilter;
-    WriteConfigInt("/Display/Quality/MinFilter", GameConfig.MinFilter);
-    GameConfig.BackgroundTexture = v.BackgroundTexture;
-    WriteConfigInt("/Display/Quality/BackgroundTexture", GameConfig.BackgroundTexture);
-    GameConfig.ForegroundTexture = v.ForegroundTexture;
-    WriteConfigInt("/Display/Quality/ForegroundTexture", GameConfig.ForegroundTexture);
+    ConfigWriteBatch batch;
+    SetConfigValue(ConfigKey::Fade, v.Fade ? 1 : 0);
+    SetConfigValue(ConfigKey::SmoothPolygons, v.SmoothPolygons ? 1 : 0);
+    SetConfigValue(ConfigKey::HighQualityModels, v.HighQualityModels ? 1 : 0);
+    SetConfigValue(ConfigKey::MagFilter, v.MagFilter);
+    SetConfigValue(ConfigKey::MinFilter, v.MinFilter);
+    SetConfigValue(ConfigKey::BackgroundTexture, v.BackgroundTexture);
+    SetConfigValue(ConfigKey::ForegroundTexture, v.ForegroundTexture);
 }
 
 void StoreGameDisplayMode(const DisplayMode& mode) {
-    GameConfig.GameWidth = int32_t(mode.width);
-    WriteConfigInt("/Display/GameWidth", GameConfig.GameWidth);
-    GameConfig.GameHeight = int32_t(mode.height);
-    WriteConfigInt("/Display/GameHeight", GameConfig.GameHeight);
-    GameConfig.GameDepth = int32_t(mode.depth);
-    WriteConfigInt("/Display/Depth", GameConfig.GameDepth);
+    ConfigWriteBatch batch;
+    SetConfigValue(ConfigKey::GameWidth, int32_t(mode.width));
+    SetConfigValue(ConfigKey::GameHeight, int32_t(mode.height));
+    SetConfigValue(ConfigKey::GameDepth, int32_t(mode.depth));
 }
 
 bool GetQualityPresetValues(int32_t preset, QualitySettings& out) {

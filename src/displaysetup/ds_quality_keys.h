@@ -18,11 +18,12 @@ enum QualityPreset : int32_t {
 // Score 0.0 and the seven stored values (the three switches on when not 0).
 QualitySettings GetQualitySettings();
 // Stores the seven values in the configuration record (switches as 0 or 1) and
-// writes each key, Fade first and ForegroundTexture last.
+// writes each key, Fade first and ForegroundTexture last, saved once.
 void SetQualitySettings(const QualitySettings& values);
 
 // Stores the mode's width, height and depth in the configuration record and writes
-// their keys in that order (the display index is the configured display's already).
+// their keys in that order, saved once (the display index is the configured display's
+// already).
 void StoreGameDisplayMode(const DisplayMode& mode);
 
 // The values of preset Low, Medium or High, with a score of 0.0; false for any other

@@ -26,11 +26,10 @@ bool RunDisplaySettingsSteps(const DisplaySettingsSteps& steps) {
         // A quit during the test or the advanced menu ends the dialog too.
         if (QuitRequested) return false;
         if (result == DisplaySettingsOk) {
-            GameConfig.QualityAutomatic = automatic ? 1 : 0;
-            WriteConfigInt("/Display/Quality/Automatic", GameConfig.QualityAutomatic);
+            ConfigWriteBatch batch;
+            SetConfigValue(ConfigKey::QualityAutomatic, automatic ? 1 : 0);
             SetQualitySettings(values);
             StoreGameDisplayMode(mode);
-            FlushGameConfig();
             return true;
         }
     }

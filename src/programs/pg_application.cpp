@@ -55,9 +55,7 @@ void OnQuitSignal() {
 bool AskForAgreement() {
     CLicenseAgreementDialog dialog;
     if (dialog.ShowModal() != wxID_OK) return false;
-    GameConfig.AgreementVersion = kAgreementVersion;
-    WriteConfigInt("/Registration/EulaVersion", kAgreementVersion);
-    FlushGameConfig();
+    SetConfigValue(ConfigKey::AgreementVersion, kAgreementVersion);
     return true;
 }
 

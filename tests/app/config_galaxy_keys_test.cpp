@@ -1,24 +1,19 @@
 // Progress is read back into the galaxy it was saved for: every per-galaxy key of a
 // user file lands in the record's entry of that galaxy and no other.
 #include <gtest/gtest.h>
-#include <wx/config.h>
-#include <wx/init.h>
 
-#include <cstdlib>
 #include <string>
-#include <sys/stat.h>
 
 #include "app/app_config.h"
+#include "support/private_store.h"
 #include "support/test_support.h"
 
 namespace {
 
-TEST(ConfigGalaxyKeys, EachGalaxysKeysLoadIntoThatGalaxy) {
-    ASSERT_TRUE(wxInitialize());
-    TempDir dir;
-    setenv("HOME", dir.Path().c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (dir.Path() + "/xdg").c_str(), 1);
-    mkdir((dir.Path() + "/xdg").c_str(), 0700);
+class ConfigGalaxyKeys : public ToolkitTest {};
+
+TEST_F(ConfigGalaxyKeys, EachGalaxysKeysLoadIntoThatGalaxy) {
+    PrivateStore store(PrivateStore::LoadLater);
     // Galaxy numbers in key names are 1-based; each galaxy's values are its own.
     std::string text;
     for (int g = 1; g <= kGalaxyCount; ++g) {
@@ -28,9 +23,8 @@ TEST(ConfigGalaxyKeys, EachGalaxysKeysLoadIntoThatGalaxy) {
         text += "SelectedPlanet3=" + std::to_string(g + 4) + "\n";
         text += "HighScore57=" + std::to_string(100 * g) + "\n";
     }
-    WriteWholeFile(dir.Path() + "/xdg/vorpane.conf", text);
-    GameConfig = GameConfigRecord{};
-    LoadGameConfigWithGlobalFile((dir.Path() + "/none.conf").c_str());
+    WriteWholeFile(store.UserFile(), text);
+    store.Load();
 
     const GameConfigRecord& c = GameConfig;
     for (int g = 0; g < kGalaxyCount; ++g) {
@@ -42,8 +36,6 @@ TEST(ConfigGalaxyKeys, EachGalaxysKeysLoadIntoThatGalaxy) {
         EXPECT_EQ(c.BestTime[g][56], 100 * (g + 1));
         EXPECT_EQ(c.BestTime[g][57], 0);
     }
-    delete wxConfigBase::Set(nullptr);
-    wxUninitialize();
 }
 
 }  // namespace

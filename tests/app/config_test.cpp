@@ -2,7 +2,6 @@
 // defaults, saves that survive being killed, files that cannot be read, failed saves.
 #include <gtest/gtest.h>
 #include <wx/config.h>
-#include <wx/init.h>
 #include <wx/log.h>
 
 #include <dirent.h>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "app/app_config.h"
+#include "support/private_store.h"
 #include "support/test_support.h"
 
 namespace {
@@ -68,26 +68,9 @@ std::string FullProgressText() {
     return text + "[Display]\nIndex=1\nWidth=1024\n";
 }
 
-class ConfigTest : public ::testing::Test {
+class ConfigTest : public ToolkitTest {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(wxInitialize()); }
-    static void TearDownTestSuite() {
-        delete wxConfigBase::Set(nullptr);
-        wxUninitialize();
-    }
-
-    void SetUp() override {
-        setenv("HOME", m_dir.Path().c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (m_dir.Path() + "/xdg").c_str(), 1);
-        mkdir((m_dir.Path() + "/xdg").c_str(), 0700);
-        m_userFile = m_dir.Path() + "/xdg/vorpane.conf";
-        m_globalFile = m_dir.Path() + "/global.conf";
-    }
-
-    void Load() {
-        GameConfig = GameConfigRecord{};
-        LoadGameConfigWithGlobalFile(m_globalFile.c_str());
-    }
+    void Load() { m_store.Load(); }
 
     // Loads with standard error captured; what was written there.
     std::string LoadReportingErrors() {
@@ -96,9 +79,9 @@ protected:
         return ::testing::internal::GetCapturedStderr();
     }
 
-    TempDir m_dir;
-    std::string m_userFile;
-    std::string m_globalFile;
+    PrivateStore m_store{PrivateStore::LoadLater};  // each test writes its files first
+    const std::string m_userFile = m_store.UserFile();
+    const std::string m_globalFile = m_store.GlobalFile();
 };
 
 TEST_F(ConfigTest, EmptyStoreLoadsEveryDefault) {
@@ -135,13 +118,10 @@ TEST_F(ConfigTest, EmptyStoreLoadsEveryDefault) {
 
 TEST_F(ConfigTest, PerGalaxyKeysUseOneBasedNumbers) {
     Load();
-    WriteConfigPerGalaxyIndex(&GameConfig.BestTime[0][0], kPlanetsPerGalaxy, 3, 99, 41,
-                              "/Game/%1/HighScore%2");
-    WriteConfigPerGalaxyIndex(&GameConfig.SelectedPlanet[0][0], kSystemsPerGalaxy, 0, 9, 6,
-                              "/Game/%1/SelectedPlanet%2");
-    WriteConfigPerGalaxyIndex(&GameConfig.BestTime[0][0], kPlanetsPerGalaxy, 2, 17, 95,
-                              "/Game/%1/HighScore%2");
-    WriteConfigPerGalaxy(GameConfig.HighestPlanet, 1, 12, "/Game/%1/HighestPlanet");
+    SetConfigValue(ConfigKey::BestTime, 3, 99, 41);
+    SetConfigValue(ConfigKey::SelectedPlanet, 0, 9, 6);
+    SetConfigValue(ConfigKey::BestTime, 2, 17, 95);
+    SetConfigValue(ConfigKey::HighestPlanet, 1, 12);
     EXPECT_EQ(GameConfig.BestTime[3][99], 41);
     EXPECT_EQ((&GameConfig.BestTime[0][0])[217], 95);
     EXPECT_EQ(GameConfig.SelectedPlanet[0][9], 6);
@@ -162,6 +142,87 @@ TEST_F(ConfigTest, PerGalaxyKeysUseOneBasedNumbers) {
     EXPECT_EQ(GameConfig.BestTime[3][99], 41);
     EXPECT_EQ(GameConfig.BestTime[2][17], 95);
     EXPECT_EQ(GameConfig.SelectedPlanet[0][9], 6);
+}
+
+TEST_F(ConfigTest, EveryKeyIsStoredUnderItsNameAndReadBackIntoItsField) {
+    Load();
+    {
+        ConfigWriteBatch batch;
+        for (int k = 0; k <= int(ConfigKey::DebugFlags); ++k) {
+            const ConfigKey key = ConfigKey(k);
+            if (key == ConfigKey::HighestPlanet || key == ConfigKey::SelectedSystem)
+                SetConfigValue(key, 2, 100 + k);
+            else if (key == ConfigKey::SelectedPlanet || key == ConfigKey::BestTime)
+                SetConfigValue(key, 1, 9, 100 + k);
+            else
+                SetConfigValue(key, 100 + k);
+        }
+    }
+    EXPECT_EQ(ReadWholeFile(m_userFile),
+              "debug_flags=126\n"
+              "[Control]\nDrop=100\nLeft=101\nRight=102\n"
+              "[Player]\nMusic=103\n"
+              "[Game]\nSelectedGalaxy=104\n"
+              "[Game/3]\nHighestPlanet=105\nSelectedSystem=106\n"
+              "[Game/2]\nSelectedPlanet10=107\nHighScore10=108\n"
+              "[Registration]\nEulaVersion=109\n"
+              "[Display]\nIndex=110\nTop=111\nLeft=112\nWidth=113\nHeight=114\n"
+              "GameWidth=115\nGameHeight=116\nDepth=117\n"
+              "[Display/Quality]\nAutomatic=118\nFade=119\nSmoothPolygons=120\n"
+              "HighQualityModels=121\nMagFilter=122\nMinFilter=123\nBackgroundTexture=124\n"
+              "ForegroundTexture=125\n");
+    // Each value is in its own field, as set and as loaded again.
+    GameConfigRecord want{};
+    want.DropKey = 100; want.LeftKey = 101; want.RightKey = 102; want.MusicMode = 103;
+    want.SelectedGalaxy = 104; want.HighestPlanet[2] = 105; want.SelectedSystem[2] = 106;
+    want.SelectedPlanet[1][9] = 107; want.BestTime[1][9] = 108; want.AgreementVersion = 109;
+    want.DisplayIndex = 110; want.DisplayTop = 111; want.DisplayLeft = 112;
+    want.DisplayWidth = 113; want.DisplayHeight = 114; want.GameWidth = 115;
+    want.GameHeight = 116; want.GameDepth = 117; want.QualityAutomatic = 118; want.Fade = 119;
+    want.SmoothPolygons = 120; want.HighQualityModels = 121; want.MagFilter = 122;
+    want.MinFilter = 123; want.BackgroundTexture = 124; want.ForegroundTexture = 125;
+    want.DebugFlags = 126;
+    EXPECT_EQ(std::memcmp(&want, &GameConfig, sizeof want), 0);
+    Load();
+    EXPECT_EQ(std::memcmp(&want, &GameConfig, sizeof want), 0);
+}
+
+TEST_F(ConfigTest, ABatchOfWritesSavesOnceTheSameFileAsSingleWrites) {
+    // Seven single writes: seven saves, each on disk when it returns.
+    Load();
+    const auto writeSeven = [](int base) {
+        for (int k = int(ConfigKey::QualityAutomatic); k <= int(ConfigKey::MinFilter); ++k)
+            SetConfigValue(ConfigKey(k), base + k);
+        SetConfigValue(ConfigKey::MusicMode, base);
+    };
+    unsigned long saves = ConfigSaveCount();
+    writeSeven(10);
+    EXPECT_EQ(ConfigSaveCount() - saves, 7u);
+    const std::string singles = ReadWholeFile(m_userFile);
+
+    // The same writes in a batch, nested once: nothing reaches the disk until the
+    // outermost batch ends, then one save stores them all.
+    ASSERT_EQ(unlink(m_userFile.c_str()), 0);
+    Load();
+    saves = ConfigSaveCount();
+    {
+        ConfigWriteBatch batch;
+        {
+            ConfigWriteBatch inner;
+            writeSeven(10);
+        }
+        EXPECT_EQ(ConfigSaveCount(), saves);
+        EXPECT_EQ(ReadWholeFile(m_userFile), "");
+        WriteConfigInt("/debug_flags", 0);
+        EXPECT_EQ(ConfigSaveCount(), saves);
+    }
+    EXPECT_EQ(ConfigSaveCount() - saves, 1u);
+    EXPECT_EQ(ReadWholeFile(m_userFile), "debug_flags=0\n" + singles);
+
+    // A single write after the batch is durable on its own again.
+    SetConfigValue(ConfigKey::Fade, 1);
+    EXPECT_EQ(ConfigSaveCount() - saves, 2u);
+    EXPECT_EQ(StoredConfigValue(ReadWholeFile(m_userFile), "/Display/Quality/Fade"), 1);
 }
 
 TEST_F(ConfigTest, StoredValuesAreLoadedUnclamped) {
@@ -216,17 +277,17 @@ TEST_F(ConfigTest, UserFileLivesUnderXdgConfigHome) {
     EXPECT_NE(ReadWholeFile(m_userFile).find("debug_flags=3"), std::string::npos);
     // Without XDG_CONFIG_HOME it is ~/.config/vorpane.conf.
     unsetenv("XDG_CONFIG_HOME");
-    mkdir((m_dir.Path() + "/.config").c_str(), 0700);
+    mkdir((m_store.Folder() + "/.config").c_str(), 0700);
     Load();
     WriteConfigInt("/debug_flags", 1);
-    EXPECT_NE(ReadWholeFile(m_dir.Path() + "/.config/vorpane.conf").find("debug_flags=1"),
+    EXPECT_NE(ReadWholeFile(m_store.Folder() + "/.config/vorpane.conf").find("debug_flags=1"),
               std::string::npos);
 }
 
 TEST_F(ConfigTest, SavesReplaceTheFileAndLeaveNothingBeside) {
     // Temporary files of saves a crash cut short, ours and the toolkit's, go at start-up;
     // other files stay.
-    const std::string xdg = m_dir.Path() + "/xdg";
+    const std::string xdg = m_store.Folder() + "/xdg";
     WriteWholeFile(xdg + "/vorpane.conf.tmp-Ab12Cd", "[Control]\nDrop=1\n");
     WriteWholeFile(xdg + "/vorpaneXy34Zw", "half a file");
     WriteWholeFile(xdg + "/other.conf", "x");
@@ -296,14 +357,14 @@ TEST_F(ConfigTest, KilledWritesLeaveTheOldOrTheNewFileWhole) {
         // The last write that returned is on disk, or the one after it.
         acknowledged.erase(acknowledged.rfind('\n'));
         const int32_t last = std::stoi(acknowledged.substr(acknowledged.rfind('\n') + 1));
-        const std::vector<std::string> left = ListFolder(m_dir.Path() + "/xdg");
+        const std::vector<std::string> left = ListFolder(m_store.Folder() + "/xdg");
         tempFilesFound += left.size() > 1;
         EXPECT_EQ(LoadReportingErrors(), "");
         const int32_t stored = GameConfig.BestTime[3][99];
         EXPECT_TRUE(stored == last || stored == last + 1) << stored << " after " << last;
         expected.BestTime[3][99] = stored;
         EXPECT_EQ(std::memcmp(&GameConfig, &expected, sizeof expected), 0) << "after kill " << kill;
-        EXPECT_EQ(ListFolder(m_dir.Path() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
+        EXPECT_EQ(ListFolder(m_store.Folder() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
         if (HasFailure()) break;
     }
     std::printf("temporary files found after %d of 60 kills\n", tempFilesFound);
@@ -316,7 +377,7 @@ TEST_F(ConfigTest, AFreshHomeGetsItsSettingsFolder) {
     GameConfig.AgreementVersion = 3;
     WriteConfigInt("/Registration/EulaVersion", 3);
     struct stat folder {};
-    ASSERT_EQ(stat((m_dir.Path() + "/.config").c_str(), &folder), 0);
+    ASSERT_EQ(stat((m_store.Folder() + "/.config").c_str(), &folder), 0);
     EXPECT_TRUE(S_ISDIR(folder.st_mode));
     EXPECT_EQ(folder.st_mode & 0777, 0700u);
     EXPECT_NE(access("relative", F_OK), 0);
@@ -324,13 +385,13 @@ TEST_F(ConfigTest, AFreshHomeGetsItsSettingsFolder) {
     EXPECT_EQ(GameConfig.AgreementVersion, 3);
 
     // An absolute one is made with all its missing parents.
-    setenv("XDG_CONFIG_HOME", (m_dir.Path() + "/a/b/c").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (m_store.Folder() + "/a/b/c").c_str(), 1);
     Load();
     EXPECT_EQ(GameConfig.AgreementVersion, 0);
     WriteConfigInt("/Registration/EulaVersion", 5);
     Load();
     EXPECT_EQ(GameConfig.AgreementVersion, 5);
-    EXPECT_EQ(ListFolder(m_dir.Path() + "/a/b/c"), std::vector<std::string>{"vorpane.conf"});
+    EXPECT_EQ(ListFolder(m_store.Folder() + "/a/b/c"), std::vector<std::string>{"vorpane.conf"});
 }
 
 TEST_F(ConfigTest, UnreadableLinesAreKeptAsideAndTheRestIsUsed) {
@@ -393,7 +454,7 @@ TEST_F(ConfigTest, AFileThatCannotBeReadGivesDefaultsAndIsNeverWritten) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");  // said once, at the start
     EXPECT_EQ(wxConfigBase::Get()->ReadLong("/Control/Drop", 0), 70);  // kept in memory
     EXPECT_EQ(ListFolder(m_userFile), std::vector<std::string>{"inside"});
-    EXPECT_EQ(ListFolder(m_dir.Path() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
+    EXPECT_EQ(ListFolder(m_store.Folder() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
 
     // A file without read permission (root reads it anyway).
     if (geteuid() == 0) return;
@@ -412,7 +473,7 @@ TEST_F(ConfigTest, AFileThatCannotBeReadGivesDefaultsAndIsNeverWritten) {
 TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
     const std::string text = FullProgressText();
     WriteWholeFile(m_userFile, text);
-    const std::string errorsFile = m_dir.Path() + "/errors.txt";
+    const std::string errorsFile = m_store.Folder() + "/errors.txt";
     // A disk that is full for this process: files may not grow past 1 KiB.
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -430,7 +491,7 @@ TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
         WriteConfigInt("/Control/Left", 77);
         FlushGameConfig();
         if (ReadWholeFile(m_userFile) != text) _exit(10);
-        if (ListFolder(m_dir.Path() + "/xdg") != std::vector<std::string>{"vorpane.conf"})
+        if (ListFolder(m_store.Folder() + "/xdg") != std::vector<std::string>{"vorpane.conf"})
             _exit(11);
         // Room again: the final flush stores what the failed saves could not.
         setrlimit(RLIMIT_FSIZE, &limit);
@@ -459,12 +520,12 @@ TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
 
     // A folder that may not be written (root writes anyway).
     if (geteuid() == 0) return;
-    ASSERT_EQ(chmod((m_dir.Path() + "/xdg").c_str(), 0500), 0);
+    ASSERT_EQ(chmod((m_store.Folder() + "/xdg").c_str(), 0500), 0);
     ::testing::internal::CaptureStderr();
     WriteConfigInt("/Player/Music", 2);
     WriteConfigInt("/Player/Music", 1);
     const std::string readOnly = ::testing::internal::GetCapturedStderr();
-    chmod((m_dir.Path() + "/xdg").c_str(), 0700);
+    chmod((m_store.Folder() + "/xdg").c_str(), 0700);
     EXPECT_EQ(CountLines(readOnly), 1u) << readOnly;
     EXPECT_NE(ReadWholeFile(m_userFile).find("Music=0"), std::string::npos);
 }
@@ -491,14 +552,13 @@ TEST_F(ConfigTest, AHandEditedFileKeepsItsValuesThroughWritesAndRestarts) {
         EXPECT_EQ(store->ReadLong("/Game/1/x", -1), 1);
         EXPECT_EQ(store->ReadLong("/Game/.1/y", -1), 2);
         // A best time written is kept, and saving what was loaded changes nothing.
-        WriteConfigPerGalaxyIndex(&GameConfig.BestTime[0][0], kPlanetsPerGalaxy, 0, 0, 42,
-                                  "/Game/%1/HighScore%2");
+        SetConfigValue(ConfigKey::BestTime, 0, 0, 42);
         EXPECT_EQ(store->ReadLong("/Game/1/HighScore1", -1), 42);
         if (start > 1) {
             EXPECT_EQ(ReadWholeFile(m_userFile), saved);
         }
         saved = ReadWholeFile(m_userFile);
-        EXPECT_EQ(ListFolder(m_dir.Path() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
+        EXPECT_EQ(ListFolder(m_store.Folder() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
     }
     EXPECT_EQ(toolkitLog.Count(), 0);
 }
@@ -506,8 +566,8 @@ TEST_F(ConfigTest, AHandEditedFileKeepsItsValuesThroughWritesAndRestarts) {
 TEST_F(ConfigTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
     // As a dotfile manager links it: the settings name to an absolute link, that to a
     // relative one, that to a private file in a folder of its own.
-    const std::string links = m_dir.Path() + "/links";
-    const std::string dotfiles = m_dir.Path() + "/dotfiles";
+    const std::string links = m_store.Folder() + "/links";
+    const std::string dotfiles = m_store.Folder() + "/dotfiles";
     const std::string real = dotfiles + "/vorpane-settings";
     ASSERT_EQ(mkdir(links.c_str(), 0700), 0);
     ASSERT_EQ(mkdir(dotfiles.c_str(), 0700), 0);
@@ -566,6 +626,19 @@ TEST_F(ConfigTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(ListFolder(links), (std::vector<std::string>{"first", "second"}));
     EXPECT_EQ(ReadWholeFile(real), "[Control]\nDrop=70\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ConfigKeyDeathTest, AKeySetWithTheWrongShapeIsACheckFailure) {
+    // The record's fields are reached through the table only in the shape it gives.
+    EXPECT_DEATH(SetConfigValue(ConfigKey::Fade, 1, 0), "check failed: a key set as one value");
+    EXPECT_DEATH(SetConfigValue(ConfigKey::BestTime, 0), "check failed: a per-galaxy key");
+    EXPECT_DEATH(SetConfigValue(ConfigKey::BestTime, 4, 0, 1), "check failed: a galaxy or entry");
+    EXPECT_DEATH(SetConfigValue(ConfigKey::SelectedPlanet, 0, 10, 1),
+                 "check failed: a galaxy or entry");
 }
 
 }  // namespace

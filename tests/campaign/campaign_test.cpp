@@ -3,7 +3,6 @@
 // count, the audio messages and the quit flag at every level, against a private
 // configuration file.
 #include <gtest/gtest.h>
-#include <wx/init.h>
 
 #include <cstdlib>
 #include <memory>
@@ -16,7 +15,7 @@
 #include "campaign/cp_campaign.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
-#include "displaysetup/private_store.h"
+#include "support/private_store.h"
 #include "support/test_support.h"
 
 namespace {
@@ -182,10 +181,8 @@ const CampaignScreens kScriptedScreens = {
     FakeSystem, FakePlanet,   FakeScenes, FakePlay,  FakeComplete,
 };
 
-class CampaignTest : public ::testing::Test {
+class CampaignTest : public ToolkitTest {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(wxInitialize()); }
-    static void TearDownTestSuite() { wxUninitialize(); }
 
     void SetUp() override {
         // A fresh configuration each time (the quit test starts over per level).

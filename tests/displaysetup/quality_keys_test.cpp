@@ -1,25 +1,25 @@
 // The seven quality keys written and read back through a private store, the presets
 // and which preset stored values show as.
 #include <gtest/gtest.h>
-#include <wx/init.h>
 
 #include <string>
 
 #include "app/app_config.h"
 #include "displaysetup/ds_quality_keys.h"
-#include "private_store.h"
+#include "support/private_store.h"
 
 namespace {
 
-class QualityKeys : public ::testing::Test {
+class QualityKeys : public ToolkitTest {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(wxInitialize()); }
-    static void TearDownTestSuite() { wxUninitialize(); }
     PrivateStore store;
 };
 
 TEST_F(QualityKeys, WrittenInOrderAndReadBack) {
+    // The seven keys go to disk in one save.
+    const unsigned long saves = ConfigSaveCount();
     SetQualitySettings({0.7, true, false, true, 1, 4, 2, 3});
+    EXPECT_EQ(ConfigSaveCount() - saves, 1u);
     EXPECT_EQ(GameConfig.Fade, 1);
     EXPECT_EQ(GameConfig.SmoothPolygons, 0);
     EXPECT_EQ(GameConfig.MinFilter, 4);

@@ -17,7 +17,7 @@
 #include "app/app_config.h"
 #include "campaign_walk.h"
 #include "audio/game_audio_recorder.h"
-#include "displaysetup/private_store.h"
+#include "support/private_store.h"
 
 extern char** environ;
 

@@ -17,7 +17,7 @@
 #include "audio/game_audio_recorder.h"
 #include "display/dp_quit.h"
 #include "display/dp_texture.h"
-#include "displaysetup/private_store.h"
+#include "support/private_store.h"
 #include "support/test_support.h"
 #include "texgen/tg_pool.h"
 

@@ -17,7 +17,7 @@
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
 #include "display/dp_texture.h"
-#include "displaysetup/private_store.h"
+#include "support/private_store.h"
 
 namespace {
 

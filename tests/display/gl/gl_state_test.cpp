@@ -14,13 +14,9 @@
 
 namespace {
 
-class GLState : public ::testing::Test {
+class GLState : public GLWindowTest {
 protected:
-    void SetUp() override {
-        SetQualitySettingsValid(false);
-        ASSERT_TRUE(OpenTestWindow(800, 600));
-    }
-    void TearDown() override { CloseTestWindow(); }
+    GLState() : GLWindowTest(800, 600) {}
 
     void ClearTo(float r, float g, float b) {
         glClearColor(r, g, b, 1.0f);

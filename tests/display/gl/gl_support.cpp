@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "display/dp_gl_state.h"
+#include "display/dp_quality.h"
 #include "display/dp_window.h"
 #include "platform/pf_input.h"
 #include "platform/pf_window.h"
@@ -64,6 +65,13 @@ void CloseTestWindow() {
     PfDestroyGameWindow();
     PfClearInput();
 }
+
+void GLWindowTest::SetUp() {
+    SetQualitySettingsValid(false);
+    ASSERT_TRUE(OpenTestWindow(m_width, m_height));
+}
+
+void GLWindowTest::TearDown() { CloseTestWindow(); }
 
 Rgba ReadPixel(int32_t x, int32_t y) {
     uint8_t p[4] = {0, 0, 0, 0};

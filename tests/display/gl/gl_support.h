@@ -2,6 +2,8 @@
 // game window of a chosen size, and reading the back buffer.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +13,19 @@
 // restore after a new window does that itself). False when it fails.
 bool OpenTestWindow(int32_t width, int32_t height, bool resetState = true);
 void CloseTestWindow();
+
+// A test in a game window of its own on the base state, with no quality settings
+// chosen (the textures take the default filters); the window closed after the test.
+class GLWindowTest : public ::testing::Test {
+protected:
+    GLWindowTest(int32_t width, int32_t height) : m_width(width), m_height(height) {}
+    void SetUp() override;
+    void TearDown() override;
+
+private:
+    int32_t m_width;
+    int32_t m_height;
+};
 
 struct Rgba {
     uint8_t r, g, b, a;

@@ -26,16 +26,13 @@ TextureImage* SolidImage(uint32_t columns, uint32_t rows, uint8_t r, uint8_t g, 
     return image;
 }
 
-class TextureRegistry : public ::testing::Test {
+class TextureRegistry : public GLWindowTest {
 protected:
-    void SetUp() override {
-        SetQualitySettingsValid(false);
-        ASSERT_TRUE(OpenTestWindow(320, 240));
-    }
+    TextureRegistry() : GLWindowTest(320, 240) {}
     void TearDown() override {
         while (RegisteredTextureCount() > 0) DeleteTexture(RegisteredTexture(0));
         for (TextureImage* image : m_images) FreeTextureImage(image);
-        CloseTestWindow();
+        GLWindowTest::TearDown();
     }
     GLTexture* Make(uint32_t columns, uint32_t rows, uint8_t r, uint8_t g, uint8_t b,
                     bool alpha = true, TextureCategory category = TextureCategoryForeground) {

@@ -20,7 +20,7 @@
 #include "menus/mn_menu.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
-#include "private_store.h"
+#include "support/private_store.h"
 #include "texgen/tg_generators.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include "menu_driver.h"
 #include "menus/mn_menu.h"
 #include "menus/mn_menu_button.h"
-#include "private_store.h"
+#include "support/private_store.h"
 #include "screen_capture.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "display/dp_quit.h"
 #include "displaysetup/ds_quality_keys.h"
 #include "displaysetup/ds_settings_dialog.h"
-#include "private_store.h"
+#include "support/private_store.h"
 
 namespace {
 
