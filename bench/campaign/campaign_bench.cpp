@@ -28,6 +28,7 @@
 #include "platform/pf_seams.h"
 #include "platform/pf_input.h"
 #include "platform/pf_window.h"
+#include "game/gm_play.h"
 #include "texgen/tg_generators.h"
 
 namespace {
@@ -72,7 +73,7 @@ struct Figures {
 Figures RunOnce(int screen) {
     int32_t highest[4] = {37, 37, 37, 37};
     int32_t times[100] = {};
-    std::unique_ptr<CGalaxyGenerator> galaxy(new CGalaxyGenerator(1));
+    std::unique_ptr<CGalaxyGenerator> galaxy(new CGalaxyGenerator(1, GameRecipeSettings()));
     std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(*galaxy, 3));
     PlanetResult result = {};
     result.galaxy = 1;

@@ -24,6 +24,7 @@
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
 #include "platform/pf_window.h"
+#include "game/gm_play.h"
 #include "texgen/tg_generators.h"
 
 namespace {
@@ -104,7 +105,7 @@ int main(int argc, char** argv) {
     }
     ResetGLState2D();
     {
-        CGalaxyGenerator galaxy(0);
+        CGalaxyGenerator galaxy(0, GameRecipeSettings());
         std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(galaxy, 0));
         std::unique_ptr<CPlanetGenerator> planet(CreatePlanetGenerator(*system, 0));
         PlanetResult result = {};

@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/app_texture_image.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_quality.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "platform/pf_window.h"
 

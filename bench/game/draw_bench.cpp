@@ -25,6 +25,7 @@
 #include "game/gm_draw.h"
 #include "game/gm_world.h"
 #include "platform/pf_window.h"
+#include "game/gm_play.h"
 #include "texgen/tg_generators.h"
 
 namespace {
@@ -32,7 +33,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct Planet {
-    std::unique_ptr<CGalaxyGenerator> galaxy{new CGalaxyGenerator(0)};
+    std::unique_ptr<CGalaxyGenerator> galaxy{new CGalaxyGenerator(0, GameRecipeSettings())};
     std::unique_ptr<CSystemGenerator> system{CreateSystemGenerator(*galaxy, 0)};
     std::unique_ptr<CPlanetGenerator> planet{CreatePlanetGenerator(*system, 0)};
 };

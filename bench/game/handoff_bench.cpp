@@ -20,12 +20,13 @@
 #include "display/dp_session.h"
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
+#include "game/gm_play.h"
 #include "texgen/tg_generators.h"
 
 namespace {
 
 void BM_LeaveMenuOverTheGame(benchmark::State& state) {
-    std::unique_ptr<CGalaxyGenerator> galaxy(new CGalaxyGenerator(0));
+    std::unique_ptr<CGalaxyGenerator> galaxy(new CGalaxyGenerator(0, GameRecipeSettings()));
     std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(*galaxy, 0));
     std::unique_ptr<CPlanetGenerator> planet(CreatePlanetGenerator(*system, 0));
     std::vector<GLTexture*> textures;

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/app_format.h"
+#include "app/app_texture_image.h"
 #include "audio/au_thread.h"
 #include "campaign/cp_scenes.h"
 #include "display/dp_frame.h"
@@ -15,7 +16,6 @@
 #include "display/dp_quit.h"
 #include "display/dp_screen_loop.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "game/gm_draw.h"
 #include "game/gm_input.h"

@@ -164,7 +164,7 @@ bool ShowSystemScreen(PlanetResult& result) {
         screen.systems[i] =
             result.galaxyObject ? CreateSystemGenerator(*result.galaxyObject, i) : nullptr;
     // The ten suns render at once on the image pool; each stage waits for its own.
-    CImageBatch batch;
+    CImageBatch batch(UpdateLoadingProgress);
     uint32_t tickets[10];
     for (uint32_t i = 0; i < 10; ++i)
         tickets[i] = screen.systems[i] ? batch.Start(SphereImageRender(*screen.systems[i]))

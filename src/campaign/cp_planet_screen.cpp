@@ -148,7 +148,7 @@ bool ShowPlanetScreen(PlanetResult& result) {
 
     // The sun's map and the ten planets' maps render at once on the image pool while
     // the star field is made here; each stage waits for its own image.
-    CImageBatch batch;
+    CImageBatch batch(UpdateLoadingProgress);
     for (uint32_t i = 0; i < 10; ++i)
         screen.planets[i] =
             result.systemObject ? CreatePlanetGenerator(*result.systemObject, i) : nullptr;

@@ -147,7 +147,7 @@ GLTexture* GlowTexture(CImageBatch& batch, uint32_t ticket, CGalaxyGenerator* ga
 
 void LoadWellTextures(CGalaxyGenerator* galaxy, CPlanetGenerator* planet, GLTexture* out[4]) {
     // All four are started at once on the pool; the walls get a third of the bar each.
-    CImageBatch batch;
+    CImageBatch batch(UpdateLoadingProgress);
     const uint32_t glow = galaxy ? batch.Start(GlowImageRender(*galaxy)) : CImageBatch::kNoTicket;
     uint32_t walls[3] = {CImageBatch::kNoTicket, CImageBatch::kNoTicket, CImageBatch::kNoTicket};
     if (planet) {
@@ -360,7 +360,7 @@ void SetUpApproachScene(SceneRecord& scene) {
     CPlanetGenerator* planet = scene.result ? scene.result->planetObject : nullptr;
     BeginLoadingScreen();
     // Everything but the star field (cheap, and made here meanwhile) on the pool.
-    CImageBatch batch;
+    CImageBatch batch(UpdateLoadingProgress);
     const uint32_t glow = galaxy ? batch.Start(GlowImageRender(*galaxy)) : CImageBatch::kNoTicket;
     const uint32_t base =
         planet ? batch.Start(BaseMapImageRender(*planet)) : CImageBatch::kNoTicket;

@@ -6,10 +6,10 @@
 #include <cstdio>
 
 #include "app/app_config.h"
+#include "app/app_texture_image.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_glyph_text.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_window.h"
 

@@ -3,9 +3,9 @@
 
 #include <GL/gl.h>
 
+#include "app/app_texture_image.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "platform/pf_clock.h"
 

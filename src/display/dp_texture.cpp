@@ -7,9 +7,9 @@
 #include <cstring>
 #include <vector>
 
+#include "app/app_texture_image.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_quality.h"
-#include "display/dp_texture_image.h"
 #include "platform/pf_window.h"
 
 namespace {

@@ -3,13 +3,13 @@
 
 #include <GL/gl.h>
 
+#include "app/app_texture_image.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
 #include "display/dp_screen_loop.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "platform/pf_clock.h"
 

@@ -13,6 +13,7 @@
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
 #include "display/dp_loading.h"
+#include "display/dp_quality.h"
 #include "display/dp_screen_loop.h"
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
@@ -58,7 +59,7 @@ void LoadPlanet(GameWorld& world, void* context) {
     const PlanetLoad& load = *static_cast<const PlanetLoad*>(context);
     if (!g_loadingScreen.active) BeginLoadingScreen();
 
-    CImageBatch batch;
+    CImageBatch batch(UpdateLoadingProgress);
     uint32_t tickets[kPlanetGameImageCount];
     StartPlanetGameImages(batch, load.galaxy, load.planet, tickets);
     // Waits for one of the started images; its recipe then returns it at once.
@@ -177,6 +178,14 @@ void DrawPlanet(void* context) {
 }
 
 }  // namespace
+
+RecipeSettings GameRecipeSettings() {
+    RecipeSettings settings;
+    settings.foregroundLevel = ActiveForegroundTextureLevel();
+    settings.backgroundLevel = ActiveBackgroundTextureLevel();
+    settings.progress = UpdateLoadingProgress;
+    return settings;
+}
 
 void PlayPlanet(PlanetResult& result) {
     // Per run: every attempt differs in stack colours and fragments. The piece source

@@ -53,7 +53,8 @@ int Play(uint32_t galaxy, uint32_t system, uint32_t planet) {
     }
     CampaignSound sound = StartCampaignSound();
 
-    std::unique_ptr<CGalaxyGenerator> galaxyObject(new CGalaxyGenerator(galaxy));
+    std::unique_ptr<CGalaxyGenerator> galaxyObject(
+        new CGalaxyGenerator(galaxy, GameRecipeSettings()));
     std::unique_ptr<CSystemGenerator> systemObject(CreateSystemGenerator(*galaxyObject, system));
     std::unique_ptr<CPlanetGenerator> planetObject(CreatePlanetGenerator(*systemObject, planet));
     PlanetResult result = {};

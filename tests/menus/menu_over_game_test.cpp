@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 #include <wx/frame.h>
 
+#include "app/app_texture_image.h"
 #include "display/dp_session.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_background_frame.h"
 #include "display/dp_window.h"
 #include "gl_support.h"

@@ -5,13 +5,13 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include "app/app_texture_image.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_glyph_text.h"
 #include "display/dp_loading.h"
 #include "display/dp_quality.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "gl_support.h"
 #include "platform/pf_seams.h"

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/app_config.h"
+#include "app/app_texture_image.h"
 #include "audio/au_thread.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
@@ -24,7 +25,6 @@
 #include "display/dp_session.h"
 #include "display/dp_session_record.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "display/menu_runner.h"
 #include "game/game_audio_recorder.h"

@@ -5,10 +5,10 @@
 
 #include <vector>
 
+#include "app/app_texture_image.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_quality.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "gl_support.h"
 

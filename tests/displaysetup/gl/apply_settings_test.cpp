@@ -20,6 +20,7 @@
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
 #include "private_store.h"
+#include "game/gm_play.h"
 #include "texgen/tg_generators.h"
 
 namespace {
@@ -75,7 +76,7 @@ TEST_F(ApplySettings, StoredValuesBecomeCurrentAndSizeTheTextures) {
     // The galaxy's star field is a background image (256 >> 3), its glow a
     // foreground one (128 >> 2); both uploaded unmipmapped with nearest filters.
     {
-        CGalaxyGenerator galaxy(0);
+        CGalaxyGenerator galaxy(0, GameRecipeSettings());
         GLTexture* stars = MakeTexture(MakeStarFieldImage(galaxy), false, TextureCategoryBackground);
         GLTexture* glow = MakeTexture(MakeGlowImage(galaxy), true, TextureCategoryForeground);
         ASSERT_TRUE(stars && glow);
@@ -94,7 +95,7 @@ TEST_F(ApplySettings, StoredValuesBecomeCurrentAndSizeTheTextures) {
     SetQualitySettings({0.0, true, true, true, 1, 5, 1, 4});
     ASSERT_TRUE(ApplyDisplaySettings(false));
     {
-        CGalaxyGenerator galaxy(1);
+        CGalaxyGenerator galaxy(1, GameRecipeSettings());
         GLTexture* stars = MakeTexture(MakeStarFieldImage(galaxy), false, TextureCategoryBackground);
         GLTexture* glow = MakeTexture(MakeGlowImage(galaxy), true, TextureCategoryForeground);
         EXPECT_EQ(TextureWidth(stars, 0), 128);

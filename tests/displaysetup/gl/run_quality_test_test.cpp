@@ -10,12 +10,12 @@
 #include <string>
 #include <thread>
 
+#include "app/app_texture_image.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "displaysetup/ds_quality_test.h"
 #include "gl_support.h"

@@ -26,13 +26,13 @@
 #include <X11/Xlib.h>
 
 #include "app/app_config.h"
+#include "app/app_texture_image.h"
 #include "audio/au_thread.h"
 #include "display/dp_background_frame.h"
 #include "display/dp_input.h"
 #include "display/dp_session.h"
 #include "display/dp_session_record.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "display/menu_runner.h"
 #include "displaysetup/ds_monitor.h"

@@ -9,10 +9,10 @@
 #include <memory>
 #include <vector>
 
+#include "app/app_texture_image.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_quality.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "game/gm_draw.h"
 #include "game/gm_world.h"
 #include "gl_support.h"
