@@ -135,8 +135,10 @@ int main(int argc, char** argv) {
     // The default quality, then the largest images (texture levels 0).
     const int32_t defaultLevel = ActiveQualitySettings()->ForegroundTexture;
     for (int32_t level : {defaultLevel, 0}) {
-        ActiveQualitySettings()->ForegroundTexture = level;
-        ActiveQualitySettings()->BackgroundTexture = level;
+        QualitySettings quality = *ActiveQualitySettings();
+        quality.ForegroundTexture = level;
+        quality.BackgroundTexture = level;
+        SetActiveQualitySettings(quality);
         std::printf("selection screens at %dx%d, texture level %d%s, best and median of %d runs\n",
                     kWidth, kHeight, level, level == defaultLevel ? " (default)" : "", runs);
         for (int screen = 0; screen < 4; ++screen) {

@@ -114,10 +114,12 @@ int main(int argc, char** argv) {
         result.planetObject = planet.get();
         result.time = 125.0;
         std::printf("scenes at 1024 x 768\n");
-        QualitySettings& q = *ActiveQualitySettings();
+        QualitySettings q = *ActiveQualitySettings();
         q.HighQualityModels = false;
+        SetActiveQualitySettings(q);
         TimeAll(result, frames, "simple models");
         q.HighQualityModels = true;
+        SetActiveQualitySettings(q);
         TimeAll(result, frames, "detailed models");
     }
     PfDestroyGameWindow();

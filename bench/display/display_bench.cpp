@@ -83,7 +83,8 @@ void BM_ReopenWithPlanetTextures(benchmark::State& state) {
         for (uint32_t k = 0; k < image->rows * image->stride; ++k)
             image->pixels[k] = uint8_t(k * 7 + i);
         images.push_back(image);
-        textures.push_back(MakeTexture(image, i % 2 == 0, TextureCategoryBackground));
+        textures.push_back(MakeTexture(image, i % 2 == 0, TextureCategoryBackground,
+                                       ActiveTextureFilters()));
     }
     for (auto _ : state) {
         ReleaseGLResources();

@@ -13,6 +13,7 @@
 #include "display/dp_gl_state.h"
 #include "display/dp_glyph_text.h"
 #include "display/dp_loading.h"
+#include "display/dp_quality.h"
 #include "display/dp_quit.h"
 #include "display/dp_screen_loop.h"
 #include "display/dp_texture.h"
@@ -114,7 +115,8 @@ void SetUpPlanetCompleteScreen(CompleteScreenRecord& screen) {
     LoadWellTextures(galaxy, planet, screen.textures);
     screen.noiseFrames = planet ? GetNoiseFrames(*planet) : nullptr;
     screen.fontImage = LoadTextureImage("live_text");
-    screen.textures[4] = MakeTexture(screen.fontImage, true, TextureCategoryFixed);
+    screen.textures[4] = MakeTexture(screen.fontImage, true, TextureCategoryFixed,
+                                     ActiveTextureFilters());
     EndLoadingScreen();
 
     SetUpWellSceneView();

@@ -12,6 +12,7 @@
 #include "campaign/cp_sphere.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_loading.h"
+#include "display/dp_quality.h"
 #include "display/dp_quit.h"
 #include "display/dp_texture.h"
 #include "texgen/tg_generators.h"
@@ -162,11 +163,11 @@ bool ShowPlanetScreen(PlanetResult& result) {
 
     screen.starField =
         MakeTexture(result.galaxyObject ? MakeStarFieldImage(*result.galaxyObject) : nullptr,
-                    false, TextureCategoryBackground);
+                    false, TextureCategoryBackground, ActiveTextureFilters());
     AddLoadingStage(0.0, 0.2);
     batch.Wait(sunTicket);
     screen.sun = MakeTexture(result.systemObject ? MakeMapImage(*result.systemObject) : nullptr,
-                             false, TextureCategoryForeground);
+                             false, TextureCategoryForeground, ActiveTextureFilters());
     LeaveLoadingStage();
 
     // A system past the last has no planets open (and indexes no best time).
@@ -176,11 +177,13 @@ bool ShowPlanetScreen(PlanetResult& result) {
         AddLoadingStage(0.2 + 0.8 * i / 10, 0.2 + 0.8 * (i + 1) / 10);
         batch.Wait(tickets[i]);
         TextureImage* image = PlanetScreenImage(screen.planets[i], system * 10 + i <= h);
-        screen.planetTextures[i] = MakeTexture(image, false, TextureCategoryForeground);
+        screen.planetTextures[i] = MakeTexture(image, false, TextureCategoryForeground,
+                                               ActiveTextureFilters());
         LeaveLoadingStage();
     }
     screen.highlightImage = LoadTextureImage("planet_highlight");
-    screen.highlight = MakeTexture(screen.highlightImage, true, TextureCategoryFixed);
+    screen.highlight = MakeTexture(screen.highlightImage, true, TextureCategoryFixed,
+                                   ActiveTextureFilters());
     EndLoadingScreen();
 
     selector.minMoveTime = 0.5;

@@ -9,6 +9,7 @@
 #include "app/app_texture_image.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_glyph_text.h"
+#include "display/dp_quality.h"
 #include "display/dp_texture.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_window.h"
@@ -57,7 +58,8 @@ void OpenDebugFont() {
     // upload it a second time, so no name is leaked.
     if ((GameConfig.DebugFlags & 3) && !g_debugFont) {
         g_debugFontImage = LoadTextureImage("live_text");
-        g_debugFont = MakeTexture(g_debugFontImage, true, TextureCategoryDebug);
+        g_debugFont = MakeTexture(g_debugFontImage, true, TextureCategoryDebug,
+                                  ActiveTextureFilters());
     }
 }
 

@@ -58,6 +58,7 @@ void NextLoadingStage(double from, double to) {
 void LoadPlanet(GameWorld& world, void* context) {
     const PlanetLoad& load = *static_cast<const PlanetLoad*>(context);
     if (!g_loadingScreen.active) BeginLoadingScreen();
+    const TextureFilters filters = ActiveTextureFilters();
 
     CImageBatch batch(UpdateLoadingProgress);
     uint32_t tickets[kPlanetGameImageCount];
@@ -68,30 +69,30 @@ void LoadPlanet(GameWorld& world, void* context) {
     // Each surface texture gets a tenth of the bar, each block texture a twentieth.
     ready(0);
     world.glowTexture =
-        MakeTexture(ImageOf(load.galaxy, MakeGlowImage), true, TextureCategoryForeground);
+        MakeTexture(ImageOf(load.galaxy, MakeGlowImage), true, TextureCategoryForeground, filters);
     AddLoadingStage(0.0, 0.1);
     ready(1);
     world.innerWallTexture = MakeTexture(ImageOf(load.planet, MakeSecondRandomPigmentImage), false,
-                                             TextureCategoryBackground);
+                                             TextureCategoryBackground, filters);
     NextLoadingStage(0.1, 0.2);
     ready(2);
-    world.floorTexture =
-        MakeTexture(ImageOf(load.planet, MakeTurbulenceImage), false, TextureCategoryBackground);
+    world.floorTexture = MakeTexture(ImageOf(load.planet, MakeTurbulenceImage), false,
+                                     TextureCategoryBackground, filters);
     world.noiseFrames = load.planet ? GetNoiseFrames(*load.planet) : nullptr;
     NextLoadingStage(0.2, 0.3);
     ready(3);
-    world.rimTexture =
-        MakeTexture(ImageOf(load.planet, MakeRandomPigmentImage), false, TextureCategoryBackground);
+    world.rimTexture = MakeTexture(ImageOf(load.planet, MakeRandomPigmentImage), false,
+                                   TextureCategoryBackground, filters);
     NextLoadingStage(0.3, 0.4);
     ready(4);
-    world.outerWallTexture =
-        MakeTexture(ImageOf(load.planet, MakeLayeredFlatImage), false, TextureCategoryBackground);
+    world.outerWallTexture = MakeTexture(ImageOf(load.planet, MakeLayeredFlatImage), false,
+                                         TextureCategoryBackground, filters);
     LeaveLoadingStage();
     for (uint32_t c = 0; c < 12; ++c) {
         AddLoadingStage(0.4 + 0.05 * c, 0.4 + 0.05 * (c + 1));
         ready(5 + c);
         world.blockTextures[c] = MakeTexture(load.planet ? MakeForegroundPigmentImage(*load.planet, c) : nullptr,
-                                                 false, TextureCategoryForeground);
+                                                 false, TextureCategoryForeground, filters);
         LeaveLoadingStage();
     }
     EndLoadingScreen();

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/app_config.h"
-#include "displaysetup/ds_quality_keys.h"
+#include "display/dp_quality.h"
 #include "private_store.h"
 
 namespace {

@@ -222,15 +222,12 @@ TEST(TexturePool, WaitingKeepsTheLoadingScreenAlive) {
     EXPECT_EQ(g_lastProgress, 0.5);
 }
 
-// The galaxy's progress function reaches its systems' and planets' recipes and the
-// images made at once, which report the share of images done.
+// The galaxy's levels and progress function reach its systems' and planets' recipes:
+// every recipe call reports once, also for a kept image or no image at all.
 TEST(TexturePool, TheGalaxysProgressReachesEveryRecipe) {
     RecipeSettings settings = Levels(4);
     settings.progress = CountingProgress;
-    g_progressReports = 0;
     Galaxy g(1, settings);
-    MakeSphereImages(g.pointers.data(), 10);
-    EXPECT_GE(g_progressReports, 10u);
     std::unique_ptr<CPlanetGenerator> planet(CreatePlanetGenerator(*g.systems[2], 4));
     g_progressReports = 0;
     MakeTurbulenceImage(*planet);

@@ -107,7 +107,9 @@ TEST_F(GLState, NestedOverlaysPushOnceAndRestoreLightingAtTheOuterEnd) {
 }
 
 TEST_F(GLState, TheFadeDrawsAtItsThresholds) {
-    ActiveQualitySettings()->Fade = true;
+    QualitySettings quality = *ActiveQualitySettings();
+    quality.Fade = true;
+    SetActiveQualitySettings(quality);
     ClearTo(1, 1, 1);
     DrawScreenFade(1.0);
     EXPECT_EQ(ReadPixel(400, 300).r, 255);
@@ -117,7 +119,8 @@ TEST_F(GLState, TheFadeDrawsAtItsThresholds) {
     EXPECT_NEAR(ReadPixel(400, 300).r, 128, 1);
     EXPECT_NEAR(ReadPixel(0, 0).r, 128, 1);
 
-    ActiveQualitySettings()->Fade = false;
+    quality.Fade = false;
+    SetActiveQualitySettings(quality);
     ClearTo(1, 1, 1);
     DrawScreenFade(0.5);
     EXPECT_EQ(ReadPixel(400, 300).r, 255);

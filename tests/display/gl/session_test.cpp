@@ -21,6 +21,7 @@
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
+#include "display/dp_quality.h"
 #include "display/dp_screen_loop.h"
 #include "display/dp_session.h"
 #include "display/dp_session_record.h"
@@ -50,7 +51,8 @@ protected:
             TextureImage* image = AllocateTextureImage(4, 4);
             FillImage(image, {1.0, i == 0 ? 1.0 : 0.0, i == 1 ? 1.0 : 0.0, i == 2 ? 1.0 : 0.0});
             images.push_back(image);
-            textures.push_back(MakeTexture(image, true, TextureCategoryForeground));
+            textures.push_back(MakeTexture(image, true, TextureCategoryForeground,
+                                           ActiveTextureFilters()));
         }
     }
     void TearDown() override {

@@ -10,11 +10,11 @@
 
 #include "app/app_config.h"
 #include "display/dp_input.h"
+#include "display/dp_quality.h"
 #include "display/dp_session.h"
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
 #include "displaysetup/ds_apply.h"
-#include "displaysetup/ds_quality_keys.h"
 #include "menu_driver.h"
 #include "menus/mn_menu.h"
 #include "platform/pf_input.h"
@@ -77,8 +77,10 @@ TEST_F(ApplySettings, StoredValuesBecomeCurrentAndSizeTheTextures) {
     // foreground one (128 >> 2); both uploaded unmipmapped with nearest filters.
     {
         CGalaxyGenerator galaxy(0, GameRecipeSettings());
-        GLTexture* stars = MakeTexture(MakeStarFieldImage(galaxy), false, TextureCategoryBackground);
-        GLTexture* glow = MakeTexture(MakeGlowImage(galaxy), true, TextureCategoryForeground);
+        GLTexture* stars = MakeTexture(MakeStarFieldImage(galaxy), false,
+                                       TextureCategoryBackground, ActiveTextureFilters());
+        GLTexture* glow = MakeTexture(MakeGlowImage(galaxy), true, TextureCategoryForeground,
+                                      ActiveTextureFilters());
         ASSERT_TRUE(stars && glow);
         EXPECT_EQ(TextureWidth(stars, 0), 32);
         EXPECT_EQ(TextureWidth(glow, 0), 32);
@@ -96,8 +98,10 @@ TEST_F(ApplySettings, StoredValuesBecomeCurrentAndSizeTheTextures) {
     ASSERT_TRUE(ApplyDisplaySettings(false));
     {
         CGalaxyGenerator galaxy(1, GameRecipeSettings());
-        GLTexture* stars = MakeTexture(MakeStarFieldImage(galaxy), false, TextureCategoryBackground);
-        GLTexture* glow = MakeTexture(MakeGlowImage(galaxy), true, TextureCategoryForeground);
+        GLTexture* stars = MakeTexture(MakeStarFieldImage(galaxy), false,
+                                       TextureCategoryBackground, ActiveTextureFilters());
+        GLTexture* glow = MakeTexture(MakeGlowImage(galaxy), true, TextureCategoryForeground,
+                                      ActiveTextureFilters());
         EXPECT_EQ(TextureWidth(stars, 0), 128);
         EXPECT_EQ(TextureWidth(stars, 1), 64);
         EXPECT_EQ(TextureWidth(glow, 0), 8);

@@ -30,6 +30,7 @@
 #include "audio/au_thread.h"
 #include "display/dp_background_frame.h"
 #include "display/dp_input.h"
+#include "display/dp_quality.h"
 #include "display/dp_session.h"
 #include "display/dp_session_record.h"
 #include "display/dp_texture.h"
@@ -396,7 +397,8 @@ TEST(DisplaySessionUnderAWindowManager, LosingTheFocusSuspendsAndComingBackResum
     AcquireGameDisplay();
     ASSERT_TRUE(OpenGameSession(nullptr));
     TextureImage* image = AllocateTextureImage(4, 4);
-    GLTexture* texture = MakeTexture(image, true, TextureCategoryForeground);
+    GLTexture* texture = MakeTexture(image, true, TextureCategoryForeground,
+                                     ActiveTextureFilters());
     const std::string xdotool = "DISPLAY=" + g_server.Display() + " xdotool ";
     ASSERT_EQ(std::system((xdotool + "windowactivate --sync " +
                            std::to_string(PfGameWindowXid()) + " >/dev/null 2>&1")

@@ -19,6 +19,13 @@
 
 namespace {
 
+// Makes the record in force the same with one switch changed.
+void SetQuality(bool QualitySettings::*field, bool value) {
+    QualitySettings quality = *ActiveQualitySettings();
+    quality.*field = value;
+    SetActiveQualitySettings(quality);
+}
+
 class GameDrawing : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -30,7 +37,7 @@ protected:
         quality = *ActiveQualitySettings();
     }
     void TearDown() override {
-        *ActiveQualitySettings() = quality;
+        SetActiveQualitySettings(quality);
         CloseTestWindow();
     }
     // A flat view of x and y from -50 to 50 and nothing else in the way.
@@ -73,7 +80,7 @@ TEST_F(GameDrawing, AFrameLeavesTheViewAndFillModeAsItFoundThem) {
     glTranslated(0.0, -12.0, -34.0);
     GLdouble before[16], after[16];
     glGetDoublev(GL_PROJECTION_MATRIX, before);
-    ActiveQualitySettings()->SmoothPolygons = true;
+    SetQuality(&QualitySettings::SmoothPolygons, true);
     world->cameraY = 23;
     DrawWorld(*world);
     glGetDoublev(GL_PROJECTION_MATRIX, after);
@@ -168,7 +175,7 @@ protected:
         glowImage = AllocateTextureImage(4, 4);
         ASSERT_NE(glowImage, nullptr);
         std::memset(glowImage->pixels, 255, 4 * 4 * 4);
-        glow = MakeTexture(glowImage, true, TextureCategoryForeground);
+        glow = MakeTexture(glowImage, true, TextureCategoryForeground, ActiveTextureFilters());
         ASSERT_NE(glow, nullptr);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
@@ -200,8 +207,8 @@ void XRange(const FedPrimitive& p, double* lo, double* hi) {
 }
 
 TEST_F(DrawnPrimitives, TheWellThenTheBlocksPoolByPoolThenTheCraftThenThePuffs) {
-    ActiveQualitySettings()->SmoothPolygons = false;
-    ActiveQualitySettings()->HighQualityModels = false;
+    SetQuality(&QualitySettings::SmoothPolygons, false);
+    SetQuality(&QualitySettings::HighQualityModels, false);
     world->goalHeight = 40;
     world->cameraY = 7;
     world->playerX = 60;
@@ -288,13 +295,13 @@ TEST_F(DrawnPrimitives, TheWellThenTheBlocksPoolByPoolThenTheCraftThenThePuffs) 
 }
 
 TEST_F(DrawnPrimitives, SmoothPolygonsDrawsTheWellAndBlocksAgainAsLines) {
-    ActiveQualitySettings()->HighQualityModels = false;
+    SetQuality(&QualitySettings::HighQualityModels, false);
     world->goalHeight = 20;
     world->settled.count = 1;
     world->settled.entries[0].y = 7;
-    ActiveQualitySettings()->SmoothPolygons = false;
+    SetQuality(&QualitySettings::SmoothPolygons, false);
     const std::vector<FedPrimitive> once = Feedback(world->cameraY, [&] { DrawWorld(*world); });
-    ActiveQualitySettings()->SmoothPolygons = true;
+    SetQuality(&QualitySettings::SmoothPolygons, true);
     const std::vector<FedPrimitive> twice = Feedback(world->cameraY, [&] { DrawWorld(*world); });
     size_t corners = 0;
     for (const FedPrimitive& p : once) {
