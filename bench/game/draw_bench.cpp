@@ -123,7 +123,7 @@ void Time(const char* label, GameWorld& w, int frames) {
     for (int i = 0; i < frames + 10; ++i) {
         const Clock::time_point start = Clock::now();
         w.time += 0.016;
-        DrawWorld(w);
+        DrawWorld(w, *ActiveQualitySettings());
         glFinish();
         const Clock::time_point end = Clock::now();
         PfSwapGameBuffers();

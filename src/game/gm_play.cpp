@@ -150,10 +150,12 @@ void CleanUpPlanet(GameWorld& world) {
     DestroyGameWorld(world);
 }
 
-// The frame loop's context: the world and the run source it steps with.
+// The frame loop's context: the world, the run source it steps with and the quality
+// it is drawn with.
 struct PlanetLoop {
     GameWorld* world;
     CRandomSource* runSource;
+    const QualitySettings* quality;
 };
 
 void OnPlanetEvent(void* context, uint32_t code, const void* data) {
@@ -173,8 +175,9 @@ void AdvancePlanet(void* context, uint32_t stepMs) {
 }
 
 void DrawPlanet(void* context) {
-    GameWorld& world = *static_cast<PlanetLoop*>(context)->world;
-    DrawWorld(world);
+    const PlanetLoop& loop = *static_cast<PlanetLoop*>(context);
+    GameWorld& world = *loop.world;
+    DrawWorld(world, *loop.quality);
     if (g_pfSeams.planetFrame) g_pfSeams.planetFrame(world, g_pfSeams.planetFrameContext);
 }
 
@@ -204,7 +207,9 @@ void PlayPlanet(PlanetResult& result) {
     BeginMouseCapture();
     SetUpViewAndLights(world);
 
-    PlanetLoop loop = {&world, &runSource};
+    // The quality in force when the planet starts draws the whole game.
+    const QualitySettings quality = *ActiveQualitySettings();
+    PlanetLoop loop = {&world, &runSource, &quality};
     RunScreenLoop({&loop, OnPlanetEvent, PlanetDone, AdvancePlanet, DrawPlanet});
     // A quit from an earlier screen ends the game before its first frame: it counts
     // as quit, like any other way out that leaves the world unfinished.

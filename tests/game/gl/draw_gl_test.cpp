@@ -26,6 +26,9 @@ void SetQuality(bool QualitySettings::*field, bool value) {
     SetActiveQualitySettings(quality);
 }
 
+// The world drawn with the quality in force.
+void DrawInForce(const GameWorld& world) { DrawWorld(world, *ActiveQualitySettings()); }
+
 class GameDrawing : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -82,7 +85,7 @@ TEST_F(GameDrawing, AFrameLeavesTheViewAndFillModeAsItFoundThem) {
     glGetDoublev(GL_PROJECTION_MATRIX, before);
     SetQuality(&QualitySettings::SmoothPolygons, true);
     world->cameraY = 23;
-    DrawWorld(*world);
+    DrawInForce(*world);
     glGetDoublev(GL_PROJECTION_MATRIX, after);
     EXPECT_EQ(std::memcmp(before, after, sizeof before), 0);
     GLint mode = 0, polygon[2] = {0, 0};
@@ -237,7 +240,7 @@ TEST_F(DrawnPrimitives, TheWellThenTheBlocksPoolByPoolThenTheCraftThenThePuffs) 
     world->puffs.entries[0] = {0.5, 100, 10, 3, 0, 1, 0};
     world->puffs.entries[1] = {0.2, 120, 20, -4, 1, 0, 9};
 
-    const std::vector<FedPrimitive> drawn = Feedback(world->cameraY, [&] { DrawWorld(*world); });
+    const std::vector<FedPrimitive> drawn = Feedback(world->cameraY, [&] { DrawInForce(*world); });
     size_t at = 0;
     auto expectRun = [&](size_t count, const char* what,
                          const std::function<bool(const FedPoint&)>& fits) {
@@ -300,9 +303,9 @@ TEST_F(DrawnPrimitives, SmoothPolygonsDrawsTheWellAndBlocksAgainAsLines) {
     world->settled.count = 1;
     world->settled.entries[0].y = 7;
     SetQuality(&QualitySettings::SmoothPolygons, false);
-    const std::vector<FedPrimitive> once = Feedback(world->cameraY, [&] { DrawWorld(*world); });
+    const std::vector<FedPrimitive> once = Feedback(world->cameraY, [&] { DrawInForce(*world); });
     SetQuality(&QualitySettings::SmoothPolygons, true);
-    const std::vector<FedPrimitive> twice = Feedback(world->cameraY, [&] { DrawWorld(*world); });
+    const std::vector<FedPrimitive> twice = Feedback(world->cameraY, [&] { DrawInForce(*world); });
     size_t corners = 0;
     for (const FedPrimitive& p : once) {
         EXPECT_FALSE(p.line);
