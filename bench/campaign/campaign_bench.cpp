@@ -28,6 +28,7 @@
 #include "platform/pf_seams.h"
 #include "platform/pf_input.h"
 #include "platform/pf_window.h"
+#include "game/gm_play.h"
 #include "texgen/tg_generators.h"
 
 namespace {
@@ -72,7 +73,7 @@ struct Figures {
 Figures RunOnce(int screen) {
     int32_t highest[4] = {37, 37, 37, 37};
     int32_t times[100] = {};
-    std::unique_ptr<CGalaxyGenerator> galaxy(new CGalaxyGenerator(1));
+    std::unique_ptr<CGalaxyGenerator> galaxy(new CGalaxyGenerator(1, GameRecipeSettings()));
     std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(*galaxy, 3));
     PlanetResult result = {};
     result.galaxy = 1;
@@ -132,8 +133,10 @@ int main(int argc, char** argv) {
     // The default quality, then the largest images (texture levels 0).
     const int32_t defaultLevel = ActiveQualitySettings()->ForegroundTexture;
     for (int32_t level : {defaultLevel, 0}) {
-        ActiveQualitySettings()->ForegroundTexture = level;
-        ActiveQualitySettings()->BackgroundTexture = level;
+        QualitySettings quality = *ActiveQualitySettings();
+        quality.ForegroundTexture = level;
+        quality.BackgroundTexture = level;
+        SetActiveQualitySettings(quality);
         std::printf("selection screens at %dx%d, texture level %d%s, best and median of %d runs\n",
                     kWidth, kHeight, level, level == defaultLevel ? " (default)" : "", runs);
         for (int screen = 0; screen < 4; ++screen) {

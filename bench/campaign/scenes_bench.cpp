@@ -24,6 +24,7 @@
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
 #include "platform/pf_window.h"
+#include "game/gm_play.h"
 #include "texgen/tg_generators.h"
 
 namespace {
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
     }
     ResetGLState2D();
     {
-        CGalaxyGenerator galaxy(0);
+        CGalaxyGenerator galaxy(0, GameRecipeSettings());
         std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(galaxy, 0));
         std::unique_ptr<CPlanetGenerator> planet(CreatePlanetGenerator(*system, 0));
         PlanetResult result = {};
@@ -111,10 +112,12 @@ int main(int argc, char** argv) {
         result.planetObject = planet.get();
         result.time = 125.0;
         std::printf("scenes at 1024 x 768\n");
-        QualitySettings& q = *ActiveQualitySettings();
+        QualitySettings q = *ActiveQualitySettings();
         q.HighQualityModels = false;
+        SetActiveQualitySettings(q);
         TimeAll(result, frames, "simple models");
         q.HighQualityModels = true;
+        SetActiveQualitySettings(q);
         TimeAll(result, frames, "detailed models");
     }
     PfDestroyGameWindow();

@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/app_texture_image.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_quality.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "platform/pf_window.h"
 
@@ -81,7 +81,8 @@ void BM_ReopenWithPlanetTextures(benchmark::State& state) {
         for (uint32_t k = 0; k < image->rows * image->stride; ++k)
             image->pixels[k] = uint8_t(k * 7 + i);
         images.push_back(image);
-        textures.push_back(MakeTexture(image, i % 2 == 0, TextureCategoryBackground));
+        textures.push_back(MakeTexture(image, i % 2 == 0, TextureCategoryBackground,
+                                       ActiveTextureFilters()));
     }
     for (auto _ : state) {
         ReleaseGLResources();

@@ -14,10 +14,10 @@
 
 #include "app/app_config.h"
 #include "display/dp_gl_state.h"
+#include "display/dp_quality.h"
 #include "display/dp_session.h"
 #include "display/dp_window.h"
 #include "displaysetup/ds_apply.h"
-#include "displaysetup/ds_quality_keys.h"
 #include "displaysetup/ds_quality_test.h"
 #include "platform/pf_window.h"
 

@@ -25,6 +25,7 @@
 #include "game/gm_draw.h"
 #include "game/gm_world.h"
 #include "platform/pf_window.h"
+#include "game/gm_play.h"
 #include "texgen/tg_generators.h"
 
 namespace {
@@ -32,24 +33,29 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct Planet {
-    std::unique_ptr<CGalaxyGenerator> galaxy{new CGalaxyGenerator(0)};
+    std::unique_ptr<CGalaxyGenerator> galaxy{new CGalaxyGenerator(0, GameRecipeSettings())};
     std::unique_ptr<CSystemGenerator> system{CreateSystemGenerator(*galaxy, 0)};
     std::unique_ptr<CPlanetGenerator> planet{CreatePlanetGenerator(*system, 0)};
 };
 
 void LoadTextures(GameWorld& w, void* context) {
     Planet& p = *static_cast<Planet*>(context);
-    w.glowTexture = MakeTexture(MakeGlowImage(*p.galaxy), true, TextureCategoryForeground);
+    w.glowTexture = MakeTexture(MakeGlowImage(*p.galaxy), true, TextureCategoryForeground,
+                                ActiveTextureFilters());
     w.innerWallTexture =
-        MakeTexture(MakeSecondRandomPigmentImage(*p.planet), false, TextureCategoryBackground);
-    w.floorTexture = MakeTexture(MakeTurbulenceImage(*p.planet), false, TextureCategoryBackground);
+        MakeTexture(MakeSecondRandomPigmentImage(*p.planet), false, TextureCategoryBackground,
+                    ActiveTextureFilters());
+    w.floorTexture = MakeTexture(MakeTurbulenceImage(*p.planet), false, TextureCategoryBackground,
+                                 ActiveTextureFilters());
     w.noiseFrames = GetNoiseFrames(*p.planet);
-    w.rimTexture = MakeTexture(MakeRandomPigmentImage(*p.planet), false, TextureCategoryBackground);
+    w.rimTexture = MakeTexture(MakeRandomPigmentImage(*p.planet), false, TextureCategoryBackground,
+                               ActiveTextureFilters());
     w.outerWallTexture =
-        MakeTexture(MakeLayeredFlatImage(*p.planet), false, TextureCategoryBackground);
+        MakeTexture(MakeLayeredFlatImage(*p.planet), false, TextureCategoryBackground,
+                    ActiveTextureFilters());
     for (uint32_t c = 0; c < 12; ++c)
         w.blockTextures[c] = MakeTexture(MakeForegroundPigmentImage(*p.planet, c), false,
-                                         TextureCategoryForeground);
+                                         TextureCategoryForeground, ActiveTextureFilters());
 }
 
 // The settled pool full (15 columns, 69 rows), 64 falling blocks, 32 fragments, 64
@@ -117,7 +123,7 @@ void Time(const char* label, GameWorld& w, int frames) {
     for (int i = 0; i < frames + 10; ++i) {
         const Clock::time_point start = Clock::now();
         w.time += 0.016;
-        DrawWorld(w);
+        DrawWorld(w, *ActiveQualitySettings());
         glFinish();
         const Clock::time_point end = Clock::now();
         PfSwapGameBuffers();
@@ -160,13 +166,16 @@ int main(int argc, char** argv) {
             inBand += BlockInDrawnBand(world->cameraY, world->settled.entries[i].y);
         std::printf("DrawWorld at 1024 x 768: %u of 1024 settled blocks in the band\n", inBand);
 
-        QualitySettings& q = *ActiveQualitySettings();
+        QualitySettings q = *ActiveQualitySettings();
         q.SmoothPolygons = false;
         q.HighQualityModels = false;
+        SetActiveQualitySettings(q);
         Time("plain, low-detail craft", *world, frames);
         q.HighQualityModels = true;
+        SetActiveQualitySettings(q);
         Time("plain, high-detail craft", *world, frames);
         q.SmoothPolygons = true;
+        SetActiveQualitySettings(q);
         Time("smooth polygons, high-detail craft", *world, frames);
 
         while (RegisteredTextureCount() > 0) DeleteTexture(RegisteredTexture(0));

@@ -17,25 +17,29 @@
 #include <memory>
 #include <vector>
 
+#include "display/dp_quality.h"
 #include "display/dp_session.h"
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
+#include "game/gm_play.h"
 #include "texgen/tg_generators.h"
 
 namespace {
 
 void BM_LeaveMenuOverTheGame(benchmark::State& state) {
-    std::unique_ptr<CGalaxyGenerator> galaxy(new CGalaxyGenerator(0));
+    std::unique_ptr<CGalaxyGenerator> galaxy(new CGalaxyGenerator(0, GameRecipeSettings()));
     std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(*galaxy, 0));
     std::unique_ptr<CPlanetGenerator> planet(CreatePlanetGenerator(*system, 0));
     std::vector<GLTexture*> textures;
-    textures.push_back(MakeTexture(MakeGlowImage(*galaxy), true, TextureCategoryForeground));
+    textures.push_back(MakeTexture(MakeGlowImage(*galaxy), true, TextureCategoryForeground,
+                                   ActiveTextureFilters()));
     for (auto recipe : {MakeSecondRandomPigmentImage, MakeTurbulenceImage,
                         MakeRandomPigmentImage, MakeLayeredFlatImage})
-        textures.push_back(MakeTexture(recipe(*planet), false, TextureCategoryBackground));
+        textures.push_back(MakeTexture(recipe(*planet), false, TextureCategoryBackground,
+                                       ActiveTextureFilters()));
     for (uint32_t c = 0; c < 12; ++c)
         textures.push_back(MakeTexture(MakeForegroundPigmentImage(*planet, c), false,
-                                       TextureCategoryForeground));
+                                       TextureCategoryForeground, ActiveTextureFilters()));
     auto* menu = new wxDialog(GetBackgroundFrame(), wxID_ANY, "menu");
     for (auto _ : state) {
         state.PauseTiming();

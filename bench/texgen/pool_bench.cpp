@@ -9,11 +9,12 @@
 #include <memory>
 #include <vector>
 
-#include "display/dp_quality.h"
 #include "texgen/tg_generators.h"
 #include "texgen/tg_pool.h"
 
 namespace {
+
+RecipeSettings g_levels;  // the texture levels of the runs in progress
 
 using Clock = std::chrono::steady_clock;
 
@@ -23,7 +24,7 @@ double MsSince(Clock::time_point start) {
 
 // The planet's images as the game's loading asks for them, on one thread or the pool.
 double LoadPlanet(uint32_t g, uint32_t s, uint32_t p, bool pooled) {
-    CGalaxyGenerator galaxy(g);
+    CGalaxyGenerator galaxy(g, g_levels);
     std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(galaxy, s));
     std::unique_ptr<CPlanetGenerator> planet(CreatePlanetGenerator(*system, p));
     const Clock::time_point start = Clock::now();
@@ -44,7 +45,7 @@ double LoadPlanet(uint32_t g, uint32_t s, uint32_t p, bool pooled) {
 }
 
 double TenSuns(uint32_t g, bool pooled) {
-    CGalaxyGenerator galaxy(g);
+    CGalaxyGenerator galaxy(g, g_levels);
     std::vector<std::unique_ptr<CSystemGenerator>> systems;
     std::vector<CSystemGenerator*> pointers;
     for (uint32_t i = 0; i < 10; ++i) {
@@ -58,7 +59,7 @@ double TenSuns(uint32_t g, bool pooled) {
 }
 
 double TenPlanetMaps(uint32_t g, uint32_t s, bool pooled) {
-    CGalaxyGenerator galaxy(g);
+    CGalaxyGenerator galaxy(g, g_levels);
     std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(galaxy, s));
     std::vector<std::unique_ptr<CPlanetGenerator>> planets;
     std::vector<CPlanetGenerator*> pointers;
@@ -91,8 +92,8 @@ int main(int argc, char** argv) {
     TenSuns(0, true);  // starts the workers
     const uint32_t planets[3][3] = {{0, 0, 0}, {1, 4, 2}, {3, 9, 5}};
     for (int32_t level : {1, 0}) {
-        ActiveQualitySettings()->ForegroundTexture = level;
-        ActiveQualitySettings()->BackgroundTexture = level;
+        g_levels.foregroundLevel = level;
+        g_levels.backgroundLevel = level;
         for (const auto& id : planets) {
             const double one = Best(runs, [&]() { return LoadPlanet(id[0], id[1], id[2], false); });
             const double pool = Best(runs, [&]() { return LoadPlanet(id[0], id[1], id[2], true); });

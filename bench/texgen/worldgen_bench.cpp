@@ -8,10 +8,11 @@
 #include <memory>
 #include <vector>
 
-#include "display/dp_quality.h"
 #include "texgen/tg_generators.h"
 
 namespace {
+
+RecipeSettings g_levels;  // the texture levels of the runs in progress
 
 using Clock = std::chrono::steady_clock;
 
@@ -32,7 +33,7 @@ const char* const kPartNames[] = {"glow", "inner wall", "floor", "noise frames",
 Timings LoadPlanet(uint32_t g, uint32_t s, uint32_t p) {
     Timings t;
     const Clock::time_point start = Clock::now();
-    CGalaxyGenerator galaxy(g);
+    CGalaxyGenerator galaxy(g, g_levels);
     std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(galaxy, s));
     std::unique_ptr<CPlanetGenerator> planet(CreatePlanetGenerator(*system, p));
     Clock::time_point part = Clock::now();
@@ -65,8 +66,8 @@ int main(int argc, char** argv) {
     const uint32_t planets[3][3] = {{0, 0, 0}, {1, 4, 2}, {3, 9, 5}};
     std::printf("all textures of one planet, single thread, best of %d runs\n", runs);
     for (int32_t level : {1, 0}) {
-        ActiveQualitySettings()->ForegroundTexture = level;
-        ActiveQualitySettings()->BackgroundTexture = level;
+        g_levels.foregroundLevel = level;
+        g_levels.backgroundLevel = level;
         for (const auto& id : planets) {
             Timings best;
             for (int r = 0; r < runs; ++r) {

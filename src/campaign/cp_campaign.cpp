@@ -16,6 +16,7 @@
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
 #include "game/gm_input.h"
+#include "game/gm_play.h"
 #include "texgen/tg_generators.h"
 
 namespace {
@@ -116,7 +117,7 @@ void RunGalaxyLevel(const CampaignScreens& screens, PlanetResult& r) {
         r.system = StoredSystemSelection(GameConfig, r.galaxy);
         r.highestPlanet = uint32_t(GameConfig.HighestPlanet[r.galaxy]);
         r.bestTimes = GameConfig.BestTime[r.galaxy];
-        r.galaxyObject = new CGalaxyGenerator(r.galaxy);
+        r.galaxyObject = new CGalaxyGenerator(r.galaxy, GameRecipeSettings());
         RunSystemLevel(screens, r);
         delete r.galaxyObject;
         r.galaxyObject = nullptr;

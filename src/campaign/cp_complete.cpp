@@ -6,16 +6,17 @@
 #include <cmath>
 
 #include "app/app_format.h"
+#include "app/app_texture_image.h"
 #include "audio/au_thread.h"
 #include "campaign/cp_scenes.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_glyph_text.h"
 #include "display/dp_loading.h"
+#include "display/dp_quality.h"
 #include "display/dp_quit.h"
 #include "display/dp_screen_loop.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "game/gm_draw.h"
 #include "game/gm_input.h"
@@ -114,7 +115,8 @@ void SetUpPlanetCompleteScreen(CompleteScreenRecord& screen) {
     LoadWellTextures(galaxy, planet, screen.textures);
     screen.noiseFrames = planet ? GetNoiseFrames(*planet) : nullptr;
     screen.fontImage = LoadTextureImage("live_text");
-    screen.textures[4] = MakeTexture(screen.fontImage, true, TextureCategoryFixed);
+    screen.textures[4] = MakeTexture(screen.fontImage, true, TextureCategoryFixed,
+                                     ActiveTextureFilters());
     EndLoadingScreen();
 
     SetUpWellSceneView();

@@ -11,6 +11,7 @@
 #include "display/dp_gl_state.h"
 #include "display/dp_glyph_text.h"
 #include "display/dp_loading.h"
+#include "display/dp_quality.h"
 #include "display/dp_quit.h"
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
@@ -104,7 +105,7 @@ bool ShowGalaxyScreen(PlanetResult& result) {
     GalaxyScreen screen = {};
     screen.selector = &selector;
     LoadTextureStrip(screen.strip, "galaxies", 4, 512, 256);
-    CreateTextures(screen.textures, 4, screen.strip);
+    CreateTextures(screen.textures, 4, screen.strip, ActiveTextureFilters());
     for (uint32_t i = 0; i < 4; ++i) {
         const int32_t n = result.highestPlanets ? result.highestPlanets[i] : 0;
         selector.SetItemCaption(i, GalaxyCaption(n).c_str());
@@ -164,7 +165,7 @@ bool ShowSystemScreen(PlanetResult& result) {
         screen.systems[i] =
             result.galaxyObject ? CreateSystemGenerator(*result.galaxyObject, i) : nullptr;
     // The ten suns render at once on the image pool; each stage waits for its own.
-    CImageBatch batch;
+    CImageBatch batch(UpdateLoadingProgress);
     uint32_t tickets[kSystemsPerGalaxy];
     for (uint32_t i = 0; i < kSystemsPerGalaxy; ++i)
         tickets[i] = screen.systems[i] ? batch.Start(SphereImageRender(*screen.systems[i]))
@@ -173,11 +174,12 @@ bool ShowSystemScreen(PlanetResult& result) {
         AddLoadingStage(i / double(kSystemsPerGalaxy), (i + 1) / double(kSystemsPerGalaxy));
         batch.Wait(tickets[i]);
         TextureImage* image = SystemScreenImage(screen.systems[i], i * kPlanetsPerSystem <= h);
-        screen.textures[i] = MakeTexture(image, true, TextureCategoryForeground);
+        screen.textures[i] = MakeTexture(image, true, TextureCategoryForeground,
+                                         ActiveTextureFilters());
         LeaveLoadingStage();
     }
     screen.fontImage = LoadTextureImage("live_text");
-    screen.font = MakeTexture(screen.fontImage, true, TextureCategoryFixed);
+    screen.font = MakeTexture(screen.fontImage, true, TextureCategoryFixed, ActiveTextureFilters());
     EndLoadingScreen();
 
     selector.minMoveTime = 0.5;

@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "app/app_config.h"
+#include "app/app_texture_image.h"
 #include "game/gm_planet_result.h"
-#include "display/dp_texture_image.h"
 
 class CArrowSelector;
 class CSystemGenerator;

@@ -12,6 +12,7 @@
 #include "campaign/cp_sphere.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_loading.h"
+#include "display/dp_quality.h"
 #include "display/dp_quit.h"
 #include "display/dp_texture.h"
 #include "texgen/tg_generators.h"
@@ -151,7 +152,7 @@ bool ShowPlanetScreen(PlanetResult& result) {
 
     // The sun's map and the ten planets' maps render at once on the image pool while
     // the star field is made here; each stage waits for its own image.
-    CImageBatch batch;
+    CImageBatch batch(UpdateLoadingProgress);
     for (uint32_t i = 0; i < kPlanetsPerSystem; ++i)
         screen.planets[i] =
             result.systemObject ? CreatePlanetGenerator(*result.systemObject, i) : nullptr;
@@ -165,11 +166,11 @@ bool ShowPlanetScreen(PlanetResult& result) {
 
     screen.starField =
         MakeTexture(result.galaxyObject ? MakeStarFieldImage(*result.galaxyObject) : nullptr,
-                    false, TextureCategoryBackground);
+                    false, TextureCategoryBackground, ActiveTextureFilters());
     AddLoadingStage(0.0, 0.2);
     batch.Wait(sunTicket);
     screen.sun = MakeTexture(result.systemObject ? MakeMapImage(*result.systemObject) : nullptr,
-                             false, TextureCategoryForeground);
+                             false, TextureCategoryForeground, ActiveTextureFilters());
     LeaveLoadingStage();
 
     // A system past the last has no planets open (and indexes no best time).
@@ -181,11 +182,13 @@ bool ShowPlanetScreen(PlanetResult& result) {
         batch.Wait(tickets[i]);
         const bool open = system * kPlanetsPerSystem + i <= h;
         TextureImage* image = PlanetScreenImage(screen.planets[i], open);
-        screen.planetTextures[i] = MakeTexture(image, false, TextureCategoryForeground);
+        screen.planetTextures[i] = MakeTexture(image, false, TextureCategoryForeground,
+                                               ActiveTextureFilters());
         LeaveLoadingStage();
     }
     screen.highlightImage = LoadTextureImage("planet_highlight");
-    screen.highlight = MakeTexture(screen.highlightImage, true, TextureCategoryFixed);
+    screen.highlight = MakeTexture(screen.highlightImage, true, TextureCategoryFixed,
+                                   ActiveTextureFilters());
     EndLoadingScreen();
 
     selector.minMoveTime = 0.5;

@@ -140,14 +140,15 @@ namespace {
 // The galaxy's glow sprite, which both scenes start with.
 GLTexture* GlowTexture(CImageBatch& batch, uint32_t ticket, CGalaxyGenerator* galaxy) {
     batch.Wait(ticket);
-    return MakeTexture(galaxy ? MakeGlowImage(*galaxy) : nullptr, true, TextureCategoryForeground);
+    return MakeTexture(galaxy ? MakeGlowImage(*galaxy) : nullptr, true, TextureCategoryForeground,
+                       ActiveTextureFilters());
 }
 
 }  // namespace
 
 void LoadWellTextures(CGalaxyGenerator* galaxy, CPlanetGenerator* planet, GLTexture* out[4]) {
     // All four are started at once on the pool; the walls get a third of the bar each.
-    CImageBatch batch;
+    CImageBatch batch(UpdateLoadingProgress);
     const uint32_t glow = galaxy ? batch.Start(GlowImageRender(*galaxy)) : CImageBatch::kNoTicket;
     uint32_t walls[3] = {CImageBatch::kNoTicket, CImageBatch::kNoTicket, CImageBatch::kNoTicket};
     if (planet) {
@@ -163,7 +164,7 @@ void LoadWellTextures(CGalaxyGenerator* galaxy, CPlanetGenerator* planet, GLText
         AddLoadingStage(stages[i], stages[i + 1]);
         batch.Wait(walls[i]);
         out[1 + i] = MakeTexture(planet ? recipes[i](*planet) : nullptr, false,
-                                 TextureCategoryBackground);
+                                 TextureCategoryBackground, ActiveTextureFilters());
         LeaveLoadingStage();
     }
 }
@@ -360,24 +361,25 @@ void SetUpApproachScene(SceneRecord& scene) {
     CPlanetGenerator* planet = scene.result ? scene.result->planetObject : nullptr;
     BeginLoadingScreen();
     // Everything but the star field (cheap, and made here meanwhile) on the pool.
-    CImageBatch batch;
+    CImageBatch batch(UpdateLoadingProgress);
     const uint32_t glow = galaxy ? batch.Start(GlowImageRender(*galaxy)) : CImageBatch::kNoTicket;
     const uint32_t base =
         planet ? batch.Start(BaseMapImageRender(*planet)) : CImageBatch::kNoTicket;
     const uint32_t overlay =
         planet ? batch.Start(OverlayMapImageRender(*planet)) : CImageBatch::kNoTicket;
     scene.textures[1] = MakeTexture(galaxy ? MakeStarFieldImage(*galaxy) : nullptr, false,
-                                    TextureCategoryBackground);
+                                    TextureCategoryBackground, ActiveTextureFilters());
     scene.textures[0] = GlowTexture(batch, glow, galaxy);
     AddLoadingStage(0.0, 0.5);
     batch.Wait(base);
     scene.textures[2] =
-        MakeTexture(planet ? MakeBaseMapImage(*planet) : nullptr, false, TextureCategoryForeground);
+        MakeTexture(planet ? MakeBaseMapImage(*planet) : nullptr, false, TextureCategoryForeground,
+                    ActiveTextureFilters());
     LeaveLoadingStage();
     AddLoadingStage(0.5, 1.0);
     batch.Wait(overlay);
     scene.textures[3] = MakeTexture(planet ? MakeOverlayMapImage(*planet) : nullptr, true,
-                                    TextureCategoryForeground);
+                                    TextureCategoryForeground, ActiveTextureFilters());
     LeaveLoadingStage();
     EndLoadingScreen();
 

@@ -9,6 +9,7 @@
 #include "display/dp_gl_state.h"
 #include "display/dp_glyph_text.h"
 #include "display/dp_input.h"
+#include "display/dp_quality.h"
 #include "display/dp_quit.h"
 #include "display/dp_screen_loop.h"
 #include "display/dp_texture.h"
@@ -76,11 +77,13 @@ void CArrowSelector::Build(int32_t width, int32_t height) {
 
     if (m_pictures) {
         LoadTextureStrip(arrowStrip, "live_arrows", 2, 64, 64);
-        CreateTextures(arrowTextures, 2, arrowStrip);
+        CreateTextures(arrowTextures, 2, arrowStrip, ActiveTextureFilters());
         continueImage = RenderLiveButtonImage("Continue", 256, 64);
-        continueTexture = MakeTexture(continueImage, true, TextureCategoryFixed);
+        continueTexture = MakeTexture(continueImage, true, TextureCategoryFixed,
+                                      ActiveTextureFilters());
         cancelImage = RenderLiveButtonImage("Cancel", 256, 64);
-        cancelTexture = MakeTexture(cancelImage, true, TextureCategoryFixed);
+        cancelTexture = MakeTexture(cancelImage, true, TextureCategoryFixed,
+                                    ActiveTextureFilters());
     }
 
     const SelectorLayout l = ComputeSelectorLayout(width, height);
@@ -208,7 +211,8 @@ void CArrowSelector::Update(double dt) {
         captionTexture = nullptr;
         shownCaption = show;
         if (m_pictures)
-            captionTexture = MakeTexture(items[show].caption, true, TextureCategoryFixed);
+            captionTexture = MakeTexture(items[show].caption, true, TextureCategoryFixed,
+                                         ActiveTextureFilters());
     }
 }
 

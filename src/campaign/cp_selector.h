@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "display/dp_texture_image.h"
+#include "app/app_texture_image.h"
 
 struct GLTexture;
 

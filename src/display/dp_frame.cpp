@@ -6,11 +6,12 @@
 #include <cstdio>
 
 #include "app/app_config.h"
+#include "app/app_texture_image.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_glyph_text.h"
+#include "display/dp_quality.h"
 #include "display/dp_session_fields.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_window.h"
 
@@ -68,7 +69,8 @@ void OpenDebugFont() {
     DebugFont& font = g.debugFont;
     if ((GameConfig.DebugFlags & 3) && !font.texture) {
         font.image = LoadTextureImage("live_text");
-        font.texture = MakeTexture(font.image, true, TextureCategoryDebug);
+        font.texture = MakeTexture(font.image, true, TextureCategoryDebug,
+                                   ActiveTextureFilters());
     }
 }
 

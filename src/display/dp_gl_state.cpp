@@ -10,11 +10,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/app_texture_image.h"
 #include "display/dp_model.h"
 #include "display/dp_quality.h"
 #include "display/dp_session_fields.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 
 

@@ -8,10 +8,10 @@
 #include <cstring>
 
 #include "app/app_png.h"
+#include "app/app_texture_image.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_text.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 
 namespace {
 

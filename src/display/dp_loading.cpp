@@ -3,10 +3,10 @@
 
 #include <GL/gl.h>
 
+#include "app/app_texture_image.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_session_fields.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "platform/pf_clock.h"
 

@@ -7,9 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "app/app_texture_image.h"
 #include "display/dp_gl_state.h"
-#include "display/dp_quality.h"
-#include "display/dp_texture_image.h"
 #include "platform/pf_window.h"
 
 namespace {
@@ -47,23 +46,31 @@ const GLenum kFilterTable[6] = {
     GL_LINEAR_MIPMAP_LINEAR,
 };
 
+// index held to 0..last.
+uint8_t FilterIndex(int32_t index, int32_t last) {
+    return static_cast<uint8_t>(index < 0 ? 0 : index > last ? last : index);
+}
+
 }  // namespace
 
-GLTexture* MakeTexture(TextureImage* image, bool hasAlpha, TextureCategory category) {
+GLTexture* MakeTexture(TextureImage* image, bool hasAlpha, TextureCategory category,
+                       TextureFilters filters) {
     auto* t = static_cast<GLTexture*>(std::calloc(1, sizeof(GLTexture)));
     if (!t) return nullptr;
     t->image = image;
     t->hasAlpha = hasAlpha ? 1 : 0;
     t->category = category;
+    // The stored settings may have been edited by hand: the indices are held to the
+    // table here, where they are used.
+    t->magFilter = FilterIndex(filters.mag, kMaxMagFilter);
+    t->minFilter = FilterIndex(filters.min, kMaxMinFilter);
     if (image) UploadTexture(t);
     return t;
 }
 
 void UploadTexture(GLTexture* t) {
-    // The stored settings may have been edited by hand: the indices are held to the
-    // table here, where they are used.
-    GLenum magFilter = kFilterTable[ActiveMagFilter()];
-    int32_t minIndex = ActiveMinFilter();
+    GLenum magFilter = kFilterTable[FilterIndex(t->magFilter, kMaxMagFilter)];
+    int32_t minIndex = FilterIndex(t->minFilter, kMaxMinFilter);
     GLenum minFilter = kFilterTable[minIndex];
     bool mipmapped = minIndex >= 2;
     if (mipmapped) BuildMipChain(t->image);
@@ -94,12 +101,13 @@ void UploadTexture(GLTexture* t) {
     if (g_releasePending && PfGameWindowExists()) g_freshSinceRelease.push_back(t);
 }
 
-void CreateTextures(GLTexture** out, uint32_t n, const TextureStrip& strip) {
+void CreateTextures(GLTexture** out, uint32_t n, const TextureStrip& strip,
+                    TextureFilters filters) {
     for (uint32_t i = 0; i < n; ++i) {
         TextureImage* image = nullptr;
         if (i < strip.frameCount && strip.rowCount > 0 && i < strip.frames.size())
             image = strip.frames[i];
-        out[i] = MakeTexture(image, true, TextureCategoryFixed);
+        out[i] = MakeTexture(image, true, TextureCategoryFixed, filters);
     }
 }
 

@@ -10,15 +10,6 @@
 #include "displaysetup/ds_quality_keys.h"
 #include "displaysetup/ds_quality_test.h"
 
-namespace {
-
-void MakeQualityCurrent(const QualitySettings& q) {
-    *ActiveQualitySettings() = q;
-    SetQualitySettingsValid(true);
-}
-
-}  // namespace
-
 bool ApplyDisplaySettings(bool force) {
     if (force || wxGetMouseState().ControlDown()) {
         if (!RunDisplaySettingsDialog()) return false;
@@ -32,15 +23,15 @@ bool ApplyDisplaySettings(bool force) {
         }
         QualitySettings q;
         if (ChooseQualitySettings(q, results)) {
-            MakeQualityCurrent(q);
+            SetActiveQualitySettings(q);
             return true;
         }
         // Too poor: the player decides, and Ignore plays with what was chosen.
         CloseGameSession();
-        MakeQualityCurrent(q);
+        SetActiveQualitySettings(q);
         return ShowDisplayProblemPrompt(false);
     }
-    MakeQualityCurrent(GetQualitySettings());
+    SetActiveQualitySettings(GetQualitySettings());
     return true;
 }
 
@@ -54,7 +45,7 @@ bool FollowDisplayProblemChoice(int result) {
         DisplayMode mode;
         QualitySettings q;
         if (!RunAutomaticDisplayTest(mode, &q)) return false;
-        MakeQualityCurrent(q);
+        SetActiveQualitySettings(q);
         StoreGameDisplayMode(mode);
         FlushGameConfig();
         // A failure to open in the tested mode gives up without asking again.

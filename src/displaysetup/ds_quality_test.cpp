@@ -3,13 +3,13 @@
 
 #include <GL/gl.h>
 
+#include "app/app_texture_image.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
 #include "display/dp_screen_loop.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "platform/pf_clock.h"
 
@@ -173,10 +173,9 @@ void DrawMinificationPlane(const void* texture) {
 
 bool RunQualityTest(QualityTestResults& out, double progressFrom, double progressTo) {
     bool abort = false;
-    QualitySettings* active = ActiveQualitySettings();
-    const QualitySettings saved = *active;
-    active->MagFilter = 0;
-    active->MinFilter = 0;
+    // Each texture pass uploads its texture with the filter it measures, the probe with
+    // the plainest filters; the record in force is not touched.
+    constexpr TextureFilters kProbeFilters = {0, 0};
 
     // When the image cannot be made, the texture records are made but not uploaded,
     // and the texture passes measure the base frame only.
@@ -203,9 +202,8 @@ bool RunQualityTest(QualityTestResults& out, double progressFrom, double progres
     double min[6];
     for (int pass = 0; pass < 8; ++pass) {
         const bool magnifying = pass < 2;
-        active->MagFilter = magnifying ? pass : 0;
-        active->MinFilter = magnifying ? 0 : pass - 2;
-        GLTexture* texture = MakeTexture(image, true, TextureCategoryDebug);
+        const TextureFilters filters = {magnifying ? pass : 0, magnifying ? 0 : pass - 2};
+        GLTexture* texture = MakeTexture(image, true, TextureCategoryDebug, filters);
         const double from = kPassShare * (4 + pass);
         const double seconds =
             TimeQualityPass(abort, magnifying ? DrawMagnificationPlane : DrawMinificationPlane,
@@ -219,10 +217,9 @@ bool RunQualityTest(QualityTestResults& out, double progressFrom, double progres
 
     uint32_t residentBytes = 0;
     if (!abort) {
-        active->MagFilter = 0;
-        active->MinFilter = 0;
         GLTexture* probe[kProbeTextures];
-        for (GLTexture*& t : probe) t = MakeTexture(image, true, TextureCategoryDebug);
+        for (GLTexture*& t : probe)
+            t = MakeTexture(image, true, TextureCategoryDebug, kProbeFilters);
         CatchUpLastFrameTime();
         MakeGameContextCurrent();
         ClearGameScreen();
@@ -239,7 +236,6 @@ bool RunQualityTest(QualityTestResults& out, double progressFrom, double progres
 
     FreeTextureImage(image);
     UnhideGameCursor();
-    *active = saved;
 
     if (abort) return false;
     const double t0 = plain[0];

@@ -262,7 +262,7 @@ void DrawBlock(const GameWorld& world, double x, double y, double z, uint16_t co
     glPopMatrix();
 }
 
-void DrawWellAndBlocks(const GameWorld& world) {
+void DrawWellAndBlocks(const GameWorld& world, const QualitySettings& quality) {
     White();
     SetMaterial(0, 0, 0, 1, 0);
     DrawWellFloor(world.floorTexture, world.time, world.noiseFrames);
@@ -288,14 +288,14 @@ void DrawWellAndBlocks(const GameWorld& world) {
     SetMaterialColors(grey, 0.2, 0.8, 0, 0, 0);
     glPushMatrix();
     glTranslated(world.playerX, world.playerY, 0.0);
-    if (ActiveQualitySettings()->HighQualityModels)
+    if (quality.HighQualityModels)
         DrawHighDetailModel(0.5);
     else
         DrawLowDetailModel(0.5);
     glPopMatrix();
 }
 
-void DrawWorld(const GameWorld& world) {
+void DrawWorld(const GameWorld& world, const QualitySettings& quality) {
     ClearGameScreen();
     // The view follows the camera height by shifting the projection; the modelview
     // stays the identity, so lights and meshes are all in world coordinates.
@@ -305,11 +305,11 @@ void DrawWorld(const GameWorld& world) {
     glMatrixMode(GL_MODELVIEW);
 
     SetGlowLights(world.noiseFrames, world.time);
-    DrawWellAndBlocks(world);
-    if (ActiveQualitySettings()->SmoothPolygons) {
+    DrawWellAndBlocks(world, quality);
+    if (quality.SmoothPolygons) {
         // Every edge again as a smoothed line over the filled scene.
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-        DrawWellAndBlocks(world);
+        DrawWellAndBlocks(world, quality);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     }
 

@@ -15,6 +15,7 @@
 
 struct GameWorld;
 struct GLTexture;
+struct QualitySettings;
 
 // The noise-frame table (GetNoiseFrames, owned by the planet object): kNoiseFrameCount
 // frames of one value (0..1) per floor vertex, frame k vertex i at
@@ -58,8 +59,9 @@ void DrawRimSurface(const GLTexture* texture, double h);
 // to 20 above the camera, both bounds included).
 bool BlockInDrawnBand(double cameraY, double y);
 void DrawBlock(const GameWorld& world, double x, double y, double z, uint16_t colour);
-void DrawWellAndBlocks(const GameWorld& world);
-void DrawWorld(const GameWorld& world);
+// The craft's detail and the second, smoothed pass of outlines follow the quality given.
+void DrawWellAndBlocks(const GameWorld& world, const QualitySettings& quality);
+void DrawWorld(const GameWorld& world, const QualitySettings& quality);
 
 // The descent scene's lid breaking up, t from 0 (whole) to 1 (fallen away).
 void DrawShatteringMesh(const GLTexture* texture, double t);

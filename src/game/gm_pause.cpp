@@ -6,13 +6,13 @@
 #include <cstring>
 
 #include "app/app_png.h"
+#include "app/app_texture_image.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_glyph_text.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
 #include "display/dp_screen_loop.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 
 namespace {

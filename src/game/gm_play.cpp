@@ -13,6 +13,7 @@
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
 #include "display/dp_loading.h"
+#include "display/dp_quality.h"
 #include "display/dp_screen_loop.h"
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
@@ -57,8 +58,9 @@ void NextLoadingStage(double from, double to) {
 void LoadPlanet(GameWorld& world, void* context) {
     const PlanetLoad& load = *static_cast<const PlanetLoad*>(context);
     if (!GetLoadingScreen().active) BeginLoadingScreen();
+    const TextureFilters filters = ActiveTextureFilters();
 
-    CImageBatch batch;
+    CImageBatch batch(UpdateLoadingProgress);
     uint32_t tickets[kPlanetGameImageCount];
     StartPlanetGameImages(batch, load.galaxy, load.planet, tickets);
     // Waits for one of the started images; its recipe then returns it at once.
@@ -67,30 +69,30 @@ void LoadPlanet(GameWorld& world, void* context) {
     // Each surface texture gets a tenth of the bar, each block texture a twentieth.
     ready(0);
     world.glowTexture =
-        MakeTexture(ImageOf(load.galaxy, MakeGlowImage), true, TextureCategoryForeground);
+        MakeTexture(ImageOf(load.galaxy, MakeGlowImage), true, TextureCategoryForeground, filters);
     AddLoadingStage(0.0, 0.1);
     ready(1);
     world.innerWallTexture = MakeTexture(ImageOf(load.planet, MakeSecondRandomPigmentImage), false,
-                                             TextureCategoryBackground);
+                                             TextureCategoryBackground, filters);
     NextLoadingStage(0.1, 0.2);
     ready(2);
-    world.floorTexture =
-        MakeTexture(ImageOf(load.planet, MakeTurbulenceImage), false, TextureCategoryBackground);
+    world.floorTexture = MakeTexture(ImageOf(load.planet, MakeTurbulenceImage), false,
+                                     TextureCategoryBackground, filters);
     world.noiseFrames = load.planet ? GetNoiseFrames(*load.planet) : nullptr;
     NextLoadingStage(0.2, 0.3);
     ready(3);
-    world.rimTexture =
-        MakeTexture(ImageOf(load.planet, MakeRandomPigmentImage), false, TextureCategoryBackground);
+    world.rimTexture = MakeTexture(ImageOf(load.planet, MakeRandomPigmentImage), false,
+                                   TextureCategoryBackground, filters);
     NextLoadingStage(0.3, 0.4);
     ready(4);
-    world.outerWallTexture =
-        MakeTexture(ImageOf(load.planet, MakeLayeredFlatImage), false, TextureCategoryBackground);
+    world.outerWallTexture = MakeTexture(ImageOf(load.planet, MakeLayeredFlatImage), false,
+                                         TextureCategoryBackground, filters);
     LeaveLoadingStage();
     for (uint32_t c = 0; c < 12; ++c) {
         AddLoadingStage(0.4 + 0.05 * c, 0.4 + 0.05 * (c + 1));
         ready(5 + c);
         world.blockTextures[c] = MakeTexture(load.planet ? MakeForegroundPigmentImage(*load.planet, c) : nullptr,
-                                                 false, TextureCategoryForeground);
+                                                 false, TextureCategoryForeground, filters);
         LeaveLoadingStage();
     }
     EndLoadingScreen();
@@ -148,10 +150,12 @@ void CleanUpPlanet(GameWorld& world) {
     DestroyGameWorld(world);
 }
 
-// The frame loop's context: the world and the run source it steps with.
+// The frame loop's context: the world, the run source it steps with and the quality
+// it is drawn with.
 struct PlanetLoop {
     GameWorld* world;
     CRandomSource* runSource;
+    const QualitySettings* quality;
 };
 
 void OnPlanetEvent(void* context, uint32_t code, const void* data) {
@@ -171,12 +175,21 @@ void AdvancePlanet(void* context, uint32_t stepMs) {
 }
 
 void DrawPlanet(void* context) {
-    GameWorld& world = *static_cast<PlanetLoop*>(context)->world;
-    DrawWorld(world);
+    const PlanetLoop& loop = *static_cast<PlanetLoop*>(context);
+    GameWorld& world = *loop.world;
+    DrawWorld(world, *loop.quality);
     if (g_gmSeams.planetFrame) g_gmSeams.planetFrame(world, g_gmSeams.planetFrameContext);
 }
 
 }  // namespace
+
+RecipeSettings GameRecipeSettings() {
+    RecipeSettings settings;
+    settings.foregroundLevel = ActiveForegroundTextureLevel();
+    settings.backgroundLevel = ActiveBackgroundTextureLevel();
+    settings.progress = UpdateLoadingProgress;
+    return settings;
+}
 
 void PlayPlanet(PlanetResult& result) {
     // Per run: every attempt differs in stack colours and fragments. The piece source
@@ -194,7 +207,9 @@ void PlayPlanet(PlanetResult& result) {
     BeginMouseCapture();
     SetUpViewAndLights(world);
 
-    PlanetLoop loop = {&world, &runSource};
+    // The quality in force when the planet starts draws the whole game.
+    const QualitySettings quality = *ActiveQualitySettings();
+    PlanetLoop loop = {&world, &runSource, &quality};
     RunScreenLoop({&loop, OnPlanetEvent, PlanetDone, AdvancePlanet, DrawPlanet});
     // A quit from an earlier screen ends the game before its first frame: it counts
     // as quit, like any other way out that leaves the world unfinished.

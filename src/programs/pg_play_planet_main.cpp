@@ -20,7 +20,6 @@
 #include "display/dp_quality.h"
 #include "display/dp_session.h"
 #include "displaysetup/ds_monitor.h"
-#include "displaysetup/ds_quality_keys.h"
 #include "game/gm_input.h"
 #include "game/gm_play.h"
 #include "texgen/tg_generators.h"
@@ -43,8 +42,7 @@ int Play(uint32_t galaxy, uint32_t system, uint32_t planet) {
     AcquireGameDisplay();
     // The stored quality values, as a game started from the menus with quality chosen
     // by hand plays (no timed quality test here).
-    *ActiveQualitySettings() = GetQualitySettings();
-    SetQualitySettingsValid(true);
+    SetActiveQualitySettings(GetQualitySettings());
     if (!OpenGameSession(nullptr)) {
         std::fprintf(stderr, "vorpane_play_planet: the game window could not be opened\n");
         ReleaseGameDisplay();
@@ -53,7 +51,8 @@ int Play(uint32_t galaxy, uint32_t system, uint32_t planet) {
     }
     CampaignSound sound = StartCampaignSound();
 
-    std::unique_ptr<CGalaxyGenerator> galaxyObject(new CGalaxyGenerator(galaxy));
+    std::unique_ptr<CGalaxyGenerator> galaxyObject(
+        new CGalaxyGenerator(galaxy, GameRecipeSettings()));
     std::unique_ptr<CSystemGenerator> systemObject(CreateSystemGenerator(*galaxyObject, system));
     std::unique_ptr<CPlanetGenerator> planetObject(CreatePlanetGenerator(*systemObject, planet));
     PlanetResult result = {};

@@ -7,8 +7,6 @@
 
 #include <algorithm>
 
-#include "display/dp_loading.h"
-#include "display/dp_quality.h"
 #include "texgen/tg_noise.h"
 #include "texgen/tg_pigment.h"
 #include "texgen/tg_render.h"
@@ -44,18 +42,26 @@ constexpr double kStarSpotScale = 65536.0;  // 256^2: the spot's radius is 1/256
 // A draw scaled to [0, 1).
 double UnitDraw(CRandomSource& source) { return source.NextU32() * kTwoToMinus32; }
 
-uint32_t ForegroundSize(uint32_t size) {
-    return size >> ActiveForegroundTextureLevel();
+// size shifted right by the level, held to 0..kMaxRecipeLevel.
+uint32_t LevelSize(uint32_t size, int32_t level) {
+    return size >> std::clamp(level, int32_t{0}, kMaxRecipeLevel);
 }
-uint32_t BackgroundSize(uint32_t size) {
-    return size >> ActiveBackgroundTextureLevel();
+uint32_t ForegroundSize(const RecipeSettings& settings, uint32_t size) {
+    return LevelSize(size, settings.foregroundLevel);
+}
+uint32_t BackgroundSize(const RecipeSettings& settings, uint32_t size) {
+    return LevelSize(size, settings.backgroundLevel);
+}
+
+void ReportProgress(const RecipeSettings& settings, double fraction) {
+    if (settings.progress != nullptr) settings.progress(fraction);
 }
 
 // The frame every recipe shares: progress first (the loading bar stays alive even when
 // everything is cached), then the kept image, or a new one made and kept.
 template <typename Maker>
-TextureImage* CachedImage(TextureImage*& field, Maker make) {
-    UpdateLoadingProgress(0.0);
+TextureImage* CachedImage(const RecipeSettings& settings, TextureImage*& field, Maker make) {
+    ReportProgress(settings, 0.0);
     if (field == nullptr) field = make();
     return field;
 }
@@ -132,8 +138,8 @@ RecipeRender RandomLayeredRender(CPlanetGenerator& planet, TextureImage*& field,
 // ---------------------------------------------------------------------------------
 // The objects
 
-CGalaxyGenerator::CGalaxyGenerator(uint32_t galaxy)
-    : source(galaxy + 127), starField(nullptr), glow(nullptr) {
+CGalaxyGenerator::CGalaxyGenerator(uint32_t galaxy, const RecipeSettings& recipeSettings)
+    : settings(recipeSettings), source(galaxy + 127), starField(nullptr), glow(nullptr) {
     // A new galaxy starts without a projection view.
     FreeProjectionCache();
 }
@@ -145,7 +151,11 @@ CGalaxyGenerator::~CGalaxyGenerator() {
 }
 
 CSystemGenerator::CSystemGenerator(const CGalaxyGenerator& galaxy, uint32_t salt)
-    : source(galaxy.source, salt), sphere(nullptr), greySphere(nullptr), map(nullptr) {
+    : settings(galaxy.settings),
+      source(galaxy.source, salt),
+      sphere(nullptr),
+      greySphere(nullptr),
+      map(nullptr) {
     CRandomSource l(source, kConstructionSalt);
     const double a = UnitDraw(l);
     const double b = UnitDraw(l);
@@ -164,7 +174,8 @@ CSystemGenerator::~CSystemGenerator() {
 }
 
 CPlanetGenerator::CPlanetGenerator(const CSystemGenerator& system, uint32_t salt)
-    : source(system.source, salt),
+    : settings(system.settings),
+      source(system.source, salt),
       layeredMap(nullptr),
       greyLayeredMap(nullptr),
       baseMap(nullptr),
@@ -253,8 +264,8 @@ void SplatStar(TextureImage* image, double sx, double sy, const ColorValue& colo
 }
 
 TextureImage* MakeStarFieldImage(CGalaxyGenerator& galaxy) {
-    return CachedImage(galaxy.starField, [&galaxy]() -> TextureImage* {
-        const uint32_t w = BackgroundSize(256);
+    return CachedImage(galaxy.settings, galaxy.starField, [&galaxy]() -> TextureImage* {
+        const uint32_t w = BackgroundSize(galaxy.settings, 256);
         TextureImage* image = AllocateTextureImage(w, w);
         if (image == nullptr) return nullptr;
         CRandomSource s(galaxy.source, kStarFieldSalt);
@@ -294,7 +305,7 @@ void ApplyRoundAlpha(TextureImage* image) {
 }
 
 RecipeRender GlowImageRender(CGalaxyGenerator& galaxy) {
-    const uint32_t w = ForegroundSize(128);
+    const uint32_t w = ForegroundSize(galaxy.settings, 128);
     RecipeRender r = RenderOf(galaxy.glow, RecipeViewFlat, w, w, [&galaxy]() -> IPigment* {
         CRandomSource s(galaxy.source, kGlowSalt);
         CColorMap* glowMap = new CColorMap();
@@ -311,7 +322,7 @@ RecipeRender GlowImageRender(CGalaxyGenerator& galaxy) {
 }
 
 TextureImage* MakeGlowImage(CGalaxyGenerator& galaxy) {
-    return CachedImage(galaxy.glow,
+    return CachedImage(galaxy.settings, galaxy.glow,
                        [&galaxy]() { return RenderRecipe(GlowImageRender(galaxy)); });
 }
 
@@ -319,63 +330,68 @@ TextureImage* MakeGlowImage(CGalaxyGenerator& galaxy) {
 // System recipes
 
 RecipeRender SphereImageRender(CSystemGenerator& system) {
-    const uint32_t w = ForegroundSize(128);
+    const uint32_t w = ForegroundSize(system.settings, 128);
     return RenderOf(system.sphere, RecipeViewSphere, w, w,
                     [&system]() { return NewSunPigment(system); });
 }
 
 RecipeRender MapImageRender(CSystemGenerator& system) {
-    return RenderOf(system.map, RecipeViewMap, ForegroundSize(256), ForegroundSize(128),
+    return RenderOf(system.map, RecipeViewMap, ForegroundSize(system.settings, 256),
+                    ForegroundSize(system.settings, 128),
                     [&system]() { return NewSunPigment(system); });
 }
 
 TextureImage* MakeSphereImage(CSystemGenerator& system) {
-    return CachedImage(system.sphere,
+    return CachedImage(system.settings, system.sphere,
                        [&system]() { return RenderRecipe(SphereImageRender(system)); });
 }
 
 TextureImage* MakeMapImage(CSystemGenerator& system) {
-    return CachedImage(system.map, [&system]() { return RenderRecipe(MapImageRender(system)); });
+    return CachedImage(system.settings, system.map,
+                       [&system]() { return RenderRecipe(MapImageRender(system)); });
 }
 
 // ---------------------------------------------------------------------------------
 // Planet recipes
 
 RecipeRender LayeredMapImageRender(CPlanetGenerator& planet) {
-    return RenderOf(planet.layeredMap, RecipeViewMap, ForegroundSize(128), ForegroundSize(64),
+    return RenderOf(planet.layeredMap, RecipeViewMap, ForegroundSize(planet.settings, 128),
+                    ForegroundSize(planet.settings, 64),
                     [&planet]() {
                         return NewSurfaceAndOverlay(planet, kPlanetMapSalt, &planet.map1, 3);
                     });
 }
 
 RecipeRender BaseMapImageRender(CPlanetGenerator& planet) {
-    return RenderOf(planet.baseMap, RecipeViewMap, ForegroundSize(512), ForegroundSize(256),
+    return RenderOf(planet.baseMap, RecipeViewMap, ForegroundSize(planet.settings, 512),
+                    ForegroundSize(planet.settings, 256),
                     [&planet]() {
                         return NewSurfaceAndOverlay(planet, kPlanetMapSalt, &planet.map1, 1);
                     });
 }
 
 RecipeRender OverlayMapImageRender(CPlanetGenerator& planet) {
-    return RenderOf(planet.overlayMap, RecipeViewMap, ForegroundSize(512), ForegroundSize(256),
+    return RenderOf(planet.overlayMap, RecipeViewMap, ForegroundSize(planet.settings, 512),
+                    ForegroundSize(planet.settings, 256),
                     [&planet]() {
                         return NewSurfaceAndOverlay(planet, kPlanetMapSalt, &planet.map1, 2);
                     });
 }
 
 RecipeRender LayeredFlatImageRender(CPlanetGenerator& planet) {
-    const uint32_t w = BackgroundSize(512);
+    const uint32_t w = BackgroundSize(planet.settings, 512);
     return RenderOf(planet.layeredFlat, RecipeViewFlat, w, w, [&planet]() {
         return NewSurfaceAndOverlay(planet, kLayeredFlatSalt, &planet.map3, 3);
     });
 }
 
 RecipeRender RandomPigmentImageRender(CPlanetGenerator& planet) {
-    const uint32_t w = BackgroundSize(512);
+    const uint32_t w = BackgroundSize(planet.settings, 512);
     return RandomLayeredRender(planet, planet.randomFlat, kRandomFlatSalt, w, w);
 }
 
 RecipeRender TurbulenceImageRender(CPlanetGenerator& planet) {
-    const uint32_t w = BackgroundSize(512);
+    const uint32_t w = BackgroundSize(planet.settings, 512);
     return RenderOf(planet.turbulenceFlat, RecipeViewFlat, w, w, [&planet]() -> IPigment* {
         CRandomSource s(planet.source, kTurbulenceSalt);
         CColorMap* fireMap = new CColorMap();
@@ -389,58 +405,59 @@ RecipeRender TurbulenceImageRender(CPlanetGenerator& planet) {
 }
 
 RecipeRender SecondRandomPigmentImageRender(CPlanetGenerator& planet) {
-    const uint32_t w = BackgroundSize(512);
+    const uint32_t w = BackgroundSize(planet.settings, 512);
     return RandomLayeredRender(planet, planet.secondRandomFlat, kSecondRandomFlatSalt, w, w);
 }
 
 RecipeRender ForegroundPigmentImageRender(CPlanetGenerator& planet, uint32_t index) {
     if (index >= CPlanetGenerator::kBlockImageCount) return RecipeRender{};
     return RandomLayeredRender(planet, planet.blockImages[index], index + kFirstBlockSalt,
-                               ForegroundSize(512), ForegroundSize(256));
+                               ForegroundSize(planet.settings, 512),
+                               ForegroundSize(planet.settings, 256));
 }
 
 TextureImage* MakeLayeredMapImage(CPlanetGenerator& planet) {
-    return CachedImage(planet.layeredMap,
+    return CachedImage(planet.settings, planet.layeredMap,
                        [&planet]() { return RenderRecipe(LayeredMapImageRender(planet)); });
 }
 
 TextureImage* MakeBaseMapImage(CPlanetGenerator& planet) {
-    return CachedImage(planet.baseMap,
+    return CachedImage(planet.settings, planet.baseMap,
                        [&planet]() { return RenderRecipe(BaseMapImageRender(planet)); });
 }
 
 TextureImage* MakeOverlayMapImage(CPlanetGenerator& planet) {
-    return CachedImage(planet.overlayMap,
+    return CachedImage(planet.settings, planet.overlayMap,
                        [&planet]() { return RenderRecipe(OverlayMapImageRender(planet)); });
 }
 
 TextureImage* MakeLayeredFlatImage(CPlanetGenerator& planet) {
-    return CachedImage(planet.layeredFlat,
+    return CachedImage(planet.settings, planet.layeredFlat,
                        [&planet]() { return RenderRecipe(LayeredFlatImageRender(planet)); });
 }
 
 TextureImage* MakeRandomPigmentImage(CPlanetGenerator& planet) {
-    return CachedImage(planet.randomFlat,
+    return CachedImage(planet.settings, planet.randomFlat,
                        [&planet]() { return RenderRecipe(RandomPigmentImageRender(planet)); });
 }
 
 TextureImage* MakeTurbulenceImage(CPlanetGenerator& planet) {
-    return CachedImage(planet.turbulenceFlat,
+    return CachedImage(planet.settings, planet.turbulenceFlat,
                        [&planet]() { return RenderRecipe(TurbulenceImageRender(planet)); });
 }
 
 TextureImage* MakeSecondRandomPigmentImage(CPlanetGenerator& planet) {
-    return CachedImage(planet.secondRandomFlat, [&planet]() {
+    return CachedImage(planet.settings, planet.secondRandomFlat, [&planet]() {
         return RenderRecipe(SecondRandomPigmentImageRender(planet));
     });
 }
 
 TextureImage* MakeForegroundPigmentImage(CPlanetGenerator& planet, uint32_t index) {
     if (index >= CPlanetGenerator::kBlockImageCount) {
-        UpdateLoadingProgress(0.0);
+        ReportProgress(planet.settings, 0.0);
         return nullptr;  // no such block image
     }
-    return CachedImage(planet.blockImages[index], [&planet, index]() {
+    return CachedImage(planet.settings, planet.blockImages[index], [&planet, index]() {
         return RenderRecipe(ForegroundPigmentImageRender(planet, index));
     });
 }

@@ -6,8 +6,9 @@
 // from an object's own source: every decision is made on a local fork with a salt fixed
 // per recipe, so an image is the same whatever order the images are asked for in.
 // Images are made once, on request, and belong to the object until its destructor.
-// Image sizes follow the texture levels of the active quality settings at the moment
-// the image is made. The objects and the recipes belong to the main thread (the
+// Image sizes follow the texture levels of the object's RecipeSettings at the moment
+// the image is made (a galaxy is given them; its systems and planets copy them). The
+// objects and the recipes belong to the main thread (the
 // projection view is one global); what a recipe renders is described by a
 // RecipeRender, which the texture pool (tg_pool.h) renders on its workers.
 #pragma once
@@ -16,21 +17,36 @@
 
 #include "app/app_color.h"
 #include "app/app_random.h"
-#include "display/dp_texture_image.h"
+#include "app/app_texture_image.h"
 #include "texgen/tg_colormap.h"
 
 class IPigment;
 struct ProjectionCache;
 
+// Told the share done, 0..1, of the loading screen's current range.
+using RecipeProgress = void (*)(double fraction);
+
+// The largest texture level: the images halve both sides at most this many times.
+constexpr int32_t kMaxRecipeLevel = 4;
+
+// What the caller decides for the recipes: how small the images are made and who is
+// told of the progress.
+struct RecipeSettings {
+    int32_t foregroundLevel = 1;        // foreground sizes shifted right by this, 0..4
+    int32_t backgroundLevel = 1;        // background sizes shifted right by this, 0..4
+    RecipeProgress progress = nullptr;  // null: nobody is told
+};
+
 class CGalaxyGenerator {
 public:
     // galaxy is 0-based (0..3). Discards the projection view.
-    explicit CGalaxyGenerator(uint32_t galaxy);
+    CGalaxyGenerator(uint32_t galaxy, const RecipeSettings& settings);
     // Frees the images, then discards the projection view.
     ~CGalaxyGenerator();
     CGalaxyGenerator(const CGalaxyGenerator&) = delete;
     CGalaxyGenerator& operator=(const CGalaxyGenerator&) = delete;
 
+    RecipeSettings settings;   // the recipes' levels and progress; systems copy them
     CRandomSource source;      // seeded with galaxy + 127; only ever forked
     TextureImage* starField;   // MakeStarFieldImage, null until made
     TextureImage* glow;        // MakeGlowImage, null until made
@@ -44,6 +60,7 @@ public:
     CSystemGenerator(const CSystemGenerator&) = delete;
     CSystemGenerator& operator=(const CSystemGenerator&) = delete;
 
+    RecipeSettings settings;   // the galaxy's, copied at construction
     CRandomSource source;      // fork of the galaxy's source
     TextureImage* sphere;      // MakeSphereImage
     TextureImage* greySphere;  // grey copy of sphere, made and stored by the system screen
@@ -61,6 +78,7 @@ public:
     CPlanetGenerator(const CPlanetGenerator&) = delete;
     CPlanetGenerator& operator=(const CPlanetGenerator&) = delete;
 
+    RecipeSettings settings;           // the system's, copied at construction
     CRandomSource source;              // fork of the system's source
     TextureImage* layeredMap;          // MakeLayeredMapImage
     TextureImage* greyLayeredMap;      // grey copy of layeredMap, made by the planet screen
@@ -85,6 +103,7 @@ CSystemGenerator* CreateSystemGenerator(CGalaxyGenerator& galaxy, uint32_t syste
 CPlanetGenerator* CreatePlanetGenerator(CSystemGenerator& system, uint32_t planet);
 
 // The recipes. Each reports loading progress 0 first (also when the image exists),
+// to the object's settings.progress,
 // then returns the cached image or makes it. The image belongs to the object; null
 // when it could not be allocated.
 TextureImage* MakeStarFieldImage(CGalaxyGenerator& galaxy);  // (256>>B)^2, salt 1
@@ -110,7 +129,7 @@ enum RecipeView : uint8_t {
 
 // One recipe's render, described on the main thread: the pigment is built on the
 // recipe's own fork exactly as the recipe builds it, and the size read from the
-// quality settings. No pigment when the object already has the image.
+// object's texture levels. No pigment when the object already has the image.
 struct RecipeRender {
     TextureImage** field;  // the object's field that keeps the image
     IPigment* pigment;     // one reference, released by whoever renders it; null: nothing

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "app/app_check.h"
-#include "display/dp_loading.h"
 #include "platform/pf_thread_messages.h"
 #include "texgen/tg_pigment.h"
 #include "texgen/tg_render.h"
@@ -136,7 +135,8 @@ uint32_t TexturePoolWorkerCount() {
     return std::clamp<uint32_t>(cores, 1, kMaxWorkers);
 }
 
-CImageBatch::CImageBatch() : m_state(std::make_shared<State>()) {}
+CImageBatch::CImageBatch(RecipeProgress progress)
+    : m_state(std::make_shared<State>()), m_progress(progress) {}
 
 CImageBatch::~CImageBatch() { WaitAll(); }
 
@@ -220,8 +220,8 @@ void CImageBatch::Wait(uint32_t ticket, double progress) {
         while (e.bandsLeft > 0) {
             lock.unlock();
             const bool helped = Pool().RunOne();
-            // The loading screen redraws from here while the workers render.
-            UpdateLoadingProgress(progress);
+            // The caller redraws its loading screen from here while the workers render.
+            if (m_progress != nullptr) m_progress(progress);
             lock.lock();
             if (!helped && e.bandsLeft > 0) s.bandDone.wait_for(lock, kProgressInterval);
         }
@@ -250,7 +250,10 @@ namespace {
 // Starts every render, then waits for each in turn with the bar at the share done.
 template <typename Object, typename Describe>
 void MakeImagesAtOnce(Object* const objects[], uint32_t count, Describe describe) {
-    CImageBatch batch;
+    RecipeProgress progress = nullptr;
+    for (uint32_t i = 0; i < count && progress == nullptr; ++i)
+        if (objects[i]) progress = objects[i]->settings.progress;
+    CImageBatch batch(progress);
     std::vector<uint32_t> tickets;
     for (uint32_t i = 0; i < count; ++i)
         tickets.push_back(objects[i] ? batch.Start(describe(*objects[i])) : CImageBatch::kNoTicket);

@@ -34,7 +34,8 @@ class CImageBatch {
 public:
     static constexpr uint32_t kNoTicket = 0xFFFFFFFFu;
 
-    CImageBatch();
+    // progress is told the share done while Wait blocks; null: nobody.
+    explicit CImageBatch(RecipeProgress progress = nullptr);
     // Waits for every image still in work and keeps it, as Wait does.
     ~CImageBatch();
     CImageBatch(const CImageBatch&) = delete;
@@ -63,11 +64,12 @@ private:
     std::shared_ptr<const ProjectionCache> ViewFor(const RecipeRender& render);
 
     std::shared_ptr<State> m_state;
+    RecipeProgress m_progress;
 };
 
 // A galaxy's suns for the system screen: every system's sphere image (MakeSphereImage)
-// made at once on the pool; the loading bar moves by the images done (of the current
-// range). Null entries are skipped.
+// made at once on the pool; the objects' progress moves by the images done (of the
+// current range). Null entries are skipped.
 void MakeSphereImages(CSystemGenerator* const systems[], uint32_t count);
 // A system's planets for the planet screen: every planet's layered map image
 // (MakeLayeredMapImage) made at once the same way.

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "display/dp_texture_image.h"
+#include "app/app_texture_image.h"
 #include "texgen/tg_noise.h"
 #include "texgen/tg_pigment.h"
 

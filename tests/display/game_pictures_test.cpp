@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "app/app_png.h"
-#include "display/dp_texture_image.h"
+#include "app/app_texture_image.h"
 
 namespace {
 

@@ -38,7 +38,7 @@ TEST(ConfiguredDisplayMode, ASavedDepthWinsOverTheCurrentOne) {
 
 TEST(QualitySettingsRecord, DefaultsOnFirstUseAreMipmapped) {
     SetQualitySettingsValid(false);
-    QualitySettings* q = ActiveQualitySettings();
+    const QualitySettings* q = ActiveQualitySettings();
     EXPECT_EQ(q->Score, 0.0);
     EXPECT_TRUE(q->Fade);
     EXPECT_TRUE(q->SmoothPolygons);
@@ -47,24 +47,28 @@ TEST(QualitySettingsRecord, DefaultsOnFirstUseAreMipmapped) {
     EXPECT_EQ(q->MinFilter, 3);
     EXPECT_EQ(q->BackgroundTexture, 1);
     EXPECT_EQ(q->ForegroundTexture, 1);
-    // A value written later stays: the defaults are filled only once.
-    q->MinFilter = 0;
+    // A record made current later stays: the defaults are filled only once.
+    QualitySettings changed = *q;
+    changed.MinFilter = 0;
+    SetActiveQualitySettings(changed);
     EXPECT_EQ(ActiveQualitySettings()->MinFilter, 0);
     SetQualitySettingsValid(false);
 }
 
 TEST(QualitySettingsRecord, HandEditedValuesAreHeldToTheMenuRanges) {
     SetQualitySettingsValid(false);
-    QualitySettings* q = ActiveQualitySettings();
-    q->MagFilter = 7;
-    q->MinFilter = -3;
-    q->BackgroundTexture = 32;
-    q->ForegroundTexture = -1;
+    QualitySettings q = *ActiveQualitySettings();
+    q.MagFilter = 7;
+    q.MinFilter = -3;
+    q.BackgroundTexture = 32;
+    q.ForegroundTexture = -1;
+    SetActiveQualitySettings(q);
     EXPECT_EQ(ActiveMagFilter(), 1);
     EXPECT_EQ(ActiveMinFilter(), 0);
     EXPECT_EQ(ActiveBackgroundTextureLevel(), 4);
     EXPECT_EQ(ActiveForegroundTextureLevel(), 0);
-    q->MinFilter = 9;
+    q.MinFilter = 9;
+    SetActiveQualitySettings(q);
     EXPECT_EQ(ActiveMinFilter(), 5);
     EXPECT_EQ(512 >> ActiveBackgroundTextureLevel(), 32);
     SetQualitySettingsValid(false);

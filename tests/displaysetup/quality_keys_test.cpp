@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/app_config.h"
-#include "displaysetup/ds_quality_keys.h"
+#include "display/dp_quality.h"
 #include "support/private_store.h"
 
 namespace {

@@ -3,9 +3,9 @@
 
 #include <cstring>
 
+#include "app/app_texture_image.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
-#include "display/dp_texture_image.h"
 #include "game/gm_pause.h"
 
 namespace {

@@ -6,10 +6,11 @@
 #include <gtest/gtest.h>
 #include <wx/frame.h>
 
+#include "app/app_texture_image.h"
 #include "display/dp_command_ids.h"
+#include "display/dp_quality.h"
 #include "display/dp_session.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_background_frame.h"
 #include "display/dp_window.h"
 #include "gl_support.h"
@@ -27,7 +28,7 @@ protected:
         AcquireGameDisplay();
         ASSERT_TRUE(OpenGameSession(nullptr));
         image = AllocateTextureImage(8, 8);
-        texture = MakeTexture(image, true, TextureCategoryForeground);
+        texture = MakeTexture(image, true, TextureCategoryForeground, ActiveTextureFilters());
     }
     void TearDown() override {
         DeleteTexture(texture);

@@ -11,7 +11,6 @@
 
 #include <wx/image.h>
 
-#include "display/dp_quality.h"
 #include "support/test_support.h"
 #include "texgen/tg_generators.h"
 #include "texgen/tg_pigment.h"
@@ -25,21 +24,18 @@ unsigned long long Digest(const TextureImage* image) {
     return HashBytes(image->pixels, static_cast<size_t>(image->rows) * image->stride);
 }
 
-// Sets both texture levels for the test and restores the defaults afterwards.
-class CTextureLevels {
-public:
-    CTextureLevels(int32_t foreground, int32_t background) {
-        SetQualitySettingsValid(false);
-        ActiveQualitySettings()->ForegroundTexture = foreground;
-        ActiveQualitySettings()->BackgroundTexture = background;
-    }
-    ~CTextureLevels() { SetQualitySettingsValid(false); }
-};
+// The recipes' settings with these texture levels and no progress.
+RecipeSettings Levels(int32_t foreground, int32_t background) {
+    RecipeSettings settings;
+    settings.foregroundLevel = foreground;
+    settings.backgroundLevel = background;
+    return settings;
+}
 
 // One planet with its galaxy and system, built the way the campaign builds them.
 struct PlanetObjects {
-    PlanetObjects(uint32_t g, uint32_t s, uint32_t p)
-        : galaxy(g), system(CreateSystemGenerator(galaxy, s)),
+    PlanetObjects(uint32_t g, uint32_t s, uint32_t p, const RecipeSettings& settings = {})
+        : galaxy(g, settings), system(CreateSystemGenerator(galaxy, s)),
           planet(CreatePlanetGenerator(*system, p)) {}
     CGalaxyGenerator galaxy;
     std::unique_ptr<CSystemGenerator> system;
@@ -90,24 +86,18 @@ bool SameSource(const CRandomSource& a, const CRandomSource& b) {
            std::memcmp(a.Pool(), b.Pool(), CRandomSource::kPoolSize) == 0;
 }
 
-// Every test starts and ends without a projection view and with default levels.
+// Every test starts and ends without a projection view.
 class GeneratorTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        FreeProjectionCache();
-        SetQualitySettingsValid(false);
-    }
-    void TearDown() override {
-        FreeProjectionCache();
-        SetQualitySettingsValid(false);
-    }
+    void SetUp() override { FreeProjectionCache(); }
+    void TearDown() override { FreeProjectionCache(); }
 };
 
 // ---------------------------------------------------------------------------------
 // Construction
 
 TEST_F(GeneratorTest, GalaxyOneIsSeededWith128) {
-    CGalaxyGenerator galaxy(1);
+    CGalaxyGenerator galaxy(1, RecipeSettings());
     CRandomSource copy = galaxy.source;
     EXPECT_EQ(copy.NextU32(), 0x990158F8u);
     EXPECT_EQ(copy.NextU32(), 0xA8341065u);
@@ -116,7 +106,7 @@ TEST_F(GeneratorTest, GalaxyOneIsSeededWith128) {
 }
 
 TEST_F(GeneratorTest, SunMapOfTheFirstSystem) {
-    CGalaxyGenerator galaxy(0);
+    CGalaxyGenerator galaxy(0, RecipeSettings());
     std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(galaxy, 0));
     const double a = 0.660547364736;
     const double scale = 1.221628791885;
@@ -243,8 +233,8 @@ TEST_F(GeneratorTest, RandomPigmentOfTheFirstPlanet) {
 // Sizes, caching and order
 
 TEST_F(GeneratorTest, SizesAtTheFullLevels) {
-    CTextureLevels levels(0, 0);
-    PlanetObjects o(0, 0, 0);
+    const RecipeSettings levels = Levels(0, 0);
+    PlanetObjects o(0, 0, 0, levels);
     const uint32_t expected[kRecipeCount][2] = {
         {256, 256}, {128, 128}, {128, 128}, {256, 128}, {128, 64}, {512, 256}, {512, 256},
         {512, 512}, {512, 512}, {512, 512}, {512, 512}, {512, 256}, {512, 256}, {512, 256}};
@@ -260,8 +250,8 @@ TEST_F(GeneratorTest, SizesAtTheFullLevels) {
 
 TEST_F(GeneratorTest, ForegroundAndBackgroundLevelsShrinkTheirOwnImages) {
     // Foreground level 2, background level 1: each image follows only its own level.
-    CTextureLevels levels(2, 1);
-    PlanetObjects o(1, 2, 3);
+    const RecipeSettings levels = Levels(2, 1);
+    PlanetObjects o(1, 2, 3, levels);
     const uint32_t expected[kRecipeCount][2] = {
         {128, 128}, {32, 32}, {32, 32}, {64, 32}, {32, 16}, {128, 64}, {128, 64},
         {256, 256}, {256, 256}, {256, 256}, {256, 256}, {128, 64}, {128, 64}, {128, 64}};
@@ -274,15 +264,15 @@ TEST_F(GeneratorTest, ForegroundAndBackgroundLevelsShrinkTheirOwnImages) {
 }
 
 TEST_F(GeneratorTest, LevelsOutsideTheMenuRangeAreHeldToIt) {
-    CTextureLevels levels(9, -3);  // a hand-edited store: held to 4 and 0
-    PlanetObjects o(0, 0, 0);
+    const RecipeSettings levels = Levels(9, -3);  // a hand-edited store: held to 4 and 0
+    PlanetObjects o(0, 0, 0, levels);
     EXPECT_EQ(MakeGlowImage(o.galaxy)->columns, 8u);
     EXPECT_EQ(MakeStarFieldImage(o.galaxy)->columns, 256u);
 }
 
 TEST_F(GeneratorTest, CachedImagesComeBackWithoutNewWork) {
-    CTextureLevels levels(4, 4);
-    PlanetObjects o(2, 5, 7);
+    const RecipeSettings levels = Levels(4, 4);
+    PlanetObjects o(2, 5, 7, levels);
     const CRandomSource galaxySource = o.galaxy.source;
     const CRandomSource systemSource = o.system->source;
     const CRandomSource planetSource = o.planet->source;
@@ -293,8 +283,8 @@ TEST_F(GeneratorTest, CachedImagesComeBackWithoutNewWork) {
         digests.push_back(Digest(first.back()));
     }
     // A level change after the images exist changes nothing: they are kept as made.
-    ActiveQualitySettings()->ForegroundTexture = 0;
-    ActiveQualitySettings()->BackgroundTexture = 0;
+    for (RecipeSettings* settings : {&o.galaxy.settings, &o.system->settings, &o.planet->settings})
+        *settings = Levels(0, 0);
     for (size_t r = 0; r < kRecipeCount; ++r) {
         EXPECT_EQ(kRecipes[r].make(o), first[r]) << kRecipes[r].name;
         EXPECT_EQ(Digest(first[r]), digests[r]) << kRecipes[r].name;
@@ -320,9 +310,9 @@ TEST_F(GeneratorTest, AStoredImageIsReturnedAsItIs) {
 }
 
 TEST_F(GeneratorTest, TheOrderOfRequestsDoesNotChangeAnyImage) {
-    CTextureLevels levels(3, 3);
-    PlanetObjects forward(3, 9, 9);
-    PlanetObjects backward(3, 9, 9);
+    const RecipeSettings levels = Levels(3, 3);
+    PlanetObjects forward(3, 9, 9, levels);
+    PlanetObjects backward(3, 9, 9, levels);
     std::vector<unsigned long long> digests(kRecipeCount);
     for (size_t r = 0; r < kRecipeCount; ++r) digests[r] = Digest(kRecipes[r].make(forward));
     // Reversed, with the noise frames and the views of other sizes in between.
@@ -346,8 +336,8 @@ TEST_F(GeneratorTest, BlockImagesOutsideTheSixteenAreNull) {
 // colour maps, pigments, renderers and star splats), not by running this code. They
 // anchor the digests below: a change that moves them is a different planet.
 TEST_F(GeneratorTest, PixelsOfTheFirstPlanetWorkedOutSeparately) {
-    CTextureLevels levels(3, 3);
-    PlanetObjects o(0, 0, 0);
+    const RecipeSettings levels = Levels(3, 3);
+    PlanetObjects o(0, 0, 0, levels);
     struct Pixel {
         uint32_t x, y;
         uint8_t rgba[4];
@@ -398,7 +388,7 @@ TEST_F(GeneratorTest, PixelsOfTheFirstPlanetWorkedOutSeparately) {
 // Pinned images of four planets of the four galaxies at small sizes; each set was
 // looked at as PNGs (written beside the test as generated_*.png) before pinning.
 TEST_F(GeneratorTest, PinnedImagesOfPlanetsInEveryGalaxy) {
-    CTextureLevels levels(3, 3);
+    const RecipeSettings levels = Levels(3, 3);
     struct Planet {
         uint32_t g, s, p;
         unsigned long long digests[kRecipeCount];
@@ -430,7 +420,7 @@ TEST_F(GeneratorTest, PinnedImagesOfPlanetsInEveryGalaxy) {
           0x50e63fc0fb4e5ae8ull, 0x52d96c9d44af1006ull}},
     };
     for (const Planet& planet : planets) {
-        PlanetObjects o(planet.g, planet.s, planet.p);
+        PlanetObjects o(planet.g, planet.s, planet.p, levels);
         for (size_t r = 0; r < kRecipeCount; ++r) {
             const TextureImage* image = kRecipes[r].make(o);
             ASSERT_NE(image, nullptr);
@@ -477,8 +467,8 @@ TEST(RoundAlpha, FadesWithTheSquaredDistanceAndCutsOutsideTheCircle) {
 }
 
 TEST_F(GeneratorTest, GlowIsRound) {
-    CTextureLevels levels(2, 2);
-    CGalaxyGenerator galaxy(0);
+    const RecipeSettings levels = Levels(2, 2);
+    CGalaxyGenerator galaxy(0, levels);
     const TextureImage* glow = MakeGlowImage(galaxy);
     ASSERT_NE(glow, nullptr);
     ASSERT_EQ(glow->columns, 32u);
@@ -565,8 +555,8 @@ TEST_F(StarTest, StarsBlendOverTheBytesAlreadyThere) {
 }
 
 TEST_F(GeneratorTest, StarFieldIsBlackWithFewLitPixels) {
-    CTextureLevels levels(1, 0);
-    CGalaxyGenerator galaxy(2);
+    const RecipeSettings levels = Levels(1, 0);
+    CGalaxyGenerator galaxy(2, levels);
     const TextureImage* stars = MakeStarFieldImage(galaxy);
     ASSERT_NE(stars, nullptr);
     int lit = 0;

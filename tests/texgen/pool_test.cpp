@@ -12,24 +12,19 @@
 #include <thread>
 #include <vector>
 
-#include "display/dp_loading.h"
-#include "display/dp_quality.h"
-#include "platform/pf_seams.h"
 #include "texgen/tg_generators.h"
 #include "texgen/tg_pool.h"
 #include "texgen/tg_render.h"
 
 namespace {
 
-class CTextureLevels {
-public:
-    explicit CTextureLevels(int32_t level) {
-        SetQualitySettingsValid(false);
-        ActiveQualitySettings()->ForegroundTexture = level;
-        ActiveQualitySettings()->BackgroundTexture = level;
-    }
-    ~CTextureLevels() { SetQualitySettingsValid(false); }
-};
+// The recipes' settings with both texture levels at `level` and no progress.
+RecipeSettings Levels(int32_t level) {
+    RecipeSettings settings;
+    settings.foregroundLevel = level;
+    settings.backgroundLevel = level;
+    return settings;
+}
 
 void ExpectSameImage(const TextureImage* expected, const TextureImage* actual,
                      const std::string& what) {
@@ -45,7 +40,7 @@ void ExpectSameImage(const TextureImage* expected, const TextureImage* actual,
 
 // A galaxy's ten systems, or a system's ten planets.
 struct Galaxy {
-    explicit Galaxy(uint32_t g) : galaxy(g) {
+    Galaxy(uint32_t g, const RecipeSettings& settings) : galaxy(g, settings) {
         for (uint32_t i = 0; i < 10; ++i) {
             systems.emplace_back(CreateSystemGenerator(galaxy, i));
             pointers.push_back(systems.back().get());
@@ -57,7 +52,8 @@ struct Galaxy {
 };
 
 struct System {
-    System(uint32_t g, uint32_t s) : galaxy(g), system(CreateSystemGenerator(galaxy, s)) {
+    System(uint32_t g, uint32_t s, const RecipeSettings& settings)
+        : galaxy(g, settings), system(CreateSystemGenerator(galaxy, s)) {
         for (uint32_t i = 0; i < 10; ++i) {
             planets.emplace_back(CreatePlanetGenerator(*system, i));
             pointers.push_back(planets.back().get());
@@ -76,8 +72,8 @@ TEST(TexturePool, HasAWorkerPerCore) {
 
 TEST(TexturePool, AGalaxysSunsAndASystemsPlanetsMatchOneThread) {
     for (int32_t level : {0, 2}) {
-        CTextureLevels levels(level);
-        Galaxy one(1), pooled(1);
+        const RecipeSettings levels = Levels(level);
+        Galaxy one(1, levels), pooled(1, levels);
         for (CSystemGenerator* s : one.pointers) MakeSphereImage(*s);
         MakeSphereImages(pooled.pointers.data(), 10);
         for (uint32_t i = 0; i < 10; ++i) {
@@ -89,7 +85,7 @@ TEST(TexturePool, AGalaxysSunsAndASystemsPlanetsMatchOneThread) {
             EXPECT_EQ(pooled.systems[i]->sunMap.RefCount(), 1);
         }
 
-        System planetsOne(2, 3), planetsPooled(2, 3);
+        System planetsOne(2, 3, levels), planetsPooled(2, 3, levels);
         for (CPlanetGenerator* p : planetsOne.pointers) MakeLayeredMapImage(*p);
         MakeLayeredMapImages(planetsPooled.pointers.data(), 10);
         for (uint32_t i = 0; i < 10; ++i) {
@@ -102,8 +98,8 @@ TEST(TexturePool, AGalaxysSunsAndASystemsPlanetsMatchOneThread) {
 }
 
 TEST(TexturePool, NullObjectsAndMadeImagesAreSkipped) {
-    CTextureLevels levels(2);
-    Galaxy g(0);
+    const RecipeSettings levels = Levels(2);
+    Galaxy g(0, levels);
     TextureImage* third = MakeSphereImage(*g.systems[3]);
     g.pointers[5] = nullptr;
     MakeSphereImages(g.pointers.data(), 10);
@@ -114,8 +110,8 @@ TEST(TexturePool, NullObjectsAndMadeImagesAreSkipped) {
 
 TEST(TexturePool, APlanetsGameImagesMatchOneThreadAndAreMadeOnce) {
     for (int32_t level : {1, 0}) {
-        CTextureLevels levels(level);
-        CGalaxyGenerator galaxyOne(0), galaxyPooled(0);
+        const RecipeSettings levels = Levels(level);
+        CGalaxyGenerator galaxyOne(0, levels), galaxyPooled(0, levels);
         std::unique_ptr<CSystemGenerator> systemOne(CreateSystemGenerator(galaxyOne, 0));
         std::unique_ptr<CSystemGenerator> systemPooled(CreateSystemGenerator(galaxyPooled, 0));
         std::unique_ptr<CPlanetGenerator> one(CreatePlanetGenerator(*systemOne, 0));
@@ -165,8 +161,8 @@ TEST(TexturePool, APlanetsGameImagesMatchOneThreadAndAreMadeOnce) {
 // loading stage: waiting for ticket i keeps exactly image i and nothing else. (A ticket
 // of the wrong image leaves the recipe to make its image again on the main thread.)
 TEST(TexturePool, EachGameTicketKeepsItsOwnImage) {
-    CTextureLevels levels(0);
-    CGalaxyGenerator galaxy(1);
+    const RecipeSettings levels = Levels(0);
+    CGalaxyGenerator galaxy(1, levels);
     std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(galaxy, 2));
     std::unique_ptr<CPlanetGenerator> planet(CreatePlanetGenerator(*system, 3));
     TextureImage* const* fields[kPlanetGameImageCount] = {
@@ -187,28 +183,28 @@ TEST(TexturePool, EachGameTicketKeepsItsOwnImage) {
     }
 }
 
-std::atomic<uint32_t> g_clockReads{0};
-uint32_t CountingClock() {
-    ++g_clockReads;
-    return 1000;
+std::atomic<uint32_t> g_progressReports{0};
+std::atomic<double> g_lastProgress{0.0};
+void CountingProgress(double fraction) {
+    g_lastProgress = fraction;
+    ++g_progressReports;
 }
 
-// While the main thread waits for an image it keeps reporting progress, so the loading
-// screen redraws: a band that holds on a worker until the wait has reported several
-// times finishes without running into its own deadline.
+// While the main thread waits for an image it keeps reporting progress to the batch's
+// progress function, so the loading screen redraws: a band that holds on a worker until
+// the wait has reported several times finishes without running into its own deadline.
 TEST(TexturePool, WaitingKeepsTheLoadingScreenAlive) {
-    g_pfSeams.readClock = CountingClock;
-    BeginLoadingScreen();  // a loading screen up, still hidden: no drawing
-    g_clockReads = 0;
+    g_progressReports = 0;
+    g_lastProgress = 0.0;
 
     std::atomic<bool> started{false};
     std::atomic<bool> sawProgress{false};
-    CImageBatch batch;
+    CImageBatch batch(CountingProgress);
     const uint32_t ticket = batch.StartRows(1, [&](uint32_t, uint32_t) {
         started = true;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (std::chrono::steady_clock::now() < deadline) {
-            if (g_clockReads >= 5) {
+            if (g_progressReports >= 5) {
                 sawProgress = true;
                 return;
             }
@@ -222,13 +218,28 @@ TEST(TexturePool, WaitingKeepsTheLoadingScreenAlive) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_TRUE(started);
     batch.Wait(ticket, 0.5);
-    EndLoadingScreen();
     EXPECT_TRUE(sawProgress) << "the wait reported no progress while the image finished";
+    EXPECT_EQ(g_lastProgress, 0.5);
+}
+
+// The galaxy's levels and progress function reach its systems' and planets' recipes:
+// every recipe call reports once, also for a kept image or no image at all.
+TEST(TexturePool, TheGalaxysProgressReachesEveryRecipe) {
+    RecipeSettings settings = Levels(4);
+    settings.progress = CountingProgress;
+    Galaxy g(1, settings);
+    std::unique_ptr<CPlanetGenerator> planet(CreatePlanetGenerator(*g.systems[2], 4));
+    g_progressReports = 0;
+    MakeTurbulenceImage(*planet);
+    MakeTurbulenceImage(*planet);  // kept: reports all the same
+    MakeForegroundPigmentImage(*planet, 99);
+    EXPECT_EQ(g_progressReports, 3u);
+    EXPECT_EQ(planet->turbulenceFlat->columns, 32u);  // 512 >> 4: the galaxy's level
 }
 
 TEST(TexturePool, ARecipeThatRunsMeanwhileKeepsItsOwnImage) {
-    CTextureLevels levels(2);
-    CGalaxyGenerator galaxy(3);
+    const RecipeSettings levels = Levels(2);
+    CGalaxyGenerator galaxy(3, levels);
     std::unique_ptr<CSystemGenerator> system(CreateSystemGenerator(galaxy, 9));
     std::unique_ptr<CPlanetGenerator> planet(CreatePlanetGenerator(*system, 9));
     CImageBatch batch;
@@ -244,8 +255,8 @@ TEST(TexturePool, ARecipeThatRunsMeanwhileKeepsItsOwnImage) {
 TEST(TexturePool, BatchesWithManyViewsShareNothingWithTheGlobalView) {
     // Spheres and maps in one batch need two views; the global view changes under the
     // workers (and is freed) without touching their copies.
-    CTextureLevels levels(1);
-    Galaxy one(2), pooled(2);
+    const RecipeSettings levels = Levels(1);
+    Galaxy one(2, levels), pooled(2, levels);
     CImageBatch batch;
     std::vector<uint32_t> tickets;
     for (uint32_t i = 0; i < 10; ++i) {

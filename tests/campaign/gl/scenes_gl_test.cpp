@@ -28,6 +28,7 @@
 #include "platform/pf_clock.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
+#include "game/gm_play.h"
 #include "texgen/tg_generators.h"
 
 namespace {
@@ -147,7 +148,7 @@ protected:
         ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
         PumpFor(100);
         PfClearInput();
-        galaxy.reset(new CGalaxyGenerator(1));
+        galaxy.reset(new CGalaxyGenerator(1, GameRecipeSettings()));
         system.reset(CreateSystemGenerator(*galaxy, 2));
         planet.reset(CreatePlanetGenerator(*system, 3));
         result = {};

@@ -30,6 +30,7 @@
 #include "platform/pf_seams.h"
 #include "platform/pf_window.h"
 #include "screen_capture.h"
+#include "game/gm_play.h"
 #include "texgen/tg_generators.h"
 
 namespace {
@@ -176,7 +177,7 @@ protected:
         ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
         PumpFor(50);
         PfWarpPointerTo(5, 5);
-        galaxy.reset(new CGalaxyGenerator(1));
+        galaxy.reset(new CGalaxyGenerator(1, GameRecipeSettings()));
         system.reset(CreateSystemGenerator(*galaxy, 3));
         for (int32_t& t : bestTimes) t = 0;
         bestTimes[30] = 75;

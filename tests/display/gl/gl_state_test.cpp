@@ -5,10 +5,10 @@
 
 #include <cmath>
 
+#include "app/app_texture_image.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_model.h"
 #include "display/dp_quality.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "gl_support.h"
 
@@ -103,7 +103,9 @@ TEST_F(GLState, NestedOverlaysPushOnceAndRestoreLightingAtTheOuterEnd) {
 }
 
 TEST_F(GLState, TheFadeDrawsAtItsThresholds) {
-    ActiveQualitySettings()->Fade = true;
+    QualitySettings quality = *ActiveQualitySettings();
+    quality.Fade = true;
+    SetActiveQualitySettings(quality);
     ClearTo(1, 1, 1);
     DrawScreenFade(1.0);
     EXPECT_EQ(ReadPixel(400, 300).r, 255);
@@ -113,7 +115,8 @@ TEST_F(GLState, TheFadeDrawsAtItsThresholds) {
     EXPECT_NEAR(ReadPixel(400, 300).r, 128, 1);
     EXPECT_NEAR(ReadPixel(0, 0).r, 128, 1);
 
-    ActiveQualitySettings()->Fade = false;
+    quality.Fade = false;
+    SetActiveQualitySettings(quality);
     ClearTo(1, 1, 1);
     DrawScreenFade(0.5);
     EXPECT_EQ(ReadPixel(400, 300).r, 255);

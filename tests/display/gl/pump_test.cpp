@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "app/app_texture_image.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "gl_support.h"
 #include "platform/pf_clock.h"

@@ -5,13 +5,13 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include "app/app_texture_image.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_glyph_text.h"
 #include "display/dp_loading.h"
 #include "display/dp_quality.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "gl_support.h"
 #include "platform/pf_seams.h"
@@ -59,8 +59,11 @@ void DrawCraftScene(GLTexture* checker, GLTexture* font) {
 
 TEST(Screenshot, TheCraftTextAndLoadingScreen) {
     ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
-    ActiveQualitySettings()->MinFilter = 1;
-    ActiveQualitySettings()->MagFilter = 0;
+    // Sharp checker squares: magnified without blending, no mipmaps.
+    QualitySettings quality = *ActiveQualitySettings();
+    quality.MinFilter = 1;
+    quality.MagFilter = 0;
+    SetActiveQualitySettings(quality);
     TextureImage* checker = AllocateTextureImage(8, 8);
     for (uint32_t y = 0; y < 8; ++y)
         for (uint32_t x = 0; x < 8; ++x) {
@@ -71,10 +74,11 @@ TEST(Screenshot, TheCraftTextAndLoadingScreen) {
             p[2] = on ? 40 : 30;
             p[3] = 255;
         }
-    GLTexture* checkerTexture = MakeTexture(checker, false, TextureCategoryFixed);
+    GLTexture* checkerTexture =
+        MakeTexture(checker, false, TextureCategoryFixed, ActiveTextureFilters());
     TextureImage* fontImage = LoadTextureImage("live_text");
     ASSERT_NE(fontImage, nullptr);
-    GLTexture* font = MakeTexture(fontImage, true, TextureCategoryDebug);
+    GLTexture* font = MakeTexture(fontImage, true, TextureCategoryDebug, ActiveTextureFilters());
 
     DrawCraftScene(checkerTexture, font);
     EXPECT_TRUE(SaveBackBuffer("craft_scene.png", kWidth, kHeight));

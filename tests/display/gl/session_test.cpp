@@ -16,17 +16,18 @@
 #include <vector>
 
 #include "app/app_config.h"
+#include "app/app_texture_image.h"
 #include "audio/au_thread.h"
 #include "audio/game_audio_recorder.h"
 #include "display/dp_command_ids.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
+#include "display/dp_quality.h"
 #include "display/dp_screen_loop.h"
 #include "display/dp_session.h"
 #include "display/dp_session_record.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "display/menu_runner.h"
 #include "gl_support.h"
@@ -48,7 +49,8 @@ protected:
             TextureImage* image = AllocateTextureImage(4, 4);
             FillImage(image, {1.0, i == 0 ? 1.0 : 0.0, i == 1 ? 1.0 : 0.0, i == 2 ? 1.0 : 0.0});
             images.push_back(image);
-            textures.push_back(MakeTexture(image, true, TextureCategoryForeground));
+            textures.push_back(MakeTexture(image, true, TextureCategoryForeground,
+                                           ActiveTextureFilters()));
         }
     }
     void TearDown() override {

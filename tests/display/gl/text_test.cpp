@@ -3,9 +3,9 @@
 #include <wx/bitmap.h>
 #include <wx/dcmemory.h>
 
+#include "app/app_texture_image.h"
 #include "display/dp_glyph_text.h"
 #include "display/dp_text.h"
-#include "display/dp_texture_image.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 
 #include <vector>
 
+#include "app/app_texture_image.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_quality.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "gl_support.h"
 
@@ -35,10 +35,11 @@ protected:
         GLWindowTest::TearDown();
     }
     GLTexture* Make(uint32_t columns, uint32_t rows, uint8_t r, uint8_t g, uint8_t b,
-                    bool alpha = true, TextureCategory category = TextureCategoryForeground) {
+                    bool alpha = true, TextureCategory category = TextureCategoryForeground,
+                    TextureFilters filters = ActiveTextureFilters()) {
         TextureImage* image = SolidImage(columns, rows, r, g, b);
         m_images.push_back(image);
-        return MakeTexture(image, alpha, category);
+        return MakeTexture(image, alpha, category, filters);
     }
     // Draws the texture over the whole window and reads the centre.
     Rgba DrawnColour(const GLTexture* t) {
@@ -78,8 +79,7 @@ TEST_F(TextureRegistry, UploadRegistersInOrderWithTheQualityFilters) {
 }
 
 TEST_F(TextureRegistry, WithoutMipmapsOnlyLevelZeroIsLoaded) {
-    ActiveQualitySettings()->MinFilter = 1;
-    GLTexture* a = Make(8, 4, 10, 20, 30);
+    GLTexture* a = Make(8, 4, 10, 20, 30, true, TextureCategoryForeground, {1, 1});
     EXPECT_EQ(a->image->next, nullptr);
     glBindTexture(GL_TEXTURE_2D, a->name);
     GLint v = -1;
@@ -91,9 +91,7 @@ TEST_F(TextureRegistry, WithoutMipmapsOnlyLevelZeroIsLoaded) {
 }
 
 TEST_F(TextureRegistry, HandEditedFilterValuesStayInsideTheTable) {
-    ActiveQualitySettings()->MinFilter = 40;
-    ActiveQualitySettings()->MagFilter = -2;
-    GLTexture* a = Make(4, 4, 1, 2, 3);
+    GLTexture* a = Make(4, 4, 1, 2, 3, true, TextureCategoryForeground, {-2, 40});
     glBindTexture(GL_TEXTURE_2D, a->name);
     GLint v = 0;
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &v);
@@ -115,7 +113,7 @@ TEST_F(TextureRegistry, DeletingSwapsTheLastIntoTheGap) {
     DeleteTexture(c);
     EXPECT_EQ(RegisteredTextureCount(), 0u);
     // A record that was never uploaded is only freed; null is nothing.
-    DeleteTexture(MakeTexture(nullptr, true, TextureCategoryFixed));
+    DeleteTexture(MakeTexture(nullptr, true, TextureCategoryFixed, ActiveTextureFilters()));
     DeleteTexture(nullptr);
     EXPECT_EQ(RegisteredTextureCount(), 0u);
 }
@@ -141,7 +139,7 @@ TEST_F(TextureRegistry, StripsBecomeFixedTexturesWithNullsPastTheFrames) {
     strip.rowCount = 1;
     strip.frames = {SolidImage(4, 4, 9, 9, 9), SolidImage(4, 4, 7, 7, 7)};
     GLTexture* out[3] = {};
-    CreateTextures(out, 3, strip);
+    CreateTextures(out, 3, strip, ActiveTextureFilters());
     ASSERT_NE(out[2], nullptr);
     EXPECT_EQ(out[0]->category, TextureCategoryFixed);
     EXPECT_EQ(out[0]->hasAlpha, 1);
@@ -157,7 +155,8 @@ TEST_F(TextureRegistry, EveryTextureSurvivesANewWindowAndContext) {
     GLTexture* red = Make(16, 16, 255, 0, 0);
     GLTexture* gone = Make(16, 16, 0, 0, 255);
     GLTexture* green = Make(16, 16, 0, 255, 0);
-    GLTexture* white = Make(16, 16, 255, 255, 255, false, TextureCategoryBackground);
+    GLTexture* white =
+        Make(16, 16, 255, 255, 255, false, TextureCategoryBackground, {0, 1});
     DeleteTexture(gone);
     // A lit 3-D scene with one light, as a screen would leave it.
     BeginScene3D(true);
@@ -180,6 +179,17 @@ TEST_F(TextureRegistry, EveryTextureSurvivesANewWindowAndContext) {
     EXPECT_EQ(RegisteredTexture(0), red);
     EXPECT_EQ(RegisteredTexture(1), white);  // the last moved into the deleted one's place
     EXPECT_EQ(RegisteredTexture(2), green);
+    // Each texture is uploaded again with the filters it was made with.
+    GLint filter = 0;
+    glBindTexture(GL_TEXTURE_2D, white->name);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    EXPECT_EQ(filter, GL_LINEAR);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+    EXPECT_EQ(filter, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, green->name);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    EXPECT_EQ(filter, GL_LINEAR_MIPMAP_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, 0);
     EXPECT_TRUE(glIsEnabled(GL_LIGHT3));
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
     EXPECT_EQ(GetGLModeCache().lights[3].enabled, 1);

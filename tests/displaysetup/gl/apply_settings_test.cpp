@@ -11,16 +11,17 @@
 #include "app/app_config.h"
 #include "display/dp_command_ids.h"
 #include "display/dp_input.h"
+#include "display/dp_quality.h"
 #include "display/dp_session.h"
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
 #include "displaysetup/ds_apply.h"
-#include "displaysetup/ds_quality_keys.h"
 #include "menu_driver.h"
 #include "menus/mn_menu.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
 #include "support/private_store.h"
+#include "game/gm_play.h"
 #include "texgen/tg_generators.h"
 
 namespace {
@@ -74,9 +75,11 @@ TEST_F(ApplySettings, StoredValuesBecomeCurrentAndSizeTheTextures) {
     // The galaxy's star field is a background image (256 >> 3), its glow a
     // foreground one (128 >> 2); both uploaded unmipmapped with nearest filters.
     {
-        CGalaxyGenerator galaxy(0);
-        GLTexture* stars = MakeTexture(MakeStarFieldImage(galaxy), false, TextureCategoryBackground);
-        GLTexture* glow = MakeTexture(MakeGlowImage(galaxy), true, TextureCategoryForeground);
+        CGalaxyGenerator galaxy(0, GameRecipeSettings());
+        GLTexture* stars = MakeTexture(MakeStarFieldImage(galaxy), false,
+                                       TextureCategoryBackground, ActiveTextureFilters());
+        GLTexture* glow = MakeTexture(MakeGlowImage(galaxy), true, TextureCategoryForeground,
+                                      ActiveTextureFilters());
         ASSERT_TRUE(stars && glow);
         EXPECT_EQ(TextureWidth(stars, 0), 32);
         EXPECT_EQ(TextureWidth(glow, 0), 32);
@@ -93,9 +96,11 @@ TEST_F(ApplySettings, StoredValuesBecomeCurrentAndSizeTheTextures) {
     SetQualitySettings({0.0, true, true, true, 1, 5, 1, 4});
     ASSERT_TRUE(ApplyDisplaySettings(false));
     {
-        CGalaxyGenerator galaxy(1);
-        GLTexture* stars = MakeTexture(MakeStarFieldImage(galaxy), false, TextureCategoryBackground);
-        GLTexture* glow = MakeTexture(MakeGlowImage(galaxy), true, TextureCategoryForeground);
+        CGalaxyGenerator galaxy(1, GameRecipeSettings());
+        GLTexture* stars = MakeTexture(MakeStarFieldImage(galaxy), false,
+                                       TextureCategoryBackground, ActiveTextureFilters());
+        GLTexture* glow = MakeTexture(MakeGlowImage(galaxy), true, TextureCategoryForeground,
+                                      ActiveTextureFilters());
         EXPECT_EQ(TextureWidth(stars, 0), 128);
         EXPECT_EQ(TextureWidth(stars, 1), 64);
         EXPECT_EQ(TextureWidth(glow, 0), 8);

@@ -13,12 +13,12 @@
 
 #include "app/app_config.h"
 #include "display/dp_command_ids.h"
+#include "display/dp_quality.h"
 #include "display/dp_quit.h"
 #include "display/dp_session.h"
 #include "display/dp_window.h"
 #include "displaysetup/ds_apply.h"
 #include "displaysetup/ds_home.h"
-#include "displaysetup/ds_quality_keys.h"
 #include "displaysetup/ds_version.h"
 #include "gl_support.h"
 #include "menu_driver.h"

@@ -4,18 +4,23 @@
 // aborts it.
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
+#include "app/app_texture_image.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
+#include "display/dp_quality.h"
 #include "display/dp_quit.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "displaysetup/ds_quality_test.h"
 #include "gl_support.h"
@@ -32,9 +37,9 @@ protected:
         PfClearHeldKeys();
         ASSERT_TRUE(OpenTestWindow(640, 480));
         // A record other than the defaults, and one texture of somebody else's.
-        *ActiveQualitySettings() = {0.25, false, true, false, 1, 4, 2, 3};
+        SetActiveQualitySettings({0.25, false, true, false, 1, 4, 2, 3});
         m_image = AllocateTextureImage(16, 16);
-        m_other = MakeTexture(m_image, true, TextureCategoryForeground);
+        m_other = MakeTexture(m_image, true, TextureCategoryForeground, ActiveTextureFilters());
     }
     void TearDown() override {
         DeleteTexture(m_other);
@@ -105,6 +110,44 @@ TEST_F(QualityTestRun, EscapeBeforeTheFirstFrameDrawsNothing) {
     EXPECT_EQ(GetFrameStatistics().frameCount, framesBefore);
     EXPECT_EQ(r.FrameSeconds, 0.0);  // not filled
     EXPECT_EQ(QuitRequested, 0);
+    ExpectStateKept();
+}
+
+// The filters of the pass texture (the one registered after the test's own) in every
+// presented frame of a texture pass, as GL has them, each change listed once.
+std::vector<std::pair<GLint, GLint>> g_passFilters;
+void RecordPassFilters() {
+    if (RegisteredTextureCount() != 2) return;
+    GLint bound = 0, mag = 0, min = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glBindTexture(GL_TEXTURE_2D, RegisteredTexture(1)->name);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
+    glBindTexture(GL_TEXTURE_2D, GLuint(bound));
+    if (g_passFilters.empty() || g_passFilters.back() != std::make_pair(mag, min))
+        g_passFilters.emplace_back(mag, min);
+}
+
+// Each texture pass draws a texture uploaded under the filter it measures, while the
+// record in force keeps its own filters.
+TEST_F(QualityTestRun, EachTexturePassUploadsUnderItsOwnFilter) {
+    g_passFilters.clear();
+    g_pfSeams.beforeSwap = RecordPassFilters;
+    QualityTestResults r;
+    const bool measured = RunQualityTest(r, 0.0, 1.0);
+    g_pfSeams.beforeSwap = nullptr;
+    ASSERT_TRUE(measured);
+    const std::vector<std::pair<GLint, GLint>> expected = {
+        {GL_NEAREST, GL_NEAREST},
+        {GL_LINEAR, GL_NEAREST},
+        {GL_NEAREST, GL_NEAREST},
+        {GL_NEAREST, GL_LINEAR},
+        {GL_NEAREST, GL_NEAREST_MIPMAP_NEAREST},
+        {GL_NEAREST, GL_LINEAR_MIPMAP_NEAREST},
+        {GL_NEAREST, GL_NEAREST_MIPMAP_LINEAR},
+        {GL_NEAREST, GL_LINEAR_MIPMAP_LINEAR},
+    };
+    EXPECT_EQ(g_passFilters, expected);
     ExpectStateKept();
 }
 

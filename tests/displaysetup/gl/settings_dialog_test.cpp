@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/app_config.h"
+#include "display/dp_quality.h"
 #include "display/dp_quit.h"
-#include "displaysetup/ds_quality_keys.h"
 #include "displaysetup/ds_settings_dialog.h"
 #include "support/private_store.h"
 

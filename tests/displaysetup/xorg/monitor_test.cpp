@@ -26,15 +26,16 @@
 #include <X11/Xlib.h>
 
 #include "app/app_config.h"
+#include "app/app_texture_image.h"
 #include "audio/au_thread.h"
 #include "audio/game_audio_recorder.h"
 #include "display/dp_background_frame.h"
 #include "display/dp_command_ids.h"
 #include "display/dp_input.h"
+#include "display/dp_quality.h"
 #include "display/dp_session.h"
 #include "display/dp_session_record.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "display/menu_runner.h"
 #include "displaysetup/ds_monitor.h"
@@ -397,7 +398,8 @@ TEST(DisplaySessionUnderAWindowManager, LosingTheFocusSuspendsAndComingBackResum
     AcquireGameDisplay();
     ASSERT_TRUE(OpenGameSession(nullptr));
     TextureImage* image = AllocateTextureImage(4, 4);
-    GLTexture* texture = MakeTexture(image, true, TextureCategoryForeground);
+    GLTexture* texture = MakeTexture(image, true, TextureCategoryForeground,
+                                     ActiveTextureFilters());
     const std::string xdotool = "DISPLAY=" + g_server.Display() + " xdotool ";
     ASSERT_EQ(std::system((xdotool + "windowactivate --sync " +
                            std::to_string(PfGameWindowXid()) + " >/dev/null 2>&1")

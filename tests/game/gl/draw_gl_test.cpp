@@ -9,15 +9,25 @@
 #include <memory>
 #include <vector>
 
+#include "app/app_texture_image.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_quality.h"
 #include "display/dp_texture.h"
-#include "display/dp_texture_image.h"
 #include "game/gm_draw.h"
 #include "game/gm_world.h"
 #include "gl_support.h"
 
 namespace {
+
+// Makes the record in force the same with one switch changed.
+void SetQuality(bool QualitySettings::*field, bool value) {
+    QualitySettings quality = *ActiveQualitySettings();
+    quality.*field = value;
+    SetActiveQualitySettings(quality);
+}
+
+// The world drawn with the quality in force.
+void DrawInForce(const GameWorld& world) { DrawWorld(world, *ActiveQualitySettings()); }
 
 class GameDrawing : public ::testing::Test {
 protected:
@@ -30,7 +40,7 @@ protected:
         quality = *ActiveQualitySettings();
     }
     void TearDown() override {
-        *ActiveQualitySettings() = quality;
+        SetActiveQualitySettings(quality);
         CloseTestWindow();
     }
     // A flat view of x and y from -50 to 50 and nothing else in the way.
@@ -73,9 +83,9 @@ TEST_F(GameDrawing, AFrameLeavesTheViewAndFillModeAsItFoundThem) {
     glTranslated(0.0, -12.0, -34.0);
     GLdouble before[16], after[16];
     glGetDoublev(GL_PROJECTION_MATRIX, before);
-    ActiveQualitySettings()->SmoothPolygons = true;
+    SetQuality(&QualitySettings::SmoothPolygons, true);
     world->cameraY = 23;
-    DrawWorld(*world);
+    DrawInForce(*world);
     glGetDoublev(GL_PROJECTION_MATRIX, after);
     EXPECT_EQ(std::memcmp(before, after, sizeof before), 0);
     GLint mode = 0, polygon[2] = {0, 0};
@@ -168,7 +178,7 @@ protected:
         glowImage = AllocateTextureImage(4, 4);
         ASSERT_NE(glowImage, nullptr);
         std::memset(glowImage->pixels, 255, 4 * 4 * 4);
-        glow = MakeTexture(glowImage, true, TextureCategoryForeground);
+        glow = MakeTexture(glowImage, true, TextureCategoryForeground, ActiveTextureFilters());
         ASSERT_NE(glow, nullptr);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
@@ -200,8 +210,8 @@ void XRange(const FedPrimitive& p, double* lo, double* hi) {
 }
 
 TEST_F(DrawnPrimitives, TheWellThenTheBlocksPoolByPoolThenTheCraftThenThePuffs) {
-    ActiveQualitySettings()->SmoothPolygons = false;
-    ActiveQualitySettings()->HighQualityModels = false;
+    SetQuality(&QualitySettings::SmoothPolygons, false);
+    SetQuality(&QualitySettings::HighQualityModels, false);
     world->goalHeight = 40;
     world->cameraY = 7;
     world->playerX = 60;
@@ -230,7 +240,7 @@ TEST_F(DrawnPrimitives, TheWellThenTheBlocksPoolByPoolThenTheCraftThenThePuffs) 
     world->puffs.entries[0] = {0.5, 100, 10, 3, 0, 1, 0};
     world->puffs.entries[1] = {0.2, 120, 20, -4, 1, 0, 9};
 
-    const std::vector<FedPrimitive> drawn = Feedback(world->cameraY, [&] { DrawWorld(*world); });
+    const std::vector<FedPrimitive> drawn = Feedback(world->cameraY, [&] { DrawInForce(*world); });
     size_t at = 0;
     auto expectRun = [&](size_t count, const char* what,
                          const std::function<bool(const FedPoint&)>& fits) {
@@ -288,14 +298,14 @@ TEST_F(DrawnPrimitives, TheWellThenTheBlocksPoolByPoolThenTheCraftThenThePuffs) 
 }
 
 TEST_F(DrawnPrimitives, SmoothPolygonsDrawsTheWellAndBlocksAgainAsLines) {
-    ActiveQualitySettings()->HighQualityModels = false;
+    SetQuality(&QualitySettings::HighQualityModels, false);
     world->goalHeight = 20;
     world->settled.count = 1;
     world->settled.entries[0].y = 7;
-    ActiveQualitySettings()->SmoothPolygons = false;
-    const std::vector<FedPrimitive> once = Feedback(world->cameraY, [&] { DrawWorld(*world); });
-    ActiveQualitySettings()->SmoothPolygons = true;
-    const std::vector<FedPrimitive> twice = Feedback(world->cameraY, [&] { DrawWorld(*world); });
+    SetQuality(&QualitySettings::SmoothPolygons, false);
+    const std::vector<FedPrimitive> once = Feedback(world->cameraY, [&] { DrawInForce(*world); });
+    SetQuality(&QualitySettings::SmoothPolygons, true);
+    const std::vector<FedPrimitive> twice = Feedback(world->cameraY, [&] { DrawInForce(*world); });
     size_t corners = 0;
     for (const FedPrimitive& p : once) {
         EXPECT_FALSE(p.line);

@@ -427,7 +427,7 @@ protected:
         ResetFrameStatistics();
         ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
         PumpFor(100);
-        galaxy.reset(new CGalaxyGenerator(0));
+        galaxy.reset(new CGalaxyGenerator(0, GameRecipeSettings()));
         system.reset(CreateSystemGenerator(*galaxy, 0));
         planet.reset(CreatePlanetGenerator(*system, 0));
         result = {};

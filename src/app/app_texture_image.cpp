@@ -1,6 +1,6 @@
 // Texture images: allocation, conversion from the toolkit's images, copies, mip levels,
 // grey conversion, frame strips and pixel writers.
-#include "display/dp_texture_image.h"
+#include "app/app_texture_image.h"
 
 #include <wx/image.h>
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <limits>
 
-#include "display/dp_texture_image.h"
+#include "app/app_texture_image.h"
 
 namespace {
 
