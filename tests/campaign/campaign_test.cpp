@@ -13,10 +13,10 @@
 
 #include "app/app_config.h"
 #include "campaign/cp_campaign.h"
+#include "display/audio_message_recorder.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
 #include "displaysetup/private_store.h"
-#include "game/game_audio_recorder.h"
 #include "support/test_support.h"
 
 namespace {

@@ -10,12 +10,12 @@
 #include "app/app_config.h"
 #include "audio/au_sound.h"
 #include "audio/au_thread.h"
+#include "display/audio_message_recorder.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
 #include "game/gm_input.h"
 #include "game/gm_math.h"
 #include "game/gm_world.h"
-#include "game_audio_recorder.h"
 #include "platform/pf_seams.h"
 
 namespace {

@@ -16,8 +16,8 @@
 
 #include "app/app_config.h"
 #include "campaign_walk.h"
+#include "display/audio_message_recorder.h"
 #include "displaysetup/private_store.h"
-#include "game/game_audio_recorder.h"
 
 extern char** environ;
 

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "campaign_walk.h"
+#include "display/audio_message_recorder.h"
 #include "display/dp_quit.h"
 #include "display/dp_texture.h"
 #include "displaysetup/private_store.h"
-#include "game/game_audio_recorder.h"
 #include "support/test_support.h"
 #include "texgen/tg_pool.h"
 

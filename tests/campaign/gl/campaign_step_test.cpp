@@ -13,11 +13,11 @@
 
 #include "app/app_config.h"
 #include "campaign_walk.h"
+#include "display/audio_message_recorder.h"
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
 #include "display/dp_texture.h"
 #include "displaysetup/private_store.h"
-#include "game/game_audio_recorder.h"
 
 namespace {
 

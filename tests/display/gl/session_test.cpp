@@ -17,6 +17,7 @@
 
 #include "app/app_config.h"
 #include "audio/au_thread.h"
+#include "display/audio_message_recorder.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
@@ -27,7 +28,6 @@
 #include "display/dp_texture_image.h"
 #include "display/dp_window.h"
 #include "display/menu_runner.h"
-#include "game/game_audio_recorder.h"
 #include "gl_support.h"
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"

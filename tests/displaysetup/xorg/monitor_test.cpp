@@ -27,6 +27,7 @@
 
 #include "app/app_config.h"
 #include "audio/au_thread.h"
+#include "display/audio_message_recorder.h"
 #include "display/dp_background_frame.h"
 #include "display/dp_input.h"
 #include "display/dp_session.h"
@@ -37,7 +38,6 @@
 #include "display/menu_runner.h"
 #include "displaysetup/ds_monitor.h"
 #include "dummy_server.h"
-#include "game/game_audio_recorder.h"
 #include "platform/pf_displays.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"

@@ -16,6 +16,7 @@
 
 #include "app/app_config.h"
 #include "audio/au_thread.h"
+#include "display/audio_message_recorder.h"
 #include "display/dp_frame.h"
 #include "display/dp_gl_state.h"
 #include "display/dp_input.h"
@@ -27,7 +28,6 @@
 #include "game/gm_pause.h"
 #include "game/gm_play.h"
 #include "game/gm_world.h"
-#include "game_audio_recorder.h"
 #include "game_driver.h"
 #include "gl_support.h"
 #include "platform/pf_clock.h"
