@@ -18,7 +18,7 @@ DisplaySession g_displaySession;
 
 // The names the display layer's callers know, each a part of the record.
 ScreenRect& ScreenArea = g_displaySession.screenArea;
-uint8_t& QuitRequested = g_displaySession.quitRequested;
+const uint8_t& QuitRequested = g_displaySession.quitRequested;
 FrameStatistics& g_frameStats = g_displaySession.frameStats;
 uint32_t& LastFrameTimeMs = g_displaySession.lastFrameTimeMs;
 uint32_t& FrameStepMs = g_displaySession.frameStepMs;
@@ -228,3 +228,8 @@ wxDialog* CurrentModalMenu() {
 }
 
 wxFrame* GetBackgroundFrame() { return g.backgroundFrame; }
+
+// The one writer of the quit flag (besides the session's start and the tests' reset).
+void RequestQuit() { g.quitRequested = 1; }
+
+void ResetDisplayRunState() { g.quitRequested = 0; }

@@ -22,7 +22,6 @@ namespace {
 class MenuOverGame : public ::testing::Test {
 protected:
     void SetUp() override {
-        QuitRequested = 0;
         AcquireGameDisplay();
         ASSERT_TRUE(OpenGameSession(nullptr));
         image = AllocateTextureImage(8, 8);
@@ -34,7 +33,6 @@ protected:
         CloseGameSession();
         ReleaseGameDisplay();
         FlushToolkit();
-        QuitRequested = 0;
     }
     TextureImage* image = nullptr;
     GLTexture* texture = nullptr;

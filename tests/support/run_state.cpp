@@ -7,6 +7,10 @@
 
 #include "platform/pf_seams.h"
 
+// The display layer's (display/dp_quit.h): the quit flag.
+void ResetDisplayRunState() __attribute__((weak));
+
 void ResetRunState() {
     PfResetSeams();
+    if (ResetDisplayRunState) ResetDisplayRunState();
 }

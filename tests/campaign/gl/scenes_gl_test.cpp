@@ -138,7 +138,6 @@ protected:
     void SetUp() override {
         savedConfig = GameConfig;
         GameConfig.DebugFlags = 0;
-        QuitRequested = 0;
         PfClearInput();
         g_pfSeams.readClock = FakeRead;
         g_pfSeams.sleep = FakeSleep;
@@ -170,7 +169,6 @@ protected:
         g_pfSeams.readClock = nullptr;
         g_pfSeams.sleep = nullptr;
         GameConfig = savedConfig;
-        QuitRequested = 0;
     }
 
     // Runs what the campaign runs around a game: the scenes, or the completed screen.
@@ -374,7 +372,7 @@ TEST_F(Scenes, AClickInTheDescentEndsIt) {
 
 TEST_F(Scenes, ACloseDuringEitherSceneIsKeptForEveryLaterScreen) {
     for (uint32_t screen : {SCENE_APPROACH, SCENE_DESCENT}) {
-        QuitRequested = 0;
+        ResetDisplayRunState();
         Script script;
         script.name = "close";
         script.actionScreen = screen;

@@ -166,7 +166,6 @@ enum class Screen { Galaxy, System, Planet };
 class SelectionScreens : public ::testing::Test {
 protected:
     void SetUp() override {
-        QuitRequested = 0;
         PfClearInput();
         PfClearHeldKeys();
         g_now = 10000;
@@ -200,7 +199,6 @@ protected:
         CloseTestWindow();
         g_pfSeams.readClock = nullptr;
         g_pfSeams.sleep = nullptr;
-        QuitRequested = 0;
     }
 
     bool Run(Screen screen, Script& script) {
@@ -221,9 +219,11 @@ protected:
         EXPECT_EQ(g_loadingScreen.active, 0);
         return confirmed;
     }
-    // A new window and record for the next screen of a test.
+    // A new window and record for the next screen of a test, which starts a new run
+    // (without the quit of the one before).
     void Fresh() {
         TearDown();
+        ResetDisplayRunState();
         SetUp();
     }
     uint32_t Selected(Screen screen) const {

@@ -68,13 +68,11 @@ protected:
         GameWindowWidth = 800;
         GameWindowHeight = 600;
         GameWindowInactive = false;
-        QuitRequested = 0;
     }
     void TearDown() override {
         g_pfSeams.readClock = nullptr;
         g_pfSeams.sleep = nullptr;
         GameWindowInactive = false;
-        QuitRequested = 0;
         g_cursorState = {};
         PfSetCursorHidden(false);
     }
@@ -153,6 +151,8 @@ void QuitDuringWait(uint32_t ms) {
     g_fakeNow += ms;
     ++g_sleeps;
     if (g_sleeps == 2) PfQueueQuitInput();
+    // A wait that missed the quit ends here; the count of sleeps shows it.
+    if (g_sleeps == 100) GameWindowInactive = false;
 }
 TEST_F(Pump, TheInactiveWaitEndsWithCodeOne) {
     ASSERT_TRUE(MoveFocusOffProgram());
@@ -172,11 +172,12 @@ TEST_F(Pump, AQuitDuringTheInactiveWaitIsDeliveredAfterIt) {
     g_pfSeams.sleep = QuitDuringWait;
     GameWindowInactive = true;
     EXPECT_EQ(Codes(PumpOnce()), "1 0 ");
+    EXPECT_EQ(g_sleeps, 2);  // the quit ended the wait
     EXPECT_FALSE(GameWindowInactive);
     EXPECT_EQ(QuitRequested, 1);  // the pump sets the flag itself
     // A null callback still waits and resumes (before any quit: after one there is
     // nothing to wait for).
-    QuitRequested = 0;
+    ResetDisplayRunState();
     g_sleeps = 0;
     GameWindowInactive = true;
     PumpGameMessages(nullptr, nullptr);
