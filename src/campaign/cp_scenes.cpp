@@ -56,11 +56,10 @@ const PolarPoint& PolarPointAt(int64_t i) {
     return PolarPointTable[((i % 16) + 16) % 16];
 }
 
+// A close is not a skip: the pump has set the quit flag, which ends this loop and
+// every loop after it, so the game is not started behind a closed window.
 void OnAnyKeyEvent(void* arg, uint32_t code, const void*) {
     if (code == GameEventKeyPress || code == GameEventMouseDown) *static_cast<uint32_t*>(arg) = 1;
-    // A close would otherwise be lost here: keep it, so this loop and every loop after
-    // it ends, and the game is not started behind a closed window.
-    if (code == GameEventQuit) QuitRequested = 1;
 }
 
 double SceneFade(double t) {

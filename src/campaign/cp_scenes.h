@@ -38,8 +38,8 @@ extern const PolarPoint PolarPointTable[16];
 const PolarPoint& PolarPointAt(int64_t i);
 
 // Input callback of the scenes and the completed screen: a key's first press (513) or
-// the left button (256) sets the u32 at arg to 1. A close of the window (0) sets the
-// quit flag, which ends this loop and every one after it.
+// the left button (256) sets the u32 at arg to 1. A close of the window (0) is no skip:
+// the pump has set the quit flag, which ends this loop and every one after it.
 void OnAnyKeyEvent(void* arg, uint32_t code, const void* data);
 
 // The fade of both scenes at scene time t: 2t up to 0.5 s, 1 up to 2.5 s, then 6 - 2t.

@@ -246,8 +246,7 @@ void CArrowSelector::KeyUp(uint32_t key) {
 void CArrowSelector::Input(uint32_t code, const void* data) {
     switch (code) {
     case GameEventQuit:
-        state = SELECTOR_CANCELLED;
-        QuitRequested = 1;
+        state = SELECTOR_CANCELLED;  // the pump has set the quit flag
         return;
     case GameEventKeyDown: {
         const uint32_t key = *static_cast<const uint32_t*>(data);

@@ -18,11 +18,13 @@ wxEND_EVENT_TABLE()
 
 namespace {
 
-// A modal menu ends with the exit command's code; one not (or no longer) in its modal
-// loop has nothing to end.
-void EndCurrentMenu() {
+// The frame's close and the exit command both quit: the modal menu that is up ends
+// with the exit command's code (one not, or no longer, in its modal loop has nothing to
+// end), then the quit is requested.
+void QuitFromFrame() {
     wxDialog* menu = CurrentModalMenu();
     if (menu && menu->IsModal()) menu->EndModal(kCommandExit);
+    RequestQuit();
 }
 
 }  // namespace
@@ -47,10 +49,7 @@ void CBackgroundFrame::OnPaint(wxPaintEvent&) {
 // The frame paints itself black whole: the system never erases it first.
 void CBackgroundFrame::OnEraseBackground(wxEraseEvent&) {}
 
-void CBackgroundFrame::OnExitCommand(wxCommandEvent&) {
-    EndCurrentMenu();
-    QuitRequested = 1;
-}
+void CBackgroundFrame::OnExitCommand(wxCommandEvent&) { QuitFromFrame(); }
 
 // The frame is only the black behind the game. When the window manager gives it the
 // focus (the player clicked it or its task bar entry) it would stack it over what is
@@ -66,6 +65,5 @@ void CBackgroundFrame::OnActivate(wxActivateEvent& event) {
 
 void CBackgroundFrame::OnClose(wxCloseEvent& event) {
     if (event.CanVeto()) event.Veto();
-    EndCurrentMenu();
-    QuitRequested = 1;
+    QuitFromFrame();
 }

@@ -14,10 +14,6 @@ namespace {
 
 constexpr uint32_t kInactivePollMs = 10;
 
-void Report(GameEventCallback callback, void* context, uint32_t code, const void* data) {
-    if (callback) callback(context, code, data);
-}
-
 GameEventPoint WindowPoint(int32_t screenX, int32_t screenY) {
     return {screenX - GameWindowLeft, GameWindowTop + GameWindowHeight - screenY};
 }
@@ -31,25 +27,22 @@ void ReportInput(const PlatformInput& in, GameEventCallback callback, void* cont
     uint32_t key = uint32_t(in.key);
     switch (in.kind) {
     case PlatformInputKind::KeyDown:
-        if (!in.repeat) Report(callback, context, GameEventKeyPress, &key);
-        Report(callback, context, GameEventKeyDown, &key);
+        if (!in.repeat) DeliverGameEvent(callback, context, GameEventKeyPress, &key);
+        DeliverGameEvent(callback, context, GameEventKeyDown, &key);
         break;
     case PlatformInputKind::KeyUp:
-        Report(callback, context, GameEventKeyUp, &key);
+        DeliverGameEvent(callback, context, GameEventKeyUp, &key);
         break;
     case PlatformInputKind::Quit:
-        // The window system (a close request) or a signal asks the game to end. The
-        // flag is set here, whatever callback the screen has (it may have none), so
-        // every loop unwinds; the screen still hears the quit for its own state.
-        QuitRequested = 1;
-        Report(callback, context, GameEventQuit, nullptr);
+        // The window system (a close request) or a signal asks the game to end.
+        DeliverGameEvent(callback, context, GameEventQuit, nullptr);
         break;
     case PlatformInputKind::ButtonDown:
     case PlatformInputKind::ButtonUp: {
         GameEventPoint p = WindowPoint(in.x, in.y);
-        Report(callback, context,
-               in.kind == PlatformInputKind::ButtonDown ? GameEventMouseDown : GameEventMouseUp,
-               &p);
+        DeliverGameEvent(
+            callback, context,
+            in.kind == PlatformInputKind::ButtonDown ? GameEventMouseDown : GameEventMouseUp, &p);
         break;
     }
     }
@@ -63,14 +56,22 @@ void WaitWhenInactive(GameEventCallback callback, void* context) {
     UpdateGameWindowActivation();
     if (!GameWindowInactive) return;
     bool quit = WaitWhileInactive();
-    Report(callback, context, GameEventActivated, nullptr);
+    DeliverGameEvent(callback, context, GameEventActivated, nullptr);
     // A quit that ended the wait is not lost: the screen still hears it.
-    if (quit) Report(callback, context, GameEventQuit, nullptr);
+    if (quit) DeliverGameEvent(callback, context, GameEventQuit, nullptr);
 }
 
 }  // namespace
 
 const CursorState& GetCursorState() { return g_displaySession.cursor; }
+
+void DeliverGameEvent(GameEventCallback callback, void* context, uint32_t code,
+                      const void* data) {
+    // The flag is set here, whatever callback the screen has (it may have none), so
+    // every loop unwinds; the screen still hears the quit for its own state.
+    if (code == GameEventQuit) RequestQuit();
+    if (callback) callback(context, code, data);
+}
 
 void PumpGameMessages(GameEventCallback callback, void* context) {
     PfDispatchEvents();
@@ -92,7 +93,7 @@ bool WaitWhileInactive() {
         PlatformInput in;
         while (PfTakeInput(&in))
             if (in.kind == PlatformInputKind::Quit) quit = true;
-        if (quit) QuitRequested = 1;
+        if (quit) RequestQuit();
         // Reactivation: any window of the program became the active one.
         if (PfIsProgramActive()) MarkGameWindowInactive(false);
         if (GameWindowInactive && !QuitRequested) PfSleepMs(kInactivePollMs);
@@ -107,13 +108,13 @@ void PollMouse(GameEventCallback callback, void* context) {
     CursorState& c = g_displaySession.cursor;
     if (c.captureCount > 0 && c.suspendDepth == 0) {
         GameEventMotion motion = {double(x - c.lastX), double(c.lastY - y), 0.0};
-        Report(callback, context, GameEventMouseMove, &motion);
+        DeliverGameEvent(callback, context, GameEventMouseMove, &motion);
         c.lastX = x;
         c.lastY = y;
         RecentreCursor(false);
     } else {
         GameEventPoint p = WindowPoint(x, y);
-        Report(callback, context, GameEventMousePosition, &p);
+        DeliverGameEvent(callback, context, GameEventMousePosition, &p);
     }
 }
 

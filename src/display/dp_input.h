@@ -58,6 +58,11 @@ struct CursorState {
 // functions below.
 const CursorState& GetCursorState();
 
+// Hands one input code to a screen's callback (which may be null), as the pump and the
+// mouse poll do: a quit code requests the quit first, so the flag is set whatever screen
+// is up, and the callback only records what the quit means for its own screen.
+void DeliverGameEvent(GameEventCallback callback, void* context, uint32_t code,
+                      const void* data);
 void PumpGameMessages(GameEventCallback callback, void* context);
 void PollMouse(GameEventCallback callback, void* context);
 // Suspends the display session, blocks until the program is active again or a quit

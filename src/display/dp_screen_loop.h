@@ -18,6 +18,8 @@ struct ScreenHandlers {
 // Each iteration: PumpGameMessages(input), PollMouse(input); stop when done(context) or
 // QuitRequested; CatchUpLastFrameTime(); MakeGameContextCurrent(); advance(context,
 // FrameStepMs); draw(context); PresentFrame().
+// A close or SIGTERM sets the quit flag in the pump, so it ends the loop whatever the
+// input callback does, also with none.
 // While no game window exists (a reopen failed) the draw is skipped.
 // A quit flag that is already set when the loop starts ends it at once (the flag is
 // sticky), so every loop between a quit and the home loop unwinds.

@@ -20,7 +20,7 @@
 DisplaySession g_displaySession;
 
 const ScreenRect& ScreenArea = g_displaySession.screenArea;
-uint8_t& QuitRequested = g_displaySession.quitRequested;
+const uint8_t& QuitRequested = g_displaySession.quitRequested;
 
 namespace {
 
@@ -120,6 +120,7 @@ const DisplaySession& GetDisplaySession() { return g; }
 void ResetDisplayRunState() {
     g.cursor = {};
     g.gameWindowInactive = false;
+    g.quitRequested = 0;
 }
 
 bool GameDisplayAcquired() { return g.acquiredCount > 0; }
@@ -229,3 +230,7 @@ wxDialog* CurrentModalMenu() {
 }
 
 wxFrame* GetBackgroundFrame() { return g.backgroundFrame; }
+
+// The one writer of the quit flag (besides the session's start and the tests' reset).
+void RequestQuit() { g.quitRequested = 1; }
+

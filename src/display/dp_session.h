@@ -97,7 +97,3 @@ wxFrame* GetBackgroundFrame();
 // Whether the session is acquired (the counts above act only then).
 bool GameDisplayAcquired();
 
-// The run-state reset tests use between tests (tests/support/run_state.cpp): the cursor
-// counts back to zero and the window active, as in a fresh program. The session's
-// other fields are the session's own: its acquisition starts them afresh.
-void ResetDisplayRunState();

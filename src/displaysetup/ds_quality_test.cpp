@@ -105,7 +105,6 @@ void QualityTestInput(void* abort, uint32_t code, const void* data) {
     if (code == GameEventKeyDown && *static_cast<const uint32_t*>(data) == GameKeyEscape) {
         flag = true;
     } else if (code == GameEventQuit) {
-        QuitRequested = 1;
         flag = true;
     }
 }

@@ -44,8 +44,8 @@ double TimeQualityPass(bool& abort, QualityPassDraw draw, const void* argument, 
 // half of the window, a quarter of its height above the bottom.
 void DrawQualityTestProgress(double fraction, double progressFrom, double progressTo);
 
-// The input callback of the passes: Escape (key down, repeats too) aborts; a quit sets
-// the quit flag and aborts. context is the bool abort flag.
+// The input callback of the passes: Escape (key down, repeats too) aborts; so does a
+// quit (the pump has set the quit flag). context is the bool abort flag.
 void QualityTestInput(void* abort, uint32_t code, const void* data);
 
 // The draws of the passes.

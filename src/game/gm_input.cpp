@@ -106,8 +106,7 @@ void OnGameEvent(void* context, uint32_t code, const void* data) {
         world.inputDrop = 1;
         break;
     case GameEventQuit:
-        QuitRequested = 1;
-        world.state = GAME_QUIT;
+        world.state = GAME_QUIT;  // the pump has set the quit flag
         break;
     default:
         break;

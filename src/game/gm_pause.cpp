@@ -117,9 +117,8 @@ void PauseScreenCallback(void* context, uint32_t code, const void* data) {
     PauseScreenState& s = *static_cast<PauseScreenState*>(context);
     switch (code) {
     case GameEventQuit:
-        // Closing the program while paused ends it as it would during play: Abort,
-        // and the quit flag so the screens behind the game stop too.
-        QuitRequested = 1;
+        // Closing the program while paused ends it as it would during play: Abort
+        // (the pump has set the quit flag, so the screens behind the game stop too).
         s.done = 1;
         s.result = 0;
         return;

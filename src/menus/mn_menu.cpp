@@ -72,7 +72,7 @@ int CKorvexMenu::ShowModal() {
     CallAfter(&CKorvexMenu::EndIfQuitRequested);
     int result = wxDialog::ShowModal();
     EnterModalMenu(nullptr);
-    if (result == MenuResultExit) QuitRequested = 1;
+    if (result == MenuResultExit) RequestQuit();
     return result;
 }
 
@@ -214,7 +214,7 @@ void CKorvexMenu::EndIfQuitRequested() {
 
 void CKorvexMenu::OnExit(wxCommandEvent&) {
     EndIfModal(MenuResultExit);
-    QuitRequested = 1;
+    RequestQuit();
 }
 
 void CKorvexMenu::OnButton(wxCommandEvent& event) { EndIfModal(event.GetId()); }

@@ -117,8 +117,9 @@ bool RunGameSessionStep() {
 void CKorvexApplication::OnRunSession(wxCommandEvent&) {
     StartAudio();
     AcquireGameDisplay();
-    // A SIGTERM before the session (whose start clears the quit flag) still quits.
-    if (g_quitSignalled) QuitRequested = 1;
+    // A SIGTERM before the session (whose start clears the quit flag) still quits: it
+    // reaches the session's background frame now as one in the session would.
+    if (g_quitSignalled) OnQuitSignal();
     RunGameSessionStep();
     // Hides the background frame and destroys it at the next idle time; as the last
     // window its deletion ends the main loop.

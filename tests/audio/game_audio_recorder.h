@@ -1,4 +1,4 @@
-// The audio side faked for the tests of the game, the display session and the campaign:
+// The audio side faked for the tests of the display session, the game and the campaign:
 // while one of these lives, their audio messages are recorded here instead of posted,
 // and every sound or music reference a message carries is released at once, as the
 // audio thread would.

@@ -45,13 +45,13 @@ bool TakeMove(const char* screen, std::string* arg) {
     const std::string prefix = screen;
     if (p.next >= p.moves.size()) {
         ADD_FAILURE() << "the script ended before the " << screen << " screen";
-        QuitRequested = 1;
+        RequestQuit();
         return false;
     }
     const std::string& move = p.moves[p.next++];
     if (move.compare(0, prefix.size(), prefix) != 0) {
         ADD_FAILURE() << "the " << screen << " screen came where the script has " << move;
-        QuitRequested = 1;
+        RequestQuit();
         return false;
     }
     *arg = move.size() > prefix.size() ? move.substr(prefix.size() + 1) : "";
@@ -69,7 +69,7 @@ bool Select(const char* screen, char letter, uint32_t* field) {
     std::string arg;
     if (!TakeMove(screen, &arg)) return false;
     if (arg == "quit") {
-        QuitRequested = 1;
+        RequestQuit();
         return false;
     }
     if (arg == "back") return false;
@@ -84,7 +84,7 @@ int FakeHome() {
     if (arg == "play") return kHomeResultPlay;
     if (arg == "settings") return kHomeResultSettings;
     if (arg == "close") {
-        QuitRequested = 1;
+        RequestQuit();
         return kHomeResultClosed;
     }
     return kHomeResultExit;
@@ -145,7 +145,7 @@ void FakeScenes(PlanetResult& r) {
     EXPECT_EQ(r.planetIndex, 10 * r.system + r.planet);
     EXPECT_EQ(r.result, uint32_t(PLANET_RESULT_NONE));
     std::string arg;
-    if (TakeMove("scenes", &arg) && arg == "quit") QuitRequested = 1;
+    if (TakeMove("scenes", &arg) && arg == "quit") RequestQuit();
 }
 
 void FakePlay(PlanetResult& r) {
@@ -162,7 +162,7 @@ void FakePlay(PlanetResult& r) {
     if (outcome == "abort") r.result = PLANET_RESULT_QUIT;
     if (outcome == "quit") {
         r.result = PLANET_RESULT_QUIT;
-        QuitRequested = 1;
+        RequestQuit();
     }
 }
 
@@ -173,7 +173,7 @@ void FakeComplete(PlanetResult& r) {
     EXPECT_EQ(r.planetIndex + 1, 10 * r.system + r.planet);
     g_player->fileAtComplete = g_player->store->Text();
     std::string arg;
-    if (TakeMove("complete", &arg) && arg == "quit") QuitRequested = 1;
+    if (TakeMove("complete", &arg) && arg == "quit") RequestQuit();
 }
 
 const CampaignScreens kScriptedScreens = {
@@ -190,14 +190,12 @@ protected:
         m_store.reset(new PrivateStore);
         m_player = ScriptedPlayer{};
         m_player.store = m_store.get();
-        QuitRequested = 0;
         g_player = &m_player;
         m_audio.messages.clear();
     }
 
     void TearDown() override {
         g_player = nullptr;
-        QuitRequested = 0;
     }
 
     // Runs the home loop on the script; checks that every move was used and that the
@@ -398,6 +396,7 @@ TEST_F(CampaignTest, QuitAtEveryLevelUnwindsEverythingAtOnce) {
     for (size_t at = 0; at < walk.size(); ++at) {
         if (walk[at] == "apply:yes") continue;  // its own test below
         SCOPED_TRACE(walk[at]);
+        ResetDisplayRunState();  // each walk is a new run, after the last one's quit
         SetUp();
         std::vector<std::string> moves(walk.begin(), walk.begin() + long(at));
         const std::string screen = walk[at].substr(0, walk[at].find(':'));
@@ -425,7 +424,7 @@ TEST_F(CampaignTest, QuitDuringTheDisplayTestEndsTheHomeLoop) {
             g_player->log.push_back("apply");
             std::string arg;
             TakeMove("apply", &arg);
-            QuitRequested = 1;
+            RequestQuit();
             return false;
         }
     };

@@ -25,7 +25,6 @@ TEST(PolarPoints, LieOnTheirCirclesAndWrapBothWays) {
 }
 
 TEST(AnyKey, APressOrAClickSkipsAndACloseIsKept) {
-    QuitRequested = 0;
     uint32_t skip = 0;
     const uint32_t key = 65;
     const GameEventPoint point = {10, 10};
@@ -42,10 +41,9 @@ TEST(AnyKey, APressOrAClickSkipsAndACloseIsKept) {
     EXPECT_EQ(skip, 1u);
     skip = 0;
     EXPECT_EQ(QuitRequested, 0);
-    OnAnyKeyEvent(&skip, GameEventQuit, nullptr);
+    DeliverGameEvent(OnAnyKeyEvent, &skip, GameEventQuit, nullptr);
     EXPECT_EQ(skip, 0u);
     EXPECT_EQ(QuitRequested, 1);
-    QuitRequested = 0;
 }
 
 TEST(SceneSound, TheJetRisesAndFallsWithTheFades) {

@@ -36,10 +36,7 @@ void ExpectRect(const SelectorArea& a, int32_t x0, int32_t y0, int32_t x1, int32
     EXPECT_EQ(a.y1, y1);
 }
 
-class Selector : public ::testing::Test {
-protected:
-    void TearDown() override { QuitRequested = 0; }
-};
+class Selector : public ::testing::Test {};
 
 TEST_F(Selector, ButtonsAndItemAreasAt1024x768) {
     CArrowSelector s(4, kWidth, kHeight, false);
@@ -218,7 +215,7 @@ TEST_F(Selector, ConfirmAndCancelThroughTheFades) {
     CArrowSelector q(3, kWidth, kHeight, false);
     q.Update(0.1);
     Press(q, 13);
-    CArrowSelector::OnInput(&q, GameEventQuit, nullptr);
+    DeliverGameEvent(CArrowSelector::OnInput, &q, GameEventQuit, nullptr);
     EXPECT_EQ(q.state, uint32_t(SELECTOR_CANCELLED));
     EXPECT_EQ(QuitRequested, 1);
     Release(q, 13);

@@ -18,6 +18,7 @@
 #include "game/gm_seams.h"
 #include "game/gm_world.h"
 
+
 namespace {
 
 class GameInput : public ::testing::Test {
@@ -30,11 +31,9 @@ protected:
         GameConfig.LeftKey = 314;
         GameConfig.RightKey = 316;
         GameConfig.DropKey = 32;
-        QuitRequested = 0;
     }
     void TearDown() override {
         GameConfig = savedConfig;
-        QuitRequested = 0;
     }
     void Send(uint32_t code, uint32_t key) { OnGameEvent(world.get(), code, &key); }
     void Move(double dx) {
@@ -86,7 +85,7 @@ TEST_F(GameInput, MouseMotionFillsTheSteeringStoreWithinItsBound) {
 }
 
 TEST_F(GameInput, QuitEndsTheGameAndSetsTheQuitFlag) {
-    OnGameEvent(world.get(), GameEventQuit, nullptr);
+    DeliverGameEvent(OnGameEvent, world.get(), GameEventQuit, nullptr);
     EXPECT_EQ(world->state, GAME_QUIT);
     EXPECT_EQ(QuitRequested, 1);
 }

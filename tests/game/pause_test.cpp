@@ -93,13 +93,11 @@ TEST_F(PauseCallback, EnterAndPadEnterContinue) {
 }
 
 TEST_F(PauseCallback, AQuitAbortsAndSetsTheQuitFlag) {
-    QuitRequested = 0;
     s.result = 1;
-    PauseScreenCallback(&s, GameEventQuit, nullptr);
+    DeliverGameEvent(PauseScreenCallback, &s, GameEventQuit, nullptr);
     EXPECT_EQ(s.done, 1);
     EXPECT_EQ(s.result, 0);
     EXPECT_EQ(QuitRequested, 1);
-    QuitRequested = 0;
 }
 
 TEST_F(PauseCallback, AClickInsideContinueContinues) {

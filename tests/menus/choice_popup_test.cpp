@@ -109,12 +109,10 @@ TEST_F(ChoicePopup, ThePointerHighlightsAndPicks) {
 }
 
 TEST_F(ChoicePopup, AMenuEndedMeanwhileTakesThePopupWithIt) {
-    QuitRequested = 0;
     int result = WithPopup([&](CChoicePopup*) { m_menu->Close(); });
     EXPECT_EQ(result, MenuResultExit);
     EXPECT_EQ(QuitRequested, 1);
     EXPECT_EQ(m_selection, 1);
-    QuitRequested = 0;
 }
 
 }  // namespace

@@ -24,7 +24,6 @@ namespace {
 class MenuOverGame : public ::testing::Test {
 protected:
     void SetUp() override {
-        QuitRequested = 0;
         AcquireGameDisplay();
         ASSERT_TRUE(OpenGameSession(nullptr));
         image = AllocateTextureImage(8, 8);
@@ -36,7 +35,6 @@ protected:
         CloseGameSession();
         ReleaseGameDisplay();
         FlushToolkit();
-        QuitRequested = 0;
     }
     TextureImage* image = nullptr;
     GLTexture* texture = nullptr;

@@ -202,17 +202,16 @@ TEST(MenuResults, EveryWayToEndAMenu) {
     {
         // Closing the window and the exit command end it with 5006 and set the flag.
         OwnChoices m = MakeOwnChoices(&selection, &key);
-        QuitRequested = 0;
         EXPECT_EQ(RunModal(m.menu.get(), [&] { m.menu->Close(); }), MenuResultExit);
         EXPECT_EQ(QuitRequested, 1);
-        QuitRequested = 0;
+        ResetDisplayRunState();
         EXPECT_EQ(RunModal(m.menu.get(), [&] {
                       wxCommandEvent exit(wxEVT_MENU, wxID_EXIT);
                       m.configure->ProcessWindowEvent(exit);
+                      EXPECT_EQ(QuitRequested, 1);  // at once, before the menu's loop ends
                   }),
                   MenuResultExit);
         EXPECT_EQ(QuitRequested, 1);
-        QuitRequested = 0;
     }
 }
 

@@ -8,7 +8,7 @@
 #include "platform/pf_seams.h"
 
 // The upper layers' seams (audio/au_seams.h, game/gm_seams.h, campaign/cp_seams.h) and
-// the display layer's per-run state (display/dp_session.h).
+// the display layer's per-run state (display/dp_quit.h).
 void AuResetSeams() __attribute__((weak));
 void ResetDisplayRunState() __attribute__((weak));
 void GmResetSeams() __attribute__((weak));

@@ -119,7 +119,6 @@ void EnterWalkStage(WalkStage stage, const std::string& entry) {
 }
 
 bool BeginWalk(Walk& walk) {
-    QuitRequested = 0;
     PfClearInput();
     PfClearHeldKeys();
     g_pfSeams.readClock = ReadFakeClock;

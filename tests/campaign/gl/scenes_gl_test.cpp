@@ -140,7 +140,6 @@ protected:
     void SetUp() override {
         savedConfig = GameConfig;
         GameConfig.DebugFlags = 0;
-        QuitRequested = 0;
         PfClearInput();
         g_pfSeams.readClock = FakeRead;
         g_pfSeams.sleep = FakeSleep;
@@ -169,7 +168,6 @@ protected:
         galaxy.reset();
         CloseTestWindow();
         GameConfig = savedConfig;
-        QuitRequested = 0;
     }
 
     // Runs what the campaign runs around a game: the scenes, or the completed screen.
@@ -373,7 +371,7 @@ TEST_F(Scenes, AClickInTheDescentEndsIt) {
 
 TEST_F(Scenes, ACloseDuringEitherSceneIsKeptForEveryLaterScreen) {
     for (uint32_t screen : {SCENE_APPROACH, SCENE_DESCENT}) {
-        QuitRequested = 0;
+        ResetDisplayRunState();
         Script script;
         script.name = "close";
         script.actionScreen = screen;

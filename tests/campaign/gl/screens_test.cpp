@@ -167,7 +167,6 @@ enum class Screen { Galaxy, System, Planet };
 class SelectionScreens : public ::testing::Test {
 protected:
     void SetUp() override {
-        QuitRequested = 0;
         PfClearInput();
         PfClearHeldKeys();
         g_now = 10000;
@@ -199,7 +198,6 @@ protected:
         system.reset();
         galaxy.reset();
         CloseTestWindow();
-        QuitRequested = 0;
     }
 
     bool Run(Screen screen, Script& script) {
@@ -220,9 +218,11 @@ protected:
         EXPECT_EQ(GetLoadingScreen().active, 0);
         return confirmed;
     }
-    // A new window and record for the next screen of a test.
+    // A new window and record for the next screen of a test, which starts a new run
+    // (without the quit of the one before).
     void Fresh() {
         TearDown();
+        ResetDisplayRunState();
         SetUp();
     }
     uint32_t Selected(Screen screen) const {

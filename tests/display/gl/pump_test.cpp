@@ -64,10 +64,8 @@ protected:
         PfClearInput();
         PfClearHeldKeys();
         RecordGameWindowRect({100, 50, 800, 600});
-        QuitRequested = 0;
     }
     void TearDown() override {
-        QuitRequested = 0;
         PfSetCursorHidden(false);
     }
     std::vector<Event> PumpOnce() {
@@ -145,6 +143,8 @@ void QuitDuringWait(uint32_t ms) {
     g_fakeNow += ms;
     ++g_sleeps;
     if (g_sleeps == 2) PfQueueQuitInput();
+    // A wait that missed the quit ends here; the count of sleeps shows it.
+    if (g_sleeps == 100) MarkGameWindowInactive(false);
 }
 TEST_F(Pump, TheInactiveWaitEndsWithCodeOne) {
     ASSERT_TRUE(MoveFocusOffProgram());
@@ -164,11 +164,12 @@ TEST_F(Pump, AQuitDuringTheInactiveWaitIsDeliveredAfterIt) {
     g_pfSeams.sleep = QuitDuringWait;
     MarkGameWindowInactive(true);
     EXPECT_EQ(Codes(PumpOnce()), "1 0 ");
+    EXPECT_EQ(g_sleeps, 2);  // the quit ended the wait
     EXPECT_FALSE(GameWindowInactive);
     EXPECT_EQ(QuitRequested, 1);  // the pump sets the flag itself
     // A null callback still waits and resumes (before any quit: after one there is
     // nothing to wait for).
-    QuitRequested = 0;
+    ResetDisplayRunState();
     g_sleeps = 0;
     MarkGameWindowInactive(true);
     PumpGameMessages(nullptr, nullptr);

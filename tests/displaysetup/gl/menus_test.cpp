@@ -50,7 +50,6 @@ void PickChoice(CKorvexMenu* menu, int item) {
 class DisplayMenus : public ::testing::Test {
 protected:
     void SetUp() override {
-        QuitRequested = 0;
         TakeMenusShown();
         GameConfig.QualityAutomatic = 0;
         SetQualitySettings({0.0, true, false, true, 1, 2, 1, 3});  // no preset
@@ -61,7 +60,6 @@ protected:
     }
     void TearDown() override {
         ClearMenuActions();
-        QuitRequested = 0;
     }
     PrivateStore m_store;
     std::string m_row;  // the list row of the one mode of the test server

@@ -204,14 +204,13 @@ TEST_F(QualityTestRun, AQuitAbortsAndSetsTheQuitFlag) {
     QualityTestResults r;
     EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
     EXPECT_EQ(QuitRequested, 1);
-    QuitRequested = 0;  // this process goes on with other tests
+    ResetDisplayRunState();  // this process goes on with other tests
     ExpectStateKept();
 
     // A quit flag set from elsewhere (the background frame closed) aborts it too,
     // rather than passing an unmeasured display as a fast one.
-    QuitRequested = 1;
+    RequestQuit();
     EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
-    QuitRequested = 0;
     ExpectStateKept();
 }
 

@@ -40,13 +40,13 @@ int SettingsMenu(int32_t& preset, DisplayMode& mode) {
     const Press p = s.presses.at(s.shown.size() - 1);
     if (p.preset >= 0) preset = p.preset;
     if (p.width) mode = {mode.index, p.width, p.width * 3 / 4, mode.depth};
-    if (p.result == DisplaySettingsClosed) QuitRequested = 1;
+    if (p.result == DisplaySettingsClosed) RequestQuit();
     return p.result;
 }
 
 int AdvancedMenu(QualitySettings& values) {
     if (g_script->advancedResult == DisplaySettingsOk) values = g_script->advanced;
-    if (g_script->advancedResult == DisplaySettingsClosed) QuitRequested = 1;
+    if (g_script->advancedResult == DisplaySettingsClosed) RequestQuit();
     return g_script->advancedResult;
 }
 
@@ -69,10 +69,9 @@ protected:
         GameConfig.GameWidth = 800;
         GameConfig.GameHeight = 600;
         GameConfig.GameDepth = 24;
-        QuitRequested = 0;
         g_script = &m_script;
     }
-    void TearDown() override { QuitRequested = 0; }
+    void TearDown() override {}
     void Load() { m_store.Load(); }
     std::string Stored() { return m_store.Text(); }
     PrivateStore m_store;

@@ -420,7 +420,6 @@ protected:
         GameConfig.RightKey = 316;
         GameConfig.DropKey = 32;
         GameConfig.DebugFlags = 0;
-        QuitRequested = 0;
         PfClearInput();
         g_pfSeams.readClock = FakeRead;
         g_pfSeams.sleep = FakeSleep;
@@ -445,7 +444,6 @@ protected:
         galaxy.reset();
         CloseTestWindow();
         GameConfig = savedConfig;
-        QuitRequested = 0;
     }
 
     void Play(PlayScript& script) {
@@ -541,7 +539,7 @@ TEST_F(PlanetGame, TwoAttemptsDealTheSamePiecesOnDifferentlyColouredStacks) {
     first.name = second.name = "attempt";
     first.quitAtFrame = second.quitAtFrame = 1;
     Play(first);
-    QuitRequested = 0;  // the quit is sticky: the second attempt belongs to a new run
+    ResetDisplayRunState();  // the quit is sticky: the second attempt belongs to a new run
     Play(second);
     EXPECT_EQ(result.result, uint32_t(PLANET_RESULT_QUIT));
     ASSERT_FALSE(first.fallingBlocks.empty());
@@ -553,7 +551,7 @@ TEST_F(PlanetGame, TwoAttemptsDealTheSamePiecesOnDifferentlyColouredStacks) {
 TEST_F(PlanetGame, AQuitFromAnEarlierScreenEndsTheGameAtOnce) {
     PlayScript script;
     script.name = "sticky";
-    QuitRequested = 1;
+    RequestQuit();
     Play(script);
     EXPECT_EQ(result.result, uint32_t(PLANET_RESULT_QUIT));
     EXPECT_EQ(script.frames, 0u);
