@@ -1,6 +1,7 @@
 // Flat and projected pigment rendering, and the one projection view.
 #include "texgen/tg_render.h"
 
+#include <algorithm>
 #include <cmath>
 
 ProjectionCache* CurrentProjectionCache = nullptr;
@@ -17,24 +18,41 @@ void RenderPigmentFlatRows(const IPigment& pigment, TextureImage* image, uint32_
     const double w = image->columns;
     const double h = image->rows;
     if (endRow > image->rows) endRow = image->rows;
-    ColorValue color;
+    // Pixels go to the pigment in runs, each pixel's four samples in the order row
+    // offset a, then column offset b; the sums below add them in that order.
+    constexpr uint32_t kRunPixels = IPigment::kMaxRun / 4;
+    double xs[IPigment::kMaxRun];
+    double ys[IPigment::kMaxRun];
+    const double zs[IPigment::kMaxRun] = {};
+    ColorValue colors[IPigment::kMaxRun];
     for (uint32_t r = firstRow; r < endRow; ++r) {
-        for (uint32_t c = 0; c < image->columns; ++c) {
-            ColorValue sum{0.0, 0.0, 0.0, 0.0};
-            for (int a = 0; a < 2; ++a) {
-                const double y = r / h + (a + 0.5) * 0.25 / h;
-                for (int b = 0; b < 2; ++b) {
-                    const double x = c / w + (b + 0.5) * 0.25 / w;
-                    pigment.GetOpaqueColor(color, x, y, 0.0);
-                    sum.alpha += color.alpha;
-                    sum.red += color.red;
-                    sum.green += color.green;
-                    sum.blue += color.blue;
+        const double rowY[2] = {r / h + (0 + 0.5) * 0.25 / h, r / h + (1 + 0.5) * 0.25 / h};
+        for (uint32_t first = 0; first < image->columns; first += kRunPixels) {
+            const uint32_t end = std::min(image->columns, first + kRunPixels);
+            size_t n = 0;
+            for (uint32_t c = first; c < end; ++c) {
+                for (int a = 0; a < 2; ++a) {
+                    for (int b = 0; b < 2; ++b) {
+                        xs[n] = c / w + (b + 0.5) * 0.25 / w;
+                        ys[n] = rowY[a];
+                        ++n;
+                    }
                 }
             }
-            SetImagePixel(image, c, r,
-                          ColorValue{sum.alpha * 0.25, sum.red * 0.25, sum.green * 0.25,
-                                     sum.blue * 0.25});
+            pigment.GetOpaqueColors(colors, xs, ys, zs, n);
+            const ColorValue* color = colors;
+            for (uint32_t c = first; c < end; ++c, color += 4) {
+                ColorValue sum{0.0, 0.0, 0.0, 0.0};
+                for (int k = 0; k < 4; ++k) {
+                    sum.alpha += color[k].alpha;
+                    sum.red += color[k].red;
+                    sum.green += color[k].green;
+                    sum.blue += color[k].blue;
+                }
+                SetImagePixel(image, c, r,
+                              ColorValue{sum.alpha * 0.25, sum.red * 0.25, sum.green * 0.25,
+                                         sum.blue * 0.25});
+            }
         }
     }
 }

@@ -108,11 +108,12 @@ TEST(ColorMap, BandsHoldTheirColour) {
     EXPECT_NEAR(near.blue, 0.0, 1e-8);
 }
 
-// The fast lookup against the binary search, bit for bit, over maps of every shape the
-// game makes and some it does not: random ascending maps of 1 to 20 stops, runs of
-// equal stops (also at both ends), signed zeros, an unordered map and one with a
-// position that is not a number. Values: every stop, its neighbours one step either
-// side, midpoints, far outside, both infinities, not a number, and random draws.
+// The fast lookups (one value and a run) against the binary search, bit for bit, over
+// maps of every shape the game makes and some it does not: random ascending maps of 1
+// to 20 stops, runs of equal stops (also at both ends), signed zeros, an unordered map
+// and one with a position that is not a number. Values: every stop, its neighbours one
+// step either side, midpoints, far outside, both infinities, not a number, and random
+// draws.
 TEST(ColorMap, FastLookupEqualsTheBinarySearch) {
     constexpr double kInf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -149,11 +150,18 @@ TEST(ColorMap, FastLookupEqualsTheBinarySearch) {
         for (size_t i = 1; i < positions.size(); ++i)
             values.push_back(0.5 * (positions[i - 1] + positions[i]));
         for (int r = 0; r < 300; ++r) values.push_back(unit() * 2.0 - 0.5);
-        for (double v : values) {
+        // The run version over every value, an odd count so the last goes alone.
+        if (values.size() % 2 == 0) values.push_back(0.5);
+        std::vector<ColorValue> run(values.size());
+        map.LookupRun(values.data(), run.data(), values.size());
+        for (size_t i = 0; i < values.size(); ++i) {
+            const double v = values[i];
             const ColorValue fast = map.Lookup(v);
             const ColorValue searched = map.LookupBySearch(v);
             EXPECT_EQ(std::memcmp(&fast, &searched, sizeof fast), 0)
                 << "value " << v << " in a map of " << positions.size() << " stops";
+            EXPECT_EQ(std::memcmp(&run[i], &searched, sizeof fast), 0)
+                << "value " << v << " in a run over a map of " << positions.size() << " stops";
         }
     }
 }
