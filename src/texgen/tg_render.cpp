@@ -164,6 +164,18 @@ TextureImage* RenderPigmentProjected(const ProjectionCache& view, const IPigment
     return image;
 }
 
+namespace {
+
+// A sample's share of its pixel: its coverage of the alpha, its shade of the colour.
+inline void AddSampleShare(ColorValue& sum, const SurfaceSample& s, const ColorValue& color) {
+    sum.alpha += s.weight * color.alpha;
+    sum.red += s.light * color.red;
+    sum.green += s.light * color.green;
+    sum.blue += s.light * color.blue;
+}
+
+}  // namespace
+
 void RenderPigmentProjectedRows(const ProjectionCache& view, const IPigment& pigment,
                                 TextureImage* image, uint32_t firstRow, uint32_t endRow) {
     // A view that was never built has nothing to shade; nor has a view of another size.
@@ -171,20 +183,49 @@ void RenderPigmentProjectedRows(const ProjectionCache& view, const IPigment& pig
         image->columns != view.width || image->rows != view.height)
         return;
     if (endRow > view.height) endRow = view.height;
-    ColorValue color;
+    // Pixels go to the pigment in runs of up to kMaxRun samples (a pixel has at most
+    // four); each pixel then adds its samples' shares in the view's order.
+    double xs[IPigment::kMaxRun];
+    double ys[IPigment::kMaxRun];
+    double zs[IPigment::kMaxRun];
+    ColorValue colors[IPigment::kMaxRun];
     for (uint32_t r = firstRow; r < endRow; ++r) {
-        for (uint32_t c = 0; c < view.width; ++c) {
-            const size_t p = static_cast<size_t>(r) * view.width + c;
-            ColorValue sum{0.0, 0.0, 0.0, 0.0};
-            for (uint32_t i = view.firstSample[p]; i < view.firstSample[p + 1]; ++i) {
-                const SurfaceSample& s = view.samples[i];
-                pigment.GetOpaqueColor(color, s.x, s.y, s.z);
-                sum.alpha += s.weight * color.alpha;
-                sum.red += s.light * color.red;
-                sum.green += s.light * color.green;
-                sum.blue += s.light * color.blue;
+        const size_t rowStart = static_cast<size_t>(r) * view.width;
+        for (uint32_t first = 0; first < view.width;) {
+            const uint32_t base = view.firstSample[rowStart + first];
+            uint32_t end = first;
+            while (end < view.width &&
+                   view.firstSample[rowStart + end + 1] - base <= IPigment::kMaxRun)
+                ++end;
+            if (end == first) {
+                // A pixel with more samples than a run holds (no traced view makes one):
+                // its samples one at a time.
+                ColorValue sum{0.0, 0.0, 0.0, 0.0};
+                for (uint32_t i = base; i < view.firstSample[rowStart + first + 1]; ++i) {
+                    const SurfaceSample& s = view.samples[i];
+                    pigment.GetOpaqueColor(colors[0], s.x, s.y, s.z);
+                    AddSampleShare(sum, s, colors[0]);
+                }
+                SetImagePixel(image, first, r, sum);
+                ++first;
+                continue;
             }
-            SetImagePixel(image, c, r, sum);
+            const uint32_t n = view.firstSample[rowStart + end] - base;
+            for (uint32_t i = 0; i < n; ++i) {
+                const SurfaceSample& s = view.samples[base + i];
+                xs[i] = s.x;
+                ys[i] = s.y;
+                zs[i] = s.z;
+            }
+            if (n > 0) pigment.GetOpaqueColors(colors, xs, ys, zs, n);
+            for (uint32_t c = first; c < end; ++c) {
+                const size_t p = rowStart + c;
+                ColorValue sum{0.0, 0.0, 0.0, 0.0};
+                for (uint32_t i = view.firstSample[p]; i < view.firstSample[p + 1]; ++i)
+                    AddSampleShare(sum, view.samples[i], colors[i - base]);
+                SetImagePixel(image, c, r, sum);
+            }
+            first = end;
         }
     }
 }
