@@ -75,18 +75,35 @@ double NoiseSmooth(const CNoise* noise, double x, double y, double z) {
     return noise->Noise(x, y, z) * 0.5 + 0.5;
 }
 
+namespace {
+
+// The noise at 2p and at p, two lanes at once.
+void OctavesTwoAndOne(const CNoise* noise, double x, double y, double z, double out[2]) {
+    const double xs[2] = {2.0 * x, x}, ys[2] = {2.0 * y, y}, zs[2] = {2.0 * z, z};
+    noise->Noise2(xs, ys, zs, out);
+}
+
+}  // namespace
+
 double NoiseFractal(const CNoise* noise, double x, double y, double z) {
     // Octaves in the order 2p, p, 4p, 8p.
-    double s = noise->Noise(2.0 * x, 2.0 * y, 2.0 * z) * 0.5;
-    s = s + noise->Noise(x, y, z);
-    s = s + noise->Noise(4.0 * x, 4.0 * y, 4.0 * z) * 0.25;
-    s = s + noise->Noise(8.0 * x, 8.0 * y, 8.0 * z) * 0.125;
+    double low[2], high[2];
+    OctavesTwoAndOne(noise, x, y, z, low);
+    const double xs[2] = {4.0 * x, 8.0 * x}, ys[2] = {4.0 * y, 8.0 * y},
+                 zs[2] = {4.0 * z, 8.0 * z};
+    noise->Noise2(xs, ys, zs, high);
+    double s = low[0] * 0.5;
+    s = s + low[1];
+    s = s + high[0] * 0.25;
+    s = s + high[1] * 0.125;
     return s * 0.5 + 0.5;
 }
 
 double NoiseTurbulence(const CNoise* noise, double x, double y, double z) {
-    double s = noise->Noise(2.0 * x, 2.0 * y, 2.0 * z) * 0.5;
-    s = s + noise->Noise(x, y, z);
+    double n[2];
+    OctavesTwoAndOne(noise, x, y, z, n);
+    double s = n[0] * 0.5;
+    s = s + n[1];
     return std::fabs(s);
 }
 

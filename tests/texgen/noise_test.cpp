@@ -2,6 +2,7 @@
 // worked values, periodicity and the fast path against the full eight-corner sum.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -213,6 +214,7 @@ TEST(NoiseValues, BitForBitTheScalarSumEverywhere) {
         CRandomSource source(300 + bits);
         CNoise noise(source, bits, bits == 5 ? 0.7 : 1.0);
         const double cell = 1.0 / (1u << bits);
+        double last[3] = {0.25, 0.5, 0.0};
         for (int i = 0; i < 20000; ++i) {
             double p[3];
             for (double& c : p) {
@@ -232,6 +234,18 @@ TEST(NoiseValues, BitForBitTheScalarSumEverywhere) {
             ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0)
                 << "bits " << bits << " at (" << p[0] << ", " << p[1] << ", " << p[2]
                 << "): " << got << " against " << want;
+            // Two at once: this point beside the one before, so flat and solid, inside
+            // and outside lanes meet in every mix.
+            const double xs[2] = {p[0], last[0]}, ys[2] = {p[1], last[1]},
+                         zs[2] = {p[2], last[2]};
+            double pair[2];
+            noise.Noise2(xs, ys, zs, pair);
+            const double before = ScalarNoise(noise, last[0], last[1], last[2]);
+            ASSERT_EQ(std::memcmp(&pair[0], &want, sizeof want), 0) << "bits " << bits;
+            ASSERT_EQ(std::memcmp(&pair[1], &before, sizeof before), 0)
+                << "bits " << bits << " at (" << last[0] << ", " << last[1] << ", "
+                << last[2] << "): " << pair[1] << " against " << before;
+            std::copy(p, p + 3, last);
             ++compared;
         }
     }
