@@ -64,88 +64,46 @@ CNoise::CNoise(CRandomSource& source, uint32_t bits, double frequency) : gradien
             perm[j] = t;
         }
     }
-}
-
-double CNoise::Noise(double x, double y, double z) const {
-    const double offset = 256.0 * scale;
-    const double X = (x + offset) * scale;
-    const double Y = (y + offset) * scale;
-    const double Z = (z + offset) * scale;
-    // Far outside the world (or not a number) the lattice index has no meaning; one test
-    // covers all three coordinates, since a sum with a NaN fails it too.
-    constexpr double kLimit = 9.0e18;
-    if (!(std::fabs(X) + std::fabs(Y) + std::fabs(Z) < kLimit)) return 0.0;
-    const int64_t li = static_cast<int64_t>(X);
-    const int64_t lj = static_cast<int64_t>(Y);
-    const int64_t lk = static_cast<int64_t>(Z);
-    const uint32_t i = static_cast<uint32_t>(li);
-    const uint32_t j = static_cast<uint32_t>(lj);
-    const uint32_t k = static_cast<uint32_t>(lk);
-    const double fx = X - static_cast<double>(li);
-    const double fy = Y - static_cast<double>(lj);
-    const double fz = Z - static_cast<double>(lk);
-    const double sx = (3.0 - 2.0 * fx) * fx * fx;
-    const double sy = (3.0 - 2.0 * fy) * fy * fy;
-
-    const uint32_t px0 = permX[i & mask], px1 = permX[(i + 1u) & mask];
-    const uint32_t py0 = permY[j & mask], py1 = permY[(j + 1u) & mask];
-    const double wx0 = 1.0 - sx, wx1 = sx;
-    const double wy0 = 1.0 - sy, wy1 = sy;
-    const double dx0 = fx, dx1 = fx - 1.0;
-    const double dy0 = fy, dy1 = fy - 1.0;
-    // (wx * wy), shared by both z layers.
-    const double w00 = wx0 * wy0, w10 = wx1 * wy0, w01 = wx0 * wy1, w11 = wx1 * wy1;
-
-    // Corners in the order a fastest, then b, then c; the c = 1 corners come last, so at
-    // fz = 0 (where their weight is 0) the four-corner path gives the same sum.
-    double sum = 0.0;
-    if (fz == 0.0) {
-        const uint32_t pz = permZ[k & mask];
-        auto dot = [this](uint32_t index, double dx, double dy) {
-            const double* g = gradients[index & 63u];
-            return g[0] * dx + g[1] * dy;
-        };
-        sum += w00 * dot(px0 + py0 + pz, dx0, dy0);
-        sum += w10 * dot(px1 + py0 + pz, dx1, dy0);
-        sum += w01 * dot(px0 + py1 + pz, dx0, dy1);
-        sum += w11 * dot(px1 + py1 + pz, dx1, dy1);
-        return sum;
+    for (int i = 0; i < kLatticeSize; ++i) {
+        rowX[i] = static_cast<uint8_t>(permX[i] * 4);
+        rowY[i] = static_cast<uint8_t>(permY[i] * 4);
+        rowZ[i] = static_cast<uint8_t>(permZ[i] * 4);
     }
-    const double sz = (3.0 - 2.0 * fz) * fz * fz;
-    const uint32_t pz0 = permZ[k & mask], pz1 = permZ[(k + 1u) & mask];
-    const double wz0 = 1.0 - sz, wz1 = sz;
-    const double dz0 = fz, dz1 = fz - 1.0;
-    auto dot = [this](uint32_t index, double dx, double dy, double dz) {
-        const double* g = gradients[index & 63u];
-        return g[0] * dx + g[1] * dy + g[2] * dz;
-    };
-    sum += w00 * wz0 * dot(px0 + py0 + pz0, dx0, dy0, dz0);
-    sum += w10 * wz0 * dot(px1 + py0 + pz0, dx1, dy0, dz0);
-    sum += w01 * wz0 * dot(px0 + py1 + pz0, dx0, dy1, dz0);
-    sum += w11 * wz0 * dot(px1 + py1 + pz0, dx1, dy1, dz0);
-    sum += w00 * wz1 * dot(px0 + py0 + pz1, dx0, dy0, dz1);
-    sum += w10 * wz1 * dot(px1 + py0 + pz1, dx1, dy0, dz1);
-    sum += w01 * wz1 * dot(px0 + py1 + pz1, dx0, dy1, dz1);
-    sum += w11 * wz1 * dot(px1 + py1 + pz1, dx1, dy1, dz1);
-    return sum;
 }
 
 double NoiseSmooth(const CNoise* noise, double x, double y, double z) {
     return noise->Noise(x, y, z) * 0.5 + 0.5;
 }
 
+namespace {
+
+// The noise at 2p and at p, two lanes at once.
+void OctavesTwoAndOne(const CNoise* noise, double x, double y, double z, double out[2]) {
+    const double xs[2] = {2.0 * x, x}, ys[2] = {2.0 * y, y}, zs[2] = {2.0 * z, z};
+    noise->Noise2(xs, ys, zs, out);
+}
+
+}  // namespace
+
 double NoiseFractal(const CNoise* noise, double x, double y, double z) {
     // Octaves in the order 2p, p, 4p, 8p.
-    double s = noise->Noise(2.0 * x, 2.0 * y, 2.0 * z) * 0.5;
-    s = s + noise->Noise(x, y, z);
-    s = s + noise->Noise(4.0 * x, 4.0 * y, 4.0 * z) * 0.25;
-    s = s + noise->Noise(8.0 * x, 8.0 * y, 8.0 * z) * 0.125;
+    double low[2], high[2];
+    OctavesTwoAndOne(noise, x, y, z, low);
+    const double xs[2] = {4.0 * x, 8.0 * x}, ys[2] = {4.0 * y, 8.0 * y},
+                 zs[2] = {4.0 * z, 8.0 * z};
+    noise->Noise2(xs, ys, zs, high);
+    double s = low[0] * 0.5;
+    s = s + low[1];
+    s = s + high[0] * 0.25;
+    s = s + high[1] * 0.125;
     return s * 0.5 + 0.5;
 }
 
 double NoiseTurbulence(const CNoise* noise, double x, double y, double z) {
-    double s = noise->Noise(2.0 * x, 2.0 * y, 2.0 * z) * 0.5;
-    s = s + noise->Noise(x, y, z);
+    double n[2];
+    OctavesTwoAndOne(noise, x, y, z, n);
+    double s = n[0] * 0.5;
+    s = s + n[1];
     return std::fabs(s);
 }
 

@@ -3,6 +3,28 @@
 
 #include <algorithm>
 
+namespace {
+
+// One layer painted onto the colour below by its own alpha; the result is opaque.
+inline void PaintOver(ColorValue& out, const ColorValue& c) {
+    out.red = c.alpha * c.red + (1.0 - c.alpha) * out.red;
+    out.green = c.alpha * c.green + (1.0 - c.alpha) * out.green;
+    out.blue = c.alpha * c.blue + (1.0 - c.alpha) * out.blue;
+    out.alpha = 1.0;
+}
+
+}  // namespace
+
+void IPigment::GetColors(ColorValue* out, const double* x, const double* y, const double* z,
+                         size_t count) const {
+    for (size_t i = 0; i < count; ++i) GetColor(out[i], x[i], y[i], z[i]);
+}
+
+void IPigment::GetOpaqueColors(ColorValue* out, const double* x, const double* y,
+                               const double* z, size_t count) const {
+    for (size_t i = 0; i < count; ++i) GetOpaqueColor(out[i], x[i], y[i], z[i]);
+}
+
 CTexturePigment::CTexturePigment(NoiseShaper shaper, CNoise* noise, CColorMap* map)
     : shaper(shaper), noise(noise), map(map) {
     noise->AddRef();
@@ -20,6 +42,19 @@ void CTexturePigment::GetColor(ColorValue& out, double x, double y, double z) co
 
 void CTexturePigment::GetOpaqueColor(ColorValue& out, double x, double y, double z) const {
     GetColor(out, x, y, z);
+}
+
+void CTexturePigment::GetColors(ColorValue* out, const double* x, const double* y,
+                                const double* z, size_t count) const {
+    double values[kMaxRun];
+    if (count > kMaxRun) count = kMaxRun;
+    for (size_t i = 0; i < count; ++i) values[i] = shaper(noise, x[i], y[i], z[i]);
+    map->LookupRun(values, out, count);
+}
+
+void CTexturePigment::GetOpaqueColors(ColorValue* out, const double* x, const double* y,
+                                      const double* z, size_t count) const {
+    GetColors(out, x, y, z, count);
 }
 
 CLayeredPigment::~CLayeredPigment() {
@@ -45,10 +80,18 @@ void CLayeredPigment::GetOpaqueColor(ColorValue& out, double x, double y, double
     ColorValue c;
     for (const IPigment* layer : layers) {
         layer->GetColor(c, x, y, z);
-        out.red = c.alpha * c.red + (1.0 - c.alpha) * out.red;
-        out.green = c.alpha * c.green + (1.0 - c.alpha) * out.green;
-        out.blue = c.alpha * c.blue + (1.0 - c.alpha) * out.blue;
-        out.alpha = 1.0;
+        PaintOver(out, c);
+    }
+}
+
+void CLayeredPigment::GetOpaqueColors(ColorValue* out, const double* x, const double* y,
+                                      const double* z, size_t count) const {
+    if (count > kMaxRun) count = kMaxRun;
+    for (size_t i = 0; i < count; ++i) out[i] = ColorValue{0.0, 0.0, 0.0, 0.0};
+    ColorValue colors[kMaxRun];
+    for (const IPigment* layer : layers) {
+        layer->GetColors(colors, x, y, z, count);
+        for (size_t i = 0; i < count; ++i) PaintOver(out[i], colors[i]);
     }
 }
 

@@ -2,6 +2,7 @@
 // up in a colour map; a layered pigment composites pigments over one another.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "app/app_color.h"
@@ -17,6 +18,16 @@ public:
     virtual void GetColor(ColorValue& out, double x, double y, double z) const = 0;
     // The colour the flat and projected renders use.
     virtual void GetOpaqueColor(ColorValue& out, double x, double y, double z) const = 0;
+
+    // The most points one call of the run versions below takes.
+    static constexpr size_t kMaxRun = 64;
+    // GetColor and GetOpaqueColor over a run of up to kMaxRun points: out[i] is exactly
+    // the single call's colour at (x[i], y[i], z[i]). Pigments override them to do one
+    // step over the whole run before the next (fewer calls, steadier branches).
+    virtual void GetColors(ColorValue* out, const double* x, const double* y, const double* z,
+                           size_t count) const;
+    virtual void GetOpaqueColors(ColorValue* out, const double* x, const double* y,
+                                 const double* z, size_t count) const;
 };
 
 class CTexturePigment : public IPigment {
@@ -29,6 +40,11 @@ public:
     void GetColor(ColorValue& out, double x, double y, double z) const override;
     // The same as GetColor: the map's alpha is kept.
     void GetOpaqueColor(ColorValue& out, double x, double y, double z) const override;
+    // Every shaped noise value of the run, then every lookup.
+    void GetColors(ColorValue* out, const double* x, const double* y, const double* z,
+                   size_t count) const override;
+    void GetOpaqueColors(ColorValue* out, const double* x, const double* y, const double* z,
+                         size_t count) const override;
 
     NoiseShaper Shaper() const { return shaper; }
     CNoise* Noise() const { return noise; }
@@ -54,6 +70,9 @@ public:
     // The layers painted in order onto black by their own alpha; opaque once there is a
     // layer, (0, 0, 0, 0) without layers.
     void GetOpaqueColor(ColorValue& out, double x, double y, double z) const override;
+    // The same painting, one layer over the whole run at a time.
+    void GetOpaqueColors(ColorValue* out, const double* x, const double* y, const double* z,
+                         size_t count) const override;
 
     const std::vector<IPigment*>& Layers() const { return layers; }
 

@@ -1,6 +1,7 @@
 // Flat and projected pigment rendering, and the one projection view.
 #include "texgen/tg_render.h"
 
+#include <algorithm>
 #include <cmath>
 
 ProjectionCache* CurrentProjectionCache = nullptr;
@@ -17,24 +18,41 @@ void RenderPigmentFlatRows(const IPigment& pigment, TextureImage* image, uint32_
     const double w = image->columns;
     const double h = image->rows;
     if (endRow > image->rows) endRow = image->rows;
-    ColorValue color;
+    // Pixels go to the pigment in runs, each pixel's four samples in the order row
+    // offset a, then column offset b; the sums below add them in that order.
+    constexpr uint32_t kRunPixels = IPigment::kMaxRun / 4;
+    double xs[IPigment::kMaxRun];
+    double ys[IPigment::kMaxRun];
+    const double zs[IPigment::kMaxRun] = {};
+    ColorValue colors[IPigment::kMaxRun];
     for (uint32_t r = firstRow; r < endRow; ++r) {
-        for (uint32_t c = 0; c < image->columns; ++c) {
-            ColorValue sum{0.0, 0.0, 0.0, 0.0};
-            for (int a = 0; a < 2; ++a) {
-                const double y = r / h + (a + 0.5) * 0.25 / h;
-                for (int b = 0; b < 2; ++b) {
-                    const double x = c / w + (b + 0.5) * 0.25 / w;
-                    pigment.GetOpaqueColor(color, x, y, 0.0);
-                    sum.alpha += color.alpha;
-                    sum.red += color.red;
-                    sum.green += color.green;
-                    sum.blue += color.blue;
+        const double rowY[2] = {r / h + (0 + 0.5) * 0.25 / h, r / h + (1 + 0.5) * 0.25 / h};
+        for (uint32_t first = 0; first < image->columns; first += kRunPixels) {
+            const uint32_t end = std::min(image->columns, first + kRunPixels);
+            size_t n = 0;
+            for (uint32_t c = first; c < end; ++c) {
+                for (int a = 0; a < 2; ++a) {
+                    for (int b = 0; b < 2; ++b) {
+                        xs[n] = c / w + (b + 0.5) * 0.25 / w;
+                        ys[n] = rowY[a];
+                        ++n;
+                    }
                 }
             }
-            SetImagePixel(image, c, r,
-                          ColorValue{sum.alpha * 0.25, sum.red * 0.25, sum.green * 0.25,
-                                     sum.blue * 0.25});
+            pigment.GetOpaqueColors(colors, xs, ys, zs, n);
+            const ColorValue* color = colors;
+            for (uint32_t c = first; c < end; ++c, color += 4) {
+                ColorValue sum{0.0, 0.0, 0.0, 0.0};
+                for (int k = 0; k < 4; ++k) {
+                    sum.alpha += color[k].alpha;
+                    sum.red += color[k].red;
+                    sum.green += color[k].green;
+                    sum.blue += color[k].blue;
+                }
+                SetImagePixel(image, c, r,
+                              ColorValue{sum.alpha * 0.25, sum.red * 0.25, sum.green * 0.25,
+                                         sum.blue * 0.25});
+            }
         }
     }
 }
@@ -146,6 +164,18 @@ TextureImage* RenderPigmentProjected(const ProjectionCache& view, const IPigment
     return image;
 }
 
+namespace {
+
+// A sample's share of its pixel: its coverage of the alpha, its shade of the colour.
+inline void AddSampleShare(ColorValue& sum, const SurfaceSample& s, const ColorValue& color) {
+    sum.alpha += s.weight * color.alpha;
+    sum.red += s.light * color.red;
+    sum.green += s.light * color.green;
+    sum.blue += s.light * color.blue;
+}
+
+}  // namespace
+
 void RenderPigmentProjectedRows(const ProjectionCache& view, const IPigment& pigment,
                                 TextureImage* image, uint32_t firstRow, uint32_t endRow) {
     // A view that was never built has nothing to shade; nor has a view of another size.
@@ -153,20 +183,49 @@ void RenderPigmentProjectedRows(const ProjectionCache& view, const IPigment& pig
         image->columns != view.width || image->rows != view.height)
         return;
     if (endRow > view.height) endRow = view.height;
-    ColorValue color;
+    // Pixels go to the pigment in runs of up to kMaxRun samples (a pixel has at most
+    // four); each pixel then adds its samples' shares in the view's order.
+    double xs[IPigment::kMaxRun];
+    double ys[IPigment::kMaxRun];
+    double zs[IPigment::kMaxRun];
+    ColorValue colors[IPigment::kMaxRun];
     for (uint32_t r = firstRow; r < endRow; ++r) {
-        for (uint32_t c = 0; c < view.width; ++c) {
-            const size_t p = static_cast<size_t>(r) * view.width + c;
-            ColorValue sum{0.0, 0.0, 0.0, 0.0};
-            for (uint32_t i = view.firstSample[p]; i < view.firstSample[p + 1]; ++i) {
-                const SurfaceSample& s = view.samples[i];
-                pigment.GetOpaqueColor(color, s.x, s.y, s.z);
-                sum.alpha += s.weight * color.alpha;
-                sum.red += s.light * color.red;
-                sum.green += s.light * color.green;
-                sum.blue += s.light * color.blue;
+        const size_t rowStart = static_cast<size_t>(r) * view.width;
+        for (uint32_t first = 0; first < view.width;) {
+            const uint32_t base = view.firstSample[rowStart + first];
+            uint32_t end = first;
+            while (end < view.width &&
+                   view.firstSample[rowStart + end + 1] - base <= IPigment::kMaxRun)
+                ++end;
+            if (end == first) {
+                // A pixel with more samples than a run holds (no traced view makes one):
+                // its samples one at a time.
+                ColorValue sum{0.0, 0.0, 0.0, 0.0};
+                for (uint32_t i = base; i < view.firstSample[rowStart + first + 1]; ++i) {
+                    const SurfaceSample& s = view.samples[i];
+                    pigment.GetOpaqueColor(colors[0], s.x, s.y, s.z);
+                    AddSampleShare(sum, s, colors[0]);
+                }
+                SetImagePixel(image, first, r, sum);
+                ++first;
+                continue;
             }
-            SetImagePixel(image, c, r, sum);
+            const uint32_t n = view.firstSample[rowStart + end] - base;
+            for (uint32_t i = 0; i < n; ++i) {
+                const SurfaceSample& s = view.samples[base + i];
+                xs[i] = s.x;
+                ys[i] = s.y;
+                zs[i] = s.z;
+            }
+            if (n > 0) pigment.GetOpaqueColors(colors, xs, ys, zs, n);
+            for (uint32_t c = first; c < end; ++c) {
+                const size_t p = rowStart + c;
+                ColorValue sum{0.0, 0.0, 0.0, 0.0};
+                for (uint32_t i = view.firstSample[p]; i < view.firstSample[p + 1]; ++i)
+                    AddSampleShare(sum, view.samples[i], colors[i - base]);
+                SetImagePixel(image, c, r, sum);
+            }
+            first = end;
         }
     }
 }

@@ -2,9 +2,13 @@
 // extrapolation outside the stops and the degenerate maps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <vector>
 
+#include "app/app_random.h"
 #include "texgen/tg_colormap.h"
 
 namespace {
@@ -102,6 +106,64 @@ TEST(ColorMap, BandsHoldTheirColour) {
     }
     ColorValue near = map.Lookup(0.1 + 1e-9);
     EXPECT_NEAR(near.blue, 0.0, 1e-8);
+}
+
+// The fast lookups (one value and a run) against the binary search, bit for bit, over
+// maps of every shape the game makes and some it does not: random ascending maps of 1
+// to 20 stops, runs of equal stops (also at both ends), signed zeros, an unordered map
+// and one with a position that is not a number. Values: every stop, its neighbours one
+// step either side, midpoints, far outside, both infinities, not a number, and random
+// draws.
+TEST(ColorMap, FastLookupEqualsTheBinarySearch) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    CRandomSource source(2024);
+    auto unit = [&source]() { return source.NextU32() / 4294967296.0; };
+    std::vector<std::vector<double>> layouts;
+    for (int m = 0; m < 60; ++m) {
+        std::vector<double> p(1 + m % 20);
+        for (double& x : p) x = unit();
+        // Some maps get runs of equal stops: every third position copies its left.
+        if (m % 3 == 0)
+            for (size_t i = 1; i < p.size(); i += 3) p[i] = p[i - 1];
+        std::sort(p.begin(), p.end());
+        layouts.push_back(p);
+    }
+    layouts.push_back({0.0, 0.0, 0.0});
+    layouts.push_back({0.0, 0.0, 0.5, 1.0, 1.0});
+    layouts.push_back({-0.0, 0.0, 1.0});
+    layouts.push_back({0.2, 0.2, 0.2, 0.2, 0.7});
+    layouts.push_back({0.9, 0.1, 0.5, 0.3});         // not ascending
+    layouts.push_back({0.1, nan, 0.5, 0.6});         // a position that is not a number
+    layouts.push_back({0.1, 0.4, 0.8, 0.3, 0.9});    // ascending, then not
+    for (const std::vector<double>& positions : layouts) {
+        CColorMap map;
+        std::vector<double> values = {-kInf, kInf, nan, -1e300, 1e300, -0.0, 0.0};
+        for (double p : positions) {
+            map.AddStop(p, ColorValue{unit(), unit(), unit(), unit()}, unit());
+            values.push_back(p);
+            values.push_back(std::nextafter(p, -kInf));
+            values.push_back(std::nextafter(p, kInf));
+            values.push_back(p - 1e-10);
+            values.push_back(p + 1e-10);
+        }
+        for (size_t i = 1; i < positions.size(); ++i)
+            values.push_back(0.5 * (positions[i - 1] + positions[i]));
+        for (int r = 0; r < 300; ++r) values.push_back(unit() * 2.0 - 0.5);
+        // The run version over every value, an odd count so the last goes alone.
+        if (values.size() % 2 == 0) values.push_back(0.5);
+        std::vector<ColorValue> run(values.size());
+        map.LookupRun(values.data(), run.data(), values.size());
+        for (size_t i = 0; i < values.size(); ++i) {
+            const double v = values[i];
+            const ColorValue fast = map.Lookup(v);
+            const ColorValue searched = map.LookupBySearch(v);
+            EXPECT_EQ(std::memcmp(&fast, &searched, sizeof fast), 0)
+                << "value " << v << " in a map of " << positions.size() << " stops";
+            EXPECT_EQ(std::memcmp(&run[i], &searched, sizeof fast), 0)
+                << "value " << v << " in a run over a map of " << positions.size() << " stops";
+        }
+    }
 }
 
 }  // namespace

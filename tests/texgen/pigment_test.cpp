@@ -185,3 +185,48 @@ TEST(RandomLayeredPigment, SameSourceStateSameColours) {
 }
 
 }  // namespace
+
+namespace {
+
+// Runs of points give each point exactly the colour of a single call: random layered
+// pigments (every shaper, several maps) and one of their texture layers, over full runs,
+// a short odd run and a single point, in space and on the plane z = 0.
+TEST(PigmentRuns, EveryPointAsASingleCallGivesIt) {
+    ColorValue palette[8];
+    CRandomSource colors(77);
+    for (ColorValue& c : palette) colors.NextColor(c, 0.1, 0.6);
+    CRandomSource points(5);
+    auto coordinate = [&points]() { return points.NextU32() * kTwoToMinus32 * 3.0 - 1.0; };
+    for (uint32_t seed = 0; seed < 12; ++seed) {
+        CRandomSource source(seed);
+        CLayeredPigment* layered = CreateRandomLayeredPigment(source, palette);
+        const IPigment* pigments[2] = {layered, layered->Layers().back()};
+        for (size_t count : {IPigment::kMaxRun, size_t{37}, size_t{1}}) {
+            for (bool flat : {false, true}) {
+                double x[IPigment::kMaxRun], y[IPigment::kMaxRun], z[IPigment::kMaxRun];
+                for (size_t i = 0; i < count; ++i) {
+                    x[i] = coordinate();
+                    y[i] = coordinate();
+                    z[i] = flat ? 0.0 : coordinate();
+                }
+                for (const IPigment* pigment : pigments) {
+                    ColorValue opaque[IPigment::kMaxRun], plain[IPigment::kMaxRun];
+                    pigment->GetOpaqueColors(opaque, x, y, z, count);
+                    pigment->GetColors(plain, x, y, z, count);
+                    for (size_t i = 0; i < count; ++i) {
+                        ColorValue one;
+                        pigment->GetOpaqueColor(one, x[i], y[i], z[i]);
+                        EXPECT_EQ(std::memcmp(&one, &opaque[i], sizeof one), 0)
+                            << "seed " << seed << " point " << i << " of " << count;
+                        pigment->GetColor(one, x[i], y[i], z[i]);
+                        EXPECT_EQ(std::memcmp(&one, &plain[i], sizeof one), 0)
+                            << "seed " << seed << " point " << i << " of " << count;
+                    }
+                }
+            }
+        }
+        layered->Release();
+    }
+}
+
+}  // namespace
