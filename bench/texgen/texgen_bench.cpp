@@ -49,18 +49,25 @@ const std::vector<double>& RandomPoints() {
     return points;
 }
 
-void BM_Noise3DRandom(benchmark::State& state) {
-    CRandomSource source(128);
-    CNoise noise(source, 5, 1.0);
+// Runs sample over the random points, `count` points (3 x count coordinates) a call,
+// and counts the points.
+template <typename Sample>
+void OverRandomPoints(benchmark::State& state, size_t count, Sample sample) {
     const std::vector<double>& p = RandomPoints();
     size_t n = 0;
     double sum = 0.0;
     for (auto _ : state) {
-        sum += noise.Noise(p[n], p[n + 1], p[n + 2]);
-        n = n + 3 < p.size() ? n + 3 : 0;
+        sum += sample(&p[n]);
+        n = n + 6 * count <= p.size() ? n + 3 * count : 0;
     }
     benchmark::DoNotOptimize(sum);
-    state.SetItemsProcessed(state.iterations());
+    state.SetItemsProcessed(static_cast<int64_t>(count) * state.iterations());
+}
+
+void BM_Noise3DRandom(benchmark::State& state) {
+    CRandomSource source(128);
+    CNoise noise(source, 5, 1.0);
+    OverRandomPoints(state, 1, [&noise](const double* q) { return noise.Noise(q[0], q[1], q[2]); });
 }
 BENCHMARK(BM_Noise3DRandom);
 
@@ -69,20 +76,12 @@ BENCHMARK(BM_Noise3DRandom);
 void BM_Noise3DRandomPairs(benchmark::State& state) {
     CRandomSource source(128);
     CNoise noise(source, 5, 1.0);
-    const std::vector<double>& p = RandomPoints();
-    size_t n = 0;
-    double sum = 0.0;
-    for (auto _ : state) {
-        const double xs[2] = {p[n], p[n + 3]}, ys[2] = {p[n + 1], p[n + 4]},
-                     zs[2] = {p[n + 2], p[n + 5]};
+    OverRandomPoints(state, 2, [&noise](const double* q) {
+        const double xs[2] = {q[0], q[3]}, ys[2] = {q[1], q[4]}, zs[2] = {q[2], q[5]};
         double out[2];
         noise.Noise2(xs, ys, zs, out);
-        sum += out[0];
-        sum += out[1];
-        n = n + 6 < p.size() ? n + 6 : 0;
-    }
-    benchmark::DoNotOptimize(sum);
-    state.SetItemsProcessed(2 * state.iterations());
+        return out[0] + out[1];
+    });
     state.counters["per_point_ns"] = benchmark::Counter(
         2.0 * static_cast<double>(state.iterations()),
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
@@ -133,16 +132,10 @@ void BM_LibnoiseGradientFlat(benchmark::State& state) {
 BENCHMARK(BM_LibnoiseGradientFlat);
 
 void BM_LibnoiseGradient3DRandom(benchmark::State& state) {
-    const std::vector<double>& p = RandomPoints();
-    size_t n = 0;
-    double sum = 0.0;
-    for (auto _ : state) {
-        sum += noise::GradientCoherentNoise3D(p[n] * 32, p[n + 1] * 32, p[n + 2] * 32, 0,
+    OverRandomPoints(state, 1, [](const double* q) {
+        return noise::GradientCoherentNoise3D(q[0] * 32, q[1] * 32, q[2] * 32, 0,
                                               noise::QUALITY_STD);
-        n = n + 3 < p.size() ? n + 3 : 0;
-    }
-    benchmark::DoNotOptimize(sum);
-    state.SetItemsProcessed(state.iterations());
+    });
 }
 BENCHMARK(BM_LibnoiseGradient3DRandom);
 #endif
