@@ -138,13 +138,83 @@ const GLTexture* BlockTexture(const GameWorld& world, uint16_t colour) {
     return colour < 12 ? world.blockTextures[colour] : nullptr;
 }
 
-template <uint32_t N>
-void DrawPool(const GameWorld& world, const TBlockPool<N>& pool) {
-    for (uint32_t i = 0; i < pool.count && i < N; ++i) {
-        const Block& b = pool.entries[i];
-        DrawBlock(world, b.x, b.y, b.z, b.colour);
+// The block mesh unrolled into its 36 triangle corners as client arrays, each value
+// the float that glTexCoord2d, glNormal3d and glVertex3d would have made of it, so a
+// glDrawArrays of them draws what the corners sent one by one drew.
+struct BlockArrays {
+    GLfloat position[36 * 3];
+    GLfloat normal[36 * 3];
+    GLfloat texCoord[36 * 2];
+};
+
+BlockArrays BuildBlockArrays(const MeshVertex* vertices, const int32_t* indices) {
+    BlockArrays a{};
+    for (int c = 0; c < 36; ++c) {
+        const MeshVertex& m = vertices[indices[c]];
+        a.position[3 * c] = GLfloat(m.x);
+        a.position[3 * c + 1] = GLfloat(m.y);
+        a.position[3 * c + 2] = GLfloat(m.z);
+        a.normal[3 * c] = GLfloat(m.nx);
+        a.normal[3 * c + 1] = GLfloat(m.ny);
+        a.normal[3 * c + 2] = GLfloat(m.nz);
+        a.texCoord[2 * c] = GLfloat(m.u);
+        a.texCoord[2 * c + 1] = GLfloat(m.v);
     }
+    return a;
 }
+
+const BlockArrays g_blockArrays = BuildBlockArrays(g_meshes.block, g_meshes.blockIndices);
+
+// Draws blocks one after another from the block arrays: each block its own draw under
+// its own two translations, as before, but a texture is bound only when it differs
+// from the one the block before used (binding is all the unbind between them did).
+class BlockRun {
+public:
+    explicit BlockRun(const GameWorld& world) : m_world(world) {
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, g_blockArrays.position);
+        glNormalPointer(GL_FLOAT, 0, g_blockArrays.normal);
+        glTexCoordPointer(2, GL_FLOAT, 0, g_blockArrays.texCoord);
+    }
+    ~BlockRun() {
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
+    BlockRun(const BlockRun&) = delete;
+    BlockRun& operator=(const BlockRun&) = delete;
+
+    void Draw(double x, double y, double z, uint16_t colour) {
+        // Up to 1024 settled blocks: those outside the view's band cost no GL call.
+        if (!BlockInDrawnBand(m_world.cameraY, y)) return;
+        const GLTexture* texture = BlockTexture(m_world, colour);
+        const GLuint name = texture && texture->uploaded ? texture->name : 0;
+        if (name != m_bound) {
+            glBindTexture(GL_TEXTURE_2D, name);
+            m_bound = name;
+        }
+        glPushMatrix();
+        glTranslated(x, y, z);
+        glTranslated(-0.5, -0.5, -0.5);
+        glDrawArrays(GL_TRIANGLES, 0, 36);
+        glPopMatrix();
+    }
+
+    template <uint32_t N>
+    void DrawPool(const TBlockPool<N>& pool) {
+        for (uint32_t i = 0; i < pool.count && i < N; ++i) {
+            const Block& b = pool.entries[i];
+            Draw(b.x, b.y, b.z, b.colour);
+        }
+    }
+
+private:
+    const GameWorld& m_world;
+    GLuint m_bound = 0;  // every draw before the run leaves texture 0 bound
+};
 
 }  // namespace
 
@@ -253,13 +323,19 @@ bool BlockInDrawnBand(double cameraY, double y) {
 }
 
 void DrawBlock(const GameWorld& world, double x, double y, double z, uint16_t colour) {
-    // Up to 1024 settled blocks: those outside the view's band cost no GL call.
-    if (!BlockInDrawnBand(world.cameraY, y)) return;
-    glPushMatrix();
-    glTranslated(x, y, z);
-    glTranslated(-0.5, -0.5, -0.5);
-    DrawTexturedMesh(BlockTexture(world, colour), g_meshes.block, g_meshes.blockIndices, 1.0);
-    glPopMatrix();
+    BlockRun(world).Draw(x, y, z, colour);
+}
+
+void DrawBlocks(const GameWorld& world) {
+    BlockRun run(world);
+    run.DrawPool(world.carried);
+    run.DrawPool(world.falling);
+    run.DrawPool(world.dropped);
+    run.DrawPool(world.settled);
+    for (uint32_t i = 0; i < world.fragments.count && i < world.fragments.kCapacity; ++i) {
+        const Block& b = world.fragments.entries[i].block;
+        run.Draw(b.x, b.y, b.z, b.colour);
+    }
 }
 
 void DrawWellAndBlocks(const GameWorld& world, const QualitySettings& quality) {
@@ -274,14 +350,7 @@ void DrawWellAndBlocks(const GameWorld& world, const QualitySettings& quality) {
     DrawRimSurface(world.rimTexture, world.goalHeight);
 
     SetMaterial(0.2, 0.8, 0, 0, 0);
-    DrawPool(world, world.carried);
-    DrawPool(world, world.falling);
-    DrawPool(world, world.dropped);
-    DrawPool(world, world.settled);
-    for (uint32_t i = 0; i < world.fragments.count && i < world.fragments.kCapacity; ++i) {
-        const Block& b = world.fragments.entries[i].block;
-        DrawBlock(world, b.x, b.y, b.z, b.colour);
-    }
+    DrawBlocks(world);
 
     White();
     const ColorValue grey = {1, 0.5, 0.5, 0.5};
