@@ -138,52 +138,14 @@ const GLTexture* BlockTexture(const GameWorld& world, uint16_t colour) {
     return colour < 12 ? world.blockTextures[colour] : nullptr;
 }
 
-// The block mesh unrolled into its 36 triangle corners as client arrays, each value
-// the float that glTexCoord2d, glNormal3d and glVertex3d would have made of it, so a
-// glDrawArrays of them draws what the corners sent one by one drew.
-struct BlockArrays {
-    GLfloat position[36 * 3];
-    GLfloat normal[36 * 3];
-    GLfloat texCoord[36 * 2];
-};
-
-BlockArrays BuildBlockArrays(const MeshVertex* vertices, const int32_t* indices) {
-    BlockArrays a{};
-    for (int c = 0; c < 36; ++c) {
-        const MeshVertex& m = vertices[indices[c]];
-        a.position[3 * c] = GLfloat(m.x);
-        a.position[3 * c + 1] = GLfloat(m.y);
-        a.position[3 * c + 2] = GLfloat(m.z);
-        a.normal[3 * c] = GLfloat(m.nx);
-        a.normal[3 * c + 1] = GLfloat(m.ny);
-        a.normal[3 * c + 2] = GLfloat(m.nz);
-        a.texCoord[2 * c] = GLfloat(m.u);
-        a.texCoord[2 * c + 1] = GLfloat(m.v);
-    }
-    return a;
-}
-
-const BlockArrays g_blockArrays = BuildBlockArrays(g_meshes.block, g_meshes.blockIndices);
-
-// Draws blocks one after another from the block arrays: each block its own draw under
-// its own two translations, as before, but a texture is bound only when it differs
-// from the one the block before used (binding is all the unbind between them did).
+// Draws blocks one after another from the block mesh's arrays: each block its own
+// draw under its own two translations, but a texture is bound only when it differs from
+// the one the block before used (binding is all the unbind between them did).
 class BlockRun {
 public:
-    explicit BlockRun(const GameWorld& world) : m_world(world) {
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glEnableClientState(GL_NORMAL_ARRAY);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glVertexPointer(3, GL_FLOAT, 0, g_blockArrays.position);
-        glNormalPointer(GL_FLOAT, 0, g_blockArrays.normal);
-        glTexCoordPointer(2, GL_FLOAT, 0, g_blockArrays.texCoord);
-    }
-    ~BlockRun() {
-        glDisableClientState(GL_VERTEX_ARRAY);
-        glDisableClientState(GL_NORMAL_ARRAY);
-        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-        glBindTexture(GL_TEXTURE_2D, 0);
-    }
+    explicit BlockRun(const GameWorld& world)
+        : m_world(world), m_arrays(g_meshes.block, g_meshes.blockIndices, 1.0) {}
+    ~BlockRun() { glBindTexture(GL_TEXTURE_2D, 0); }
     BlockRun(const BlockRun&) = delete;
     BlockRun& operator=(const BlockRun&) = delete;
 
@@ -199,7 +161,7 @@ public:
         glPushMatrix();
         glTranslated(x, y, z);
         glTranslated(-0.5, -0.5, -0.5);
-        glDrawArrays(GL_TRIANGLES, 0, 36);
+        m_arrays.Draw();
         glPopMatrix();
     }
 
@@ -213,6 +175,7 @@ public:
 
 private:
     const GameWorld& m_world;
+    const MeshArrays m_arrays;
     GLuint m_bound = 0;  // every draw before the run leaves texture 0 bound
 };
 
