@@ -237,10 +237,20 @@ MeshArrays::~MeshArrays() {
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    // Sending the corners one by one left the last one's normal and texture coordinates
+    // current, and later drawing that sends none (lit quads, say) uses them; a draw from
+    // arrays leaves the current values alone, so they are set here.
+    if (m_drawn) {
+        const GLfloat* last = m_corners.data() + m_corners.size() - 8;
+        glNormal3fv(last + 3);
+        glTexCoord2fv(last + 6);
+    }
 }
 
-void MeshArrays::Draw() const {
-    if (m_count > 0) glDrawArrays(GL_TRIANGLES, 0, GLsizei(m_count));
+void MeshArrays::Draw() {
+    if (m_count == 0) return;
+    glDrawArrays(GL_TRIANGLES, 0, GLsizei(m_count));
+    m_drawn = true;
 }
 
 void DrawTexturedMesh(const GLTexture* texture, const MeshVertex* vertices,

@@ -84,11 +84,12 @@ public:
     ~MeshArrays();
     MeshArrays(const MeshArrays&) = delete;
     MeshArrays& operator=(const MeshArrays&) = delete;
-    void Draw() const;
+    void Draw();
 
 private:
     std::vector<float> m_corners;  // x y z, nx ny nz, u v per vertex
     uint32_t m_count = 0;
+    bool m_drawn = false;
 };
 
 // indices: triplets ended by a negative first index.

@@ -175,7 +175,7 @@ public:
 
 private:
     const GameWorld& m_world;
-    const MeshArrays m_arrays;
+    MeshArrays m_arrays;
     GLuint m_bound = 0;  // every draw before the run leaves texture 0 bound
 };
 
