@@ -339,6 +339,10 @@ void DrawWorld(const GameWorld& world, const QualitySettings& quality) {
     SetGlowLights(world.noiseFrames, world.time);
     DrawWellAndBlocks(world, quality);
     if (quality.SmoothPolygons) {
+        // The filled scene goes to the renderer now: a software renderer's own threads
+        // fill it while this one sets up the outlines, rather than both waiting for the
+        // end of the frame. The pixels are the same either way.
+        glFlush();
         // Every edge again as a smoothed line over the filled scene.
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         DrawWellAndBlocks(world, quality);
