@@ -1,7 +1,8 @@
 // Times a frame of the approach, the descent and the completed screen in a 1024 x 768
 // game window: each frame is drawn over the screen's whole time span, finished
 // (glFinish, so the software rasteriser's work counts) and swapped. Reported: mean and
-// 99th percentile milliseconds per frame, simple and detailed models.
+// 99th percentile milliseconds per frame beside the goal, the main thread's share and
+// a digest of one frame's pixels, simple and detailed models.
 //
 // Run under an X server:
 //   xvfb-run -s "-screen 0 1280x1024x24" build/bench/campaign/scenes_bench [frames]
@@ -11,7 +12,6 @@
 #include <wx/init.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -20,6 +20,7 @@
 #include "campaign/cp_complete.h"
 #include "campaign/cp_scenes.h"
 #include "display/dp_gl_state.h"
+#include "support/frame_figures.h"
 #include "display/dp_quality.h"
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
@@ -29,26 +30,23 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Draws `frames` frames of one screen at times spread over its span.
+// Draws `frames` frames of one screen at times spread over its span, after a frame at
+// 0.4 of the span whose pixels are digested.
 template <typename Draw>
 void Time(const char* label, int frames, double span, Draw draw) {
-    std::vector<double> ms;
+    draw(span * 0.4);
+    const uint64_t digest = BackBufferDigest(1024, 768);
+    PfSwapGameBuffers();
+    FrameTimer timer;
     for (int i = 0; i < frames + 10; ++i) {
         const double t = span * double(i % frames) / frames;
-        const Clock::time_point start = Clock::now();
+        if (i >= 10) timer.Start();
         draw(t);
         glFinish();
-        const Clock::time_point end = Clock::now();
+        if (i >= 10) timer.Stop();
         PfSwapGameBuffers();
-        if (i >= 10) ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
-    std::sort(ms.begin(), ms.end());
-    double sum = 0;
-    for (double v : ms) sum += v;
-    std::printf("%-34s mean %6.2f ms   p99 %6.2f ms   (%d frames)\n", label, sum / ms.size(),
-                ms[ms.size() * 99 / 100], frames);
+    timer.Print(label, digest);
 }
 
 void TimeAll(PlanetResult& result, int frames, const char* models) {

@@ -7,6 +7,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -209,16 +210,53 @@ void DrawTexturedQuad(const GLTexture* texture, const double p1[2], const double
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
+MeshArrays::MeshArrays(const MeshVertex* vertices, const int32_t* indices, double scale) {
+    // The triangles' corners in order, each value the float that glTexCoord2d,
+    // glNormal3d and glVertex3d would have made of it, the position scaled in double
+    // first as theirs was.
+    for (const int32_t* t = indices; t[0] >= 0; t += 3) {
+        for (int k = 0; k < 3; ++k) {
+            const MeshVertex& m = vertices[t[k]];
+            m_corners.insert(m_corners.end(),
+                             {GLfloat(m.x * scale), GLfloat(m.y * scale), GLfloat(m.z * scale),
+                              GLfloat(m.nx), GLfloat(m.ny), GLfloat(m.nz), GLfloat(m.u),
+                              GLfloat(m.v)});
+        }
+        m_count += 3;
+    }
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    const GLsizei stride = 8 * sizeof(GLfloat);
+    glVertexPointer(3, GL_FLOAT, stride, m_corners.data());
+    glNormalPointer(GL_FLOAT, stride, m_corners.data() + 3);
+    glTexCoordPointer(2, GL_FLOAT, stride, m_corners.data() + 6);
+}
+
+MeshArrays::~MeshArrays() {
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    // Sending the corners one by one left the last one's normal and texture coordinates
+    // current, and later drawing that sends none (lit quads, say) uses them; a draw from
+    // arrays leaves the current values alone, so they are set here.
+    if (m_drawn) {
+        const GLfloat* last = m_corners.data() + m_corners.size() - 8;
+        glNormal3fv(last + 3);
+        glTexCoord2fv(last + 6);
+    }
+}
+
+void MeshArrays::Draw() {
+    if (m_count == 0) return;
+    glDrawArrays(GL_TRIANGLES, 0, GLsizei(m_count));
+    m_drawn = true;
+}
+
 void DrawTexturedMesh(const GLTexture* texture, const MeshVertex* vertices,
                       const int32_t* indices, double scale) {
     if (Drawable(texture)) glBindTexture(GL_TEXTURE_2D, texture->name);
-    glBegin(GL_TRIANGLES);
-    for (const int32_t* t = indices; t[0] >= 0; t += 3) {
-        EmitMeshCorner(vertices[t[0]], scale);
-        EmitMeshCorner(vertices[t[1]], scale);
-        EmitMeshCorner(vertices[t[2]], scale);
-    }
-    glEnd();
+    MeshArrays(vertices, indices, scale).Draw();
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "app/app_color.h"
 
@@ -72,6 +73,25 @@ void DrawImagePixels(const TextureImage* image, int32_t x, int32_t y, int32_t cl
 void DrawTexturedQuad(const GLTexture* texture, const double p1[2], const double p2[2],
                       const double p3[2], const double p4[2], double du, double dv, double u,
                       double v);
+// A mesh's corners as client arrays of floats (positions times scale, normals,
+// texture coordinates: the values glVertex3d and friends would have sent) for as long as
+// the object lives; Draw draws its triangles, in the order of the index triplets (ended
+// by a negative first index), as often as asked: under a new matrix or texture each
+// time, say.
+class MeshArrays {
+public:
+    MeshArrays(const MeshVertex* vertices, const int32_t* indices, double scale);
+    ~MeshArrays();
+    MeshArrays(const MeshArrays&) = delete;
+    MeshArrays& operator=(const MeshArrays&) = delete;
+    void Draw();
+
+private:
+    std::vector<float> m_corners;  // x y z, nx ny nz, u v per vertex
+    uint32_t m_count = 0;
+    bool m_drawn = false;
+};
+
 // indices: triplets ended by a negative first index.
 void DrawTexturedMesh(const GLTexture* texture, const MeshVertex* vertices,
                       const int32_t* indices, double scale);

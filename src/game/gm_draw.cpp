@@ -138,13 +138,46 @@ const GLTexture* BlockTexture(const GameWorld& world, uint16_t colour) {
     return colour < 12 ? world.blockTextures[colour] : nullptr;
 }
 
-template <uint32_t N>
-void DrawPool(const GameWorld& world, const TBlockPool<N>& pool) {
-    for (uint32_t i = 0; i < pool.count && i < N; ++i) {
-        const Block& b = pool.entries[i];
-        DrawBlock(world, b.x, b.y, b.z, b.colour);
+// Draws blocks one after another from the block mesh's arrays: each block its own
+// draw under its own two translations, but a texture is bound only when it differs from
+// the one the block before used (binding is all the unbind between them did).
+class BlockRun {
+public:
+    explicit BlockRun(const GameWorld& world)
+        : m_world(world), m_arrays(g_meshes.block, g_meshes.blockIndices, 1.0) {}
+    ~BlockRun() { glBindTexture(GL_TEXTURE_2D, 0); }
+    BlockRun(const BlockRun&) = delete;
+    BlockRun& operator=(const BlockRun&) = delete;
+
+    void Draw(double x, double y, double z, uint16_t colour) {
+        // Up to 1024 settled blocks: those outside the view's band cost no GL call.
+        if (!BlockInDrawnBand(m_world.cameraY, y)) return;
+        const GLTexture* texture = BlockTexture(m_world, colour);
+        const GLuint name = texture && texture->uploaded ? texture->name : 0;
+        if (name != m_bound) {
+            glBindTexture(GL_TEXTURE_2D, name);
+            m_bound = name;
+        }
+        glPushMatrix();
+        glTranslated(x, y, z);
+        glTranslated(-0.5, -0.5, -0.5);
+        m_arrays.Draw();
+        glPopMatrix();
     }
-}
+
+    template <uint32_t N>
+    void DrawPool(const TBlockPool<N>& pool) {
+        for (uint32_t i = 0; i < pool.count && i < N; ++i) {
+            const Block& b = pool.entries[i];
+            Draw(b.x, b.y, b.z, b.colour);
+        }
+    }
+
+private:
+    const GameWorld& m_world;
+    MeshArrays m_arrays;
+    GLuint m_bound = 0;  // every draw before the run leaves texture 0 bound
+};
 
 }  // namespace
 
@@ -253,13 +286,19 @@ bool BlockInDrawnBand(double cameraY, double y) {
 }
 
 void DrawBlock(const GameWorld& world, double x, double y, double z, uint16_t colour) {
-    // Up to 1024 settled blocks: those outside the view's band cost no GL call.
-    if (!BlockInDrawnBand(world.cameraY, y)) return;
-    glPushMatrix();
-    glTranslated(x, y, z);
-    glTranslated(-0.5, -0.5, -0.5);
-    DrawTexturedMesh(BlockTexture(world, colour), g_meshes.block, g_meshes.blockIndices, 1.0);
-    glPopMatrix();
+    BlockRun(world).Draw(x, y, z, colour);
+}
+
+void DrawBlocks(const GameWorld& world) {
+    BlockRun run(world);
+    run.DrawPool(world.carried);
+    run.DrawPool(world.falling);
+    run.DrawPool(world.dropped);
+    run.DrawPool(world.settled);
+    for (uint32_t i = 0; i < world.fragments.count && i < world.fragments.kCapacity; ++i) {
+        const Block& b = world.fragments.entries[i].block;
+        run.Draw(b.x, b.y, b.z, b.colour);
+    }
 }
 
 void DrawWellAndBlocks(const GameWorld& world, const QualitySettings& quality) {
@@ -274,14 +313,7 @@ void DrawWellAndBlocks(const GameWorld& world, const QualitySettings& quality) {
     DrawRimSurface(world.rimTexture, world.goalHeight);
 
     SetMaterial(0.2, 0.8, 0, 0, 0);
-    DrawPool(world, world.carried);
-    DrawPool(world, world.falling);
-    DrawPool(world, world.dropped);
-    DrawPool(world, world.settled);
-    for (uint32_t i = 0; i < world.fragments.count && i < world.fragments.kCapacity; ++i) {
-        const Block& b = world.fragments.entries[i].block;
-        DrawBlock(world, b.x, b.y, b.z, b.colour);
-    }
+    DrawBlocks(world);
 
     White();
     const ColorValue grey = {1, 0.5, 0.5, 0.5};
@@ -307,6 +339,10 @@ void DrawWorld(const GameWorld& world, const QualitySettings& quality) {
     SetGlowLights(world.noiseFrames, world.time);
     DrawWellAndBlocks(world, quality);
     if (quality.SmoothPolygons) {
+        // The filled scene goes to the renderer now: a software renderer's own threads
+        // fill it while this one sets up the outlines, rather than both waiting for the
+        // end of the frame. The pixels are the same either way.
+        glFlush();
         // Every edge again as a smoothed line over the filled scene.
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         DrawWellAndBlocks(world, quality);

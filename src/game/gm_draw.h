@@ -59,6 +59,8 @@ void DrawRimSurface(const GLTexture* texture, double h);
 // to 20 above the camera, both bounds included).
 bool BlockInDrawnBand(double cameraY, double y);
 void DrawBlock(const GameWorld& world, double x, double y, double z, uint16_t colour);
+// Every block and fragment in the band: carried, falling, dropped, settled, fragments.
+void DrawBlocks(const GameWorld& world);
 // The craft's detail and the second, smoothed pass of outlines follow the quality given.
 void DrawWellAndBlocks(const GameWorld& world, const QualitySettings& quality);
 void DrawWorld(const GameWorld& world, const QualitySettings& quality);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "app/app_texture_image.h"
 #include "display/dp_gl_state.h"
@@ -293,6 +294,83 @@ TEST_F(GLState, TheLitCraftCoversTheCentreAndFacesOutward) {
         glGetIntegerv(GL_CULL_FACE_MODE, &culled);
         EXPECT_EQ(culled, GL_BACK);
     }
+}
+
+// A lit, textured scene of two meshes drawn by DrawTexturedMesh, then a lit quad that
+// sends no normal or texture coordinates of its own; with `oneByOne` the meshes' corners
+// are sent one by one instead, as the reference the arrays must match pixel for pixel.
+void DrawMeshesAndAQuad(const MeshVertex* v, const int32_t* indices, bool oneByOne) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (double scale : {1.0, 1.3}) {
+        if (oneByOne) {
+            glBegin(GL_TRIANGLES);
+            for (const int32_t* t = indices; t[0] >= 0; ++t) {
+                glTexCoord2d(v[*t].u, v[*t].v);
+                glNormal3d(v[*t].nx, v[*t].ny, v[*t].nz);
+                glVertex3d(v[*t].x * scale, v[*t].y * scale, v[*t].z * scale);
+            }
+            glEnd();
+        } else {
+            DrawTexturedMesh(nullptr, v, indices, scale);
+        }
+        glTranslated(0.3, 0.0, 0.0);
+    }
+    glBegin(GL_QUADS);
+    glVertex3d(-2.0, -2.0, -1.0);
+    glVertex3d(-1.0, -2.0, -1.0);
+    glVertex3d(-1.0, -1.0, -1.0);
+    glVertex3d(-2.0, -1.0, -1.0);
+    glEnd();
+}
+
+TEST_F(GLState, AMeshDrawsAndLeavesTheStateAsItsCornersSentOneByOneDo) {
+    // Corners off any grid, normals and texture coordinates all different.
+    const MeshVertex v[5] = {
+        {-1.37, -0.91, -0.2, 0.1, 0.2, 0.97, 0.11, 0.93},
+        {1.13, -1.07, -0.4, -0.3, 0.1, 0.95, 0.87, 0.07},
+        {0.21, 1.19, -0.1, 0.2, -0.4, 0.89, 0.53, 0.71},
+        {-0.83, 0.77, -0.3, 0.6, 0.3, 0.74, 0.29, 0.41},
+        {0.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0},  // not in the index list
+    };
+    const int32_t indices[] = {0, 1, 2, 0, 2, 3, -1};
+    const int32_t empty[] = {-1};
+    BeginScene3D(true);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    EnableLight(0);
+    SetLightPosition(0, 0.4, 0.7, 3.0);
+    SetLightColors(0, {1.0, 0.9, 0.8, 1.0}, 0.3, 0.8, 0.5);
+    SetMaterial(0.4, 0.8, 0.3, 0.1, 16.0);
+    glTranslated(0.0, 0.0, -6.0);
+    glPushMatrix();
+    DrawMeshesAndAQuad(v, indices, true);
+    glPopMatrix();
+    const std::vector<uint8_t> reference = ReadBackBuffer(800, 600);
+    GLdouble normal[4], texCoord[4];
+    glGetDoublev(GL_CURRENT_NORMAL, normal);
+    glGetDoublev(GL_CURRENT_TEXTURE_COORDS, texCoord);
+
+    glNormal3d(0.0, 0.0, 1.0);  // not what the corners leave
+    glTexCoord2d(0.0, 0.0);
+    glPushMatrix();
+    DrawMeshesAndAQuad(v, indices, false);
+    glPopMatrix();
+    EXPECT_TRUE(ReadBackBuffer(800, 600) == reference);
+    GLdouble normalAfter[4], texCoordAfter[4];
+    glGetDoublev(GL_CURRENT_NORMAL, normalAfter);
+    glGetDoublev(GL_CURRENT_TEXTURE_COORDS, texCoordAfter);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(normalAfter[i], normal[i]);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(texCoordAfter[i], texCoord[i]);
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_FALSE(glIsEnabled(GL_NORMAL_ARRAY));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
+
+    // An empty index list draws nothing and leaves the current values alone.
+    glNormal3d(0.0, 1.0, 0.0);
+    DrawTexturedMesh(nullptr, v, empty, 1.0);
+    glGetDoublev(GL_CURRENT_NORMAL, normalAfter);
+    EXPECT_EQ(normalAfter[1], 1.0);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(GLState, TheTimingSceneDrawsAndLeavesTheMatrixStack) {
