@@ -30,6 +30,7 @@
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
 #include "platform/pf_window.h"
+#include "sample_world.h"
 #include "support/test_support.h"
 #include "texgen/tg_generators.h"
 
@@ -84,92 +85,6 @@ unsigned long long PinFrame(const char* name) {
 // The game's world, drawn straight with DrawWorld.
 // ---------------------------------------------------------------------------
 
-struct Planet {
-    std::unique_ptr<CGalaxyGenerator> galaxy{new CGalaxyGenerator(0, GameRecipeSettings())};
-    std::unique_ptr<CSystemGenerator> system{CreateSystemGenerator(*galaxy, 0)};
-    std::unique_ptr<CPlanetGenerator> planet{CreatePlanetGenerator(*system, 0)};
-};
-
-void LoadTextures(GameWorld& w, void* context) {
-    Planet& p = *static_cast<Planet*>(context);
-    const TextureFilters filters = ActiveTextureFilters();
-    w.glowTexture = MakeTexture(MakeGlowImage(*p.galaxy), true, TextureCategoryForeground, filters);
-    w.innerWallTexture = MakeTexture(MakeSecondRandomPigmentImage(*p.planet), false,
-                                     TextureCategoryBackground, filters);
-    w.floorTexture =
-        MakeTexture(MakeTurbulenceImage(*p.planet), false, TextureCategoryBackground, filters);
-    w.noiseFrames = GetNoiseFrames(*p.planet);
-    w.rimTexture =
-        MakeTexture(MakeRandomPigmentImage(*p.planet), false, TextureCategoryBackground, filters);
-    w.outerWallTexture =
-        MakeTexture(MakeLayeredFlatImage(*p.planet), false, TextureCategoryBackground, filters);
-    for (uint32_t c = 0; c < 12; ++c)
-        w.blockTextures[c] = MakeTexture(MakeForegroundPigmentImage(*p.planet, c), false,
-                                         TextureCategoryForeground, filters);
-}
-
-// A stack of rows x 15 settled blocks, 64 falling blocks from 5 above the craft up,
-// 32 fragments just above it and 64 puffs under it, the craft at height; the camera
-// follows it.
-void FillWorld(GameWorld& w, uint32_t rows, double height) {
-    while (w.settled.count) RemovePoolEntry(w.settled, w, w.settled.count - 1);
-    while (w.falling.count) RemovePoolEntry(w.falling, w, w.falling.count - 1);
-    for (uint32_t i = 0; i < rows * 15; ++i) {
-        Block& b = TakePoolEntry(w.settled, w);
-        b.colour = uint16_t(i % 12);
-        b.x = double(i % 15) - 7.0;
-        b.y = double(i / 15);
-        b.z = 0;
-    }
-    for (uint32_t i = 0; i < 64; ++i) {
-        Block& b = TakePoolEntry(w.falling, w);
-        b.colour = uint16_t(i % 12);
-        b.x = double(i % 15) - 7.0;
-        b.y = height + 5.0 + double(i / 15) * 3;
-        b.z = 0;
-    }
-    w.fragments.count = 32;
-    for (uint32_t i = 0; i < 32; ++i) {
-        Fragment& f = w.fragments.entries[i];
-        f.block.colour = uint16_t(i % 12);
-        f.block.x = double(i % 8) - 4;
-        f.block.y = height + 1.0 + i / 8;
-        f.block.z = 0.5;
-    }
-    w.puffs.count = 64;
-    for (uint32_t i = 0; i < 64; ++i) {
-        ExhaustPuff& p = w.puffs.entries[i];
-        p.age = (i % 16) / 16.0;
-        p.x = 0;
-        p.y = height;
-        p.dx = (i % 2) ? 0.3 : -0.3;
-        p.dy = -0.95;
-    }
-    w.playerX = 0;
-    w.playerY = height;
-    w.cameraY = height;
-    w.fade = 1;
-    w.time = 3.3;
-}
-
-// The game's view and its six lights (three under the floor, three over the goal).
-void SetUpGameView(const GameWorld& w) {
-    ResetGLState2D();
-    BeginScene3D(true);
-    glRotated(15.0, 1.0, 0.0, 0.0);
-    glTranslated(0.0, -12.0, -34.0);
-    const double top = w.goalHeight + 10;
-    const double positions[6][3] = {{-7, -2, 3}, {0, -2, 4}, {7, -2, 3},
-                                     {-6, top, 3}, {0, top, 4}, {6, top, 3}};
-    const ColorValue white = {1, 1, 1, 1};
-    for (uint32_t i = 0; i < 6; ++i) {
-        SetLightPosition(i, positions[i][0], positions[i][1], positions[i][2]);
-        SetLightAttenuation(i, 0.2, 0.05, 0);
-        if (i >= 3) SetLightColors(i, white, 0.3, 0.3, 0);
-        EnableLight(i);
-    }
-}
-
 class PinnedGame : public GLWindowTest {
 protected:
     PinnedGame() : GLWindowTest(kWidth, kHeight) {}
@@ -184,11 +99,11 @@ TEST_F(PinnedGame, ThreeWorldsSmoothAndPlain) {
     const QualitySettings defaults = *ActiveQualitySettings();
     ASSERT_TRUE(defaults.SmoothPolygons);
     ASSERT_TRUE(defaults.HighQualityModels);
-    Planet planet;
+    SamplePlanet planet;
     std::unique_ptr<GameWorld> world(new GameWorld);
     CRandomSource run(1);
     CRandomSource pieces = MakePieceSource(0, 0, 0);
-    SetUpGameWorld(*world, 0, 0, 0, run, pieces, LoadTextures, &planet);
+    SetUpGameWorld(*world, 0, 0, 0, run, pieces, LoadSampleTextures, &planet);
     struct Case {
         const char* name;
         uint32_t rows;
@@ -201,8 +116,8 @@ TEST_F(PinnedGame, ThreeWorldsSmoothAndPlain) {
         {"floor", 3, 8, kGameFloorSmoothDigest, kGameFloorPlainDigest}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FillWorld(*world, c.rows, c.height);
-        SetUpGameView(*world);
+        FillSampleWorld(*world, c.rows, c.height);
+        SetUpSampleView(*world);
         QualitySettings quality = defaults;
         SetActiveQualitySettings(quality);
         DrawWorld(*world, quality);
