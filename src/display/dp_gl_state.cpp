@@ -237,9 +237,10 @@ MeshArrays::~MeshArrays() {
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    // Sending the corners one by one left the last one's normal and texture coordinates
-    // current, and later drawing that sends none (lit quads, say) uses them; a draw from
-    // arrays leaves the current values alone, so they are set here.
+    // Drawing that follows and sends no normal or texture coordinates of its own (lit
+    // quads) takes the current ones, which must be the last corner's as if each corner
+    // had been sent by itself; a draw from arrays leaves the current values alone, so
+    // they are set here.
     if (m_drawn) {
         const GLfloat* last = m_corners.data() + m_corners.size() - 8;
         glNormal3fv(last + 3);
