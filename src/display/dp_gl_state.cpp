@@ -211,23 +211,29 @@ void DrawTexturedQuad(const GLTexture* texture, const double p1[2], const double
 }
 
 MeshArrays::MeshArrays(const MeshVertex* vertices, const int32_t* indices, double scale) {
-    // The triangles' corners in order, each value the float that glTexCoord2d,
-    // glNormal3d and glVertex3d would have made of it, the position scaled in double
-    // first as theirs was.
+    // Each corner once, each value the float that glTexCoord2d, glNormal3d and glVertex3d
+    // would have made of it (the position scaled in double first, as theirs was); the
+    // triangles index them in order. The renderer lights a shared corner once per draw.
+    std::vector<int32_t> slotOf;
     for (const int32_t* t = indices; t[0] >= 0; t += 3) {
         for (int k = 0; k < 3; ++k) {
-            const MeshVertex& m = vertices[t[k]];
-            m_corners.insert(m_corners.end(),
-                             {GLfloat(m.x * scale), GLfloat(m.y * scale), GLfloat(m.z * scale),
-                              GLfloat(m.nx), GLfloat(m.ny), GLfloat(m.nz), GLfloat(m.u),
-                              GLfloat(m.v)});
+            const size_t v = size_t(t[k]);
+            if (v >= slotOf.size()) slotOf.resize(v + 1, -1);
+            if (slotOf[v] < 0) {
+                slotOf[v] = int32_t(m_corners.size() / kFloatsPerCorner);
+                const MeshVertex& m = vertices[v];
+                m_corners.insert(m_corners.end(),
+                                 {GLfloat(m.x * scale), GLfloat(m.y * scale),
+                                  GLfloat(m.z * scale), GLfloat(m.nx), GLfloat(m.ny),
+                                  GLfloat(m.nz), GLfloat(m.u), GLfloat(m.v)});
+            }
+            m_indices.push_back(uint32_t(slotOf[v]));
         }
-        m_count += 3;
     }
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    const GLsizei stride = 8 * sizeof(GLfloat);
+    const GLsizei stride = kFloatsPerCorner * sizeof(GLfloat);
     glVertexPointer(3, GL_FLOAT, stride, m_corners.data());
     glNormalPointer(GL_FLOAT, stride, m_corners.data() + 3);
     glTexCoordPointer(2, GL_FLOAT, stride, m_corners.data() + 6);
@@ -241,17 +247,19 @@ MeshArrays::~MeshArrays() {
     // quads) takes the current ones, which must be the last corner's as if each corner
     // had been sent by itself; a draw from arrays leaves the current values alone, so
     // they are set here.
-    if (m_drawn) {
-        const GLfloat* last = m_corners.data() + m_corners.size() - 8;
+    if (m_drawn && !m_indices.empty()) {
+        const GLfloat* last = m_corners.data() + kFloatsPerCorner * m_indices.back();
         glNormal3fv(last + 3);
         glTexCoord2fv(last + 6);
     }
 }
 
-void MeshArrays::Draw() {
-    if (m_count == 0) return;
-    glDrawArrays(GL_TRIANGLES, 0, GLsizei(m_count));
+void MeshArrays::Draw() { DrawTriangles(m_indices.data(), IndexCount()); }
+
+void MeshArrays::DrawTriangles(const uint32_t* indices, uint32_t count) {
     m_drawn = true;
+    if (count == 0) return;
+    glDrawElements(GL_TRIANGLES, GLsizei(count), GL_UNSIGNED_INT, indices);
 }
 
 void DrawTexturedMesh(const GLTexture* texture, const MeshVertex* vertices,

@@ -77,18 +77,28 @@ void DrawTexturedQuad(const GLTexture* texture, const double p1[2], const double
 // texture coordinates: the values glVertex3d and friends would have sent) for as long as
 // the object lives; Draw draws its triangles, in the order of the index triplets (ended
 // by a negative first index), as often as asked: under a new matrix or texture each
-// time, say.
+// time, say. DrawTriangles draws some of them (index triplets taken from Indices(), in
+// their order: those a ViewCuller keeps); afterwards the current normal and texture
+// coordinates are the mesh's last corner's, as after the whole mesh sent corner by corner.
 class MeshArrays {
 public:
+    static constexpr int kFloatsPerCorner = 8;  // x y z, nx ny nz, u v
+
     MeshArrays(const MeshVertex* vertices, const int32_t* indices, double scale);
     ~MeshArrays();
     MeshArrays(const MeshArrays&) = delete;
     MeshArrays& operator=(const MeshArrays&) = delete;
     void Draw();
+    void DrawTriangles(const uint32_t* indices, uint32_t count);
+
+    const float* Corners() const { return m_corners.data(); }
+    uint32_t CornerCount() const { return uint32_t(m_corners.size() / kFloatsPerCorner); }
+    const uint32_t* Indices() const { return m_indices.data(); }
+    uint32_t IndexCount() const { return uint32_t(m_indices.size()); }
 
 private:
-    std::vector<float> m_corners;  // x y z, nx ny nz, u v per vertex
-    uint32_t m_count = 0;
+    std::vector<float> m_corners;     // each corner once
+    std::vector<uint32_t> m_indices;  // three corners per triangle, in the mesh's order
     bool m_drawn = false;
 };
 
