@@ -4,9 +4,11 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <vector>
 
 #include "display/dp_quality.h"
 #include "display/dp_texture.h"
+#include "display/dp_view_cull.h"
 #include "game/gm_world.h"
 
 namespace {
@@ -140,11 +142,16 @@ const GLTexture* BlockTexture(const GameWorld& world, uint16_t colour) {
 
 // Draws blocks one after another from the block mesh's arrays: each block its own
 // draw under its own two translations, but a texture is bound only when it differs from
-// the one the block before used (binding is all the unbind between them did).
+// the one the block before used (binding is all the unbind between them did). Blocks
+// out of the window and faces turned away are left out, as they would give no pixel.
+// Every so many blocks the drawing so far goes to the renderer, so a software renderer's
+// threads fill while this one goes on.
 class BlockRun {
 public:
     explicit BlockRun(const GameWorld& world)
-        : m_world(world), m_arrays(g_meshes.block, g_meshes.blockIndices, 1.0) {}
+        : m_world(world),
+          m_arrays(g_meshes.block, g_meshes.blockIndices, 1.0),
+          m_kept(m_arrays.IndexCount()) {}
     ~BlockRun() { glBindTexture(GL_TEXTURE_2D, 0); }
     BlockRun(const BlockRun&) = delete;
     BlockRun& operator=(const BlockRun&) = delete;
@@ -152,6 +159,13 @@ public:
     void Draw(double x, double y, double z, uint16_t colour) {
         // Up to 1024 settled blocks: those outside the view's band cost no GL call.
         if (!BlockInDrawnBand(m_world.cameraY, y)) return;
+        const double corner[3] = {x - 0.5, y - 0.5, z - 0.5};
+        const uint32_t count = m_view.KeptTriangles(m_arrays, corner, m_kept.data());
+        if (count == 0) {
+            // Nothing to send, but the state after the run is as if it had been.
+            m_arrays.DrawTriangles(m_kept.data(), 0);
+            return;
+        }
         const GLTexture* texture = BlockTexture(m_world, colour);
         const GLuint name = texture && texture->uploaded ? texture->name : 0;
         if (name != m_bound) {
@@ -161,8 +175,9 @@ public:
         glPushMatrix();
         glTranslated(x, y, z);
         glTranslated(-0.5, -0.5, -0.5);
-        m_arrays.Draw();
+        m_arrays.DrawTriangles(m_kept.data(), count);
         glPopMatrix();
+        if (++m_drawn % kBlocksPerFlush == 0) glFlush();
     }
 
     template <uint32_t N>
@@ -174,9 +189,14 @@ public:
     }
 
 private:
+    static constexpr uint32_t kBlocksPerFlush = 128;
+
     const GameWorld& m_world;
     MeshArrays m_arrays;
+    ViewCuller m_view;
+    std::vector<uint32_t> m_kept;  // the triangles of the block being drawn
     GLuint m_bound = 0;  // every draw before the run leaves texture 0 bound
+    uint32_t m_drawn = 0;
 };
 
 }  // namespace
@@ -290,6 +310,7 @@ void DrawBlock(const GameWorld& world, double x, double y, double z, uint16_t co
 }
 
 void DrawBlocks(const GameWorld& world) {
+    glFlush();  // the well's large fills go to the renderer first
     BlockRun run(world);
     run.DrawPool(world.carried);
     run.DrawPool(world.falling);
