@@ -1,6 +1,10 @@
 // Gradient noise, shapers and vector helpers.
 #include "texgen/tg_noise.h"
 
+#include <immintrin.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <initializer_list>
 
@@ -10,7 +14,19 @@ namespace {
 
 constexpr double kTwoToMinus32 = 1.0 / 4294967296.0;  // exact
 
+std::atomic<bool> g_forceTwoLanes{false};  // the test seam; the program leaves it false
+
+bool UseAvx2() {
+    static const bool haveAvx2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return haveAvx2 && !g_forceTwoLanes.load(std::memory_order_relaxed);
+}
+
 }  // namespace
+
+bool ForceNoiseTwoLanes(bool force) { return g_forceTwoLanes.exchange(force); }
 
 Vector3& NormalizeVector(Vector3& v) {
     const double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
@@ -69,6 +85,269 @@ CNoise::CNoise(CRandomSource& source, uint32_t bits, double frequency) : gradien
         rowY[i] = static_cast<uint8_t>(permY[i] * 4);
         rowZ[i] = static_cast<uint8_t>(permZ[i] * 4);
     }
+    const uint8_t* rows[3] = {rowX, rowY, rowZ};
+    for (int axis = 0; axis < 3; ++axis) {
+        for (uint32_t i = 0; i < kLatticeSize; ++i) {
+            uint64_t entry = 0;
+            for (uint32_t n = 0; n < 8; ++n) {
+                const uint32_t step = (n >> axis) & 1u;  // a, b or c of corner n
+                entry |= static_cast<uint64_t>(rows[axis][(i + step) & mask]) << (8 * n);
+            }
+            cornerRows[axis][i] = entry;
+        }
+    }
+}
+
+// The four-lane noise: each lane does Noise's operations on its own point in Noise's
+// order (the same roundings), so a lane's result is Noise's bit for bit. Built for AVX2
+// only (no FMA: a fused multiply-add would round differently).
+namespace {
+
+#define VP_AVX2 __attribute__((target("avx2"), always_inline)) inline
+
+// Where the AVX2 lanes find a noise's tables.
+struct LaneTables {
+    const double* gradients;       // (x, y, z, 0) per gradient
+    const uint64_t* cornerRows[3];  // CNoise::cornerRows
+    double scale;
+};
+
+// The low six bits of each lane's lattice index l (a whole number), in 32-bit lanes:
+// enough for any mask, which is at most 63. The remainder l - 64 trunc(l / 64) is exact
+// and keeps l's residue modulo 64. (An infinite or NaN l, only in a lane outside the far
+// limit, gives some index, which is all that lane needs.)
+VP_AVX2 __m128i LatticeLowBits(__m256d l) {
+    const __m256d q =
+        _mm256_round_pd(l * _mm256_set1_pd(1.0 / 64.0), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    return _mm256_cvttpd_epi32(l - q * _mm256_set1_pd(64.0));
+}
+
+// One corner's gradients per lane.
+struct LaneGradients {
+    __m256d x, y, z;
+};
+
+// The gradients of one corner in each lane, from the lanes' row offsets: two 16-byte
+// loads a lane and a transpose (gathers are slow on some processors).
+VP_AVX2 LaneGradients LoadGradients(const double* gradients, const uint8_t at[4][8], int corner,
+                                    bool withZ) {
+    const double* g0 = gradients + at[0][corner];
+    const double* g1 = gradients + at[1][corner];
+    const double* g2 = gradients + at[2][corner];
+    const double* g3 = gradients + at[3][corner];
+    const __m256d a = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(g0)),
+                                           _mm_loadu_pd(g2), 1);  // x0 y0 | x2 y2
+    const __m256d b = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(g1)),
+                                           _mm_loadu_pd(g3), 1);  // x1 y1 | x3 y3
+    LaneGradients g;
+    g.x = _mm256_unpacklo_pd(a, b);
+    g.y = _mm256_unpackhi_pd(a, b);
+    if (withZ) {
+        const __m256d c = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(g0 + 2)),
+                                               _mm_loadu_pd(g2 + 2), 1);  // z0 0 | z2 0
+        const __m256d d = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(g1 + 2)),
+                                               _mm_loadu_pd(g3 + 2), 1);  // z1 0 | z3 0
+        g.z = _mm256_unpacklo_pd(c, d);
+    } else {
+        g.z = _mm256_setzero_pd();
+    }
+    return g;
+}
+
+// A group of four points as far as it goes before its gradients are read: the
+// fractions, the weights and each corner's gradient row.
+struct LaneGroup {
+    __m256d fx, fy, fz;  // the fractions
+    __m256d dx1, dy1;    // fx - 1, fy - 1
+    __m256d w00, w10, w01, w11;  // wx wy per corner (a, b)
+    __m256d inside;      // all ones in the lanes inside the far limit
+    alignas(32) uint8_t at[4][8];  // per lane and corner (a fastest, then b, then c)
+};
+
+VP_AVX2 void PrepareLanes(const LaneTables& t, __m256d x, __m256d y, __m256d z,
+                          LaneGroup* group) {
+    const __m256d scale = _mm256_set1_pd(t.scale);
+    const __m256d offset = _mm256_set1_pd(256.0 * t.scale);
+    const __m256d X = (x + offset) * scale;
+    const __m256d Y = (y + offset) * scale;
+    const __m256d Z = (z + offset) * scale;
+    // The far-outside test per lane. A lane that fails it goes on with its meaningless
+    // values (its table indices stay in range whatever they are) and gives 0 at the end.
+    const __m256d magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(INT64_MAX));
+    const __m256d size = _mm256_and_pd(X, magnitude) + _mm256_and_pd(Y, magnitude) +
+                         _mm256_and_pd(Z, magnitude);
+    const __m256d inside = _mm256_cmp_pd(size, _mm256_set1_pd(9.0e18), _CMP_LT_OQ);
+    // The lattice cell as Noise's int64 conversion gives it: truncation, and + 0 turns
+    // the -0 that truncating a number in (-1, 0) leaves into the conversion's +0.
+    const __m256d zero = _mm256_setzero_pd();
+    constexpr int kTruncate = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
+    const __m256d lx = _mm256_round_pd(X, kTruncate) + zero;
+    const __m256d ly = _mm256_round_pd(Y, kTruncate) + zero;
+    const __m256d lz = _mm256_round_pd(Z, kTruncate) + zero;
+    const __m256d fx = X - lx, fy = Y - ly;
+    const __m256d one = _mm256_set1_pd(1.0), two = _mm256_set1_pd(2.0),
+                  three = _mm256_set1_pd(3.0);
+    const __m256d sx = (three - two * fx) * fx * fx;
+    const __m256d sy = (three - two * fy) * fy * fy;
+    const __m256d wx0 = one - sx, wy0 = one - sy;
+    group->fx = fx;
+    group->fy = fy;
+    group->fz = Z - lz;
+    group->dx1 = fx - one;
+    group->dy1 = fy - one;
+    group->w00 = wx0 * wy0;
+    group->w10 = sx * wy0;
+    group->w01 = wx0 * sy;
+    group->w11 = sx * sy;
+    group->inside = inside;
+
+    // Each lane's eight corner rows, px[a] + py[b] + pz[c] masked to 252, from the
+    // lattice indices modulo 64.
+    // Where every coordinate is below 2^31 in magnitude (nearly always), the int32
+    // conversion is the lattice index itself.
+    __m128i ix, iy, iz;
+    if (_mm256_movemask_pd(_mm256_cmp_pd(size, _mm256_set1_pd(2147483647.0), _CMP_LT_OQ)) == 15) {
+        ix = _mm256_cvttpd_epi32(X);
+        iy = _mm256_cvttpd_epi32(Y);
+        iz = _mm256_cvttpd_epi32(Z);
+    } else {
+        ix = LatticeLowBits(lx);
+        iy = LatticeLowBits(ly);
+        iz = LatticeLowBits(lz);
+    }
+    alignas(16) int32_t cells[3][4];
+    const __m128i low = _mm_set1_epi32(63);
+    _mm_store_si128(reinterpret_cast<__m128i*>(cells[0]), _mm_and_si128(ix, low));
+    _mm_store_si128(reinterpret_cast<__m128i*>(cells[1]), _mm_and_si128(iy, low));
+    _mm_store_si128(reinterpret_cast<__m128i*>(cells[2]), _mm_and_si128(iz, low));
+    __m256i rows = _mm256_setzero_si256();
+    for (int axis = 0; axis < 3; ++axis) {
+        const uint64_t* table = t.cornerRows[axis];
+        const int32_t* cell = cells[axis];
+        rows = _mm256_add_epi8(
+            rows, _mm256_set_epi64x(static_cast<int64_t>(table[cell[3]]),
+                                    static_cast<int64_t>(table[cell[2]]),
+                                    static_cast<int64_t>(table[cell[1]]),
+                                    static_cast<int64_t>(table[cell[0]])));
+    }
+    _mm256_store_si256(reinterpret_cast<__m256i*>(group->at),
+                       _mm256_and_si256(rows, _mm256_set1_epi8(static_cast<char>(252))));
+}
+
+// The corners in Noise's order, a fastest, then b, then c, each lane summed one term at
+// a time.
+VP_AVX2 __m256d SumLanes(const LaneTables& t, const LaneGroup& group) {
+    const __m256d zero = _mm256_setzero_pd();
+    const __m256d fx = group.fx, fy = group.fy, fz = group.fz;
+    const __m256d dx1 = group.dx1, dy1 = group.dy1;
+    __m256d sum = zero;
+    if (_mm256_movemask_pd(_mm256_cmp_pd(fz, zero, _CMP_EQ_OQ)) == 15) {
+        // Every lane on a lattice plane of z: the four corners, w (gx dx + gy dy).
+        LaneGradients g = LoadGradients(t.gradients, group.at, 0, false);
+        sum = sum + group.w00 * (g.x * fx + g.y * fy);
+        g = LoadGradients(t.gradients, group.at, 1, false);
+        sum = sum + group.w10 * (g.x * dx1 + g.y * fy);
+        g = LoadGradients(t.gradients, group.at, 2, false);
+        sum = sum + group.w01 * (g.x * fx + g.y * dy1);
+        g = LoadGradients(t.gradients, group.at, 3, false);
+        sum = sum + group.w11 * (g.x * dx1 + g.y * dy1);
+        return _mm256_and_pd(sum, group.inside);
+    }
+    // A lane with fz = 0 takes the eight corners too: its c = 1 terms and the gz * 0
+    // parts are zeros, which leave the sum as the four corners give it.
+    const __m256d one = _mm256_set1_pd(1.0), two = _mm256_set1_pd(2.0),
+                  three = _mm256_set1_pd(3.0);
+    const __m256d sz = (three - two * fz) * fz * fz;
+    const __m256d wz0 = one - sz, dz1 = fz - one;
+    LaneGradients g = LoadGradients(t.gradients, group.at, 0, true);
+    sum = sum + (group.w00 * wz0) * (g.x * fx + g.y * fy + g.z * fz);
+    g = LoadGradients(t.gradients, group.at, 1, true);
+    sum = sum + (group.w10 * wz0) * (g.x * dx1 + g.y * fy + g.z * fz);
+    g = LoadGradients(t.gradients, group.at, 2, true);
+    sum = sum + (group.w01 * wz0) * (g.x * fx + g.y * dy1 + g.z * fz);
+    g = LoadGradients(t.gradients, group.at, 3, true);
+    sum = sum + (group.w11 * wz0) * (g.x * dx1 + g.y * dy1 + g.z * fz);
+    g = LoadGradients(t.gradients, group.at, 4, true);
+    sum = sum + (group.w00 * sz) * (g.x * fx + g.y * fy + g.z * dz1);
+    g = LoadGradients(t.gradients, group.at, 5, true);
+    sum = sum + (group.w10 * sz) * (g.x * dx1 + g.y * fy + g.z * dz1);
+    g = LoadGradients(t.gradients, group.at, 6, true);
+    sum = sum + (group.w01 * sz) * (g.x * fx + g.y * dy1 + g.z * dz1);
+    g = LoadGradients(t.gradients, group.at, 7, true);
+    sum = sum + (group.w11 * sz) * (g.x * dx1 + g.y * dy1 + g.z * dz1);
+    return _mm256_and_pd(sum, group.inside);
+}
+
+#undef VP_AVX2
+
+}  // namespace
+
+__attribute__((target("avx2"))) void CNoise::NoiseRunAvx2(const double* x, const double* y,
+                                                          const double* z, size_t count,
+                                                          double* out) const {
+    if (count == 0) return;
+    const LaneTables tables{gradients[0], {cornerRows[0], cornerRows[1], cornerRows[2]}, scale};
+    // The last group's points, the last point repeated in the spare lanes (so they take
+    // its path).
+    const size_t groups = (count + 3) / 4, last = 4 * (groups - 1);
+    double xs[4], ys[4], zs[4], result[4];
+    for (size_t k = 0; k < 4; ++k) {
+        const size_t m = std::min(last + k, count - 1);
+        xs[k] = x[m];
+        ys[k] = y[m];
+        zs[k] = z[m];
+    }
+    // Each group is prepared one step ahead of its sum, so the index work of the next
+    // group overlaps the gradient reads and products of this one.
+    LaneGroup group[2];
+    for (size_t g = 0; g <= groups; ++g) {
+        if (g < groups) {
+            const size_t n = 4 * g;
+            const bool spare = n == last;
+            PrepareLanes(tables, _mm256_loadu_pd(spare ? xs : x + n),
+                         _mm256_loadu_pd(spare ? ys : y + n),
+                         _mm256_loadu_pd(spare ? zs : z + n), &group[g & 1]);
+        }
+        if (g == 0) continue;
+        const size_t n = 4 * (g - 1);
+        const __m256d sum = SumLanes(tables, group[(g - 1) & 1]);
+        if (n == last) {
+            _mm256_storeu_pd(result, sum);
+            for (size_t k = 0; last + k < count; ++k) out[last + k] = result[k];
+        } else {
+            _mm256_storeu_pd(out + n, sum);
+        }
+    }
+}
+
+__attribute__((target("avx2"))) void CNoise::Noise4Avx2(const double x[4], const double y[4],
+                                                        const double z[4],
+                                                        double out[4]) const {
+    const LaneTables tables{gradients[0], {cornerRows[0], cornerRows[1], cornerRows[2]}, scale};
+    LaneGroup group;
+    PrepareLanes(tables, _mm256_loadu_pd(x), _mm256_loadu_pd(y), _mm256_loadu_pd(z), &group);
+    _mm256_storeu_pd(out, SumLanes(tables, group));
+}
+
+void CNoise::Noise4(const double x[4], const double y[4], const double z[4],
+                    double out[4]) const {
+    if (UseAvx2()) {
+        Noise4Avx2(x, y, z, out);
+        return;
+    }
+    Noise2(x, y, z, out);
+    Noise2(x + 2, y + 2, z + 2, out + 2);
+}
+
+void CNoise::NoiseRun(const double* x, const double* y, const double* z, size_t count,
+                      double* out) const {
+    if (UseAvx2()) {
+        NoiseRunAvx2(x, y, z, count, out);
+        return;
+    }
+    size_t n = 0;
+    for (; n + 2 <= count; n += 2) Noise2(x + n, y + n, z + n, out + n);
+    if (n < count) out[n] = Noise(x[n], y[n], z[n]);
 }
 
 double NoiseSmooth(const CNoise* noise, double x, double y, double z) {
