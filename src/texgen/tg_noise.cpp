@@ -350,40 +350,64 @@ void CNoise::NoiseRun(const double* x, const double* y, const double* z, size_t 
     if (n < count) out[n] = Noise(x[n], y[n], z[n]);
 }
 
+// What each shaper makes of its noise values, shared by the one-point shapers and the
+// runs so both round alike.
+namespace {
+
+inline double Smooth(double n) { return n * 0.5 + 0.5; }
+
+// The octaves' values in the order 2p, p, 4p, 8p, summed in that order.
+inline double Fractal(const double n[4]) {
+    double s = n[0] * 0.5;
+    s = s + n[1];
+    s = s + n[2] * 0.25;
+    s = s + n[3] * 0.125;
+    return s * 0.5 + 0.5;
+}
+
+// The values at 2p and p.
+inline double Turbulence(double twice, double once) {
+    double s = twice * 0.5;
+    s = s + once;
+    return std::fabs(s);
+}
+
+inline double Bands(double n, double across) {
+    return std::cos(n * (kTwoPi / 2.0) + across * (4.0 * kTwoPi)) * 0.5 + 0.5;
+}
+
+inline double Rings(double n) { return std::cos(n * (4.0 * kTwoPi)) * 0.5 + 0.5; }
+
+inline double Veins(double n) { return std::pow(1e-8, std::fabs(n)); }
+
+// The octave points of the fractal: 2p, p, 4p, 8p.
+inline void FractalOctaves(double v, double out[4]) {
+    out[0] = 2.0 * v;
+    out[1] = v;
+    out[2] = 4.0 * v;
+    out[3] = 8.0 * v;
+}
+
+}  // namespace
+
 double NoiseSmooth(const CNoise* noise, double x, double y, double z) {
-    return noise->Noise(x, y, z) * 0.5 + 0.5;
+    return Smooth(noise->Noise(x, y, z));
 }
 
 double NoiseFractal(const CNoise* noise, double x, double y, double z) {
-    // Octaves in the order 2p, p, 4p, 8p, two at a time.
-    double low[2], high[2];
-    const double xs[4] = {2.0 * x, x, 4.0 * x, 8.0 * x};
-    const double ys[4] = {2.0 * y, y, 4.0 * y, 8.0 * y};
-    const double zs[4] = {2.0 * z, z, 4.0 * z, 8.0 * z};
-    noise->Noise2(xs, ys, zs, low);
-    noise->Noise2(xs + 2, ys + 2, zs + 2, high);
-    double s = low[0] * 0.5;
-    s = s + low[1];
-    s = s + high[0] * 0.25;
-    s = s + high[1] * 0.125;
-    return s * 0.5 + 0.5;
+    double xs[4], ys[4], zs[4], n[4];
+    FractalOctaves(x, xs);
+    FractalOctaves(y, ys);
+    FractalOctaves(z, zs);
+    noise->Noise4(xs, ys, zs, n);
+    return Fractal(n);
 }
 
 // Two single calls: the flat renders, where turbulence mostly runs, take the four-corner
 // path faster one point at a time than two in lanes.
 double NoiseTurbulence(const CNoise* noise, double x, double y, double z) {
-    double s = noise->Noise(2.0 * x, 2.0 * y, 2.0 * z) * 0.5;
-    s = s + noise->Noise(x, y, z);
-    return std::fabs(s);
+    return Turbulence(noise->Noise(2.0 * x, 2.0 * y, 2.0 * z), noise->Noise(x, y, z));
 }
-
-namespace {
-
-double Bands(double n, double across) {
-    return std::cos(n * (kTwoPi / 2.0) + across * (4.0 * kTwoPi)) * 0.5 + 0.5;
-}
-
-}  // namespace
 
 double NoiseBandsYZ(const CNoise* noise, double x, double y, double z) {
     return Bands(noise->Noise(x, y, z), y + z);
@@ -398,15 +422,15 @@ double NoiseBandsXY(const CNoise* noise, double x, double y, double z) {
 }
 
 double NoiseSheared(const CNoise* noise, double x, double y, double z) {
-    return noise->Noise(x + y, y + z, z) * 0.5 + 0.5;
+    return Smooth(noise->Noise(x + y, y + z, z));
 }
 
 double NoiseRings(const CNoise* noise, double x, double y, double z) {
-    return std::cos(noise->Noise(x, y, z) * (4.0 * kTwoPi)) * 0.5 + 0.5;
+    return Rings(noise->Noise(x, y, z));
 }
 
 double NoiseVeins(const CNoise* noise, double x, double y, double z) {
-    return std::pow(1e-8, std::fabs(noise->Noise(x, y, z)));
+    return Veins(noise->Noise(x, y, z));
 }
 
 const NoiseShaper NoiseShaperTable[16] = {
@@ -415,3 +439,60 @@ const NoiseShaper NoiseShaperTable[16] = {
     NoiseBandsYZ,    NoiseBandsXZ,    NoiseBandsXY,    NoiseSheared,
     NoiseSheared,    NoiseRings,      NoiseVeins,      NoiseVeins,
 };
+
+void ShapeNoiseRun(NoiseShaper shaper, const CNoise* noise, const double* x, const double* y,
+                   const double* z, size_t count, double* out) {
+    // Chunks of up to 64 points, so the fractal's four octaves of a chunk fit on the stack.
+    constexpr size_t kChunk = 64;
+    double xs[4 * kChunk], ys[4 * kChunk], zs[4 * kChunk], n[4 * kChunk];
+    for (size_t first = 0; first < count; first += kChunk) {
+        const size_t m = std::min(kChunk, count - first);
+        const double *px = x + first, *py = y + first, *pz = z + first;
+        double* o = out + first;
+        if (shaper == NoiseFractal) {
+            for (size_t i = 0; i < m; ++i) {
+                FractalOctaves(px[i], xs + 4 * i);
+                FractalOctaves(py[i], ys + 4 * i);
+                FractalOctaves(pz[i], zs + 4 * i);
+            }
+            noise->NoiseRun(xs, ys, zs, 4 * m, n);
+            for (size_t i = 0; i < m; ++i) o[i] = Fractal(n + 4 * i);
+        } else if (shaper == NoiseTurbulence) {
+            for (size_t i = 0; i < m; ++i) {
+                xs[2 * i] = 2.0 * px[i];
+                ys[2 * i] = 2.0 * py[i];
+                zs[2 * i] = 2.0 * pz[i];
+                xs[2 * i + 1] = px[i];
+                ys[2 * i + 1] = py[i];
+                zs[2 * i + 1] = pz[i];
+            }
+            noise->NoiseRun(xs, ys, zs, 2 * m, n);
+            for (size_t i = 0; i < m; ++i) o[i] = Turbulence(n[2 * i], n[2 * i + 1]);
+        } else if (shaper == NoiseSheared) {
+            for (size_t i = 0; i < m; ++i) {
+                xs[i] = px[i] + py[i];
+                ys[i] = py[i] + pz[i];
+            }
+            noise->NoiseRun(xs, ys, pz, m, n);
+            for (size_t i = 0; i < m; ++i) o[i] = Smooth(n[i]);
+        } else if (shaper == NoiseSmooth || shaper == NoiseBandsYZ || shaper == NoiseBandsXZ ||
+                   shaper == NoiseBandsXY || shaper == NoiseRings || shaper == NoiseVeins) {
+            noise->NoiseRun(px, py, pz, m, n);
+            if (shaper == NoiseSmooth) {
+                for (size_t i = 0; i < m; ++i) o[i] = Smooth(n[i]);
+            } else if (shaper == NoiseBandsYZ) {
+                for (size_t i = 0; i < m; ++i) o[i] = Bands(n[i], py[i] + pz[i]);
+            } else if (shaper == NoiseBandsXZ) {
+                for (size_t i = 0; i < m; ++i) o[i] = Bands(n[i], px[i] + pz[i]);
+            } else if (shaper == NoiseBandsXY) {
+                for (size_t i = 0; i < m; ++i) o[i] = Bands(n[i], px[i] + py[i]);
+            } else if (shaper == NoiseRings) {
+                for (size_t i = 0; i < m; ++i) o[i] = Rings(n[i]);
+            } else {
+                for (size_t i = 0; i < m; ++i) o[i] = Veins(n[i]);
+            }
+        } else {
+            for (size_t i = 0; i < m; ++i) o[i] = shaper(noise, px[i], py[i], pz[i]);
+        }
+    }
+}

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
+#include <vector>
 
 #include "texgen/tg_noise.h"
 
@@ -327,6 +329,49 @@ TEST(NoiseShapers, TableOdds) {
     EXPECT_EQ(NoiseShaperTable[10], NoiseBandsXY);
     EXPECT_EQ(NoiseShaperTable[11], NoiseSheared);
     EXPECT_EQ(NoiseShaperTable[13], NoiseRings);
+}
+
+// A shaper that is none of the table's: the runs call it point by point.
+double NoiseTwiceX(const CNoise* noise, double x, double y, double z) {
+    return noise->Noise(x, y, z) * 2.0 + x;
+}
+
+// Every shaper over runs (full chunks, an odd run, one point, and past one chunk), in
+// space and on the plane z = 0, on both lane paths: each value is the one-point call's.
+TEST(NoiseShapers, RunsGiveEachPointTheOnePointValue) {
+    struct RestoreLanes {
+        bool before = ForceNoiseTwoLanes(false);
+        ~RestoreLanes() { ForceNoiseTwoLanes(before); }
+    } restore;
+    CRandomSource source(808);
+    CNoise noise(source, 4, 1.0);
+    CRandomSource points(9);
+    auto coordinate = [&points]() { return points.NextU32() * kTwoToMinus32 * 3.0 - 1.0; };
+    std::vector<NoiseShaper> shapers(std::begin(NoiseShaperTable), std::end(NoiseShaperTable));
+    shapers.push_back(NoiseTwiceX);
+    for (bool twoLanes : {false, true}) {
+        ForceNoiseTwoLanes(twoLanes);
+        for (size_t count : {size_t{64}, size_t{37}, size_t{1}, size_t{150}}) {
+            for (bool flat : {false, true}) {
+                std::vector<double> x(count), y(count), z(count), values(count);
+                for (size_t i = 0; i < count; ++i) {
+                    x[i] = coordinate();
+                    y[i] = coordinate();
+                    z[i] = flat ? 0.0 : coordinate();
+                }
+                for (size_t s = 0; s < shapers.size(); ++s) {
+                    ShapeNoiseRun(shapers[s], &noise, x.data(), y.data(), z.data(), count,
+                                  values.data());
+                    for (size_t i = 0; i < count; ++i) {
+                        const double one = shapers[s](&noise, x[i], y[i], z[i]);
+                        ASSERT_EQ(std::memcmp(&one, &values[i], sizeof one), 0)
+                            << "shaper " << s << ", point " << i << " of " << count
+                            << (flat ? " flat" : "") << (twoLanes ? ", two lanes" : "");
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(NoiseShapers, FormulasAtOnePoint) {
