@@ -210,10 +210,11 @@ TEST(NoiseValues, FastPathEqualsTheEightCornerSum) {
 
 // A coordinate of every kind the noise must get right: on a lattice plane of cells of
 // the given size, 0, large, about the far limit, beyond it, not a number, or plain; with
-// negatives.
-double DrawCoordinate(CRandomSource& draws, double cell) {
+// negatives. Nine kinds add coordinates about 2^31, where lattice indices leave 32 bits.
+double DrawCoordinate(CRandomSource& draws, double cell, uint32_t kinds = 8) {
     const double u = draws.NextU32() * kTwoToMinus32 * 4.0 - 2.0;
-    switch (draws.NextU32() % 8u) {
+    switch (draws.NextU32() % kinds) {
+        case 8: return u * 2e9;
         case 0: return std::floor(u / cell) * cell;
         case 1: return 0.0;
         case 2: return u * 1e6;
@@ -279,9 +280,9 @@ TEST(NoiseValues, FourAtATimeBitForBitTheScalarSum) {
                 const size_t count = 1 + draws.NextU32() % 11u;
                 double x[11], y[11], z[11], want[11], got[11], four[4];
                 for (size_t n = 0; n < count; ++n) {
-                    x[n] = DrawCoordinate(draws, cell);
-                    y[n] = DrawCoordinate(draws, cell);
-                    z[n] = run % 5 == 0 ? 0.0 : DrawCoordinate(draws, cell);
+                    x[n] = DrawCoordinate(draws, cell, 9);
+                    y[n] = DrawCoordinate(draws, cell, 9);
+                    z[n] = run % 5 == 0 ? 0.0 : DrawCoordinate(draws, cell, 9);
                     want[n] = ScalarNoise(noise, x[n], y[n], z[n]);
                 }
                 noise.NoiseRun(x, y, z, count, got);
