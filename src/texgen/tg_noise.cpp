@@ -14,15 +14,17 @@ namespace {
 
 constexpr double kTwoToMinus32 = 1.0 / 4294967296.0;  // exact
 
+bool HaveAvx2() {
+    __builtin_cpu_init();  // this runs among the static initialisers, maybe before libgcc's
+    return __builtin_cpu_supports("avx2") != 0;
+}
+
+// Set while the program starts. Until then it reads false, so a call from another static
+// initialiser takes the two-lane path, which gives the same results.
+const bool kHaveAvx2 = HaveAvx2();
 std::atomic<bool> g_forceTwoLanes{false};  // the test seam; the program leaves it false
 
-bool UseAvx2() {
-    static const bool haveAvx2 = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return haveAvx2 && !g_forceTwoLanes.load(std::memory_order_relaxed);
-}
+inline bool UseAvx2() { return kHaveAvx2 && !g_forceTwoLanes.load(std::memory_order_relaxed); }
 
 }  // namespace
 
@@ -154,6 +156,13 @@ VP_AVX2 LaneGradients LoadGradients(const double* gradients, const uint8_t at[4]
     return g;
 }
 
+// One axis's corner-row entries for the four lanes' lattice indices.
+VP_AVX2 __m256i CornerRows(const uint64_t* table, const int32_t cell[4]) {
+    return _mm256_set_epi64x(
+        static_cast<int64_t>(table[cell[3]]), static_cast<int64_t>(table[cell[2]]),
+        static_cast<int64_t>(table[cell[1]]), static_cast<int64_t>(table[cell[0]]));
+}
+
 // A group of four points as far as it goes before its gradients are read: the
 // fractions, the weights and each corner's gradient row.
 struct LaneGroup {
@@ -220,18 +229,14 @@ VP_AVX2 void PrepareLanes(const LaneTables& t, __m256d x, __m256d y, __m256d z,
     _mm_store_si128(reinterpret_cast<__m128i*>(cells[0]), _mm_and_si128(ix, low));
     _mm_store_si128(reinterpret_cast<__m128i*>(cells[1]), _mm_and_si128(iy, low));
     _mm_store_si128(reinterpret_cast<__m128i*>(cells[2]), _mm_and_si128(iz, low));
-    __m256i rows = _mm256_setzero_si256();
-    for (int axis = 0; axis < 3; ++axis) {
-        const uint64_t* table = t.cornerRows[axis];
-        const int32_t* cell = cells[axis];
-        rows = _mm256_add_epi8(
-            rows, _mm256_set_epi64x(static_cast<int64_t>(table[cell[3]]),
-                                    static_cast<int64_t>(table[cell[2]]),
-                                    static_cast<int64_t>(table[cell[1]]),
-                                    static_cast<int64_t>(table[cell[0]])));
-    }
+    const __m256i rows = _mm256_add_epi8(_mm256_add_epi8(CornerRows(t.cornerRows[0], cells[0]),
+                                                         CornerRows(t.cornerRows[1], cells[1])),
+                                         CornerRows(t.cornerRows[2], cells[2]));
     _mm256_store_si256(reinterpret_cast<__m256i*>(group->at),
                        _mm256_and_si256(rows, _mm256_set1_epi8(static_cast<char>(252))));
+    // The rows are read back from memory one byte at a time (cheap loads); left to
+    // itself the compiler would pick each out of the register, two slower steps a byte.
+    __asm__("" : "+m"(group->at));
 }
 
 // The corners in Noise's order, a fastest, then b, then c, each lane summed one term at
