@@ -239,6 +239,19 @@ VP_AVX2 void PrepareLanes(const LaneTables& t, __m256d x, __m256d y, __m256d z,
     __asm__("" : "+m"(group->at));
 }
 
+// One corner's term per lane: w (gx dx + gy dy), or with z, w (gx dx + gy dy + gz dz).
+VP_AVX2 __m256d FlatTerm(const LaneTables& t, const LaneGroup& group, int corner, __m256d w,
+                         __m256d dx, __m256d dy) {
+    const LaneGradients g = LoadGradients(t.gradients, group.at, corner, false);
+    return w * (g.x * dx + g.y * dy);
+}
+
+VP_AVX2 __m256d SolidTerm(const LaneTables& t, const LaneGroup& group, int corner, __m256d w,
+                          __m256d dx, __m256d dy, __m256d dz) {
+    const LaneGradients g = LoadGradients(t.gradients, group.at, corner, true);
+    return w * (g.x * dx + g.y * dy + g.z * dz);
+}
+
 // The corners in Noise's order, a fastest, then b, then c, each lane summed one term at
 // a time.
 VP_AVX2 __m256d SumLanes(const LaneTables& t, const LaneGroup& group) {
@@ -247,15 +260,11 @@ VP_AVX2 __m256d SumLanes(const LaneTables& t, const LaneGroup& group) {
     const __m256d dx1 = group.dx1, dy1 = group.dy1;
     __m256d sum = zero;
     if (_mm256_movemask_pd(_mm256_cmp_pd(fz, zero, _CMP_EQ_OQ)) == 15) {
-        // Every lane on a lattice plane of z: the four corners, w (gx dx + gy dy).
-        LaneGradients g = LoadGradients(t.gradients, group.at, 0, false);
-        sum = sum + group.w00 * (g.x * fx + g.y * fy);
-        g = LoadGradients(t.gradients, group.at, 1, false);
-        sum = sum + group.w10 * (g.x * dx1 + g.y * fy);
-        g = LoadGradients(t.gradients, group.at, 2, false);
-        sum = sum + group.w01 * (g.x * fx + g.y * dy1);
-        g = LoadGradients(t.gradients, group.at, 3, false);
-        sum = sum + group.w11 * (g.x * dx1 + g.y * dy1);
+        // Every lane on a lattice plane of z: the four corners.
+        sum = sum + FlatTerm(t, group, 0, group.w00, fx, fy);
+        sum = sum + FlatTerm(t, group, 1, group.w10, dx1, fy);
+        sum = sum + FlatTerm(t, group, 2, group.w01, fx, dy1);
+        sum = sum + FlatTerm(t, group, 3, group.w11, dx1, dy1);
         return _mm256_and_pd(sum, group.inside);
     }
     // A lane with fz = 0 takes the eight corners too: its c = 1 terms and the gz * 0
@@ -264,22 +273,14 @@ VP_AVX2 __m256d SumLanes(const LaneTables& t, const LaneGroup& group) {
                   three = _mm256_set1_pd(3.0);
     const __m256d sz = (three - two * fz) * fz * fz;
     const __m256d wz0 = one - sz, dz1 = fz - one;
-    LaneGradients g = LoadGradients(t.gradients, group.at, 0, true);
-    sum = sum + (group.w00 * wz0) * (g.x * fx + g.y * fy + g.z * fz);
-    g = LoadGradients(t.gradients, group.at, 1, true);
-    sum = sum + (group.w10 * wz0) * (g.x * dx1 + g.y * fy + g.z * fz);
-    g = LoadGradients(t.gradients, group.at, 2, true);
-    sum = sum + (group.w01 * wz0) * (g.x * fx + g.y * dy1 + g.z * fz);
-    g = LoadGradients(t.gradients, group.at, 3, true);
-    sum = sum + (group.w11 * wz0) * (g.x * dx1 + g.y * dy1 + g.z * fz);
-    g = LoadGradients(t.gradients, group.at, 4, true);
-    sum = sum + (group.w00 * sz) * (g.x * fx + g.y * fy + g.z * dz1);
-    g = LoadGradients(t.gradients, group.at, 5, true);
-    sum = sum + (group.w10 * sz) * (g.x * dx1 + g.y * fy + g.z * dz1);
-    g = LoadGradients(t.gradients, group.at, 6, true);
-    sum = sum + (group.w01 * sz) * (g.x * fx + g.y * dy1 + g.z * dz1);
-    g = LoadGradients(t.gradients, group.at, 7, true);
-    sum = sum + (group.w11 * sz) * (g.x * dx1 + g.y * dy1 + g.z * dz1);
+    sum = sum + SolidTerm(t, group, 0, group.w00 * wz0, fx, fy, fz);
+    sum = sum + SolidTerm(t, group, 1, group.w10 * wz0, dx1, fy, fz);
+    sum = sum + SolidTerm(t, group, 2, group.w01 * wz0, fx, dy1, fz);
+    sum = sum + SolidTerm(t, group, 3, group.w11 * wz0, dx1, dy1, fz);
+    sum = sum + SolidTerm(t, group, 4, group.w00 * sz, fx, fy, dz1);
+    sum = sum + SolidTerm(t, group, 5, group.w10 * sz, dx1, fy, dz1);
+    sum = sum + SolidTerm(t, group, 6, group.w01 * sz, fx, dy1, dz1);
+    sum = sum + SolidTerm(t, group, 7, group.w11 * sz, dx1, dy1, dz1);
     return _mm256_and_pd(sum, group.inside);
 }
 

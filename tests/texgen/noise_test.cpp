@@ -208,6 +208,12 @@ TEST(NoiseValues, FastPathEqualsTheEightCornerSum) {
     }
 }
 
+// Puts the noise's lane seam back as it was when the test ends, however it ends.
+struct RestoreLanes {
+    bool before = ForceNoiseTwoLanes(false);
+    ~RestoreLanes() { ForceNoiseTwoLanes(before); }
+};
+
 // A coordinate of every kind the noise must get right: on a lattice plane of cells of
 // the given size, 0, large, about the far limit, beyond it, not a number, or plain; with
 // negatives. Nine kinds add coordinates about 2^31, where lattice indices leave 32 bits.
@@ -264,10 +270,7 @@ TEST(NoiseValues, BitForBitTheScalarSumEverywhere) {
 // spare lanes after them), their points of every kind mixed, and every fifth run flat
 // (z = 0 throughout, where a group may take the four-corner path).
 TEST(NoiseValues, FourAtATimeBitForBitTheScalarSum) {
-    struct RestoreLanes {
-        bool before = ForceNoiseTwoLanes(false);
-        ~RestoreLanes() { ForceNoiseTwoLanes(before); }
-    } restore;
+    const RestoreLanes restore;
     CRandomSource draws(4711);
     int compared = 0;
     for (bool twoLanes : {false, true}) {
@@ -340,10 +343,7 @@ double NoiseTwiceX(const CNoise* noise, double x, double y, double z) {
 // Every shaper over runs (full chunks, an odd run, one point, and past one chunk), in
 // space and on the plane z = 0, on both lane paths: each value is the one-point call's.
 TEST(NoiseShapers, RunsGiveEachPointTheOnePointValue) {
-    struct RestoreLanes {
-        bool before = ForceNoiseTwoLanes(false);
-        ~RestoreLanes() { ForceNoiseTwoLanes(before); }
-    } restore;
+    const RestoreLanes restore;
     CRandomSource source(808);
     CNoise noise(source, 4, 1.0);
     CRandomSource points(9);
