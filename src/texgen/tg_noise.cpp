@@ -409,8 +409,7 @@ double NoiseFractal(const CNoise* noise, double x, double y, double z) {
     return Fractal(n);
 }
 
-// Two single calls: the flat renders, where turbulence mostly runs, take the four-corner
-// path faster one point at a time than two in lanes.
+// Two single calls (the renders' runs take ShapeNoiseRun, four points at a time).
 double NoiseTurbulence(const CNoise* noise, double x, double y, double z) {
     return Turbulence(noise->Noise(2.0 * x, 2.0 * y, 2.0 * z), noise->Noise(x, y, z));
 }
