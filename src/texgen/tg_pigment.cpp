@@ -48,7 +48,7 @@ void CTexturePigment::GetColors(ColorValue* out, const double* x, const double* 
                                 const double* z, size_t count) const {
     double values[kMaxRun];
     if (count > kMaxRun) count = kMaxRun;
-    for (size_t i = 0; i < count; ++i) values[i] = shaper(noise, x[i], y[i], z[i]);
+    ShapeNoiseRun(shaper, noise, x, y, z, count, values);
     map->LookupRun(values, out, count);
 }
 

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
+#include <vector>
 
 #include "texgen/tg_noise.h"
 
@@ -206,9 +208,31 @@ TEST(NoiseValues, FastPathEqualsTheEightCornerSum) {
     }
 }
 
+// Puts the noise's lane seam back as it was when the test ends, however it ends.
+struct RestoreLanes {
+    bool before = ForceNoiseTwoLanes(false);
+    ~RestoreLanes() { ForceNoiseTwoLanes(before); }
+};
+
+// A coordinate of every kind the noise must get right: on a lattice plane of cells of
+// the given size, 0, large, about the far limit, beyond it, not a number, or plain; with
+// negatives. Nine kinds add coordinates about 2^31, where lattice indices leave 32 bits.
+double DrawCoordinate(CRandomSource& draws, double cell, uint32_t kinds = 8) {
+    const double u = draws.NextU32() * kTwoToMinus32 * 4.0 - 2.0;
+    switch (draws.NextU32() % kinds) {
+        case 8: return u * 2e9;
+        case 0: return std::floor(u / cell) * cell;
+        case 1: return 0.0;
+        case 2: return u * 1e6;
+        case 3: return u * 4e16;
+        case 4: return u * 1e300;
+        case 5: return std::numeric_limits<double>::quiet_NaN();
+        default: return u;
+    }
+}
+
 TEST(NoiseValues, BitForBitTheScalarSumEverywhere) {
     CRandomSource draws(2024);
-    auto unit = [&draws] { return draws.NextU32() * kTwoToMinus32; };
     int compared = 0;
     for (uint32_t bits = 0; bits <= 6; ++bits) {
         CRandomSource source(300 + bits);
@@ -217,18 +241,7 @@ TEST(NoiseValues, BitForBitTheScalarSumEverywhere) {
         double last[3] = {0.25, 0.5, 0.0};
         for (int i = 0; i < 20000; ++i) {
             double p[3];
-            for (double& c : p) {
-                const double u = unit() * 4.0 - 2.0;  // negatives too
-                switch (draws.NextU32() % 8u) {
-                    case 0: c = std::floor(u / cell) * cell; break;  // on a lattice plane
-                    case 1: c = 0.0; break;
-                    case 2: c = u * 1e6; break;
-                    case 3: c = u * 4e16; break;  // about the far limit
-                    case 4: c = u * 1e300; break;  // beyond it
-                    case 5: c = std::numeric_limits<double>::quiet_NaN(); break;
-                    default: c = u; break;
-                }
-            }
+            for (double& c : p) c = DrawCoordinate(draws, cell);
             const double got = noise.Noise(p[0], p[1], p[2]);
             const double want = ScalarNoise(noise, p[0], p[1], p[2]);
             ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0)
@@ -250,6 +263,48 @@ TEST(NoiseValues, BitForBitTheScalarSumEverywhere) {
         }
     }
     EXPECT_EQ(compared, 7 * 20000);
+}
+
+// Noise4 and NoiseRun, on whichever path the processor takes and on the two-lane path
+// forced, against the scalar sum: runs of 1 to 11 points (whole groups of four and the
+// spare lanes after them), their points of every kind mixed, and every fifth run flat
+// (z = 0 throughout, where a group may take the four-corner path).
+TEST(NoiseValues, FourAtATimeBitForBitTheScalarSum) {
+    const RestoreLanes restore;
+    CRandomSource draws(4711);
+    int compared = 0;
+    for (bool twoLanes : {false, true}) {
+        ForceNoiseTwoLanes(twoLanes);
+        for (uint32_t bits = 0; bits <= 6; ++bits) {
+            CRandomSource source(500 + bits);
+            CNoise noise(source, bits, bits == 2 ? 0.7 : 1.0);
+            const double cell = 1.0 / (1u << bits);
+            for (int run = 0; run < 3000; ++run) {
+                const size_t count = 1 + draws.NextU32() % 11u;
+                double x[11], y[11], z[11], want[11], got[11], four[4];
+                for (size_t n = 0; n < count; ++n) {
+                    x[n] = DrawCoordinate(draws, cell, 9);
+                    y[n] = DrawCoordinate(draws, cell, 9);
+                    z[n] = run % 5 == 0 ? 0.0 : DrawCoordinate(draws, cell, 9);
+                    want[n] = ScalarNoise(noise, x[n], y[n], z[n]);
+                }
+                noise.NoiseRun(x, y, z, count, got);
+                if (count >= 4) noise.Noise4(x, y, z, four);
+                for (size_t n = 0; n < count; ++n) {
+                    ASSERT_EQ(std::memcmp(&got[n], &want[n], sizeof got[n]), 0)
+                        << (twoLanes ? "two lanes" : "default lanes") << ", bits " << bits
+                        << ", point " << n << " of " << count << " at (" << x[n] << ", "
+                        << y[n] << ", " << z[n] << "): " << got[n] << " against " << want[n];
+                    if (n < 4 && count >= 4) {
+                        ASSERT_EQ(std::memcmp(&four[n], &want[n], sizeof four[n]), 0)
+                            << "Noise4, bits " << bits << ", lane " << n;
+                    }
+                    ++compared;
+                }
+            }
+        }
+    }
+    EXPECT_GT(compared, 2 * 7 * 3000 * 5);
 }
 
 TEST(NoiseValues, NonsenseInputGivesZero) {
@@ -278,6 +333,46 @@ TEST(NoiseShapers, TableOdds) {
     EXPECT_EQ(NoiseShaperTable[10], NoiseBandsXY);
     EXPECT_EQ(NoiseShaperTable[11], NoiseSheared);
     EXPECT_EQ(NoiseShaperTable[13], NoiseRings);
+}
+
+// A shaper that is none of the table's: the runs call it point by point.
+double NoiseTwiceX(const CNoise* noise, double x, double y, double z) {
+    return noise->Noise(x, y, z) * 2.0 + x;
+}
+
+// Every shaper over runs (full chunks, an odd run, one point, and past one chunk), in
+// space and on the plane z = 0, on both lane paths: each value is the one-point call's.
+TEST(NoiseShapers, RunsGiveEachPointTheOnePointValue) {
+    const RestoreLanes restore;
+    CRandomSource source(808);
+    CNoise noise(source, 4, 1.0);
+    CRandomSource points(9);
+    auto coordinate = [&points]() { return points.NextU32() * kTwoToMinus32 * 3.0 - 1.0; };
+    std::vector<NoiseShaper> shapers(std::begin(NoiseShaperTable), std::end(NoiseShaperTable));
+    shapers.push_back(NoiseTwiceX);
+    for (bool twoLanes : {false, true}) {
+        ForceNoiseTwoLanes(twoLanes);
+        for (size_t count : {size_t{64}, size_t{37}, size_t{1}, size_t{150}}) {
+            for (bool flat : {false, true}) {
+                std::vector<double> x(count), y(count), z(count), values(count);
+                for (size_t i = 0; i < count; ++i) {
+                    x[i] = coordinate();
+                    y[i] = coordinate();
+                    z[i] = flat ? 0.0 : coordinate();
+                }
+                for (size_t s = 0; s < shapers.size(); ++s) {
+                    ShapeNoiseRun(shapers[s], &noise, x.data(), y.data(), z.data(), count,
+                                  values.data());
+                    for (size_t i = 0; i < count; ++i) {
+                        const double one = shapers[s](&noise, x[i], y[i], z[i]);
+                        ASSERT_EQ(std::memcmp(&one, &values[i], sizeof one), 0)
+                            << "shaper " << s << ", point " << i << " of " << count
+                            << (flat ? " flat" : "") << (twoLanes ? ", two lanes" : "");
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(NoiseShapers, FormulasAtOnePoint) {
