@@ -281,30 +281,76 @@ void DrawTexturedTriangle(const GLTexture* texture, const MeshVertex* a, const M
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
-void DrawLowDetailModel(double scale) {
-    glBegin(GL_TRIANGLES);
-    for (const int32_t* t = kLowDetailIndices; t[0] >= 0; t += 3) {
-        for (int k = 0; k < 3; ++k) {
-            const double* v = kLowDetailVertices[t[k]];
-            glNormal3d(v[3], v[4], v[5]);
-            glVertex3d(v[0] * scale, v[1] * scale, v[2] * scale);
-        }
-    }
-    glEnd();
+namespace {
+
+// A craft model as client arrays: each distinct corner once (position times scale and
+// normal, the floats glVertex3d and glNormal3d would have made), its triangles indexing
+// them in the table's order. Main thread; made again when the scale changes.
+struct ModelArrays {
+    double scale = std::nan("");
+    std::vector<float> corners;  // x y z, nx ny nz
+    std::vector<uint32_t> indices;
+    bool Holds(double s) const { return scale == s; }
+};
+
+void AddModelCorner(ModelArrays& model, const double* position, const double* normal) {
+    const double s = model.scale;
+    model.corners.insert(model.corners.end(),
+                         {GLfloat(position[0] * s), GLfloat(position[1] * s),
+                          GLfloat(position[2] * s), GLfloat(normal[0]), GLfloat(normal[1]),
+                          GLfloat(normal[2])});
 }
 
-void DrawHighDetailModel(double scale) {
-    glBegin(GL_TRIANGLES);
+const ModelArrays& LowDetailArrays(double scale) {
+    static ModelArrays model;
+    if (model.Holds(scale)) return model;
+    model = ModelArrays{};
+    model.scale = scale;
+    for (const double* v : kLowDetailVertices) AddModelCorner(model, v, v + 3);
+    for (const int32_t* t = kLowDetailIndices; t[0] >= 0; ++t) model.indices.push_back(uint32_t(*t));
+    return model;
+}
+
+const ModelArrays& HighDetailArrays(double scale) {
+    static ModelArrays model;
+    if (model.Holds(scale)) return model;
+    model = ModelArrays{};
+    model.scale = scale;
+    // A corner is a position and a normal; the pairs the triangles use, each once.
+    std::vector<int32_t> slotOf(size_t(kHighDetailPositionCount) * kHighDetailNormalCount, -1);
     for (const int32_t* t = kHighDetailTriangles; t[0] >= 0; t += 6) {
         for (int k = 0; k < 3; ++k) {
-            const double* n = kHighDetailNormals[t[3 + k]];
-            const double* p = kHighDetailPositions[t[k]];
-            glNormal3d(n[0], n[1], n[2]);
-            glVertex3d(p[0] * scale, p[1] * scale, p[2] * scale);
+            int32_t& slot = slotOf[size_t(t[k]) * kHighDetailNormalCount + size_t(t[3 + k])];
+            if (slot < 0) {
+                slot = int32_t(model.corners.size() / 6);
+                AddModelCorner(model, kHighDetailPositions[t[k]], kHighDetailNormals[t[3 + k]]);
+            }
+            model.indices.push_back(uint32_t(slot));
         }
     }
-    glEnd();
+    return model;
 }
+
+// Draws a model's triangles in the current colour and texture coordinates, and leaves
+// the current normal at the last corner's, as sending the corners one by one did.
+void DrawModelArrays(const ModelArrays& model) {
+    if (model.indices.empty()) return;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 6 * sizeof(GLfloat), model.corners.data());
+    glNormalPointer(GL_FLOAT, 6 * sizeof(GLfloat), model.corners.data() + 3);
+    glDrawElements(GL_TRIANGLES, GLsizei(model.indices.size()), GL_UNSIGNED_INT,
+                   model.indices.data());
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glNormal3fv(model.corners.data() + 6 * size_t(model.indices.back()) + 3);
+}
+
+}  // namespace
+
+void DrawLowDetailModel(double scale) { DrawModelArrays(LowDetailArrays(scale)); }
+
+void DrawHighDetailModel(double scale) { DrawModelArrays(HighDetailArrays(scale)); }
 
 void SetLightPosition(uint32_t light, double x, double y, double z) {
     Light4(light, GL_POSITION, x, y, z, 1.0);

@@ -296,6 +296,69 @@ TEST_F(GLState, TheLitCraftCoversTheCentreAndFacesOutward) {
     }
 }
 
+// The models' corners sent one by one, as the reference for the arrays.
+void SendModelCorners(bool highDetail, double scale) {
+    glBegin(GL_TRIANGLES);
+    if (highDetail) {
+        for (const int32_t* t = kHighDetailTriangles; t[0] >= 0; t += 6) {
+            for (int k = 0; k < 3; ++k) {
+                const double* n = kHighDetailNormals[t[3 + k]];
+                const double* p = kHighDetailPositions[t[k]];
+                glNormal3d(n[0], n[1], n[2]);
+                glVertex3d(p[0] * scale, p[1] * scale, p[2] * scale);
+            }
+        }
+    } else {
+        for (const int32_t* t = kLowDetailIndices; t[0] >= 0; ++t) {
+            const double* v = kLowDetailVertices[*t];
+            glNormal3d(v[3], v[4], v[5]);
+            glVertex3d(v[0] * scale, v[1] * scale, v[2] * scale);
+        }
+    }
+    glEnd();
+}
+
+TEST_F(GLState, TheModelsDrawAsTheirCornersSentOneByOneDo) {
+    BeginScene3D(true);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    EnableLight(0);
+    SetLightPosition(0, 1.5, 2.0, 2.0);
+    SetLightColors(0, {1.0, 0.9, 0.8, 1.0}, 0.3, 0.8, 0.5);
+    SetMaterial(0.4, 0.8, 0.3, 0.1, 16.0);
+    glTranslated(0.1, -0.2, -7.0);
+    glRotated(35.0, 1.0, 0.4, 0.0);
+    for (const bool highDetail : {false, true}) {
+        // The second scale makes the arrays again; the third is the first once more.
+        for (const double scale : {1.0, 1.7, 1.0}) {
+            for (const GLenum mode : {GL_FILL, GL_LINE}) {
+                std::vector<uint8_t> pictures[2];
+                GLdouble normals[2][4];
+                for (int arrays = 0; arrays < 2; ++arrays) {
+                    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                    glNormal3d(0.0, 0.0, 1.0);
+                    glPolygonMode(GL_FRONT_AND_BACK, mode);
+                    if (!arrays)
+                        SendModelCorners(highDetail, scale);
+                    else if (highDetail)
+                        DrawHighDetailModel(scale);
+                    else
+                        DrawLowDetailModel(scale);
+                    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+                    glGetDoublev(GL_CURRENT_NORMAL, normals[arrays]);
+                    pictures[arrays] = ReadBackBuffer(800, 600);
+                }
+                const char* what = highDetail ? "high detail" : "low detail";
+                EXPECT_TRUE(pictures[0] == pictures[1]) << what << " at " << scale;
+                for (int i = 0; i < 3; ++i) EXPECT_EQ(normals[1][i], normals[0][i]) << what;
+            }
+        }
+    }
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_FALSE(glIsEnabled(GL_NORMAL_ARRAY));
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
 // A lit, textured scene of two meshes drawn by DrawTexturedMesh, then a lit quad that
 // sends no normal or texture coordinates of its own; with `oneByOne` the meshes' corners
 // are sent one by one instead, as the reference the arrays must match pixel for pixel.
