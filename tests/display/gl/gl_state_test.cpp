@@ -19,6 +19,17 @@ class GLState : public GLWindowTest {
 protected:
     GLState() : GLWindowTest(800, 600) {}
 
+    // A lit 3-D scene: one lamp, a material with some of everything.
+    void BeginLitScene() {
+        BeginScene3D(true);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        EnableLight(0);
+        SetLightPosition(0, 0.4, 0.7, 3.0);
+        SetLightColors(0, {1.0, 0.9, 0.8, 1.0}, 0.3, 0.8, 0.5);
+        SetMaterial(0.4, 0.8, 0.3, 0.1, 16.0);
+    }
+
     void ClearTo(float r, float g, float b) {
         glClearColor(r, g, b, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
@@ -319,13 +330,7 @@ void SendModelCorners(bool highDetail, double scale) {
 }
 
 TEST_F(GLState, TheModelsDrawAsTheirCornersSentOneByOneDo) {
-    BeginScene3D(true);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    EnableLight(0);
-    SetLightPosition(0, 1.5, 2.0, 2.0);
-    SetLightColors(0, {1.0, 0.9, 0.8, 1.0}, 0.3, 0.8, 0.5);
-    SetMaterial(0.4, 0.8, 0.3, 0.1, 16.0);
+    BeginLitScene();
     glTranslated(0.1, -0.2, -7.0);
     glRotated(35.0, 1.0, 0.4, 0.0);
     for (const bool highDetail : {false, true}) {
@@ -397,13 +402,7 @@ TEST_F(GLState, AMeshDrawsAndLeavesTheStateAsItsCornersSentOneByOneDo) {
     };
     const int32_t indices[] = {0, 1, 2, 0, 2, 3, -1};
     const int32_t empty[] = {-1};
-    BeginScene3D(true);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    EnableLight(0);
-    SetLightPosition(0, 0.4, 0.7, 3.0);
-    SetLightColors(0, {1.0, 0.9, 0.8, 1.0}, 0.3, 0.8, 0.5);
-    SetMaterial(0.4, 0.8, 0.3, 0.1, 16.0);
+    BeginLitScene();
     glTranslated(0.0, 0.0, -6.0);
     glPushMatrix();
     DrawMeshesAndAQuad(v, indices, true);
