@@ -285,72 +285,94 @@ namespace {
 
 // A craft model as client arrays: each distinct corner once (position times scale and
 // normal, the floats glVertex3d and glNormal3d would have made), its triangles indexing
-// them in the table's order. Main thread; made again when the scale changes.
-struct ModelArrays {
-    double scale = std::nan("");
-    std::vector<float> corners;  // x y z, nx ny nz
-    std::vector<uint32_t> indices;
-    bool Holds(double s) const { return scale == s; }
+// them in the table's order. Which corners there are is found once; their floats are
+// made again only when the scale changes. Main thread.
+class ModelArrays {
+public:
+    // Adds a corner from a position and a normal in the model's tables.
+    uint32_t AddCorner(const double* position, const double* normal) {
+        m_sources.push_back({position, normal});
+        return uint32_t(m_sources.size() - 1);
+    }
+    void AddIndex(uint32_t corner) { m_indices.push_back(corner); }
+
+    // The corners at this scale: x y z, nx ny nz each.
+    const std::vector<float>& CornersAt(double scale) {
+        if (scale != m_scale) {
+            m_scale = scale;
+            m_corners.clear();
+            for (const Source& c : m_sources)
+                m_corners.insert(m_corners.end(),
+                                 {GLfloat(c.position[0] * scale), GLfloat(c.position[1] * scale),
+                                  GLfloat(c.position[2] * scale), GLfloat(c.normal[0]),
+                                  GLfloat(c.normal[1]), GLfloat(c.normal[2])});
+        }
+        return m_corners;
+    }
+    const std::vector<uint32_t>& Indices() const { return m_indices; }
+
+private:
+    struct Source {
+        const double* position;
+        const double* normal;
+    };
+    std::vector<Source> m_sources;
+    std::vector<uint32_t> m_indices;
+    double m_scale = std::nan("");  // of m_corners
+    std::vector<float> m_corners;
 };
 
-void AddModelCorner(ModelArrays& model, const double* position, const double* normal) {
-    const double s = model.scale;
-    model.corners.insert(model.corners.end(),
-                         {GLfloat(position[0] * s), GLfloat(position[1] * s),
-                          GLfloat(position[2] * s), GLfloat(normal[0]), GLfloat(normal[1]),
-                          GLfloat(normal[2])});
-}
-
-const ModelArrays& LowDetailArrays(double scale) {
-    static ModelArrays model;
-    if (model.Holds(scale)) return model;
-    model = ModelArrays{};
-    model.scale = scale;
-    for (const double* v : kLowDetailVertices) AddModelCorner(model, v, v + 3);
-    for (const int32_t* t = kLowDetailIndices; t[0] >= 0; ++t) model.indices.push_back(uint32_t(*t));
+ModelArrays& LowDetailArrays() {
+    static ModelArrays model = [] {
+        ModelArrays m;
+        for (const double* v : kLowDetailVertices) m.AddCorner(v, v + 3);
+        for (const int32_t* t = kLowDetailIndices; t[0] >= 0; ++t) m.AddIndex(uint32_t(*t));
+        return m;
+    }();
     return model;
 }
 
-const ModelArrays& HighDetailArrays(double scale) {
-    static ModelArrays model;
-    if (model.Holds(scale)) return model;
-    model = ModelArrays{};
-    model.scale = scale;
-    // A corner is a position and a normal; the pairs the triangles use, each once.
-    std::vector<int32_t> slotOf(size_t(kHighDetailPositionCount) * kHighDetailNormalCount, -1);
-    for (const int32_t* t = kHighDetailTriangles; t[0] >= 0; t += 6) {
-        for (int k = 0; k < 3; ++k) {
-            int32_t& slot = slotOf[size_t(t[k]) * kHighDetailNormalCount + size_t(t[3 + k])];
-            if (slot < 0) {
-                slot = int32_t(model.corners.size() / 6);
-                AddModelCorner(model, kHighDetailPositions[t[k]], kHighDetailNormals[t[3 + k]]);
+ModelArrays& HighDetailArrays() {
+    static ModelArrays model = [] {
+        ModelArrays m;
+        // A corner is a position and a normal; the pairs the triangles use, each once.
+        std::vector<int32_t> slotOf(size_t(kHighDetailPositionCount) * kHighDetailNormalCount,
+                                    -1);
+        for (const int32_t* t = kHighDetailTriangles; t[0] >= 0; t += 6) {
+            for (int k = 0; k < 3; ++k) {
+                int32_t& slot = slotOf[size_t(t[k]) * kHighDetailNormalCount + size_t(t[3 + k])];
+                if (slot < 0)
+                    slot = int32_t(m.AddCorner(kHighDetailPositions[t[k]],
+                                               kHighDetailNormals[t[3 + k]]));
+                m.AddIndex(uint32_t(slot));
             }
-            model.indices.push_back(uint32_t(slot));
         }
-    }
+        return m;
+    }();
     return model;
 }
 
 // Draws a model's triangles in the current colour and texture coordinates, and leaves
 // the current normal at the last corner's, as sending the corners one by one did.
-void DrawModelArrays(const ModelArrays& model) {
-    if (model.indices.empty()) return;
+void DrawModelArrays(ModelArrays& model, double scale) {
+    const std::vector<uint32_t>& indices = model.Indices();
+    if (indices.empty()) return;
+    const std::vector<float>& corners = model.CornersAt(scale);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 6 * sizeof(GLfloat), model.corners.data());
-    glNormalPointer(GL_FLOAT, 6 * sizeof(GLfloat), model.corners.data() + 3);
-    glDrawElements(GL_TRIANGLES, GLsizei(model.indices.size()), GL_UNSIGNED_INT,
-                   model.indices.data());
+    glVertexPointer(3, GL_FLOAT, 6 * sizeof(GLfloat), corners.data());
+    glNormalPointer(GL_FLOAT, 6 * sizeof(GLfloat), corners.data() + 3);
+    glDrawElements(GL_TRIANGLES, GLsizei(indices.size()), GL_UNSIGNED_INT, indices.data());
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
-    glNormal3fv(model.corners.data() + 6 * size_t(model.indices.back()) + 3);
+    glNormal3fv(corners.data() + 6 * size_t(indices.back()) + 3);
 }
 
 }  // namespace
 
-void DrawLowDetailModel(double scale) { DrawModelArrays(LowDetailArrays(scale)); }
+void DrawLowDetailModel(double scale) { DrawModelArrays(LowDetailArrays(), scale); }
 
-void DrawHighDetailModel(double scale) { DrawModelArrays(HighDetailArrays(scale)); }
+void DrawHighDetailModel(double scale) { DrawModelArrays(HighDetailArrays(), scale); }
 
 void SetLightPosition(uint32_t light, double x, double y, double z) {
     Light4(light, GL_POSITION, x, y, z, 1.0);
