@@ -26,6 +26,7 @@
 #include "game/gm_play.h"
 #include "game/gm_world.h"
 #include "gl_support.h"
+#include "loading_clock.h"
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
@@ -135,23 +136,10 @@ TEST_F(PinnedGame, ThreeWorldsSmoothAndPlain) {
 // is taken just before its swap.
 // ---------------------------------------------------------------------------
 
-uint32_t g_now = 10000;
 uint32_t g_frames = 0;             // frames of the screen drawn, the loading screen's aside
 uint32_t g_pinFrame = 0;           // the selection screen frame to pin, then Escape
 const char* g_pinName = "";
 unsigned long long g_digest = 0;   // the pinned frame's
-
-// While images load the clock runs 50 ms a read, so the loading screen shows as in the
-// game; once it ends the smoothed step starts afresh, so every frame after it lasts
-// what the pacer sleeps (the selection screens) or the scene seam adds (the scenes).
-uint32_t FakeRead() {
-    static bool wasLoading = false;
-    if (wasLoading && !GetLoadingScreen().active) ResetFrameStatistics();
-    wasLoading = GetLoadingScreen().active;
-    if (GetLoadingScreen().active) g_now += 50;
-    return g_now;
-}
-void FakeSleep(uint32_t ms) { g_now += ms; }
 
 void PostKey(PlatformInputKind kind, int32_t key) {
     PlatformInput in = {};
@@ -175,9 +163,9 @@ protected:
         GameConfig.DebugFlags = 0;  // no overlays
         SetQualitySettingsValid(false);
         PfClearInput();
-        g_now = 10000;
-        g_pfSeams.readClock = FakeRead;
-        g_pfSeams.sleep = FakeSleep;
+        g_loadingClockNow = 10000;
+        g_pfSeams.readClock = ReadLoadingClock;
+        g_pfSeams.sleep = SleepLoadingClock;
         ResetFrameStatistics();
         ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
         PumpFor(50);
@@ -246,7 +234,7 @@ ScenePin g_scenePins[5] = {
 };
 
 void PinSceneFrame(uint32_t screen, double time, void*) {
-    g_now += 33;
+    g_loadingClockNow += 33;
     for (ScenePin& pin : g_scenePins)
         if (pin.screen == screen && time >= pin.time && pin.digest == 0)
             pin.digest = PinFrame(pin.name);

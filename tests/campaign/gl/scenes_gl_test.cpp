@@ -25,6 +25,7 @@
 #include "display/dp_texture.h"
 #include "game/gm_input.h"
 #include "gl_support.h"
+#include "loading_clock.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
@@ -67,19 +68,6 @@ struct Script {
 
 Script* g_script = nullptr;
 GameAudioRecorder* g_audio = nullptr;
-uint32_t g_now = 10000;
-
-uint32_t FakeRead() {
-    // The loading screen shows (work under 500 ms shows nothing); once it ends the
-    // smoothed step starts afresh, so every scene frame lasts the script's 33 ms.
-    static bool wasLoading = false;
-    if (wasLoading && !GetLoadingScreen().active) ResetFrameStatistics();
-    wasLoading = GetLoadingScreen().active;
-    if (GetLoadingScreen().active) g_now += 50;
-    return g_now;
-}
-
-void FakeSleep(uint32_t ms) { g_now += ms; }
 
 intptr_t LastJetGain() {
     intptr_t gain = -1;
@@ -99,7 +87,7 @@ void Inject(PlatformInputKind kind) {
 
 void Observe(uint32_t screen, double time, void*) {
     Script& s = *g_script;
-    g_now += kFrameMs;
+    g_loadingClockNow += kFrameMs;
     s.frames.push_back(Frame{screen, time, LastJetGain()});
     const uint32_t n = ++s.framesOfScreen[screen];
     size_t& next = s.shotIndex[screen];
@@ -141,8 +129,9 @@ protected:
         savedConfig = GameConfig;
         GameConfig.DebugFlags = 0;
         PfClearInput();
-        g_pfSeams.readClock = FakeRead;
-        g_pfSeams.sleep = FakeSleep;
+        g_loadingClockNow = 10000;
+        g_pfSeams.readClock = ReadLoadingClock;
+        g_pfSeams.sleep = SleepLoadingClock;
         ResetFrameStatistics();
         ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
         PumpFor(100);

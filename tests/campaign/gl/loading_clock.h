@@ -1,0 +1,14 @@
+// The fake clock of the screen tests that load images: while the loading screen shows,
+// every read moves it 50 ms, so the loading screen shows as in the game; once loading
+// ends the smoothed frame step starts afresh, so every later frame lasts what the sleep
+// (the pacer's, or the test's own) adds.
+#pragma once
+
+#include <cstdint>
+
+// The clock's time in milliseconds; a test sets it before it starts.
+extern uint32_t g_loadingClockNow;
+
+// For the platform seams' readClock and sleep.
+uint32_t ReadLoadingClock();
+void SleepLoadingClock(uint32_t ms);
