@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-// The clock's time in milliseconds; a test sets it before it starts.
+// The clock's time in milliseconds; a test's frame callback may move it on.
 extern uint32_t g_loadingClockNow;
 
-// For the platform seams' readClock and sleep.
-uint32_t ReadLoadingClock();
-void SleepLoadingClock(uint32_t ms);
+// Sets the clock to 10000 ms, makes it the platform seams' clock and sleep, and starts
+// the frame statistics afresh.
+void StartLoadingClock();

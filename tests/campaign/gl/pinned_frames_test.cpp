@@ -163,10 +163,7 @@ protected:
         GameConfig.DebugFlags = 0;  // no overlays
         SetQualitySettingsValid(false);
         PfClearInput();
-        g_loadingClockNow = 10000;
-        g_pfSeams.readClock = ReadLoadingClock;
-        g_pfSeams.sleep = SleepLoadingClock;
-        ResetFrameStatistics();
+        StartLoadingClock();
         ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
         PumpFor(50);
         PfWarpPointerTo(5, 5);

@@ -28,7 +28,6 @@
 #include "loading_clock.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_input.h"
-#include "platform/pf_seams.h"
 #include "game/gm_play.h"
 #include "texgen/tg_generators.h"
 
@@ -129,10 +128,7 @@ protected:
         savedConfig = GameConfig;
         GameConfig.DebugFlags = 0;
         PfClearInput();
-        g_loadingClockNow = 10000;
-        g_pfSeams.readClock = ReadLoadingClock;
-        g_pfSeams.sleep = SleepLoadingClock;
-        ResetFrameStatistics();
+        StartLoadingClock();
         ASSERT_TRUE(OpenTestWindow(kWidth, kHeight));
         PumpFor(100);
         PfClearInput();
