@@ -140,10 +140,9 @@ TEST_F(ProgramTest, AgreeExitRestartPlayIntoTheCampaignAndBackOut) {
 // input) and from a selection screen, the program ends at once and cleanly.
 TEST_F(ProgramTest, SigtermEndsTheProgramCleanlyFromTheMenusAndTheScreens) {
     AcceptAgreementBeforehand();
-    {
-        GameProcess game(m_home.Path());
-        SeenWindow home;
-        ASSERT_TRUE(WaitForMenu(&home));
+    // SIGTERM ends the game with status 0 and no error, within a second when the machine
+    // is not too busy to tell.
+    auto terminate = [](GameProcess& game) {
         const Clock::time_point start = Clock::now();
         game.Terminate();
         EXPECT_EQ(game.Wait(10), 0);
@@ -151,6 +150,12 @@ TEST_F(ProgramTest, SigtermEndsTheProgramCleanlyFromTheMenusAndTheScreens) {
             EXPECT_LT(Seconds(Clock::now() - start), 1.0);
         }
         EXPECT_EQ(game.Errors(), "");
+    };
+    {
+        GameProcess game(m_home.Path());
+        SeenWindow home;
+        ASSERT_TRUE(WaitForMenu(&home));
+        terminate(game);
     }
     GameProcess game(m_home.Path());
     SeenWindow home;
@@ -158,13 +163,7 @@ TEST_F(ProgramTest, SigtermEndsTheProgramCleanlyFromTheMenusAndTheScreens) {
     Type(home, "Return");  // Play
     ASSERT_TRUE(WaitForGameWindow(30));
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    const Clock::time_point start = Clock::now();
-    game.Terminate();
-    EXPECT_EQ(game.Wait(10), 0);
-    if (MachineHasTimeToSpare()) {
-        EXPECT_LT(Seconds(Clock::now() - start), 1.0);
-    }
-    EXPECT_EQ(game.Errors(), "");
+    terminate(game);
     EXPECT_EQ(Config().find("[Game"), std::string::npos) << Config();
 }
 
