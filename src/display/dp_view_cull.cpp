@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+
 #include "display/dp_gl_state.h"
 
 namespace {
@@ -50,13 +51,13 @@ uint32_t ViewCuller::KeptTriangles(const MeshArrays& mesh, const double offset[3
     const uint32_t cornerCount = mesh.CornerCount();
     const uint32_t indexCount = mesh.IndexCount();
     const uint32_t* indices = mesh.Indices();
-    if (m_sideMarginX <= 0) {
+    auto keepAll = [&] {
         std::copy(indices, indices + indexCount, kept);
         return indexCount;
-    }
+    };
+    if (m_sideMarginX <= 0) return keepAll();
     // Each corner in clip space and, for a mesh wholly inside the view, on screen.
-    std::vector<double>& screen = m_screen;
-    screen.resize(2 * size_t(cornerCount));
+    m_screen.resize(2 * size_t(cornerCount));
     bool beyond[4] = {true, true, true, true};  // left, right, bottom, top
     bool inside = true;
     const double* c = m_clip;
@@ -77,20 +78,17 @@ uint32_t ViewCuller::KeptTriangles(const MeshArrays& mesh, const double offset[3
         const double w = 0.999 * cw;
         inside = inside && cw > 0 && std::fabs(cx) < w && std::fabs(cy) < w && std::fabs(cz) < w;
         if (inside) {
-            screen[2 * i] = cx / cw * m_halfWidth;
-            screen[2 * i + 1] = cy / cw * m_halfHeight;
+            m_screen[2 * i] = cx / cw * m_halfWidth;
+            m_screen[2 * i + 1] = cy / cw * m_halfHeight;
         }
     }
     if (beyond[0] || beyond[1] || beyond[2] || beyond[3]) return 0;
-    if (!inside || !m_cullsBackFaces) {
-        std::copy(indices, indices + indexCount, kept);
-        return indexCount;
-    }
+    if (!inside || !m_cullsBackFaces) return keepAll();
     uint32_t count = 0;
     for (uint32_t t = 0; t + 2 < indexCount; t += 3) {
-        const double* a = &screen[2 * size_t(indices[t])];
-        const double* b = &screen[2 * size_t(indices[t + 1])];
-        const double* d = &screen[2 * size_t(indices[t + 2])];
+        const double* a = &m_screen[2 * size_t(indices[t])];
+        const double* b = &m_screen[2 * size_t(indices[t + 1])];
+        const double* d = &m_screen[2 * size_t(indices[t + 2])];
         const double ex = b[0] - a[0], ey = b[1] - a[1];
         const double fx = d[0] - a[0], fy = d[1] - a[1];
         // Counter-clockwise on screen (y up) is positive: the front.
