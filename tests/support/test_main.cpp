@@ -1,6 +1,7 @@
 // The main of every test program: a watchdog so no test can hang a headless run, the
 // toolkit's log on standard error, a toolkit assert handler that fails the test instead
-// of modal boxes, and a fresh run state around every test.
+// of modal boxes, death tests run as fresh programs, and a fresh run state around every
+// test.
 #include <gtest/gtest.h>
 #include <wx/debug.h>
 #include <wx/string.h>
@@ -45,6 +46,10 @@ int main(int argc, char** argv) {
     alarm(seconds);
     SendToolkitLogToStderr();
     wxSetAssertHandler(FailOnAssert);
+    // Our programs run worker threads (the texture pool's among them). A death test that
+    // only forks could copy a lock a worker held at that instant into a child that then
+    // waits on it forever; the thread-safe style runs the child as a fresh program.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new RunStateListener);
     return RUN_ALL_TESTS();
