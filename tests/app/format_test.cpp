@@ -43,6 +43,21 @@ TEST(FormatString, TextArgumentsAndMixedTypes) {
     EXPECT_EQ(FormatString("%1 is %2 at %3", &a, &b, &c), "Vorpane is hard at 3");
 }
 
+// A text argument that points nowhere is a missing parameter: it shows as one where it
+// stands, and the rest of the text, and the caller's stream, go on as before.
+TEST(FormatString, NullTextArgumentIsAMissingParameter) {
+    const char* none = nullptr;
+    std::string level = "hard";
+    TFormatObject<const char*> a(&none);
+    TFormatObject<std::string> b(&level);
+    EXPECT_EQ(FormatString("[%1] is %2", &a, &b, nullptr), "[<MISSING PARAM>] is hard");
+    std::ostringstream out;
+    FormatToStream(out, "%1!", &a, nullptr, nullptr);
+    EXPECT_TRUE(out.good());
+    out << " then more";
+    EXPECT_EQ(out.str(), "<MISSING PARAM>! then more");
+}
+
 // A locale that groups thousands, as some user locales do.
 struct Grouping : std::numpunct<char> {
     char do_thousands_sep() const override { return ','; }
