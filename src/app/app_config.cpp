@@ -466,9 +466,10 @@ int ReplaceFile(const std::string& folder, const std::string& path, const std::s
 
 // Keeps bytes (an unreadable settings file) under the first free name of path.bad,
 // path.bad.1, ...; a copy already there with the same bytes serves. 0 with the name
-// in *kept, or an errno.
+// in *kept (and *made true when the copy is a new one), or an errno.
 int KeepBadCopy(const std::string& folder, const std::string& path, const std::string& bytes,
-                std::string* kept) {
+                std::string* kept, bool* made = nullptr) {
+    if (made) *made = false;
     for (int n = 0; n < kMaxBadCopies; ++n) {
         const std::string name = path + ".bad" + (n ? "." + std::to_string(n) : "");
         const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -490,6 +491,7 @@ int KeepBadCopy(const std::string& folder, const std::string& path, const std::s
         }
         SyncFolder(folder);
         *kept = name;
+        if (made) *made = true;
         return 0;
     }
     return EEXIST;
@@ -601,15 +603,13 @@ public:
     ~CGameConfigStore() override { CGameConfigStore::Flush(); }
 
     bool Flush(bool /*currentOnly*/ = false) override {
-        if (!m_unsaved) return true;
+        if (m_unsaved.empty()) return true;
         if (!m_file.writable) return false;
-        wxMemoryOutputStream out;
-        Save(out, wxConvUTF8);
-        std::string bytes(out.GetLength(), '\0');
-        out.CopyTo(bytes.data(), bytes.size());
         // A link is kept and the file it leads to replaced, in that file's folder.
         std::string target;
         int err = FollowLinks(m_file.path, &target);
+        std::string bytes;
+        if (err == 0) err = SavedText(target, &bytes);
         const std::string folder = FolderOf(target);
         if (err == 0) err = MakeFolders(folder);
         if (err == 0) err = ReplaceFile(folder, target, bytes, m_file.mode);
@@ -623,7 +623,7 @@ public:
             m_failureReported = true;
             return false;
         }
-        m_unsaved = false;
+        m_unsaved.clear();
         ++g_saveCount;
         return true;
     }
@@ -636,18 +636,62 @@ protected:
         return m_machineWide->Read(absolute, out);
     }
     bool DoWriteString(const wxString& key, const wxString& value) override {
-        m_unsaved = true;
+        const wxString absolute = key.StartsWith("/") ? key : GetPath() + "/" + key;
+        m_unsaved[absolute.Lower()] = {absolute, value};
         return wxFileConfig::DoWriteString(key, value);
     }
     bool DoWriteLong(const wxString& key, long value) override {
-        m_unsaved = true;
-        return wxFileConfig::DoWriteLong(key, value);
+        return DoWriteString(key, wxString::Format("%ld", value));
     }
 
 private:
+    // The text a save writes: the file at target as it is now with this run's unsaved
+    // keys written over it, so keys another program saved meanwhile stay (a second
+    // game running at the same time, say). A file that cannot be read now is replaced
+    // by this run's whole store, as what it held at start-up; one with lines that
+    // cannot be read is kept aside first, as at start-up.
+    int SavedText(const std::string& target, std::string* bytes) {
+        std::string raw;
+        ConfigText clean;
+        const bool readable = ReadRegularFile(target, &raw) == 0;
+        if (readable) {
+            clean = CleanConfigText(raw);
+            if (clean.badLines) {
+                std::string kept;
+                bool made = false;
+                const int err = KeepBadCopy(FolderOf(target), target, raw, &kept, &made);
+                if (err != 0) return err;
+                if (made)
+                    std::fprintf(stderr, "vorpane: %d line%s of the settings file %s cannot be "
+                                         "read (the first is line %d); the file as it was is "
+                                         "kept as %s\n",
+                                 clean.badLines, Plural(clean.badLines), m_file.path.c_str(),
+                                 clean.firstBadLine, kept.c_str());
+            }
+        }
+        wxMemoryOutputStream out;
+        if (readable) {
+            wxLogNull quiet;  // the text is clean: nothing to say
+            wxMemoryInputStream in(clean.text.data(), clean.text.size());
+            wxFileConfig merged(in, wxConvUTF8);
+            merged.SetExpandEnvVars(false);
+            merged.DisableAutoSave();
+            for (const auto& written : m_unsaved)
+                merged.Write(written.second.first, written.second.second);
+            merged.Save(out, wxConvUTF8);
+        } else {
+            Save(out, wxConvUTF8);
+        }
+        bytes->assign(out.GetLength(), '\0');
+        out.CopyTo(bytes->data(), bytes->size());
+        return 0;
+    }
+
     std::unique_ptr<wxFileConfig> m_machineWide;  // null when there is none
     UserFile m_file;
-    bool m_unsaved = false;          // something written is not on disk yet
+    // Keys written and not on disk yet, by their absolute path in lower case (the
+    // toolkit's names ignore case): the path as written and the value.
+    std::map<wxString, std::pair<wxString, wxString>> m_unsaved;
     bool m_failureReported = false;  // a failed save is reported once a run
 };
 
