@@ -647,13 +647,15 @@ protected:
 private:
     // The text a save writes: the file at target as it is now with this run's unsaved
     // keys written over it, so keys another program saved meanwhile stay (a second
-    // game running at the same time, say). A file that cannot be read now is replaced
-    // by this run's whole store, as what it held at start-up; one with lines that
-    // cannot be read is kept aside first, as at start-up.
+    // game running at the same time, say); this run's whole store when the file is
+    // gone. 0, or the errno of a file that cannot be read now: it is left alone, as at
+    // start-up. One with lines that cannot be read is kept aside first, as at start-up.
     int SavedText(const std::string& target, std::string* bytes) {
         std::string raw;
         ConfigText clean;
-        const bool readable = ReadRegularFile(target, &raw) == 0;
+        const int readErr = ReadRegularFile(target, &raw);
+        if (readErr != 0 && readErr != ENOENT) return readErr;
+        const bool readable = readErr == 0;
         if (readable) {
             clean = CleanConfigText(raw);
             if (clean.badLines) {
