@@ -15,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -497,6 +498,31 @@ int KeepBadCopy(const std::string& folder, const std::string& path, const std::s
     return EEXIST;
 }
 
+// Holds the lock of a folder (an advisory lock on the folder itself, so nothing is
+// added to it) while it lives: the saves of the settings file in that folder by
+// every game running take turns. A holder that does not let go within two seconds
+// (a stopped program) is not waited for longer: the save goes ahead unlocked.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& folder)
+        : m_fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (m_fd < 0) return;
+        for (int tries = 0; tries < 400; ++tries) {
+            if (flock(m_fd, LOCK_EX | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR))
+                return;
+            usleep(5000);
+        }
+    }
+    ~FolderLock() {
+        if (m_fd >= 0) close(m_fd);  // lets the lock go
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int m_fd;
+};
+
 // The folder part of an absolute path ("/" for a file at the root).
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -608,11 +634,16 @@ public:
         // A link is kept and the file it leads to replaced, in that file's folder.
         std::string target;
         int err = FollowLinks(m_file.path, &target);
-        std::string bytes;
-        if (err == 0) err = SavedText(target, &bytes);
         const std::string folder = FolderOf(target);
         if (err == 0) err = MakeFolders(folder);
-        if (err == 0) err = ReplaceFile(folder, target, bytes, m_file.mode);
+        {
+            // Another game's save between this one's reading the file and replacing it
+            // would be undone.
+            const FolderLock lock(folder);
+            std::string bytes;
+            if (err == 0) err = SavedText(target, &bytes);
+            if (err == 0) err = ReplaceFile(folder, target, bytes, m_file.mode);
+        }
         if (err != 0) {
             if (!m_failureReported)
                 std::fprintf(stderr,

@@ -72,10 +72,12 @@ std::string FullProgressText() {
 
 // Another program writing the settings: the config writer, a child process that
 // loads the store and writes one key over and over, each value one more than the last,
-// printing each value once its write has returned.
+// printing each value once its write has returned; pausing, when told, that many
+// microseconds after each.
 class ConfigWriterChild {
 public:
-    ConfigWriterChild(const char* key, const std::string& globalFile) {
+    ConfigWriterChild(const char* key, const std::string& globalFile,
+                      const char* pause = nullptr) {
         int out[2];
         if (pipe(out) != 0) return;
         m_pid = fork();
@@ -83,7 +85,7 @@ public:
             dup2(out[1], 1);
             close(out[0]);
             close(out[1]);
-            execl(VORPANE_CONFIG_WRITER, VORPANE_CONFIG_WRITER, key, globalFile.c_str(),
+            execl(VORPANE_CONFIG_WRITER, VORPANE_CONFIG_WRITER, key, globalFile.c_str(), pause,
                   static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -99,6 +101,18 @@ public:
         std::string acknowledged;
         pollfd ready{m_out, POLLIN, 0};
         while (CountLines(acknowledged) < count && poll(&ready, 1, 20000) == 1) {
+            char buffer[4096];
+            const ssize_t got = read(m_out, buffer, sizeof buffer);
+            if (got <= 0) break;
+            acknowledged.append(buffer, static_cast<size_t>(got));
+        }
+        return acknowledged;
+    }
+    // What it printed since last asked, without waiting.
+    std::string ReadWrites() {
+        std::string acknowledged;
+        pollfd ready{m_out, POLLIN, 0};
+        while (poll(&ready, 1, 0) == 1) {
             char buffer[4096];
             const ssize_t got = read(m_out, buffer, sizeof buffer);
             if (got <= 0) break;
@@ -451,6 +465,28 @@ TEST_F(ConfigTest, TwoProgramsSavingInTurnKeepEachOthersWrites) {
     EXPECT_EQ(ReadWholeFile(m_userFile + ".bad"), edited);
     EXPECT_EQ(StoredValue(ReadWholeFile(m_userFile), "/Control/Left"), 77);
     EXPECT_EQ(StoredValue(ReadWholeFile(m_userFile), "/Control/Right"), 78);
+}
+
+// Two games saving at the very same time: neither save undoes one the other has
+// finished, so a value the other program has written stays on disk until it writes
+// the next.
+TEST_F(ConfigTest, TwoProgramsSavingAtOnceNeverUndoAFinishedSave) {
+    WriteWholeFile(m_userFile, FullProgressText());
+    Load();
+    ConfigWriterChild other("/Game/1/HighScore5", m_globalFile, "2000");
+    std::string acknowledged = other.WaitForWrites(1);
+    ASSERT_GE(CountLines(acknowledged), 1u) << "the other program never wrote";
+    for (int32_t n = 1; n <= 100; ++n) {
+        SetConfigValue(ConfigKey::DropKey, n);
+        // Every value the other acknowledged before this save's end is on disk or
+        // overtaken by a later one.
+        acknowledged += other.ReadWrites();
+        const std::string text = ReadWholeFile(m_userFile);
+        EXPECT_GE(StoredValue(text, "/Game/1/HighScore5"), LastAcknowledged(acknowledged))
+            << "save " << n;
+        EXPECT_EQ(StoredValue(text, "/Control/Drop"), n);
+        if (HasFailure()) break;
+    }
 }
 
 TEST_F(ConfigTest, AFreshHomeGetsItsSettingsFolder) {
