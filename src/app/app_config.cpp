@@ -570,10 +570,12 @@ bool IsTempFileName(const char* name, const std::string& base) {
 }
 
 // Removes the temporary files that saves of the settings file at path left when a
-// crash cut them short; none is ever read.
+// crash cut them short; none is ever read. The folder's lock keeps the temporary file
+// of a save another game is making now.
 void RemoveLeftoverTempFiles(const std::string& path) {
     const std::string folder = FolderOf(path);
     const std::string base = path.substr(path.rfind('/') + 1);
+    const FolderLock lock(folder);
     DIR* dir = opendir(folder.c_str());
     if (!dir) return;
     while (const dirent* entry = readdir(dir)) {

@@ -489,6 +489,23 @@ TEST_F(ConfigTest, TwoProgramsSavingAtOnceNeverUndoAFinishedSave) {
     }
 }
 
+// A game starting while another saves: the start-up's sweep of temporary files left by
+// crashes leaves the other's save in progress alone, so it reaches the disk.
+TEST_F(ConfigTest, AGameStartingWhileAnotherSavesLeavesThatSaveAlone) {
+    WriteWholeFile(m_userFile, FullProgressText());
+    ConfigWriterChild other("/Game/1/HighScore5", m_globalFile, "2000");
+    std::string acknowledged = other.WaitForWrites(1);
+    ASSERT_GE(CountLines(acknowledged), 1u) << "the other program never wrote";
+    for (int start = 1; start <= 200; ++start) {
+        Load();
+        acknowledged += other.ReadWrites();
+        EXPECT_GE(StoredValue(ReadWholeFile(m_userFile), "/Game/1/HighScore5"),
+                  LastAcknowledged(acknowledged))
+            << "start " << start;
+        if (HasFailure()) break;
+    }
+}
+
 TEST_F(ConfigTest, AFreshHomeGetsItsSettingsFolder) {
     // No ~/.config yet; an XDG_CONFIG_HOME that is not an absolute path is ignored.
     setenv("XDG_CONFIG_HOME", "relative/xdg", 1);
