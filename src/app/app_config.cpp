@@ -15,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -466,9 +467,10 @@ int ReplaceFile(const std::string& folder, const std::string& path, const std::s
 
 // Keeps bytes (an unreadable settings file) under the first free name of path.bad,
 // path.bad.1, ...; a copy already there with the same bytes serves. 0 with the name
-// in *kept, or an errno.
+// in *kept (and *made true when the copy is a new one), or an errno.
 int KeepBadCopy(const std::string& folder, const std::string& path, const std::string& bytes,
-                std::string* kept) {
+                std::string* kept, bool* made = nullptr) {
+    if (made) *made = false;
     for (int n = 0; n < kMaxBadCopies; ++n) {
         const std::string name = path + ".bad" + (n ? "." + std::to_string(n) : "");
         const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -490,10 +492,36 @@ int KeepBadCopy(const std::string& folder, const std::string& path, const std::s
         }
         SyncFolder(folder);
         *kept = name;
+        if (made) *made = true;
         return 0;
     }
     return EEXIST;
 }
+
+// Holds the lock of a folder (an advisory lock on the folder itself, so nothing is
+// added to it) while it lives: the saves of the settings file in that folder by
+// every game running take turns. A holder that does not let go within two seconds
+// (a stopped program) is not waited for longer: the save goes ahead unlocked.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& folder)
+        : m_fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (m_fd < 0) return;
+        for (int tries = 0; tries < 400; ++tries) {
+            if (flock(m_fd, LOCK_EX | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR))
+                return;
+            usleep(5000);
+        }
+    }
+    ~FolderLock() {
+        if (m_fd >= 0) close(m_fd);  // lets the lock go
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int m_fd;
+};
 
 // The folder part of an absolute path ("/" for a file at the root).
 std::string FolderOf(const std::string& path) {
@@ -542,10 +570,12 @@ bool IsTempFileName(const char* name, const std::string& base) {
 }
 
 // Removes the temporary files that saves of the settings file at path left when a
-// crash cut them short; none is ever read.
+// crash cut them short; none is ever read. The folder's lock keeps the temporary file
+// of a save another game is making now.
 void RemoveLeftoverTempFiles(const std::string& path) {
     const std::string folder = FolderOf(path);
     const std::string base = path.substr(path.rfind('/') + 1);
+    const FolderLock lock(folder);
     DIR* dir = opendir(folder.c_str());
     if (!dir) return;
     while (const dirent* entry = readdir(dir)) {
@@ -601,18 +631,21 @@ public:
     ~CGameConfigStore() override { CGameConfigStore::Flush(); }
 
     bool Flush(bool /*currentOnly*/ = false) override {
-        if (!m_unsaved) return true;
+        if (m_unsaved.empty()) return true;
         if (!m_file.writable) return false;
-        wxMemoryOutputStream out;
-        Save(out, wxConvUTF8);
-        std::string bytes(out.GetLength(), '\0');
-        out.CopyTo(bytes.data(), bytes.size());
         // A link is kept and the file it leads to replaced, in that file's folder.
         std::string target;
         int err = FollowLinks(m_file.path, &target);
         const std::string folder = FolderOf(target);
         if (err == 0) err = MakeFolders(folder);
-        if (err == 0) err = ReplaceFile(folder, target, bytes, m_file.mode);
+        {
+            // Another game's save between this one's reading the file and replacing it
+            // would be undone.
+            const FolderLock lock(folder);
+            std::string bytes;
+            if (err == 0) err = SavedText(target, &bytes);
+            if (err == 0) err = ReplaceFile(folder, target, bytes, m_file.mode);
+        }
         if (err != 0) {
             if (!m_failureReported)
                 std::fprintf(stderr,
@@ -623,7 +656,7 @@ public:
             m_failureReported = true;
             return false;
         }
-        m_unsaved = false;
+        m_unsaved.clear();
         ++g_saveCount;
         return true;
     }
@@ -636,18 +669,64 @@ protected:
         return m_machineWide->Read(absolute, out);
     }
     bool DoWriteString(const wxString& key, const wxString& value) override {
-        m_unsaved = true;
+        const wxString absolute = key.StartsWith("/") ? key : GetPath() + "/" + key;
+        m_unsaved[absolute.Lower()] = {absolute, value};
         return wxFileConfig::DoWriteString(key, value);
     }
     bool DoWriteLong(const wxString& key, long value) override {
-        m_unsaved = true;
-        return wxFileConfig::DoWriteLong(key, value);
+        return DoWriteString(key, wxString::Format("%ld", value));
     }
 
 private:
+    // The text a save writes: the file at target as it is now with this run's unsaved
+    // keys written over it, so keys another program saved meanwhile stay (a second
+    // game running at the same time, say); this run's whole store when the file is
+    // gone. 0, or the errno of a file that cannot be read now: it is left alone, as at
+    // start-up. One with lines that cannot be read is kept aside first, as at start-up.
+    int SavedText(const std::string& target, std::string* bytes) {
+        std::string raw;
+        ConfigText clean;
+        const int readErr = ReadRegularFile(target, &raw);
+        if (readErr != 0 && readErr != ENOENT) return readErr;
+        const bool readable = readErr == 0;
+        if (readable) {
+            clean = CleanConfigText(raw);
+            if (clean.badLines) {
+                std::string kept;
+                bool made = false;
+                const int err = KeepBadCopy(FolderOf(target), target, raw, &kept, &made);
+                if (err != 0) return err;
+                if (made)
+                    std::fprintf(stderr, "vorpane: %d line%s of the settings file %s cannot be "
+                                         "read (the first is line %d); the file as it was is "
+                                         "kept as %s\n",
+                                 clean.badLines, Plural(clean.badLines), m_file.path.c_str(),
+                                 clean.firstBadLine, kept.c_str());
+            }
+        }
+        wxMemoryOutputStream out;
+        if (readable) {
+            wxLogNull quiet;  // the text is clean: nothing to say
+            wxMemoryInputStream in(clean.text.data(), clean.text.size());
+            wxFileConfig merged(in, wxConvUTF8);
+            merged.SetExpandEnvVars(false);
+            merged.DisableAutoSave();
+            for (const auto& written : m_unsaved)
+                merged.Write(written.second.first, written.second.second);
+            merged.Save(out, wxConvUTF8);
+        } else {
+            Save(out, wxConvUTF8);
+        }
+        bytes->assign(out.GetLength(), '\0');
+        out.CopyTo(bytes->data(), bytes->size());
+        return 0;
+    }
+
     std::unique_ptr<wxFileConfig> m_machineWide;  // null when there is none
     UserFile m_file;
-    bool m_unsaved = false;          // something written is not on disk yet
+    // Keys written and not on disk yet, by their absolute path in lower case (the
+    // toolkit's names ignore case): the path as written and the value.
+    std::map<wxString, std::pair<wxString, wxString>> m_unsaved;
     bool m_failureReported = false;  // a failed save is reported once a run
 };
 

@@ -9,7 +9,10 @@
 // numbers in key names 1-based.
 //
 // Saving never loses what was stored: the whole file is written beside the old one,
-// synced and renamed over it. A user file that is a symbolic link (or a chain of
+// synced and renamed over it. A save writes the keys this run changed over the file as
+// it is on disk then, so what another program saved meanwhile (a second game running
+// at the same time) is kept, as it is with a store written key by key; the saves of
+// games running at once take turns. A user file that is a symbolic link (or a chain of
 // them) stays one: the file it leads to is replaced, beside itself, and created when
 // missing; links that go round are reported and nothing is saved. A user file with
 // lines that cannot be read is copied to vorpane.conf.bad (or .bad.1, ...) before it

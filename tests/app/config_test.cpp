@@ -2,7 +2,9 @@
 // defaults, saves that survive being killed, files that cannot be read, failed saves.
 #include <gtest/gtest.h>
 #include <wx/config.h>
+#include <wx/fileconf.h>
 #include <wx/log.h>
+#include <wx/mstream.h>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -66,6 +68,88 @@ std::string FullProgressText() {
             text += "HighScore" + std::to_string(p) + "=" + std::to_string(g * 1000 + p) + "\n";
     }
     return text + "[Display]\nIndex=1\nWidth=1024\n";
+}
+
+// Another program writing the settings: the config writer, a child process that
+// loads the store and writes one key over and over, each value one more than the last,
+// printing each value once its write has returned; pausing, when told, that many
+// microseconds after each.
+class ConfigWriterChild {
+public:
+    ConfigWriterChild(const char* key, const std::string& globalFile,
+                      const char* pause = nullptr) {
+        int out[2];
+        if (pipe(out) != 0) return;
+        m_pid = fork();
+        if (m_pid == 0) {
+            dup2(out[1], 1);
+            close(out[0]);
+            close(out[1]);
+            execl(VORPANE_CONFIG_WRITER, VORPANE_CONFIG_WRITER, key, globalFile.c_str(), pause,
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(out[1]);
+        m_out = out[0];
+    }
+    ~ConfigWriterChild() {
+        if (m_pid > 0) Kill(nullptr);
+    }
+    // What it printed once it has acknowledged at least count writes (or 20 seconds
+    // have passed).
+    std::string WaitForWrites(size_t count) {
+        std::string acknowledged;
+        pollfd ready{m_out, POLLIN, 0};
+        while (CountLines(acknowledged) < count && poll(&ready, 1, 20000) == 1) {
+            char buffer[4096];
+            const ssize_t got = read(m_out, buffer, sizeof buffer);
+            if (got <= 0) break;
+            acknowledged.append(buffer, static_cast<size_t>(got));
+        }
+        return acknowledged;
+    }
+    // What it printed since last asked, without waiting.
+    std::string ReadWrites() {
+        std::string acknowledged;
+        pollfd ready{m_out, POLLIN, 0};
+        while (poll(&ready, 1, 0) == 1) {
+            char buffer[4096];
+            const ssize_t got = read(m_out, buffer, sizeof buffer);
+            if (got <= 0) break;
+            acknowledged.append(buffer, static_cast<size_t>(got));
+        }
+        return acknowledged;
+    }
+    // Kills it with SIGKILL; appends what it printed meanwhile to *acknowledged.
+    // Its wait status.
+    int Kill(std::string* acknowledged) {
+        ::kill(m_pid, SIGKILL);
+        char buffer[4096];
+        for (ssize_t got; (got = read(m_out, buffer, sizeof buffer)) > 0;)
+            if (acknowledged) acknowledged->append(buffer, static_cast<size_t>(got));
+        close(m_out);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        m_pid = 0;
+        return status;
+    }
+
+private:
+    pid_t m_pid = 0;
+    int m_out = -1;
+};
+
+// The number stored under key in a settings file's text; -1 when there is none.
+long StoredValue(const std::string& text, const char* key) {
+    wxMemoryInputStream in(text.data(), text.size());
+    wxFileConfig config(in, wxConvUTF8);
+    return config.ReadLong(key, -1);
+}
+
+// The last value a writer acknowledged.
+int32_t LastAcknowledged(std::string acknowledged) {
+    acknowledged.erase(acknowledged.rfind('\n'));
+    return std::stoi(acknowledged.substr(acknowledged.rfind('\n') + 1));
 }
 
 class ConfigTest : public ToolkitTest {
@@ -323,40 +407,19 @@ TEST_F(ConfigTest, KilledWritesLeaveTheOldOrTheNewFileWhole) {
     std::mt19937 random(20261207);
     int tempFilesFound = 0;
     for (int kill = 0; kill < 60; ++kill) {
-        int out[2];
-        ASSERT_EQ(pipe(out), 0);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            dup2(out[1], 1);
-            close(out[0]);
-            close(out[1]);
-            execl(VORPANE_CONFIG_WRITER, VORPANE_CONFIG_WRITER, key, m_globalFile.c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
         // Kill it at a random moment once it has started writing.
         std::string acknowledged;
-        char buffer[4096];
-        pollfd ready{out[0], POLLIN, 0};
-        if (poll(&ready, 1, 20000) == 1) {
-            const ssize_t got = read(out[0], buffer, sizeof buffer);
-            if (got > 0) acknowledged.append(buffer, static_cast<size_t>(got));
+        {
+            ConfigWriterChild writer(key, m_globalFile);
+            acknowledged = writer.WaitForWrites(1);
+            usleep(std::uniform_int_distribution<useconds_t>(0, 12000)(random));
+            const int status = writer.Kill(&acknowledged);
+            ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended by itself: " << status;
         }
-        usleep(std::uniform_int_distribution<useconds_t>(0, 12000)(random));
-        ::kill(child, SIGKILL);
-        for (ssize_t got; (got = read(out[0], buffer, sizeof buffer)) > 0;)
-            acknowledged.append(buffer, static_cast<size_t>(got));
-        close(out[0]);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended by itself: " << status;
         ASSERT_NE(acknowledged.find('\n'), std::string::npos) << "the writer never wrote";
 
         // The last write that returned is on disk, or the one after it.
-        acknowledged.erase(acknowledged.rfind('\n'));
-        const int32_t last = std::stoi(acknowledged.substr(acknowledged.rfind('\n') + 1));
+        const int32_t last = LastAcknowledged(acknowledged);
         const std::vector<std::string> left = ListFolder(m_store.Folder() + "/xdg");
         tempFilesFound += left.size() > 1;
         EXPECT_EQ(LoadReportingErrors(), "");
@@ -368,6 +431,79 @@ TEST_F(ConfigTest, KilledWritesLeaveTheOldOrTheNewFileWhole) {
         if (HasFailure()) break;
     }
     std::printf("temporary files found after %d of 60 kills\n", tempFilesFound);
+}
+
+// Two games running at once each save only the keys they wrote: what the other saved
+// meanwhile (a best time won, here) stays, whichever saves last.
+TEST_F(ConfigTest, TwoProgramsSavingInTurnKeepEachOthersWrites) {
+    WriteWholeFile(m_userFile, FullProgressText());
+    Load();  // this program, started first
+    for (int turn = 0; turn < 2; ++turn) {
+        SCOPED_TRACE("turn " + std::to_string(turn));
+        std::string acknowledged;
+        {
+            ConfigWriterChild other("/Game/1/HighScore5", m_globalFile);
+            acknowledged = other.WaitForWrites(3);
+            ASSERT_GE(CountLines(acknowledged), 3u) << "the other program never wrote";
+            other.Kill(&acknowledged);
+        }
+        SetConfigValue(turn == 0 ? ConfigKey::MusicMode : ConfigKey::DropKey, 0);
+        const std::string text = ReadWholeFile(m_userFile);
+        EXPECT_GE(StoredValue(text, "/Game/1/HighScore5"), LastAcknowledged(acknowledged));
+        EXPECT_EQ(StoredValue(text, "/Player/Music"), 0);
+        EXPECT_EQ(StoredValue(text, "/Control/Drop"), turn == 0 ? 65 : 0);
+        EXPECT_EQ(StoredValue(text, "/Game/4/HighScore100"), 4100);
+    }
+    // An editor saving a line that cannot be read meanwhile: the file as it was is kept
+    // aside before the save replaces it, and its readable keys stay.
+    const std::string edited = ReadWholeFile(m_userFile) + "[Player\n[Control]\nLeft=77\n";
+    WriteWholeFile(m_userFile, edited);
+    ::testing::internal::CaptureStderr();
+    SetConfigValue(ConfigKey::RightKey, 78);
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find("kept as " + m_userFile + ".bad"), std::string::npos) << errors;
+    EXPECT_EQ(ReadWholeFile(m_userFile + ".bad"), edited);
+    EXPECT_EQ(StoredValue(ReadWholeFile(m_userFile), "/Control/Left"), 77);
+    EXPECT_EQ(StoredValue(ReadWholeFile(m_userFile), "/Control/Right"), 78);
+}
+
+// Two games saving at the very same time: neither save undoes one the other has
+// finished, so a value the other program has written stays on disk until it writes
+// the next.
+TEST_F(ConfigTest, TwoProgramsSavingAtOnceNeverUndoAFinishedSave) {
+    WriteWholeFile(m_userFile, FullProgressText());
+    Load();
+    ConfigWriterChild other("/Game/1/HighScore5", m_globalFile, "2000");
+    std::string acknowledged = other.WaitForWrites(1);
+    ASSERT_GE(CountLines(acknowledged), 1u) << "the other program never wrote";
+    for (int32_t n = 1; n <= 100; ++n) {
+        SetConfigValue(ConfigKey::DropKey, n);
+        // Every value the other acknowledged before this save's end is on disk or
+        // overtaken by a later one.
+        acknowledged += other.ReadWrites();
+        const std::string text = ReadWholeFile(m_userFile);
+        EXPECT_GE(StoredValue(text, "/Game/1/HighScore5"), LastAcknowledged(acknowledged))
+            << "save " << n;
+        EXPECT_EQ(StoredValue(text, "/Control/Drop"), n);
+        if (HasFailure()) break;
+    }
+}
+
+// A game starting while another saves: the start-up's sweep of temporary files left by
+// crashes leaves the other's save in progress alone, so it reaches the disk.
+TEST_F(ConfigTest, AGameStartingWhileAnotherSavesLeavesThatSaveAlone) {
+    WriteWholeFile(m_userFile, FullProgressText());
+    ConfigWriterChild other("/Game/1/HighScore5", m_globalFile, "2000");
+    std::string acknowledged = other.WaitForWrites(1);
+    ASSERT_GE(CountLines(acknowledged), 1u) << "the other program never wrote";
+    for (int start = 1; start <= 200; ++start) {
+        Load();
+        acknowledged += other.ReadWrites();
+        EXPECT_GE(StoredValue(ReadWholeFile(m_userFile), "/Game/1/HighScore5"),
+                  LastAcknowledged(acknowledged))
+            << "start " << start;
+        if (HasFailure()) break;
+    }
 }
 
 TEST_F(ConfigTest, AFreshHomeGetsItsSettingsFolder) {

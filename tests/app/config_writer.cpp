@@ -1,11 +1,13 @@
 // The child of the settings crash test: loads the settings and writes one key over
 // and over, each value one more than the last, printing each value on standard output
-// once its write has returned. It runs until it is killed.
+// once its write has returned. It runs until it is killed, pausing the given number of
+// microseconds after each write (none when not given), as a game between its saves.
 //
-//   app_config_writer <key> <machine-wide file>
+//   app_config_writer <key> <machine-wide file> [pause]
 #include <wx/init.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <unistd.h>
 
@@ -14,8 +16,8 @@
 
 int main(int argc, char** argv) {
     SendToolkitLogToStderr();
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: app_config_writer <key> <machine-wide file>\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: app_config_writer <key> <machine-wide file> [pause]\n");
         return 2;
     }
     wxInitializer toolkit;
@@ -28,5 +30,6 @@ int main(int argc, char** argv) {
         WriteConfigInt(argv[1], value);
         const std::string line = std::to_string(value) + "\n";
         if (write(1, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return 4;
+        if (argc == 4) usleep(static_cast<useconds_t>(std::atoi(argv[3])));
     }
 }
