@@ -102,6 +102,21 @@ struct GameWindowState {
 
 GameWindowState g_window;  // main thread
 
+// A new window carries the time of the last input the program saw as the moment of the
+// player's last action (_NET_WM_USER_TIME). After the player was away and came back
+// that input is from before they left, older than their return: a window manager that
+// prevents focus stealing (metacity) would then map the window below the background
+// frame the player has just brought back, and keep the focus there. The window opens
+// because of what the player did just now: it carries the server's present time.
+void StampUserTimeNow(wxWindow* topLevel) {
+    GtkWindow* window = GtkWindowOf(topLevel);
+    if (!window) return;
+    gtk_widget_realize(GTK_WIDGET(window));
+    GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window));
+    if (!gdkWindow || !GDK_IS_X11_WINDOW(gdkWindow)) return;
+    gdk_x11_window_set_user_time(gdkWindow, gdk_x11_get_server_time(gdkWindow));
+}
+
 // The windows whose close handler hears every close request (PfTakeCloseRequests).
 std::vector<wxWindow*> g_closeTakers;  // main thread
 bool g_closeHandlerSet = false;        // main thread
@@ -143,6 +158,7 @@ bool PfCreateGameWindow(const PlatformRect& rect, wxWindow* parent) {
     PfApplyCursor(g_window.canvas);
     PfApplyCursor(g_window.frame);
     PfKeepFullScreen(g_window.frame, false);
+    StampUserTimeNow(g_window.frame);
     g_window.frame->Show();
     PfPresentWindow(g_window.frame);
     g_window.canvas->SetFocus();
