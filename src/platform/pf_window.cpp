@@ -20,6 +20,26 @@
 
 namespace {
 
+// The keyboard's keys (X key codes) that were down when the game window was made and
+// have not come up since: pressed before the window existed, on a menu say. The
+// window hears them first as auto-repeats, which are no presses of their own.
+struct KeysDownAtOpen {
+    char bits[32];
+    bool Take(unsigned code) {
+        if (code >= 256 || !(bits[code / 8] & (1 << (code % 8)))) return false;
+        bits[code / 8] = char(bits[code / 8] & ~(1 << (code % 8)));
+        return true;
+    }
+};
+KeysDownAtOpen g_keysDownAtOpen = {};  // main thread
+
+void NoteKeysDownNow() {
+    g_keysDownAtOpen = {};
+    GdkDisplay* display = gdk_display_get_default();
+    if (display && GDK_IS_X11_DISPLAY(display))
+        XQueryKeymap(GDK_DISPLAY_XDISPLAY(display), g_keysDownAtOpen.bits);
+}
+
 class CGameCanvas : public wxGLCanvas {
 public:
     CGameCanvas(wxWindow* parent, const wxGLAttributes& attributes)
@@ -35,8 +55,15 @@ public:
     }
 
 private:
-    void OnKeyDown(wxKeyEvent& event) { PfQueueKeyDownInput(event.GetKeyCode(), event.AltDown()); }
-    void OnKeyUp(wxKeyEvent& event) { PfQueueKeyUpInput(event.GetKeyCode(), event.AltDown()); }
+    // The toolkit's raw flags are the X key code of the event.
+    void OnKeyDown(wxKeyEvent& event) {
+        if (g_keysDownAtOpen.Take(event.GetRawKeyFlags())) PfNoteHeldKey(event.GetKeyCode());
+        PfQueueKeyDownInput(event.GetKeyCode(), event.AltDown());
+    }
+    void OnKeyUp(wxKeyEvent& event) {
+        g_keysDownAtOpen.Take(event.GetRawKeyFlags());
+        PfQueueKeyUpInput(event.GetKeyCode(), event.AltDown());
+    }
     void OnButton(wxMouseEvent& event) {
         // Where the pointer was when the button moved, on the desktop.
         wxPoint p = ClientToScreen(event.GetPosition());
@@ -146,6 +173,7 @@ void DispatchWindowEvent(GdkEvent* event, gpointer) {
 
 bool PfCreateGameWindow(const PlatformRect& rect, wxWindow* parent) {
     PfDestroyGameWindow();
+    NoteKeysDownNow();
     g_window.frame = new CGameFrame(parent, rect);
     wxGLAttributes attributes;
     attributes.PlatformDefaults().RGBA().DoubleBuffer().Depth(24).EndList();
