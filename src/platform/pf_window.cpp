@@ -20,9 +20,11 @@
 
 namespace {
 
-// The keyboard's keys (X key codes) that were down when the game window was made and
-// have not come up since: pressed before the window existed, on a menu say. The
-// window hears them first as auto-repeats, which are no presses of their own.
+// The keyboard's keys (X key codes) that were down when the game window was made or
+// last got the focus and have not come up since: pressed before the window had the
+// keyboard, on a menu say. The window hears them first as auto-repeats, which are no
+// presses of their own. A key let go meanwhile (its release went elsewhere) is up
+// again at the next focus.
 struct KeysDownAtOpen {
     char bits[32];
     bool Take(unsigned code) {
@@ -47,6 +49,10 @@ public:
                      wxWANTS_CHARS) {
         Bind(wxEVT_KEY_DOWN, &CGameCanvas::OnKeyDown, this);
         Bind(wxEVT_KEY_UP, &CGameCanvas::OnKeyUp, this);
+        Bind(wxEVT_SET_FOCUS, [](wxFocusEvent& event) {
+            NoteKeysDownNow();
+            event.Skip();
+        });
         Bind(wxEVT_LEFT_DOWN, &CGameCanvas::OnButton, this);
         Bind(wxEVT_LEFT_DCLICK, &CGameCanvas::OnButton, this);
         Bind(wxEVT_LEFT_UP, &CGameCanvas::OnButton, this);

@@ -364,6 +364,31 @@ TEST(RealInputBeforeTheWindow, AKeyHeldSinceBeforeTheWindowOpenedGivesNoPress) {
     CloseTestWindow();
 }
 
+// Enter pressed on Play and let go before the new game window had the keyboard: its
+// release went elsewhere. The next press of Enter on the window is a press.
+TEST(RealInputBeforeTheWindow, AKeyLetGoBeforeTheWindowHadTheFocusPressesAgain) {
+    PfClearInput();
+    KeyLetGo letGo;
+    ASSERT_EQ(std::system("xdotool keydown Return"), 0);
+    ASSERT_TRUE(OpenTestWindow(640, 480));
+    PumpFor(100);
+    ASSERT_TRUE(MoveFocusOffProgram());
+    ASSERT_EQ(std::system("xdotool keyup Return"), 0);
+    const std::string focus = "xdotool windowfocus --sync " +
+                              std::to_string(PfGameWindowXid()) + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(focus.c_str()), 0);
+    PumpFor(100);
+    PfClearInput();
+    ASSERT_EQ(std::system("xdotool key Return"), 0);
+    std::vector<Event> events;
+    for (int i = 0; i < 40; ++i) {
+        PumpFor(10);
+        PumpGameMessages(Record, &events);
+    }
+    EXPECT_EQ(Codes(events), "513 512 514 ");
+    CloseTestWindow();
+}
+
 TEST_F(RealInput, ClicksFromTheXServer) {
     ASSERT_EQ(std::system("xdotool mousemove 10 20 click 1"), 0);
     auto events = Collect();
