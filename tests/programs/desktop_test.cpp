@@ -185,6 +185,7 @@ TEST_P(DesktopTest, ComingBackToTheGameWindowShowsItInFrontWithTheKeyboard) {
     ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow)) << "the game window is not back";
     ExpectShown(gameWindow, "the galaxy screen after coming back", 0.01);
     SaveScreen("back_in_game");
+    ASSERT_TRUE(screen.WaitForFocusIn(gameWindow.id, 10)) << "the game window has not the keyboard";
     screen.TypeAnywhere("Escape");
     EXPECT_TRUE(screen.WaitForMenu(&home, 10)) << "the keys did not reach the galaxy screen";
     game.Terminate();
