@@ -175,6 +175,8 @@ TEST_P(DesktopTest, ComingBackToTheGameWindowShowsItInFrontWithTheKeyboard) {
     screen.Type(home, "Return");
     ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow));
     ExpectShown(gameWindow, "the galaxy screen", 0.01);
+    // Only a window that has had the keyboard can lose it.
+    ASSERT_TRUE(screen.WaitForFocusIn(gameWindow.id, 10)) << "the game window never had the keyboard";
     {
         OtherClient other(screen);
         ASSERT_TRUE(other.HasFocus(10));
