@@ -174,6 +174,11 @@ void ResumeGameDisplay() {
             ShowFrame(false);
             g.closedNesting = CountDown(g.closedNesting, "a resume without a closing");
             ReopenAfterHandOff();
+            // The pointer went wherever the player took it meanwhile: a capture in
+            // force measures from the centre again, as after a menu, instead of
+            // turning the way back into one large motion.
+            const CursorState& c = g.cursor;
+            if (c.captureCount >= 1 && c.suspendDepth == 0) CaptureCursor();
             // The frame shown again may cover the menu that was in front of it.
             PfPresentWindow(CurrentModalMenu());
             PostSessionAudio(AUDIO_MSG_OPEN);

@@ -25,15 +25,19 @@ constexpr double kHearingDistanceSquared = 225;
 
 bool IsKey(int32_t configured, uint32_t key) { return uint32_t(configured) == key; }
 
+void ForgetHeldControls(GameWorld& world) {
+    world.inputLeft = 0;
+    world.inputRight = 0;
+    world.inputDrop = 0;
+}
+
 void RunPauseSequence(GameWorld& world) {
     PostGameAudioMessage(AUDIO_MSG_CLOSE);
     const bool resume = g_gmSeams.runPauseScreen ? g_gmSeams.runPauseScreen() : RunPauseScreen();
     if (!resume) world.state = GAME_QUIT;
     PostGameAudioMessage(AUDIO_MSG_OPEN);
     // No key held before the pause stays pressed: its release went to the pause screen.
-    world.inputLeft = 0;
-    world.inputRight = 0;
-    world.inputDrop = 0;
+    ForgetHeldControls(world);
 }
 
 }  // namespace
@@ -107,6 +111,11 @@ void OnGameEvent(void* context, uint32_t code, const void* data) {
         break;
     case GameEventQuit:
         world.state = GAME_QUIT;  // the pump has set the quit flag
+        break;
+    case GameEventActivated:
+        // The player left the game and came back: the releases of the keys held when
+        // it was left went to another program, so none of them stays pressed.
+        ForgetHeldControls(world);
         break;
     default:
         break;

@@ -104,6 +104,10 @@ void PfPostInput(const PlatformInput& input) { g_queue.push_back(input); }
 
 void PfClearHeldKeys() { g_heldKeys.clear(); }
 
+void PfNoteHeldKey(int32_t key) {
+    if (!IsHeld(key)) g_heldKeys.push_back(key);
+}
+
 void PfClearInput() { g_queue.clear(); }
 
 void PfDispatchEvents() {

@@ -33,6 +33,9 @@ void PfQueueQuitInput();
 void PfPostInput(const PlatformInput& input);
 // Forgets every held key (the window that received them has gone).
 void PfClearHeldKeys();
+// Counts the key as held already: it went down before the window that reports it
+// existed, so its next key-down is a repeat, not a press.
+void PfNoteHeldKey(int32_t key);
 // Drops every queued record.
 void PfClearInput();
 

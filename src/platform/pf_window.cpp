@@ -20,6 +20,28 @@
 
 namespace {
 
+// The keyboard's keys (X key codes) that were down when the game window was made or
+// last got the focus and have not come up since: pressed before the window had the
+// keyboard, on a menu say. The window hears them first as auto-repeats, which are no
+// presses of their own. A key let go meanwhile (its release went elsewhere) is up
+// again at the next focus.
+struct KeysDownAtOpen {
+    char bits[32];
+    bool Take(unsigned code) {
+        if (code >= 256 || !(bits[code / 8] & (1 << (code % 8)))) return false;
+        bits[code / 8] = char(bits[code / 8] & ~(1 << (code % 8)));
+        return true;
+    }
+};
+KeysDownAtOpen g_keysDownAtOpen = {};  // main thread
+
+void NoteKeysDownNow() {
+    g_keysDownAtOpen = {};
+    GdkDisplay* display = gdk_display_get_default();
+    if (display && GDK_IS_X11_DISPLAY(display))
+        XQueryKeymap(GDK_DISPLAY_XDISPLAY(display), g_keysDownAtOpen.bits);
+}
+
 class CGameCanvas : public wxGLCanvas {
 public:
     CGameCanvas(wxWindow* parent, const wxGLAttributes& attributes)
@@ -27,6 +49,10 @@ public:
                      wxWANTS_CHARS) {
         Bind(wxEVT_KEY_DOWN, &CGameCanvas::OnKeyDown, this);
         Bind(wxEVT_KEY_UP, &CGameCanvas::OnKeyUp, this);
+        Bind(wxEVT_SET_FOCUS, [](wxFocusEvent& event) {
+            NoteKeysDownNow();
+            event.Skip();
+        });
         Bind(wxEVT_LEFT_DOWN, &CGameCanvas::OnButton, this);
         Bind(wxEVT_LEFT_DCLICK, &CGameCanvas::OnButton, this);
         Bind(wxEVT_LEFT_UP, &CGameCanvas::OnButton, this);
@@ -35,8 +61,15 @@ public:
     }
 
 private:
-    void OnKeyDown(wxKeyEvent& event) { PfQueueKeyDownInput(event.GetKeyCode(), event.AltDown()); }
-    void OnKeyUp(wxKeyEvent& event) { PfQueueKeyUpInput(event.GetKeyCode(), event.AltDown()); }
+    // The toolkit's raw flags are the X key code of the event.
+    void OnKeyDown(wxKeyEvent& event) {
+        if (g_keysDownAtOpen.Take(event.GetRawKeyFlags())) PfNoteHeldKey(event.GetKeyCode());
+        PfQueueKeyDownInput(event.GetKeyCode(), event.AltDown());
+    }
+    void OnKeyUp(wxKeyEvent& event) {
+        g_keysDownAtOpen.Take(event.GetRawKeyFlags());
+        PfQueueKeyUpInput(event.GetKeyCode(), event.AltDown());
+    }
     void OnButton(wxMouseEvent& event) {
         // Where the pointer was when the button moved, on the desktop.
         wxPoint p = ClientToScreen(event.GetPosition());
@@ -102,6 +135,21 @@ struct GameWindowState {
 
 GameWindowState g_window;  // main thread
 
+// A new window carries the time of the last input the program saw as the moment of the
+// player's last action (_NET_WM_USER_TIME). After the player was away and came back
+// that input is from before they left, older than their return: a window manager that
+// prevents focus stealing (metacity) would then map the window below the background
+// frame the player has just brought back, and keep the focus there. The window opens
+// because of what the player did just now: it carries the server's present time.
+void StampUserTimeNow(wxWindow* topLevel) {
+    GtkWindow* window = GtkWindowOf(topLevel);
+    if (!window) return;
+    gtk_widget_realize(GTK_WIDGET(window));
+    GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window));
+    if (!gdkWindow || !GDK_IS_X11_WINDOW(gdkWindow)) return;
+    gdk_x11_window_set_user_time(gdkWindow, gdk_x11_get_server_time(gdkWindow));
+}
+
 // The windows whose close handler hears every close request (PfTakeCloseRequests).
 std::vector<wxWindow*> g_closeTakers;  // main thread
 bool g_closeHandlerSet = false;        // main thread
@@ -131,6 +179,7 @@ void DispatchWindowEvent(GdkEvent* event, gpointer) {
 
 bool PfCreateGameWindow(const PlatformRect& rect, wxWindow* parent) {
     PfDestroyGameWindow();
+    NoteKeysDownNow();
     g_window.frame = new CGameFrame(parent, rect);
     wxGLAttributes attributes;
     attributes.PlatformDefaults().RGBA().DoubleBuffer().Depth(24).EndList();
@@ -143,6 +192,7 @@ bool PfCreateGameWindow(const PlatformRect& rect, wxWindow* parent) {
     PfApplyCursor(g_window.canvas);
     PfApplyCursor(g_window.frame);
     PfKeepFullScreen(g_window.frame, false);
+    StampUserTimeNow(g_window.frame);
     g_window.frame->Show();
     PfPresentWindow(g_window.frame);
     g_window.canvas->SetFocus();

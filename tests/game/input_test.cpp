@@ -66,6 +66,21 @@ TEST_F(GameInput, ConfiguredKeysSetAndReleaseTheControls) {
     EXPECT_EQ(world->inputLeft, 0);
 }
 
+// Left while steering: the key's release reaches another program, not the game. Back
+// in the game, the craft does not go on steering by itself, and a new press works.
+TEST_F(GameInput, ControlsHeldWhenTheGameWasLeftAreLetGoOnReturn) {
+    Send(GameEventKeyPress, 314);
+    Send(GameEventKeyPress, 316);
+    Send(GameEventKeyPress, 32);
+    OnGameEvent(world.get(), GameEventActivated, nullptr);
+    EXPECT_EQ(world->inputLeft, 0);
+    EXPECT_EQ(world->inputRight, 0);
+    EXPECT_EQ(world->inputDrop, 0);
+    EXPECT_EQ(world->state, GAME_RUNNING);
+    Send(GameEventKeyPress, 314);
+    EXPECT_EQ(world->inputLeft, 1);
+}
+
 TEST_F(GameInput, AKeyBoundToTwoControlsSetsBoth) {
     GameConfig.DropKey = 316;
     Send(GameEventKeyPress, 316);

@@ -138,7 +138,7 @@ protected:
     void CloseAndCheck(GameProcess& game, const char* where, const SeenWindow& shown) {
         SCOPED_TRACE(where);
         const std::string before = Config();
-        EXPECT_TRUE(WaitForFocusIn(shown.id, 30)) << "the window never had the focus";
+        EXPECT_TRUE(m_screen->WaitForFocusIn(shown.id, 30)) << "the window never had the focus";
         PressAltF4(shown.id);
         // From the moment the key is down (xdotool has returned): the window manager's
         // part and the program's.
@@ -161,28 +161,6 @@ protected:
             if (end == std::string::npos) break;
             from = end + 1;
         }
-    }
-
-    // Waits up to timeoutSeconds until the keyboard focus is in the window (itself or
-    // one of its children: the toolkit focuses a child of its own).
-    bool WaitForFocusIn(Window window, double timeoutSeconds) {
-        Display* x = m_screen->X();
-        return WaitUntil(
-            [&] {
-                Window focus = 0;
-                int revert = 0;
-                XGetInputFocus(x, &focus, &revert);
-                Window root = 0, parent = 0, *children = nullptr;
-                unsigned count = 0;
-                while (focus > PointerRoot && focus != window &&
-                       XQueryTree(x, focus, &root, &parent, &children, &count)) {
-                    if (children) XFree(children);
-                    if (parent == root) return false;
-                    focus = parent;
-                }
-                return focus == window;
-            },
-            timeoutSeconds);
     }
 
     std::string Config() { return ReadWholeFile(m_configFile); }
@@ -272,7 +250,7 @@ TEST_P(CloseTest, ThePlayScreensEndOnAltF4) {
 TEST_P(CloseTest, ACloseWhileTheKeyboardIsHeldEndsTheGame) {
     SeenWindow window;
     std::unique_ptr<GameProcess> game = StartAtGalaxy(&window);
-    ASSERT_TRUE(WaitForFocusIn(window.id, 30)) << "the game window never had the focus";
+    ASSERT_TRUE(m_screen->WaitForFocusIn(window.id, 30)) << "the game window never had the focus";
     Display* x = m_screen->X();
     ASSERT_EQ(XGrabKeyboard(x, DefaultRootWindow(x), False, GrabModeAsync, GrabModeAsync,
                             CurrentTime),

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 
 #include "program_support.h"
 #include "support/test_support.h"
@@ -150,6 +151,45 @@ TEST_P(DesktopTest, EveryStartShowsTheScreenOnTopAndComingBackShowsItAgain) {
             << "the game window is not full-screen";
     }
     SaveScreen("game");
+    game.Terminate();
+    EXPECT_EQ(game.Wait(10), 0);
+    EXPECT_EQ(game.Errors(), "");
+}
+
+// Another program takes the focus while a screen of the game window is up, and the
+// player comes back through the program's task bar entry: the game window opens again
+// in front, with the keyboard (Escape leaves the galaxy screen for the home screen).
+// A window manager that prevents focus stealing keeps a new window that claims an old
+// last input below the focused one. Without a window manager nothing of the program is
+// left on the screen to come back to.
+TEST_P(DesktopTest, ComingBackToTheGameWindowShowsItInFrontWithTheKeyboard) {
+    if (!WindowManagerAnnounced(m_screen->X())) GTEST_SKIP() << "no task bar without a window manager";
+    TestScreen& screen = *m_screen;
+    mkdir((m_home.Path() + "/.config").c_str(), 0700);
+    WriteWholeFile(m_home.Path() + "/.config/vorpane.conf",
+                   "[Registration]\nEulaVersion=1\n[Display/Quality]\nAutomatic=0\n");
+    GameProcess game(m_home.Path(), "C.UTF-8", m_desktop.Name());
+    SeenWindow home, frame, gameWindow;
+    ASSERT_TRUE(screen.WaitForMenu(&home));
+    ASSERT_TRUE(screen.WaitForWindow(&TestScreen::IsBackgroundFrame, 10, &frame));
+    screen.Type(home, "Return");
+    ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow));
+    ExpectShown(gameWindow, "the galaxy screen", 0.01);
+    // Only a window that has had the keyboard can lose it.
+    ASSERT_TRUE(screen.WaitForFocusIn(gameWindow.id, 10)) << "the game window never had the keyboard";
+    {
+        OtherClient other(screen);
+        ASSERT_TRUE(other.HasFocus(10));
+        EXPECT_TRUE(screen.WaitForNoWindow([&](const SeenWindow& w) { return w.id == gameWindow.id; }, 10))
+            << "the game window stays while another program has the focus";
+    }
+    ASSERT_TRUE(screen.ActivateAndWait(frame.id, 10));
+    ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow)) << "the game window is not back";
+    ExpectShown(gameWindow, "the galaxy screen after coming back", 0.01);
+    SaveScreen("back_in_game");
+    ASSERT_TRUE(screen.WaitForFocusIn(gameWindow.id, 10)) << "the game window has not the keyboard";
+    screen.TypeAnywhere("Escape");
+    EXPECT_TRUE(screen.WaitForMenu(&home, 10)) << "the keys did not reach the galaxy screen";
     game.Terminate();
     EXPECT_EQ(game.Wait(10), 0);
     EXPECT_EQ(game.Errors(), "");

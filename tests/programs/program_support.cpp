@@ -225,6 +225,26 @@ void TestScreen::Activate(Window window) {
     Xdotool((managed ? "windowactivate " : "windowfocus ") + std::to_string(window));
 }
 
+bool TestScreen::WaitForFocusIn(Window window, double timeoutSeconds) {
+    Display* x = m_display;
+    return WaitUntil(
+        [&] {
+            Window focus = 0;
+            int revert = 0;
+            XGetInputFocus(x, &focus, &revert);
+            Window root = 0, parent = 0, *children = nullptr;
+            unsigned count = 0;
+            while (focus > PointerRoot && focus != window &&
+                   XQueryTree(x, focus, &root, &parent, &children, &count)) {
+                if (children) XFree(children);
+                if (parent == root) return false;
+                focus = parent;
+            }
+            return focus == window;
+        },
+        timeoutSeconds);
+}
+
 bool TestScreen::ActivateAndWait(Window window, double timeoutSeconds) {
     const Window root = DefaultRootWindow(m_display);
     if (!WindowManagerAnnounced(m_display)) {

@@ -143,6 +143,9 @@ public:
     // activation (it handles its requests in order), without one until the window got
     // the focus. What the program does about it may still follow. False on timeout.
     bool ActivateAndWait(Window window, double timeoutSeconds);
+    // Waits up to timeoutSeconds until the keyboard focus is in the window (itself or
+    // one of its children: the toolkit focuses a child of its own).
+    bool WaitForFocusIn(Window window, double timeoutSeconds);
     // True when the window's _NET_WM_STATE holds the state (e.g.
     // "_NET_WM_STATE_FULLSCREEN"), as the window manager keeps it.
     bool HasWindowState(Window window, const char* state);

@@ -319,6 +319,76 @@ TEST_F(RealInput, KeysFromTheXServer) {
     }
 }
 
+// Enter held on a menu's button past the server's auto-repeat delay: the menu ends
+// on its press and the game window opens while the key is still down. The repeats
+// that reach the window are no press of its own (a selection screen would take the
+// release for a confirmation the player never made); a later press is.
+struct KeyLetGo {
+    ~KeyLetGo() {
+        int ignored = std::system("xdotool keyup Return");
+        (void)ignored;
+    }
+};
+
+TEST(RealInputBeforeTheWindow, AKeyHeldSinceBeforeTheWindowOpenedGivesNoPress) {
+    PfClearInput();
+    KeyLetGo letGo;
+    ASSERT_EQ(std::system("xdotool keydown Return"), 0);
+    ASSERT_TRUE(OpenTestWindow(640, 480));
+    const std::string focus = "xdotool windowfocus --sync " +
+                              std::to_string(PfGameWindowXid()) + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(focus.c_str()), 0);
+    std::vector<Event> events;
+    // The repeats begin after the server's delay (660 ms by default).
+    for (int i = 0; i < 300 && events.size() < 2; ++i) {
+        PumpFor(10);
+        PumpGameMessages(Record, &events);
+    }
+    ASSERT_EQ(std::system("xdotool keyup Return"), 0);
+    for (int i = 0; i < 40; ++i) {
+        PumpFor(10);
+        PumpGameMessages(Record, &events);
+    }
+    ASSERT_GE(events.size(), 3u) << Codes(events);
+    for (size_t i = 0; i + 1 < events.size(); ++i) EXPECT_EQ(events[i].code, 512u) << Codes(events);
+    EXPECT_EQ(events.back().code, 514u);
+    EXPECT_EQ(events.back().a, 13);
+
+    ASSERT_EQ(std::system("xdotool key Return"), 0);
+    events.clear();
+    for (int i = 0; i < 40; ++i) {
+        PumpFor(10);
+        PumpGameMessages(Record, &events);
+    }
+    EXPECT_EQ(Codes(events), "513 512 514 ");
+    CloseTestWindow();
+}
+
+// Enter pressed on Play and let go before the new game window had the keyboard: its
+// release went elsewhere. The next press of Enter on the window is a press.
+TEST(RealInputBeforeTheWindow, AKeyLetGoBeforeTheWindowHadTheFocusPressesAgain) {
+    PfClearInput();
+    KeyLetGo letGo;
+    ASSERT_EQ(std::system("xdotool keydown Return"), 0);
+    ASSERT_TRUE(OpenTestWindow(640, 480));
+    PumpFor(100);
+    ASSERT_TRUE(MoveFocusOffProgram());
+    ASSERT_EQ(std::system("xdotool keyup Return"), 0);
+    const std::string focus = "xdotool windowfocus --sync " +
+                              std::to_string(PfGameWindowXid()) + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(focus.c_str()), 0);
+    PumpFor(100);
+    PfClearInput();
+    ASSERT_EQ(std::system("xdotool key Return"), 0);
+    std::vector<Event> events;
+    for (int i = 0; i < 40; ++i) {
+        PumpFor(10);
+        PumpGameMessages(Record, &events);
+    }
+    EXPECT_EQ(Codes(events), "513 512 514 ");
+    CloseTestWindow();
+}
+
 TEST_F(RealInput, ClicksFromTheXServer) {
     ASSERT_EQ(std::system("xdotool mousemove 10 20 click 1"), 0);
     auto events = Collect();

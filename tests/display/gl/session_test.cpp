@@ -284,6 +284,38 @@ TEST_F(DisplaySessionTest, ThePumpWaitsOutAnInactivePeriodWithTheWindowClosed) {
     ExpectWindowWithTextures();
 }
 
+// The player takes the pointer far off while away (a task bar, another program) and
+// comes back: the way back is no steering motion, the measure starts from the centre.
+void PointerAwayDuringWait(uint32_t ms) {
+    g_now += ms;
+    if (GetDisplaySession().suspendedCount == 0) return;
+    PfWarpPointerTo(GameWindowLeft + 2, GameWindowTop + 2);
+    MarkGameWindowInactive(false);
+}
+
+void RecordMotion(void* context, uint32_t code, const void* data) {
+    if (code == GameEventMouseMove)
+        static_cast<std::vector<double>*>(context)->push_back(
+            static_cast<const GameEventMotion*>(data)->dx);
+}
+
+TEST_F(DisplaySessionTest, ACaptureMeasuresFromTheCentreAgainAfterAnInactivePeriod) {
+    int32_t pointerX = 0, pointerY = 0;
+    PfGetPointerPosition(&pointerX, &pointerY);
+    BeginMouseCapture();
+    ASSERT_TRUE(MoveFocusOffProgram());
+    g_pfSeams.readClock = FakeRead;
+    g_pfSeams.sleep = PointerAwayDuringWait;
+    MarkGameWindowInactive(true);
+    WaitWhileInactive();
+    std::vector<double> motions;
+    PollMouse(RecordMotion, &motions);
+    ASSERT_EQ(motions.size(), 1u);
+    EXPECT_EQ(motions[0], 0.0);
+    EndMouseCapture();
+    PfWarpPointerTo(pointerX, pointerY);
+}
+
 // The window manager closes the background frame while the program waits, inactive,
 // for the player to come back: the quit ends the wait at once (nothing else would, as
 // the player has nothing left on the screen to come back to).
