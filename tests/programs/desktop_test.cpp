@@ -158,21 +158,27 @@ TEST_P(DesktopTest, EveryStartShowsTheScreenOnTopAndComingBackShowsItAgain) {
 
 // Another program takes the focus while a screen of the game window is up, and the
 // player comes back through the program's task bar entry: the game window opens again
-// in front, with the keyboard (Escape leaves the galaxy screen for the home screen).
-// A window manager that prevents focus stealing keeps a new window that claims an old
-// last input below the focused one. Without a window manager nothing of the program is
-// left on the screen to come back to.
-//
-// Disabled from the suite's runs: the toolkit sometimes reports no deactivation for a
-// leave that comes within moments of the game window taking the keyboard, and the game
-// window then stays (about one run in three on a loaded machine). Run it by hand with
-// --gtest_also_run_disabled_tests.
-TEST_P(DesktopTest, DISABLED_ComingBackToTheGameWindowShowsItInFrontWithTheKeyboard) {
+// in front, with the keyboard. A window manager that prevents focus stealing keeps a
+// new window that claims an old last input below the focused one. Without a window
+// manager nothing of the program is left on the screen to come back to.
+TEST_P(DesktopTest, ComingBackToTheGameWindowShowsItInFrontWithTheKeyboard) {
     if (!WindowManagerAnnounced(m_screen->X())) GTEST_SKIP() << "no task bar without a window manager";
     TestScreen& screen = *m_screen;
+    const std::string configFile = m_home.Path() + "/.config/vorpane.conf";
     mkdir((m_home.Path() + "/.config").c_str(), 0700);
-    WriteWholeFile(m_home.Path() + "/.config/vorpane.conf",
-                   "[Registration]\nEulaVersion=1\n[Display/Quality]\nAutomatic=0\n");
+    WriteWholeFile(configFile, "[Registration]\nEulaVersion=1\n[Display/Quality]\nAutomatic=0\n");
+    // Enter on the selection screens until the file shows one more confirmation: the
+    // keys reach the game window. Enter is typed again while the screen may still be
+    // loading; one confirmation too many only leads to the next screen.
+    auto confirmSomething = [&] {
+        const std::string before = ReadWholeFile(configFile);
+        return WaitUntil(
+            [&] {
+                screen.TypeAnywhere("Return");
+                return WaitUntil([&] { return ReadWholeFile(configFile) != before; }, 0.5);
+            },
+            30);
+    };
     GameProcess game(m_home.Path(), "C.UTF-8", m_desktop.Name());
     SeenWindow home, frame, gameWindow;
     ASSERT_TRUE(screen.WaitForMenu(&home));
@@ -180,8 +186,11 @@ TEST_P(DesktopTest, DISABLED_ComingBackToTheGameWindowShowsItInFrontWithTheKeybo
     screen.Type(home, "Return");
     ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow));
     ExpectShown(gameWindow, "the galaxy screen", 0.01);
-    // Only a window that has had the keyboard can lose it.
-    ASSERT_TRUE(screen.WaitForFocusIn(gameWindow.id, 10)) << "the game window never had the keyboard";
+    // The player leaves once the program has settled in the window: it has taken a key
+    // typed there, so its own requests of the opening (the window presented in front,
+    // also by the frame that had the focus a moment before) reached the window manager
+    // before the other program's.
+    ASSERT_TRUE(confirmSomething()) << "the keys never reached the game window";
     {
         OtherClient other(screen);
         ASSERT_TRUE(other.HasFocus(10));
@@ -190,11 +199,10 @@ TEST_P(DesktopTest, DISABLED_ComingBackToTheGameWindowShowsItInFrontWithTheKeybo
     }
     ASSERT_TRUE(screen.ActivateAndWait(frame.id, 10));
     ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow)) << "the game window is not back";
-    ExpectShown(gameWindow, "the galaxy screen after coming back", 0.01);
+    ExpectShown(gameWindow, "the selection screen after coming back", 0.01);
     SaveScreen("back_in_game");
     ASSERT_TRUE(screen.WaitForFocusIn(gameWindow.id, 10)) << "the game window has not the keyboard";
-    screen.TypeAnywhere("Escape");
-    EXPECT_TRUE(screen.WaitForMenu(&home, 10)) << "the keys did not reach the galaxy screen";
+    EXPECT_TRUE(confirmSomething()) << "the keys did not reach the game window after coming back";
     game.Terminate();
     EXPECT_EQ(game.Wait(10), 0);
     EXPECT_EQ(game.Errors(), "");
