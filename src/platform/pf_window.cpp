@@ -49,10 +49,6 @@ public:
                      wxWANTS_CHARS) {
         Bind(wxEVT_KEY_DOWN, &CGameCanvas::OnKeyDown, this);
         Bind(wxEVT_KEY_UP, &CGameCanvas::OnKeyUp, this);
-        Bind(wxEVT_SET_FOCUS, [](wxFocusEvent& event) {
-            NoteKeysDownNow();
-            event.Skip();
-        });
         Bind(wxEVT_LEFT_DOWN, &CGameCanvas::OnButton, this);
         Bind(wxEVT_LEFT_DCLICK, &CGameCanvas::OnButton, this);
         Bind(wxEVT_LEFT_UP, &CGameCanvas::OnButton, this);
@@ -193,6 +189,16 @@ bool PfCreateGameWindow(const PlatformRect& rect, wxWindow* parent) {
     PfApplyCursor(g_window.frame);
     PfKeepFullScreen(g_window.frame, false);
     StampUserTimeNow(g_window.frame);
+    // The window system's own focus notice, in order with the keys that follow it: the
+    // toolkit drops a focus change it takes for a flicker (out and back in before it
+    // looked), and a key let go meanwhile would stay counted as held.
+    if (GtkWindow* window = GtkWindowOf(g_window.frame))
+        g_signal_connect(GTK_WIDGET(window), "focus-in-event",
+                         G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) -> gboolean {
+                             NoteKeysDownNow();
+                             return FALSE;
+                         }),
+                         nullptr);
     g_window.frame->Show();
     PfPresentWindow(g_window.frame);
     g_window.canvas->SetFocus();
