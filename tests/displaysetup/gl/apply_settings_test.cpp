@@ -16,6 +16,7 @@
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
 #include "displaysetup/ds_apply.h"
+#include "fast_clock.h"
 #include "menu_driver.h"
 #include "menus/mn_menu.h"
 #include "platform/pf_input.h"
@@ -114,11 +115,15 @@ TEST_F(ApplySettings, StoredValuesBecomeCurrentAndSizeTheTextures) {
 TEST_F(ApplySettings, AutomaticQualityIsMeasured) {
     GameConfig.QualityAutomatic = 1;
     SetQualitySettings({0.0, false, false, false, 0, 0, 3, 3});
+    UseFastClock();
     ASSERT_TRUE(ApplyDisplaySettings(false));
     EXPECT_TRUE(GameWindowExists());
-    // Software rendering at this size holds 30 frames per second with everything.
+    // Fast frames: everything on, the largest textures.
     const QualitySettings& q = *ActiveQualitySettings();
     EXPECT_GT(q.Score, 0.1);
+    EXPECT_TRUE(q.Fade);
+    EXPECT_TRUE(q.SmoothPolygons);
+    EXPECT_TRUE(q.HighQualityModels);
     EXPECT_GE(q.BackgroundTexture, 1);
     EXPECT_LE(q.BackgroundTexture, 3);
     EXPECT_EQ(GameConfig.BackgroundTexture, 3);  // the stored values are not touched
@@ -170,6 +175,7 @@ TEST_F(ApplySettings, ThePromptsChoices) {
     // Automatically: the one mode of this server is tested, stored, made current with
     // its quality, and the window opened in it.
     GameConfig.QualityAutomatic = 1;
+    UseFastClock();
     const int32_t hidden = GetCursorState().hideCount;
     ASSERT_TRUE(FollowDisplayProblemChoice(DisplayProblemAutomatically));
     EXPECT_TRUE(GameWindowExists());

@@ -1,6 +1,8 @@
 // The menu driver: a timer that watches for the next modal menu.
 #include "menu_driver.h"
 
+#include <gtest/gtest.h>
+#include <wx/app.h>
 #include <wx/timer.h>
 #include <wx/toplevel.h>
 
@@ -26,7 +28,15 @@ public:
         if (!shown || shown->GetId() == m_handled) return;
         m_handled = shown->GetId();
         ++m_shown;
-        if (m_actions.empty()) return;
+        if (m_actions.empty()) {
+            // Nobody would ever answer it: the test fails here instead of waiting for
+            // its timeout, and the menu ends as a cancel.
+            std::string labels;
+            for (const std::string& label : MenuButtonLabels(shown)) labels += " [" + label + "]";
+            ADD_FAILURE() << "a menu showed that the test queued no action for:" << labels;
+            shown->EndModal(wxID_CANCEL);
+            return;
+        }
         MenuAction action = m_actions.front();
         m_actions.pop_front();
         action(shown);
@@ -41,6 +51,20 @@ MenuWatcher& Watcher() {
     if (!watcher->IsRunning()) watcher->Start(30);
     return *watcher;
 }
+
+// The watcher runs from each test's start (once the toolkit is up), so a menu that no
+// test expected is caught in every test of the program, not only in those that queue
+// actions.
+class WatchFromEveryTestStart : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        if (wxTheApp) Watcher();
+    }
+};
+
+const bool g_watchFromEveryTestStart = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new WatchFromEveryTestStart);
+    return true;
+}();
 
 }  // namespace
 

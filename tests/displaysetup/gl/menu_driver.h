@@ -1,5 +1,7 @@
 // Plays the player's part in menus that the code under test builds and shows itself:
-// each queued action runs, from inside the modal loop, on the next menu that shows.
+// each queued action runs, from inside the modal loop, on the next menu that shows. A
+// menu that shows with no action queued fails the test and ends as a cancel, so no
+// test can wait for an answer nobody gives.
 #pragma once
 
 #include <functional>

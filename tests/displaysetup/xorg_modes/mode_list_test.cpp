@@ -18,6 +18,7 @@
 #include "displaysetup/ds_display_test.h"
 #include "displaysetup/ds_modes.h"
 #include "dummy_server.h"
+#include "fast_clock.h"
 #include "menu_driver.h"
 #include "menus/mn_menu.h"
 #include "support/test_support.h"
@@ -109,6 +110,7 @@ TEST(XorgModeList, TheAutomaticDisplayTestTriesTheFirstModesAspect) {
     const int32_t hidden = GetCursorState().hideCount;
     DisplayMode best = {9, 9, 9, 9};
     QualitySettings q = {};
+    UseFastClock();
     ASSERT_TRUE(RunAutomaticDisplayTest(best, &q));
     bool listed = false;
     for (const DisplayMode& c : candidates)
