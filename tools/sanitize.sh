@@ -2,7 +2,8 @@
 # Builds everything with AddressSanitizer and UBSan in build-asan/ and runs the whole
 # suite under them, the window tests on a private headless X display. Reports from
 # the system libraries (Mesa, fontconfig, GLib, D-Bus, GTK) are suppressed by the
-# files in tools/sanitize/; anything in the game's own code fails its test.
+# files in tools/sanitize/; anything in the game's own code fails its test, and so does
+# a process of the build's programs left running at the end.
 #
 #   tools/sanitize.sh [extra ctest arguments, e.g. -R audio]
 set -euo pipefail
@@ -23,6 +24,9 @@ supp="$PWD/tools/sanitize"
 export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:check_initialization_order=1:detect_stack_use_after_return=1:intercept_tls_get_addr=0"
 export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="suppressions=$supp/ubsan.supp:print_stacktrace=1:halt_on_error=1"
-cd build-asan
-exec xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX +extension RANDR -noreset" \
-    ctest --output-on-failure --timeout 900 -j "${JOBS:-$(nproc)}" "$@"
+status=0
+(cd build-asan && xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX +extension RANDR -noreset" \
+    ctest --output-on-failure --timeout 900 -j "${JOBS:-$(nproc)}" "$@") || status=1
+# Every program the tests started has ended.
+tools/check_leftovers.sh build-asan || status=1
+exit $status
