@@ -19,7 +19,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -40,9 +39,11 @@ namespace {
 
 const char kUserFileName[] = "vorpane.conf";
 const char kMachineWideFile[] = "/etc/vorpane.conf";
-// Temporary files of a save are named after the settings file plus this and six
-// random characters; any found at start-up are left over from a crash.
-const char kTempInfix[] = ".tmp-";
+// Temporary files of a save are named after the file saved plus this and six random
+// characters; any found at start-up are left over from a crash. The infix is the
+// game's own, so that no file of the player's or of another program (a dotfile
+// manager's own temporary file beside a linked settings file) is taken for one.
+const char kTempInfix[] = ".vorpane-save-";
 // A settings file larger than this is not a settings file: it is not read.
 constexpr off_t kMaxFileBytes = 16 << 20;
 // At most this many copies of unreadable files are kept (.bad, .bad.1, ...).
@@ -554,19 +555,19 @@ int FollowLinks(const std::string& path, std::string* target) {
     return ELOOP;
 }
 
-// True for names a save of the settings file named base writes to and renames away:
-// ours (base, ".tmp-" and six characters) and, beside vorpane.conf, the toolkit's own
-// ("vorpane" and six), which earlier builds left behind when killed.
+// True for the names a save of the file named base writes to and renames away: base,
+// the infix and the six characters mkostemp puts in, nothing else.
 bool IsTempFileName(const char* name, const std::string& base) {
-    auto sixRandom = [](const char* s) {
-        if (std::strlen(s) != 6) return false;
-        for (; *s; ++s)
-            if (!std::isalnum(static_cast<unsigned char>(*s))) return false;
-        return true;
-    };
     const std::string ours = base + kTempInfix;
-    if (std::strncmp(name, ours.c_str(), ours.size()) == 0) return sixRandom(name + ours.size());
-    return base == kUserFileName && std::strncmp(name, "vorpane", 7) == 0 && sixRandom(name + 7);
+    if (std::strncmp(name, ours.c_str(), ours.size()) != 0) return false;
+    const char* random = name + ours.size();
+    if (std::strlen(random) != 6) return false;
+    for (; *random; ++random) {
+        const char c = *random;
+        if (!(c >= 'A' && c <= 'Z') && !(c >= 'a' && c <= 'z') && !(c >= '0' && c <= '9'))
+            return false;
+    }
+    return true;
 }
 
 // Removes the temporary files that saves of the settings file at path left when a

@@ -369,11 +369,9 @@ TEST_F(ConfigTest, UserFileLivesUnderXdgConfigHome) {
 }
 
 TEST_F(ConfigTest, SavesReplaceTheFileAndLeaveNothingBeside) {
-    // Temporary files of saves a crash cut short, ours and the toolkit's, go at start-up;
-    // other files stay.
+    // The temporary file of a save a crash cut short goes at start-up; other files stay.
     const std::string xdg = m_store.Folder() + "/xdg";
-    WriteWholeFile(xdg + "/vorpane.conf.tmp-Ab12Cd", "[Control]\nDrop=1\n");
-    WriteWholeFile(xdg + "/vorpaneXy34Zw", "half a file");
+    WriteWholeFile(xdg + "/vorpane.conf.vorpane-save-Ab12Cd", "[Control]\nDrop=1\n");
     WriteWholeFile(xdg + "/other.conf", "x");
     Load();
     EXPECT_EQ(GameConfig.DropKey, 32);  // a temporary file is never the settings
@@ -397,6 +395,48 @@ TEST_F(ConfigTest, SavesReplaceTheFileAndLeaveNothingBeside) {
     umask(mask);
     ASSERT_EQ(stat(m_userFile.c_str(), &second), 0);
     EXPECT_EQ(second.st_mode & 0777, 0600u);
+}
+
+// Files of the player's own beside the settings file, and beside the file a linked one
+// leads to, whatever their names look like, survive starts and saves: only the
+// temporary files of the game's own saves are ever removed.
+TEST_F(ConfigTest, OnlyTheGamesOwnTemporaryFilesAreEverRemoved) {
+    const std::string xdg = m_store.Folder() + "/xdg";
+    const std::string dotfiles = m_store.Folder() + "/dotfiles";
+    ASSERT_EQ(mkdir(dotfiles.c_str(), 0700), 0);
+    const std::vector<std::string> players = {
+        "vorpane202412", "vorpaneNotes1", "vorpanebackup",  // "vorpane" and six
+        "vorpane.conf.tmp-Ab12Cd",                          // another program's save
+        "vorpane.conf.vorpane-save-Ab12C", "vorpane.conf.vorpane-save-Ab12Cde",
+        "vorpane.conf.vorpane-save-Ab12C-", "vorpane.confvorpane-save-Ab12Cd"};
+    for (const std::string& folder : {xdg, dotfiles}) {
+        for (const std::string& name : players) WriteWholeFile(folder + "/" + name, name);
+        WriteWholeFile(folder + "/vorpane.conf.vorpane-save-Xy34Zw", "a crash's leftover");
+    }
+    // Each folder's leftover goes, and what was the player's stays through every step.
+    std::vector<std::string> kept = players;
+    kept.push_back("vorpane.conf");
+    std::sort(kept.begin(), kept.end());
+    auto playersFilesIntact = [&](const char* step) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(ListFolder(xdg), kept);
+        EXPECT_EQ(ListFolder(dotfiles), kept);
+        for (const std::string& folder : {xdg, dotfiles})
+            for (const std::string& name : players)
+                EXPECT_EQ(ReadWholeFile(folder + "/" + name), name) << folder << "/" << name;
+    };
+    // The settings file a link to the real one in the player's dotfiles.
+    WriteWholeFile(dotfiles + "/vorpane.conf", "[Control]\nDrop=65\n");
+    ASSERT_EQ(symlink((dotfiles + "/vorpane.conf").c_str(), m_userFile.c_str()), 0);
+    Load();
+    EXPECT_EQ(GameConfig.DropKey, 65);
+    playersFilesIntact("the first start");
+    SetConfigValue(ConfigKey::LeftKey, 90);
+    SetConfigValue(ConfigKey::RightKey, 91);
+    playersFilesIntact("saves");
+    Load();
+    EXPECT_EQ(GameConfig.RightKey, 91);
+    playersFilesIntact("the second start");
 }
 
 TEST_F(ConfigTest, KilledWritesLeaveTheOldOrTheNewFileWhole) {
@@ -711,7 +751,7 @@ TEST_F(ConfigTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
     ASSERT_EQ(symlink("../dotfiles/vorpane-settings", (links + "/first").c_str()), 0);
     WriteWholeFile(real, "[Control]\nDrop=65\n");
     ASSERT_EQ(chmod(real.c_str(), 0600), 0);
-    WriteWholeFile(real + ".tmp-Ab12Cd", "[Control]\nDrop=1\n");  // a crash's leftover
+    WriteWholeFile(real + ".vorpane-save-Ab12Cd", "[Control]\nDrop=1\n");  // a crash's leftover
     auto linkTo = [](const std::string& link) {
         char to[4096];
         const ssize_t length = readlink(link.c_str(), to, sizeof to);
