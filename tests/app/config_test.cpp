@@ -708,12 +708,14 @@ TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
 
 TEST_F(ConfigTest, AHandEditedFileKeepsItsValuesThroughWritesAndRestarts) {
     // What a player's editor can leave: a byte-order mark at the start of a later line,
-    // a "." in a group's path, a doubled lock mark, and a group whose name only looks
-    // like that path.
+    // a "." in a group's path, a doubled lock mark, a group whose name only looks like
+    // that path, an escaped lock mark, and groups whose names hold the characters a
+    // header escapes.
     const std::string bom = "\xEF\xBB\xBF";
     WriteWholeFile(m_userFile, "# by hand\na=1\n" + bom + "Name=3\n[Game/./1]\nHighScore9=5\n"
                                "!!HighScore1=3\nx=1\n[Game/.1]\ny=2\n " + bom + "[Player]\n"
-                               "Music=1\n");
+                               "Music=1\n[Control]\n\\!Drop=65\n[Odd\\]Name]\nb=4\n"
+                               "[Back\\\\Slash\\]]\nc=5\n[Odd]\nd=6\n");
     CToolkitLogCounter toolkitLog;
     std::string saved;
     for (int start = 1; start <= 3; ++start) {
@@ -727,9 +729,16 @@ TEST_F(ConfigTest, AHandEditedFileKeepsItsValuesThroughWritesAndRestarts) {
         EXPECT_EQ(store->ReadLong("/a", -1), 1);
         EXPECT_EQ(store->ReadLong("/Game/1/x", -1), 1);
         EXPECT_EQ(store->ReadLong("/Game/.1/y", -1), 2);
-        // A best time written is kept, and saving what was loaded changes nothing.
+        EXPECT_EQ(store->ReadLong("/Odd]Name/b", -1), 4);
+        EXPECT_EQ(store->ReadLong("/Back\\Slash]/c", -1), 5);
+        EXPECT_EQ(store->ReadLong("/Odd/d", -1), 6);
+        EXPECT_EQ(GameConfig.DropKey, start == 1 ? 65 : 70);
+        // A best time and a key written are kept, and saving what was loaded changes
+        // nothing.
         SetConfigValue(ConfigKey::BestTime, 0, 0, 42);
+        SetConfigValue(ConfigKey::DropKey, 70);
         EXPECT_EQ(store->ReadLong("/Game/1/HighScore1", -1), 42);
+        EXPECT_EQ(store->ReadLong("/Control/Drop", -1), 70);
         if (start > 1) {
             EXPECT_EQ(ReadWholeFile(m_userFile), saved);
         }
