@@ -18,6 +18,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -644,6 +645,61 @@ TEST_F(ConfigTest, AFileThatCannotBeReadGivesDefaultsAndIsNeverWritten) {
     WriteConfigInt("/Control/Drop", 70);
     ASSERT_EQ(chmod(m_userFile.c_str(), 0600), 0);
     EXPECT_EQ(ReadWholeFile(m_userFile), "[Control]\nDrop=65\n");
+}
+
+// The settings file turning into something that is no settings file after the start (a
+// folder, a named pipe, a file too large to be settings): the saves that come then leave
+// it as it is and say so once, in one line; the keys they could not store are stored by
+// the first save once a file can be read there again.
+TEST_F(ConfigTest, ASettingsFileThatCannotBeReadWhenASaveComesIsLeftAlone) {
+    const std::string xdg = m_store.Folder() + "/xdg";
+    const std::string large = "[Control]\nDrop=66\n" + std::string(16 << 20, '#');
+    struct Case {
+        const char* what;
+        std::function<void()> make;   // puts it in the settings file's place
+        std::function<bool()> alone;  // it is there as it was made
+    };
+    const Case cases[] = {
+        {"a folder",
+         [&] {
+             ASSERT_EQ(mkdir(m_userFile.c_str(), 0700), 0);
+             WriteWholeFile(m_userFile + "/inside", "x");
+         },
+         [&] { return ListFolder(m_userFile) == std::vector<std::string>{"inside"}; }},
+        {"a named pipe", [&] { ASSERT_EQ(mkfifo(m_userFile.c_str(), 0600), 0); },
+         [&] {
+             struct stat st {};
+             return lstat(m_userFile.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+         }},
+        {"a file over 16 MiB", [&] { WriteWholeFile(m_userFile, large); },
+         [&] { return ReadWholeFile(m_userFile) == large; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteWholeFile(m_userFile, "[Control]\nDrop=65\n");
+        EXPECT_EQ(LoadReportingErrors(), "");
+        EXPECT_EQ(GameConfig.DropKey, 65);
+        ASSERT_EQ(system(("rm -r '" + m_userFile + "'").c_str()), 0);
+        c.make();
+        ::testing::internal::CaptureStderr();
+        SetConfigValue(ConfigKey::LeftKey, 90);
+        SetConfigValue(ConfigKey::RightKey, 91);
+        FlushGameConfig();
+        const std::string errors = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(CountLines(errors), 1u) << errors;
+        EXPECT_NE(errors.find("cannot save the settings to " + m_userFile + " ("),
+                  std::string::npos) << errors;
+        EXPECT_TRUE(c.alone());
+        EXPECT_EQ(ListFolder(xdg), std::vector<std::string>{"vorpane.conf"});  // nothing beside
+        // A settings file again: the next save stores what the others could not.
+        ASSERT_EQ(system(("rm -r '" + m_userFile + "'").c_str()), 0);
+        WriteWholeFile(m_userFile, "[Control]\nDrop=67\n");
+        FlushGameConfig();
+        const std::string text = ReadWholeFile(m_userFile);
+        EXPECT_EQ(StoredValue(text, "/Control/Drop"), 67);
+        EXPECT_EQ(StoredValue(text, "/Control/Left"), 90);
+        EXPECT_EQ(StoredValue(text, "/Control/Right"), 91);
+    }
 }
 
 TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
