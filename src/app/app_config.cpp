@@ -32,6 +32,7 @@
 
 #include "app/app_check.h"
 #include "app/app_format.h"
+#include "app/app_seams.h"
 
 GameConfigRecord GameConfig;
 
@@ -423,12 +424,15 @@ int WriteAll(int fd, const std::string& bytes) {
     return 0;
 }
 
+// fsync, or what a test put in its place.
+int SyncFile(int fd) { return g_appSeams.syncFile ? g_appSeams.syncFile(fd) : fsync(fd); }
+
 // Makes a rename or a new name in folder durable. Failure loses nothing already
 // written, so it is not reported.
 void SyncFolder(const std::string& folder) {
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
-    fsync(fd);
+    SyncFile(fd);
     close(fd);
 }
 
@@ -455,7 +459,7 @@ int ReplaceFile(const std::string& folder, const std::string& path, const std::s
     if (fd < 0) return errno;
     int err = fchmod(fd, mode) != 0 ? errno : 0;
     if (err == 0) err = WriteAll(fd, bytes);
-    if (err == 0 && fsync(fd) != 0) err = errno;
+    if (err == 0 && SyncFile(fd) != 0) err = errno;
     if (close(fd) != 0 && err == 0) err = errno;
     if (err == 0 && rename(temp.c_str(), path.c_str()) != 0) err = errno;
     if (err != 0) {
@@ -485,7 +489,7 @@ int KeepBadCopy(const std::string& folder, const std::string& path, const std::s
             continue;
         }
         int err = WriteAll(fd, bytes);
-        if (err == 0 && fsync(fd) != 0) err = errno;
+        if (err == 0 && SyncFile(fd) != 0) err = errno;
         if (close(fd) != 0 && err == 0) err = errno;
         if (err != 0) {
             unlink(name.c_str());

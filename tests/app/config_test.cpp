@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/app_config.h"
+#include "app/app_seams.h"
 #include "support/private_store.h"
 #include "support/test_support.h"
 
@@ -472,6 +473,56 @@ TEST_F(ConfigTest, KilledWritesLeaveTheOldOrTheNewFileWhole) {
         if (HasFailure()) break;
     }
     std::printf("temporary files found after %d of 60 kills\n", tempFilesFound);
+}
+
+// What a file sync saw: the synced file and, at that moment, the settings file.
+struct SyncSeen {
+    struct stat synced;
+    struct stat settings;  // st_ino 0: no settings file
+};
+std::vector<SyncSeen>* g_syncsSeen = nullptr;
+const char* g_settingsPath = nullptr;
+
+int RecordSync(int fd) {
+    SyncSeen seen{};
+    fstat(fd, &seen.synced);
+    stat(g_settingsPath, &seen.settings);
+    g_syncsSeen->push_back(seen);
+    return fsync(fd);
+}
+
+// A save makes its new file durable before it renames it over the settings file (a
+// power cut after the rename could leave an empty file otherwise), and the rename
+// durable after it.
+TEST_F(ConfigTest, ASaveSyncsItsNewFileBeforeTheRenameAndTheFolderAfter) {
+    WriteWholeFile(m_userFile, FullProgressText());
+    Load();
+    std::vector<SyncSeen> syncs;
+    g_syncsSeen = &syncs;
+    g_settingsPath = m_userFile.c_str();
+    g_appSeams.syncFile = RecordSync;
+    struct stat old {};
+    ASSERT_EQ(stat(m_userFile.c_str(), &old), 0);
+    SetConfigValue(ConfigKey::MusicMode, 0);
+    struct stat now {};
+    ASSERT_EQ(stat(m_userFile.c_str(), &now), 0);
+    ASSERT_NE(now.st_ino, old.st_ino);
+    struct stat folder {};
+    ASSERT_EQ(stat((m_store.Folder() + "/xdg").c_str(), &folder), 0);
+    // The new file, whole, while the old one was still in place; then the folder, once
+    // the new file was.
+    auto newFile = std::find_if(syncs.begin(), syncs.end(), [&](const SyncSeen& s) {
+        return s.synced.st_ino == now.st_ino && s.synced.st_dev == now.st_dev;
+    });
+    ASSERT_NE(newFile, syncs.end()) << "the new file was never synced";
+    EXPECT_EQ(newFile->synced.st_size, now.st_size);
+    EXPECT_EQ(newFile->settings.st_ino, old.st_ino);
+    auto folderSync = std::find_if(newFile, syncs.end(), [&](const SyncSeen& s) {
+        return s.synced.st_ino == folder.st_ino && s.settings.st_ino == now.st_ino;
+    });
+    EXPECT_NE(folderSync, syncs.end()) << "the folder was not synced after the rename";
+    EXPECT_EQ(syncs.size(), 2u);
+    g_syncsSeen = nullptr;
 }
 
 // Two games running at once each save only the keys they wrote: what the other saved
