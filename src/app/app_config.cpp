@@ -14,6 +14,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -200,10 +201,34 @@ std::string Unescape(const std::string& s) {
     return out;
 }
 
-// The toolkit compares group and entry names without regard to case.
+// The toolkit compares group and entry names without regard to case; the store has it
+// do so for ASCII letters only (NameMatching), as here, so that a name matches the same
+// way under every locale (under a Turkish one "I" is no capital "i").
 std::string FoldCase(const std::string& name) {
-    return std::string(wxString::FromUTF8(name).Lower().utf8_str());
+    std::string folded = name;
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return folded;
 }
+
+// While it lives, the calling thread's locale is the "C" one, whose case rules know
+// the ASCII letters alone: the toolkit's configuration compares names by the locale's,
+// and the game's keys must be found under every locale the player runs it in.
+class NameMatching {
+public:
+    NameMatching() {
+        static const locale_t ascii = newlocale(LC_ALL_MASK, "C", locale_t(0));
+        if (ascii) m_previous = uselocale(ascii);
+    }
+    ~NameMatching() {
+        if (m_previous) uselocale(m_previous);
+    }
+    NameMatching(const NameMatching&) = delete;
+    NameMatching& operator=(const NameMatching&) = delete;
+
+private:
+    locale_t m_previous = locale_t(0);
+};
 
 // A group's path from a header's name: empty and "." parts skipped, ".." going up;
 // "" is the root. The toolkit's own reading of "." differs ("a/./b" is its "a/.b"),
@@ -637,6 +662,7 @@ public:
 
     bool Flush(bool /*currentOnly*/ = false) override {
         if (m_unsaved.empty()) return true;
+        const NameMatching ascii;
         if (!m_file.writable) return false;
         // A link is kept and the file it leads to replaced, in that file's folder.
         std::string target;
@@ -668,14 +694,16 @@ public:
 
 protected:
     bool DoReadString(const wxString& key, wxString* out) const override {
+        const NameMatching ascii;
         if (wxFileConfig::DoReadString(key, out)) return true;
         if (!m_machineWide) return false;
         const wxString absolute = key.StartsWith("/") ? key : GetPath() + "/" + key;
         return m_machineWide->Read(absolute, out);
     }
     bool DoWriteString(const wxString& key, const wxString& value) override {
+        const NameMatching ascii;
         const wxString absolute = key.StartsWith("/") ? key : GetPath() + "/" + key;
-        m_unsaved[absolute.Lower()] = {absolute, value};
+        m_unsaved[FoldCase(std::string(absolute.utf8_str()))] = {absolute, value};
         return wxFileConfig::DoWriteString(key, value);
     }
     bool DoWriteLong(const wxString& key, long value) override {
@@ -731,7 +759,7 @@ private:
     UserFile m_file;
     // Keys written and not on disk yet, by their absolute path in lower case (the
     // toolkit's names ignore case): the path as written and the value.
-    std::map<wxString, std::pair<wxString, wxString>> m_unsaved;
+    std::map<std::string, std::pair<wxString, wxString>> m_unsaved;
     bool m_failureReported = false;  // a failed save is reported once a run
 };
 
@@ -823,6 +851,7 @@ void IgnoreFileSizeSignal() {
 void CreateStore(const std::string& globalFile) {
     VP_CHECK(g_openBatches == 0, "the settings are loaded again inside a batch of writes");
     IgnoreFileSizeSignal();
+    const NameMatching ascii;
     // The store in use saves what it still holds before the files are read again.
     delete wxConfigBase::Set(nullptr);
     UserFile file;

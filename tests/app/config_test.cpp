@@ -8,6 +8,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -15,9 +16,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <cwctype>
 #include <functional>
 #include <random>
 #include <string>
@@ -853,6 +856,64 @@ TEST_F(ConfigTest, AHandEditedFileKeepsItsValuesThroughWritesAndRestarts) {
         EXPECT_EQ(ListFolder(m_store.Folder() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
     }
     EXPECT_EQ(toolkitLog.Count(), 0);
+}
+
+// Makes the locale name usable: the system's own, or one localedef builds from the
+// system's locale sources (the "locales" package) under the build folder, found there
+// through LOCPATH. False when neither can be had.
+bool MakeLocaleAvailable(const char* name, const char* source, const char* charmap) {
+    if (locale_t l = newlocale(LC_ALL_MASK, name, locale_t(0))) {
+        freelocale(l);
+        return true;
+    }
+    const std::string folder = VORPANE_TEST_LOCALE_DIR;
+    mkdir(folder.c_str(), 0755);
+    const std::string built = folder + "/" + name;
+    if (access(built.c_str(), F_OK) != 0) {
+        // Built aside and renamed into place: tests running at once never see half of it.
+        const std::string aside = built + ".part" + std::to_string(getpid());
+        const std::string command = "localedef -i " + std::string(source) + " -f " + charmap +
+                                    " '" + aside + "' >/dev/null 2>&1";
+        const int status = system(command.c_str());
+        if (status != -1 && WIFEXITED(status) && WEXITSTATUS(status) <= 1)
+            rename(aside.c_str(), built.c_str());
+        system(("rm -rf '" + aside + "'").c_str());
+    }
+    setenv("LOCPATH", folder.c_str(), 1);
+    if (locale_t l = newlocale(LC_ALL_MASK, name, locale_t(0))) {
+        freelocale(l);
+        return true;
+    }
+    unsetenv("LOCPATH");
+    return false;
+}
+
+// Under a Turkish locale, where the lower case of "I" is the dotless "ı", key and group
+// names still match as under any other: the ASCII letters regardless of case.
+TEST_F(ConfigTest, NamesMatchTheSameWayUnderATurkishLocale) {
+    if (!MakeLocaleAvailable("tr_TR.UTF-8", "tr_TR", "UTF-8"))
+        GTEST_SKIP() << "no tr_TR.UTF-8 locale, and localedef could not build one (the "
+                        "\"locales\" package holds its sources)";
+    struct ProcessLocale {
+        const std::string before = setlocale(LC_ALL, nullptr);
+        ~ProcessLocale() { setlocale(LC_ALL, before.c_str()); }
+    } restored;
+    ASSERT_NE(setlocale(LC_ALL, "tr_TR.UTF-8"), nullptr);  // as the toolkit sets it
+    ASSERT_EQ(towlower(L'I'), 0x131u) << "not a Turkish locale";
+    WriteWholeFile(m_userFile, "[Control]\nrIGHT=317\n[Display]\nTop=5\n[DISPLAY]\nINDEX=2\n");
+    WriteWholeFile(m_globalFile, "[PLAYER]\nMUSIC=0\n");
+    EXPECT_EQ(LoadReportingErrors(), "");
+    EXPECT_EQ(GameConfig.RightKey, 317);
+    EXPECT_EQ(GameConfig.DisplayTop, 5);
+    EXPECT_EQ(GameConfig.DisplayIndex, 2);
+    EXPECT_EQ(GameConfig.MusicMode, 0);
+    // A write replaces the value of the name as the file spells it.
+    SetConfigValue(ConfigKey::RightKey, 318);
+    SetConfigValue(ConfigKey::DisplayIndex, 3);
+    EXPECT_EQ(ReadWholeFile(m_userFile), "[Control]\nrIGHT=318\n[Display]\nTop=5\nINDEX=3\n");
+    Load();
+    EXPECT_EQ(GameConfig.RightKey, 318);
+    EXPECT_EQ(GameConfig.DisplayIndex, 3);
 }
 
 TEST_F(ConfigTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
