@@ -662,7 +662,6 @@ public:
 
     bool Flush(bool /*currentOnly*/ = false) override {
         if (m_unsaved.empty()) return true;
-        const NameMatching ascii;
         if (!m_file.writable) return false;
         // A link is kept and the file it leads to replaced, in that file's folder.
         std::string target;
@@ -738,6 +737,7 @@ private:
             }
         }
         wxMemoryOutputStream out;
+        const NameMatching ascii;
         if (readable) {
             wxLogNull quiet;  // the text is clean: nothing to say
             wxMemoryInputStream in(clean.text.data(), clean.text.size());
@@ -777,6 +777,7 @@ std::unique_ptr<wxFileConfig> LoadMachineWide(const std::string& path) {
         std::fprintf(stderr, "vorpane: %d line%s of %s cannot be read (the first is line %d); "
                              "they are ignored\n",
                      clean.badLines, Plural(clean.badLines), path.c_str(), clean.firstBadLine);
+    const NameMatching ascii;
     wxLogNull quiet;  // the text is clean: nothing to say
     wxMemoryInputStream in(clean.text.data(), clean.text.size());
     auto config = std::make_unique<wxFileConfig>(in, wxConvUTF8);
@@ -851,7 +852,6 @@ void IgnoreFileSizeSignal() {
 void CreateStore(const std::string& globalFile) {
     VP_CHECK(g_openBatches == 0, "the settings are loaded again inside a batch of writes");
     IgnoreFileSizeSignal();
-    const NameMatching ascii;
     // The store in use saves what it still holds before the files are read again.
     delete wxConfigBase::Set(nullptr);
     UserFile file;
@@ -860,6 +860,7 @@ void CreateStore(const std::string& globalFile) {
         LoadMachineWide(globalFile.empty() ? kMachineWideFile : globalFile);
     CGameConfigStore* store;
     {
+        const NameMatching ascii;
         wxLogNull quiet;  // the text is clean: nothing to say
         wxMemoryInputStream in(userText.data(), userText.size());
         store = new CGameConfigStore(in, std::move(machineWide), std::move(file));
