@@ -8,7 +8,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <locale.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -858,14 +857,20 @@ TEST_F(ConfigTest, AHandEditedFileKeepsItsValuesThroughWritesAndRestarts) {
     EXPECT_EQ(toolkitLog.Count(), 0);
 }
 
+// True when the process can take the locale name (it keeps its own). Asked through
+// setlocale: glibc's newlocale leaks the search path it builds from LOCPATH.
+bool LocaleUsable(const char* name) {
+    const std::string before = setlocale(LC_ALL, nullptr);
+    const bool usable = setlocale(LC_ALL, name) != nullptr;
+    setlocale(LC_ALL, before.c_str());
+    return usable;
+}
+
 // Makes the locale name usable: the system's own, or one localedef builds from the
 // system's locale sources (the "locales" package) under the build folder, found there
 // through LOCPATH. False when neither can be had.
 bool MakeLocaleAvailable(const char* name, const char* source, const char* charmap) {
-    if (locale_t l = newlocale(LC_ALL_MASK, name, locale_t(0))) {
-        freelocale(l);
-        return true;
-    }
+    if (LocaleUsable(name)) return true;
     const std::string folder = VORPANE_TEST_LOCALE_DIR;
     mkdir(folder.c_str(), 0755);
     const std::string built = folder + "/" + name;
@@ -880,10 +885,7 @@ bool MakeLocaleAvailable(const char* name, const char* source, const char* charm
         system(("rm -rf '" + aside + "'").c_str());
     }
     setenv("LOCPATH", folder.c_str(), 1);
-    if (locale_t l = newlocale(LC_ALL_MASK, name, locale_t(0))) {
-        freelocale(l);
-        return true;
-    }
+    if (LocaleUsable(name)) return true;
     unsetenv("LOCPATH");
     return false;
 }
