@@ -10,7 +10,7 @@ RUN_PACKAGES="timgm6mb-soundfont fonts-dejavu-core"
 # To build and run the tests and benchmarks, headless.
 TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev libnoise-dev python3 \
 xvfb xauth xdotool x11-xserver-utils imagemagick mesa-utils openbox metacity xfwm4 dbus-daemon \
-xserver-xorg-core xserver-xorg-video-dummy"
+xserver-xorg-core xserver-xorg-video-dummy locales"
 
 # install_missing PKG...: apt-get installs those not yet installed, and nothing else.
 install_missing() {

@@ -14,12 +14,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -33,6 +33,7 @@
 
 #include "app/app_check.h"
 #include "app/app_format.h"
+#include "app/app_seams.h"
 
 GameConfigRecord GameConfig;
 
@@ -40,9 +41,11 @@ namespace {
 
 const char kUserFileName[] = "vorpane.conf";
 const char kMachineWideFile[] = "/etc/vorpane.conf";
-// Temporary files of a save are named after the settings file plus this and six
-// random characters; any found at start-up are left over from a crash.
-const char kTempInfix[] = ".tmp-";
+// Temporary files of a save are named after the file saved plus this and six random
+// characters; any found at start-up are left over from a crash. The infix is the
+// game's own, so that no file of the player's or of another program (a dotfile
+// manager's own temporary file beside a linked settings file) is taken for one.
+const char kTempInfix[] = ".vorpane-save-";
 // A settings file larger than this is not a settings file: it is not read.
 constexpr off_t kMaxFileBytes = 16 << 20;
 // At most this many copies of unreadable files are kept (.bad, .bad.1, ...).
@@ -198,10 +201,34 @@ std::string Unescape(const std::string& s) {
     return out;
 }
 
-// The toolkit compares group and entry names without regard to case.
+// The toolkit compares group and entry names without regard to case; the store has it
+// do so for ASCII letters only (NameMatching), as here, so that a name matches the same
+// way under every locale (under a Turkish one "I" is no capital "i").
 std::string FoldCase(const std::string& name) {
-    return std::string(wxString::FromUTF8(name).Lower().utf8_str());
+    std::string folded = name;
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return folded;
 }
+
+// While it lives, the calling thread's locale is the "C" one, whose case rules know
+// the ASCII letters alone: the toolkit's configuration compares names by the locale's,
+// and the game's keys must be found under every locale the player runs it in.
+class NameMatching {
+public:
+    NameMatching() {
+        static const locale_t ascii = newlocale(LC_ALL_MASK, "C", locale_t(0));
+        if (ascii) m_previous = uselocale(ascii);
+    }
+    ~NameMatching() {
+        if (m_previous) uselocale(m_previous);
+    }
+    NameMatching(const NameMatching&) = delete;
+    NameMatching& operator=(const NameMatching&) = delete;
+
+private:
+    locale_t m_previous = locale_t(0);
+};
 
 // A group's path from a header's name: empty and "." parts skipped, ".." going up;
 // "" is the root. The toolkit's own reading of "." differs ("a/./b" is its "a/.b"),
@@ -422,12 +449,15 @@ int WriteAll(int fd, const std::string& bytes) {
     return 0;
 }
 
+// fsync, or what a test put in its place.
+int SyncFile(int fd) { return g_appSeams.syncFile ? g_appSeams.syncFile(fd) : fsync(fd); }
+
 // Makes a rename or a new name in folder durable. Failure loses nothing already
 // written, so it is not reported.
 void SyncFolder(const std::string& folder) {
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
-    fsync(fd);
+    SyncFile(fd);
     close(fd);
 }
 
@@ -454,7 +484,7 @@ int ReplaceFile(const std::string& folder, const std::string& path, const std::s
     if (fd < 0) return errno;
     int err = fchmod(fd, mode) != 0 ? errno : 0;
     if (err == 0) err = WriteAll(fd, bytes);
-    if (err == 0 && fsync(fd) != 0) err = errno;
+    if (err == 0 && SyncFile(fd) != 0) err = errno;
     if (close(fd) != 0 && err == 0) err = errno;
     if (err == 0 && rename(temp.c_str(), path.c_str()) != 0) err = errno;
     if (err != 0) {
@@ -484,7 +514,7 @@ int KeepBadCopy(const std::string& folder, const std::string& path, const std::s
             continue;
         }
         int err = WriteAll(fd, bytes);
-        if (err == 0 && fsync(fd) != 0) err = errno;
+        if (err == 0 && SyncFile(fd) != 0) err = errno;
         if (close(fd) != 0 && err == 0) err = errno;
         if (err != 0) {
             unlink(name.c_str());
@@ -554,19 +584,19 @@ int FollowLinks(const std::string& path, std::string* target) {
     return ELOOP;
 }
 
-// True for names a save of the settings file named base writes to and renames away:
-// ours (base, ".tmp-" and six characters) and, beside vorpane.conf, the toolkit's own
-// ("vorpane" and six), which earlier builds left behind when killed.
+// True for the names a save of the file named base writes to and renames away: base,
+// the infix and the six characters mkostemp puts in, nothing else.
 bool IsTempFileName(const char* name, const std::string& base) {
-    auto sixRandom = [](const char* s) {
-        if (std::strlen(s) != 6) return false;
-        for (; *s; ++s)
-            if (!std::isalnum(static_cast<unsigned char>(*s))) return false;
-        return true;
-    };
     const std::string ours = base + kTempInfix;
-    if (std::strncmp(name, ours.c_str(), ours.size()) == 0) return sixRandom(name + ours.size());
-    return base == kUserFileName && std::strncmp(name, "vorpane", 7) == 0 && sixRandom(name + 7);
+    if (std::strncmp(name, ours.c_str(), ours.size()) != 0) return false;
+    const char* random = name + ours.size();
+    if (std::strlen(random) != 6) return false;
+    for (; *random; ++random) {
+        const char c = *random;
+        if (!(c >= 'A' && c <= 'Z') && !(c >= 'a' && c <= 'z') && !(c >= '0' && c <= '9'))
+            return false;
+    }
+    return true;
 }
 
 // Removes the temporary files that saves of the settings file at path left when a
@@ -663,14 +693,16 @@ public:
 
 protected:
     bool DoReadString(const wxString& key, wxString* out) const override {
+        const NameMatching ascii;
         if (wxFileConfig::DoReadString(key, out)) return true;
         if (!m_machineWide) return false;
         const wxString absolute = key.StartsWith("/") ? key : GetPath() + "/" + key;
         return m_machineWide->Read(absolute, out);
     }
     bool DoWriteString(const wxString& key, const wxString& value) override {
+        const NameMatching ascii;
         const wxString absolute = key.StartsWith("/") ? key : GetPath() + "/" + key;
-        m_unsaved[absolute.Lower()] = {absolute, value};
+        m_unsaved[FoldCase(std::string(absolute.utf8_str()))] = {absolute, value};
         return wxFileConfig::DoWriteString(key, value);
     }
     bool DoWriteLong(const wxString& key, long value) override {
@@ -705,6 +737,7 @@ private:
             }
         }
         wxMemoryOutputStream out;
+        const NameMatching ascii;
         if (readable) {
             wxLogNull quiet;  // the text is clean: nothing to say
             wxMemoryInputStream in(clean.text.data(), clean.text.size());
@@ -726,7 +759,7 @@ private:
     UserFile m_file;
     // Keys written and not on disk yet, by their absolute path in lower case (the
     // toolkit's names ignore case): the path as written and the value.
-    std::map<wxString, std::pair<wxString, wxString>> m_unsaved;
+    std::map<std::string, std::pair<wxString, wxString>> m_unsaved;
     bool m_failureReported = false;  // a failed save is reported once a run
 };
 
@@ -744,6 +777,7 @@ std::unique_ptr<wxFileConfig> LoadMachineWide(const std::string& path) {
         std::fprintf(stderr, "vorpane: %d line%s of %s cannot be read (the first is line %d); "
                              "they are ignored\n",
                      clean.badLines, Plural(clean.badLines), path.c_str(), clean.firstBadLine);
+    const NameMatching ascii;
     wxLogNull quiet;  // the text is clean: nothing to say
     wxMemoryInputStream in(clean.text.data(), clean.text.size());
     auto config = std::make_unique<wxFileConfig>(in, wxConvUTF8);
@@ -826,6 +860,7 @@ void CreateStore(const std::string& globalFile) {
         LoadMachineWide(globalFile.empty() ? kMachineWideFile : globalFile);
     CGameConfigStore* store;
     {
+        const NameMatching ascii;
         wxLogNull quiet;  // the text is clean: nothing to say
         wxMemoryInputStream in(userText.data(), userText.size());
         store = new CGameConfigStore(in, std::move(machineWide), std::move(file));

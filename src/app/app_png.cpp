@@ -46,23 +46,27 @@ bool PngChunksFitData(const unsigned char* data, size_t size) {
 
 }  // namespace
 
-wxImage LoadPngResource(const char* name) {
+wxImage DecodePngBytes(const unsigned char* data, size_t size, const char* name) {
     wxImage image;
-    ResourceBytes bytes = PfFindResourceBytes("PNG", name);
-    if (bytes.data == nullptr || bytes.size == 0) return image;
-    if (!PngChunksFitData(bytes.data, bytes.size)) {
+    if (data == nullptr || size == 0) return image;
+    if (!PngChunksFitData(data, size)) {
         wxLogError("PNG resource \"%s\" is damaged: its chunks do not fit its %lu bytes",
-                   name, static_cast<unsigned long>(bytes.size));
+                   name ? name : "", static_cast<unsigned long>(size));
         return image;
     }
 
-    // A local handler over the resource bytes: no handler needs to be registered,
-    // and a truncated or corrupt file ends as an invalid image (the decoder reports
-    // the reason through the toolkit's log).
-    wxMemoryInputStream stream(bytes.data, bytes.size);
+    // A local handler over the bytes: no handler needs to be registered, and a
+    // truncated or corrupt file ends as an invalid image (the decoder reports the
+    // reason through the toolkit's log).
+    wxMemoryInputStream stream(data, size);
     wxPNGHandler handler;
     if (!handler.LoadFile(&image, stream, true, -1)) return wxImage();
     return image;
+}
+
+wxImage LoadPngResource(const char* name) {
+    const ResourceBytes bytes = PfFindResourceBytes("PNG", name);
+    return DecodePngBytes(bytes.data, bytes.size, name);
 }
 
 namespace {

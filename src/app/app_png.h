@@ -11,6 +11,12 @@
 // the resource is missing or does not decode; nothing is thrown.
 wxImage LoadPngResource(const char* name);
 
+// Decodes a whole PNG file of size bytes at data, the bytes of the picture called
+// name; nothing beyond them is read. An empty image, at once, when its chunks do not
+// fit the bytes (said through the toolkit's log, naming the picture), and when it does
+// not decode.
+wxImage DecodePngBytes(const unsigned char* data, size_t size, const char* name);
+
 // A new width x height image. A negative width (or height) is derived from the other
 // to keep the source's aspect ratio. Rows are scaled first, then columns; enlarging
 // interpolates in 1/256 steps, reducing averages 16 samples per target pixel. The

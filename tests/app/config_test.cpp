@@ -15,14 +15,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <cwctype>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "app/app_config.h"
+#include "app/app_seams.h"
 #include "support/private_store.h"
 #include "support/test_support.h"
 
@@ -369,11 +373,9 @@ TEST_F(ConfigTest, UserFileLivesUnderXdgConfigHome) {
 }
 
 TEST_F(ConfigTest, SavesReplaceTheFileAndLeaveNothingBeside) {
-    // Temporary files of saves a crash cut short, ours and the toolkit's, go at start-up;
-    // other files stay.
+    // The temporary file of a save a crash cut short goes at start-up; other files stay.
     const std::string xdg = m_store.Folder() + "/xdg";
-    WriteWholeFile(xdg + "/vorpane.conf.tmp-Ab12Cd", "[Control]\nDrop=1\n");
-    WriteWholeFile(xdg + "/vorpaneXy34Zw", "half a file");
+    WriteWholeFile(xdg + "/vorpane.conf.vorpane-save-Ab12Cd", "[Control]\nDrop=1\n");
     WriteWholeFile(xdg + "/other.conf", "x");
     Load();
     EXPECT_EQ(GameConfig.DropKey, 32);  // a temporary file is never the settings
@@ -397,6 +399,48 @@ TEST_F(ConfigTest, SavesReplaceTheFileAndLeaveNothingBeside) {
     umask(mask);
     ASSERT_EQ(stat(m_userFile.c_str(), &second), 0);
     EXPECT_EQ(second.st_mode & 0777, 0600u);
+}
+
+// Files of the player's own beside the settings file, and beside the file a linked one
+// leads to, whatever their names look like, survive starts and saves: only the
+// temporary files of the game's own saves are ever removed.
+TEST_F(ConfigTest, OnlyTheGamesOwnTemporaryFilesAreEverRemoved) {
+    const std::string xdg = m_store.Folder() + "/xdg";
+    const std::string dotfiles = m_store.Folder() + "/dotfiles";
+    ASSERT_EQ(mkdir(dotfiles.c_str(), 0700), 0);
+    const std::vector<std::string> players = {
+        "vorpane202412", "vorpaneNotes1", "vorpanebackup",  // "vorpane" and six
+        "vorpane.conf.tmp-Ab12Cd",                          // another program's save
+        "vorpane.conf.vorpane-save-Ab12C", "vorpane.conf.vorpane-save-Ab12Cde",
+        "vorpane.conf.vorpane-save-Ab12C-", "vorpane.confvorpane-save-Ab12Cd"};
+    for (const std::string& folder : {xdg, dotfiles}) {
+        for (const std::string& name : players) WriteWholeFile(folder + "/" + name, name);
+        WriteWholeFile(folder + "/vorpane.conf.vorpane-save-Xy34Zw", "a crash's leftover");
+    }
+    // Each folder's leftover goes, and what was the player's stays through every step.
+    std::vector<std::string> kept = players;
+    kept.push_back("vorpane.conf");
+    std::sort(kept.begin(), kept.end());
+    auto playersFilesIntact = [&](const char* step) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(ListFolder(xdg), kept);
+        EXPECT_EQ(ListFolder(dotfiles), kept);
+        for (const std::string& folder : {xdg, dotfiles})
+            for (const std::string& name : players)
+                EXPECT_EQ(ReadWholeFile(folder + "/" + name), name) << folder << "/" << name;
+    };
+    // The settings file a link to the real one in the player's dotfiles.
+    WriteWholeFile(dotfiles + "/vorpane.conf", "[Control]\nDrop=65\n");
+    ASSERT_EQ(symlink((dotfiles + "/vorpane.conf").c_str(), m_userFile.c_str()), 0);
+    Load();
+    EXPECT_EQ(GameConfig.DropKey, 65);
+    playersFilesIntact("the first start");
+    SetConfigValue(ConfigKey::LeftKey, 90);
+    SetConfigValue(ConfigKey::RightKey, 91);
+    playersFilesIntact("saves");
+    Load();
+    EXPECT_EQ(GameConfig.RightKey, 91);
+    playersFilesIntact("the second start");
 }
 
 TEST_F(ConfigTest, KilledWritesLeaveTheOldOrTheNewFileWhole) {
@@ -431,6 +475,56 @@ TEST_F(ConfigTest, KilledWritesLeaveTheOldOrTheNewFileWhole) {
         if (HasFailure()) break;
     }
     std::printf("temporary files found after %d of 60 kills\n", tempFilesFound);
+}
+
+// What a file sync saw: the synced file and, at that moment, the settings file.
+struct SyncSeen {
+    struct stat synced;
+    struct stat settings;  // st_ino 0: no settings file
+};
+std::vector<SyncSeen>* g_syncsSeen = nullptr;
+const char* g_settingsPath = nullptr;
+
+int RecordSync(int fd) {
+    SyncSeen seen{};
+    fstat(fd, &seen.synced);
+    stat(g_settingsPath, &seen.settings);
+    g_syncsSeen->push_back(seen);
+    return fsync(fd);
+}
+
+// A save makes its new file durable before it renames it over the settings file (a
+// power cut after the rename could leave an empty file otherwise), and the rename
+// durable after it.
+TEST_F(ConfigTest, ASaveSyncsItsNewFileBeforeTheRenameAndTheFolderAfter) {
+    WriteWholeFile(m_userFile, FullProgressText());
+    Load();
+    std::vector<SyncSeen> syncs;
+    g_syncsSeen = &syncs;
+    g_settingsPath = m_userFile.c_str();
+    g_appSeams.syncFile = RecordSync;
+    struct stat old {};
+    ASSERT_EQ(stat(m_userFile.c_str(), &old), 0);
+    SetConfigValue(ConfigKey::MusicMode, 0);
+    struct stat now {};
+    ASSERT_EQ(stat(m_userFile.c_str(), &now), 0);
+    ASSERT_NE(now.st_ino, old.st_ino);
+    struct stat folder {};
+    ASSERT_EQ(stat((m_store.Folder() + "/xdg").c_str(), &folder), 0);
+    // The new file, whole, while the old one was still in place; then the folder, once
+    // the new file was.
+    auto newFile = std::find_if(syncs.begin(), syncs.end(), [&](const SyncSeen& s) {
+        return s.synced.st_ino == now.st_ino && s.synced.st_dev == now.st_dev;
+    });
+    ASSERT_NE(newFile, syncs.end()) << "the new file was never synced";
+    EXPECT_EQ(newFile->synced.st_size, now.st_size);
+    EXPECT_EQ(newFile->settings.st_ino, old.st_ino);
+    auto folderSync = std::find_if(newFile, syncs.end(), [&](const SyncSeen& s) {
+        return s.synced.st_ino == folder.st_ino && s.settings.st_ino == now.st_ino;
+    });
+    EXPECT_NE(folderSync, syncs.end()) << "the folder was not synced after the rename";
+    EXPECT_EQ(syncs.size(), 2u);
+    g_syncsSeen = nullptr;
 }
 
 // Two games running at once each save only the keys they wrote: what the other saved
@@ -606,6 +700,61 @@ TEST_F(ConfigTest, AFileThatCannotBeReadGivesDefaultsAndIsNeverWritten) {
     EXPECT_EQ(ReadWholeFile(m_userFile), "[Control]\nDrop=65\n");
 }
 
+// The settings file turning into something that is no settings file after the start (a
+// folder, a named pipe, a file too large to be settings): the saves that come then leave
+// it as it is and say so once, in one line; the keys they could not store are stored by
+// the first save once a file can be read there again.
+TEST_F(ConfigTest, ASettingsFileThatCannotBeReadWhenASaveComesIsLeftAlone) {
+    const std::string xdg = m_store.Folder() + "/xdg";
+    const std::string large = "[Control]\nDrop=66\n" + std::string(16 << 20, '#');
+    struct Case {
+        const char* what;
+        std::function<void()> make;   // puts it in the settings file's place
+        std::function<bool()> alone;  // it is there as it was made
+    };
+    const Case cases[] = {
+        {"a folder",
+         [&] {
+             ASSERT_EQ(mkdir(m_userFile.c_str(), 0700), 0);
+             WriteWholeFile(m_userFile + "/inside", "x");
+         },
+         [&] { return ListFolder(m_userFile) == std::vector<std::string>{"inside"}; }},
+        {"a named pipe", [&] { ASSERT_EQ(mkfifo(m_userFile.c_str(), 0600), 0); },
+         [&] {
+             struct stat st {};
+             return lstat(m_userFile.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+         }},
+        {"a file over 16 MiB", [&] { WriteWholeFile(m_userFile, large); },
+         [&] { return ReadWholeFile(m_userFile) == large; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteWholeFile(m_userFile, "[Control]\nDrop=65\n");
+        EXPECT_EQ(LoadReportingErrors(), "");
+        EXPECT_EQ(GameConfig.DropKey, 65);
+        ASSERT_EQ(system(("rm -r '" + m_userFile + "'").c_str()), 0);
+        c.make();
+        ::testing::internal::CaptureStderr();
+        SetConfigValue(ConfigKey::LeftKey, 90);
+        SetConfigValue(ConfigKey::RightKey, 91);
+        FlushGameConfig();
+        const std::string errors = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(CountLines(errors), 1u) << errors;
+        EXPECT_NE(errors.find("cannot save the settings to " + m_userFile + " ("),
+                  std::string::npos) << errors;
+        EXPECT_TRUE(c.alone());
+        EXPECT_EQ(ListFolder(xdg), std::vector<std::string>{"vorpane.conf"});  // nothing beside
+        // A settings file again: the next save stores what the others could not.
+        ASSERT_EQ(system(("rm -r '" + m_userFile + "'").c_str()), 0);
+        WriteWholeFile(m_userFile, "[Control]\nDrop=67\n");
+        FlushGameConfig();
+        const std::string text = ReadWholeFile(m_userFile);
+        EXPECT_EQ(StoredValue(text, "/Control/Drop"), 67);
+        EXPECT_EQ(StoredValue(text, "/Control/Left"), 90);
+        EXPECT_EQ(StoredValue(text, "/Control/Right"), 91);
+    }
+}
+
 TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
     const std::string text = FullProgressText();
     WriteWholeFile(m_userFile, text);
@@ -668,12 +817,14 @@ TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndIsReportedOnce) {
 
 TEST_F(ConfigTest, AHandEditedFileKeepsItsValuesThroughWritesAndRestarts) {
     // What a player's editor can leave: a byte-order mark at the start of a later line,
-    // a "." in a group's path, a doubled lock mark, and a group whose name only looks
-    // like that path.
+    // a "." in a group's path, a doubled lock mark, a group whose name only looks like
+    // that path, an escaped lock mark, and groups whose names hold the characters a
+    // header escapes.
     const std::string bom = "\xEF\xBB\xBF";
     WriteWholeFile(m_userFile, "# by hand\na=1\n" + bom + "Name=3\n[Game/./1]\nHighScore9=5\n"
                                "!!HighScore1=3\nx=1\n[Game/.1]\ny=2\n " + bom + "[Player]\n"
-                               "Music=1\n");
+                               "Music=1\n[Control]\n\\!Drop=65\n[Odd\\]Name]\nb=4\n"
+                               "[Back\\\\Slash\\]]\nc=5\n[Odd]\nd=6\n");
     CToolkitLogCounter toolkitLog;
     std::string saved;
     for (int start = 1; start <= 3; ++start) {
@@ -687,9 +838,16 @@ TEST_F(ConfigTest, AHandEditedFileKeepsItsValuesThroughWritesAndRestarts) {
         EXPECT_EQ(store->ReadLong("/a", -1), 1);
         EXPECT_EQ(store->ReadLong("/Game/1/x", -1), 1);
         EXPECT_EQ(store->ReadLong("/Game/.1/y", -1), 2);
-        // A best time written is kept, and saving what was loaded changes nothing.
+        EXPECT_EQ(store->ReadLong("/Odd]Name/b", -1), 4);
+        EXPECT_EQ(store->ReadLong("/Back\\Slash]/c", -1), 5);
+        EXPECT_EQ(store->ReadLong("/Odd/d", -1), 6);
+        EXPECT_EQ(GameConfig.DropKey, start == 1 ? 65 : 70);
+        // A best time and a key written are kept, and saving what was loaded changes
+        // nothing.
         SetConfigValue(ConfigKey::BestTime, 0, 0, 42);
+        SetConfigValue(ConfigKey::DropKey, 70);
         EXPECT_EQ(store->ReadLong("/Game/1/HighScore1", -1), 42);
+        EXPECT_EQ(store->ReadLong("/Control/Drop", -1), 70);
         if (start > 1) {
             EXPECT_EQ(ReadWholeFile(m_userFile), saved);
         }
@@ -697,6 +855,67 @@ TEST_F(ConfigTest, AHandEditedFileKeepsItsValuesThroughWritesAndRestarts) {
         EXPECT_EQ(ListFolder(m_store.Folder() + "/xdg"), std::vector<std::string>{"vorpane.conf"});
     }
     EXPECT_EQ(toolkitLog.Count(), 0);
+}
+
+// True when the process can take the locale name (it keeps its own). Asked through
+// setlocale: glibc's newlocale leaks the search path it builds from LOCPATH.
+bool LocaleUsable(const char* name) {
+    const std::string before = setlocale(LC_ALL, nullptr);
+    const bool usable = setlocale(LC_ALL, name) != nullptr;
+    setlocale(LC_ALL, before.c_str());
+    return usable;
+}
+
+// Makes the locale name usable: the system's own, or one localedef builds from the
+// system's locale sources (the "locales" package) under the build folder, found there
+// through LOCPATH. False when neither can be had.
+bool MakeLocaleAvailable(const char* name, const char* source, const char* charmap) {
+    if (LocaleUsable(name)) return true;
+    const std::string folder = VORPANE_TEST_LOCALE_DIR;
+    mkdir(folder.c_str(), 0755);
+    const std::string built = folder + "/" + name;
+    if (access(built.c_str(), F_OK) != 0) {
+        // Built aside and renamed into place: tests running at once never see half of it.
+        const std::string aside = built + ".part" + std::to_string(getpid());
+        const std::string command = "localedef -i " + std::string(source) + " -f " + charmap +
+                                    " '" + aside + "' >/dev/null 2>&1";
+        const int status = system(command.c_str());
+        if (status != -1 && WIFEXITED(status) && WEXITSTATUS(status) <= 1)
+            rename(aside.c_str(), built.c_str());
+        system(("rm -rf '" + aside + "'").c_str());
+    }
+    setenv("LOCPATH", folder.c_str(), 1);
+    if (LocaleUsable(name)) return true;
+    unsetenv("LOCPATH");
+    return false;
+}
+
+// Under a Turkish locale, where the lower case of "I" is the dotless "ı", key and group
+// names still match as under any other: the ASCII letters regardless of case.
+TEST_F(ConfigTest, NamesMatchTheSameWayUnderATurkishLocale) {
+    if (!MakeLocaleAvailable("tr_TR.UTF-8", "tr_TR", "UTF-8"))
+        GTEST_SKIP() << "no tr_TR.UTF-8 locale, and localedef could not build one (the "
+                        "\"locales\" package holds its sources)";
+    struct ProcessLocale {
+        const std::string before = setlocale(LC_ALL, nullptr);
+        ~ProcessLocale() { setlocale(LC_ALL, before.c_str()); }
+    } restored;
+    ASSERT_NE(setlocale(LC_ALL, "tr_TR.UTF-8"), nullptr);  // as the toolkit sets it
+    ASSERT_EQ(towlower(L'I'), 0x131u) << "not a Turkish locale";
+    WriteWholeFile(m_userFile, "[Control]\nrIGHT=317\n[Display]\nTop=5\n[DISPLAY]\nINDEX=2\n");
+    WriteWholeFile(m_globalFile, "[PLAYER]\nMUSIC=0\n");
+    EXPECT_EQ(LoadReportingErrors(), "");
+    EXPECT_EQ(GameConfig.RightKey, 317);
+    EXPECT_EQ(GameConfig.DisplayTop, 5);
+    EXPECT_EQ(GameConfig.DisplayIndex, 2);
+    EXPECT_EQ(GameConfig.MusicMode, 0);
+    // A write replaces the value of the name as the file spells it.
+    SetConfigValue(ConfigKey::RightKey, 318);
+    SetConfigValue(ConfigKey::DisplayIndex, 3);
+    EXPECT_EQ(ReadWholeFile(m_userFile), "[Control]\nrIGHT=318\n[Display]\nTop=5\nINDEX=3\n");
+    Load();
+    EXPECT_EQ(GameConfig.RightKey, 318);
+    EXPECT_EQ(GameConfig.DisplayIndex, 3);
 }
 
 TEST_F(ConfigTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
@@ -711,7 +930,7 @@ TEST_F(ConfigTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
     ASSERT_EQ(symlink("../dotfiles/vorpane-settings", (links + "/first").c_str()), 0);
     WriteWholeFile(real, "[Control]\nDrop=65\n");
     ASSERT_EQ(chmod(real.c_str(), 0600), 0);
-    WriteWholeFile(real + ".tmp-Ab12Cd", "[Control]\nDrop=1\n");  // a crash's leftover
+    WriteWholeFile(real + ".vorpane-save-Ab12Cd", "[Control]\nDrop=1\n");  // a crash's leftover
     auto linkTo = [](const std::string& link) {
         char to[4096];
         const ssize_t length = readlink(link.c_str(), to, sizeof to);

@@ -11,11 +11,15 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
+#include <memory>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include "app/app_png.h"
+#include "platform/pf_resource.h"
 
 namespace {
 
@@ -243,6 +247,74 @@ TEST(LoadPngResource, AChunkLongerThanTheDataFailsAtOnce) {
     ASSERT_EQ(done, child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the damaged picture decoded";
+}
+
+// What reaches the toolkit's log while it lives.
+class CToolkitLogCollector : public wxLog {
+public:
+    CToolkitLogCollector() : m_previous(wxLog::SetActiveTarget(this)) {}
+    ~CToolkitLogCollector() override { wxLog::SetActiveTarget(m_previous); }
+    const std::vector<std::string>& Messages() const { return m_messages; }
+
+protected:
+    void DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo&) override {
+        m_messages.push_back(message.ToStdString());
+    }
+
+private:
+    wxLog* m_previous;
+    std::vector<std::string> m_messages;
+};
+
+// Bytes decoded from a heap block of exactly their length, so that the sanitizers
+// catch a read of a single byte beyond them. The messages the toolkit's log got.
+wxImage DecodeExactly(const std::vector<unsigned char>& bytes, std::vector<std::string>* said) {
+    std::unique_ptr<unsigned char[]> exact(new unsigned char[bytes.size()]);
+    std::memcpy(exact.get(), bytes.data(), bytes.size());
+    CToolkitLogCollector log;
+    wxImage image = DecodePngBytes(exact.get(), bytes.size(), "cut");
+    *said = log.Messages();
+    return image;
+}
+
+// A PNG file cut short, or with an image header whose length is not 13, gives the
+// empty image at once: the loader's own check turns it away (and says so once)
+// without reading beyond the bytes, and the decoder never sees it.
+TEST(DecodePngBytes, FilesCutShortOrWithAWrongHeaderLengthAreTurnedAwayAtOnce) {
+    const ResourceBytes resource = PfFindResourceBytes("PNG", "test_alpha");
+    ASSERT_NE(resource.data, nullptr);
+    const std::vector<unsigned char> whole(resource.data, resource.data + resource.size);
+    // The picture ends in an IEND chunk: length 0, the type and the checksum.
+    ASSERT_GE(whole.size(), 8u + 25u + 12u);
+    ASSERT_EQ(std::string(whole.end() - 8, whole.end() - 4), "IEND");
+    std::vector<std::string> said;
+    ASSERT_TRUE(DecodeExactly(whole, &said).IsOk());
+    EXPECT_TRUE(said.empty());
+
+    const std::string turnedAway = "PNG resource \"cut\" is damaged: its chunks do not fit its ";
+    auto expectTurnedAway = [&](const std::vector<unsigned char>& bytes, const std::string& what) {
+        SCOPED_TRACE(what);
+        EXPECT_FALSE(DecodeExactly(bytes, &said).IsOk());
+        EXPECT_EQ(said, std::vector<std::string>{turnedAway + std::to_string(bytes.size()) +
+                                                 " bytes"});
+    };
+    // Cut inside the last 12 bytes: in the IEND chunk, anywhere.
+    for (size_t cut = 1; cut < 12; ++cut)
+        expectTurnedAway(std::vector<unsigned char>(whole.begin(), whole.end() - cut),
+                         "cut " + std::to_string(cut) + " bytes short");
+    // Cut just before the IEND chunk: every chunk there is whole.
+    expectTurnedAway(std::vector<unsigned char>(whole.begin(), whole.end() - 12),
+                     "cut before IEND");
+    // An image header of 12 or 14 bytes, with the chunks that follow it whole.
+    std::vector<unsigned char> shorter = whole;
+    ASSERT_EQ(std::string(shorter.begin() + 12, shorter.begin() + 16), "IHDR");
+    shorter[11] = 12;
+    shorter.erase(shorter.begin() + 8 + 8 + 12);
+    expectTurnedAway(shorter, "an image header of 12 bytes");
+    std::vector<unsigned char> longer = whole;
+    longer[11] = 14;
+    longer.insert(longer.begin() + 8 + 8 + 13, 0);
+    expectTurnedAway(longer, "an image header of 14 bytes");
 }
 
 // Bitmaps need the toolkit's windowing side; the tests run under Xvfb.

@@ -7,8 +7,9 @@
 
 #include "platform/pf_seams.h"
 
-// The upper layers' seams (audio/au_seams.h, game/gm_seams.h, campaign/cp_seams.h) and
-// the display layer's per-run state (display/dp_quit.h).
+// The upper layers' seams (app/app_seams.h, audio/au_seams.h, game/gm_seams.h,
+// campaign/cp_seams.h) and the display layer's per-run state (display/dp_quit.h).
+void AppResetSeams() __attribute__((weak));
 void AuResetSeams() __attribute__((weak));
 void ResetDisplayRunState() __attribute__((weak));
 void GmResetSeams() __attribute__((weak));
@@ -16,6 +17,7 @@ void CpResetSeams() __attribute__((weak));
 
 void ResetRunState() {
     PfResetSeams();
+    if (AppResetSeams) AppResetSeams();
     if (AuResetSeams) AuResetSeams();
     if (ResetDisplayRunState) ResetDisplayRunState();
     if (GmResetSeams) GmResetSeams();
