@@ -12,6 +12,7 @@
 // own with its own reset, next to the code they replace, and the shared main empties
 // each of them the same way:
 //   platform  platform/pf_seams.h  the clock and sleep, the swap, the audio driver, MIDI
+//   app       app/app_seams.h      the settings store's file syncs
 //   audio     audio/au_seams.h     the receiver of the audio messages
 //   game      game/gm_seams.h      the pause screen, a look at every frame of play
 //   campaign  campaign/cp_seams.h  a look at every frame of the scenes
