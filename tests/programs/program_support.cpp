@@ -219,6 +219,11 @@ void TestScreen::TypeAnywhere(const char* keys) {
     Xdotool(std::string("key --clearmodifiers ") + keys);
 }
 
+bool TestScreen::Click(int x, int y) {
+    return Xdotool("mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
+                   " click 1");
+}
+
 void TestScreen::Activate(Window window) {
     const bool managed = WindowManagerAnnounced(m_display);
     // Not waited for: the program may hand the activation on to another of its windows.
