@@ -157,10 +157,44 @@ void DeliverClose(wxWindow* window) {
     window->HandleWindowEvent(close);
 }
 
+// The frames left on the screen by a suspension without a window manager
+// (PfMinimiseFrame): the player comes back by clicking one.
+std::vector<wxWindow*> g_clickReturns;  // main thread
+
+// Whether the X server's keyboard focus is set on a window of the program. Not when it
+// is on the root window (where it goes back to when the window that had it closes) or
+// follows the pointer: the window under the pointer then has the keys only while the
+// pointer stays.
+bool FocusInOwnWindow() {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !GDK_IS_X11_DISPLAY(display)) return false;
+    Display* x = GDK_DISPLAY_XDISPLAY(display);
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(x, &focus, &revert);
+    if (focus == None || focus == PointerRoot || focus == DefaultRootWindow(x)) return false;
+    return gdk_x11_window_lookup_for_display(display, focus) != nullptr;
+}
+
+// Without a window manager a click gives no focus by itself: a click on a frame left for
+// the player to come back to, while the focus is elsewhere, takes the focus for the
+// program as a window manager would. Seen before the toolkit's dispatch, which sends
+// the click to a modal menu's grab instead of the frame.
+void ReturnOnClick(const GdkEvent* event) {
+    if (event->type != GDK_BUTTON_PRESS || !event->any.window || FocusInOwnWindow()) return;
+    GdkWindow* clicked = gdk_window_get_toplevel(event->any.window);
+    for (wxWindow* window : g_clickReturns)
+        if (gtk_widget_get_window(GTK_WIDGET(window->GetHandle())) == clicked) {
+            PfPresentWindow(window);
+            return;
+        }
+}
+
 // Every event of the window system passes here before the toolkit's own dispatch. A
 // close request (GDK's delete) for a window in the list goes to its close handler and
 // no further: the toolkit would drop it while a modal dialog holds the grab.
 void DispatchWindowEvent(GdkEvent* event, gpointer) {
+    ReturnOnClick(event);
     if (event->type == GDK_DELETE && event->any.window) {
         for (wxWindow* window : g_closeTakers)
             if (gtk_widget_get_window(GTK_WIDGET(window->GetHandle())) == event->any.window) {
@@ -169,6 +203,13 @@ void DispatchWindowEvent(GdkEvent* event, gpointer) {
             }
     }
     gtk_main_do_event(event);
+}
+
+// Puts DispatchWindowEvent before the toolkit's own dispatch, once.
+void WatchWindowEvents() {
+    if (g_closeHandlerSet) return;
+    g_closeHandlerSet = true;
+    gdk_event_handler_set(DispatchWindowEvent, nullptr, nullptr);
 }
 
 }  // namespace
@@ -282,10 +323,24 @@ bool PfReadScreen(const PlatformRect& r, std::vector<uint8_t>* rgba) {
 void PfMinimiseFrame(wxWindow* window) {
     auto* frame = wxDynamicCast(window, wxFrame);
     if (!frame) return;
-    frame->Hide();
     // Without a window manager nothing can be minimised (the toolkit would only be
-    // left believing the frame is); hidden is all there is.
-    if (!WindowManagerRuns()) return;
+    // left believing the frame is), and a hidden frame could never be brought back:
+    // it stays on the screen, under whatever the player went to, to be clicked.
+    if (!WindowManagerRuns()) {
+        if (std::find(g_clickReturns.begin(), g_clickReturns.end(), window) ==
+            g_clickReturns.end()) {
+            g_clickReturns.push_back(window);
+            window->Bind(wxEVT_DESTROY, [window](wxWindowDestroyEvent& event) {
+                if (event.GetEventObject() == window)
+                    g_clickReturns.erase(
+                        std::find(g_clickReturns.begin(), g_clickReturns.end(), window));
+                event.Skip();
+            });
+        }
+        WatchWindowEvents();
+        return;
+    }
+    frame->Hide();
     // GTK maps a window iconified when it was iconified before being shown; a hidden
     // window alone would leave the player no way back.
     frame->Iconize(true);
@@ -302,10 +357,7 @@ void PfTakeCloseRequests(wxWindow* window) {
             g_closeTakers.erase(std::find(g_closeTakers.begin(), g_closeTakers.end(), window));
         event.Skip();
     });
-    if (!g_closeHandlerSet) {
-        g_closeHandlerSet = true;
-        gdk_event_handler_set(DispatchWindowEvent, nullptr, nullptr);
-    }
+    WatchWindowEvents();
 }
 
 void PfPresentWindow(wxWindow* topLevel) {

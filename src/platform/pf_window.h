@@ -47,8 +47,10 @@ bool PfReadScreen(const PlatformRect& area, std::vector<uint8_t>* rgba);
 
 // Takes a top-level frame off the screen the way a suspended program leaves it: hidden,
 // then minimised. Under a window manager it stays on the task bar, minimised, so the
-// player can bring the program back; without one a minimised window cannot exist and
-// it stays hidden.
+// player can bring the program back. Without one a minimised window cannot exist and
+// nothing else would be left to come back to: the frame stays on the screen, under the
+// window the player went to, and a click on it while the focus is elsewhere presents it
+// (PfPresentWindow), which a click without a window manager would not do by itself.
 void PfMinimiseFrame(wxWindow* frame);
 
 // Close requests of the window system for this top-level window (WM_DELETE_WINDOW:

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
 #include "program_support.h"
@@ -77,7 +78,8 @@ TEST_P(DesktopTest, EveryStartShowsTheScreenOnTopAndComingBackShowsItAgain) {
     ExpectShown(home, "the home screen at the start", kHomeLit);
     SaveScreen("started");
     // Full-screen for the window manager, so it covers the desktop's panels.
-    if (WindowManagerAnnounced(screen.X())) {
+    const bool managed = WindowManagerAnnounced(screen.X());
+    if (managed) {
         EXPECT_TRUE(WaitUntil(
             [&] { return screen.HasWindowState(frame.id, "_NET_WM_STATE_FULLSCREEN"); }, 10))
             << "the background frame is not full-screen";
@@ -98,11 +100,13 @@ TEST_P(DesktopTest, EveryStartShowsTheScreenOnTopAndComingBackShowsItAgain) {
     ASSERT_TRUE(screen.WaitForMenu(&home, 10));  // the home screen is made afresh
     ExpectShown(home, "the home screen after the settings", kHomeLit);
 
-    // Another program takes the focus: the game leaves the screen to it. And gives it
-    // back: the player comes back to the game (its task bar entry under a window
-    // manager, the menu itself without one). A second time with the keyboard held by the
-    // window manager first, as while it handles Alt+Tab: the focus has not left then,
-    // and the game stays until the hold ends.
+    // Another program takes the focus: the game leaves the screen to it (under a window
+    // manager the frame goes to the task bar; without one it stays, black around the
+    // other program's window, for the player to come back to). And the player comes back
+    // to the game: its task bar entry under a window manager, a click on the black frame
+    // without one, which then takes the focus itself. A second time with the keyboard
+    // held by the window manager first, as while it handles Alt+Tab: the focus has not
+    // left then, and the game stays until the hold ends.
     for (const bool held : {false, true}) {
         SCOPED_TRACE(held ? "the keyboard held" : "the keyboard free");
         {
@@ -122,11 +126,22 @@ TEST_P(DesktopTest, EveryStartShowsTheScreenOnTopAndComingBackShowsItAgain) {
                 XSync(x, False);
             }
             ASSERT_TRUE(otherFocused);
-            EXPECT_TRUE(screen.WaitForNoWindow(&TestScreen::IsBackgroundFrame, 10))
-                << "the background frame stays while another program has the focus";
+            if (managed) {
+                EXPECT_TRUE(screen.WaitForNoWindow(&TestScreen::IsBackgroundFrame, 10))
+                    << "the background frame stays while another program has the focus";
+            } else {
+                EXPECT_TRUE(screen.WaitForWindow(&TestScreen::IsBackgroundFrame, 10))
+                    << "the background frame left the screen with no window manager";
+                // The bottom right corner: away from the menu and from the other
+                // program's window.
+                ASSERT_TRUE(screen.Click(frame.x + frame.width - 20, frame.y + frame.height - 20));
+                EXPECT_TRUE(screen.WaitForFocusIn(home.id, 10))
+                    << "the home screen has not the keyboard after a click on the frame";
+            }
         }
-        ASSERT_TRUE(
-            screen.ActivateAndWait(WindowManagerAnnounced(screen.X()) ? frame.id : home.id, 10));
+        if (managed) {
+            ASSERT_TRUE(screen.ActivateAndWait(frame.id, 10));
+        }
         EXPECT_TRUE(screen.WaitForWindow(&TestScreen::IsBackgroundFrame, 10))
             << "the background frame is not back";
         ExpectShown(home, "the home screen after coming back", kHomeLit);
@@ -144,7 +159,7 @@ TEST_P(DesktopTest, EveryStartShowsTheScreenOnTopAndComingBackShowsItAgain) {
     SeenWindow gameWindow;
     ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow));
     ExpectShown(gameWindow, "the game window", 0.002);
-    if (WindowManagerAnnounced(screen.X())) {
+    if (managed) {
         EXPECT_TRUE(WaitUntil(
             [&] { return screen.HasWindowState(gameWindow.id, "_NET_WM_STATE_FULLSCREEN"); },
             10))
@@ -157,13 +172,14 @@ TEST_P(DesktopTest, EveryStartShowsTheScreenOnTopAndComingBackShowsItAgain) {
 }
 
 // Another program takes the focus while a screen of the game window is up, and the
-// player comes back through the program's task bar entry: the game window opens again
-// in front, with the keyboard. A window manager that prevents focus stealing keeps a
-// new window that claims an old last input below the focused one. Without a window
-// manager nothing of the program is left on the screen to come back to.
+// player comes back: the game window opens again in front, with the keyboard. Under a
+// window manager through the program's task bar entry (one that prevents focus stealing
+// keeps a new window that claims an old last input below the focused one). Without one
+// the black background frame stays on the screen around the other program's window, and
+// the player comes back by clicking it, or the focus is given back to it.
 TEST_P(DesktopTest, ComingBackToTheGameWindowShowsItInFrontWithTheKeyboard) {
-    if (!WindowManagerAnnounced(m_screen->X())) GTEST_SKIP() << "no task bar without a window manager";
     TestScreen& screen = *m_screen;
+    const bool managed = WindowManagerAnnounced(screen.X());
     const std::string configFile = m_home.Path() + "/.config/vorpane.conf";
     mkdir((m_home.Path() + "/.config").c_str(), 0700);
     WriteWholeFile(configFile, "[Registration]\nEulaVersion=1\n[Display/Quality]\nAutomatic=0\n");
@@ -191,18 +207,47 @@ TEST_P(DesktopTest, ComingBackToTheGameWindowShowsItInFrontWithTheKeyboard) {
     // also by the frame that had the focus a moment before) reached the window manager
     // before the other program's.
     ASSERT_TRUE(confirmSomething()) << "the keys never reached the game window";
-    {
-        OtherClient other(screen);
-        ASSERT_TRUE(other.HasFocus(10));
-        EXPECT_TRUE(screen.WaitForNoWindow([&](const SeenWindow& w) { return w.id == gameWindow.id; }, 10))
-            << "the game window stays while another program has the focus";
+    const std::vector<bool> clicks =
+        managed ? std::vector<bool>{false} : std::vector<bool>{true, false};
+    for (const bool click : clicks) {
+        SCOPED_TRACE(managed ? "the task bar entry"
+                             : click ? "a click on the frame" : "the focus given back");
+        {
+            OtherClient other(screen);
+            ASSERT_TRUE(other.HasFocus(10));
+            EXPECT_TRUE(screen.WaitForNoWindow(
+                [&](const SeenWindow& w) { return w.id == gameWindow.id; }, 10))
+                << "the game window stays while another program has the focus";
+            if (!managed) {
+                // The frame is still up, and the game window's picture is gone: black
+                // all over but for the other program's small window.
+                EXPECT_TRUE(screen.WaitForWindow(&TestScreen::IsBackgroundFrame, 10))
+                    << "the background frame left the screen";
+                EXPECT_TRUE(WaitUntil([&] { return screen.LitShare(frame) < 0.05; }, 10))
+                    << screen.LitShare(frame) << " of the screen lit while the player is away";
+                SaveScreen(click ? "away_click" : "away_focus");
+            }
+            // Without a window manager the player comes back while the other program's
+            // window is still open: a click away from it, or the focus given to the frame.
+            if (click) {
+                ASSERT_TRUE(screen.Click(frame.x + frame.width / 2, frame.y + frame.height / 2));
+            } else if (!managed) {
+                ASSERT_TRUE(screen.ActivateAndWait(frame.id, 10));
+            }
+            if (!managed) {
+                ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow))
+                    << "the game window is not back";
+            }
+        }
+        if (managed) {
+            ASSERT_TRUE(screen.ActivateAndWait(frame.id, 10));
+        }
+        ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow)) << "the game window is not back";
+        ExpectShown(gameWindow, "the selection screen after coming back", 0.01);
+        SaveScreen(click ? "back_click" : "back_in_game");
+        ASSERT_TRUE(screen.WaitForFocusIn(gameWindow.id, 10)) << "the game window has not the keyboard";
+        EXPECT_TRUE(confirmSomething()) << "the keys did not reach the game window after coming back";
     }
-    ASSERT_TRUE(screen.ActivateAndWait(frame.id, 10));
-    ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow)) << "the game window is not back";
-    ExpectShown(gameWindow, "the selection screen after coming back", 0.01);
-    SaveScreen("back_in_game");
-    ASSERT_TRUE(screen.WaitForFocusIn(gameWindow.id, 10)) << "the game window has not the keyboard";
-    EXPECT_TRUE(confirmSomething()) << "the keys did not reach the game window after coming back";
     game.Terminate();
     EXPECT_EQ(game.Wait(10), 0);
     EXPECT_EQ(game.Errors(), "");

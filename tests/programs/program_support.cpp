@@ -219,6 +219,12 @@ void TestScreen::TypeAnywhere(const char* keys) {
     Xdotool(std::string("key --clearmodifiers ") + keys);
 }
 
+// The server takes xdotool's motion and button in the order they were sent. No --sync:
+// it waits for the pointer to move, which it never does when it is already there.
+bool TestScreen::Click(int x, int y) {
+    return Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+}
+
 void TestScreen::Activate(Window window) {
     const bool managed = WindowManagerAnnounced(m_display);
     // Not waited for: the program may hand the activation on to another of its windows.

@@ -149,6 +149,9 @@ public:
     // True when the window's _NET_WM_STATE holds the state (e.g.
     // "_NET_WM_STATE_FULLSCREEN"), as the window manager keeps it.
     bool HasWindowState(Window window, const char* state);
+    // Real X input: the pointer moves to (x, y) on the root window and the left button
+    // is pressed and let go there. True when xdotool did it.
+    bool Click(int x, int y);
     // Runs an xdotool command line on this display; true when it succeeded.
     bool Xdotool(const std::string& arguments);
 
