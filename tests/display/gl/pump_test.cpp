@@ -486,6 +486,23 @@ TEST(RealInputBeforeTheWindow, AKeyRepeatingInTheWindowAndLetGoElsewherePressesA
     CloseTestWindow();
 }
 
+// Enter held when the game window opened and let go in it before any repeat: the
+// release reaches the window, and the next press of Enter is a press.
+TEST(RealInputBeforeTheWindow, AKeyHeldWhenTheWindowOpenedAndLetGoInItPressesAgain) {
+    NoAutoRepeat noRepeats;
+    PfClearInput();
+    KeyLetGo letGo;
+    ASSERT_EQ(std::system("xdotool keydown Return"), 0);
+    ASSERT_TRUE(OpenTestWindow(640, 480));
+    ASSERT_TRUE(FocusGameWindow());
+    ASSERT_EQ(std::system("xdotool keyup Return"), 0);
+    ASSERT_EQ(std::system("xdotool key Return"), 0);
+    std::vector<Event> events;
+    EXPECT_TRUE(PumpUntilKeyEvent(&events, 514, 13, 10));
+    EXPECT_EQ(KeyEvents(events), "513:13 512:13 514:13 ");
+    CloseTestWindow();
+}
+
 // Keys let go while the keyboard was elsewhere, held by another client (as the window
 // manager holds it for Alt+Tab) or with another window focused: when it comes back
 // each is let go, with its release, and a key still down stays held. A key pressed
