@@ -20,8 +20,15 @@
 
 namespace {
 
+// A key counted as held: its toolkit code, and the X key code it went down with (0
+// when not known).
+struct HeldKey {
+    int32_t key;
+    uint32_t keyCode;
+};
+
 std::deque<PlatformInput> g_queue;   // main thread
-std::vector<int32_t> g_heldKeys;     // main thread
+std::vector<HeldKey> g_heldKeys;     // main thread
 std::atomic<int> g_termSignals{0};   // SIGTERMs received, not yet turned into quits
 std::atomic<int> g_termSeen{0};      // SIGTERMs ever received
 void (*g_emergency)() = nullptr;
@@ -30,8 +37,21 @@ void (*g_emergency)() = nullptr;
 int g_wakePipe[2] = {-1, -1};
 void (*g_quitSignalHandler)() = nullptr;  // main thread
 
-bool IsHeld(int32_t key) {
-    return std::find(g_heldKeys.begin(), g_heldKeys.end(), key) != g_heldKeys.end();
+std::vector<HeldKey>::iterator FindHeld(int32_t key) {
+    return std::find_if(g_heldKeys.begin(), g_heldKeys.end(),
+                        [key](const HeldKey& held) { return held.key == key; });
+}
+
+// Counts the key as held; true when it was held already. A key code learnt later
+// completes one that was not known.
+bool Hold(int32_t key, uint32_t keyCode) {
+    auto it = FindHeld(key);
+    if (it == g_heldKeys.end()) {
+        g_heldKeys.push_back({key, keyCode});
+        return false;
+    }
+    if (it->keyCode == 0) it->keyCode = keyCode;
+    return true;
 }
 
 void RunEmergencyAndExit(int code) {
@@ -79,15 +99,14 @@ void OnFatal(int sig) {
 
 }  // namespace
 
-void PfQueueKeyDownInput(int32_t key, bool altDown) {
+void PfQueueKeyDownInput(int32_t key, bool altDown, uint32_t keyCode) {
     if (altDown) return;
-    bool repeat = IsHeld(key);
-    if (!repeat) g_heldKeys.push_back(key);
+    const bool repeat = Hold(key, keyCode);
     g_queue.push_back({PlatformInputKind::KeyDown, repeat, key, 0, 0});
 }
 
 void PfQueueKeyUpInput(int32_t key, bool altDown) {
-    auto it = std::find(g_heldKeys.begin(), g_heldKeys.end(), key);
+    auto it = FindHeld(key);
     if (it == g_heldKeys.end()) return;
     g_heldKeys.erase(it);
     if (!altDown) g_queue.push_back({PlatformInputKind::KeyUp, false, key, 0, 0});
@@ -104,8 +123,19 @@ void PfPostInput(const PlatformInput& input) { g_queue.push_back(input); }
 
 void PfClearHeldKeys() { g_heldKeys.clear(); }
 
-void PfNoteHeldKey(int32_t key) {
-    if (!IsHeld(key)) g_heldKeys.push_back(key);
+void PfNoteHeldKey(int32_t key, uint32_t keyCode) { Hold(key, keyCode); }
+
+void PfLetGoKeysNotDown(const char keysDown[32]) {
+    for (auto it = g_heldKeys.begin(); it != g_heldKeys.end();) {
+        const uint32_t code = it->keyCode;
+        const bool up = code > 0 && code < 256 && !((keysDown[code / 8] >> (code % 8)) & 1);
+        if (!up) {
+            ++it;
+            continue;
+        }
+        g_queue.push_back({PlatformInputKind::KeyUp, false, it->key, 0, 0});
+        it = g_heldKeys.erase(it);
+    }
 }
 
 void PfClearInput() { g_queue.clear(); }

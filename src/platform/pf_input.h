@@ -24,8 +24,10 @@ struct PlatformInput {
 // From the window's handlers. Held keys are tracked here because the toolkit's own
 // auto-repeat flag is unreliable: a key-down of a held key is a repeat, a key-up of a
 // key that is not held (the one that closed a dialog, say) is dropped, and keys
-// pressed with Alt give nothing.
-void PfQueueKeyDownInput(int32_t key, bool altDown);
+// pressed with Alt give nothing. keyCode is the window system's own number of the
+// physical key (the X key code; 0 when not known), by which the keyboard's state
+// names it (PfLetGoKeysNotDown).
+void PfQueueKeyDownInput(int32_t key, bool altDown, uint32_t keyCode = 0);
 void PfQueueKeyUpInput(int32_t key, bool altDown);
 void PfQueueButtonInput(bool down, int32_t screenX, int32_t screenY);
 void PfQueueQuitInput();
@@ -35,7 +37,13 @@ void PfPostInput(const PlatformInput& input);
 void PfClearHeldKeys();
 // Counts the key as held already: it went down before the window that reports it
 // existed, so its next key-down is a repeat, not a press.
-void PfNoteHeldKey(int32_t key);
+void PfNoteHeldKey(int32_t key, uint32_t keyCode = 0);
+// The keyboard has come back to the game window with its keys in this state (a bit
+// per X key code, 32 bytes, as the X server reports it): a key counted as held whose
+// key is up there was let go while another window had the keyboard, and its release
+// went there. It is let go now, with its key-up record, so the screens stop holding
+// it and its next key-down is a press. Keys held without a known key code stay held.
+void PfLetGoKeysNotDown(const char keysDown[32]);
 // Drops every queued record.
 void PfClearInput();
 

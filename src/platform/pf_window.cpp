@@ -42,6 +42,51 @@ void NoteKeysDownNow() {
         XQueryKeymap(GDK_DISPLAY_XDISPLAY(display), g_keysDownAtOpen.bits);
 }
 
+// The keyboard's return to the game window, from the X server itself. The server
+// follows each FocusIn of a window that asks for it with the state of every key at
+// that moment (KeymapNotify), in order with the keys that come after: read when the
+// program gets round to the focus change instead (it may be busy loading), a key
+// pressed since would count as down at the focus and its press be taken for a repeat.
+// The toolkit follows the focus through the input extension and asks for neither
+// event: the frame's X window asks for both itself (WatchKeyboardReturn).
+bool g_toolkitWantsCoreFocus = false;  // main thread: it asked for core focus events itself
+bool g_ourFocusInJustSeen = false;     // main thread: the last X event was the frame's FocusIn
+
+// Every X event of the program passes here before the toolkit sees it. The state of
+// the keys that follows a FocusIn of the game frame is the keyboard's as it came back:
+// the keys down then are down since before the focus, and a key counted as held that
+// is up was let go elsewhere and gets its release.
+GdkFilterReturn WatchKeyboardReturn(GdkXEvent* xevent, GdkEvent*, gpointer) {
+    const XEvent* event = static_cast<const XEvent*>(xevent);
+    const bool keymapOfOurFocus = event->type == KeymapNotify && g_ourFocusInJustSeen;
+    const bool ourFocusChange = (event->type == FocusIn || event->type == FocusOut) &&
+                                event->xfocus.window != 0 &&
+                                event->xfocus.window == PfGameWindowXid();
+    g_ourFocusInJustSeen = ourFocusChange && event->type == FocusIn;
+    if (keymapOfOurFocus) {
+        std::memcpy(g_keysDownAtOpen.bits, event->xkeymap.key_vector, sizeof g_keysDownAtOpen.bits);
+        g_keysDownAtOpen.bits[0] = 0;  // no key has a code below 8; the byte is not sent
+        PfLetGoKeysNotDown(g_keysDownAtOpen.bits);
+        return GDK_FILTER_REMOVE;
+    }
+    // Events the toolkit did not ask for go no further.
+    if (ourFocusChange && !g_toolkitWantsCoreFocus) return GDK_FILTER_REMOVE;
+    return GDK_FILTER_CONTINUE;
+}
+
+void AskForKeyboardReturn(unsigned long xid) {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!xid || !display || !GDK_IS_X11_DISPLAY(display)) return;
+    Display* xdisplay = GDK_DISPLAY_XDISPLAY(display);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(xdisplay, xid, &attributes)) return;
+    g_toolkitWantsCoreFocus = (attributes.your_event_mask & FocusChangeMask) != 0;
+    XSelectInput(xdisplay, xid, attributes.your_event_mask | FocusChangeMask | KeymapStateMask);
+    static bool watching = false;
+    if (!watching) gdk_window_add_filter(nullptr, WatchKeyboardReturn, nullptr);
+    watching = true;
+}
+
 class CGameCanvas : public wxGLCanvas {
 public:
     CGameCanvas(wxWindow* parent, const wxGLAttributes& attributes)
@@ -59,8 +104,9 @@ public:
 private:
     // The toolkit's raw flags are the X key code of the event.
     void OnKeyDown(wxKeyEvent& event) {
-        if (g_keysDownAtOpen.Take(event.GetRawKeyFlags())) PfNoteHeldKey(event.GetKeyCode());
-        PfQueueKeyDownInput(event.GetKeyCode(), event.AltDown());
+        const uint32_t keyCode = event.GetRawKeyFlags();
+        if (g_keysDownAtOpen.Take(keyCode)) PfNoteHeldKey(event.GetKeyCode(), keyCode);
+        PfQueueKeyDownInput(event.GetKeyCode(), event.AltDown(), keyCode);
     }
     void OnKeyUp(wxKeyEvent& event) {
         g_keysDownAtOpen.Take(event.GetRawKeyFlags());
@@ -230,16 +276,10 @@ bool PfCreateGameWindow(const PlatformRect& rect, wxWindow* parent) {
     PfApplyCursor(g_window.frame);
     PfKeepFullScreen(g_window.frame, false);
     StampUserTimeNow(g_window.frame);
-    // The window system's own focus notice, in order with the keys that follow it: the
+    // The window system's own focus notices, in order with the keys around them: the
     // toolkit drops a focus change it takes for a flicker (out and back in before it
     // looked), and a key let go meanwhile would stay counted as held.
-    if (GtkWindow* window = GtkWindowOf(g_window.frame))
-        g_signal_connect(GTK_WIDGET(window), "focus-in-event",
-                         G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) -> gboolean {
-                             NoteKeysDownNow();
-                             return FALSE;
-                         }),
-                         nullptr);
+    AskForKeyboardReturn(PfGameWindowXid());
     g_window.frame->Show();
     PfPresentWindow(g_window.frame);
     g_window.canvas->SetFocus();
