@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -171,9 +172,18 @@ void DispatchWindowEvent(GdkEvent* event, gpointer) {
     gtk_main_do_event(event);
 }
 
+// What the X server says of its OpenGL extension (GLX), asked once.
+struct GlxPresence {
+    bool asked;
+    bool present;
+    int errorBase;  // GLX's first error number
+};
+GlxPresence g_glx = {};  // main thread
+
 }  // namespace
 
 bool PfCreateGameWindow(const PlatformRect& rect, wxWindow* parent) {
+    if (!PfOpenGLAvailable()) return false;  // the toolkit's GL window cannot be made
     PfDestroyGameWindow();
     NoteKeysDownNow();
     g_window.frame = new CGameFrame(parent, rect);
@@ -306,6 +316,25 @@ void PfTakeCloseRequests(wxWindow* window) {
         g_closeHandlerSet = true;
         gdk_event_handler_set(DispatchWindowEvent, nullptr, nullptr);
     }
+}
+
+bool PfOpenGLAvailable() {
+    if (g_glx.asked) return g_glx.present;
+    g_glx.asked = true;
+    GdkDisplay* display = gdk_display_get_default();
+    int opcode = 0, eventBase = 0;
+    g_glx.present = display && GDK_IS_X11_DISPLAY(display) &&
+                    XQueryExtension(GDK_DISPLAY_XDISPLAY(display), "GLX", &opcode, &eventBase,
+                                    &g_glx.errorBase);
+    if (!g_glx.present) {
+        std::fprintf(stderr,
+                     "%s: the X server of display %s offers no OpenGL (it has no GLX "
+                     "extension): nothing can be drawn in the game window there\n",
+                     g_get_prgname() ? g_get_prgname() : "vorpane",
+                     display ? gdk_display_get_name(display) : "(none)");
+        std::fflush(stderr);
+    }
+    return g_glx.present;
 }
 
 void PfPresentWindow(wxWindow* topLevel) {

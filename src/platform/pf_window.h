@@ -15,8 +15,14 @@ class wxWindow;
 // Creates, shows and raises the window at rect, owned by parent (may be null), gives
 // the canvas the keyboard focus and makes its context current. Key, button and close
 // events become input records (pf_input.h). False, with nothing left behind, when the
-// window or its context cannot be made.
+// window or its context cannot be made (without OpenGL at once, PfOpenGLAvailable).
 bool PfCreateGameWindow(const PlatformRect& rect, wxWindow* parent);
+
+// Whether the X server offers OpenGL (its GLX extension), asked of it once; the first
+// time it does not, one line on standard error says so. The toolkit's GL windows
+// cannot be made without it (they fail with a string of assertions): nothing makes one
+// then, PfCreateGameWindow included.
+bool PfOpenGLAvailable();
 
 // Makes no context current, destroys the context and the window and runs the
 // toolkit's idle work so the window is really gone. Nothing when there is none.
