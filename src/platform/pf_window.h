@@ -64,6 +64,13 @@ void PfMinimiseFrame(wxWindow* frame);
 // wrapped for that; its Yield, which the program never calls, would undo the wrap.)
 void PfTakeCloseRequests(wxWindow* window);
 
+// A window of the program that another client destroys (XDestroyWindow: a desktop tool,
+// a window manager that crashes) is closed as its close box would close it: the close
+// handler of its top-level window hears it, once. The toolkit would only warn and run
+// on without the window. The game window draws nothing meanwhile. Call it once the
+// toolkit has started.
+void PfCloseWindowsDestroyedElsewhere();
+
 // Puts a shown top-level window of the program on top of the others and gives it the
 // keyboard focus, as the player expects of a menu or dialog put in front of him: under a
 // window manager through the standard activation request (_NET_ACTIVE_WINDOW) carrying
