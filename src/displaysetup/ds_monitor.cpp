@@ -166,6 +166,8 @@ int FadeLevel(uint32_t remainingMs) {
 }
 
 void FadeDesktopToBlack() {
+    // Without OpenGL there is no fade: the background frame comes at once.
+    if (!PfOpenGLAvailable()) return;
     if (g_fadeFrame) {  // a fade whose frame was never shown over: start afresh
         g_fadeFrame->Destroy();
         g_fadeFrame = nullptr;

@@ -7,9 +7,12 @@
 #include <wx/dcclient.h>
 #include <wx/frame.h>
 #include <wx/glcanvas.h>
+#include <wx/toplevel.h>
+#include <wx/weakref.h>
 
 #include <chrono>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -17,6 +20,9 @@
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
+
+// Last: its X protocol names would clash with headers included after it.
+#include <X11/Xlibint.h>
 
 namespace {
 
@@ -177,6 +183,17 @@ struct GameWindowState {
 
 GameWindowState g_window;  // main thread
 
+// The X server's present time, for requests about the window. The server tells it in
+// answer to a property change, asked of the toolkit's hidden leader window, which is
+// not on the screen for other clients to destroy: a window of the program destroyed
+// by another client before the program heard of it would never answer.
+guint32 ServerTimeNow(GdkWindow* window) {
+    GdkWindow* leader = gdk_display_get_default_group(gdk_window_get_display(window));
+    if (leader && GDK_IS_X11_WINDOW(leader) && !gdk_window_is_destroyed(leader))
+        window = leader;
+    return gdk_x11_get_server_time(window);
+}
+
 // A new window carries the time of the last input the program saw as the moment of the
 // player's last action (_NET_WM_USER_TIME). After the player was away and came back
 // that input is from before they left, older than their return: a window manager that
@@ -189,7 +206,7 @@ void StampUserTimeNow(wxWindow* topLevel) {
     gtk_widget_realize(GTK_WIDGET(window));
     GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window));
     if (!gdkWindow || !GDK_IS_X11_WINDOW(gdkWindow)) return;
-    gdk_x11_window_set_user_time(gdkWindow, gdk_x11_get_server_time(gdkWindow));
+    gdk_x11_window_set_user_time(gdkWindow, ServerTimeNow(gdkWindow));
 }
 
 // The windows whose close handler hears every close request (PfTakeCloseRequests).
@@ -258,9 +275,144 @@ void WatchWindowEvents() {
     gdk_event_handler_set(DispatchWindowEvent, nullptr, nullptr);
 }
 
+// Adds the window to one of the lists DispatchWindowEvent consults, once; it leaves
+// the list when it is destroyed.
+void ListWhileItLives(std::vector<wxWindow*>* list, wxWindow* window) {
+    if (std::find(list->begin(), list->end(), window) == list->end()) {
+        list->push_back(window);
+        window->Bind(wxEVT_DESTROY, [list, window](wxWindowDestroyEvent& event) {
+            if (event.GetEventObject() == window)
+                list->erase(std::find(list->begin(), list->end(), window));
+            event.Skip();
+        });
+    }
+    WatchWindowEvents();
+}
+
+// The top-level windows whose close is on its way (CloseWindowDestroyedElsewhere),
+// each once however many of its X windows go.
+std::vector<wxWeakRef<wxWindow>> g_closesDue;  // main thread
+
+// The program's top-level window that the window of the toolkit lies in, or null.
+wxWindow* TopLevelHolding(GdkWindow* gdkWindow) {
+    GdkWindow* top = gdk_window_get_toplevel(gdkWindow);
+    for (wxWindow* window : wxTopLevelWindows) {
+        GtkWidget* widget = window->GetHandle();
+        if (widget && gtk_widget_get_window(widget) == top) return window;
+    }
+    return nullptr;
+}
+
+// What the X server says of its OpenGL extension (GLX), asked once.
+struct GlxPresence {
+    bool asked;
+    bool present;
+    int errorBase;  // GLX's first error number
+};
+GlxPresence g_glx = {};  // main thread
+
+// GLX's own errors (after its first error number) about a window or drawable missing.
+constexpr int kGlxBadDrawable = 2, kGlxBadCurrentWindow = 5, kGlxBadCurrentDrawable = 11,
+              kGlxBadWindow = 12;
+
+bool IsGlxWindowError(int code) {
+    if (!g_glx.present) return false;
+    const int own = code - g_glx.errorBase;
+    return own == kGlxBadDrawable || own == kGlxBadCurrentWindow ||
+           own == kGlxBadCurrentDrawable || own == kGlxBadWindow;
+}
+
+// A window the program made and has not destroyed (GDK also knows windows of other
+// clients, the root among them).
+bool IsOwnWindow(GdkWindow* window) {
+    if (!window || gdk_window_is_destroyed(window)) return false;
+    const GdkWindowType type = gdk_window_get_window_type(window);
+    return type != GDK_WINDOW_ROOT && type != GDK_WINDOW_FOREIGN;
+}
+
+// Whether another client has destroyed a window of the program (which is closed then,
+// and with the main windows the program).
+bool g_windowDestroyedElsewhere = false;  // main thread (Xlib reads its input there)
+
+// What Xlib did with an error of each kind before IgnoreErrorsAfterWindowsGone took it.
+using WireErrorHandler = Bool (*)(Display*, XErrorEvent*, xError*);
+WireErrorHandler g_previousErrorHandlers[256] = {};  // set once
+
+// Xlib hands every error to the conversion set for its kind before the process's error
+// handler (GDK's, which ends the process on any error it did not expect). The program's
+// requests about a window that another client destroyed, sent before the program heard
+// of it, fail, and so do those about whatever was made from the window meanwhile (a
+// pixmap, a picture), even later when it is let go; the failures come back a moment
+// after. From the first sign of such a destroy on (the notice, or a window the program
+// still takes for its own missing) the window is closing, and errors go no further; a
+// failed request still fails, as its caller sees it.
+Bool IgnoreErrorsAfterWindowsGone(Display* display, XErrorEvent* host, xError* wire) {
+    if (!g_windowDestroyedElsewhere &&
+        (wire->errorCode == BadWindow || wire->errorCode == BadDrawable ||
+         IsGlxWindowError(wire->errorCode))) {
+        GdkDisplay* gdkDisplay = gdk_x11_lookup_xdisplay(display);
+        GdkWindow* window =
+            gdkDisplay ? gdk_x11_window_lookup_for_display(gdkDisplay, wire->resourceID) : nullptr;
+        g_windowDestroyedElsewhere = IsOwnWindow(window);
+    }
+    if (g_windowDestroyedElsewhere) return False;
+    const WireErrorHandler previous = g_previousErrorHandlers[wire->errorCode];
+    return previous ? previous(display, host, wire) : True;
+}
+
+// Sees every event of the window system before the toolkit. Another client may destroy
+// a window of the program (XDestroyWindow: a desktop tool, a window manager that
+// crashes); X tells of the innermost windows first. GDK would warn, mark its windows
+// destroyed under the widgets that draw in them, and GTK would then tear down the
+// widget that the toolkit still holds: assertions, and a program running on without a
+// window. Instead the whole top-level window is taken off the screen the way GTK does
+// it itself (its widgets let go of their windows first; the requests for X windows
+// already gone fail unheard), so GDK's notices then only tidy up, and its close handler
+// hears a close request, as from its close box.
+GdkFilterReturn CloseWindowDestroyedElsewhere(GdkXEvent* xevent, GdkEvent*, gpointer) {
+    const XEvent* x = static_cast<const XEvent*>(xevent);
+    if (x->type != DestroyNotify) return GDK_FILTER_CONTINUE;
+    GdkDisplay* display = gdk_x11_lookup_xdisplay(x->xdestroywindow.display);
+    GdkWindow* window =
+        display ? gdk_x11_window_lookup_for_display(display, x->xdestroywindow.window) : nullptr;
+    if (!IsOwnWindow(window)) return GDK_FILTER_CONTINUE;
+    g_windowDestroyedElsewhere = true;
+    wxWindow* topLevel = TopLevelHolding(window);
+    GtkWidget* widget = topLevel ? topLevel->GetHandle() : nullptr;
+    if (!widget || !gtk_widget_get_realized(widget)) return GDK_FILTER_CONTINUE;
+    gdk_x11_display_error_trap_push(display);
+    gtk_widget_unrealize(widget);
+    gdk_x11_display_error_trap_pop_ignored(display);
+    // A modal window's hold on the input would pass the other windows' events to it.
+    gtk_grab_remove(widget);
+    const auto due = [topLevel](const wxWeakRef<wxWindow>& w) { return w.get() == topLevel; };
+    if (std::none_of(g_closesDue.begin(), g_closesDue.end(), due)) {
+        g_closesDue.erase(std::remove_if(g_closesDue.begin(), g_closesDue.end(),
+                                         [](const wxWeakRef<wxWindow>& w) { return !w; }),
+                          g_closesDue.end());
+        g_closesDue.emplace_back(topLevel);
+        // From the toolkit's loop, after GDK's part of the event; a window deleted
+        // meanwhile takes the call with it.
+        topLevel->CallAfter([topLevel, due] {
+            g_closesDue.erase(std::remove_if(g_closesDue.begin(), g_closesDue.end(), due),
+                              g_closesDue.end());
+            DeliverClose(topLevel);
+        });
+    }
+    return GDK_FILTER_CONTINUE;
+}
+
+// Whether the canvas's X window is gone (destroyed by another client): nothing can be
+// drawn in it, nor its context made current on it.
+bool CanvasWindowGone(wxGLCanvas* canvas) {
+    GdkWindow* window = gtk_widget_get_window(canvas->GetHandle());
+    return !window || gdk_window_is_destroyed(window);
+}
+
 }  // namespace
 
 bool PfCreateGameWindow(const PlatformRect& rect, wxWindow* parent) {
+    if (!PfOpenGLAvailable()) return false;  // the toolkit's GL window cannot be made
     PfDestroyGameWindow();
     NoteKeysDownNow();
     g_window.frame = new CGameFrame(parent, rect);
@@ -311,11 +463,12 @@ bool PfWaitForCanvasWindow(wxGLCanvas* canvas, int timeoutMs) {
 bool PfGameWindowExists() { return g_window.frame != nullptr; }
 
 bool PfMakeGameContextCurrent() {
-    return g_window.canvas && g_window.context && g_window.canvas->SetCurrent(*g_window.context);
+    return g_window.canvas && g_window.context && !CanvasWindowGone(g_window.canvas) &&
+           g_window.canvas->SetCurrent(*g_window.context);
 }
 
 void PfSwapGameBuffers() {
-    if (!g_window.canvas) return;
+    if (!g_window.canvas || CanvasWindowGone(g_window.canvas)) return;
     if (g_pfSeams.beforeSwap) g_pfSeams.beforeSwap();
     g_window.canvas->SwapBuffers();
 }
@@ -367,17 +520,7 @@ void PfMinimiseFrame(wxWindow* window) {
     // left believing the frame is), and a hidden frame could never be brought back:
     // it stays on the screen, under whatever the player went to, to be clicked.
     if (!WindowManagerRuns()) {
-        if (std::find(g_clickReturns.begin(), g_clickReturns.end(), window) ==
-            g_clickReturns.end()) {
-            g_clickReturns.push_back(window);
-            window->Bind(wxEVT_DESTROY, [window](wxWindowDestroyEvent& event) {
-                if (event.GetEventObject() == window)
-                    g_clickReturns.erase(
-                        std::find(g_clickReturns.begin(), g_clickReturns.end(), window));
-                event.Skip();
-            });
-        }
-        WatchWindowEvents();
+        ListWhileItLives(&g_clickReturns, window);
         return;
     }
     frame->Hide();
@@ -388,16 +531,39 @@ void PfMinimiseFrame(wxWindow* window) {
 }
 
 void PfTakeCloseRequests(wxWindow* window) {
-    if (!window) return;
-    if (std::find(g_closeTakers.begin(), g_closeTakers.end(), window) != g_closeTakers.end())
-        return;
-    g_closeTakers.push_back(window);
-    window->Bind(wxEVT_DESTROY, [window](wxWindowDestroyEvent& event) {
-        if (event.GetEventObject() == window)
-            g_closeTakers.erase(std::find(g_closeTakers.begin(), g_closeTakers.end(), window));
-        event.Skip();
-    });
-    WatchWindowEvents();
+    if (window) ListWhileItLives(&g_closeTakers, window);
+}
+
+bool PfOpenGLAvailable() {
+    if (g_glx.asked) return g_glx.present;
+    g_glx.asked = true;
+    GdkDisplay* display = gdk_display_get_default();
+    int opcode = 0, eventBase = 0;
+    g_glx.present = display && GDK_IS_X11_DISPLAY(display) &&
+                    XQueryExtension(GDK_DISPLAY_XDISPLAY(display), "GLX", &opcode, &eventBase,
+                                    &g_glx.errorBase);
+    if (!g_glx.present) {
+        std::fprintf(stderr,
+                     "%s: the X server of display %s offers no OpenGL (it has no GLX "
+                     "extension): nothing can be drawn in the game window there\n",
+                     g_get_prgname() ? g_get_prgname() : "vorpane",
+                     display ? gdk_display_get_name(display) : "(none)");
+        std::fflush(stderr);
+    }
+    return g_glx.present;
+}
+
+void PfCloseWindowsDestroyedElsewhere() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    gdk_window_add_filter(nullptr, CloseWindowDestroyedElsewhere, nullptr);
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !GDK_IS_X11_DISPLAY(display)) return;
+    Display* xDisplay = GDK_DISPLAY_XDISPLAY(display);
+    for (int code = 1; code < 256; ++code)
+        g_previousErrorHandlers[code] =
+            XESetWireToError(xDisplay, code, IgnoreErrorsAfterWindowsGone);
 }
 
 void PfPresentWindow(wxWindow* topLevel) {
@@ -410,7 +576,7 @@ void PfPresentWindow(wxWindow* topLevel) {
     // background frame then); the server's current time is the moment of the request.
     // GTK raises the window, then sends the request, or without a window manager
     // raises it and sets the focus itself.
-    gtk_window_present_with_time(window, gdk_x11_get_server_time(gdkWindow));
+    gtk_window_present_with_time(window, ServerTimeNow(gdkWindow));
 }
 
 bool PfWaitUntilViewable(wxWindow* topLevel, int timeoutMs) {

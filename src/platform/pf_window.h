@@ -15,8 +15,14 @@ class wxWindow;
 // Creates, shows and raises the window at rect, owned by parent (may be null), gives
 // the canvas the keyboard focus and makes its context current. Key, button and close
 // events become input records (pf_input.h). False, with nothing left behind, when the
-// window or its context cannot be made.
+// window or its context cannot be made (without OpenGL at once, PfOpenGLAvailable).
 bool PfCreateGameWindow(const PlatformRect& rect, wxWindow* parent);
+
+// Whether the X server offers OpenGL (its GLX extension), asked of it once; the first
+// time it does not, one line on standard error says so. The toolkit's GL windows
+// cannot be made without it (they fail with a string of assertions): nothing makes one
+// then, PfCreateGameWindow included.
+bool PfOpenGLAvailable();
 
 // Makes no context current, destroys the context and the window and runs the
 // toolkit's idle work so the window is really gone. Nothing when there is none.
@@ -59,6 +65,13 @@ void PfMinimiseFrame(wxWindow* frame);
 // a close of the frame behind a menu would be lost. (The toolkit's own dispatch is
 // wrapped for that; its Yield, which the program never calls, would undo the wrap.)
 void PfTakeCloseRequests(wxWindow* window);
+
+// A window of the program that another client destroys (XDestroyWindow: a desktop tool,
+// a window manager that crashes) is closed as its close box would close it: the close
+// handler of its top-level window hears it, once. The toolkit would only warn and run
+// on without the window. The game window draws nothing meanwhile. Call it once the
+// toolkit has started.
+void PfCloseWindowsDestroyedElsewhere();
 
 // Puts a shown top-level window of the program on top of the others and gives it the
 // keyboard focus, as the player expects of a menu or dialog put in front of him: under a

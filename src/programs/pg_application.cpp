@@ -92,6 +92,8 @@ bool CKorvexApplication::OnInit() {
     // a crash or SIGINT puts a changed display mode back on its way out.
     PfInstallSignalHandlers(RunEmergencyHooks);
     PfSetQuitSignalHandler(OnQuitSignal);
+    // A window another program destroys is closed, the agreement's among them.
+    PfCloseWindowsDestroyedElsewhere();
     // A run killed while it had the display in its own mode left the desktop's mode
     // to be put back; do it before anything reads the display.
     PfRestoreLeftoverDisplayModes();

@@ -22,6 +22,7 @@
 #include "displaysetup/ds_monitor.h"
 #include "game/gm_input.h"
 #include "game/gm_play.h"
+#include "platform/pf_window.h"
 #include "texgen/tg_generators.h"
 
 namespace {
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
     }
     InstallLoggingAssertHandler();
     wxTheApp->CallOnInit();
+    PfCloseWindowsDestroyedElsewhere();  // as a close: the game ends with "quit"
     wxImage::AddHandler(new wxPNGHandler);
     LoadGameConfig();
     const int code = Play(numbers[0], numbers[1], numbers[2]);

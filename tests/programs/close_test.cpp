@@ -3,6 +3,8 @@
 // every screen under each window manager of the matrix: the process ends with status 0
 // (within a second where the machine has time to spare), quietly, and the
 // configuration file keeps every line; also while another client holds the keyboard.
+// A window of the program that another client destroys (as a desktop tool or a window
+// manager that crashes does) ends it the same way.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,6 +24,9 @@ namespace {
 constexpr double kCloseSeconds = 1.0;
 // A close that has not ended the program by then was lost.
 constexpr double kNeverSeconds = 30.0;
+// A program still running this long after its window was destroyed runs on without it
+// (its end may wait up to 5 s for the audio thread, under the sanitizers longer).
+constexpr double kDestroyedSeconds = 15.0;
 
 // What the screens of the game window show, told apart by their pixels (a share of a
 // band of rows): the planet screen's buttons are bright near the bottom, the scenes
@@ -137,17 +142,40 @@ protected:
     // the time it took is printed.
     void CloseAndCheck(GameProcess& game, const char* where, const SeenWindow& shown) {
         SCOPED_TRACE(where);
-        const std::string before = Config();
         EXPECT_TRUE(m_screen->WaitForFocusIn(shown.id, 30)) << "the window never had the focus";
-        PressAltF4(shown.id);
-        // From the moment the key is down (xdotool has returned): the window manager's
-        // part and the program's.
+        EndAndCheck(game, where, [&] { PressAltF4(shown.id); }, 0, kNeverSeconds);
+    }
+
+    // Another client destroys the window (XDestroyWindow, as xdotool windowclose does):
+    // the program ends as on a close of it, with status (0, or 255 for the agreement,
+    // declined), within seconds even on a loaded machine (a program that runs on
+    // without its window never ends), and otherwise as CloseAndCheck says.
+    void DestroyAndCheck(GameProcess& game, const char* where, Window window, int status) {
+        SCOPED_TRACE(std::string("destroyed: ") + where);
+        EndAndCheck(game, where,
+                    [&] {
+                        XDestroyWindow(m_screen->X(), window);
+                        XSync(m_screen->X(), False);
+                    },
+                    status, kDestroyedSeconds);
+    }
+
+    // Ends the program by end(): it ends with the status within timeoutSeconds (within
+    // the second where the machine has the time to spare), with nothing on standard
+    // error, and every line the file had is still there; the time it took is printed.
+    template <typename End>
+    void EndAndCheck(GameProcess& game, const char* where, End end, int expected,
+                     double timeoutSeconds) {
+        const std::string before = Config();
+        end();
+        // From the moment the request is out (xdotool has returned): the window
+        // manager's part and the program's.
         const Clock::time_point start = Clock::now();
-        const int status = game.Wait(kNeverSeconds);
+        const int status = game.Wait(timeoutSeconds);
         const double took = Seconds(Clock::now() - start);
-        std::printf("closed on the %s screen in %.3f s\n", where, took);
-        EXPECT_NE(status, -1) << "never ended";
-        EXPECT_EQ(status, 0);
+        std::printf("ended on the %s screen in %.3f s\n", where, took);
+        EXPECT_NE(status, -1) << "not ended within " << timeoutSeconds << " s";
+        EXPECT_EQ(status, expected);
         if (MachineHasTimeToSpare()) {
             EXPECT_LT(took, kCloseSeconds) << "not ended within " << kCloseSeconds << " s";
         }
@@ -265,6 +293,40 @@ TEST_P(CloseTest, ACloseWhileTheKeyboardIsHeldEndsTheGame) {
     XUngrabKeyboard(x, CurrentTime);
     XSync(x, False);
 }
+
+// Another client destroys a window of the program: the agreement (declined, nothing
+// written), the background frame and the menu of the home screen, and the game window.
+class DestroyedWindowTest : public CloseTest {};
+
+TEST_P(DestroyedWindowTest, AWindowDestroyedByAnotherClientEndsTheProgramAsItsClose) {
+    {
+        std::unique_ptr<GameProcess> game(new GameProcess(m_home.Path(), "C.UTF-8", m_desktop->Name()));
+        SeenWindow agreement;
+        ASSERT_TRUE(m_screen->WaitForAgreement(&agreement)) << "no agreement";
+        DestroyAndCheck(*game, "agreement", agreement.id, 255);
+        EXPECT_EQ(Config(), "");
+    }
+    {
+        SeenWindow home, frame;
+        std::unique_ptr<GameProcess> game = StartAtHome(&home);
+        ASSERT_TRUE(m_screen->WaitForWindow(TestScreen::IsBackgroundFrame, 30, &frame));
+        DestroyAndCheck(*game, "home (its background frame)", frame.id, 0);
+    }
+    {
+        SeenWindow home;
+        std::unique_ptr<GameProcess> game = StartAtHome(&home);
+        DestroyAndCheck(*game, "home (its menu)", home.id, 0);
+    }
+    SeenWindow window;
+    std::unique_ptr<GameProcess> game = StartAtGalaxy(&window);
+    DestroyAndCheck(*game, "galaxy (the game window)", window.id, 0);
+}
+
+// No window manager, and one that puts frames of its own around the windows.
+INSTANTIATE_TEST_SUITE_P(WindowManagers, DestroyedWindowTest, ::testing::Values("none", "openbox"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, CloseTest,
                          ::testing::Values("none", "openbox", "metacity", "xfwm4"),

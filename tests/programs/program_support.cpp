@@ -409,8 +409,9 @@ bool WindowManagerAnnounced(Display* display) {
     return self == check;
 }
 
-PrivateDesktop::PrivateDesktop(const std::string& windowManager, double timeoutSeconds) {
-    if (!StartServer(timeoutSeconds)) return;
+PrivateDesktop::PrivateDesktop(const std::string& windowManager, double timeoutSeconds,
+                               bool withOpenGL) {
+    if (!StartServer(timeoutSeconds, withOpenGL)) return;
     if (windowManager != "none" && !StartWindowManager(windowManager, timeoutSeconds)) return;
     m_ready = true;
 }
@@ -425,10 +426,10 @@ std::string PrivateDesktop::WindowManagerLog() const {
     return ReadWholeFile(m_dir.Path() + "/wm.log");
 }
 
-bool PrivateDesktop::StartServer(double timeoutSeconds) {
-    m_server = StartXServerOnFreeDisplay({"Xvfb", "-screen", "0", "1280x1024x24", "+extension",
-                                          "GLX", "+extension", "RANDR", "-noreset", "-nolisten",
-                                          "tcp"},
+bool PrivateDesktop::StartServer(double timeoutSeconds, bool withOpenGL) {
+    m_server = StartXServerOnFreeDisplay({"Xvfb", "-screen", "0", "1280x1024x24",
+                                          withOpenGL ? "+extension" : "-extension", "GLX",
+                                          "+extension", "RANDR", "-noreset", "-nolisten", "tcp"},
                                          m_dir.Path() + "/xvfb.log", timeoutSeconds, &m_name);
     if (m_server > 0) return true;
     m_problem = "Xvfb gave no display number: " + ReadWholeFile(m_dir.Path() + "/xvfb.log");

@@ -187,13 +187,15 @@ private:
     Window m_window = 0;
 };
 
-// A private headless X server (Xvfb, 1280x1024x24 with GLX and RandR) on a free display
-// number with a window manager on it, both ended by the destructor. windowManager is
-// "none", "openbox", "metacity" or "xfwm4". Ready once the server answers and the
-// window manager has announced itself on the root (_NET_SUPPORTING_WM_CHECK).
+// A private headless X server (Xvfb, 1280x1024x24 with RandR, and with OpenGL (GLX)
+// unless withOpenGL is false, as on a remote display) on a free display number with a
+// window manager on it, both ended by the destructor. windowManager is "none",
+// "openbox", "metacity" or "xfwm4". Ready once the server answers and the window
+// manager has announced itself on the root (_NET_SUPPORTING_WM_CHECK).
 class PrivateDesktop {
 public:
-    explicit PrivateDesktop(const std::string& windowManager, double timeoutSeconds = 20);
+    explicit PrivateDesktop(const std::string& windowManager, double timeoutSeconds = 20,
+                            bool withOpenGL = true);
     ~PrivateDesktop();
     PrivateDesktop(const PrivateDesktop&) = delete;
     PrivateDesktop& operator=(const PrivateDesktop&) = delete;
@@ -207,7 +209,7 @@ public:
     std::string WindowManagerLog() const;
 
 private:
-    bool StartServer(double timeoutSeconds);
+    bool StartServer(double timeoutSeconds, bool withOpenGL);
     bool StartWindowManager(const std::string& windowManager, double timeoutSeconds);
 
     TempDir m_dir;  // the window manager's HOME and log
