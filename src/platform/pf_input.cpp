@@ -168,18 +168,24 @@ bool PfIsProgramActive() {
     return PfKeyboardFocusIsOurs();
 }
 
-bool PfKeyboardFocusIsOurs() {
+PfFocusHolder PfKeyboardFocusHolder() {
     GdkDisplay* display = gdk_display_get_default();
-    if (!display || !GDK_IS_X11_DISPLAY(display)) return false;
+    if (!display || !GDK_IS_X11_DISPLAY(display)) return PfFocusHolder::Elsewhere;
+    Display* x = GDK_DISPLAY_XDISPLAY(display);
     Window focus = None;
     int revert = 0;
-    XGetInputFocus(GDK_DISPLAY_XDISPLAY(display), &focus, &revert);
+    XGetInputFocus(x, &focus, &revert);
     // PointerRoot (no window manager, the focus follows the pointer) is left to the
-    // toolkit's answer. Every window the toolkit made for us, its hidden focus window
-    // included, is known to it by its id.
-    if (focus == None || focus == PointerRoot) return false;
-    return gdk_x11_window_lookup_for_display(display, focus) != nullptr;
+    // toolkit's answer.
+    if (focus == None || focus == PointerRoot) return PfFocusHolder::Elsewhere;
+    if (focus == DefaultRootWindow(x)) return PfFocusHolder::Root;
+    // Every window the toolkit made for us, its hidden focus window included, is known
+    // to it by its id.
+    return gdk_x11_window_lookup_for_display(display, focus) != nullptr ? PfFocusHolder::OwnWindow
+                                                                       : PfFocusHolder::Elsewhere;
 }
+
+bool PfKeyboardFocusIsOurs() { return PfKeyboardFocusHolder() != PfFocusHolder::Elsewhere; }
 
 void PfInstallSignalHandlers(void (*emergency)()) {
     g_emergency = emergency;

@@ -58,7 +58,13 @@ bool PfTakeInput(PlatformInput* out);
 // manager handling one of its own keys, Alt+F4 or Alt+Tab, grabs it for that time) the
 // toolkit reports the window as inactive, but the player has not left it.
 bool PfIsProgramActive();
-// Whether the X server's keyboard focus is in a window of the program.
+// Where the X server's keyboard focus is set. Root: on the root window, where it goes
+// back to without a window manager when the window that had it closes; the keys then
+// go to the window under the pointer, which over the game is one of ours.
+enum class PfFocusHolder { Elsewhere, Root, OwnWindow };
+PfFocusHolder PfKeyboardFocusHolder();
+// Whether the keys come to the program: the focus is in one of its windows or on the
+// root window.
 bool PfKeyboardFocusIsOurs();
 
 // SIGTERM becomes a quit record (a second one, before the game has ended, runs

@@ -224,27 +224,15 @@ void DeliverClose(wxWindow* window) {
 // (PfMinimiseFrame): the player comes back by clicking one.
 std::vector<wxWindow*> g_clickReturns;  // main thread
 
-// Whether the X server's keyboard focus is set on a window of the program. Not when it
-// is on the root window (where it goes back to when the window that had it closes) or
-// follows the pointer: the window under the pointer then has the keys only while the
-// pointer stays.
-bool FocusInOwnWindow() {
-    GdkDisplay* display = gdk_display_get_default();
-    if (!display || !GDK_IS_X11_DISPLAY(display)) return false;
-    Display* x = GDK_DISPLAY_XDISPLAY(display);
-    Window focus = None;
-    int revert = 0;
-    XGetInputFocus(x, &focus, &revert);
-    if (focus == None || focus == PointerRoot || focus == DefaultRootWindow(x)) return false;
-    return gdk_x11_window_lookup_for_display(display, focus) != nullptr;
-}
-
 // Without a window manager a click gives no focus by itself: a click on a frame left for
-// the player to come back to, while the focus is elsewhere, takes the focus for the
-// program as a window manager would. Seen before the toolkit's dispatch, which sends
-// the click to a modal menu's grab instead of the frame.
+// the player to come back to, while no window of ours holds the focus, takes it for the
+// program as a window manager would. The focus fallen back to the root window counts as
+// elsewhere here: the toolkit sees no window of ours activated by it, so a menu's
+// suspension would not end. Seen before the toolkit's dispatch, which sends the click
+// to a modal menu's grab instead of the frame.
 void ReturnOnClick(const GdkEvent* event) {
-    if (event->type != GDK_BUTTON_PRESS || !event->any.window || FocusInOwnWindow()) return;
+    if (event->type != GDK_BUTTON_PRESS || !event->any.window) return;
+    if (PfKeyboardFocusHolder() == PfFocusHolder::OwnWindow) return;
     GdkWindow* clicked = gdk_window_get_toplevel(event->any.window);
     for (wxWindow* window : g_clickReturns)
         if (gtk_widget_get_window(GTK_WIDGET(window->GetHandle())) == clicked) {

@@ -146,6 +146,24 @@ TEST_P(DesktopTest, EveryStartShowsTheScreenOnTopAndComingBackShowsItAgain) {
             << "the background frame is not back";
         ExpectShown(home, "the home screen after coming back", kHomeLit);
     }
+    if (!managed) {
+        // The other program ends before the player comes back: the focus falls back to
+        // the root window. The keys would reach the window under the pointer, but no
+        // window of the game is activated by that, so a click on the frame must still
+        // bring the menu back with the keyboard.
+        {
+            OtherClient other(screen);
+            ASSERT_TRUE(other.HasFocus(10));
+        }
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(screen.X(), &focus, &revert);
+        ASSERT_EQ(focus, DefaultRootWindow(screen.X()));
+        ASSERT_TRUE(screen.Click(frame.x + frame.width - 20, frame.y + frame.height - 20));
+        EXPECT_TRUE(screen.WaitForFocusIn(home.id, 10))
+            << "the home screen has not the keyboard after a click with the focus on the root";
+        ExpectShown(home, "the home screen after the other program ended", kHomeLit);
+    }
     SaveScreen("back");
     // The player clicks the black around the menu, or the program's task bar entry:
     // the frame gets the focus and the menu stays in front.
