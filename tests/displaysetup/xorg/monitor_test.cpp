@@ -243,7 +243,10 @@ TEST(BackgroundFrame, FadesTheDesktopAndCoversEveryMonitor) {
     ASSERT_NE(desktop, nullptr);
     auto* frame = new CBackgroundFrame;
     ShowBackgroundFrame(true, frame);
-    for (int i = 0; i < 10; ++i) PfDispatchEvents();
+    // The window system settles the frame's place and size asynchronously.
+    WaitUntil([&] {
+        return frame->GetPosition() == wxPoint(0, 0) && frame->GetClientSize() == wxSize(1824, 768);
+    });
     EXPECT_TRUE(frame->IsShown());
     EXPECT_EQ(frame->GetPosition(), wxPoint(0, 0));
     EXPECT_EQ(frame->GetClientSize(), wxSize(1824, 768));
@@ -253,8 +256,9 @@ TEST(BackgroundFrame, FadesTheDesktopAndCoversEveryMonitor) {
     EXPECT_EQ(frames, 2);
     // Both monitors turn black once the frame has painted (the server's root outside
     // them is not looked at).
-    EXPECT_TRUE(WaitUntil([] { return ScreenMean("background_frame.png", "1824x768+0+0") == 0.0; }))
-        << "see background_frame.png";
+    EXPECT_TRUE(WaitUntil([] {
+        return ScreenMean("background_frame.png", "1824x768+0+0") == 0.0;
+    })) << "see background_frame.png";
     frame->Destroy();
     desktop->Destroy();
 }
