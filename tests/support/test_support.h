@@ -49,8 +49,9 @@ const char* StartToolkitOnXDisplay(int& argc, char** argv);
 
 // Starts an X server (args: the program, then its arguments; "-displayfd" is added)
 // that picks a free display number itself, its output to outputPath ("" for none).
-// Once it takes connections, within timeoutSeconds, *display is ":N" and its process
-// id is returned; otherwise -1, the server ended, and outputPath may tell why.
+// Once it takes connections, within timeoutSeconds, and one Shift has been typed on it
+// (its keyboard map then stays as the tests' keys find it), *display is ":N" and its
+// process id is returned; otherwise -1, the server ended, and outputPath may tell why.
 int StartXServerOnFreeDisplay(const std::vector<std::string>& args, const std::string& outputPath,
                               double timeoutSeconds, std::string* display);
 
