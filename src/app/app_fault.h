@@ -36,7 +36,8 @@ void RunEmergencyHooks();
 
 // Sends the toolkit's log messages to standard error for the rest of the process, so
 // that none ever opens a message box (which would wait for a click, unattended). Every
-// program's main calls it first.
+// program's main calls it first, and again once the toolkit has started: the start
+// drops the target for one of its own, which shows message boxes.
 void SendToolkitLogToStderr();
 
 // Installs the assert handler the game runs with: failed toolkit checks are written

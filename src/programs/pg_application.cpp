@@ -85,6 +85,9 @@ wxEND_EVENT_TABLE()
 CKorvexApplication::CKorvexApplication() { PfSetProgramClass("vorpane", "Vorpane"); }
 
 bool CKorvexApplication::OnInit() {
+    // The toolkit's start put its own log target in place of standard error's; it
+    // would show each message in a modal box, out of sight behind the game's screen.
+    SendToolkitLogToStderr();
     InstallLoggingAssertHandler();
     m_leaveCheck.reset(new wxTimer(this));
     Bind(wxEVT_TIMER, &CKorvexApplication::OnLeaveCheck, this, m_leaveCheck->GetId());

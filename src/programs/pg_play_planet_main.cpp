@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vorpane_play_planet: no display\n");
         return 2;
     }
+    SendToolkitLogToStderr();  // the toolkit's start put its own log target in place
     InstallLoggingAssertHandler();
     wxTheApp->CallOnInit();
     PfCloseWindowsDestroyedElsewhere();  // as a close: the game ends with "quit"

@@ -187,6 +187,23 @@ TEST(ScaleImageWhole, MatchesTheRulesOverWholeImages) {
     }
 }
 
+// What reaches the toolkit's log while it lives.
+class CToolkitLogCollector : public wxLog {
+public:
+    CToolkitLogCollector() : m_previous(wxLog::SetActiveTarget(this)) {}
+    ~CToolkitLogCollector() override { wxLog::SetActiveTarget(m_previous); }
+    const std::vector<std::string>& Messages() const { return m_messages; }
+
+protected:
+    void DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo&) override {
+        m_messages.push_back(message.ToStdString());
+    }
+
+private:
+    wxLog* m_previous;
+    std::vector<std::string> m_messages;
+};
+
 TEST(LoadPngResource, DecodesByNameWithoutRegardToCase) {
     wxImage image = LoadPngResource("test_alpha");
     ASSERT_TRUE(image.IsOk());
@@ -207,11 +224,16 @@ TEST(LoadPngResource, DecodesByNameWithoutRegardToCase) {
 }
 
 TEST(LoadPngResource, MissingCorruptOrTruncatedGiveAnEmptyImage) {
+    {
+        // A picture the program does not have is no damaged one: nothing is said.
+        CToolkitLogCollector log;
+        EXPECT_FALSE(LoadPngResource("no_such_picture").IsOk());
+        EXPECT_FALSE(LoadPngResource(nullptr).IsOk());
+        EXPECT_EQ(log.Messages(), std::vector<std::string>{});
+    }
     wxLogNull quiet;  // the decoder reports what it could not read
-    EXPECT_FALSE(LoadPngResource("no_such_picture").IsOk());
     EXPECT_FALSE(LoadPngResource("test_corrupt").IsOk());
     EXPECT_FALSE(LoadPngResource("test_truncated").IsOk());
-    EXPECT_FALSE(LoadPngResource(nullptr).IsOk());
     EXPECT_FALSE(ScaleImage(LoadPngResource("test_truncated"), 4, 4).IsOk());
 }
 
@@ -249,23 +271,6 @@ TEST(LoadPngResource, AChunkLongerThanTheDataFailsAtOnce) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the damaged picture decoded";
 }
 
-// What reaches the toolkit's log while it lives.
-class CToolkitLogCollector : public wxLog {
-public:
-    CToolkitLogCollector() : m_previous(wxLog::SetActiveTarget(this)) {}
-    ~CToolkitLogCollector() override { wxLog::SetActiveTarget(m_previous); }
-    const std::vector<std::string>& Messages() const { return m_messages; }
-
-protected:
-    void DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo&) override {
-        m_messages.push_back(message.ToStdString());
-    }
-
-private:
-    wxLog* m_previous;
-    std::vector<std::string> m_messages;
-};
-
 // Bytes decoded from a heap block of exactly their length, so that the sanitizers
 // catch a read of a single byte beyond them. The messages the toolkit's log got.
 wxImage DecodeExactly(const std::vector<unsigned char>& bytes, std::vector<std::string>* said) {
@@ -277,8 +282,8 @@ wxImage DecodeExactly(const std::vector<unsigned char>& bytes, std::vector<std::
     return image;
 }
 
-// A PNG file cut short, or with an image header whose length is not 13, gives the
-// empty image at once: the loader's own check turns it away (and says so once)
+// A PNG file cut short, with a chunk that claims more bytes than follow it, or with an
+// image header whose length is not 13, gives the empty image at once: the loader's own check turns it away (and says so once)
 // without reading beyond the bytes, and the decoder never sees it.
 TEST(DecodePngBytes, FilesCutShortOrWithAWrongHeaderLengthAreTurnedAwayAtOnce) {
     const ResourceBytes resource = PfFindResourceBytes("PNG", "test_alpha");
@@ -305,6 +310,10 @@ TEST(DecodePngBytes, FilesCutShortOrWithAWrongHeaderLengthAreTurnedAwayAtOnce) {
     // Cut just before the IEND chunk: every chunk there is whole.
     expectTurnedAway(std::vector<unsigned char>(whole.begin(), whole.end() - 12),
                      "cut before IEND");
+    // An IEND that claims one byte where only its checksum follows.
+    std::vector<unsigned char> endTooLong = whole;
+    endTooLong[endTooLong.size() - 9] = 1;
+    expectTurnedAway(endTooLong, "an IEND of 1 byte with none there");
     // An image header of 12 or 14 bytes, with the chunks that follow it whole.
     std::vector<unsigned char> shorter = whole;
     ASSERT_EQ(std::string(shorter.begin() + 12, shorter.begin() + 16), "IHDR");

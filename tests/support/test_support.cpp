@@ -24,6 +24,7 @@
 
 #include <X11/Xlib.h>
 
+#include "app/app_fault.h"
 #include "platform/pf_thread_messages.h"
 
 TempDir::TempDir() {
@@ -89,6 +90,9 @@ const char* StartToolkitOnXDisplay(int& argc, char** argv) {
                          : !wxTheApp->CallOnInit()     ? "the application did not initialise"
                                                        : nullptr;
     XCloseDisplay(held);
+    // The toolkit's start drops the log target for its own, which shows each message
+    // in a modal box: no one would ever close it.
+    SendToolkitLogToStderr();
     return failed;
 }
 

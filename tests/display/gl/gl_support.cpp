@@ -6,7 +6,6 @@
 #include <wx/app.h>
 #include <wx/image.h>
 #include <wx/init.h>
-#include <wx/log.h>
 
 #include <chrono>
 #include <cstdio>
@@ -35,7 +34,6 @@ public:
         static char* argv[] = {name, nullptr};
         // A failure here must fail the run: an assertion in an environment would only
         // mark every test skipped.
-        delete wxLog::SetActiveTarget(new wxLogStderr);
         if (const char* failed = StartToolkitOnXDisplay(argc, argv)) {
             std::fprintf(stderr, "%s: %s on DISPLAY=%s\n", name, failed,
                          std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(unset)");
