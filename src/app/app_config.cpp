@@ -191,6 +191,17 @@ bool IsValidUtf8(const std::string& s) {
     return true;
 }
 
+// True for a line that cannot be read and would be a group header but for its
+// undecodable bytes: its first byte that is no blank, NUL or part of a byte-order mark
+// or of another character outside ASCII is "[".
+bool LooksLikeHeader(const std::string& line) {
+    for (const char c : line) {
+        if (c == '[') return true;
+        if (!IsBlank(c) && c != '\0' && static_cast<unsigned char>(c) < 0x80) return false;
+    }
+    return false;
+}
+
 // Drops the toolkit's escaping backslashes ("\x" is "x"; one at the end goes).
 std::string Unescape(const std::string& s) {
     std::string out;
@@ -285,12 +296,13 @@ std::vector<std::string> SplitLines(const std::string& raw) {
 // The readable lines of a configuration file, by the toolkit's own rules: blank lines
 // and comments ("#", ";"); group headers "[path]" with nothing but a comment after
 // them; entries "name = value". Left out are lines that are not valid UTF-8, entries
-// without "=", broken headers with the entries under them (their group is unknown),
-// and the earlier of two entries with the same name in a group (the toolkit keeps
-// the later). A group that appears twice is merged into its first appearance, which
-// the toolkit's model cannot represent otherwise, and every header is written back
-// from its path. Names match regardless of case, as in the toolkit. Byte-order marks
-// at the start of lines and the lock marks of entries go.
+// without "=", broken headers and headers that are not valid UTF-8 with the entries
+// under them (their group is unknown), and the earlier of two entries with the same
+// name in a group (the toolkit keeps the later). A group that appears twice is merged
+// into its first appearance, which the toolkit's model cannot represent otherwise,
+// and every header is written back from its path. Names match regardless of case, as
+// in the toolkit. Byte-order marks at the start of lines and the lock marks of
+// entries go.
 ConfigText CleanConfigText(const std::string& raw) {
     struct Line {
         std::string text;
@@ -319,6 +331,10 @@ ConfigText CleanConfigText(const std::string& raw) {
         const int number = static_cast<int>(n) + 1;
         if (!IsValidUtf8(line)) {
             markBad(number);
+            // One that reads as a header once its undecodable bytes are passed over
+            // names a group that is unknown: the entries under it are left out, as
+            // under a broken header, lest they land in the group before it.
+            if (LooksLikeHeader(line)) current = kUnknown;
             continue;
         }
         // A byte-order mark is no text: at the file's start or where an editor joined

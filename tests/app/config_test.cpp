@@ -983,6 +983,55 @@ TEST_F(ConfigTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
     EXPECT_EQ(ReadWholeFile(real), "[Control]\nDrop=70\n");
 }
 
+// A header that is no valid text (a stray byte in it, or a NUL before it) names a group
+// that cannot be known: the entries under it are set aside with it, kept only in the
+// copy of the file as it was, and never land in the group before it, where a save
+// would store them.
+TEST_F(ConfigTest, EntriesUnderAHeaderThatIsNoValidTextAreSetAside) {
+    const std::string text = std::string("\0[Registration]\nEulaVersion=1\n", 30) +
+                             "[Game/1]\nHighScore7=77\n"
+                             "[Game/\xff" "2]\nHighScore7=999\n"
+                             "[Game/3]\nHighScore5=35\n"
+                             " \xEF\xBB\xBF[Game/\xfe" "4] # galaxy 4\nHighScore100=4242\n"
+                             "# mine\n[Player]\nMusic=1\n";
+    WriteWholeFile(m_userFile, text);
+    auto loadsAsWanted = [&] {
+        EXPECT_EQ(GameConfig.BestTime[0][6], 77);
+        EXPECT_EQ(GameConfig.BestTime[0][99], 0);
+        EXPECT_EQ(GameConfig.BestTime[1][6], 0);
+        EXPECT_EQ(GameConfig.BestTime[2][4], 35);
+        EXPECT_EQ(GameConfig.BestTime[3][99], 0);
+        EXPECT_EQ(GameConfig.AgreementVersion, 0);
+        EXPECT_EQ(GameConfig.MusicMode, 1);
+        EXPECT_EQ(wxConfigBase::Get()->ReadLong("/EulaVersion", -1), -1);
+    };
+    const std::string errors = LoadReportingErrors();
+    EXPECT_EQ(CountLines(errors), 1u) << errors;
+    EXPECT_NE(errors.find("6 lines of the settings file " + m_userFile +
+                          " cannot be read (the first is line 1)"),
+              std::string::npos) << errors;
+    loadsAsWanted();
+    EXPECT_EQ(ReadWholeFile(m_userFile + ".bad"), text);
+
+    // The settings screen's OK: a save, and a start after it, find nothing moved.
+    {
+        ConfigWriteBatch batch;
+        SetConfigValue(ConfigKey::DropKey, 32);
+        SetConfigValue(ConfigKey::LeftKey, 314);
+        SetConfigValue(ConfigKey::RightKey, 316);
+    }
+    const std::string saved = ReadWholeFile(m_userFile);
+    EXPECT_EQ(saved.find("999"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("4242"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("EulaVersion"), std::string::npos) << saved;
+    EXPECT_EQ(StoredValue(saved, "/Game/1/HighScore7"), 77);
+    EXPECT_EQ(StoredValue(saved, "/Game/3/HighScore5"), 35);
+    EXPECT_EQ(LoadReportingErrors(), "");
+    loadsAsWanted();
+    EXPECT_EQ(GameConfig.DropKey, 32);
+    EXPECT_EQ(ReadWholeFile(m_userFile + ".bad"), text);
+}
+
 }  // namespace
 
 namespace {
