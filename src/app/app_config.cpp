@@ -689,8 +689,9 @@ public:
             // would be undone.
             const FolderLock lock(folder);
             std::string bytes;
-            if (err == 0) err = SavedText(target, &bytes);
-            if (err == 0) err = ReplaceFile(folder, target, bytes, m_file.mode);
+            mode_t mode = m_file.mode;
+            if (err == 0) err = SavedText(target, &bytes, &mode);
+            if (err == 0) err = ReplaceFile(folder, target, bytes, mode);
         }
         if (err != 0) {
             if (!m_failureReported)
@@ -731,12 +732,16 @@ private:
     // game running at the same time, say); this run's whole store when the file is
     // gone. 0, or the errno of a file that cannot be read now: it is left alone, as at
     // start-up. One with lines that cannot be read is kept aside first, as at start-up.
-    int SavedText(const std::string& target, std::string* bytes) {
+    // *mode becomes the permissions the file has now (the player may have changed
+    // them since the start); it is left as it is when there is no file.
+    int SavedText(const std::string& target, std::string* bytes, mode_t* mode) {
         std::string raw;
         ConfigText clean;
-        const int readErr = ReadRegularFile(target, &raw);
+        mode_t current = 0;
+        const int readErr = ReadRegularFile(target, &raw, &current);
         if (readErr != 0 && readErr != ENOENT) return readErr;
         const bool readable = readErr == 0;
+        if (readable) *mode = current;
         if (readable) {
             clean = CleanConfigText(raw);
             if (clean.badLines) {

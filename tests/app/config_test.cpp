@@ -1032,6 +1032,40 @@ TEST_F(ConfigTest, EntriesUnderAHeaderThatIsNoValidTextAreSetAside) {
     EXPECT_EQ(ReadWholeFile(m_userFile + ".bad"), text);
 }
 
+// The player changes the file's permissions while the game runs: a save keeps the
+// ones the file has then, for the file named and for the one a link leads to.
+TEST_F(ConfigTest, ASaveKeepsThePermissionsTheFileHasThen) {
+    const mode_t mask = umask(022);
+    WriteWholeFile(m_userFile, "[Control]\nDrop=65\n");
+    ASSERT_EQ(chmod(m_userFile.c_str(), 0644), 0);
+    Load();
+    auto modeOf = [](const std::string& path) {
+        struct stat st {};
+        return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 07777u;
+    };
+    for (const mode_t mode : {0600u, 0640u, 0604u}) {
+        ASSERT_EQ(chmod(m_userFile.c_str(), mode), 0);
+        SetConfigValue(ConfigKey::LeftKey, static_cast<int32_t>(mode));
+        EXPECT_EQ(modeOf(m_userFile), mode);
+    }
+    EXPECT_EQ(StoredValue(ReadWholeFile(m_userFile), "/Control/Left"), 0604);
+
+    const std::string real = m_store.Folder() + "/vorpane-settings";
+    ASSERT_EQ(rename(m_userFile.c_str(), real.c_str()), 0);
+    ASSERT_EQ(symlink(real.c_str(), m_userFile.c_str()), 0);
+    ASSERT_EQ(chmod(real.c_str(), 0644), 0);
+    Load();
+    ASSERT_EQ(chmod(real.c_str(), 0600), 0);
+    SetConfigValue(ConfigKey::RightKey, 1);
+    EXPECT_EQ(modeOf(real), 0600u);
+    EXPECT_EQ(StoredValue(ReadWholeFile(real), "/Control/Right"), 1);
+    // A file gone since the start comes back with the permissions it had then.
+    ASSERT_EQ(unlink(real.c_str()), 0);
+    SetConfigValue(ConfigKey::RightKey, 2);
+    EXPECT_EQ(modeOf(real), 0644u);
+    umask(mask);
+}
+
 }  // namespace
 
 namespace {
