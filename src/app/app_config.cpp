@@ -46,7 +46,8 @@ const char kMachineWideFile[] = "/etc/vorpane.conf";
 // game's own, so that no file of the player's or of another program (a dotfile
 // manager's own temporary file beside a linked settings file) is taken for one.
 const char kTempInfix[] = ".vorpane-save-";
-// A settings file larger than this is not a settings file: it is not read.
+// A settings file larger than this is not a settings file: it is not read, and a save
+// that would make one is not made.
 constexpr off_t kMaxFileBytes = 16 << 20;
 // At most this many copies of unreadable files are kept (.bad, .bad.1, ...).
 constexpr int kMaxBadCopies = 100;
@@ -691,6 +692,9 @@ public:
             std::string bytes;
             mode_t mode = m_file.mode;
             if (err == 0) err = SavedText(target, &bytes, &mode);
+            // A file the next start would refuse to read is never written: the old one
+            // stays, and the keys stay in memory for a save that fits.
+            if (err == 0 && bytes.size() > static_cast<size_t>(kMaxFileBytes)) err = EFBIG;
             if (err == 0) err = ReplaceFile(folder, target, bytes, mode);
         }
         if (err != 0) {

@@ -1032,6 +1032,66 @@ TEST_F(ConfigTest, EntriesUnderAHeaderThatIsNoValidTextAreSetAside) {
     EXPECT_EQ(ReadWholeFile(m_userFile + ".bad"), text);
 }
 
+// The start reads no file over 16 MiB, so no save writes one: a save that would leaves
+// the old file as it was and says so in one line, as other failed saves do, and its
+// keys go with the next save that fits. One that fits to the byte is made.
+TEST_F(ConfigTest, NoSaveWritesAFileTooLargeForTheNextStart) {
+    const std::string xdg = m_store.Folder() + "/xdg";
+    const size_t limit = 16 << 20;
+    const std::string settings =
+        "[Registration]\nEulaVersion=1\n[Game/1]\nHighestPlanet=40\nHighScore3=77\n";
+    // The player's comments up to size bytes in all.
+    auto padded = [&](size_t size) {
+        std::string text = settings;
+        const std::string line = "# " + std::string(4093, 'c') + "\n";
+        while (text.size() + line.size() + 4 <= size) text += line;
+        return text + "#" + std::string(size - text.size() - 2, 'c') + "\n";
+    };
+    // What the settings screen's OK adds: "[Control]\nDrop=32\nLeft=314\nRight=316\n".
+    const size_t added = 37;
+    for (const size_t spare : {added, added - 1}) {
+        SCOPED_TRACE("room for " + std::to_string(spare) + " bytes");
+        const std::string text = padded(limit - spare);
+        ASSERT_EQ(text.size(), limit - spare);
+        WriteWholeFile(m_userFile, text);
+        EXPECT_EQ(LoadReportingErrors(), "");
+        EXPECT_EQ(GameConfig.AgreementVersion, 1);
+        const unsigned long saves = ConfigSaveCount();
+        ::testing::internal::CaptureStderr();
+        {
+            ConfigWriteBatch batch;
+            SetConfigValue(ConfigKey::DropKey, 32);
+            SetConfigValue(ConfigKey::LeftKey, 314);
+            SetConfigValue(ConfigKey::RightKey, 316);
+        }
+        FlushGameConfig();
+        const std::string errors = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(ListFolder(xdg), std::vector<std::string>{"vorpane.conf"});
+        if (spare == added) {
+            EXPECT_EQ(errors, "");
+            EXPECT_EQ(ConfigSaveCount() - saves, 1u);
+            EXPECT_EQ(ReadWholeFile(m_userFile).size(), limit);
+        } else {
+            EXPECT_EQ(CountLines(errors), 1u) << errors;
+            EXPECT_NE(errors.find("cannot save the settings to " + m_userFile + " (" +
+                                  std::strerror(EFBIG) + ")"),
+                      std::string::npos) << errors;
+            EXPECT_EQ(ConfigSaveCount(), saves);
+            EXPECT_TRUE(ReadWholeFile(m_userFile) == text);
+            // The player trims the comments: the next save stores what this one could not.
+            WriteWholeFile(m_userFile, settings);
+            FlushGameConfig();
+            EXPECT_EQ(ConfigSaveCount() - saves, 1u);
+        }
+        EXPECT_EQ(LoadReportingErrors(), "");
+        EXPECT_EQ(GameConfig.AgreementVersion, 1);
+        EXPECT_EQ(GameConfig.HighestPlanet[0], 40);
+        EXPECT_EQ(GameConfig.BestTime[0][2], 77);
+        EXPECT_EQ(wxConfigBase::Get()->ReadLong("/Control/Left", -1), 314);
+        ASSERT_EQ(unlink(m_userFile.c_str()), 0);
+    }
+}
+
 // The player changes the file's permissions while the game runs: a save keeps the
 // ones the file has then, for the file named and for the one a link leads to.
 TEST_F(ConfigTest, ASaveKeepsThePermissionsTheFileHasThen) {
