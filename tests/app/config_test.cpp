@@ -983,6 +983,24 @@ TEST_F(ConfigTest, TheMachineWideFileAndThePlayersLocaleUnderATurkishLocale) {
     playersLocale("a save");
     EXPECT_EQ(StoredValue(ReadWholeFile(m_userFile), "/Display/Index"), 1);
     EXPECT_EQ(StoredValue(ReadWholeFile(m_userFile), "/Player/Music"), 1);
+
+    // Writes find the user's own entries too: a save from memory alone (the file gone)
+    // has each key once, with the value written, and the next start reads them all.
+    WriteWholeFile(m_userFile, "[Display]\nIndex=2\nTop=5\nLeft=6\nWidth=640\nHeight=480\n"
+                               "GameWidth=800\nGameHeight=600\nDepth=24\n");
+    Load();
+    ASSERT_EQ(unlink(m_userFile.c_str()), 0);
+    {
+        ConfigWriteBatch batch;
+        for (int k = int(ConfigKey::DisplayIndex); k <= int(ConfigKey::GameDepth); ++k)
+            SetConfigValue(ConfigKey(k), 100 + k);
+    }
+    playersLocale("a save from memory");
+    const std::string saved = ReadWholeFile(m_userFile);
+    EXPECT_EQ(CountLines(saved), 9u) << saved;
+    GameConfigRecord written = GameConfig;
+    Load();
+    EXPECT_EQ(std::memcmp(&written, &GameConfig, sizeof written), 0);
 }
 
 TEST_F(ConfigTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
