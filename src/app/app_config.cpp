@@ -46,7 +46,8 @@ const char kMachineWideFile[] = "/etc/vorpane.conf";
 // game's own, so that no file of the player's or of another program (a dotfile
 // manager's own temporary file beside a linked settings file) is taken for one.
 const char kTempInfix[] = ".vorpane-save-";
-// A settings file larger than this is not a settings file: it is not read.
+// A settings file larger than this is not a settings file: it is not read, and a save
+// that would make one is not made.
 constexpr off_t kMaxFileBytes = 16 << 20;
 // At most this many copies of unreadable files are kept (.bad, .bad.1, ...).
 constexpr int kMaxBadCopies = 100;
@@ -191,6 +192,17 @@ bool IsValidUtf8(const std::string& s) {
     return true;
 }
 
+// True for a line that cannot be read and would be a group header but for its
+// undecodable bytes: its first byte that is no blank, NUL or part of a byte-order mark
+// or of another character outside ASCII is "[".
+bool LooksLikeHeader(const std::string& line) {
+    for (const char c : line) {
+        if (c == '[') return true;
+        if (!IsBlank(c) && c != '\0' && static_cast<unsigned char>(c) < 0x80) return false;
+    }
+    return false;
+}
+
 // Drops the toolkit's escaping backslashes ("\x" is "x"; one at the end goes).
 std::string Unescape(const std::string& s) {
     std::string out;
@@ -285,12 +297,13 @@ std::vector<std::string> SplitLines(const std::string& raw) {
 // The readable lines of a configuration file, by the toolkit's own rules: blank lines
 // and comments ("#", ";"); group headers "[path]" with nothing but a comment after
 // them; entries "name = value". Left out are lines that are not valid UTF-8, entries
-// without "=", broken headers with the entries under them (their group is unknown),
-// and the earlier of two entries with the same name in a group (the toolkit keeps
-// the later). A group that appears twice is merged into its first appearance, which
-// the toolkit's model cannot represent otherwise, and every header is written back
-// from its path. Names match regardless of case, as in the toolkit. Byte-order marks
-// at the start of lines and the lock marks of entries go.
+// without "=", broken headers and headers that are not valid UTF-8 with the entries
+// under them (their group is unknown), and the earlier of two entries with the same
+// name in a group (the toolkit keeps the later). A group that appears twice is merged
+// into its first appearance, which the toolkit's model cannot represent otherwise,
+// and every header is written back from its path. Names match regardless of case, as
+// in the toolkit. Byte-order marks at the start of lines and the lock marks of
+// entries go.
 ConfigText CleanConfigText(const std::string& raw) {
     struct Line {
         std::string text;
@@ -319,6 +332,10 @@ ConfigText CleanConfigText(const std::string& raw) {
         const int number = static_cast<int>(n) + 1;
         if (!IsValidUtf8(line)) {
             markBad(number);
+            // One that reads as a header once its undecodable bytes are passed over
+            // names a group that is unknown: the entries under it are left out, as
+            // under a broken header, lest they land in the group before it.
+            if (LooksLikeHeader(line)) current = kUnknown;
             continue;
         }
         // A byte-order mark is no text: at the file's start or where an editor joined
@@ -673,8 +690,12 @@ public:
             // would be undone.
             const FolderLock lock(folder);
             std::string bytes;
-            if (err == 0) err = SavedText(target, &bytes);
-            if (err == 0) err = ReplaceFile(folder, target, bytes, m_file.mode);
+            mode_t mode = m_file.mode;
+            if (err == 0) err = SavedText(target, &bytes, &mode);
+            // A file the next start would refuse to read is never written: the old one
+            // stays, and the keys stay in memory for a save that fits.
+            if (err == 0 && bytes.size() > static_cast<size_t>(kMaxFileBytes)) err = EFBIG;
+            if (err == 0) err = ReplaceFile(folder, target, bytes, mode);
         }
         if (err != 0) {
             if (!m_failureReported)
@@ -715,12 +736,16 @@ private:
     // game running at the same time, say); this run's whole store when the file is
     // gone. 0, or the errno of a file that cannot be read now: it is left alone, as at
     // start-up. One with lines that cannot be read is kept aside first, as at start-up.
-    int SavedText(const std::string& target, std::string* bytes) {
+    // *mode becomes the permissions the file has now (the player may have changed
+    // them since the start); it is left as it is when there is no file.
+    int SavedText(const std::string& target, std::string* bytes, mode_t* mode) {
         std::string raw;
         ConfigText clean;
-        const int readErr = ReadRegularFile(target, &raw);
+        mode_t current = 0;
+        const int readErr = ReadRegularFile(target, &raw, &current);
         if (readErr != 0 && readErr != ENOENT) return readErr;
         const bool readable = readErr == 0;
+        if (readable) *mode = current;
         if (readable) {
             clean = CleanConfigText(raw);
             if (clean.badLines) {

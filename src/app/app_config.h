@@ -16,7 +16,8 @@
 // them) stays one: the file it leads to is replaced, beside itself, and created when
 // missing; links that go round are reported and nothing is saved. A user file with
 // lines that cannot be read is copied to vorpane.conf.bad (or .bad.1, ...) before it
-// is replaced; one that cannot be read at all is left alone. Such troubles and failed
+// is replaced; one that cannot be read at all is left alone. A save never writes a
+// file larger than a start reads (16 MiB): it fails instead. Such troubles and failed
 // saves are reported on standard error, once each, and the game goes on with the
 // values in memory.
 #pragma once

@@ -412,22 +412,38 @@ TEST_F(ConfigTest, OnlyTheGamesOwnTemporaryFilesAreEverRemoved) {
         "vorpane202412", "vorpaneNotes1", "vorpanebackup",  // "vorpane" and six
         "vorpane.conf.tmp-Ab12Cd",                          // another program's save
         "vorpane.conf.vorpane-save-Ab12C", "vorpane.conf.vorpane-save-Ab12Cde",
-        "vorpane.conf.vorpane-save-Ab12C-", "vorpane.confvorpane-save-Ab12Cd"};
+        "vorpane.conf.vorpane-save-Ab12C-", "vorpane.confvorpane-save-Ab12Cd",
+        "vorpane.conf.vorpane-save_Ab12Cd", "vorpane.conf.vorpane-sav-Ab12Cd"};
+    // Named exactly as a leftover, but no regular file: a link to one of the player's
+    // files, a folder and a named pipe.
+    const std::string link = "vorpane.conf.vorpane-save-Link12";
+    const std::string folderName = "vorpane.conf.vorpane-save-Fold12";
+    const std::string pipeName = "vorpane.conf.vorpane-save-Pipe12";
     for (const std::string& folder : {xdg, dotfiles}) {
         for (const std::string& name : players) WriteWholeFile(folder + "/" + name, name);
         WriteWholeFile(folder + "/vorpane.conf.vorpane-save-Xy34Zw", "a crash's leftover");
+        ASSERT_EQ(symlink("vorpanebackup", (folder + "/" + link).c_str()), 0);
+        ASSERT_EQ(mkdir((folder + "/" + folderName).c_str(), 0700), 0);
+        ASSERT_EQ(mkfifo((folder + "/" + pipeName).c_str(), 0600), 0);
     }
     // Each folder's leftover goes, and what was the player's stays through every step.
     std::vector<std::string> kept = players;
-    kept.push_back("vorpane.conf");
+    kept.insert(kept.end(), {"vorpane.conf", link, folderName, pipeName});
     std::sort(kept.begin(), kept.end());
     auto playersFilesIntact = [&](const char* step) {
         SCOPED_TRACE(step);
         EXPECT_EQ(ListFolder(xdg), kept);
         EXPECT_EQ(ListFolder(dotfiles), kept);
-        for (const std::string& folder : {xdg, dotfiles})
+        for (const std::string& folder : {xdg, dotfiles}) {
             for (const std::string& name : players)
                 EXPECT_EQ(ReadWholeFile(folder + "/" + name), name) << folder << "/" << name;
+            struct stat st {};
+            EXPECT_TRUE(lstat((folder + "/" + link).c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+            EXPECT_TRUE(lstat((folder + "/" + folderName).c_str(), &st) == 0 &&
+                        S_ISDIR(st.st_mode));
+            EXPECT_TRUE(lstat((folder + "/" + pipeName).c_str(), &st) == 0 &&
+                        S_ISFIFO(st.st_mode));
+        }
     };
     // The settings file a link to the real one in the player's dotfiles.
     WriteWholeFile(dotfiles + "/vorpane.conf", "[Control]\nDrop=65\n");
@@ -918,6 +934,75 @@ TEST_F(ConfigTest, NamesMatchTheSameWayUnderATurkishLocale) {
     EXPECT_EQ(GameConfig.DisplayIndex, 3);
 }
 
+// Under a Turkish locale the machine-wide file's names match as the user's do, and
+// the player's locale is the thread's again after every load, read, write and save:
+// only the toolkit's handling of names runs under the "C" locale.
+TEST_F(ConfigTest, TheMachineWideFileAndThePlayersLocaleUnderATurkishLocale) {
+    if (!MakeLocaleAvailable("tr_TR.UTF-8", "tr_TR", "UTF-8"))
+        GTEST_SKIP() << "no tr_TR.UTF-8 locale, and localedef could not build one (the "
+                        "\"locales\" package holds its sources)";
+    struct ProcessLocale {
+        const std::string before = setlocale(LC_ALL, nullptr);
+        ~ProcessLocale() { setlocale(LC_ALL, before.c_str()); }
+    } restored;
+    ASSERT_NE(setlocale(LC_ALL, "tr_TR.UTF-8"), nullptr);
+    ASSERT_EQ(towlower(L'I'), 0x131u) << "not a Turkish locale";
+    WriteWholeFile(m_globalFile, "[Display]\nIndex=2\nTop=5\nLeft=6\nWidth=640\nHeight=480\n"
+                                 "GameWidth=800\nGameHeight=600\nDepth=24\n"
+                                 "[Display/Quality]\nAutomatic=0\nFade=1\nMinFilter=3\n");
+    auto playersLocale = [](const char* after) {
+        EXPECT_EQ(towlower(L'I'), 0x131u) << "the thread's locale changed by " << after;
+    };
+    EXPECT_EQ(LoadReportingErrors(), "");
+    playersLocale("a load");
+    EXPECT_EQ(GameConfig.DisplayIndex, 2);
+    EXPECT_EQ(GameConfig.DisplayTop, 5);
+    EXPECT_EQ(GameConfig.DisplayLeft, 6);
+    EXPECT_EQ(GameConfig.DisplayWidth, 640);
+    EXPECT_EQ(GameConfig.DisplayHeight, 480);
+    EXPECT_EQ(GameConfig.GameWidth, 800);
+    EXPECT_EQ(GameConfig.GameHeight, 600);
+    EXPECT_EQ(GameConfig.GameDepth, 24);
+    EXPECT_EQ(GameConfig.QualityAutomatic, 0);
+    EXPECT_EQ(GameConfig.Fade, 1);
+    EXPECT_EQ(GameConfig.MinFilter, 3);
+    int32_t value = 0;
+    ReadConfigInt("/Display/Index", &value, -1);
+    EXPECT_EQ(value, 2);
+    playersLocale("a read");
+    SetConfigValue(ConfigKey::DisplayIndex, 1);
+    playersLocale("a write");
+    {
+        ConfigWriteBatch batch;
+        SetConfigValue(ConfigKey::DisplayTop, 7);
+    }
+    playersLocale("a batch");
+    WriteWholeFile(m_userFile, ReadWholeFile(m_userFile) + "[Player]\nMusic=0\n");
+    WriteConfigInt("/Player/Music", 1);
+    FlushGameConfig();
+    playersLocale("a save");
+    EXPECT_EQ(StoredValue(ReadWholeFile(m_userFile), "/Display/Index"), 1);
+    EXPECT_EQ(StoredValue(ReadWholeFile(m_userFile), "/Player/Music"), 1);
+
+    // Writes find the user's own entries too: a save from memory alone (the file gone)
+    // has each key once, with the value written, and the next start reads them all.
+    WriteWholeFile(m_userFile, "[Display]\nIndex=2\nTop=5\nLeft=6\nWidth=640\nHeight=480\n"
+                               "GameWidth=800\nGameHeight=600\nDepth=24\n");
+    Load();
+    ASSERT_EQ(unlink(m_userFile.c_str()), 0);
+    {
+        ConfigWriteBatch batch;
+        for (int k = int(ConfigKey::DisplayIndex); k <= int(ConfigKey::GameDepth); ++k)
+            SetConfigValue(ConfigKey(k), 100 + k);
+    }
+    playersLocale("a save from memory");
+    const std::string saved = ReadWholeFile(m_userFile);
+    EXPECT_EQ(CountLines(saved), 9u) << saved;
+    GameConfigRecord written = GameConfig;
+    Load();
+    EXPECT_EQ(std::memcmp(&written, &GameConfig, sizeof written), 0);
+}
+
 TEST_F(ConfigTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
     // As a dotfile manager links it: the settings name to an absolute link, that to a
     // relative one, that to a private file in a folder of its own.
@@ -981,6 +1066,264 @@ TEST_F(ConfigTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(ListFolder(links), (std::vector<std::string>{"first", "second"}));
     EXPECT_EQ(ReadWholeFile(real), "[Control]\nDrop=70\n");
+}
+
+// A header that is no valid text (a stray byte in it, or a NUL before it) names a group
+// that cannot be known: the entries under it are set aside with it, kept only in the
+// copy of the file as it was, and never land in the group before it, where a save
+// would store them. An entry that is no valid text goes alone.
+TEST_F(ConfigTest, EntriesUnderAHeaderThatIsNoValidTextAreSetAside) {
+    const std::string text = std::string("\0[Registration]\nEulaVersion=1\n", 30) +
+                             "[Game/1]\nHighScore7=77\nNote\xff=1\nHighScore8=88\n"
+                             "[Game/\xff" "2]\nHighScore7=999\n"
+                             "[Game/3]\nHighScore5=35\n"
+                             " \xEF\xBB\xBF[Game/\xfe" "4] # galaxy 4\nHighScore100=4242\n"
+                             "# mine\n[Player]\nMusic=1\n";
+    WriteWholeFile(m_userFile, text);
+    auto loadsAsWanted = [&] {
+        EXPECT_EQ(GameConfig.BestTime[0][6], 77);
+        EXPECT_EQ(GameConfig.BestTime[0][7], 88);
+        EXPECT_EQ(GameConfig.BestTime[0][99], 0);
+        EXPECT_EQ(GameConfig.BestTime[1][6], 0);
+        EXPECT_EQ(GameConfig.BestTime[2][4], 35);
+        EXPECT_EQ(GameConfig.BestTime[3][99], 0);
+        EXPECT_EQ(GameConfig.AgreementVersion, 0);
+        EXPECT_EQ(GameConfig.MusicMode, 1);
+        EXPECT_EQ(wxConfigBase::Get()->ReadLong("/EulaVersion", -1), -1);
+    };
+    const std::string errors = LoadReportingErrors();
+    EXPECT_EQ(CountLines(errors), 1u) << errors;
+    EXPECT_NE(errors.find("7 lines of the settings file " + m_userFile +
+                          " cannot be read (the first is line 1)"),
+              std::string::npos) << errors;
+    loadsAsWanted();
+    EXPECT_EQ(ReadWholeFile(m_userFile + ".bad"), text);
+
+    // The settings screen's OK: a save, and a start after it, find nothing moved.
+    {
+        ConfigWriteBatch batch;
+        SetConfigValue(ConfigKey::DropKey, 32);
+        SetConfigValue(ConfigKey::LeftKey, 314);
+        SetConfigValue(ConfigKey::RightKey, 316);
+    }
+    const std::string saved = ReadWholeFile(m_userFile);
+    EXPECT_EQ(saved.find("999"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("4242"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("EulaVersion"), std::string::npos) << saved;
+    EXPECT_EQ(StoredValue(saved, "/Game/1/HighScore7"), 77);
+    EXPECT_EQ(StoredValue(saved, "/Game/3/HighScore5"), 35);
+    EXPECT_EQ(LoadReportingErrors(), "");
+    loadsAsWanted();
+    EXPECT_EQ(GameConfig.DropKey, 32);
+    EXPECT_EQ(ReadWholeFile(m_userFile + ".bad"), text);
+}
+
+// The start reads no file over 16 MiB, so no save writes one: a save that would leaves
+// the old file as it was and says so in one line, as other failed saves do, and its
+// keys go with the next save that fits. One that fits to the byte is made.
+TEST_F(ConfigTest, NoSaveWritesAFileTooLargeForTheNextStart) {
+    const std::string xdg = m_store.Folder() + "/xdg";
+    const size_t limit = 16 << 20;
+    const std::string settings =
+        "[Registration]\nEulaVersion=1\n[Game/1]\nHighestPlanet=40\nHighScore3=77\n";
+    // The player's comments up to size bytes in all.
+    auto padded = [&](size_t size) {
+        std::string text = settings;
+        const std::string line = "# " + std::string(4093, 'c') + "\n";
+        while (text.size() + line.size() + 4 <= size) text += line;
+        return text + "#" + std::string(size - text.size() - 2, 'c') + "\n";
+    };
+    // What the settings screen's OK adds: "[Control]\nDrop=32\nLeft=314\nRight=316\n".
+    const size_t added = 37;
+    for (const size_t spare : {added, added - 1}) {
+        SCOPED_TRACE("room for " + std::to_string(spare) + " bytes");
+        const std::string text = padded(limit - spare);
+        ASSERT_EQ(text.size(), limit - spare);
+        WriteWholeFile(m_userFile, text);
+        EXPECT_EQ(LoadReportingErrors(), "");
+        EXPECT_EQ(GameConfig.AgreementVersion, 1);
+        const unsigned long saves = ConfigSaveCount();
+        ::testing::internal::CaptureStderr();
+        {
+            ConfigWriteBatch batch;
+            SetConfigValue(ConfigKey::DropKey, 32);
+            SetConfigValue(ConfigKey::LeftKey, 314);
+            SetConfigValue(ConfigKey::RightKey, 316);
+        }
+        FlushGameConfig();
+        const std::string errors = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(ListFolder(xdg), std::vector<std::string>{"vorpane.conf"});
+        if (spare == added) {
+            EXPECT_EQ(errors, "");
+            EXPECT_EQ(ConfigSaveCount() - saves, 1u);
+            EXPECT_EQ(ReadWholeFile(m_userFile).size(), limit);
+        } else {
+            EXPECT_EQ(CountLines(errors), 1u) << errors;
+            EXPECT_NE(errors.find("cannot save the settings to " + m_userFile + " (" +
+                                  std::strerror(EFBIG) + ")"),
+                      std::string::npos) << errors;
+            EXPECT_EQ(ConfigSaveCount(), saves);
+            EXPECT_TRUE(ReadWholeFile(m_userFile) == text);
+            // The player trims the comments: the next save stores what this one could not.
+            WriteWholeFile(m_userFile, settings);
+            FlushGameConfig();
+            EXPECT_EQ(ConfigSaveCount() - saves, 1u);
+        }
+        EXPECT_EQ(LoadReportingErrors(), "");
+        EXPECT_EQ(GameConfig.AgreementVersion, 1);
+        EXPECT_EQ(GameConfig.HighestPlanet[0], 40);
+        EXPECT_EQ(GameConfig.BestTime[0][2], 77);
+        EXPECT_EQ(wxConfigBase::Get()->ReadLong("/Control/Left", -1), 314);
+        ASSERT_EQ(unlink(m_userFile.c_str()), 0);
+    }
+}
+
+// The player changes the file's permissions while the game runs: a save keeps the
+// ones the file has then, for the file named and for the one a link leads to.
+TEST_F(ConfigTest, ASaveKeepsThePermissionsTheFileHasThen) {
+    const mode_t mask = umask(022);
+    WriteWholeFile(m_userFile, "[Control]\nDrop=65\n");
+    ASSERT_EQ(chmod(m_userFile.c_str(), 0644), 0);
+    Load();
+    auto modeOf = [](const std::string& path) {
+        struct stat st {};
+        return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 07777u;
+    };
+    for (const mode_t mode : {0600u, 0640u, 0604u}) {
+        ASSERT_EQ(chmod(m_userFile.c_str(), mode), 0);
+        SetConfigValue(ConfigKey::LeftKey, static_cast<int32_t>(mode));
+        EXPECT_EQ(modeOf(m_userFile), mode);
+    }
+    EXPECT_EQ(StoredValue(ReadWholeFile(m_userFile), "/Control/Left"), 0604);
+
+    const std::string real = m_store.Folder() + "/vorpane-settings";
+    ASSERT_EQ(rename(m_userFile.c_str(), real.c_str()), 0);
+    ASSERT_EQ(symlink(real.c_str(), m_userFile.c_str()), 0);
+    ASSERT_EQ(chmod(real.c_str(), 0644), 0);
+    Load();
+    ASSERT_EQ(chmod(real.c_str(), 0600), 0);
+    SetConfigValue(ConfigKey::RightKey, 1);
+    EXPECT_EQ(modeOf(real), 0600u);
+    EXPECT_EQ(StoredValue(ReadWholeFile(real), "/Control/Right"), 1);
+    // A file gone since the start comes back with the permissions it had then.
+    ASSERT_EQ(unlink(real.c_str()), 0);
+    SetConfigValue(ConfigKey::RightKey, 2);
+    EXPECT_EQ(modeOf(real), 0644u);
+    umask(mask);
+}
+
+// The copy kept of a file with lines that cannot be read is on disk before anything
+// replaces that file: synced whole, and its name in the folder synced after it; at
+// the start and at a save that finds such lines written meanwhile.
+TEST_F(ConfigTest, TheCopyOfAnUnreadableFileIsSyncedBeforeTheFileIsReplaced) {
+    const std::string xdg = m_store.Folder() + "/xdg";
+    const std::string text = FullProgressText() + "[Player\nbroken\n";
+    WriteWholeFile(m_userFile, text);
+    std::vector<SyncSeen> syncs;
+    g_syncsSeen = &syncs;
+    g_settingsPath = m_userFile.c_str();
+    g_appSeams.syncFile = RecordSync;
+    struct stat folder {};
+    ASSERT_EQ(stat(xdg.c_str(), &folder), 0);
+    auto copySynced = [&](const std::string& copy, size_t size) {
+        struct stat kept {};
+        ASSERT_EQ(stat(copy.c_str(), &kept), 0);
+        auto synced = std::find_if(syncs.begin(), syncs.end(), [&](const SyncSeen& s) {
+            return s.synced.st_ino == kept.st_ino && s.synced.st_dev == kept.st_dev;
+        });
+        ASSERT_NE(synced, syncs.end()) << copy << " was never synced";
+        EXPECT_EQ(static_cast<size_t>(synced->synced.st_size), size);
+        EXPECT_NE(std::find_if(synced, syncs.end(),
+                               [&](const SyncSeen& s) { return s.synced.st_ino == folder.st_ino; }),
+                  syncs.end())
+            << "the folder was not synced after " << copy;
+    };
+    EXPECT_NE(LoadReportingErrors(), "");
+    copySynced(m_userFile + ".bad", text.size());
+
+    const std::string edited = FullProgressText() + "Left\n";
+    WriteWholeFile(m_userFile, edited);
+    syncs.clear();
+    ::testing::internal::CaptureStderr();
+    SetConfigValue(ConfigKey::MusicMode, 0);
+    ::testing::internal::GetCapturedStderr();
+    copySynced(m_userFile + ".bad.1", edited.size());
+    g_syncsSeen = nullptr;
+}
+
+int g_failedSyncs = 0;
+int FailSync(int) {
+    ++g_failedSyncs;
+    errno = EIO;
+    return -1;
+}
+
+// A sync that fails stops the save before its rename: the old file stays as it was,
+// the failure is said once, and the next save that can sync stores the keys. A copy
+// of an unreadable file that cannot be synced is no copy: the file is left alone.
+TEST_F(ConfigTest, AFailedSyncKeepsTheOldFile) {
+    const std::string xdg = m_store.Folder() + "/xdg";
+    const std::string text = FullProgressText();
+    WriteWholeFile(m_userFile, text);
+    Load();
+    struct stat before {};
+    ASSERT_EQ(stat(m_userFile.c_str(), &before), 0);
+    g_failedSyncs = 0;
+    g_appSeams.syncFile = FailSync;
+    ::testing::internal::CaptureStderr();
+    SetConfigValue(ConfigKey::MusicMode, 0);
+    SetConfigValue(ConfigKey::LeftKey, 77);
+    std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_GE(g_failedSyncs, 2);
+    EXPECT_EQ(CountLines(errors), 1u) << errors;
+    EXPECT_NE(errors.find("cannot save the settings to " + m_userFile + " (" +
+                          std::strerror(EIO) + ")"),
+              std::string::npos) << errors;
+    struct stat after {};
+    ASSERT_EQ(stat(m_userFile.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(ReadWholeFile(m_userFile), text);
+    EXPECT_EQ(ListFolder(xdg), std::vector<std::string>{"vorpane.conf"});
+    g_appSeams.syncFile = nullptr;
+    FlushGameConfig();
+    EXPECT_EQ(StoredValue(ReadWholeFile(m_userFile), "/Player/Music"), 0);
+    EXPECT_EQ(StoredValue(ReadWholeFile(m_userFile), "/Control/Left"), 77);
+
+    const std::string broken = text + "[Player\n";
+    WriteWholeFile(m_userFile, broken);
+    g_appSeams.syncFile = FailSync;
+    errors = LoadReportingErrors();
+    EXPECT_NE(errors.find("as no copy of it could be kept (" + std::string(std::strerror(EIO)) +
+                          ") it is left as it is"),
+              std::string::npos) << errors;
+    g_appSeams.syncFile = nullptr;
+    SetConfigValue(ConfigKey::MusicMode, 1);
+    FlushGameConfig();
+    EXPECT_EQ(ReadWholeFile(m_userFile), broken);
+    EXPECT_EQ(ListFolder(xdg), std::vector<std::string>{"vorpane.conf"});
+}
+
+// Names match regardless of case for every ASCII letter, the first and last included:
+// of two entries whose names differ only so, the later is the one read.
+TEST_F(ConfigTest, EveryAsciiLetterMatchesEitherCase) {
+    std::string text = "[Letters]\n";
+    for (char c = 'A'; c <= 'Z'; ++c) text += std::string(1, c) + "x=1\n";
+    text += "[LETTERS]\n";
+    for (char c = 'a'; c <= 'z'; ++c) text += std::string(1, c) + "X=2\n";
+    text += "[Zone]\nZoom=3\n[zONE]\nzOOM=4\n";
+    WriteWholeFile(m_userFile, text);
+    const std::string errors = LoadReportingErrors();
+    EXPECT_NE(errors.find("27 lines of the settings file " + m_userFile +
+                          " cannot be read (the first is line 2)"),
+              std::string::npos) << errors;
+    wxConfigBase* store = wxConfigBase::Get();
+    for (char c = 'A'; c <= 'Z'; ++c) {
+        const std::string upper = "/Letters/" + std::string(1, c) + "x";
+        const std::string lower = "/letters/" + std::string(1, char(c - 'A' + 'a')) + "X";
+        EXPECT_EQ(store->ReadLong(upper, -1), 2) << upper;
+        EXPECT_EQ(store->ReadLong(lower, -1), 2) << lower;
+    }
+    EXPECT_EQ(store->ReadLong("/ZONE/ZOOM", -1), 4);
 }
 
 }  // namespace
