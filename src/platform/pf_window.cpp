@@ -281,14 +281,32 @@ void ListWhileItLives(std::vector<wxWindow*>* list, wxWindow* window) {
 // each once however many of its X windows go.
 std::vector<wxWeakRef<wxWindow>> g_closesDue;  // main thread
 
-// The program's top-level window that the window of the toolkit lies in, or null.
-wxWindow* TopLevelHolding(GdkWindow* gdkWindow) {
-    GdkWindow* top = gdk_window_get_toplevel(gdkWindow);
-    for (wxWindow* window : wxTopLevelWindows) {
+// The window of the program whose toolkit window is the top-level X window top: a
+// top-level window, or a pop-up (a choice list) of a window among windows, or null.
+wxWindow* WindowHolding(GdkWindow* top, const wxWindowList& windows) {
+    for (wxWindow* window : windows) {
         GtkWidget* widget = window->GetHandle();
-        if (widget && gtk_widget_get_window(widget) == top) return window;
+        if (window->IsTopLevel() && widget && gtk_widget_get_window(widget) == top) return window;
+        if (wxWindow* inner = WindowHolding(top, window->GetChildren())) return inner;
     }
     return nullptr;
+}
+
+// Delivers a close request to the top-level window from the toolkit's loop, after GDK's
+// part of the event now handled, once however many of its X windows go; a window
+// deleted meanwhile takes the call with it.
+void CloseOnce(wxWindow* topLevel) {
+    const auto due = [topLevel](const wxWeakRef<wxWindow>& w) { return w.get() == topLevel; };
+    if (std::any_of(g_closesDue.begin(), g_closesDue.end(), due)) return;
+    g_closesDue.erase(std::remove_if(g_closesDue.begin(), g_closesDue.end(),
+                                     [](const wxWeakRef<wxWindow>& w) { return !w; }),
+                      g_closesDue.end());
+    g_closesDue.emplace_back(topLevel);
+    topLevel->CallAfter([topLevel, due] {
+        g_closesDue.erase(std::remove_if(g_closesDue.begin(), g_closesDue.end(), due),
+                          g_closesDue.end());
+        DeliverClose(topLevel);
+    });
 }
 
 // What the X server says of its OpenGL extension (GLX), asked once.
@@ -353,10 +371,11 @@ Bool IgnoreErrorsAfterWindowsGone(Display* display, XErrorEvent* host, xError* w
 // crashes); X tells of the innermost windows first. GDK would warn, mark its windows
 // destroyed under the widgets that draw in them, and GTK would then tear down the
 // widget that the toolkit still holds: assertions, and a program running on without a
-// window. Instead the whole top-level window is taken off the screen the way GTK does
-// it itself (its widgets let go of their windows first; the requests for X windows
-// already gone fail unheard), so GDK's notices then only tidy up, and its close handler
-// hears a close request, as from its close box.
+// window. Instead the whole top-level window (or the pop-up list) is taken off the
+// screen the way GTK does it itself (its widgets let go of their windows first; the
+// requests for X windows already gone fail unheard), so GDK's notices then only tidy
+// up, and the close handler of the top-level window (the pop-up's owner's) hears a
+// close request, as from its close box.
 GdkFilterReturn CloseWindowDestroyedElsewhere(GdkXEvent* xevent, GdkEvent*, gpointer) {
     const XEvent* x = static_cast<const XEvent*>(xevent);
     if (x->type != DestroyNotify) return GDK_FILTER_CONTINUE;
@@ -365,28 +384,17 @@ GdkFilterReturn CloseWindowDestroyedElsewhere(GdkXEvent* xevent, GdkEvent*, gpoi
         display ? gdk_x11_window_lookup_for_display(display, x->xdestroywindow.window) : nullptr;
     if (!IsOwnWindow(window)) return GDK_FILTER_CONTINUE;
     g_windowDestroyedElsewhere = true;
-    wxWindow* topLevel = TopLevelHolding(window);
-    GtkWidget* widget = topLevel ? topLevel->GetHandle() : nullptr;
+    wxWindow* holder = WindowHolding(gdk_window_get_toplevel(window), wxTopLevelWindows);
+    GtkWidget* widget = holder ? holder->GetHandle() : nullptr;
     if (!widget || !gtk_widget_get_realized(widget)) return GDK_FILTER_CONTINUE;
     gdk_x11_display_error_trap_push(display);
     gtk_widget_unrealize(widget);
     gdk_x11_display_error_trap_pop_ignored(display);
     // A modal window's hold on the input would pass the other windows' events to it.
     gtk_grab_remove(widget);
-    const auto due = [topLevel](const wxWeakRef<wxWindow>& w) { return w.get() == topLevel; };
-    if (std::none_of(g_closesDue.begin(), g_closesDue.end(), due)) {
-        g_closesDue.erase(std::remove_if(g_closesDue.begin(), g_closesDue.end(),
-                                         [](const wxWeakRef<wxWindow>& w) { return !w; }),
-                          g_closesDue.end());
-        g_closesDue.emplace_back(topLevel);
-        // From the toolkit's loop, after GDK's part of the event; a window deleted
-        // meanwhile takes the call with it.
-        topLevel->CallAfter([topLevel, due] {
-            g_closesDue.erase(std::remove_if(g_closesDue.begin(), g_closesDue.end(), due),
-                              g_closesDue.end());
-            DeliverClose(topLevel);
-        });
-    }
+    wxWindow* topLevel =
+        wxTopLevelWindows.Find(holder) ? holder : wxGetTopLevelParent(holder->GetParent());
+    if (topLevel) CloseOnce(topLevel);
     return GDK_FILTER_CONTINUE;
 }
 

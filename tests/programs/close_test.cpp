@@ -4,7 +4,8 @@
 // (within a second where the machine has time to spare), quietly, and the
 // configuration file keeps every line; also while another client holds the keyboard.
 // A window of the program that another client destroys (as a desktop tool or a window
-// manager that crashes does) ends it the same way.
+// manager that crashes does) ends it the same way, also with a choice list open, and
+// so does SIGTERM then.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -320,6 +321,47 @@ TEST_P(DestroyedWindowTest, AWindowDestroyedByAnotherClientEndsTheProgramAsItsCl
     SeenWindow window;
     std::unique_ptr<GameProcess> game = StartAtGalaxy(&window);
     DestroyAndCheck(*game, "galaxy (the game window)", window.id, 0);
+}
+
+// The settings screen with its Music choice's list open: the list runs a loop of its
+// own inside the menu's. What ends the program then: another client destroying the
+// list's window, the background frame or the menu (each alone, and the three
+// together), and SIGTERM. Each ends it as a close does: status 0, nothing on standard
+// error (no toolkit warning), the file whole.
+TEST_P(DestroyedWindowTest, WithAChoiceListOpenTheProgramEndsAsOnAClose) {
+    enum Ending { Every, List, Frame, Menu, Term };
+    const char* names[] = {"list (its three windows destroyed)", "list (its own window destroyed)",
+                           "list (the background frame destroyed)", "list (the menu destroyed)",
+                           "list (SIGTERM)"};
+    for (Ending ending : {Every, List, Frame, Menu, Term}) {
+        SCOPED_TRACE(names[ending]);
+        SeenWindow home, settings, list, frame;
+        std::unique_ptr<GameProcess> game = StartAtHome(&home);
+        m_screen->Type(home, "Tab Return");  // from Play to Settings
+        ASSERT_TRUE(WaitForNextMenu(home, &settings)) << "no settings screen";
+        m_screen->Type(settings, "Tab Return");  // from OK to Music, and its list opens
+        const int menuWidth = settings.width;
+        ASSERT_TRUE(m_screen->WaitForWindow(
+            [&](const SeenWindow& w) {
+                return w.className == "Vorpane" && w.width < menuWidth / 2 && w.width > 10;
+            },
+            30, &list))
+            << "the list never opened";
+        ASSERT_TRUE(m_screen->WaitForWindow(TestScreen::IsBackgroundFrame, 30, &frame));
+        const auto destroy = [&](const std::vector<Window>& windows) {
+            for (Window w : windows) {
+                XDestroyWindow(m_screen->X(), w);
+                XSync(m_screen->X(), False);
+            }
+        };
+        switch (ending) {
+        case Every: EndAndCheck(*game, names[ending], [&] { destroy({list.id, frame.id, settings.id}); }, 0, kDestroyedSeconds); break;
+        case List: EndAndCheck(*game, names[ending], [&] { destroy({list.id}); }, 0, kDestroyedSeconds); break;
+        case Frame: EndAndCheck(*game, names[ending], [&] { destroy({frame.id}); }, 0, kDestroyedSeconds); break;
+        case Menu: EndAndCheck(*game, names[ending], [&] { destroy({settings.id}); }, 0, kDestroyedSeconds); break;
+        case Term: EndAndCheck(*game, names[ending], [&] { game->Terminate(); }, 0, kDestroyedSeconds); break;
+        }
+    }
 }
 
 // No window manager, and one that puts frames of its own around the windows.
