@@ -186,12 +186,14 @@ GameWindowState g_window;  // main thread
 // The X server's present time, for requests about the window. The server tells it in
 // answer to a property change, asked of the toolkit's hidden leader window, which is
 // not on the screen for other clients to destroy: a window of the program destroyed
-// by another client before the program heard of it would never answer.
+// by another client before the program heard of it would never answer. Once another
+// client has destroyed the leader too the program is closing, and nothing could be
+// asked safely: the request then says "now" (GDK_CURRENT_TIME) instead.
 guint32 ServerTimeNow(GdkWindow* window) {
     GdkWindow* leader = gdk_display_get_default_group(gdk_window_get_display(window));
-    if (leader && GDK_IS_X11_WINDOW(leader) && !gdk_window_is_destroyed(leader))
-        window = leader;
-    return gdk_x11_get_server_time(window);
+    if (!leader || !GDK_IS_X11_WINDOW(leader) || gdk_window_is_destroyed(leader))
+        return GDK_CURRENT_TIME;
+    return gdk_x11_get_server_time(leader);
 }
 
 // A new window carries the time of the last input the program saw as the moment of the
@@ -206,7 +208,8 @@ void StampUserTimeNow(wxWindow* topLevel) {
     gtk_widget_realize(GTK_WIDGET(window));
     GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window));
     if (!gdkWindow || !GDK_IS_X11_WINDOW(gdkWindow)) return;
-    gdk_x11_window_set_user_time(gdkWindow, ServerTimeNow(gdkWindow));
+    // No time (the program is closing) would tell a window manager never to focus it.
+    if (const guint32 now = ServerTimeNow(gdkWindow)) gdk_x11_window_set_user_time(gdkWindow, now);
 }
 
 // The windows whose close handler hears every close request (PfTakeCloseRequests).
@@ -366,6 +369,20 @@ Bool IgnoreErrorsAfterWindowsGone(Display* display, XErrorEvent* host, xError* w
     return previous ? previous(display, host, wire) : True;
 }
 
+// The toolkit's hidden leader window (the program's group on the X server, which
+// carries its name and process) destroyed by another client: GDK would warn. It is
+// marked gone instead, so GDK's notice only tidies up (the display keeps its
+// reference), and every shown top-level window closes, as when all the program's
+// windows go.
+void CloseOnLeaderGone(GdkDisplay* display, GdkWindow* leader) {
+    g_object_ref(leader);
+    gdk_x11_display_error_trap_push(display);
+    gdk_window_destroy(leader);
+    gdk_x11_display_error_trap_pop_ignored(display);
+    for (wxWindow* window : wxTopLevelWindows)
+        if (window->IsShown()) CloseOnce(window);
+}
+
 // Sees every event of the window system before the toolkit. Another client may destroy
 // a window of the program (XDestroyWindow: a desktop tool, a window manager that
 // crashes); X tells of the innermost windows first. GDK would warn, mark its windows
@@ -384,6 +401,10 @@ GdkFilterReturn CloseWindowDestroyedElsewhere(GdkXEvent* xevent, GdkEvent*, gpoi
         display ? gdk_x11_window_lookup_for_display(display, x->xdestroywindow.window) : nullptr;
     if (!IsOwnWindow(window)) return GDK_FILTER_CONTINUE;
     g_windowDestroyedElsewhere = true;
+    if (window == gdk_display_get_default_group(display)) {
+        CloseOnLeaderGone(display, window);
+        return GDK_FILTER_CONTINUE;
+    }
     wxWindow* holder = WindowHolding(gdk_window_get_toplevel(window), wxTopLevelWindows);
     GtkWidget* widget = holder ? holder->GetHandle() : nullptr;
     if (!widget || !gtk_widget_get_realized(widget)) return GDK_FILTER_CONTINUE;
