@@ -1,9 +1,13 @@
-// Windows of the program destroyed by another client, in-process: the toolkit's hidden
-// leader window gone closes every shown window, quietly, and asks the X server for
-// nothing that could no longer answer.
+// Windows of the program destroyed by another client, in-process: each top-level
+// window's close handler hears one close however many of its X windows (its pop-ups',
+// the hidden leader's) go; the
+// destroy of another client's window leaves the program's X errors heard; the
+// toolkit's hidden leader window gone closes every shown window, quietly, and asks the
+// X server for nothing that could no longer answer.
 #include <gtest/gtest.h>
 #include <wx/frame.h>
 #include <wx/panel.h>
+#include <wx/popupwin.h>
 
 #include <chrono>
 #include <string>
@@ -114,10 +118,107 @@ protected:
         return quits;
     }
 
+    // A genuine X error of the program (a request about a window that never existed)
+    // reaches the toolkit's handler, as a trap there sees it.
+    bool ErrorsHeard() {
+        gdk_x11_display_error_trap_push(Gdk());
+        XMapWindow(X(), 0x7ffffffe);
+        return gdk_x11_display_error_trap_pop(Gdk()) == BadWindow;
+    }
+
     OtherClient m_other;
     std::vector<CountedFrame*> m_frames;
     guint m_handler = 0;
 };
+
+// Another client's window that the program knew, gone, and a request about a window
+// that is not the program's failing: neither is the program's window gone, and a later
+// genuine error of the program is still heard. Then one of the program's windows goes:
+// from then on the failures its loss brings are not.
+// First of the cases: once a window of the program has gone, the program stays deaf to
+// such failures for the rest of its run.
+TEST_F(DestroyedWindowTest, AnotherClientsWindowGoneLeavesTheErrorsHeard) {
+    CountedFrame* frame = NewFrame(0);
+    ASSERT_TRUE(ErrorsHeard());
+    // A window of the other client that the program watches (as GDK does the window
+    // manager's frames), destroyed: its notice reaches the program.
+    const Window foreign = XCreateSimpleWindow(m_other.X(), DefaultRootWindow(m_other.X()), 0, 0,
+                                               10, 10, 0, 0, 0);
+    XSync(m_other.X(), False);
+    GdkWindow* known = gdk_x11_window_foreign_new_for_display(Gdk(), foreign);
+    ASSERT_NE(known, nullptr);
+    XSelectInput(X(), foreign, StructureNotifyMask);
+    XSync(X(), False);
+    m_other.Destroy(foreign);
+    ASSERT_TRUE(PumpUntil([&] { return GdkForgot(foreign); }, 20)) << "no notice of the destroy";
+    EXPECT_TRUE(ErrorsHeard());
+    // A window of nobody's: the program's own request about it fails.
+    const Window gone = XCreateSimpleWindow(m_other.X(), DefaultRootWindow(m_other.X()), 0, 0, 10,
+                                            10, 0, 0, 0);
+    m_other.Destroy(gone);
+    gdk_x11_display_error_trap_push(Gdk());
+    XMapWindow(X(), gone);
+    EXPECT_EQ(gdk_x11_display_error_trap_pop(Gdk()), BadWindow);
+    EXPECT_TRUE(ErrorsHeard());
+    EXPECT_EQ(frame->closes, 0);
+    g_object_unref(known);
+    // The program's own window gone: it closes, and the errors its loss brings go no
+    // further.
+    const Window own = XidOf(frame);
+    m_other.Destroy(own);
+    ASSERT_TRUE(PumpUntil([&] { return frame->closes > 0; }, 20)) << "no close";
+    EXPECT_FALSE(ErrorsHeard());
+    EXPECT_EQ(g_gdkWarnings, 0);
+}
+
+// Every X window of the program goes at once: the game window's (its frame and the
+// canvas's), two frames' with X windows of their own inside, a pop-up's of one of them
+// (its close is its owner's) and the toolkit's hidden leader's (a close of every shown
+// window): the close handler of each shown top-level window hears one close, a window
+// never shown none, and the toolkit does not warn.
+TEST_F(DestroyedWindowTest, EachTopLevelWindowHearsOneCloseHoweverManyOfItsXWindowsGo) {
+    ASSERT_TRUE(OpenTestWindow(320, 240));
+    CountedFrame* first = NewFrame(0);
+    CountedFrame* second = NewFrame(250);
+    CountedFrame* unshown = NewFrame(500, false);
+    auto* popup = new wxPopupWindow(first);
+    popup->SetSize(20, 320, 60, 40);
+    popup->Show();
+    ASSERT_TRUE(PfWaitUntilViewable(popup, 10000));
+    PfClearInput();
+    const Window game = PfGameWindowXid(), a = XidOf(first), b = XidOf(second),
+                 list = XidOf(popup),
+                 leader = gdk_x11_window_get_xid(gdk_display_get_default_group(Gdk()));
+    for (Window w : {game, a, b, list, leader}) ASSERT_NE(w, 0u);
+    // The innermost X windows first, as one destroy of the frame tells them, and the
+    // frame's own after them: several notices for each top-level window.
+    for (Window w : {leader, game, list, a, b}) m_other.Destroy(w);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            return GdkForgot(game) && GdkForgot(a) && GdkForgot(b) && GdkForgot(list) &&
+                   GdkForgot(leader);
+        },
+        20));
+    int gameCloses = 0;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            gameCloses += GameCloses();
+            return gameCloses > 0 && first->closes > 0 && second->closes > 0;
+        },
+        20))
+        << "a close never came";
+    // Whatever else was on its way has arrived by now.
+    XSync(X(), False);
+    PfDispatchEvents();
+    PfDispatchEvents();
+    gameCloses += GameCloses();
+    EXPECT_EQ(gameCloses, 1);
+    EXPECT_EQ(first->closes, 1);
+    EXPECT_EQ(second->closes, 1);
+    EXPECT_EQ(unshown->closes, 0);
+    EXPECT_EQ(g_gdkWarnings, 0);
+    popup->Destroy();
+}
 
 // The toolkit's hidden leader window destroyed by another client: every shown top-level
 // window hears one close, a hidden one none, the toolkit does not warn, and a window
