@@ -286,10 +286,11 @@ std::vector<wxWeakRef<wxWindow>> g_closesDue;  // main thread
 
 // The window of the program whose toolkit window is the top-level X window top: a
 // top-level window, or a pop-up (a choice list) of a window among windows, or null.
+// Each window comes before its children, which lie in its X window or in their own.
 wxWindow* WindowHolding(GdkWindow* top, const wxWindowList& windows) {
     for (wxWindow* window : windows) {
         GtkWidget* widget = window->GetHandle();
-        if (window->IsTopLevel() && widget && gtk_widget_get_window(widget) == top) return window;
+        if (widget && gtk_widget_get_window(widget) == top) return window;
         if (wxWindow* inner = WindowHolding(top, window->GetChildren())) return inner;
     }
     return nullptr;

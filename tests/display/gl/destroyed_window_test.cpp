@@ -18,6 +18,7 @@
 #include "platform/pf_window.h"
 
 // Last: Xlib's macros (None, Bool) would break the headers above.
+#include <X11/Xatom.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
@@ -221,9 +222,11 @@ TEST_F(DestroyedWindowTest, EachTopLevelWindowHearsOneCloseHoweverManyOfItsXWind
 }
 
 // The toolkit's hidden leader window destroyed by another client: every shown top-level
-// window hears one close, a hidden one none, the toolkit does not warn, and a window
+// window hears one close, a hidden one none, the toolkit does not warn, the display
+// keeps its leader's object, a new window carries no user time 0, and a window
 // presented afterwards (whose own X window may be gone unheard of) is presented without
-// a question to the X server that would never be answered.
+// a question to the X server that would never be answered; its own loss then is a
+// close of its own.
 TEST_F(DestroyedWindowTest, TheLeaderWindowGoneClosesEveryShownWindowQuietly) {
     ASSERT_TRUE(OpenTestWindow(320, 240));
     CountedFrame* shown = NewFrame(0);
@@ -232,6 +235,9 @@ TEST_F(DestroyedWindowTest, TheLeaderWindowGoneClosesEveryShownWindowQuietly) {
     GdkWindow* leader = gdk_display_get_default_group(Gdk());
     ASSERT_NE(leader, nullptr);
     const Window leaderXid = gdk_x11_window_get_xid(leader);
+    // The display keeps the leader's object, gone or not: it is still asked for.
+    gpointer leaderKept = leader;
+    g_object_add_weak_pointer(G_OBJECT(leader), &leaderKept);
     m_other.Destroy(leaderXid);
     int gameCloses = 0;
     ASSERT_TRUE(PumpUntil(
@@ -247,14 +253,38 @@ TEST_F(DestroyedWindowTest, TheLeaderWindowGoneClosesEveryShownWindowQuietly) {
     EXPECT_EQ(gameCloses, 1);
     EXPECT_EQ(shown->closes, 1);
     EXPECT_EQ(hidden->closes, 0);
+    ASSERT_NE(leaderKept, nullptr) << "the display's leader window was let go";
+    g_object_remove_weak_pointer(G_OBJECT(leader), &leaderKept);
     EXPECT_TRUE(gdk_window_is_destroyed(gdk_display_get_default_group(Gdk())));
     EXPECT_EQ(g_gdkWarnings, 0);
+    // A game window opened now carries no time of the player's last action rather than
+    // time 0, which would tell a window manager never to give it the focus.
+    ASSERT_TRUE(OpenTestWindow(320, 240));
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const Window stamped = PfGameWindowXid();
+    ASSERT_NE(stamped, 0u);
+    gdk_x11_display_error_trap_push(Gdk());
+    XGetWindowProperty(X(), stamped, XInternAtom(X(), "_NET_WM_USER_TIME", False), 0, 1, False,
+                       XA_CARDINAL, &type, &format, &count, &after, &data);
+    gdk_x11_display_error_trap_pop_ignored(Gdk());
+    if (data && format == 32 && count == 1)
+        EXPECT_NE(*reinterpret_cast<unsigned long*>(data), 0ul) << "user time 0";
+    if (data) XFree(data);
     // The shown frame's X window goes too, and before the program hears of it the frame
     // is presented: a request that waited for its answer would wait for good.
-    m_other.Destroy(XidOf(shown));
+    const Window shownXid = XidOf(shown);
+    m_other.Destroy(shownXid);
     const auto start = std::chrono::steady_clock::now();
     PfPresentWindow(shown);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    // Its loss, after the close before was heard (and refused), is a close of its own.
+    EXPECT_TRUE(PumpUntil([&] { return GdkForgot(shownXid) && shown->closes == 2; }, 20))
+        << shown->closes << " closes";
+    PfDispatchEvents();
+    EXPECT_EQ(shown->closes, 2);
 }
 
 }  // namespace
