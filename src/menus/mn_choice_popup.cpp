@@ -114,6 +114,11 @@ void CChoicePopup::Finish(int result) {
     if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->ScheduleExit(0);
 }
 
+void CChoicePopup::FinishThen(std::function<void()> then) {
+    m_afterEnd.push_back(std::move(then));
+    Finish(-1);
+}
+
 bool CChoicePopup::TakeEvent(wxEvent& event) {
     if (m_done) return false;
     wxEventType type = event.GetEventType();
@@ -196,5 +201,8 @@ int CChoicePopup::Run(const wxPoint& origin) {
     if (grabbed) PfResumeModalGrab(topLevel);
     g_current = outer;
     Hide();
+    std::vector<std::function<void()>> afterEnd;
+    afterEnd.swap(m_afterEnd);
+    for (const auto& then : afterEnd) then();
     return m_result;
 }

@@ -8,6 +8,7 @@
 
 #include <wx/popupwin.h>
 
+#include <functional>
 #include <vector>
 
 class CChoicePopup : public wxPopupWindow {
@@ -22,6 +23,9 @@ public:
     int Run(const wxPoint& origin);
     // Ends Run with this result (-1: dismissed).
     void Finish(int result);
+    // Ends Run dismissed, and calls then() once Run's loop has returned (the pop-up
+    // no longer current): for whoever has to end a loop of its own that runs Run.
+    void FinishThen(std::function<void()> then);
 
     int Highlight() const { return m_highlight; }
     int ItemCount() const { return static_cast<int>(m_items.size()); }
@@ -49,6 +53,7 @@ private:
     bool m_done = false;
     bool m_pressedInside = false;  // a button went down over the pop-up
     wxWindow* m_owner;     // the choice button; not owned
+    std::vector<std::function<void()>> m_afterEnd;  // FinishThen's calls, in order
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -7,6 +7,7 @@
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
+#include <wx/weakref.h>
 
 #include <type_traits>
 
@@ -193,10 +194,13 @@ void CKorvexMenu::OnPaint(wxPaintEvent&) {
 }
 
 void CKorvexMenu::EndModal(int result) {
+    // The pop-up's loop runs inside this menu's: this one ends once that has
+    // returned. Asked again before then (from the toolkit's pending calls, which run
+    // on until none are left) it would never return.
     if (CChoicePopup* popup = CChoicePopup::Current()) {
-        popup->Finish(-1);
-        CallAfter([this, result] {
-            if (IsModal()) EndModal(result);
+        wxWeakRef<CKorvexMenu> menu(this);
+        popup->FinishThen([menu, result] {
+            if (menu && menu->IsModal()) menu->EndModal(result);
         });
         return;
     }

@@ -21,5 +21,8 @@ bool PfSuspendModalGrab(wxWindow* topLevel) {
 }
 
 void PfResumeModalGrab(wxWindow* topLevel) {
-    if (GtkWindow* window = GtkWindowOf(topLevel)) gtk_window_set_modal(window, TRUE);
+    GtkWindow* window = GtkWindowOf(topLevel);
+    // A window taken off the screen meanwhile (another client destroyed it, and it is
+    // closing) has no X window to hold the input for.
+    if (window && gtk_widget_get_realized(GTK_WIDGET(window))) gtk_window_set_modal(window, TRUE);
 }

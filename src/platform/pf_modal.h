@@ -7,5 +7,6 @@ class wxWindow;
 
 // Lifts the grab of the modal top-level window; true when there was one to lift.
 bool PfSuspendModalGrab(wxWindow* topLevel);
-// Puts back a grab PfSuspendModalGrab lifted.
+// Puts back a grab PfSuspendModalGrab lifted, unless the window has left the screen
+// meanwhile.
 void PfResumeModalGrab(wxWindow* topLevel);

@@ -186,12 +186,14 @@ GameWindowState g_window;  // main thread
 // The X server's present time, for requests about the window. The server tells it in
 // answer to a property change, asked of the toolkit's hidden leader window, which is
 // not on the screen for other clients to destroy: a window of the program destroyed
-// by another client before the program heard of it would never answer.
+// by another client before the program heard of it would never answer. Once another
+// client has destroyed the leader too the program is closing, and nothing could be
+// asked safely: the request then says "now" (GDK_CURRENT_TIME) instead.
 guint32 ServerTimeNow(GdkWindow* window) {
     GdkWindow* leader = gdk_display_get_default_group(gdk_window_get_display(window));
-    if (leader && GDK_IS_X11_WINDOW(leader) && !gdk_window_is_destroyed(leader))
-        window = leader;
-    return gdk_x11_get_server_time(window);
+    if (!leader || !GDK_IS_X11_WINDOW(leader) || gdk_window_is_destroyed(leader))
+        return GDK_CURRENT_TIME;
+    return gdk_x11_get_server_time(leader);
 }
 
 // A new window carries the time of the last input the program saw as the moment of the
@@ -206,7 +208,8 @@ void StampUserTimeNow(wxWindow* topLevel) {
     gtk_widget_realize(GTK_WIDGET(window));
     GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window));
     if (!gdkWindow || !GDK_IS_X11_WINDOW(gdkWindow)) return;
-    gdk_x11_window_set_user_time(gdkWindow, ServerTimeNow(gdkWindow));
+    // No time (the program is closing) would tell a window manager never to focus it.
+    if (const guint32 now = ServerTimeNow(gdkWindow)) gdk_x11_window_set_user_time(gdkWindow, now);
 }
 
 // The windows whose close handler hears every close request (PfTakeCloseRequests).
@@ -281,14 +284,33 @@ void ListWhileItLives(std::vector<wxWindow*>* list, wxWindow* window) {
 // each once however many of its X windows go.
 std::vector<wxWeakRef<wxWindow>> g_closesDue;  // main thread
 
-// The program's top-level window that the window of the toolkit lies in, or null.
-wxWindow* TopLevelHolding(GdkWindow* gdkWindow) {
-    GdkWindow* top = gdk_window_get_toplevel(gdkWindow);
-    for (wxWindow* window : wxTopLevelWindows) {
+// The window of the program whose toolkit window is the top-level X window top: a
+// top-level window, or a pop-up (a choice list) of a window among windows, or null.
+// Each window comes before its children, which lie in its X window or in their own.
+wxWindow* WindowHolding(GdkWindow* top, const wxWindowList& windows) {
+    for (wxWindow* window : windows) {
         GtkWidget* widget = window->GetHandle();
         if (widget && gtk_widget_get_window(widget) == top) return window;
+        if (wxWindow* inner = WindowHolding(top, window->GetChildren())) return inner;
     }
     return nullptr;
+}
+
+// Delivers a close request to the top-level window from the toolkit's loop, after GDK's
+// part of the event now handled, once however many of its X windows go; a window
+// deleted meanwhile takes the call with it.
+void CloseOnce(wxWindow* topLevel) {
+    const auto due = [topLevel](const wxWeakRef<wxWindow>& w) { return w.get() == topLevel; };
+    if (std::any_of(g_closesDue.begin(), g_closesDue.end(), due)) return;
+    g_closesDue.erase(std::remove_if(g_closesDue.begin(), g_closesDue.end(),
+                                     [](const wxWeakRef<wxWindow>& w) { return !w; }),
+                      g_closesDue.end());
+    g_closesDue.emplace_back(topLevel);
+    topLevel->CallAfter([topLevel, due] {
+        g_closesDue.erase(std::remove_if(g_closesDue.begin(), g_closesDue.end(), due),
+                          g_closesDue.end());
+        DeliverClose(topLevel);
+    });
 }
 
 // What the X server says of its OpenGL extension (GLX), asked once.
@@ -348,15 +370,30 @@ Bool IgnoreErrorsAfterWindowsGone(Display* display, XErrorEvent* host, xError* w
     return previous ? previous(display, host, wire) : True;
 }
 
+// The toolkit's hidden leader window (the program's group on the X server, which
+// carries its name and process) destroyed by another client: GDK would warn. It is
+// marked gone instead, so GDK's notice only tidies up (the display keeps its
+// reference), and every shown top-level window closes, as when all the program's
+// windows go.
+void CloseOnLeaderGone(GdkDisplay* display, GdkWindow* leader) {
+    g_object_ref(leader);
+    gdk_x11_display_error_trap_push(display);
+    gdk_window_destroy(leader);
+    gdk_x11_display_error_trap_pop_ignored(display);
+    for (wxWindow* window : wxTopLevelWindows)
+        if (window->IsShown()) CloseOnce(window);
+}
+
 // Sees every event of the window system before the toolkit. Another client may destroy
 // a window of the program (XDestroyWindow: a desktop tool, a window manager that
 // crashes); X tells of the innermost windows first. GDK would warn, mark its windows
 // destroyed under the widgets that draw in them, and GTK would then tear down the
 // widget that the toolkit still holds: assertions, and a program running on without a
-// window. Instead the whole top-level window is taken off the screen the way GTK does
-// it itself (its widgets let go of their windows first; the requests for X windows
-// already gone fail unheard), so GDK's notices then only tidy up, and its close handler
-// hears a close request, as from its close box.
+// window. Instead the whole top-level window (or the pop-up list) is taken off the
+// screen the way GTK does it itself (its widgets let go of their windows first; the
+// requests for X windows already gone fail unheard), so GDK's notices then only tidy
+// up, and the close handler of the top-level window (the pop-up's owner's) hears a
+// close request, as from its close box.
 GdkFilterReturn CloseWindowDestroyedElsewhere(GdkXEvent* xevent, GdkEvent*, gpointer) {
     const XEvent* x = static_cast<const XEvent*>(xevent);
     if (x->type != DestroyNotify) return GDK_FILTER_CONTINUE;
@@ -365,28 +402,21 @@ GdkFilterReturn CloseWindowDestroyedElsewhere(GdkXEvent* xevent, GdkEvent*, gpoi
         display ? gdk_x11_window_lookup_for_display(display, x->xdestroywindow.window) : nullptr;
     if (!IsOwnWindow(window)) return GDK_FILTER_CONTINUE;
     g_windowDestroyedElsewhere = true;
-    wxWindow* topLevel = TopLevelHolding(window);
-    GtkWidget* widget = topLevel ? topLevel->GetHandle() : nullptr;
+    if (window == gdk_display_get_default_group(display)) {
+        CloseOnLeaderGone(display, window);
+        return GDK_FILTER_CONTINUE;
+    }
+    wxWindow* holder = WindowHolding(gdk_window_get_toplevel(window), wxTopLevelWindows);
+    GtkWidget* widget = holder ? holder->GetHandle() : nullptr;
     if (!widget || !gtk_widget_get_realized(widget)) return GDK_FILTER_CONTINUE;
     gdk_x11_display_error_trap_push(display);
     gtk_widget_unrealize(widget);
     gdk_x11_display_error_trap_pop_ignored(display);
     // A modal window's hold on the input would pass the other windows' events to it.
     gtk_grab_remove(widget);
-    const auto due = [topLevel](const wxWeakRef<wxWindow>& w) { return w.get() == topLevel; };
-    if (std::none_of(g_closesDue.begin(), g_closesDue.end(), due)) {
-        g_closesDue.erase(std::remove_if(g_closesDue.begin(), g_closesDue.end(),
-                                         [](const wxWeakRef<wxWindow>& w) { return !w; }),
-                          g_closesDue.end());
-        g_closesDue.emplace_back(topLevel);
-        // From the toolkit's loop, after GDK's part of the event; a window deleted
-        // meanwhile takes the call with it.
-        topLevel->CallAfter([topLevel, due] {
-            g_closesDue.erase(std::remove_if(g_closesDue.begin(), g_closesDue.end(), due),
-                              g_closesDue.end());
-            DeliverClose(topLevel);
-        });
-    }
+    wxWindow* topLevel =
+        wxTopLevelWindows.Find(holder) ? holder : wxGetTopLevelParent(holder->GetParent());
+    if (topLevel) CloseOnce(topLevel);
     return GDK_FILTER_CONTINUE;
 }
 

@@ -4,7 +4,8 @@
 // (within a second where the machine has time to spare), quietly, and the
 // configuration file keeps every line; also while another client holds the keyboard.
 // A window of the program that another client destroys (as a desktop tool or a window
-// manager that crashes does) ends it the same way.
+// manager that crashes does) ends it the same way, also with a choice list open, and
+// so does SIGTERM then.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +18,9 @@
 
 #include "program_support.h"
 #include "support/test_support.h"
+
+// After the others: Xlib's names.
+#include <X11/Xatom.h>
 
 namespace {
 
@@ -191,6 +195,23 @@ protected:
         }
     }
 
+    // The group leader the window names (WM_CLIENT_LEADER): the toolkit's hidden window,
+    // or 0.
+    Window LeaderOf(Window window) {
+        Display* x = m_screen->X();
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        Window leader = 0;
+        if (XGetWindowProperty(x, window, XInternAtom(x, "WM_CLIENT_LEADER", False), 0, 1, False,
+                               XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+            data && format == 32 && count == 1)
+            leader = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+        if (data) XFree(data);
+        return leader;
+    }
+
     std::string Config() { return ReadWholeFile(m_configFile); }
     bool ConfigHas(const std::string& line) { return Config().find(line + "\n") != std::string::npos; }
 
@@ -320,6 +341,66 @@ TEST_P(DestroyedWindowTest, AWindowDestroyedByAnotherClientEndsTheProgramAsItsCl
     SeenWindow window;
     std::unique_ptr<GameProcess> game = StartAtGalaxy(&window);
     DestroyAndCheck(*game, "galaxy (the game window)", window.id, 0);
+}
+
+// The settings screen with its Music choice's list open: the list runs a loop of its
+// own inside the menu's. What ends the program then: another client destroying every
+// window of the program (the toolkit's hidden leader window and the list's among them),
+// the list's window alone, the background frame alone, the menu alone, the hidden
+// leader alone; and SIGTERM. Each ends it as a close does: status 0, nothing on
+// standard error (no toolkit warning), the file whole.
+TEST_P(DestroyedWindowTest, WithAChoiceListOpenTheProgramEndsAsOnAClose) {
+    enum Ending { Every, List, Frame, Menu, Leader, Term };
+    const char* names[] = {"list (every window destroyed)", "list (its own window destroyed)",
+                           "list (the background frame destroyed)", "list (the menu destroyed)",
+                           "list (the hidden leader window destroyed)", "list (SIGTERM)"};
+    for (Ending ending : {Every, List, Frame, Menu, Leader, Term}) {
+        SCOPED_TRACE(names[ending]);
+        SeenWindow home, settings, list, frame;
+        std::unique_ptr<GameProcess> game = StartAtHome(&home);
+        m_screen->Type(home, "Tab Return");  // from Play to Settings
+        ASSERT_TRUE(WaitForNextMenu(home, &settings)) << "no settings screen";
+        m_screen->Type(settings, "Tab Return");  // from OK to Music, and its list opens
+        const int menuWidth = settings.width;
+        ASSERT_TRUE(m_screen->WaitForWindow(
+            [&](const SeenWindow& w) {
+                return w.className == "Vorpane" && w.width < menuWidth / 2 && w.width > 10;
+            },
+            30, &list))
+            << "the list never opened";
+        ASSERT_TRUE(m_screen->WaitForWindow(TestScreen::IsBackgroundFrame, 30, &frame));
+        const std::vector<Window> all = m_screen->WindowsOfProcess(game->Pid());
+        const Window leader = LeaderOf(settings.id);
+        ASSERT_NE(std::find(all.begin(), all.end(), leader), all.end()) << "no hidden leader window";
+        const auto destroy = [&](const std::vector<Window>& windows) {
+            for (Window w : windows) {
+                XDestroyWindow(m_screen->X(), w);
+                XSync(m_screen->X(), False);
+            }
+        };
+        switch (ending) {
+        case Every: EndAndCheck(*game, names[ending], [&] { destroy(all); }, 0, kDestroyedSeconds); break;
+        case List: EndAndCheck(*game, names[ending], [&] { destroy({list.id}); }, 0, kDestroyedSeconds); break;
+        case Frame: EndAndCheck(*game, names[ending], [&] { destroy({frame.id}); }, 0, kDestroyedSeconds); break;
+        case Menu: EndAndCheck(*game, names[ending], [&] { destroy({settings.id}); }, 0, kDestroyedSeconds); break;
+        case Leader: EndAndCheck(*game, names[ending], [&] { destroy({leader}); }, 0, kDestroyedSeconds); break;
+        case Term: EndAndCheck(*game, names[ending], [&] { game->Terminate(); }, 0, kDestroyedSeconds); break;
+        }
+    }
+}
+
+// The toolkit's hidden leader window is the program's too: destroyed alone on the home
+// screen it ends the program as a close does, without the toolkit's warning.
+TEST_P(DestroyedWindowTest, TheHiddenLeaderWindowDestroyedEndsTheProgramAsItsClose) {
+    SeenWindow home;
+    std::unique_ptr<GameProcess> game = StartAtHome(&home);
+    const Window leader = LeaderOf(home.id);
+    const std::vector<Window> all = m_screen->WindowsOfProcess(game->Pid());
+    ASSERT_NE(std::find(all.begin(), all.end(), leader), all.end()) << "no hidden leader window";
+    XWindowAttributes attributes;
+    ASSERT_TRUE(XGetWindowAttributes(m_screen->X(), leader, &attributes));
+    EXPECT_EQ(attributes.map_state, IsUnmapped);
+    DestroyAndCheck(*game, "home (the hidden leader window)", leader, 0);
 }
 
 // No window manager, and one that puts frames of its own around the windows.

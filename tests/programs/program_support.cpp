@@ -82,6 +82,31 @@ void Collect(Display* display, Window window, std::vector<SeenWindow>* out) {
     if (children) XFree(children);
 }
 
+// The process named by the window's _NET_WM_PID, or 0.
+unsigned long ProcessOf(Display* display, Window window) {
+    const Atom property = XInternAtom(display, "_NET_WM_PID", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    unsigned long pid = 0;
+    if (XGetWindowProperty(display, window, property, 0, 1, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) == Success &&
+        data && format == 32 && count == 1)
+        pid = *reinterpret_cast<unsigned long*>(data);
+    if (data) XFree(data);
+    return pid;
+}
+
+void CollectOfProcess(Display* display, Window window, unsigned long pid, std::vector<Window>* out) {
+    if (ProcessOf(display, window) == pid) out->push_back(window);
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) return;
+    for (unsigned i = 0; i < count; ++i) CollectOfProcess(display, children[i], pid, out);
+    if (children) XFree(children);
+}
+
 Window SupportingWindow(Display* display, Window window) {
     const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
     Atom type = 0;
@@ -168,6 +193,13 @@ int TestScreen::Height() const { return DisplayHeight(m_display, DefaultScreen(m
 std::vector<SeenWindow> TestScreen::Windows() {
     std::vector<SeenWindow> out;
     Collect(m_display, DefaultRootWindow(m_display), &out);
+    XSync(m_display, False);
+    return out;
+}
+
+std::vector<Window> TestScreen::WindowsOfProcess(pid_t pid) {
+    std::vector<Window> out;
+    CollectOfProcess(m_display, DefaultRootWindow(m_display), static_cast<unsigned long>(pid), &out);
     XSync(m_display, False);
     return out;
 }

@@ -53,6 +53,7 @@ public:
     bool Running();
     std::string Errors() const;
     void Terminate();
+    pid_t Pid() const { return m_pid; }
 
 private:
     std::string m_errPath;
@@ -92,6 +93,9 @@ public:
     // Every viewable window with a WM_CLASS, parents before children; windows that
     // vanish while they are listed are left out.
     std::vector<SeenWindow> Windows();
+    // Every window, mapped or not, that names the process as its own (_NET_WM_PID), as
+    // xdotool search --pid finds them: the toolkit's hidden leader window among them.
+    std::vector<Window> WindowsOfProcess(pid_t pid);
 
     // Waits up to timeoutSeconds for a viewable window that passes the test.
     template <typename Test>
