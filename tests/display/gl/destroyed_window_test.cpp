@@ -270,8 +270,9 @@ TEST_F(DestroyedWindowTest, TheLeaderWindowGoneClosesEveryShownWindowQuietly) {
     XGetWindowProperty(X(), stamped, XInternAtom(X(), "_NET_WM_USER_TIME", False), 0, 1, False,
                        XA_CARDINAL, &type, &format, &count, &after, &data);
     gdk_x11_display_error_trap_pop_ignored(Gdk());
-    if (data && format == 32 && count == 1)
+    if (data && format == 32 && count == 1) {
         EXPECT_NE(*reinterpret_cast<unsigned long*>(data), 0ul) << "user time 0";
+    }
     if (data) XFree(data);
     // The shown frame's X window goes too, and before the program hears of it the frame
     // is presented: a request that waited for its answer would wait for good.
