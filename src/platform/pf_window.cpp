@@ -21,6 +21,8 @@
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
 
+#include <X11/extensions/XInput2.h>
+
 // Last: its X protocol names would clash with headers included after it.
 #include <X11/Xlibint.h>
 
@@ -41,11 +43,42 @@ struct KeysDownAtOpen {
 };
 KeysDownAtOpen g_keysDownAtOpen = {};  // main thread
 
+// The player's return to the program after leaving it (PfMinimiseFrame), seen at the
+// frame left for them to come back to. A key that went down after the keyboard came
+// back there, before the game window reopened, was pressed for the game: it went to
+// the frame, which does nothing with keys, and its press must not be lost as one held
+// since before. A key down already as the keyboard came back was held since the player
+// left, and still gives no press. A key going to any other window ends the return: to
+// a menu shown again, whose keys are its own, or to the reopened window, which then
+// has the keyboard. So does the window's close.
+struct ReturnWatch {
+    unsigned long frame;     // the frame's X window, whose focus events were asked for
+    bool toolkitWantsFocus;  // the toolkit asked for the frame's core focus events itself
+    bool awaited;            // the player left and the return is not over
+    bool cameBack;           // keysDown holds the keys down as the keyboard came back
+    char keysDown[32];
+};
+ReturnWatch g_return = {};  // main thread
+
+void EndReturn() {
+    g_return.awaited = false;
+    g_return.cameBack = false;
+}
+
+// Keeps of the keys down at the open only those held since before the player's
+// return, when one was seen.
+void KeepOnlyKeysHeldBeforeTheReturn() {
+    if (!g_return.awaited || !g_return.cameBack) return;
+    for (size_t i = 0; i < sizeof g_keysDownAtOpen.bits; ++i)
+        g_keysDownAtOpen.bits[i] = char(g_keysDownAtOpen.bits[i] & g_return.keysDown[i]);
+}
+
 void NoteKeysDownNow() {
     g_keysDownAtOpen = {};
     GdkDisplay* display = gdk_display_get_default();
     if (display && GDK_IS_X11_DISPLAY(display))
         XQueryKeymap(GDK_DISPLAY_XDISPLAY(display), g_keysDownAtOpen.bits);
+    KeepOnlyKeysHeldBeforeTheReturn();
 }
 
 // The keyboard's return to the game window, from the X server itself. The server
@@ -54,43 +87,111 @@ void NoteKeysDownNow() {
 // program gets round to the focus change instead (it may be busy loading), a key
 // pressed since would count as down at the focus and its press be taken for a repeat.
 // The toolkit follows the focus through the input extension and asks for neither
-// event: the frame's X window asks for both itself (WatchKeyboardReturn).
+// event: the frame's X window asks for both itself (WatchKeyboardReturn), and so does
+// the frame left for the player to come back to (ReturnWatch).
 bool g_toolkitWantsCoreFocus = false;  // main thread: it asked for core focus events itself
-bool g_ourFocusInJustSeen = false;     // main thread: the last X event was the frame's FocusIn
+unsigned long g_focusInJustSeen = 0;   // main thread: the last X event was this window's FocusIn
+
+// Whether the event is a key going down or up in a window of the program other than
+// the frame the player came back to. The toolkit hears keys through the input
+// extension; its events' data is read before any filter sees them.
+bool KeyWentElsewhere(const XEvent* event) {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !GDK_IS_X11_DISPLAY(display)) return false;
+    unsigned long window = 0;
+    if (event->type == KeyPress || event->type == KeyRelease) {
+        window = event->xkey.window;
+    } else if (event->type == GenericEvent && event->xcookie.data) {
+        static int inputExtension = -1;
+        if (inputExtension == -1) {
+            int eventBase = 0, errorBase = 0;
+            if (!XQueryExtension(GDK_DISPLAY_XDISPLAY(display), "XInputExtension",
+                                 &inputExtension, &eventBase, &errorBase))
+                inputExtension = 0;
+        }
+        const int type = event->xcookie.evtype;
+        if (inputExtension == 0 || event->xcookie.extension != inputExtension ||
+            (type != XI_KeyPress && type != XI_KeyRelease))
+            return false;
+        window = static_cast<const XIDeviceEvent*>(event->xcookie.data)->event;
+    }
+    GdkWindow* gdkWindow = window ? gdk_x11_window_lookup_for_display(display, window) : nullptr;
+    if (!gdkWindow) return false;
+    return gdk_x11_window_get_xid(gdk_window_get_toplevel(gdkWindow)) != g_return.frame;
+}
 
 // Every X event of the program passes here before the toolkit sees it. The state of
 // the keys that follows a FocusIn of the game frame is the keyboard's as it came back:
 // the keys down then are down since before the focus, and a key counted as held that
-// is up was let go elsewhere and gets its release.
+// is up was let go elsewhere and gets its release. The state that follows a FocusIn of
+// the frame left for the player is the keyboard's as the player came back.
 GdkFilterReturn WatchKeyboardReturn(GdkXEvent* xevent, GdkEvent*, gpointer) {
     const XEvent* event = static_cast<const XEvent*>(xevent);
-    const bool keymapOfOurFocus = event->type == KeymapNotify && g_ourFocusInJustSeen;
-    const bool ourFocusChange = (event->type == FocusIn || event->type == FocusOut) &&
-                                event->xfocus.window != 0 &&
-                                event->xfocus.window == PfGameWindowXid();
-    g_ourFocusInJustSeen = ourFocusChange && event->type == FocusIn;
-    if (keymapOfOurFocus) {
-        std::memcpy(g_keysDownAtOpen.bits, event->xkeymap.key_vector, sizeof g_keysDownAtOpen.bits);
-        g_keysDownAtOpen.bits[0] = 0;  // no key has a code below 8; the byte is not sent
-        PfLetGoKeysNotDown(g_keysDownAtOpen.bits);
+    const unsigned long focusInBefore = g_focusInJustSeen;
+    g_focusInJustSeen = 0;
+    if (event->type == KeymapNotify && focusInBefore != 0) {
+        if (focusInBefore == g_return.frame) {
+            std::memcpy(g_return.keysDown, event->xkeymap.key_vector, sizeof g_return.keysDown);
+            g_return.cameBack = true;
+        } else {
+            std::memcpy(g_keysDownAtOpen.bits, event->xkeymap.key_vector,
+                        sizeof g_keysDownAtOpen.bits);
+            g_keysDownAtOpen.bits[0] = 0;  // no key has a code below 8; the byte is not sent
+            KeepOnlyKeysHeldBeforeTheReturn();
+            PfLetGoKeysNotDown(g_keysDownAtOpen.bits);
+        }
         return GDK_FILTER_REMOVE;
     }
+    if (g_return.awaited && KeyWentElsewhere(event)) EndReturn();
+    if (event->type != FocusIn && event->type != FocusOut) return GDK_FILTER_CONTINUE;
+    const unsigned long window = event->xfocus.window;
+    if (window == 0) return GDK_FILTER_CONTINUE;
+    if (window == g_return.frame) {
+        // The focus moving within the frame, or following the pointer over it, is no
+        // return of its keyboard.
+        const bool moved = event->xfocus.detail != NotifyInferior &&
+                           event->xfocus.detail != NotifyPointer;
+        if (moved && event->type == FocusIn && g_return.awaited) g_focusInJustSeen = window;
+        return g_return.toolkitWantsFocus ? GDK_FILTER_CONTINUE : GDK_FILTER_REMOVE;
+    }
+    if (window != PfGameWindowXid()) return GDK_FILTER_CONTINUE;
+    if (event->type == FocusIn) g_focusInJustSeen = window;
     // Events the toolkit did not ask for go no further.
-    if (ourFocusChange && !g_toolkitWantsCoreFocus) return GDK_FILTER_REMOVE;
-    return GDK_FILTER_CONTINUE;
+    return g_toolkitWantsCoreFocus ? GDK_FILTER_CONTINUE : GDK_FILTER_REMOVE;
 }
 
-void AskForKeyboardReturn(unsigned long xid) {
+// Asks for the window's core focus events and the key state after each; false when
+// it cannot. wanted: whether the toolkit had asked for the focus events itself.
+bool SelectFocusAndKeys(unsigned long xid, bool* wanted) {
     GdkDisplay* display = gdk_display_get_default();
-    if (!xid || !display || !GDK_IS_X11_DISPLAY(display)) return;
+    if (!xid || !display || !GDK_IS_X11_DISPLAY(display)) return false;
     Display* xdisplay = GDK_DISPLAY_XDISPLAY(display);
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(xdisplay, xid, &attributes)) return;
-    g_toolkitWantsCoreFocus = (attributes.your_event_mask & FocusChangeMask) != 0;
+    if (!XGetWindowAttributes(xdisplay, xid, &attributes)) return false;
+    *wanted = (attributes.your_event_mask & FocusChangeMask) != 0;
     XSelectInput(xdisplay, xid, attributes.your_event_mask | FocusChangeMask | KeymapStateMask);
     static bool watching = false;
     if (!watching) gdk_window_add_filter(nullptr, WatchKeyboardReturn, nullptr);
     watching = true;
+    return true;
+}
+
+void AskForKeyboardReturn(unsigned long xid) { SelectFocusAndKeys(xid, &g_toolkitWantsCoreFocus); }
+
+// The player has left the program; they come back to this frame.
+void AwaitReturnTo(wxWindow* frame) {
+    EndReturn();
+    GtkWidget* widget = frame ? frame->GetHandle() : nullptr;
+    GdkWindow* window = widget ? gtk_widget_get_window(widget) : nullptr;
+    if (!window || !GDK_IS_X11_WINDOW(window)) return;
+    const unsigned long xid = gdk_x11_window_get_xid(window);
+    // Asked once of each frame: asked again, the toolkit would seem to want the events.
+    if (xid != g_return.frame) {
+        g_return.frame = 0;
+        if (!SelectFocusAndKeys(xid, &g_return.toolkitWantsFocus)) return;
+        g_return.frame = xid;
+    }
+    g_return.awaited = true;
 }
 
 class CGameCanvas : public wxGLCanvas {
@@ -440,6 +541,7 @@ void PfDestroyGameWindow() {
     g_window.frame->Destroy();
     g_window = {};
     PfClearHeldKeys();
+    EndReturn();
     // The toolkit destroys the frame at idle time; our own loops must give it that.
     PfDispatchEvents();
 }
@@ -504,6 +606,7 @@ bool PfReadScreen(const PlatformRect& r, std::vector<uint8_t>* rgba) {
 void PfMinimiseFrame(wxWindow* window) {
     auto* frame = wxDynamicCast(window, wxFrame);
     if (!frame) return;
+    AwaitReturnTo(frame);
     // Without a window manager nothing can be minimised (the toolkit would only be
     // left believing the frame is), and a hidden frame could never be brought back:
     // it stays on the screen, under whatever the player went to, to be clicked.

@@ -21,7 +21,11 @@
 #include "platform/pf_window.h"
 #include "platform/pf_seams.h"
 
+#include <wx/frame.h>
 #include <wx/toplevel.h>
+
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
 
 #include <X11/Xlib.h>
 #include <chrono>
@@ -454,6 +458,84 @@ bool PumpUntilKeyEvent(std::vector<Event>* events, uint32_t code, int64_t key,
         PumpGameMessages(Record, events);
     }
     return true;
+}
+
+// A frame of the program on the screen beside the game window, destroyed at the end
+// of the test.
+class ShownFrame {
+public:
+    explicit ShownFrame(int x) : m_frame(new wxFrame(nullptr, wxID_ANY, "", wxPoint(x, 0),
+                                                     wxSize(160, 120))) {
+        m_frame->Show();
+    }
+    ~ShownFrame() {
+        m_frame->Destroy();
+        PfDispatchEvents();
+    }
+    wxFrame* Frame() const { return m_frame; }
+    bool Viewable() const { return PfWaitUntilViewable(m_frame, 10000); }
+    // Gives it the keyboard as a window manager would, and waits until it has it.
+    bool Focus() const {
+        GdkWindow* window = gtk_widget_get_window(m_frame->GetHandle());
+        if (!window) return false;
+        const std::string focus = "xdotool windowfocus --sync " +
+                                  std::to_string(gdk_x11_window_get_xid(window)) +
+                                  " >/dev/null 2>&1";
+        return std::system(focus.c_str()) == 0;
+    }
+
+private:
+    wxFrame* m_frame;
+};
+
+// The player leaves the game (its window closes) and comes back to the frame left for
+// them, and to the other window if one is given; with the key down (pressed then when
+// pressedOnReturn, else held since before) the game window opens, takes the keyboard
+// and hears the key's auto-repeats; the key is let go. The key's events there.
+std::string KeyThroughTheReturn(const ShownFrame& frame, const std::string& key, int32_t code,
+                                bool pressedOnReturn, const ShownFrame* elsewhere) {
+    CloseTestWindow();
+    if (!MoveFocusOffProgram()) return "the focus did not leave";
+    PfMinimiseFrame(frame.Frame());
+    if (!frame.Focus()) return "no focus on the frame";
+    if (elsewhere && !elsewhere->Focus()) return "no focus on the other window";
+    if (pressedOnReturn && std::system(("xdotool keydown " + key).c_str()) != 0) return "no key";
+    if (!OpenTestWindow(640, 480)) return "no window";
+    if (!FocusGameWindow()) return "no focus on the window";
+    std::vector<Event> events;
+    // The repeats begin after the server's delay (660 ms by default).
+    if (!PumpUntilKeyEvent(&events, 512, code, 30)) return "no repeat: " + KeyEvents(events);
+    if (std::system(("xdotool keyup " + key).c_str()) != 0) return "no key up";
+    if (!PumpUntilKeyEvent(&events, 514, code, 10)) return "no release: " + KeyEvents(events);
+    return KeyEvents(events);
+}
+
+// Coming back to the game, the player presses and holds Right before the game window
+// has reopened: its press went to the frame, and the window hears only its repeats.
+// The first of them is a press, or the craft would not steer while the key is held.
+// Left, held since before the player left, gives no press. Neither does Enter pressed
+// in another window of the program that took the keyboard from the frame, as a menu
+// shown again on the return does.
+TEST(RealInputBeforeTheWindow, AKeyPressedOnComingBackBeforeTheWindowOpenedPresses) {
+    PfClearInput();
+    KeysLetGoAtEnd letGo{"Left Right Return"};
+    ShownFrame frame(700), menu(900);
+    ASSERT_TRUE(frame.Viewable());
+    ASSERT_TRUE(menu.Viewable());
+
+    ASSERT_EQ(std::system("xdotool keydown Left"), 0);
+    std::string events = KeyThroughTheReturn(frame, "Left", 314, false, nullptr);
+    EXPECT_EQ(events.substr(0, 8), "512:314 ") << events;
+    EXPECT_EQ(events.find("513:"), std::string::npos) << events;
+
+    events = KeyThroughTheReturn(frame, "Right", 316, true, nullptr);
+    EXPECT_EQ(events.substr(0, 16), "513:316 512:316 ") << events;
+    EXPECT_EQ(events.find("513:", 1), std::string::npos) << events;
+
+    events = KeyThroughTheReturn(frame, "Return", 13, true, &menu);
+    EXPECT_EQ(events.substr(0, 7), "512:13 ") << events;
+    EXPECT_EQ(events.find("513:"), std::string::npos) << events;
+    CloseTestWindow();
 }
 
 // Enter held on a menu until the game window has opened and the key's repeats reach
