@@ -50,7 +50,8 @@ KeysDownAtOpen g_keysDownAtOpen = {};  // main thread
 // since before. A key down already as the keyboard came back was held since the player
 // left, and still gives no press. A key going to any other window ends the return: to
 // a menu shown again, whose keys are its own, or to the reopened window, which then
-// has the keyboard. So does the window's close.
+// has the keyboard. The keys down at the open are the ones at the game window's focus
+// (WatchKeyboardReturn), which comes after the frame's.
 struct ReturnWatch {
     unsigned long frame;     // the frame's X window, whose focus events were asked for
     bool toolkitWantsFocus;  // the toolkit asked for the frame's core focus events itself
@@ -65,8 +66,8 @@ void EndReturn() {
     g_return.cameBack = false;
 }
 
-// Keeps of the keys down at the open only those held since before the player's
-// return, when one was seen.
+// Keeps of the keys down at the game window's focus only those held since before the
+// player's return, when one was seen.
 void KeepOnlyKeysHeldBeforeTheReturn() {
     if (!g_return.awaited || !g_return.cameBack) return;
     for (size_t i = 0; i < sizeof g_keysDownAtOpen.bits; ++i)
@@ -78,7 +79,6 @@ void NoteKeysDownNow() {
     GdkDisplay* display = gdk_display_get_default();
     if (display && GDK_IS_X11_DISPLAY(display))
         XQueryKeymap(GDK_DISPLAY_XDISPLAY(display), g_keysDownAtOpen.bits);
-    KeepOnlyKeysHeldBeforeTheReturn();
 }
 
 // The keyboard's return to the game window, from the X server itself. The server
@@ -541,7 +541,6 @@ void PfDestroyGameWindow() {
     g_window.frame->Destroy();
     g_window = {};
     PfClearHeldKeys();
-    EndReturn();
     // The toolkit destroys the frame at idle time; our own loops must give it that.
     PfDispatchEvents();
 }
