@@ -522,17 +522,24 @@ private:
     wxFrame* m_frame;
 };
 
-// The player leaves the game (its window closes) and comes back to the frame left for
-// them, and to the other window if one is given; with the key down (pressed then when
+// The ways back of the player who left the game (its window closed) with the frame
+// left for them: to the frame, then to the other window if one is given. Without the
+// frame the keyboard comes back straight to the game window.
+struct WayBack {
+    bool atTheFrame;
+    const ShownFrame* thenElsewhere;
+};
+
+// The player leaves and comes back; with the key down (pressed then when
 // pressedOnReturn, else held since before) the game window opens, takes the keyboard
 // and hears the key's auto-repeats; the key is let go. The key's events there.
-std::string KeyThroughTheReturn(const ShownFrame& frame, const std::string& key, int32_t code,
-                                bool pressedOnReturn, const ShownFrame* elsewhere) {
+std::string KeyThroughTheReturn(const ShownFrame& frame, WayBack back, const std::string& key,
+                                int32_t code, bool pressedOnReturn) {
     CloseTestWindow();
     if (!MoveFocusOffProgram()) return "the focus did not leave";
     PfMinimiseFrame(frame.Frame());
-    if (!frame.Focus()) return "no focus on the frame";
-    if (elsewhere && !elsewhere->Focus()) return "no focus on the other window";
+    if (back.atTheFrame && !frame.Focus()) return "no focus on the frame";
+    if (back.thenElsewhere && !back.thenElsewhere->Focus()) return "no focus on the other window";
     if (pressedOnReturn && std::system(("xdotool keydown " + key).c_str()) != 0) return "no key";
     if (!OpenTestWindow(640, 480)) return "no window";
     if (!FocusGameWindow()) return "no focus on the window";
@@ -549,7 +556,8 @@ std::string KeyThroughTheReturn(const ShownFrame& frame, const std::string& key,
 // The first of them is a press, or the craft would not steer while the key is held.
 // Left, held since before the player left, gives no press. Neither does Enter pressed
 // in another window of the program that took the keyboard from the frame, as a menu
-// shown again on the return does.
+// shown again on the return does. Nor does a key held since before the player left
+// when the keyboard comes back to the game window without passing the frame.
 TEST(RealInputBeforeTheWindow, AKeyPressedOnComingBackBeforeTheWindowOpenedPresses) {
     PfClearInput();
     KeysLetGoAtEnd letGo{"Left Right Return"};
@@ -558,16 +566,21 @@ TEST(RealInputBeforeTheWindow, AKeyPressedOnComingBackBeforeTheWindowOpenedPress
     ASSERT_TRUE(menu.Viewable());
 
     ASSERT_EQ(std::system("xdotool keydown Left"), 0);
-    std::string events = KeyThroughTheReturn(frame, "Left", 314, false, nullptr);
+    std::string events = KeyThroughTheReturn(frame, {true, nullptr}, "Left", 314, false);
     EXPECT_EQ(events.substr(0, 8), "512:314 ") << events;
     EXPECT_EQ(events.find("513:"), std::string::npos) << events;
 
-    events = KeyThroughTheReturn(frame, "Right", 316, true, nullptr);
+    events = KeyThroughTheReturn(frame, {true, nullptr}, "Right", 316, true);
     EXPECT_EQ(events.substr(0, 16), "513:316 512:316 ") << events;
     EXPECT_EQ(events.find("513:", 1), std::string::npos) << events;
 
-    events = KeyThroughTheReturn(frame, "Return", 13, true, &menu);
+    events = KeyThroughTheReturn(frame, {true, &menu}, "Return", 13, true);
     EXPECT_EQ(events.substr(0, 7), "512:13 ") << events;
+    EXPECT_EQ(events.find("513:"), std::string::npos) << events;
+
+    ASSERT_EQ(std::system("xdotool keydown Left"), 0);
+    events = KeyThroughTheReturn(frame, {false, nullptr}, "Left", 314, false);
+    EXPECT_EQ(events.substr(0, 8), "512:314 ") << events;
     EXPECT_EQ(events.find("513:"), std::string::npos) << events;
     CloseTestWindow();
 }
