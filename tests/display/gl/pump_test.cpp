@@ -494,6 +494,24 @@ TEST_F(Pump, KeysUpOnTheKeyboardsReturnAreLetGoByTheirKeyCodes) {
                                      "512:316 513:70 512:70 512:32 ");
 }
 
+bool FocusXWindow(unsigned long xid) {
+    const std::string focus = "xdotool windowfocus --sync " + std::to_string(xid) +
+                              " >/dev/null 2>&1";
+    return std::system(focus.c_str()) == 0;
+}
+
+// The core focus events of one window that reach the toolkit, counted by a filter
+// after the program's own.
+unsigned long g_countedWindow = 0;
+int g_focusEventsCounted = 0;
+GdkFilterReturn CountFocusEvents(GdkXEvent* xevent, GdkEvent*, gpointer) {
+    const XEvent* event = static_cast<const XEvent*>(xevent);
+    if ((event->type == FocusIn || event->type == FocusOut) &&
+        event->xfocus.window == g_countedWindow)
+        ++g_focusEventsCounted;
+    return GDK_FILTER_CONTINUE;
+}
+
 // A frame of the program on the screen beside the game window, destroyed at the end
 // of the test.
 class ShownFrame {
@@ -509,13 +527,10 @@ public:
     wxFrame* Frame() const { return m_frame; }
     bool Viewable() const { return PfWaitUntilViewable(m_frame, 10000); }
     // Gives it the keyboard as a window manager would, and waits until it has it.
-    bool Focus() const {
+    bool Focus() const { return Xid() != 0 && FocusXWindow(Xid()); }
+    unsigned long Xid() const {
         GdkWindow* window = gtk_widget_get_window(m_frame->GetHandle());
-        if (!window) return false;
-        const std::string focus = "xdotool windowfocus --sync " +
-                                  std::to_string(gdk_x11_window_get_xid(window)) +
-                                  " >/dev/null 2>&1";
-        return std::system(focus.c_str()) == 0;
+        return window ? gdk_x11_window_get_xid(window) : 0;
     }
 
 private:
@@ -524,10 +539,13 @@ private:
 
 // The ways back of the player who left the game (its window closed) with the frame
 // left for them: to the frame, then to the other window if one is given. Without the
-// frame the keyboard comes back straight to the game window.
+// frame the keyboard comes back straight to the game window. With a window inside the
+// frame, the focus moves into it and back to the frame after the key (as the toolkit's
+// own focus window inside a frame takes it from a window manager).
 struct WayBack {
     bool atTheFrame;
     const ShownFrame* thenElsewhere;
+    unsigned long inside = 0;
 };
 
 // The player leaves and comes back; with the key down (pressed then when
@@ -541,6 +559,8 @@ std::string KeyThroughTheReturn(const ShownFrame& frame, WayBack back, const std
     if (back.atTheFrame && !frame.Focus()) return "no focus on the frame";
     if (back.thenElsewhere && !back.thenElsewhere->Focus()) return "no focus on the other window";
     if (pressedOnReturn && std::system(("xdotool keydown " + key).c_str()) != 0) return "no key";
+    if (back.inside && (!FocusXWindow(back.inside) || !frame.Focus()))
+        return "no focus inside the frame and back";
     if (!OpenTestWindow(640, 480)) return "no window";
     if (!FocusGameWindow()) return "no focus on the window";
     std::vector<Event> events;
@@ -557,13 +577,27 @@ std::string KeyThroughTheReturn(const ShownFrame& frame, WayBack back, const std
 // Left, held since before the player left, gives no press. Neither does Enter pressed
 // in another window of the program that took the keyboard from the frame, as a menu
 // shown again on the return does. Nor does a key held since before the player left
-// when the keyboard comes back to the game window without passing the frame.
+// when the keyboard comes back to the game window without passing the frame. The focus
+// moving inside the frame and back is no return.
 TEST(RealInputBeforeTheWindow, AKeyPressedOnComingBackBeforeTheWindowOpenedPresses) {
     PfClearInput();
     KeysLetGoAtEnd letGo{"Left Right Return"};
     ShownFrame frame(700), menu(900);
     ASSERT_TRUE(frame.Viewable());
     ASSERT_TRUE(menu.Viewable());
+    // The frame's core focus events, which the program asks for itself, reach the
+    // toolkit only if it asked for them too.
+    ::Display* x = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+    XWindowAttributes attributes;
+    ASSERT_TRUE(XGetWindowAttributes(x, frame.Xid(), &attributes));
+    const bool toolkitAsked = (attributes.your_event_mask & FocusChangeMask) != 0;
+    PfMinimiseFrame(frame.Frame());
+    g_countedWindow = frame.Xid();
+    g_focusEventsCounted = 0;
+    gdk_window_add_filter(nullptr, CountFocusEvents, nullptr);
+    const ::Window inside = XCreateSimpleWindow(x, frame.Xid(), 0, 0, 20, 20, 0, 0, 0);
+    XMapWindow(x, inside);
+    XSync(x, False);
 
     ASSERT_EQ(std::system("xdotool keydown Left"), 0);
     std::string events = KeyThroughTheReturn(frame, {true, nullptr}, "Left", 314, false);
@@ -574,6 +608,9 @@ TEST(RealInputBeforeTheWindow, AKeyPressedOnComingBackBeforeTheWindowOpenedPress
     EXPECT_EQ(events.substr(0, 16), "513:316 512:316 ") << events;
     EXPECT_EQ(events.find("513:", 1), std::string::npos) << events;
 
+    events = KeyThroughTheReturn(frame, {true, nullptr, inside}, "Right", 316, true);
+    EXPECT_EQ(events.substr(0, 16), "513:316 512:316 ") << events;
+
     events = KeyThroughTheReturn(frame, {true, &menu}, "Return", 13, true);
     EXPECT_EQ(events.substr(0, 7), "512:13 ") << events;
     EXPECT_EQ(events.find("513:"), std::string::npos) << events;
@@ -583,6 +620,9 @@ TEST(RealInputBeforeTheWindow, AKeyPressedOnComingBackBeforeTheWindowOpenedPress
     EXPECT_EQ(events.substr(0, 8), "512:314 ") << events;
     EXPECT_EQ(events.find("513:"), std::string::npos) << events;
     CloseTestWindow();
+    gdk_window_remove_filter(nullptr, CountFocusEvents, nullptr);
+    EXPECT_EQ(g_focusEventsCounted > 0, toolkitAsked) << g_focusEventsCounted;
+    XDestroyWindow(x, inside);
 }
 
 // Enter held on a menu until the game window has opened and the key's repeats reach
