@@ -51,19 +51,70 @@ KeysDownAtOpen g_keysDownAtOpen = {};  // main thread
 // left, and still gives no press. A key going to any other window ends the return: to
 // a menu shown again, whose keys are its own, or to the reopened window, which then
 // has the keyboard. The keys down at the open are the ones at the game window's focus
-// (WatchKeyboardReturn), which comes after the frame's.
+// (WatchKeyboardReturn), which comes after the frame's. The keys pressed at the frame
+// are noted as the toolkit heard them (NotePressAtTheFrame): one still down as the game
+// window gets the keyboard goes to the window then, before the window's first key-down
+// of it, which comes only with the server's auto-repeat, if at all.
 struct ReturnWatch {
     unsigned long frame;     // the frame's X window, whose focus events were asked for
     bool toolkitWantsFocus;  // the toolkit asked for the frame's core focus events itself
     bool awaited;            // the player left and the return is not over
     bool cameBack;           // keysDown holds the keys down as the keyboard came back
     char keysDown[32];
+    std::vector<GdkEvent*> presses;  // the key-downs heard at the frame, a key once; owned
 };
 ReturnWatch g_return = {};  // main thread
+
+void ForgetPressesAtTheFrame() {
+    for (GdkEvent* press : g_return.presses) gdk_event_free(press);
+    g_return.presses.clear();
+}
 
 void EndReturn() {
     g_return.awaited = false;
     g_return.cameBack = false;
+    ForgetPressesAtTheFrame();
+}
+
+bool KeyIn(const char keys[32], unsigned code) {
+    return code < 256 && ((keys[code / 8] >> (code % 8)) & 1);
+}
+
+// The keys pressed at the frame since the keyboard came back there, down still as the
+// game window gets it (keysDown) and not down already as it came back, go down in the
+// window now, after the toolkit's events before its focus: the toolkit makes of each
+// the key-down it made at the frame, a press. (Not down as the keyboard came back, they
+// are no keys down at the open either.)
+void PressKeysPressedOnTheReturn(const char keysDown[32]) {
+    GdkWindow* window = nullptr;
+    if (wxWindow* gameFrame = PfGameWindowFrame())
+        window = gtk_widget_get_window(GTK_WIDGET(gameFrame->GetHandle()));
+    if (window && g_return.awaited && g_return.cameBack) {
+        for (GdkEvent* press : g_return.presses) {
+            const unsigned code = press->key.hardware_keycode;
+            if (!KeyIn(keysDown, code) || KeyIn(g_return.keysDown, code)) continue;
+            g_object_unref(press->key.window);
+            press->key.window = GDK_WINDOW(g_object_ref(window));
+            gdk_event_put(press);
+        }
+    }
+    ForgetPressesAtTheFrame();
+}
+
+// Every key going down in the frame the player comes back to, as the toolkit has it
+// (DispatchWindowEvent); the frame itself does nothing with keys. A key is noted once,
+// its auto-repeats being no presses.
+void NotePressAtTheFrame(const GdkEvent* event) {
+    if (event->type != GDK_KEY_PRESS || !event->key.window || !g_return.awaited ||
+        !g_return.cameBack)
+        return;
+    GdkWindow* top = gdk_window_get_toplevel(event->key.window);
+    if (!GDK_IS_X11_WINDOW(top) || gdk_x11_window_get_xid(top) != g_return.frame) return;
+    const auto same = [event](const GdkEvent* press) {
+        return press->key.hardware_keycode == event->key.hardware_keycode;
+    };
+    if (std::none_of(g_return.presses.begin(), g_return.presses.end(), same))
+        g_return.presses.push_back(gdk_event_copy(event));
 }
 
 // Keeps of the keys down at the game window's focus only those held since before the
@@ -139,6 +190,7 @@ GdkFilterReturn WatchKeyboardReturn(GdkXEvent* xevent, GdkEvent*, gpointer) {
             g_keysDownAtOpen.bits[0] = 0;  // no key has a code below 8; the byte is not sent
             KeepOnlyKeysHeldBeforeTheReturn();
             PfLetGoKeysNotDown(g_keysDownAtOpen.bits);
+            PressKeysPressedOnTheReturn(event->xkeymap.key_vector);
         }
         return GDK_FILTER_REMOVE;
     }
@@ -178,9 +230,12 @@ bool SelectFocusAndKeys(unsigned long xid, bool* wanted) {
 
 void AskForKeyboardReturn(unsigned long xid) { SelectFocusAndKeys(xid, &g_toolkitWantsCoreFocus); }
 
+void WatchWindowEvents();
+
 // The player has left the program; they come back to this frame.
 void AwaitReturnTo(wxWindow* frame) {
     EndReturn();
+    WatchWindowEvents();
     GtkWidget* widget = frame ? frame->GetHandle() : nullptr;
     GdkWindow* window = widget ? gtk_widget_get_window(widget) : nullptr;
     if (!window || !GDK_IS_X11_WINDOW(window)) return;
@@ -342,11 +397,13 @@ void ReturnOnClick(const GdkEvent* event) {
         }
 }
 
-// Every event of the window system passes here before the toolkit's own dispatch. A
-// close request (GDK's delete) for a window in the list goes to its close handler and
-// no further: the toolkit would drop it while a modal dialog holds the grab.
+// Every event of the window system passes here before the toolkit's own dispatch, and
+// so do the key-downs given to the game window on the player's return. A close request
+// (GDK's delete) for a window in the list goes to its close handler and no further: the
+// toolkit would drop it while a modal dialog holds the grab.
 void DispatchWindowEvent(GdkEvent* event, gpointer) {
     ReturnOnClick(event);
+    NotePressAtTheFrame(event);
     if (event->type == GDK_DELETE && event->any.window) {
         for (wxWindow* window : g_closeTakers)
             if (gtk_widget_get_window(GTK_WIDGET(window->GetHandle())) == event->any.window) {
