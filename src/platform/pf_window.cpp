@@ -21,6 +21,8 @@
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
 
+#include <X11/extensions/XInput2.h>
+
 // Last: its X protocol names would clash with headers included after it.
 #include <X11/Xlibint.h>
 
@@ -41,6 +43,88 @@ struct KeysDownAtOpen {
 };
 KeysDownAtOpen g_keysDownAtOpen = {};  // main thread
 
+// The player's return to the program after leaving it (PfMinimiseFrame), seen at the
+// frame left for them to come back to. A key that went down after the keyboard came
+// back there, before the game window reopened, was pressed for the game: it went to
+// the frame, which does nothing with keys, and its press must not be lost as one held
+// since before. A key down already as the keyboard came back was held since the player
+// left, and still gives no press. A key going to any other window ends the return: to
+// a menu shown again, whose keys are its own, or to the reopened window, which then
+// has the keyboard. The keys down at the open are the ones at the game window's focus
+// (WatchKeyboardReturn), which comes after the frame's. The keys pressed at the frame
+// are noted as the toolkit heard them (NotePressAtTheFrame): one still down as the game
+// window gets the keyboard goes to the window then, before the window's first key-down
+// of it, which comes only with the server's auto-repeat, if at all.
+struct ReturnWatch {
+    unsigned long frame;     // the frame's X window, whose focus events were asked for
+    bool toolkitWantsFocus;  // the toolkit asked for the frame's core focus events itself
+    bool awaited;            // the player left and the return is not over
+    bool cameBack;           // keysDown holds the keys down as the keyboard came back
+    char keysDown[32];
+    std::vector<GdkEvent*> presses;  // the key-downs heard at the frame, a key once; owned
+};
+ReturnWatch g_return = {};  // main thread
+
+void ForgetPressesAtTheFrame() {
+    for (GdkEvent* press : g_return.presses) gdk_event_free(press);
+    g_return.presses.clear();
+}
+
+void EndReturn() {
+    g_return.awaited = false;
+    g_return.cameBack = false;
+    ForgetPressesAtTheFrame();
+}
+
+bool KeyIn(const char keys[32], unsigned code) {
+    return code < 256 && ((keys[code / 8] >> (code % 8)) & 1);
+}
+
+// The keys pressed at the frame since the keyboard came back there, down still as the
+// game window gets it (keysDown) and not down already as it came back, go down in the
+// window now, after the toolkit's events before its focus: the toolkit makes of each
+// the key-down it made at the frame, a press. (Not down as the keyboard came back, they
+// are no keys down at the open either.)
+void PressKeysPressedOnTheReturn(const char keysDown[32]) {
+    GdkWindow* window = nullptr;
+    if (wxWindow* gameFrame = PfGameWindowFrame())
+        window = gtk_widget_get_window(GTK_WIDGET(gameFrame->GetHandle()));
+    if (window && g_return.awaited && g_return.cameBack) {
+        for (GdkEvent* press : g_return.presses) {
+            const unsigned code = press->key.hardware_keycode;
+            if (!KeyIn(keysDown, code) || KeyIn(g_return.keysDown, code)) continue;
+            g_object_unref(press->key.window);
+            press->key.window = GDK_WINDOW(g_object_ref(window));
+            gdk_event_put(press);
+        }
+    }
+    ForgetPressesAtTheFrame();
+}
+
+// Every key going down in the frame the player comes back to, as the toolkit has it
+// (DispatchWindowEvent); the frame itself does nothing with keys. A key is noted once,
+// its auto-repeats being no presses.
+void NotePressAtTheFrame(const GdkEvent* event) {
+    if (event->type != GDK_KEY_PRESS || !event->key.window || !g_return.awaited ||
+        !g_return.cameBack)
+        return;
+    GdkWindow* top = gdk_window_get_toplevel(event->key.window);
+    if (!GDK_IS_X11_WINDOW(top) || gdk_x11_window_get_xid(top) != g_return.frame) return;
+    const auto same = [event](const GdkEvent* press) {
+        return press->key.hardware_keycode == event->key.hardware_keycode;
+    };
+    if (std::none_of(g_return.presses.begin(), g_return.presses.end(), same))
+        g_return.presses.push_back(gdk_event_copy(event));
+}
+
+// Keeps of the keys down at the game window's focus only those held since before the
+// player's return, when one was seen.
+void KeepOnlyKeysHeldBeforeTheReturn() {
+    if (!g_return.awaited || !g_return.cameBack) return;
+    for (size_t i = 0; i < sizeof g_keysDownAtOpen.bits; ++i)
+        g_keysDownAtOpen.bits[i] = char(g_keysDownAtOpen.bits[i] & g_return.keysDown[i]);
+}
+
 void NoteKeysDownNow() {
     g_keysDownAtOpen = {};
     GdkDisplay* display = gdk_display_get_default();
@@ -54,43 +138,115 @@ void NoteKeysDownNow() {
 // program gets round to the focus change instead (it may be busy loading), a key
 // pressed since would count as down at the focus and its press be taken for a repeat.
 // The toolkit follows the focus through the input extension and asks for neither
-// event: the frame's X window asks for both itself (WatchKeyboardReturn).
+// event: the frame's X window asks for both itself (WatchKeyboardReturn), and so does
+// the frame left for the player to come back to (ReturnWatch).
 bool g_toolkitWantsCoreFocus = false;  // main thread: it asked for core focus events itself
-bool g_ourFocusInJustSeen = false;     // main thread: the last X event was the frame's FocusIn
+unsigned long g_focusInJustSeen = 0;   // main thread: the last X event was this window's FocusIn
+
+// Whether the event is a key going down or up in a window of the program other than
+// the frame the player came back to. The toolkit hears keys through the input
+// extension; its events' data is read before any filter sees them.
+bool KeyWentElsewhere(const XEvent* event) {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !GDK_IS_X11_DISPLAY(display)) return false;
+    unsigned long window = 0;
+    if (event->type == KeyPress || event->type == KeyRelease) {
+        window = event->xkey.window;
+    } else if (event->type == GenericEvent && event->xcookie.data) {
+        static int inputExtension = -1;
+        if (inputExtension == -1) {
+            int eventBase = 0, errorBase = 0;
+            if (!XQueryExtension(GDK_DISPLAY_XDISPLAY(display), "XInputExtension",
+                                 &inputExtension, &eventBase, &errorBase))
+                inputExtension = 0;
+        }
+        const int type = event->xcookie.evtype;
+        if (inputExtension == 0 || event->xcookie.extension != inputExtension ||
+            (type != XI_KeyPress && type != XI_KeyRelease))
+            return false;
+        window = static_cast<const XIDeviceEvent*>(event->xcookie.data)->event;
+    }
+    GdkWindow* gdkWindow = window ? gdk_x11_window_lookup_for_display(display, window) : nullptr;
+    if (!gdkWindow) return false;
+    return gdk_x11_window_get_xid(gdk_window_get_toplevel(gdkWindow)) != g_return.frame;
+}
 
 // Every X event of the program passes here before the toolkit sees it. The state of
 // the keys that follows a FocusIn of the game frame is the keyboard's as it came back:
 // the keys down then are down since before the focus, and a key counted as held that
-// is up was let go elsewhere and gets its release.
+// is up was let go elsewhere and gets its release. The state that follows a FocusIn of
+// the frame left for the player is the keyboard's as the player came back.
 GdkFilterReturn WatchKeyboardReturn(GdkXEvent* xevent, GdkEvent*, gpointer) {
     const XEvent* event = static_cast<const XEvent*>(xevent);
-    const bool keymapOfOurFocus = event->type == KeymapNotify && g_ourFocusInJustSeen;
-    const bool ourFocusChange = (event->type == FocusIn || event->type == FocusOut) &&
-                                event->xfocus.window != 0 &&
-                                event->xfocus.window == PfGameWindowXid();
-    g_ourFocusInJustSeen = ourFocusChange && event->type == FocusIn;
-    if (keymapOfOurFocus) {
-        std::memcpy(g_keysDownAtOpen.bits, event->xkeymap.key_vector, sizeof g_keysDownAtOpen.bits);
-        g_keysDownAtOpen.bits[0] = 0;  // no key has a code below 8; the byte is not sent
-        PfLetGoKeysNotDown(g_keysDownAtOpen.bits);
+    const unsigned long focusInBefore = g_focusInJustSeen;
+    g_focusInJustSeen = 0;
+    if (event->type == KeymapNotify && focusInBefore != 0) {
+        if (focusInBefore == g_return.frame) {
+            std::memcpy(g_return.keysDown, event->xkeymap.key_vector, sizeof g_return.keysDown);
+            g_return.cameBack = true;
+        } else {
+            std::memcpy(g_keysDownAtOpen.bits, event->xkeymap.key_vector,
+                        sizeof g_keysDownAtOpen.bits);
+            g_keysDownAtOpen.bits[0] = 0;  // no key has a code below 8; the byte is not sent
+            KeepOnlyKeysHeldBeforeTheReturn();
+            PfLetGoKeysNotDown(g_keysDownAtOpen.bits);
+            PressKeysPressedOnTheReturn(event->xkeymap.key_vector);
+        }
         return GDK_FILTER_REMOVE;
     }
+    if (g_return.awaited && KeyWentElsewhere(event)) EndReturn();
+    if (event->type != FocusIn && event->type != FocusOut) return GDK_FILTER_CONTINUE;
+    const unsigned long window = event->xfocus.window;
+    if (window == 0) return GDK_FILTER_CONTINUE;
+    if (window == g_return.frame) {
+        // The focus moving within the frame, or following the pointer over it, is no
+        // return of its keyboard.
+        const bool moved = event->xfocus.detail != NotifyInferior &&
+                           event->xfocus.detail != NotifyPointer;
+        if (moved && event->type == FocusIn && g_return.awaited) g_focusInJustSeen = window;
+        return g_return.toolkitWantsFocus ? GDK_FILTER_CONTINUE : GDK_FILTER_REMOVE;
+    }
+    if (window != PfGameWindowXid()) return GDK_FILTER_CONTINUE;
+    if (event->type == FocusIn) g_focusInJustSeen = window;
     // Events the toolkit did not ask for go no further.
-    if (ourFocusChange && !g_toolkitWantsCoreFocus) return GDK_FILTER_REMOVE;
-    return GDK_FILTER_CONTINUE;
+    return g_toolkitWantsCoreFocus ? GDK_FILTER_CONTINUE : GDK_FILTER_REMOVE;
 }
 
-void AskForKeyboardReturn(unsigned long xid) {
+// Asks for the window's core focus events and the key state after each; false when
+// it cannot. wanted: whether the toolkit had asked for the focus events itself.
+bool SelectFocusAndKeys(unsigned long xid, bool* wanted) {
     GdkDisplay* display = gdk_display_get_default();
-    if (!xid || !display || !GDK_IS_X11_DISPLAY(display)) return;
+    if (!xid || !display || !GDK_IS_X11_DISPLAY(display)) return false;
     Display* xdisplay = GDK_DISPLAY_XDISPLAY(display);
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(xdisplay, xid, &attributes)) return;
-    g_toolkitWantsCoreFocus = (attributes.your_event_mask & FocusChangeMask) != 0;
+    if (!XGetWindowAttributes(xdisplay, xid, &attributes)) return false;
+    *wanted = (attributes.your_event_mask & FocusChangeMask) != 0;
     XSelectInput(xdisplay, xid, attributes.your_event_mask | FocusChangeMask | KeymapStateMask);
     static bool watching = false;
     if (!watching) gdk_window_add_filter(nullptr, WatchKeyboardReturn, nullptr);
     watching = true;
+    return true;
+}
+
+void AskForKeyboardReturn(unsigned long xid) { SelectFocusAndKeys(xid, &g_toolkitWantsCoreFocus); }
+
+void WatchWindowEvents();
+
+// The player has left the program; they come back to this frame.
+void AwaitReturnTo(wxWindow* frame) {
+    EndReturn();
+    WatchWindowEvents();
+    GtkWidget* widget = frame ? frame->GetHandle() : nullptr;
+    GdkWindow* window = widget ? gtk_widget_get_window(widget) : nullptr;
+    if (!window || !GDK_IS_X11_WINDOW(window)) return;
+    const unsigned long xid = gdk_x11_window_get_xid(window);
+    // Asked once of each frame: asked again, the toolkit would seem to want the events.
+    if (xid != g_return.frame) {
+        g_return.frame = 0;
+        if (!SelectFocusAndKeys(xid, &g_return.toolkitWantsFocus)) return;
+        g_return.frame = xid;
+    }
+    g_return.awaited = true;
 }
 
 class CGameCanvas : public wxGLCanvas {
@@ -244,11 +400,13 @@ void ReturnOnClick(const GdkEvent* event) {
         }
 }
 
-// Every event of the window system passes here before the toolkit's own dispatch. A
-// close request (GDK's delete) for a window in the list goes to its close handler and
-// no further: the toolkit would drop it while a modal dialog holds the grab.
+// Every event of the window system passes here before the toolkit's own dispatch, and
+// so do the key-downs given to the game window on the player's return. A close request
+// (GDK's delete) for a window in the list goes to its close handler and no further: the
+// toolkit would drop it while a modal dialog holds the grab.
 void DispatchWindowEvent(GdkEvent* event, gpointer) {
     ReturnOnClick(event);
+    NotePressAtTheFrame(event);
     if (event->type == GDK_DELETE && event->any.window) {
         for (wxWindow* window : g_closeTakers)
             if (gtk_widget_get_window(GTK_WIDGET(window->GetHandle())) == event->any.window) {
@@ -534,6 +692,7 @@ bool PfReadScreen(const PlatformRect& r, std::vector<uint8_t>* rgba) {
 void PfMinimiseFrame(wxWindow* window) {
     auto* frame = wxDynamicCast(window, wxFrame);
     if (!frame) return;
+    AwaitReturnTo(frame);
     // Without a window manager nothing can be minimised (the toolkit would only be
     // left believing the frame is), and a hidden frame could never be brought back:
     // it stays on the screen, under whatever the player went to, to be clicked.

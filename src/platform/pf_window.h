@@ -57,6 +57,9 @@ bool PfReadScreen(const PlatformRect& area, std::vector<uint8_t>* rgba);
 // nothing else would be left to come back to: the frame stays on the screen, under the
 // window the player went to, and a click on it while the focus is elsewhere presents it
 // (PfPresentWindow), which a click without a window manager would not do by itself.
+// The player comes back to the program at this frame: a key pressed once its keyboard
+// is back, before the game window opens, gives a press in the game window (its first
+// key-down there), where a key down already as it came back gives none.
 void PfMinimiseFrame(wxWindow* frame);
 
 // Close requests of the window system for this top-level window (WM_DELETE_WINDOW:

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,14 @@
 #include "platform/pf_window.h"
 #include "platform/pf_seams.h"
 
+#include <wx/frame.h>
 #include <wx/toplevel.h>
 
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 #include <chrono>
 #include <thread>
 
@@ -454,6 +460,213 @@ bool PumpUntilKeyEvent(std::vector<Event>* events, uint32_t code, int64_t key,
         PumpGameMessages(Record, events);
     }
     return true;
+}
+
+// The keyboard's state as the X server sends it: a bit for each of these key codes.
+struct KeyboardState {
+    char bits[32] = {};
+    KeyboardState(std::initializer_list<unsigned> down) {
+        for (unsigned code : down) bits[code / 8] = char(bits[code / 8] | (1 << (code % 8)));
+    }
+};
+
+// The keyboard comes back with only Left down. Every key counted as held whose key is
+// up is let go, however many stand side by side, and a key held without a key code
+// stays held: nothing tells of its key. A key code learnt from a later key-down
+// completes a key noted without one.
+TEST_F(Pump, KeysUpOnTheKeyboardsReturnAreLetGoByTheirKeyCodes) {
+    PfQueueKeyDownInput(65, false, 38);    // A
+    PfQueueKeyDownInput(13, false, 36);    // Enter
+    PfQueueKeyDownInput(314, false, 113);  // Left
+    PfQueueKeyDownInput(316, false, 114);  // Right
+    PfNoteHeldKey(32);                     // down before the window, its key code unknown
+    PfNoteHeldKey(70);
+    PfQueueKeyDownInput(70, false, 41);    // F's repeat tells its key code
+    EXPECT_EQ(KeyEvents(PumpOnce()), "513:65 512:65 513:13 512:13 513:314 512:314 513:316 "
+                                     "512:316 512:70 ");
+
+    PfLetGoKeysNotDown(KeyboardState{113}.bits);
+    EXPECT_EQ(KeyEvents(PumpOnce()), "514:65 514:13 514:316 514:70 ");
+    PfLetGoKeysNotDown(KeyboardState{}.bits);
+    EXPECT_EQ(KeyEvents(PumpOnce()), "514:314 ");
+
+    for (int32_t key : {65, 13, 314, 316, 70, 32}) PfQueueKeyDownInput(key, false, 0);
+    EXPECT_EQ(KeyEvents(PumpOnce()), "513:65 512:65 513:13 512:13 513:314 512:314 513:316 "
+                                     "512:316 513:70 512:70 512:32 ");
+}
+
+bool FocusXWindow(unsigned long xid) {
+    const std::string focus = "xdotool windowfocus --sync " + std::to_string(xid) +
+                              " >/dev/null 2>&1";
+    return std::system(focus.c_str()) == 0;
+}
+
+// The core focus events of one window that reach the toolkit, counted by a filter
+// after the program's own.
+unsigned long g_countedWindow = 0;
+int g_focusEventsCounted = 0;
+GdkFilterReturn CountFocusEvents(GdkXEvent* xevent, GdkEvent*, gpointer) {
+    const XEvent* event = static_cast<const XEvent*>(xevent);
+    if ((event->type == FocusIn || event->type == FocusOut) &&
+        event->xfocus.window == g_countedWindow)
+        ++g_focusEventsCounted;
+    return GDK_FILTER_CONTINUE;
+}
+
+// The key-downs the program reads in one window (through the input extension, as the
+// toolkit hears keys), counted by a filter.
+unsigned long g_keyCountedWindow = 0;
+int g_keyDownsCounted = 0;
+GdkFilterReturn CountKeyDowns(GdkXEvent* xevent, GdkEvent*, gpointer) {
+    const XEvent* event = static_cast<const XEvent*>(xevent);
+    if (event->type == GenericEvent && event->xcookie.data &&
+        event->xcookie.evtype == XI_KeyPress &&
+        static_cast<const XIDeviceEvent*>(event->xcookie.data)->event == g_keyCountedWindow)
+        ++g_keyDownsCounted;
+    return GDK_FILTER_CONTINUE;
+}
+
+// Pumps until the window has read a key-down (the server's auto-repeat of a key held,
+// after its delay); whether one came within 10 s.
+bool PumpUntilKeyDownIn(unsigned long xid) {
+    g_keyCountedWindow = xid;
+    g_keyDownsCounted = 0;
+    gdk_window_add_filter(nullptr, CountKeyDowns, nullptr);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (g_keyDownsCounted == 0 && std::chrono::steady_clock::now() < end) PumpFor(10);
+    gdk_window_remove_filter(nullptr, CountKeyDowns, nullptr);
+    return g_keyDownsCounted > 0;
+}
+
+// A frame of the program on the screen beside the game window, destroyed at the end
+// of the test.
+class ShownFrame {
+public:
+    explicit ShownFrame(int x) : m_frame(new wxFrame(nullptr, wxID_ANY, "", wxPoint(x, 0),
+                                                     wxSize(160, 120))) {
+        m_frame->Show();
+    }
+    ~ShownFrame() {
+        m_frame->Destroy();
+        PfDispatchEvents();
+    }
+    wxFrame* Frame() const { return m_frame; }
+    bool Viewable() const { return PfWaitUntilViewable(m_frame, 10000); }
+    // Gives it the keyboard as a window manager would, and waits until it has it.
+    bool Focus() const { return Xid() != 0 && FocusXWindow(Xid()); }
+    unsigned long Xid() const {
+        GdkWindow* window = gtk_widget_get_window(m_frame->GetHandle());
+        return window ? gdk_x11_window_get_xid(window) : 0;
+    }
+
+private:
+    wxFrame* m_frame;
+};
+
+// The ways back of the player who left the game (its window closed) with the frame
+// left for them: to the frame, then to the other window if one is given. Without the
+// frame the keyboard comes back straight to the game window. With a window inside the
+// frame, the focus moves into it and back to the frame after the key (as the toolkit's
+// own focus window inside a frame takes it from a window manager).
+struct WayBack {
+    bool atTheFrame;
+    const ShownFrame* thenElsewhere;
+    unsigned long inside = 0;
+    bool repeatsAtTheFrame = false;  // the key repeats at the frame before the window opens
+};
+
+// The player leaves and comes back; with the key down (pressed then when
+// pressedOnReturn, else held since before) the game window opens and takes the
+// keyboard; once the key is down there (a press, or the server's auto-repeats) it is
+// let go. The key's events there.
+std::string KeyThroughTheReturn(const ShownFrame& frame, WayBack back, const std::string& key,
+                                int32_t code, bool pressedOnReturn) {
+    CloseTestWindow();
+    if (!MoveFocusOffProgram()) return "the focus did not leave";
+    PfMinimiseFrame(frame.Frame());
+    if (back.atTheFrame && !frame.Focus()) return "no focus on the frame";
+    if (back.thenElsewhere && !back.thenElsewhere->Focus()) return "no focus on the other window";
+    if (pressedOnReturn && std::system(("xdotool keydown " + key).c_str()) != 0) return "no key";
+    if (back.inside && (!FocusXWindow(back.inside) || !frame.Focus()))
+        return "no focus inside the frame and back";
+    if (back.repeatsAtTheFrame && !PumpUntilKeyDownIn(frame.Xid())) return "no repeat at the frame";
+    if (!OpenTestWindow(640, 480)) return "no window";
+    if (!FocusGameWindow()) return "no focus on the window";
+    std::vector<Event> events;
+    // The repeats begin after the server's delay (660 ms by default).
+    const bool down = PumpUntilKeyEvent(&events, 512, code, 30);
+    if (std::system(("xdotool keyup " + key).c_str()) != 0) return "no key up";
+    if (!down) return "no key-down: " + KeyEvents(events);
+    if (!PumpUntilKeyEvent(&events, 514, code, 10)) return "no release: " + KeyEvents(events);
+    return KeyEvents(events);
+}
+
+// Coming back to the game, the player presses and holds Right before the game window
+// has reopened: its press went to the frame, and the window hears only its repeats, if
+// any. The press comes as the window gets the keyboard, or the craft would not steer
+// while the key is held; the repeats are no presses.
+// Left, held since before the player left, gives no press, even repeating at the frame. Neither does Enter pressed
+// in another window of the program that took the keyboard from the frame, as a menu
+// shown again on the return does. Nor does a key held since before the player left
+// when the keyboard comes back to the game window without passing the frame. The focus
+// moving inside the frame and back is no return.
+TEST(RealInputBeforeTheWindow, AKeyPressedOnComingBackBeforeTheWindowOpenedPresses) {
+    PfClearInput();
+    KeysLetGoAtEnd letGo{"Left Right Return"};
+    ShownFrame frame(700), menu(900);
+    ASSERT_TRUE(frame.Viewable());
+    ASSERT_TRUE(menu.Viewable());
+    // The frame's core focus events, which the program asks for itself, reach the
+    // toolkit only if it asked for them too.
+    ::Display* x = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+    XWindowAttributes attributes;
+    ASSERT_TRUE(XGetWindowAttributes(x, frame.Xid(), &attributes));
+    const bool toolkitAsked = (attributes.your_event_mask & FocusChangeMask) != 0;
+    PfMinimiseFrame(frame.Frame());
+    g_countedWindow = frame.Xid();
+    g_focusEventsCounted = 0;
+    gdk_window_add_filter(nullptr, CountFocusEvents, nullptr);
+    const ::Window inside = XCreateSimpleWindow(x, frame.Xid(), 0, 0, 20, 20, 0, 0, 0);
+    XMapWindow(x, inside);
+    XSync(x, False);
+
+    ASSERT_EQ(std::system("xdotool keydown Left"), 0);
+    std::string events = KeyThroughTheReturn(frame, {true, nullptr}, "Left", 314, false);
+    EXPECT_EQ(events.substr(0, 8), "512:314 ") << events;
+    EXPECT_EQ(events.find("513:"), std::string::npos) << events;
+    // Nor when it repeats at the frame before the window opens.
+    ASSERT_EQ(std::system("xdotool keydown Left"), 0);
+    events = KeyThroughTheReturn(frame, {true, nullptr, 0, true}, "Left", 314, false);
+    EXPECT_EQ(events.substr(0, 8), "512:314 ") << events;
+    EXPECT_EQ(events.find("513:"), std::string::npos) << events;
+
+    {
+        // Without the server's repeats the window hears no key-down of Right at all:
+        // its press comes as the window gets the keyboard, or never.
+        NoAutoRepeat noRepeats;
+        events = KeyThroughTheReturn(frame, {true, nullptr}, "Right", 316, true);
+        EXPECT_EQ(events, "513:316 512:316 514:316 ");
+
+        events = KeyThroughTheReturn(frame, {true, nullptr, inside}, "Right", 316, true);
+        EXPECT_EQ(events, "513:316 512:316 514:316 ");
+    }
+    // With them, the repeats that follow are no presses of their own.
+    events = KeyThroughTheReturn(frame, {true, nullptr}, "Right", 316, true);
+    EXPECT_EQ(events.substr(0, 16), "513:316 512:316 ") << events;
+    EXPECT_EQ(events.find("513:", 1), std::string::npos) << events;
+
+    events = KeyThroughTheReturn(frame, {true, &menu}, "Return", 13, true);
+    EXPECT_EQ(events.substr(0, 7), "512:13 ") << events;
+    EXPECT_EQ(events.find("513:"), std::string::npos) << events;
+
+    ASSERT_EQ(std::system("xdotool keydown Left"), 0);
+    events = KeyThroughTheReturn(frame, {false, nullptr}, "Left", 314, false);
+    EXPECT_EQ(events.substr(0, 8), "512:314 ") << events;
+    EXPECT_EQ(events.find("513:"), std::string::npos) << events;
+    CloseTestWindow();
+    gdk_window_remove_filter(nullptr, CountFocusEvents, nullptr);
+    EXPECT_EQ(g_focusEventsCounted > 0, toolkitAsked) << g_focusEventsCounted;
+    XDestroyWindow(x, inside);
 }
 
 // Enter held on a menu until the game window has opened and the key's repeats reach
