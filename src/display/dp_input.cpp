@@ -94,8 +94,11 @@ bool WaitWhileInactive() {
         while (PfTakeInput(&in))
             if (in.kind == PlatformInputKind::Quit) quit = true;
         if (quit) RequestQuit();
-        // Reactivation: any window of the program became the active one.
-        if (PfIsProgramActive()) MarkGameWindowInactive(false);
+        // Reactivation: the keyboard focus is in a window of the program again (the
+        // player activated one, or clicked the frame left on the screen). Not the focus
+        // fallen back to the root window when the other program's window closed: the
+        // player has not come back by that.
+        if (PfIsProgramFocused()) MarkGameWindowInactive(false);
         if (GameWindowInactive && !QuitRequested) PfSleepMs(kInactivePollMs);
     }
     ResumeGameDisplay();
