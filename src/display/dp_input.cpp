@@ -84,7 +84,8 @@ void PumpGameMessages(GameEventCallback callback, void* context) {
 }
 
 bool WaitWhileInactive() {
-    SuspendGameDisplay();
+    // The player may be back before the window has even closed: nothing to wait for.
+    if (!LeaveGameDisplay()) return false;
     bool quit = false;
     // A quit ends the wait however it came: a quit record (a close of the game window,
     // SIGTERM) or the flag set by a window's own handler (the background frame closed).
