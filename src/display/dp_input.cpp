@@ -84,7 +84,8 @@ void PumpGameMessages(GameEventCallback callback, void* context) {
 }
 
 bool WaitWhileInactive() {
-    SuspendGameDisplay();
+    // The player may be back before the window has even closed: nothing to wait for.
+    if (!LeaveGameDisplay()) return false;
     bool quit = false;
     // A quit ends the wait however it came: a quit record (a close of the game window,
     // SIGTERM) or the flag set by a window's own handler (the background frame closed).
@@ -94,8 +95,11 @@ bool WaitWhileInactive() {
         while (PfTakeInput(&in))
             if (in.kind == PlatformInputKind::Quit) quit = true;
         if (quit) RequestQuit();
-        // Reactivation: any window of the program became the active one.
-        if (PfIsProgramActive()) MarkGameWindowInactive(false);
+        // Reactivation: the keyboard focus is in a window of the program again (the
+        // player activated one, or clicked the frame left on the screen). Not the focus
+        // fallen back to the root window when the other program's window closed: the
+        // player has not come back by that.
+        if (PfIsProgramFocused()) MarkGameWindowInactive(false);
         if (GameWindowInactive && !QuitRequested) PfSleepMs(kInactivePollMs);
     }
     ResumeGameDisplay();

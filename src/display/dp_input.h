@@ -65,8 +65,9 @@ void DeliverGameEvent(GameEventCallback callback, void* context, uint32_t code,
                       const void* data);
 void PumpGameMessages(GameEventCallback callback, void* context);
 void PollMouse(GameEventCallback callback, void* context);
-// Suspends the display session, blocks until the program is active again or a quit
-// arrives, resumes it. True when a quit arrived during the wait (the pump delivers it after the
+// Suspends the display session (LeaveGameDisplay: not when the player is back before
+// the window has closed), blocks until the program is active again or a quit arrives,
+// resumes it. True when a quit arrived during the wait (the pump delivers it after the
 // reactivation code).
 bool WaitWhileInactive();
 

@@ -15,6 +15,7 @@
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
 #include "platform/pf_displays.h"
+#include "platform/pf_input.h"
 #include "platform/pf_window.h"
 
 DisplaySession g_displaySession;
@@ -164,6 +165,27 @@ void SuspendGameDisplay() {
         g.suspendedCount = CountUp(g.suspendedCount, "the display's suspensions would wrap");
     }
     MarkGameWindowInactive(true);
+}
+
+bool LeaveGameDisplay() {
+    if (g.acquiredCount == 0 || g.suspendedCount > 0) {
+        SuspendGameDisplay();
+        return true;
+    }
+    PostSessionAudio(AUDIO_MSG_CLOSE);
+    CloseForHandOff();
+    g.closedNesting = CountUp(g.closedNesting, "the game window's closings would wrap");
+    g.suspendedCount = CountUp(g.suspendedCount, "the display's suspensions would wrap");
+    MarkGameWindowInactive(true);
+    // Closing takes a while (the last frames, the window's end): where the focus is now
+    // decides, not where it was when the leave was reported. The player back already,
+    // the frame stays up and the suspension ends as any other does.
+    if (PfIsProgramFocused()) {
+        ResumeGameDisplay();
+        return false;
+    }
+    if (g.backgroundFrame) PfMinimiseFrame(g.backgroundFrame);
+    return true;
 }
 
 void ResumeGameDisplay() {

@@ -60,6 +60,14 @@ void ReleaseGameDisplay();
 // Counted; the first closes the audio devices, the game window (its textures
 // released) and the background frame; every call marks the program inactive.
 void SuspendGameDisplay();
+// The player has left the program: a suspension as above, unless the player is already
+// back by the time the game window has closed (the keyboard focus in a window of the
+// program again: another window was activated and the frame a moment later, and the
+// toolkit's reports of both may come while the window closes). Then nothing stays
+// suspended: the frame is left on the screen rather than minimised under the player,
+// and the window opens again. True when the suspension holds. Only the suspension that
+// closes the display looks; under another one the count alone goes up.
+bool LeaveGameDisplay();
 // Undoes one suspension; the last reopens the frame, the window (every texture
 // uploaded again) and the audio. A resume without a suspension is ignored (GTK may
 // report an activation first).

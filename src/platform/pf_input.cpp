@@ -187,6 +187,8 @@ PfFocusHolder PfKeyboardFocusHolder() {
 
 bool PfKeyboardFocusIsOurs() { return PfKeyboardFocusHolder() != PfFocusHolder::Elsewhere; }
 
+bool PfIsProgramFocused() { return PfKeyboardFocusHolder() == PfFocusHolder::OwnWindow; }
+
 void PfInstallSignalHandlers(void (*emergency)()) {
     g_emergency = emergency;
     std::signal(SIGTERM, OnTerm);

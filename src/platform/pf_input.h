@@ -58,6 +58,13 @@ bool PfTakeInput(PlatformInput* out);
 // manager handling one of its own keys, Alt+F4 or Alt+Tab, grabs it for that time) the
 // toolkit reports the window as inactive, but the player has not left it.
 bool PfIsProgramActive();
+// Whether the player is back in the program: the keyboard focus is set in one of its
+// own windows. Unlike PfIsProgramActive, neither the focus on the root window nor the
+// toolkit's answer counts: without a window manager the focus falls back to the root
+// by itself when another program's window closes, and the toolkit then takes the
+// window under the pointer for the active one, while the player is still away (they
+// come back by a click, which sets the focus in a window of ours).
+bool PfIsProgramFocused();
 // Where the X server's keyboard focus is set. Root: on the root window, where it goes
 // back to without a window manager when the window that had it closes; the keys then
 // go to the window under the pointer, which over the game is one of ours.

@@ -33,6 +33,7 @@ constexpr int kLeaveCheckMs = 50;  // while another client holds the keyboard
 
 bool g_quitSignalled = false;         // main thread: SIGTERM arrived
 bool g_suspendedByActivation = false;  // main thread: OnActivateApp suspended the display
+bool g_leaving = false;                // main thread: the display is closing for a leave
 
 // A SIGTERM reaches the main thread here, also while a modal dialog waits for input.
 // In the session it is the exit command, which ends the menu that is up and sets the
@@ -73,6 +74,18 @@ std::unique_ptr<wxLocale> CreateStartupLocale() {
     // either way.
     locale->Init(language, wxLOCALE_LOAD_DEFAULT);
     return locale;
+}
+
+// The player has left: the display closes. The toolkit's loop runs while the game
+// window closes, and may report the player's return (or another leave) in the middle:
+// such reports are not acted on then (OnActivateApp), as the closing itself looks at
+// where the focus is once the window has closed (LeaveGameDisplay).
+void SuspendForLeaving() {
+    g_suspendedByActivation = true;
+    g_leaving = true;
+    const bool suspended = LeaveGameDisplay();
+    g_leaving = false;
+    g_suspendedByActivation = suspended;
 }
 
 }  // namespace
@@ -145,7 +158,14 @@ void CKorvexApplication::OnRunSession(wxCommandEvent&) {
 // then, and the player has not left. The window manager's Alt+F4 is such a key: a
 // suspension then would close the very window it is about to ask to close, and the
 // close would be lost. The suspension waits until the focus has really left.
+//
+// Reports that come while the display closes for a leave are left to that closing
+// (SuspendForLeaving): a return then ends it as soon as the window has closed.
 void CKorvexApplication::OnActivateApp(wxActivateEvent& event) {
+    if (g_leaving) {
+        event.Skip();
+        return;
+    }
     if (event.GetActive()) {
         m_leaveCheck->Stop();
         if (g_suspendedByActivation) {
@@ -156,8 +176,7 @@ void CKorvexApplication::OnActivateApp(wxActivateEvent& event) {
         if (PfIsProgramActive()) {
             m_leaveCheck->Start(kLeaveCheckMs);
         } else {
-            g_suspendedByActivation = true;
-            SuspendGameDisplay();
+            SuspendForLeaving();
         }
     }
     event.Skip();  // the toolkit's own handling of activation still runs
@@ -168,8 +187,7 @@ void CKorvexApplication::OnLeaveCheck(wxTimerEvent&) {
         m_leaveCheck->Stop();
     } else if (!PfIsProgramActive()) {
         m_leaveCheck->Stop();
-        g_suspendedByActivation = true;
-        SuspendGameDisplay();
+        SuspendForLeaving();
     }
 }
 

@@ -137,6 +137,22 @@ bool MachineHasTimeToSpare() {
 
 GameProcess::GameProcess(const std::string& home, const char* lang, const std::string& display)
     : m_errPath(home + "/stderr.txt") {
+    Start(home, lang, display, VORPANE_PROGRAM, {"vorpane"});
+}
+
+GameProcess::GameProcess(const std::string& home, const std::string& display,
+                         const std::vector<std::string>& planetArguments)
+    : m_errPath(home + "/stderr.txt") {
+    std::vector<std::string> arguments = {"vorpane_play_planet"};
+    arguments.insert(arguments.end(), planetArguments.begin(), planetArguments.end());
+    Start(home, "C.UTF-8", display, VORPANE_PLAY_PLANET_PROGRAM, arguments);
+}
+
+void GameProcess::Start(const std::string& home, const char* lang, const std::string& display,
+                        const char* program, const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     m_pid = fork();
     if (m_pid == 0) {
         setenv("HOME", home.c_str(), 1);
@@ -144,7 +160,7 @@ GameProcess::GameProcess(const std::string& home, const char* lang, const std::s
         setenv("LANG", lang, 1);
         if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
         RedirectOutput(m_errPath);
-        execl(VORPANE_PROGRAM, "vorpane", static_cast<char*>(nullptr));
+        execv(program, argv.data());
         _exit(127);
     }
 }

@@ -43,6 +43,11 @@ class GameProcess {
 public:
     explicit GameProcess(const std::string& home, const char* lang = "C.UTF-8",
                          const std::string& display = "");
+    // The one-planet player, vorpane_play_planet, with these arguments (galaxy, system,
+    // planet), otherwise started as the game is; what it prints also goes to
+    // home/stderr.txt (Errors).
+    GameProcess(const std::string& home, const std::string& display,
+                const std::vector<std::string>& planetArguments);
     ~GameProcess();
     GameProcess(const GameProcess&) = delete;
     GameProcess& operator=(const GameProcess&) = delete;
@@ -56,6 +61,9 @@ public:
     pid_t Pid() const { return m_pid; }
 
 private:
+    void Start(const std::string& home, const char* lang, const std::string& display,
+               const char* program, const std::vector<std::string>& arguments);
+
     std::string m_errPath;
     pid_t m_pid = -1;
     bool m_ended = false;

@@ -783,6 +783,12 @@ void RefocusWhileWaiting(uint32_t ms) {
     }
 }
 
+// Pumps until the program counts as active (the test window has the focus), up to 2 s.
+bool PumpUntilActive() {
+    for (int i = 0; i < 100 && !PfIsProgramActive(); ++i) PumpFor(20);
+    return PfIsProgramActive();
+}
+
 TEST_F(RealInput, LosingTheFocusWaitsUntilItComesBack) {
     for (int i = 0; i < 20 && !PfIsProgramActive(); ++i) PumpFor(20);
     ASSERT_TRUE(PfIsProgramActive());
@@ -804,6 +810,55 @@ TEST_F(RealInput, LosingTheFocusWaitsUntilItComesBack) {
     PumpGameMessages(Record, &events);
     EXPECT_EQ(Codes(events), "1 ");
     EXPECT_GE(g_sleeps, 5);
+    EXPECT_FALSE(GameWindowInactive);
+}
+
+// Without a window manager the focus falls back to the root window when the other
+// program's window closes. The keys would reach the window under the pointer, and they
+// count as ours for that; but the player has not come back, and the wait goes on (the
+// game's time stopped) until a window of ours has the focus again.
+int g_rootFocusAt = 0;
+bool g_rootFocusSeenOurs = false;
+void FocusToRootThenBackWhileWaiting(uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    ++g_sleeps;
+    if (g_sleeps == g_rootFocusAt) {
+        ::Display* d = XOpenDisplay(nullptr);
+        if (d) {
+            XSetInputFocus(d, DefaultRootWindow(d), RevertToNone, CurrentTime);
+            XSync(d, False);
+            XCloseDisplay(d);
+        }
+        g_rootFocusSeenOurs = PfKeyboardFocusHolder() == PfFocusHolder::Root &&
+                              PfKeyboardFocusIsOurs();
+    }
+    if (g_sleeps == g_refocusAfter) {
+        const std::string focus = "xdotool windowfocus --sync " +
+                                  std::to_string(PfGameWindowXid()) + " >/dev/null 2>&1";
+        int ignored = std::system(focus.c_str());
+        (void)ignored;
+    }
+    // However it goes, the wait ends: a test that fails must not hang.
+    if (g_sleeps >= 1000) MarkGameWindowInactive(false);
+}
+
+TEST_F(RealInput, TheFocusFallenBackToTheRootIsNoComingBack) {
+    ASSERT_TRUE(PumpUntilActive());
+    std::vector<Event> events;
+    PumpGameMessages(Record, &events);  // seen active
+    ASSERT_TRUE(MoveFocusOffProgram());
+    PumpFor(50);
+
+    g_sleeps = 0;
+    g_rootFocusAt = 2;
+    g_refocusAfter = 12;
+    g_rootFocusSeenOurs = false;
+    g_pfSeams.readClock = nullptr;
+    g_pfSeams.sleep = FocusToRootThenBackWhileWaiting;
+    PumpGameMessages(Record, &events);
+    EXPECT_TRUE(g_rootFocusSeenOurs) << "the focus on the root does not count as ours for the keys";
+    EXPECT_EQ(g_sleeps, g_refocusAfter) << "the wait ended before a window of ours had the focus";
+    EXPECT_EQ(Codes(events), "1 ");
     EXPECT_FALSE(GameWindowInactive);
 }
 

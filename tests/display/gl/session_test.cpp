@@ -36,6 +36,10 @@
 #include "platform/pf_seams.h"
 #include "platform/pf_window.h"
 
+// Last: Xlib's macros (None, Bool) would break headers included after it.
+#include <gtk/gtk.h>
+#include <gdk/gdkx.h>
+
 namespace {
 
 class DisplaySessionTest : public ::testing::Test {
@@ -316,6 +320,59 @@ TEST_F(DisplaySessionTest, ACaptureMeasuresFromTheCentreAgainAfterAnInactivePeri
     EXPECT_EQ(motions[0], 0.0);
     EndMouseCapture();
     PfWarpPointerTo(pointerX, pointerY);
+}
+
+// The player activates another window and the frame a moment later: the return comes
+// while the game window closes for the leave (here at its last frame). Where the focus
+// is once the window has closed decides: back in a window of the program, nothing stays
+// suspended and the window opens again; still away, the suspension holds as any other.
+bool g_returnAtLastFrame = false;
+void ReturnAtLastFrame() {
+    if (!g_returnAtLastFrame) return;
+    g_returnAtLastFrame = false;
+    GdkWindow* frame = gtk_widget_get_window(GTK_WIDGET(GetBackgroundFrame()->GetHandle()));
+    ::Display* d = XOpenDisplay(nullptr);
+    if (!d || !frame) return;
+    XSetInputFocus(d, gdk_x11_window_get_xid(frame), RevertToParent, CurrentTime);
+    XSync(d, False);
+    XCloseDisplay(d);
+}
+
+TEST_F(DisplaySessionTest, APlayerBackBeforeTheWindowHasClosedIsNotLeftAway) {
+    GameAudioRecorder audio;
+    ASSERT_TRUE(MoveFocusOffProgram());
+    g_returnAtLastFrame = true;
+    g_pfSeams.beforeSwap = ReturnAtLastFrame;
+    EXPECT_FALSE(LeaveGameDisplay()) << "the player came back and the game stays away";
+    g_pfSeams.beforeSwap = nullptr;
+    EXPECT_FALSE(g_returnAtLastFrame) << "the window closed without its last frames";
+    EXPECT_EQ(GetDisplaySession().suspendedCount, 0u);
+    EXPECT_EQ(GetDisplaySession().closedNesting, 0u);
+    EXPECT_FALSE(GameWindowInactive);
+    EXPECT_TRUE(GetBackgroundFrame()->IsShown());
+    EXPECT_EQ(audio.Of(AUDIO_MSG_CLOSE).size(), 1u);
+    EXPECT_EQ(audio.Of(AUDIO_MSG_OPEN).size(), 1u);
+    ExpectWindowWithTextures();
+
+    // Still away once the window has closed: suspended until the player comes back.
+    ASSERT_TRUE(MoveFocusOffProgram());
+    EXPECT_TRUE(LeaveGameDisplay());
+    EXPECT_FALSE(GameWindowExists());
+    EXPECT_TRUE(GameWindowInactive);
+    EXPECT_EQ(GetDisplaySession().suspendedCount, 1u);
+    // Under a suspension already in force only the count goes up, wherever the focus is.
+    g_returnAtLastFrame = true;
+    ReturnAtLastFrame();
+    EXPECT_TRUE(LeaveGameDisplay());
+    EXPECT_EQ(GetDisplaySession().suspendedCount, 2u);
+    EXPECT_EQ(GetDisplaySession().closedNesting, 1u);
+    ResumeGameDisplay();
+    EXPECT_FALSE(GameWindowExists());
+    ResumeGameDisplay();
+    EXPECT_FALSE(GameWindowInactive);
+    EXPECT_EQ(audio.Of(AUDIO_MSG_CLOSE).size(), 2u);
+    EXPECT_EQ(audio.Of(AUDIO_MSG_OPEN).size(), 2u);
+    ExpectWindowWithTextures();
 }
 
 // The window manager closes the background frame while the program waits, inactive,

@@ -8,10 +8,13 @@
 #include <gtest/gtest.h>
 #include <wx/image.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app_config.h"
@@ -35,8 +38,12 @@
 #include "platform/pf_cursor.h"
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
+#include "platform/pf_window.h"
 #include "screen_capture.h"
 #include "texgen/tg_generators.h"
+
+// Last: Xlib's macros (None, Bool) would break headers included after it.
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -148,6 +155,7 @@ struct PlayScript {
     bool scripted = false;         // the scripted player steers and drops
     uint32_t escapeAtFrame = 0;    // Escape pressed at the end of this frame (0 never)
     uint32_t quitAtFrame = 0;      // the window closed at the end of this frame
+    uint32_t awayAtFrame = 0;      // another program takes the focus after this frame
 
     uint32_t frames = 0;
     double timeAtAction = -1;      // world time when Escape or the close was sent
@@ -162,12 +170,110 @@ struct PlayScript {
     uint32_t drops = 0;            // drop keys sent
     std::vector<std::string> failures;
     ScriptedPlayer player;
+
+    // The player away: another program's window takes the focus, then closes once the
+    // game has noticed; the focus falls back to the root window; the player comes back
+    // (the focus set in the game window) kAwayMs of the clock after the leave.
+    enum class Away { Never, Left, Closed, Back, Seen } away = Away::Never;
+    uint32_t awayFrom = 0;         // the clock at the leave
+    double timeAway = -1;          // world time and craft at the leave
+    double craftAway[3] = {0, 0, 0};
+    double timeBack = -1;          // and at the first frame after coming back
+    double craftBack[3] = {0, 0, 0};
+    uint32_t framesAway = 0;       // frames played while the player was away
 };
 
 PlayScript* g_script = nullptr;
 uint32_t g_now = 5000;
 
 void Fail(const std::string& what) { g_script->failures.push_back(what); }
+
+// The other program of the away scripts: a connection and a window of its own.
+constexpr uint32_t kAwayMs = 10000;
+::Display* g_other = nullptr;
+::Window g_otherWindow = 0;
+
+void OtherTakesTheFocus() {
+    g_other = XOpenDisplay(nullptr);
+    if (!g_other) return Fail("away: no connection for the other program");
+    const ::Window root = DefaultRootWindow(g_other);
+    g_otherWindow = XCreateSimpleWindow(g_other, root, 0, 0, 200, 150, 0, 0, 0xFFFFFF);
+    XMapRaised(g_other, g_otherWindow);
+    XSync(g_other, False);
+    for (int i = 0; i < 500; ++i) {
+        XWindowAttributes a;
+        if (XGetWindowAttributes(g_other, g_otherWindow, &a) && a.map_state == IsViewable) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    // Without a window manager the focus goes back to the parent, the root window,
+    // when the window closes.
+    XSetInputFocus(g_other, g_otherWindow, RevertToParent, CurrentTime);
+    XSync(g_other, False);
+}
+
+void OtherCloses() {
+    if (!g_other) return;
+    XDestroyWindow(g_other, g_otherWindow);
+    XCloseDisplay(g_other);
+    g_other = nullptr;
+}
+
+// The clock has gone on kAwayMs since the leave: the player comes back to the game
+// window (the focus set in it, as a click on it gives it without a window manager).
+void ComeBackWhenTheTimeIsUp() {
+    PlayScript& s = *g_script;
+    if (s.away != PlayScript::Away::Closed || g_now - s.awayFrom < kAwayMs) return;
+    s.away = PlayScript::Away::Back;
+    const std::string focus = "xdotool windowfocus --sync " + std::to_string(PfGameWindowXid()) +
+                              " >/dev/null 2>&1";
+    if (std::system(focus.c_str()) != 0) Fail("away: the game window could not take the focus");
+}
+
+// A sleep of the away script: once the game waits, inactive, the other program closes.
+void AwaySleep() {
+    PlayScript& s = *g_script;
+    if (s.away == PlayScript::Away::Left && GameWindowInactive) {
+        OtherCloses();
+        s.away = PlayScript::Away::Closed;
+    }
+    ComeBackWhenTheTimeIsUp();
+}
+
+// A frame of the away script.
+void AwayFrame(GameWorld& world) {
+    PlayScript& s = *g_script;
+    if (s.away == PlayScript::Away::Never && s.awayAtFrame != 0) {
+        if (s.frames == 1) {
+            // The player starts in the game window: it has the focus.
+            const std::string focus = "xdotool windowfocus --sync " +
+                                      std::to_string(PfGameWindowXid()) + " >/dev/null 2>&1";
+            if (std::system(focus.c_str()) != 0) Fail("away: the game window has not the focus");
+        }
+        if (s.frames == s.awayAtFrame) {
+            s.away = PlayScript::Away::Left;
+            s.awayFrom = g_now;
+            s.timeAway = world.time;
+            s.craftAway[0] = world.playerX;
+            s.craftAway[1] = world.playerY;
+            s.craftAway[2] = world.playerZ;
+            OtherTakesTheFocus();
+        }
+        return;
+    }
+    if (s.away == PlayScript::Away::Left || s.away == PlayScript::Away::Closed) {
+        ++s.framesAway;
+        ComeBackWhenTheTimeIsUp();
+        return;
+    }
+    if (s.away == PlayScript::Away::Back) {
+        s.away = PlayScript::Away::Seen;
+        s.timeBack = world.time;
+        s.craftBack[0] = world.playerX;
+        s.craftBack[1] = world.playerY;
+        s.craftBack[2] = world.playerZ;
+        s.quitAtFrame = s.frames + 5;
+    }
+}
 
 void PostKey(PlatformInputKind kind, int32_t key) {
     PlatformInput in = {};
@@ -220,6 +326,7 @@ uint32_t FakeRead() {
 // press and release Escape on it.
 void FakeSleep(uint32_t ms) {
     g_now += ms;
+    if (g_script && g_script->away != PlayScript::Away::Never) AwaySleep();
     if (!g_script || !g_script->paused || g_script->pauseShot) return;
     // A pause screen that never shows its buttons still ends: Escape after 5 seconds
     // of its sleeps, so the game goes on to its end instead of waiting for the timeout.
@@ -366,6 +473,7 @@ void Observe(GameWorld& world, void*) {
     g_now += s.frameMs;  // the frame's length: the next step is frameMs
     s.dropSound = reinterpret_cast<uintptr_t>(world.dropSound);
     if (s.scripted && world.state == GAME_RUNNING) Steer(world);
+    AwayFrame(world);
     if (s.frames == 1) {
         CheckViewAndLights(world);
         for (uint32_t i = 0; i < world.settled.count; ++i)
@@ -612,6 +720,28 @@ TEST_F(PlanetGame, ClosingTheWindowQuitsWithoutSteppingThatFrame) {
     EXPECT_EQ(QuitRequested, 1);
     EXPECT_EQ(script.frames, 60u);
     EXPECT_EQ(result.time, script.timeAtAction);
+}
+
+// Without a window manager the player leaves for another program, which closes while
+// the player is still away: the focus falls back to the root window, where the keys
+// would reach the window under the pointer. The game stays paused all the same: after
+// ten seconds away the world's time and the craft are where the player left them.
+TEST_F(PlanetGame, TheFocusFallenBackToTheRootKeepsTheGamePausedUntilThePlayerIsBack) {
+    PlayScript script;
+    script.name = "away";
+    script.awayAtFrame = 60;
+    Play(script);
+    OtherCloses();
+    ASSERT_EQ(script.away, PlayScript::Away::Seen) << "the player never came back";
+    EXPECT_EQ(result.result, uint32_t(PLANET_RESULT_QUIT));
+    EXPECT_EQ(script.framesAway, 0u) << "the game played on while the player was away";
+    // The first frame after coming back steps the world once more.
+    EXPECT_GT(script.timeBack, script.timeAway);
+    EXPECT_LT(script.timeBack - script.timeAway, 0.1);
+    const double moved = std::hypot(script.craftBack[0] - script.craftAway[0],
+                                    script.craftBack[1] - script.craftAway[1],
+                                    script.craftBack[2] - script.craftAway[2]);
+    EXPECT_LT(moved, 0.5) << "the craft moved while the player was away";
 }
 
 }  // namespace
