@@ -154,12 +154,21 @@ void ReleaseGameDisplay() {
     }
 }
 
+namespace {
+
+// What the first suspension closes: the audio devices and the game window.
+void CloseForSuspension() {
+    PostSessionAudio(AUDIO_MSG_CLOSE);
+    CloseForHandOff();
+    g.closedNesting = CountUp(g.closedNesting, "the game window's closings would wrap");
+}
+
+}  // namespace
+
 void SuspendGameDisplay() {
     if (g.acquiredCount > 0) {
         if (g.suspendedCount == 0) {
-            PostSessionAudio(AUDIO_MSG_CLOSE);
-            CloseForHandOff();
-            g.closedNesting = CountUp(g.closedNesting, "the game window's closings would wrap");
+            CloseForSuspension();
             if (g.backgroundFrame) PfMinimiseFrame(g.backgroundFrame);
         }
         g.suspendedCount = CountUp(g.suspendedCount, "the display's suspensions would wrap");
@@ -172,9 +181,7 @@ bool LeaveGameDisplay() {
         SuspendGameDisplay();
         return true;
     }
-    PostSessionAudio(AUDIO_MSG_CLOSE);
-    CloseForHandOff();
-    g.closedNesting = CountUp(g.closedNesting, "the game window's closings would wrap");
+    CloseForSuspension();
     g.suspendedCount = CountUp(g.suspendedCount, "the display's suspensions would wrap");
     MarkGameWindowInactive(true);
     // Closing takes a while (the last frames, the window's end): where the focus is now
