@@ -906,18 +906,30 @@ bool MakeLocaleAvailable(const char* name, const char* source, const char* charm
     return false;
 }
 
+const char kNoTurkishLocale[] =
+    "no tr_TR.UTF-8 locale, and localedef could not build one (the \"locales\" package "
+    "holds its sources)";
+
+// The process's locale, put back when this ends.
+struct ProcessLocale {
+    const std::string before = setlocale(LC_ALL, nullptr);
+    ~ProcessLocale() { setlocale(LC_ALL, before.c_str()); }
+};
+
+// Sets the Turkish locale for the whole process, as the toolkit sets the player's.
+bool EnterTurkishLocale() {
+    if (setlocale(LC_ALL, "tr_TR.UTF-8") == nullptr) return false;
+    EXPECT_EQ(towlower(L'I'), 0x131u) << "not a Turkish locale";
+    return towlower(L'I') == 0x131u;
+}
+
 // Under a Turkish locale, where the lower case of "I" is the dotless "ı", key and group
 // names still match as under any other: the ASCII letters regardless of case.
 TEST_F(ConfigTest, NamesMatchTheSameWayUnderATurkishLocale) {
+    const ProcessLocale restored;
     if (!MakeLocaleAvailable("tr_TR.UTF-8", "tr_TR", "UTF-8"))
-        GTEST_SKIP() << "no tr_TR.UTF-8 locale, and localedef could not build one (the "
-                        "\"locales\" package holds its sources)";
-    struct ProcessLocale {
-        const std::string before = setlocale(LC_ALL, nullptr);
-        ~ProcessLocale() { setlocale(LC_ALL, before.c_str()); }
-    } restored;
-    ASSERT_NE(setlocale(LC_ALL, "tr_TR.UTF-8"), nullptr);  // as the toolkit sets it
-    ASSERT_EQ(towlower(L'I'), 0x131u) << "not a Turkish locale";
+        GTEST_SKIP() << kNoTurkishLocale;
+    ASSERT_TRUE(EnterTurkishLocale());
     WriteWholeFile(m_userFile, "[Control]\nrIGHT=317\n[Display]\nTop=5\n[DISPLAY]\nINDEX=2\n");
     WriteWholeFile(m_globalFile, "[PLAYER]\nMUSIC=0\n");
     EXPECT_EQ(LoadReportingErrors(), "");
@@ -938,15 +950,10 @@ TEST_F(ConfigTest, NamesMatchTheSameWayUnderATurkishLocale) {
 // the player's locale is the thread's again after every load, read, write and save:
 // only the toolkit's handling of names runs under the "C" locale.
 TEST_F(ConfigTest, TheMachineWideFileAndThePlayersLocaleUnderATurkishLocale) {
+    const ProcessLocale restored;
     if (!MakeLocaleAvailable("tr_TR.UTF-8", "tr_TR", "UTF-8"))
-        GTEST_SKIP() << "no tr_TR.UTF-8 locale, and localedef could not build one (the "
-                        "\"locales\" package holds its sources)";
-    struct ProcessLocale {
-        const std::string before = setlocale(LC_ALL, nullptr);
-        ~ProcessLocale() { setlocale(LC_ALL, before.c_str()); }
-    } restored;
-    ASSERT_NE(setlocale(LC_ALL, "tr_TR.UTF-8"), nullptr);
-    ASSERT_EQ(towlower(L'I'), 0x131u) << "not a Turkish locale";
+        GTEST_SKIP() << kNoTurkishLocale;
+    ASSERT_TRUE(EnterTurkishLocale());
     WriteWholeFile(m_globalFile, "[Display]\nIndex=2\nTop=5\nLeft=6\nWidth=640\nHeight=480\n"
                                  "GameWidth=800\nGameHeight=600\nDepth=24\n"
                                  "[Display/Quality]\nAutomatic=0\nFade=1\nMinFilter=3\n");
