@@ -49,6 +49,10 @@ const char kTempInfix[] = ".vorpane-save-";
 // A settings file larger than this is not a settings file: it is not read, and a save
 // that would make one is not made.
 constexpr off_t kMaxFileBytes = 16 << 20;
+// The limit in force (a test may set a smaller one).
+off_t MaxFileBytes() {
+    return g_appSeams.maxFileBytes > 0 ? g_appSeams.maxFileBytes : kMaxFileBytes;
+}
 // At most this many copies of unreadable files are kept (.bad, .bad.1, ...).
 constexpr int kMaxBadCopies = 100;
 
@@ -437,7 +441,7 @@ int ReadRegularFile(const std::string& path, std::string* out, mode_t* mode = nu
     int err = fstat(fd, &st) != 0          ? errno
               : S_ISDIR(st.st_mode)        ? EISDIR
               : !S_ISREG(st.st_mode)       ? EINVAL
-              : st.st_size > kMaxFileBytes ? EFBIG
+              : st.st_size > MaxFileBytes() ? EFBIG
                                            : 0;
     out->clear();
     char buffer[65536];
@@ -447,7 +451,7 @@ int ReadRegularFile(const std::string& path, std::string* out, mode_t* mode = nu
         if (got < 0) err = errno;
         if (got <= 0) break;
         out->append(buffer, static_cast<size_t>(got));
-        if (static_cast<off_t>(out->size()) > kMaxFileBytes) err = EFBIG;
+        if (static_cast<off_t>(out->size()) > MaxFileBytes()) err = EFBIG;
     }
     close(fd);
     if (mode) *mode = st.st_mode & 07777;
@@ -694,7 +698,7 @@ public:
             if (err == 0) err = SavedText(target, &bytes, &mode);
             // A file the next start would refuse to read is never written: the old one
             // stays, and the keys stay in memory for a save that fits.
-            if (err == 0 && bytes.size() > static_cast<size_t>(kMaxFileBytes)) err = EFBIG;
+            if (err == 0 && bytes.size() > static_cast<size_t>(MaxFileBytes())) err = EFBIG;
             if (err == 0) err = ReplaceFile(folder, target, bytes, mode);
         }
         if (err != 0) {

@@ -11,6 +11,11 @@ struct AppSeams {
     // copy of an unreadable file), with the open descriptor; returns as fsync does.
     // Null: fsync.
     int (*syncFile)(int fd);
+    // The largest settings file the store reads or writes, in bytes. 0: 16 MiB. A test
+    // of that limit works with a smaller one: a file of 16 MiB passes through the
+    // toolkit's parser in copies that grow a little at a time, which takes minutes
+    // under the address sanitizer.
+    long maxFileBytes;
 };
 
 extern AppSeams g_appSeams;  // empty unless a test fills it

@@ -1125,12 +1125,14 @@ TEST_F(ConfigTest, EntriesUnderAHeaderThatIsNoValidTextAreSetAside) {
     EXPECT_EQ(ReadWholeFile(m_userFile + ".bad"), text);
 }
 
-// The start reads no file over 16 MiB, so no save writes one: a save that would leaves
-// the old file as it was and says so in one line, as other failed saves do, and its
-// keys go with the next save that fits. One that fits to the byte is made.
+// The start reads no file over its limit (16 MiB; here a smaller one), so no save
+// writes one: a save that would leaves the old file as it was and says so in one line,
+// as other failed saves do, and its keys go with the next save that fits. One that fits
+// to the byte is made.
 TEST_F(ConfigTest, NoSaveWritesAFileTooLargeForTheNextStart) {
     const std::string xdg = m_store.Folder() + "/xdg";
-    const size_t limit = 16 << 20;
+    const size_t limit = 64 << 10;
+    g_appSeams.maxFileBytes = limit;
     const std::string settings =
         "[Registration]\nEulaVersion=1\n[Game/1]\nHighestPlanet=40\nHighScore3=77\n";
     // The player's comments up to size bytes in all.
