@@ -125,10 +125,14 @@ void PfClearHeldKeys() { g_heldKeys.clear(); }
 
 void PfNoteHeldKey(int32_t key, uint32_t keyCode) { Hold(key, keyCode); }
 
+bool PfKeyIsDown(const char keysDown[32], uint32_t keyCode) {
+    return keyCode < 256 && ((keysDown[keyCode / 8] >> (keyCode % 8)) & 1);
+}
+
 void PfLetGoKeysNotDown(const char keysDown[32]) {
     for (auto it = g_heldKeys.begin(); it != g_heldKeys.end();) {
         const uint32_t code = it->keyCode;
-        const bool up = code > 0 && code < 256 && !((keysDown[code / 8] >> (code % 8)) & 1);
+        const bool up = code > 0 && code < 256 && !PfKeyIsDown(keysDown, code);
         if (!up) {
             ++it;
             continue;

@@ -44,6 +44,9 @@ void PfNoteHeldKey(int32_t key, uint32_t keyCode = 0);
 // went there. It is let go now, with its key-up record, so the screens stop holding
 // it and its next key-down is a press. Keys held without a known key code stay held.
 void PfLetGoKeysNotDown(const char keysDown[32]);
+// Whether the key (an X key code) is down in a keyboard state of 32 bytes, a bit per
+// key code, as the X server reports it.
+bool PfKeyIsDown(const char keysDown[32], uint32_t keyCode);
 // Drops every queued record.
 void PfClearInput();
 

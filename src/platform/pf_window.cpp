@@ -36,7 +36,7 @@ namespace {
 struct KeysDownAtOpen {
     char bits[32];
     bool Take(unsigned code) {
-        if (code >= 256 || !(bits[code / 8] & (1 << (code % 8)))) return false;
+        if (!PfKeyIsDown(bits, code)) return false;
         bits[code / 8] = char(bits[code / 8] & ~(1 << (code % 8)));
         return true;
     }
@@ -76,10 +76,6 @@ void EndReturn() {
     ForgetPressesAtTheFrame();
 }
 
-bool KeyIn(const char keys[32], unsigned code) {
-    return code < 256 && ((keys[code / 8] >> (code % 8)) & 1);
-}
-
 // The keys pressed at the frame since the keyboard came back there, down still as the
 // game window gets it (keysDown) and not down already as it came back, go down in the
 // window now, after the toolkit's events before its focus: the toolkit makes of each
@@ -92,7 +88,7 @@ void PressKeysPressedOnTheReturn(const char keysDown[32]) {
     if (window && g_return.awaited && g_return.cameBack) {
         for (GdkEvent* press : g_return.presses) {
             const unsigned code = press->key.hardware_keycode;
-            if (!KeyIn(keysDown, code) || KeyIn(g_return.keysDown, code)) continue;
+            if (!PfKeyIsDown(keysDown, code) || PfKeyIsDown(g_return.keysDown, code)) continue;
             g_object_unref(press->key.window);
             press->key.window = GDK_WINDOW(g_object_ref(window));
             gdk_event_put(press);
