@@ -37,6 +37,8 @@ void StartSessionRecord() {
     g.backgroundFrame = nullptr;
     std::memset(g.menus, 0, sizeof g.menus);
     g.menuCount = 0;
+    g.leftByPlayer = false;
+    g.leaving = false;
     ResetFrameStatistics();
     g.quitRequested = 0;
     g.screenArea = {};
@@ -194,6 +196,23 @@ bool LeaveGameDisplay() {
     if (g.backgroundFrame) PfMinimiseFrame(g.backgroundFrame);
     return true;
 }
+
+void ReportProgramLeft() {
+    if (g.acquiredCount == 0 || g.leftByPlayer) return;
+    g.leftByPlayer = true;
+    g.leaving = true;
+    const bool suspended = LeaveGameDisplay();
+    g.leaving = false;
+    g.leftByPlayer = suspended;
+}
+
+void ReportProgramBack() {
+    if (g.leaving || !g.leftByPlayer) return;
+    g.leftByPlayer = false;
+    ResumeGameDisplay();
+}
+
+bool GameDisplayLeftByPlayer() { return g.leftByPlayer; }
 
 void ResumeGameDisplay() {
     // GTK may report an activation before any deactivation: nothing to undo then.

@@ -68,6 +68,19 @@ void SuspendGameDisplay();
 // and the window opens again. True when the suspension holds. Only the suspension that
 // closes the display looks; under another one the count alone goes up.
 bool LeaveGameDisplay();
+// The toolkit's reports of the program losing and getting back the focus. A leave
+// (the focus has really left: the caller tells a window manager's passing keyboard
+// grab from a leave) suspends the display through LeaveGameDisplay, once: until the
+// return ends that suspension, further leaves change nothing. The toolkit's loop runs
+// while the game window closes and may report the return, or another leave, in the
+// middle: those reports are not acted on then, as the closing itself looks at where the
+// focus is once the window has closed. A return without such a leave holding changes
+// nothing (the pump's inactive wait holds a suspension of its own, and GTK may report
+// an activation first). Nothing happens outside the session.
+void ReportProgramLeft();
+void ReportProgramBack();
+// Whether a reported leave holds a suspension (also while the display closes for it).
+bool GameDisplayLeftByPlayer();
 // Undoes one suspension; the last reopens the frame, the window (every texture
 // uploaded again) and the audio. A resume without a suspension is ignored (GTK may
 // report an activation first).

@@ -36,6 +36,8 @@ struct DisplaySession {
     CBackgroundFrame* backgroundFrame;  // session: the parent of every menu
     wxDialog* menus[kMaxNestedMenus];   // session: the modal menus up, outermost first
     uint32_t menuCount;          // session: entries of menus in use (may exceed the array)
+    bool leftByPlayer;           // session: a leave the toolkit reported holds a suspension
+    bool leaving;                // session: the display is closing for that leave
 
     FrameStatistics frameStats;  // session: PresentFrame's statistics (dp_frame.h)
     uint32_t lastFrameTimeMs;    // session: LastFrameTimeMs, clock at the last frame

@@ -32,8 +32,6 @@ constexpr int32_t kAgreementVersion = 1;
 constexpr int kLeaveCheckMs = 50;  // while another client holds the keyboard
 
 bool g_quitSignalled = false;         // main thread: SIGTERM arrived
-bool g_suspendedByActivation = false;  // main thread: OnActivateApp suspended the display
-bool g_leaving = false;                // main thread: the display is closing for a leave
 
 // A SIGTERM reaches the main thread here, also while a modal dialog waits for input.
 // In the session it is the exit command, which ends the menu that is up and sets the
@@ -74,18 +72,6 @@ std::unique_ptr<wxLocale> CreateStartupLocale() {
     // either way.
     locale->Init(language, wxLOCALE_LOAD_DEFAULT);
     return locale;
-}
-
-// The player has left: the display closes. The toolkit's loop runs while the game
-// window closes, and may report the player's return (or another leave) in the middle:
-// such reports are not acted on then (OnActivateApp), as the closing itself looks at
-// where the focus is once the window has closed (LeaveGameDisplay).
-void SuspendForLeaving() {
-    g_suspendedByActivation = true;
-    g_leaving = true;
-    const bool suspended = LeaveGameDisplay();
-    g_leaving = false;
-    g_suspendedByActivation = suspended;
 }
 
 }  // namespace
@@ -149,45 +135,34 @@ void CKorvexApplication::OnRunSession(wxCommandEvent&) {
 }
 
 // The toolkit reports activation from its own loops and from the platform layer's pump
-// of the screens. Only this handler's own suspension (made while the session runs) is
-// resumed here, and only once, so a repeated or unmatched report cannot unbalance the
-// session's count (the pump's inactive wait holds a suspension of its own).
+// of the screens; the display session keeps which of these reports it acted on
+// (ReportProgramLeft, ReportProgramBack).
 //
 // The toolkit also reports a deactivation when another client only grabs the keyboard
 // (the window manager does while it handles its own keys): the focus is still ours
 // then, and the player has not left. The window manager's Alt+F4 is such a key: a
 // suspension then would close the very window it is about to ask to close, and the
 // close would be lost. The suspension waits until the focus has really left.
-//
-// Reports that come while the display closes for a leave are left to that closing
-// (SuspendForLeaving): a return then ends it as soon as the window has closed.
 void CKorvexApplication::OnActivateApp(wxActivateEvent& event) {
-    if (g_leaving) {
-        event.Skip();
-        return;
-    }
     if (event.GetActive()) {
         m_leaveCheck->Stop();
-        if (g_suspendedByActivation) {
-            g_suspendedByActivation = false;
-            ResumeGameDisplay();
-        }
-    } else if (!g_suspendedByActivation && GameDisplayAcquired()) {
+        ReportProgramBack();
+    } else if (!GameDisplayLeftByPlayer() && GameDisplayAcquired()) {
         if (PfIsProgramActive()) {
             m_leaveCheck->Start(kLeaveCheckMs);
         } else {
-            SuspendForLeaving();
+            ReportProgramLeft();
         }
     }
     event.Skip();  // the toolkit's own handling of activation still runs
 }
 
 void CKorvexApplication::OnLeaveCheck(wxTimerEvent&) {
-    if (IsActive() || g_suspendedByActivation || !GameDisplayAcquired()) {
+    if (IsActive() || GameDisplayLeftByPlayer() || !GameDisplayAcquired()) {
         m_leaveCheck->Stop();
     } else if (!PfIsProgramActive()) {
         m_leaveCheck->Stop();
-        SuspendForLeaving();
+        ReportProgramLeft();
     }
 }
 

@@ -375,6 +375,44 @@ TEST_F(DisplaySessionTest, APlayerBackBeforeTheWindowHasClosedIsNotLeftAway) {
     ExpectWindowWithTextures();
 }
 
+// The toolkit's reports of leaves and returns: a leave holds one suspension, which only
+// a return ends, once. Reports that come while the window closes for a leave are left
+// to that closing; a leave the player was back from before the window had closed holds
+// nothing, and the next leave suspends again.
+void ReturnAndReportAtLastFrame() {
+    if (!g_returnAtLastFrame) return;
+    ReturnAtLastFrame();
+    ReportProgramBack();
+    ReportProgramLeft();
+}
+
+TEST_F(DisplaySessionTest, AReportedLeaveHoldsOneSuspensionThatItsReturnEndsOnce) {
+    ASSERT_TRUE(MoveFocusOffProgram());
+    g_returnAtLastFrame = true;
+    g_pfSeams.beforeSwap = ReturnAndReportAtLastFrame;
+    ReportProgramLeft();
+    g_pfSeams.beforeSwap = nullptr;
+    EXPECT_FALSE(g_returnAtLastFrame) << "the window closed without its last frames";
+    EXPECT_FALSE(GameDisplayLeftByPlayer());
+    EXPECT_EQ(GetDisplaySession().suspendedCount, 0u);
+    ExpectWindowWithTextures();
+
+    ASSERT_TRUE(MoveFocusOffProgram());
+    ReportProgramLeft();
+    EXPECT_TRUE(GameDisplayLeftByPlayer());
+    EXPECT_FALSE(GameWindowExists());
+    ReportProgramLeft();
+    EXPECT_EQ(GetDisplaySession().suspendedCount, 1u);
+    SuspendGameDisplay();  // the pump's inactive wait, say
+    ReportProgramBack();
+    ReportProgramBack();
+    EXPECT_FALSE(GameDisplayLeftByPlayer());
+    EXPECT_EQ(GetDisplaySession().suspendedCount, 1u);
+    EXPECT_FALSE(GameWindowExists());
+    ResumeGameDisplay();
+    ExpectWindowWithTextures();
+}
+
 // The window manager closes the background frame while the program waits, inactive,
 // for the player to come back: the quit ends the wait at once (nothing else would, as
 // the player has nothing left on the screen to come back to).
