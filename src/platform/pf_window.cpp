@@ -696,11 +696,10 @@ void PfMinimiseFrame(wxWindow* window) {
         ListWhileItLives(&g_clickReturns, window);
         return;
     }
-    frame->Hide();
-    // GTK maps a window iconified when it was iconified before being shown; a hidden
-    // window alone would leave the player no way back.
+    // Hidden by its minimising: a frame withdrawn first, to be mapped minimised, would
+    // be out of the window manager's hands in between, and a return in that moment
+    // (the player's activation of it) would be lost.
     frame->Iconize(true);
-    frame->Show();
 }
 
 void PfTakeCloseRequests(wxWindow* window) {

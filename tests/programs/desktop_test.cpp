@@ -41,6 +41,18 @@ protected:
         for (const SeenWindow& w : m_screen->Windows()) list += "\n  " + Describe(w);
         return list;
     }
+    // Enter on the selection screens until the file shows one more confirmation: the
+    // keys reach the game window. Enter is typed again while the screen may still be
+    // loading; one confirmation too many only leads to the next screen.
+    bool ConfirmSomething(const std::string& configFile) {
+        const std::string before = ReadWholeFile(configFile);
+        return WaitUntil(
+            [&] {
+                m_screen->TypeAnywhere("Return");
+                return WaitUntil([&] { return ReadWholeFile(configFile) != before; }, 0.5);
+            },
+            30);
+    }
     void SaveScreen(const std::string& name) {
         if (::testing::Test::HasFailure())
             m_screen->SaveScreenshot(std::string("desktop_") + GetParam() + "_" + name + ".png");
@@ -201,18 +213,7 @@ TEST_P(DesktopTest, ComingBackToTheGameWindowShowsItInFrontWithTheKeyboard) {
     const std::string configFile = m_home.Path() + "/.config/vorpane.conf";
     mkdir((m_home.Path() + "/.config").c_str(), 0700);
     WriteWholeFile(configFile, "[Registration]\nEulaVersion=1\n[Display/Quality]\nAutomatic=0\n");
-    // Enter on the selection screens until the file shows one more confirmation: the
-    // keys reach the game window. Enter is typed again while the screen may still be
-    // loading; one confirmation too many only leads to the next screen.
-    auto confirmSomething = [&] {
-        const std::string before = ReadWholeFile(configFile);
-        return WaitUntil(
-            [&] {
-                screen.TypeAnywhere("Return");
-                return WaitUntil([&] { return ReadWholeFile(configFile) != before; }, 0.5);
-            },
-            30);
-    };
+    auto confirmSomething = [&] { return ConfirmSomething(configFile); };
     GameProcess game(m_home.Path(), "C.UTF-8", m_desktop.Name());
     SeenWindow home, frame, gameWindow;
     ASSERT_TRUE(screen.WaitForMenu(&home));
@@ -266,6 +267,83 @@ TEST_P(DesktopTest, ComingBackToTheGameWindowShowsItInFrontWithTheKeyboard) {
         ASSERT_TRUE(screen.WaitForFocusIn(gameWindow.id, 10)) << "the game window has not the keyboard";
         EXPECT_TRUE(confirmSomething()) << "the keys did not reach the game window after coming back";
     }
+    game.Terminate();
+    EXPECT_EQ(game.Wait(10), 0);
+    EXPECT_EQ(game.Errors(), "");
+}
+
+// The player goes to another program and comes straight back, at moments across the
+// game's leaving: as the other program has the focus, and as the game window has just
+// closed (the game then still decides whether the player is away). However soon the
+// return, the game window comes back with the keyboard, with no second activation.
+TEST_P(DesktopTest, AQuickReturnShowsTheGameWindowAgain) {
+    TestScreen& screen = *m_screen;
+    if (!WindowManagerAnnounced(screen.X())) GTEST_SKIP() << "returns go through a window manager";
+    const std::string configFile = m_home.Path() + "/.config/vorpane.conf";
+    mkdir((m_home.Path() + "/.config").c_str(), 0700);
+    WriteWholeFile(configFile, "[Registration]\nEulaVersion=1\n[Display/Quality]\nAutomatic=0\n");
+    GameProcess game(m_home.Path(), "C.UTF-8", m_desktop.Name());
+    SeenWindow home, frame, gameWindow;
+    ASSERT_TRUE(screen.WaitForMenu(&home));
+    ASSERT_TRUE(screen.WaitForWindow(&TestScreen::IsBackgroundFrame, 10, &frame));
+    screen.Type(home, "Return");
+    ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow));
+    // Settled in the window (it took a key), as in the test above.
+    ASSERT_TRUE(ConfirmSomething(configFile)) << "the keys never reached the game window";
+    // A client that withdraws a window tells the window manager so by a made-up unmap
+    // sent to the root; between that and the window's next map, an activation of it
+    // finds nothing to activate and is lost. The frame is minimised without one.
+    TestScreen watcher(m_desktop.Name());
+    const Window root = DefaultRootWindow(watcher.X());
+    XSelectInput(watcher.X(), root, SubstructureNotifyMask);
+    XSync(watcher.X(), False);
+    const auto frameWithdrawn = [&] {
+        bool withdrawn = false;
+        XEvent event;
+        while (XCheckTypedWindowEvent(watcher.X(), root, UnmapNotify, &event))
+            withdrawn = withdrawn || (event.xunmap.send_event && event.xunmap.window == frame.id);
+        return withdrawn;
+    };
+    OtherClient other(screen);  // activated: the player is away
+    ASSERT_TRUE(other.HasFocus(10));
+    ASSERT_TRUE(screen.WaitForNoWindow([&](const SeenWindow& w) { return w.id == gameWindow.id; }, 10));
+    EXPECT_TRUE(WaitUntil([&] { return screen.HasWindowState(frame.id, "_NET_WM_STATE_HIDDEN"); }, 10))
+        << "the background frame is not minimised while the player is away";
+    EXPECT_FALSE(frameWithdrawn()) << "the frame left the window manager's hands as it was minimised";
+    ASSERT_TRUE(screen.ActivateAndWait(frame.id, 10));
+    ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow));
+    for (int round = 0; round < 12; ++round) {
+        const bool atTheClose = round % 2 == 1;
+        SCOPED_TRACE(std::string("round ") + std::to_string(round) +
+                     (atTheClose ? ": back as the game window closes" : ": back as the other has the focus"));
+        // The game window may have opened again (a return while it was closing).
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                return screen.WaitForGameWindow(0, &gameWindow) &&
+                       screen.WaitForFocusIn(gameWindow.id, 0);
+            },
+            10))
+            << "the game window has not the keyboard; the windows:" << ListWindows();
+        screen.Activate(other.Id());
+        // (A window manager may take an activation that comes before it has seen its
+        // own focus change for one of a window it still counts as active.)
+        ASSERT_TRUE(other.HasFocus(10));
+        if (atTheClose) {
+            ASSERT_TRUE(screen.WaitForNoWindow(
+                [&](const SeenWindow& w) { return w.id == gameWindow.id; }, 10));
+        }
+        ASSERT_TRUE(screen.ActivateAndWait(frame.id, 10));
+        ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow))
+            << "the game stays away after a quick return; the windows:" << ListWindows();
+        EXPECT_FALSE(screen.HasWindowState(frame.id, "_NET_WM_STATE_HIDDEN"));
+    }
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return screen.WaitForGameWindow(0, &gameWindow) &&
+                   screen.WaitForFocusIn(gameWindow.id, 0);
+        },
+        10))
+        << "the game window has not the keyboard; the windows:" << ListWindows();
     game.Terminate();
     EXPECT_EQ(game.Wait(10), 0);
     EXPECT_EQ(game.Errors(), "");

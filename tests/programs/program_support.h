@@ -193,6 +193,8 @@ public:
     OtherClient& operator=(const OtherClient&) = delete;
     // Waits up to timeoutSeconds until the window has the keyboard focus.
     bool HasFocus(double timeoutSeconds);
+    // Its window, to be activated again.
+    Window Id() const { return m_window; }
 
 private:
     TestScreen m_own;
