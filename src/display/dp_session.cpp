@@ -212,8 +212,6 @@ void ReportProgramBack() {
     ResumeGameDisplay();
 }
 
-bool GameDisplayLeftByPlayer() { return g.leftByPlayer; }
-
 void ResumeGameDisplay() {
     // GTK may report an activation before any deactivation: nothing to undo then.
     if (g.acquiredCount > 0 && g.suspendedCount > 0) {

@@ -79,8 +79,6 @@ bool LeaveGameDisplay();
 // an activation first). Nothing happens outside the session.
 void ReportProgramLeft();
 void ReportProgramBack();
-// Whether a reported leave holds a suspension (also while the display closes for it).
-bool GameDisplayLeftByPlayer();
 // Undoes one suspension; the last reopens the frame, the window (every texture
 // uploaded again) and the audio. A resume without a suspension is ignored (GTK may
 // report an activation first).

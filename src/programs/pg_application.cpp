@@ -147,18 +147,16 @@ void CKorvexApplication::OnActivateApp(wxActivateEvent& event) {
     if (event.GetActive()) {
         m_leaveCheck->Stop();
         ReportProgramBack();
-    } else if (!GameDisplayLeftByPlayer() && GameDisplayAcquired()) {
-        if (PfIsProgramActive()) {
-            m_leaveCheck->Start(kLeaveCheckMs);
-        } else {
-            ReportProgramLeft();
-        }
+    } else if (PfIsProgramActive()) {
+        m_leaveCheck->Start(kLeaveCheckMs);
+    } else {
+        ReportProgramLeft();
     }
     event.Skip();  // the toolkit's own handling of activation still runs
 }
 
 void CKorvexApplication::OnLeaveCheck(wxTimerEvent&) {
-    if (IsActive() || GameDisplayLeftByPlayer() || !GameDisplayAcquired()) {
+    if (IsActive() || !GameDisplayAcquired()) {
         m_leaveCheck->Stop();
     } else if (!PfIsProgramActive()) {
         m_leaveCheck->Stop();

@@ -1,6 +1,6 @@
 // The display session: a menu over the open game window closes it and leaving the
 // menu reopens it with every texture uploaded once; nested menus; suspensions (with
-// their audio messages) alone, nested and during a menu; the background frame's close
+// their audio messages) alone, nested and during a menu; the player's leaves and returns; the background frame's close
 // and exit command ending the (innermost) menu with 5006 and the quit flag; a reopen
 // that fails; a new session starting afresh after the last release; and the screen
 // loop's order and its sticky quit.
@@ -393,20 +393,20 @@ TEST_F(DisplaySessionTest, AReportedLeaveHoldsOneSuspensionThatItsReturnEndsOnce
     ReportProgramLeft();
     g_pfSeams.beforeSwap = nullptr;
     EXPECT_FALSE(g_returnAtLastFrame) << "the window closed without its last frames";
-    EXPECT_FALSE(GameDisplayLeftByPlayer());
+    EXPECT_FALSE(GetDisplaySession().leftByPlayer);
     EXPECT_EQ(GetDisplaySession().suspendedCount, 0u);
     ExpectWindowWithTextures();
 
     ASSERT_TRUE(MoveFocusOffProgram());
     ReportProgramLeft();
-    EXPECT_TRUE(GameDisplayLeftByPlayer());
+    EXPECT_TRUE(GetDisplaySession().leftByPlayer);
     EXPECT_FALSE(GameWindowExists());
     ReportProgramLeft();
     EXPECT_EQ(GetDisplaySession().suspendedCount, 1u);
     SuspendGameDisplay();  // the pump's inactive wait, say
     ReportProgramBack();
     ReportProgramBack();
-    EXPECT_FALSE(GameDisplayLeftByPlayer());
+    EXPECT_FALSE(GetDisplaySession().leftByPlayer);
     EXPECT_EQ(GetDisplaySession().suspendedCount, 1u);
     EXPECT_FALSE(GameWindowExists());
     ResumeGameDisplay();
@@ -480,10 +480,18 @@ TEST_F(DisplaySessionTest, TheNextSessionStartsAfresh) {
     for (GLTexture* t : textures) DeleteTexture(t);
     textures.clear();
     RequestQuit();
+    ASSERT_TRUE(MoveFocusOffProgram());
+    ReportProgramLeft();  // the player is away as the session ends
+    ASSERT_TRUE(GetDisplaySession().leftByPlayer);
     ReleaseGameDisplay();
     EXPECT_FALSE(GameWindowExists());
     EXPECT_EQ(GetDisplaySession().windowOpenCount, 0u);
+    MarkGameWindowInactive(false);
+    // Outside a session, leaves are no concern of the display.
+    ReportProgramLeft();
+    EXPECT_FALSE(GameWindowInactive);
     AcquireGameDisplay();
+    EXPECT_FALSE(GetDisplaySession().leftByPlayer);
     EXPECT_EQ(QuitRequested, 0);
     ASSERT_TRUE(OpenGameSession(nullptr));
     EXPECT_TRUE(GameWindowExists());
