@@ -38,7 +38,6 @@ void StartSessionRecord() {
     std::memset(g.menus, 0, sizeof g.menus);
     g.menuCount = 0;
     g.leftByPlayer = false;
-    g.leaving = false;
     ResetFrameStatistics();
     g.quitRequested = 0;
     g.screenArea = {};

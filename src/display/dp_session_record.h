@@ -37,7 +37,7 @@ struct DisplaySession {
     wxDialog* menus[kMaxNestedMenus];   // session: the modal menus up, outermost first
     uint32_t menuCount;          // session: entries of menus in use (may exceed the array)
     bool leftByPlayer;           // session: a leave the toolkit reported holds a suspension
-    bool leaving;                // session: the display is closing for that leave
+    bool leaving;                // the display is closing for that leave (only while it does)
 
     FrameStatistics frameStats;  // session: PresentFrame's statistics (dp_frame.h)
     uint32_t lastFrameTimeMs;    // session: LastFrameTimeMs, clock at the last frame

@@ -76,7 +76,8 @@ void EndReturn() {
     ForgetPressesAtTheFrame();
 }
 
-// The keys pressed at the frame since the keyboard came back there, down still as the
+// The keys pressed at the frame since the keyboard came back there (noted only while
+// the return is on, and forgotten when it ends), down still as the
 // game window gets it (keysDown) and not down already as it came back, go down in the
 // window now, after the toolkit's events before its focus: the toolkit makes of each
 // the key-down it made at the frame, a press. (Not down as the keyboard came back, they
@@ -85,7 +86,7 @@ void PressKeysPressedOnTheReturn(const char keysDown[32]) {
     GdkWindow* window = nullptr;
     if (wxWindow* gameFrame = PfGameWindowFrame())
         window = gtk_widget_get_window(GTK_WIDGET(gameFrame->GetHandle()));
-    if (window && g_return.awaited && g_return.cameBack) {
+    if (window) {
         for (GdkEvent* press : g_return.presses) {
             const unsigned code = press->key.hardware_keycode;
             if (!PfKeyIsDown(keysDown, code) || PfKeyIsDown(g_return.keysDown, code)) continue;

@@ -145,8 +145,7 @@ void CKorvexApplication::OnRunSession(wxCommandEvent&) {
 // close would be lost. The suspension waits until the focus has really left.
 void CKorvexApplication::OnActivateApp(wxActivateEvent& event) {
     if (event.GetActive()) {
-        m_leaveCheck->Stop();
-        ReportProgramBack();
+        ReportProgramBack();  // a leave check still running stops itself at its next tick
     } else if (PfIsProgramActive()) {
         m_leaveCheck->Start(kLeaveCheckMs);
     } else {

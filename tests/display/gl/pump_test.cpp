@@ -573,6 +573,9 @@ struct WayBack {
     const ShownFrame* thenElsewhere;
     unsigned long inside = 0;
     bool repeatsAtTheFrame = false;  // the key repeats at the frame before the window opens
+    // The key pressed (pressedOnReturn) at the frame, heard there, before the keyboard
+    // goes elsewhere; another key is typed there.
+    bool pressedBeforeElsewhere = false;
 };
 
 // The player leaves and comes back; with the key down (pressed then when
@@ -585,8 +588,13 @@ std::string KeyThroughTheReturn(const ShownFrame& frame, WayBack back, const std
     if (!MoveFocusOffProgram()) return "the focus did not leave";
     PfMinimiseFrame(frame.Frame());
     if (back.atTheFrame && !frame.Focus()) return "no focus on the frame";
+    const bool pressNow = pressedOnReturn && back.pressedBeforeElsewhere;
+    if (pressNow && std::system(("xdotool keydown " + key).c_str()) != 0) return "no key";
+    if (pressNow && !PumpUntilKeyDownIn(frame.Xid())) return "no key-down at the frame";
     if (back.thenElsewhere && !back.thenElsewhere->Focus()) return "no focus on the other window";
-    if (pressedOnReturn && std::system(("xdotool keydown " + key).c_str()) != 0) return "no key";
+    if (pressNow && std::system("xdotool key shift") != 0) return "no key elsewhere";
+    if (pressedOnReturn && !pressNow && std::system(("xdotool keydown " + key).c_str()) != 0)
+        return "no key";
     if (back.inside && (!FocusXWindow(back.inside) || !frame.Focus()))
         return "no focus inside the frame and back";
     if (back.repeatsAtTheFrame && !PumpUntilKeyDownIn(frame.Xid())) return "no repeat at the frame";
@@ -607,7 +615,7 @@ std::string KeyThroughTheReturn(const ShownFrame& frame, WayBack back, const std
 // while the key is held; the repeats are no presses.
 // Left, held since before the player left, gives no press, even repeating at the frame. Neither does Enter pressed
 // in another window of the program that took the keyboard from the frame, as a menu
-// shown again on the return does. Nor does a key held since before the player left
+// shown again on the return does, nor Right pressed at the frame before that. Nor does a key held since before the player left
 // when the keyboard comes back to the game window without passing the frame. The focus
 // moving inside the frame and back is no return.
 TEST(RealInputBeforeTheWindow, AKeyPressedOnComingBackBeforeTheWindowOpenedPresses) {
@@ -657,6 +665,11 @@ TEST(RealInputBeforeTheWindow, AKeyPressedOnComingBackBeforeTheWindowOpenedPress
 
     events = KeyThroughTheReturn(frame, {true, &menu}, "Return", 13, true);
     EXPECT_EQ(events.substr(0, 7), "512:13 ") << events;
+    EXPECT_EQ(events.find("513:"), std::string::npos) << events;
+    // Nor a key pressed at the frame before another window of the program took the
+    // keyboard.
+    events = KeyThroughTheReturn(frame, {true, &menu, 0, false, true}, "Right", 316, true);
+    EXPECT_EQ(events.substr(0, 8), "512:316 ") << events;
     EXPECT_EQ(events.find("513:"), std::string::npos) << events;
 
     ASSERT_EQ(std::system("xdotool keydown Left"), 0);

@@ -487,12 +487,15 @@ TEST_F(DisplaySessionTest, TheNextSessionStartsAfresh) {
     EXPECT_FALSE(GameWindowExists());
     EXPECT_EQ(GetDisplaySession().windowOpenCount, 0u);
     MarkGameWindowInactive(false);
-    // Outside a session, leaves are no concern of the display.
-    ReportProgramLeft();
-    EXPECT_FALSE(GameWindowInactive);
     AcquireGameDisplay();
     EXPECT_FALSE(GetDisplaySession().leftByPlayer);
     EXPECT_EQ(QuitRequested, 0);
+    // Outside a session, leaves are no concern of the display.
+    ReleaseGameDisplay();
+    ReportProgramLeft();
+    EXPECT_FALSE(GameWindowInactive);
+    EXPECT_FALSE(GetDisplaySession().leftByPlayer);
+    AcquireGameDisplay();
     ASSERT_TRUE(OpenGameSession(nullptr));
     EXPECT_TRUE(GameWindowExists());
     EXPECT_EQ(GetDisplaySession().windowOpenCount, 1u);
