@@ -41,6 +41,21 @@ protected:
         for (const SeenWindow& w : m_screen->Windows()) list += "\n  " + Describe(w);
         return list;
     }
+    // Starts the game (the agreement made, the quality fixed) and takes it from the home
+    // menu to the galaxy screen in its window; false when a step does not come.
+    bool StartAtGalaxy(std::unique_ptr<GameProcess>* game, SeenWindow* home, SeenWindow* frame,
+                       SeenWindow* gameWindow) {
+        mkdir((m_home.Path() + "/.config").c_str(), 0700);
+        WriteWholeFile(ConfigFile(),
+                       "[Registration]\nEulaVersion=1\n[Display/Quality]\nAutomatic=0\n");
+        game->reset(new GameProcess(m_home.Path(), "C.UTF-8", m_desktop.Name()));
+        if (!m_screen->WaitForMenu(home) ||
+            !m_screen->WaitForWindow(&TestScreen::IsBackgroundFrame, 10, frame))
+            return false;
+        m_screen->Type(*home, "Return");
+        return m_screen->WaitForGameWindow(30, gameWindow);
+    }
+    std::string ConfigFile() const { return m_home.Path() + "/.config/vorpane.conf"; }
     // Enter on the selection screens until the file shows one more confirmation: the
     // keys reach the game window. Enter is typed again while the screen may still be
     // loading; one confirmation too many only leads to the next screen.
@@ -210,16 +225,10 @@ TEST_P(DesktopTest, EveryStartShowsTheScreenOnTopAndComingBackShowsItAgain) {
 TEST_P(DesktopTest, ComingBackToTheGameWindowShowsItInFrontWithTheKeyboard) {
     TestScreen& screen = *m_screen;
     const bool managed = WindowManagerAnnounced(screen.X());
-    const std::string configFile = m_home.Path() + "/.config/vorpane.conf";
-    mkdir((m_home.Path() + "/.config").c_str(), 0700);
-    WriteWholeFile(configFile, "[Registration]\nEulaVersion=1\n[Display/Quality]\nAutomatic=0\n");
-    auto confirmSomething = [&] { return ConfirmSomething(configFile); };
-    GameProcess game(m_home.Path(), "C.UTF-8", m_desktop.Name());
+    auto confirmSomething = [&] { return ConfirmSomething(ConfigFile()); };
+    std::unique_ptr<GameProcess> game;
     SeenWindow home, frame, gameWindow;
-    ASSERT_TRUE(screen.WaitForMenu(&home));
-    ASSERT_TRUE(screen.WaitForWindow(&TestScreen::IsBackgroundFrame, 10, &frame));
-    screen.Type(home, "Return");
-    ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow));
+    ASSERT_TRUE(StartAtGalaxy(&game, &home, &frame, &gameWindow));
     ExpectShown(gameWindow, "the galaxy screen", 0.01);
     // The player leaves once the program has settled in the window: it has taken a key
     // typed there, so its own requests of the opening (the window presented in front,
@@ -267,9 +276,9 @@ TEST_P(DesktopTest, ComingBackToTheGameWindowShowsItInFrontWithTheKeyboard) {
         ASSERT_TRUE(screen.WaitForFocusIn(gameWindow.id, 10)) << "the game window has not the keyboard";
         EXPECT_TRUE(confirmSomething()) << "the keys did not reach the game window after coming back";
     }
-    game.Terminate();
-    EXPECT_EQ(game.Wait(10), 0);
-    EXPECT_EQ(game.Errors(), "");
+    game->Terminate();
+    EXPECT_EQ(game->Wait(10), 0);
+    EXPECT_EQ(game->Errors(), "");
 }
 
 // The player goes to another program and comes straight back, at moments across the
@@ -279,17 +288,11 @@ TEST_P(DesktopTest, ComingBackToTheGameWindowShowsItInFrontWithTheKeyboard) {
 TEST_P(DesktopTest, AQuickReturnShowsTheGameWindowAgain) {
     TestScreen& screen = *m_screen;
     if (!WindowManagerAnnounced(screen.X())) GTEST_SKIP() << "returns go through a window manager";
-    const std::string configFile = m_home.Path() + "/.config/vorpane.conf";
-    mkdir((m_home.Path() + "/.config").c_str(), 0700);
-    WriteWholeFile(configFile, "[Registration]\nEulaVersion=1\n[Display/Quality]\nAutomatic=0\n");
-    GameProcess game(m_home.Path(), "C.UTF-8", m_desktop.Name());
+    std::unique_ptr<GameProcess> game;
     SeenWindow home, frame, gameWindow;
-    ASSERT_TRUE(screen.WaitForMenu(&home));
-    ASSERT_TRUE(screen.WaitForWindow(&TestScreen::IsBackgroundFrame, 10, &frame));
-    screen.Type(home, "Return");
-    ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow));
+    ASSERT_TRUE(StartAtGalaxy(&game, &home, &frame, &gameWindow));
     // Settled in the window (it took a key), as in the test above.
-    ASSERT_TRUE(ConfirmSomething(configFile)) << "the keys never reached the game window";
+    ASSERT_TRUE(ConfirmSomething(ConfigFile())) << "the keys never reached the game window";
     // A client that withdraws a window tells the window manager so by a made-up unmap
     // sent to the root; between that and the window's next map, an activation of it
     // finds nothing to activate and is lost. The frame is minimised without one.
@@ -312,21 +315,24 @@ TEST_P(DesktopTest, AQuickReturnShowsTheGameWindowAgain) {
     EXPECT_FALSE(frameWithdrawn()) << "the frame left the window manager's hands as it was minimised";
     ASSERT_TRUE(screen.ActivateAndWait(frame.id, 10));
     ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow));
-    for (int round = 0; round < 12; ++round) {
-        const bool atTheClose = round % 2 == 1;
-        SCOPED_TRACE(std::string("round ") + std::to_string(round) +
-                     (atTheClose ? ": back as the game window closes" : ": back as the other has the focus"));
-        // The game window may have opened again (a return while it was closing).
-        ASSERT_TRUE(WaitUntil(
+    // The game window may have opened again since it was seen (a return while it was
+    // closing).
+    const auto gameHasTheKeyboard = [&] {
+        return WaitUntil(
             [&] {
                 return screen.WaitForGameWindow(0, &gameWindow) &&
                        screen.WaitForFocusIn(gameWindow.id, 0);
             },
-            10))
-            << "the game window has not the keyboard; the windows:" << ListWindows();
+            10);
+    };
+    for (int round = 0; round < 12; ++round) {
+        const bool atTheClose = round % 2 == 1;
+        SCOPED_TRACE(std::string("round ") + std::to_string(round) +
+                     (atTheClose ? ": back as the game window closes" : ": back as the other has the focus"));
+        ASSERT_TRUE(gameHasTheKeyboard()) << "the windows:" << ListWindows();
         screen.Activate(other.Id());
-        // (A window manager may take an activation that comes before it has seen its
-        // own focus change for one of a window it still counts as active.)
+        // Back only once the other has the focus: a window manager may drop an activation
+        // of the window it still counts as active, not having seen its own focus change.
         ASSERT_TRUE(other.HasFocus(10));
         if (atTheClose) {
             ASSERT_TRUE(screen.WaitForNoWindow(
@@ -337,16 +343,10 @@ TEST_P(DesktopTest, AQuickReturnShowsTheGameWindowAgain) {
             << "the game stays away after a quick return; the windows:" << ListWindows();
         EXPECT_FALSE(screen.HasWindowState(frame.id, "_NET_WM_STATE_HIDDEN"));
     }
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            return screen.WaitForGameWindow(0, &gameWindow) &&
-                   screen.WaitForFocusIn(gameWindow.id, 0);
-        },
-        10))
-        << "the game window has not the keyboard; the windows:" << ListWindows();
-    game.Terminate();
-    EXPECT_EQ(game.Wait(10), 0);
-    EXPECT_EQ(game.Errors(), "");
+    ASSERT_TRUE(gameHasTheKeyboard()) << "the windows:" << ListWindows();
+    game->Terminate();
+    EXPECT_EQ(game->Wait(10), 0);
+    EXPECT_EQ(game->Errors(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, DesktopTest,
