@@ -157,44 +157,35 @@ void ReleaseGameDisplay() {
 
 namespace {
 
-// What the first suspension closes: the audio devices and the game window.
-void CloseForSuspension() {
-    PostSessionAudio(AUDIO_MSG_CLOSE);
-    CloseForHandOff();
-    g.closedNesting = CountUp(g.closedNesting, "the game window's closings would wrap");
-}
-
-}  // namespace
-
-void SuspendGameDisplay() {
-    if (g.acquiredCount > 0) {
-        if (g.suspendedCount == 0) {
-            CloseForSuspension();
-            if (g.backgroundFrame) PfMinimiseFrame(g.backgroundFrame);
-        }
+// One suspension. The first closes the audio devices and the game window, then takes
+// the frame off the screen. A leave looks where the focus is once the window has
+// closed (that takes a while: the last frames, the window's end), not where it was
+// when the leave was reported: the player back already, the frame stays up and the
+// suspension ends as any other does. False then.
+bool Suspend(bool leave) {
+    const bool first = g.acquiredCount > 0 && g.suspendedCount == 0;
+    if (first) {
+        PostSessionAudio(AUDIO_MSG_CLOSE);
+        CloseForHandOff();
+        g.closedNesting = CountUp(g.closedNesting, "the game window's closings would wrap");
+    }
+    if (g.acquiredCount > 0)
         g.suspendedCount = CountUp(g.suspendedCount, "the display's suspensions would wrap");
-    }
     MarkGameWindowInactive(true);
-}
-
-bool LeaveGameDisplay() {
-    if (g.acquiredCount == 0 || g.suspendedCount > 0) {
-        SuspendGameDisplay();
-        return true;
-    }
-    CloseForSuspension();
-    g.suspendedCount = CountUp(g.suspendedCount, "the display's suspensions would wrap");
-    MarkGameWindowInactive(true);
-    // Closing takes a while (the last frames, the window's end): where the focus is now
-    // decides, not where it was when the leave was reported. The player back already,
-    // the frame stays up and the suspension ends as any other does.
-    if (PfIsProgramFocused()) {
+    if (!first) return true;
+    if (leave && PfIsProgramFocused()) {
         ResumeGameDisplay();
         return false;
     }
     if (g.backgroundFrame) PfMinimiseFrame(g.backgroundFrame);
     return true;
 }
+
+}  // namespace
+
+void SuspendGameDisplay() { Suspend(false); }
+
+bool LeaveGameDisplay() { return Suspend(true); }
 
 void ReportProgramLeft() {
     if (g.acquiredCount == 0 || g.leftByPlayer) return;
