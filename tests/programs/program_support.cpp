@@ -82,20 +82,26 @@ void Collect(Display* display, Window window, std::vector<SeenWindow>* out) {
     if (children) XFree(children);
 }
 
-// The process named by the window's _NET_WM_PID, or 0.
-unsigned long ProcessOf(Display* display, Window window) {
-    const Atom property = XInternAtom(display, "_NET_WM_PID", False);
+// The window's property of that name when it holds one 32-bit value of that type; 0
+// otherwise.
+unsigned long OneValue(Display* display, Window window, const char* name, Atom wanted) {
+    const Atom property = XInternAtom(display, name, False);
     Atom type = 0;
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    unsigned long pid = 0;
-    if (XGetWindowProperty(display, window, property, 0, 1, False, XA_CARDINAL, &type, &format,
+    unsigned long value = 0;
+    if (XGetWindowProperty(display, window, property, 0, 1, False, wanted, &type, &format,
                            &count, &after, &data) == Success &&
-        data && format == 32 && count == 1)
-        pid = *reinterpret_cast<unsigned long*>(data);
+        data && type == wanted && format == 32 && count == 1)
+        value = *reinterpret_cast<unsigned long*>(data);
     if (data) XFree(data);
-    return pid;
+    return value;
+}
+
+// The process named by the window's _NET_WM_PID, or 0.
+unsigned long ProcessOf(Display* display, Window window) {
+    return OneValue(display, window, "_NET_WM_PID", XA_CARDINAL);
 }
 
 void CollectOfProcess(Display* display, Window window, unsigned long pid, std::vector<Window>* out) {
@@ -108,18 +114,7 @@ void CollectOfProcess(Display* display, Window window, unsigned long pid, std::v
 }
 
 Window SupportingWindow(Display* display, Window window) {
-    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    Window found = 0;
-    if (XGetWindowProperty(display, window, check, 0, 1, False, XA_WINDOW, &type, &format,
-                           &count, &after, &data) == Success &&
-        data && type == XA_WINDOW && format == 32 && count == 1)
-        found = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
-    if (data) XFree(data);
-    return found;
+    return static_cast<Window>(OneValue(display, window, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW));
 }
 
 }  // namespace
