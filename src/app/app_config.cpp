@@ -749,8 +749,8 @@ private:
         const int readErr = ReadRegularFile(target, &raw, &current);
         if (readErr != 0 && readErr != ENOENT) return readErr;
         const bool readable = readErr == 0;
-        if (readable) *mode = current;
         if (readable) {
+            *mode = current;
             clean = CleanConfigText(raw);
             if (clean.badLines) {
                 std::string kept;

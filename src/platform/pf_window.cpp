@@ -77,10 +77,10 @@ void EndReturn() {
 }
 
 // The keys pressed at the frame since the keyboard came back there (noted only while
-// the return is on, and forgotten when it ends), down still as the
-// game window gets it (keysDown) and not down already as it came back, go down in the
-// window now, after the toolkit's events before its focus: the toolkit makes of each
-// the key-down it made at the frame, a press. (Not down as the keyboard came back, they
+// the return is on, and forgotten when it ends), down still as the game window gets it
+// (keysDown) and not down already as it came back, go down in the window now, after
+// the toolkit's events before its focus: the toolkit makes of each the key-down it made
+// at the frame, a press. (Not down as the keyboard came back, they
 // are no keys down at the open either.)
 void PressKeysPressedOnTheReturn(const char keysDown[32]) {
     GdkWindow* window = nullptr;

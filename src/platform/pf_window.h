@@ -54,10 +54,11 @@ bool PfReadScreen(const PlatformRect& area, std::vector<uint8_t>* rgba);
 // Takes a top-level frame off the screen the way a suspended program leaves it: hidden
 // and minimised. Under a window manager it is minimised, which hides it, and stays on
 // the task bar so the player can bring the program back; the window manager keeps it
-// all along, so an activation of it at any moment brings it back. Without one a minimised window cannot exist and
-// nothing else would be left to come back to: the frame stays on the screen, under the
-// window the player went to, and a click on it while the focus is elsewhere presents it
-// (PfPresentWindow), which a click without a window manager would not do by itself.
+// all along, so an activation of it at any moment brings it back. Without one a
+// minimised window cannot exist and nothing else would be left to come back to: the
+// frame stays on the screen, under the window the player went to, and a click on it
+// while the focus is elsewhere presents it (PfPresentWindow), which a click without a
+// window manager would not do by itself.
 // The player comes back to the program at this frame: a key pressed once its keyboard
 // is back, before the game window opens, gives a press in the game window (its first
 // key-down there), where a key down already as it came back gives none.
