@@ -131,9 +131,9 @@ uint32_t AdvanceFrameTiming() {
 }
 
 uint32_t PresentFrame() {
-    // Without a window (a reopen that failed) nothing is drawn or shown; the pacing
-    // still holds the loop to its rate.
-    if (PfGameWindowExists()) DrawFrameOverlays();
+    // Without a window (a reopen that failed, or one another client destroyed) nothing
+    // is drawn or shown; the pacing still holds the loop to its rate.
+    if (PfGameWindowDrawable()) DrawFrameOverlays();
     PfSwapGameBuffers();
     return AdvanceFrameTiming();
 }

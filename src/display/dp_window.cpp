@@ -138,7 +138,8 @@ void CloseGameWindow() {
     if (PfGameWindowExists()) {
         for (int i = 0; i < 2; ++i) {
             CatchUpLastFrameTime();
-            PfMakeGameContextCurrent();
+            // A window another client destroyed has nothing left to clear.
+            if (!PfMakeGameContextCurrent()) break;
             ClearGameScreen();
             PresentFrame();
         }

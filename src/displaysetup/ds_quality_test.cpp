@@ -220,13 +220,14 @@ bool RunQualityTest(QualityTestResults& out, double progressFrom, double progres
         for (GLTexture*& t : probe)
             t = MakeTexture(image, true, TextureCategoryDebug, kProbeFilters);
         CatchUpLastFrameTime();
-        MakeGameContextCurrent();
-        ClearGameScreen();
-        const double p1[2] = {-0.01, -0.01}, p2[2] = {-0.01, 0.01}, p3[2] = {0.01, 0.01},
-                     p4[2] = {0.01, -0.01};
-        for (GLTexture* t : probe)
-            if (t) DrawTexturedQuad(t, p1, p2, p3, p4, 1.0, 1.0, 0.0, 0.0);
-        DrawQualityTestProgress(1.0, progressFrom, progressTo);
+        if (MakeGameContextCurrent()) {
+            ClearGameScreen();
+            const double p1[2] = {-0.01, -0.01}, p2[2] = {-0.01, 0.01}, p3[2] = {0.01, 0.01},
+                         p4[2] = {0.01, -0.01};
+            for (GLTexture* t : probe)
+                if (t) DrawTexturedQuad(t, p1, p2, p3, p4, 1.0, 1.0, 0.0, 0.0);
+            DrawQualityTestProgress(1.0, progressFrom, progressTo);
+        }
         PresentFrame();
         glFinish();
         residentBytes = CountResidentTextures() << kTestTextureShift;

@@ -332,6 +332,7 @@ struct GameWindowState {
     CGameFrame* frame;
     CGameCanvas* canvas;
     wxGLContext* context;
+    bool gone;  // its canvas's X window found destroyed by another client
 };
 
 GameWindowState g_window;  // main thread
@@ -575,11 +576,36 @@ GdkFilterReturn CloseWindowDestroyedElsewhere(GdkXEvent* xevent, GdkEvent*, gpoi
     return GDK_FILTER_CONTINUE;
 }
 
-// Whether the canvas's X window is gone (destroyed by another client): nothing can be
-// drawn in it, nor its context made current on it.
-bool CanvasWindowGone(wxGLCanvas* canvas) {
-    GdkWindow* window = gtk_widget_get_window(canvas->GetHandle());
-    return !window || gdk_window_is_destroyed(window);
+// Whether the game window's canvas is known to be gone (destroyed by another client):
+// GDK has heard of it, or the X server said so before. Nothing can be drawn in it then,
+// nor its context made current on it.
+bool CanvasKnownGone() {
+    if (!g_window.gone) {
+        GdkWindow* window = gtk_widget_get_window(g_window.canvas->GetHandle());
+        g_window.gone = !window || gdk_window_is_destroyed(window);
+    }
+    return g_window.gone;
+}
+
+// Whether the canvas is gone, asked of the X server now. Another client may have
+// destroyed it a moment ago, and the program may be acting on what followed before it
+// reads the notice (the focus the destroy took is read first, and taken for the player
+// leaving): what the toolkit knows is not enough before drawing. A failed query is
+// silenced by IgnoreErrorsAfterWindowsGone.
+bool CanvasGoneNow() {
+    if (CanvasKnownGone()) return true;
+    GdkWindow* window = gtk_widget_get_window(g_window.canvas->GetHandle());
+    if (!GDK_IS_X11_WINDOW(window)) return false;
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned width = 0, height = 0, border = 0, depth = 0;
+    GdkDisplay* display = gdk_window_get_display(window);
+    gdk_x11_display_error_trap_push(display);
+    const bool there = XGetGeometry(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), &root,
+                                    &x, &y, &width, &height, &border, &depth);
+    gdk_x11_display_error_trap_pop_ignored(display);
+    g_window.gone = !there;
+    return g_window.gone;
 }
 
 }  // namespace
@@ -636,12 +662,14 @@ bool PfWaitForCanvasWindow(wxGLCanvas* canvas, int timeoutMs) {
 bool PfGameWindowExists() { return g_window.frame != nullptr; }
 
 bool PfMakeGameContextCurrent() {
-    return g_window.canvas && g_window.context && !CanvasWindowGone(g_window.canvas) &&
+    return g_window.canvas && g_window.context && !CanvasGoneNow() &&
            g_window.canvas->SetCurrent(*g_window.context);
 }
 
+bool PfGameWindowDrawable() { return g_window.canvas && !CanvasKnownGone(); }
+
 void PfSwapGameBuffers() {
-    if (!g_window.canvas || CanvasWindowGone(g_window.canvas)) return;
+    if (!PfGameWindowDrawable()) return;
     if (g_pfSeams.beforeSwap) g_pfSeams.beforeSwap();
     g_window.canvas->SwapBuffers();
 }

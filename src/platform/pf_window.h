@@ -29,7 +29,14 @@ bool PfOpenGLAvailable();
 void PfDestroyGameWindow();
 
 bool PfGameWindowExists();
+// Makes the game window's context current. False without a window, or once another
+// client has destroyed the window: the X server is asked each time, so nothing is drawn
+// into a window destroyed a moment ago whose notice the toolkit has not read yet.
 bool PfMakeGameContextCurrent();
+// Whether there is a game window not known to be gone (asks the X server nothing):
+// whether the frame's last drawing may go on after PfMakeGameContextCurrent.
+bool PfGameWindowDrawable();
+// Shows the frame drawn; nothing once the window is known to be gone.
 void PfSwapGameBuffers();
 // The frame, for tests and for the cursor (null when there is none).
 wxWindow* PfGameWindowFrame();

@@ -42,6 +42,9 @@ bool IsLit(uint32_t p) { return p != 0; }
 constexpr double kButtonBandTop = 0.84, kButtonBandBottom = 0.95;
 constexpr double kLavaBandTop = 0.9;
 
+enum PlayScreen { Planet, Approach, Game, Pause };
+const char* const kPlayScreenNames[] = {"planet", "approach scene", "game", "pause"};
+
 class CloseTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
@@ -81,6 +84,41 @@ protected:
         m_screen->Type(home, "Return");
         EXPECT_TRUE(m_screen->WaitForGameWindow(30, gameWindow)) << "no game window";
         EXPECT_TRUE(m_screen->WaitUntilShown(*gameWindow, 30, 0.01));
+        return game;
+    }
+
+    // The planet screen, reached by confirming the galaxy and the system; the approach
+    // scene once the planet is confirmed; the game once a key has skipped the scenes;
+    // the pause screen after Escape there.
+    std::unique_ptr<GameProcess> StartAtPlayScreen(PlayScreen screen, SeenWindow* window) {
+        const auto buttonsShown = [&] { return BandShare(kButtonBandTop, kButtonBandBottom, IsBright) > 0.01; };
+        const auto lavaShown = [&] { return BandShare(kLavaBandTop, 1.0, IsLava) > 0.1; };
+        std::unique_ptr<GameProcess> game = StartAtGalaxy(window);
+        for (const char* line : {"SelectedGalaxy=1", "SelectedSystem=0"}) Confirm(line);
+        if (screen == Planet) {
+            EXPECT_TRUE(WaitUntil(buttonsShown, 30)) << "no planet screen";
+            return game;
+        }
+        Confirm("SelectedPlanet1=0");
+        if (screen == Approach) {
+            // The planet screen's buttons gone and something drawn: a scene.
+            EXPECT_TRUE(WaitUntil([&] { return !buttonsShown() && BandShare(0, 1, IsLit) > 0.03; }, 30))
+                << "no scene";
+            return game;
+        }
+        // A key skips each scene; the game shows its lava along the bottom.
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                m_screen->TypeAnywhere("Return");
+                return WaitUntil(lavaShown, 1);
+            },
+            60))
+            << "the game never showed";
+        if (screen == Pause) {
+            m_screen->TypeAnywhere("Escape");
+            EXPECT_TRUE(WaitUntil([&] { return !lavaShown() && BandShare(0, 1, IsLit) < 0.1; }, 30))
+                << "the pause screen never showed";
+        }
         return game;
     }
 
@@ -261,35 +299,29 @@ TEST_P(CloseTest, TheSelectionScreensEndOnAltF4) {
 
 // The approach scene, the game and the pause screen.
 TEST_P(CloseTest, ThePlayScreensEndOnAltF4) {
-    const char* names[] = {"approach scene", "game", "pause"};
-    const auto buttonsShown = [&] { return BandShare(kButtonBandTop, kButtonBandBottom, IsBright) > 0.01; };
-    const auto lavaShown = [&] { return BandShare(kLavaBandTop, 1.0, IsLava) > 0.1; };
-    for (int screen = 0; screen < 3; ++screen) {
+    for (PlayScreen screen : {Approach, Game, Pause}) {
         SeenWindow window;
-        std::unique_ptr<GameProcess> game = StartAtGalaxy(&window);
-        for (const char* line : {"SelectedGalaxy=1", "SelectedSystem=0", "SelectedPlanet1=0"})
-            Confirm(line);
-        if (screen == 0) {
-            // The planet screen's buttons gone and something drawn: a scene.
-            ASSERT_TRUE(WaitUntil(
-                [&] { return !buttonsShown() && BandShare(0, 1, IsLit) > 0.03; }, 30))
-                << "no scene";
-        } else {
-            // A key skips each scene; the game shows its lava along the bottom.
-            ASSERT_TRUE(WaitUntil(
-                [&] {
-                    m_screen->TypeAnywhere("Return");
-                    return WaitUntil(lavaShown, 1);
-                },
-                60))
-                << "the game never showed";
-        }
-        if (screen == 2) {
-            m_screen->TypeAnywhere("Escape");
-            ASSERT_TRUE(WaitUntil([&] { return !lavaShown() && BandShare(0, 1, IsLit) < 0.1; }, 30))
-                << "the pause screen never showed";
-        }
-        CloseAndCheck(*game, names[screen], window);
+        std::unique_ptr<GameProcess> game = StartAtPlayScreen(screen, &window);
+        CloseAndCheck(*game, kPlayScreenNames[screen], window);
+    }
+}
+
+// Another client destroys every window of the program, one after another (as xdotool's
+// windowclose on each window of the process does), on the planet screen and the play
+// screens. The focus goes with the windows, and the program may take that for the
+// player leaving before it has read of the destroy: it ends as on a close all the same.
+TEST_P(CloseTest, ThePlayScreensEndWhenAnotherClientDestroysEveryWindow) {
+    for (PlayScreen screen : {Planet, Approach, Game, Pause}) {
+        SeenWindow window;
+        std::unique_ptr<GameProcess> game = StartAtPlayScreen(screen, &window);
+        EndAndCheck(*game, kPlayScreenNames[screen],
+                    [&] {
+                        for (Window w : m_screen->WindowsOfProcess(game->Pid())) {
+                            XDestroyWindow(m_screen->X(), w);
+                            XSync(m_screen->X(), False);
+                        }
+                    },
+                    0, kDestroyedSeconds);
     }
 }
 

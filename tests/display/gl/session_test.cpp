@@ -37,6 +37,8 @@
 #include "platform/pf_window.h"
 
 // Last: Xlib's macros (None, Bool) would break headers included after it.
+#include <X11/Xlibint.h>
+#include <dlfcn.h>
 #include <gtk/gtk.h>
 #include <gdk/gdkx.h>
 
@@ -410,6 +412,57 @@ TEST_F(DisplaySessionTest, AReportedLeaveHoldsOneSuspensionThatItsReturnEndsOnce
     EXPECT_EQ(GetDisplaySession().suspendedCount, 1u);
     EXPECT_FALSE(GameWindowExists());
     ResumeGameDisplay();
+    ExpectWindowWithTextures();
+}
+
+// Another client destroys the game window, and the program handles the focus that went
+// with it as the player leaving before it reads the notice of the destroy. Drawing into
+// the window would have the OpenGL driver ask its size, and size its buffers by the
+// failed answer. The leave asks the X server once whether the window is there, and
+// draws nothing into it; should the driver ask all the same (a destroy between that
+// question and the drawing), the failed answer is an empty size. The return opens a new
+// window that draws.
+int g_failedSizeQueries = 0;
+Window g_queriedWindow = 0;
+Bool (*g_passErrorOn)(::Display*, XErrorEvent*, xError*) = nullptr;
+Bool CountFailedSizeQuery(::Display* display, XErrorEvent* host, xError* wire) {
+    if (wire->majorCode == X_GetGeometry && wire->resourceID == g_queriedWindow)
+        ++g_failedSizeQueries;
+    return g_passErrorOn ? g_passErrorOn(display, host, wire) : True;
+}
+
+TEST_F(DisplaySessionTest, AGameWindowDestroyedBeforeTheLeaveIsHeardIsNotDrawnInto) {
+    PfCloseWindowsDestroyedElsewhere();
+    ASSERT_TRUE(MakeGameContextCurrent());
+    PresentFrame();  // the next drawing asks the window's size again
+    wxWindow* canvas = PfGameWindowFrame()->GetChildren().GetFirst()->GetData();
+    g_queriedWindow = gdk_x11_window_get_xid(gtk_widget_get_window(canvas->GetHandle()));
+    ::Display* x = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+    g_passErrorOn = XESetWireToError(x, BadDrawable, CountFailedSizeQuery);
+    ASSERT_TRUE(MoveFocusOffProgram());
+    ::Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    XDestroyWindow(other, PfGameWindowXid());
+    XSync(other, False);
+    XCloseDisplay(other);
+    ReportProgramLeft();
+    XSync(x, False);
+    XESetWireToError(x, BadDrawable, g_passErrorOn);
+    EXPECT_EQ(g_failedSizeQueries, 1) << "drawn into after the X server said it was gone";
+    EXPECT_FALSE(GameWindowExists());
+    EXPECT_TRUE(GetDisplaySession().leftByPlayer);
+
+    // The driver's own query comes to the program's answer, which for a window that is
+    // gone is nothing but zeros.
+    EXPECT_EQ(dlsym(RTLD_DEFAULT, "XGetGeometry"), reinterpret_cast<void*>(&XGetGeometry));
+    Window root = 1;
+    int left = 1, top = 1;
+    unsigned width = 1, height = 1, border = 1, depth = 1;
+    EXPECT_FALSE(XGetGeometry(x, g_queriedWindow, &root, &left, &top, &width, &height, &border,
+                              &depth));
+    EXPECT_EQ(root + unsigned(left) + unsigned(top) + width + height + border + depth, 0u);
+
+    ReportProgramBack();
     ExpectWindowWithTextures();
 }
 
