@@ -82,6 +82,12 @@ TEST_P(PlayPlanetTest, PlaysPausesWhileThePlayerIsAwayAndEndsOnClose) {
             [&](const SeenWindow& w) { return w.id == gameWindow.id; }, 10))
             << "the game window stays while another program has the focus";
         left = Clock::now();
+        // The other program closes only once the frame is put away, as a player's would
+        // after a while.
+        if (managed) {
+            ASSERT_TRUE(screen.WaitUntilMinimised(frame.id, 10))
+                << "the background frame is not minimised while the player is away";
+        }
     }
     // The other program has closed: without a window manager the focus is on the root
     // window now, where the keys would reach the window under the pointer; the player

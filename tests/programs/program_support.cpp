@@ -123,9 +123,16 @@ bool MachineHasTimeToSpare() {
 #if defined(__SANITIZE_ADDRESS__)
     return false;
 #endif
-    double load = 0;
+    // The last minute's average lags behind a load that has just begun: the tasks
+    // runnable at this moment (the fourth field of /proc/loadavg, "runnable/all") must
+    // leave a processor free too.
+    double average = 0;
+    int runnable = 0;
     const long processors = sysconf(_SC_NPROCESSORS_ONLN);
-    return getloadavg(&load, 1) == 1 && processors > 0 && load < double(processors);
+    FILE* file = std::fopen("/proc/loadavg", "r");
+    const bool read = file && std::fscanf(file, "%lf %*f %*f %d/", &average, &runnable) == 2;
+    if (file) std::fclose(file);
+    return read && processors > 0 && average < double(processors) && runnable < processors;
 }
 
 // ---- GameProcess ----

@@ -20,8 +20,8 @@ inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(
 
 // True when the program's own speed can be timed: a plain build (under the sanitizers
 // every step runs several times slower than a player's build) on a machine with fewer
-// runnable tasks over the last minute than processors. Elsewhere a test checks only
-// that the program ends, not how soon.
+// runnable tasks than processors, over the last minute and now. Elsewhere a test
+// checks only that the program ends, not how soon.
 bool MachineHasTimeToSpare();
 
 // Calls done() every 20 ms until it is true or timeoutSeconds have passed; its last
@@ -161,6 +161,14 @@ public:
     // True when the window's _NET_WM_STATE holds the state (e.g.
     // "_NET_WM_STATE_FULLSCREEN"), as the window manager keeps it.
     bool HasWindowState(Window window, const char* state);
+    // Waits up to timeoutSeconds until the window manager has minimised the window
+    // (_NET_WM_STATE_HIDDEN): the game's frame once the player has left. Until then the
+    // frame is the window the window manager gives the focus back to when the program
+    // the player went to closes, which is the player coming back.
+    bool WaitUntilMinimised(Window window, double timeoutSeconds) {
+        return WaitUntil([&] { return HasWindowState(window, "_NET_WM_STATE_HIDDEN"); },
+                         timeoutSeconds);
+    }
     // Real X input: the pointer moves to (x, y) on the root window and the left button
     // is pressed and let go there. True when xdotool did it.
     bool Click(int x, int y);
