@@ -185,8 +185,10 @@ GdkFilterReturn WatchKeyboardReturn(GdkXEvent* xevent, GdkEvent*, gpointer) {
             std::memcpy(g_keysDownAtOpen.bits, event->xkeymap.key_vector,
                         sizeof g_keysDownAtOpen.bits);
             g_keysDownAtOpen.bits[0] = 0;  // no key has a code below 8; the byte is not sent
-            KeepOnlyKeysHeldBeforeTheReturn();
+            // Only a key that is up is let go: one pressed at the frame and given to the
+            // window at an earlier focus during the return is down, and still held.
             PfLetGoKeysNotDown(g_keysDownAtOpen.bits);
+            KeepOnlyKeysHeldBeforeTheReturn();
             PressKeysPressedOnTheReturn(event->xkeymap.key_vector);
         }
         return GDK_FILTER_REMOVE;

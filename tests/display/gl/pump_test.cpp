@@ -440,6 +440,7 @@ std::string KeyEvents(const std::vector<Event>& events) {
     std::string s;
     for (const Event& e : events)
         if (e.code >= 512) s += std::to_string(e.code) + ":" + std::to_string(e.a) + " ";
+        else if (e.code == 0) s += "| ";  // a mark the test put in
     return s;
 }
 
@@ -576,7 +577,33 @@ struct WayBack {
     // The key pressed (pressedOnReturn) at the frame, heard there, before the keyboard
     // goes elsewhere; another key is typed there.
     bool pressedBeforeElsewhere = false;
+    // The key pressed at the frame, heard there, is let go there before the window
+    // opens; it is typed again in the window.
+    bool letGoAtTheFrame = false;
+    // Once the key pressed at the frame is heard there, the focus follows the pointer,
+    // which is over the frame: it comes to the frame again, by the pointer.
+    bool focusByThePointer = false;
+    // The window's keyboard goes to this window and back before any key reaches it.
+    const ShownFrame* flicker = nullptr;
 };
+
+// The program has read and handled every event the X server sent it so far.
+void HandleEverySentEvent() {
+    XSync(GDK_DISPLAY_XDISPLAY(gdk_display_get_default()), False);
+    PfDispatchEvents();
+}
+
+// The keyboard follows the pointer (no window manager), and the pointer is at (x, y).
+bool FocusFollowsPointerAt(int x, int y) {
+    ::Display* other = XOpenDisplay(nullptr);
+    if (!other) return false;
+    XWarpPointer(other, None, DefaultRootWindow(other), 0, 0, 0, 0, x, y);
+    XSetInputFocus(other, PointerRoot, RevertToPointerRoot, CurrentTime);
+    XSync(other, False);
+    XCloseDisplay(other);
+    HandleEverySentEvent();
+    return true;
+}
 
 // The player leaves and comes back; with the key down (pressed then when
 // pressedOnReturn, else held since before) the game window opens and takes the
@@ -588,9 +615,15 @@ std::string KeyThroughTheReturn(const ShownFrame& frame, WayBack back, const std
     if (!MoveFocusOffProgram()) return "the focus did not leave";
     PfMinimiseFrame(frame.Frame());
     if (back.atTheFrame && !frame.Focus()) return "no focus on the frame";
-    const bool pressNow = pressedOnReturn && back.pressedBeforeElsewhere;
+    const bool pressNow = pressedOnReturn && (back.pressedBeforeElsewhere ||
+                                              back.letGoAtTheFrame || back.focusByThePointer);
     if (pressNow && std::system(("xdotool keydown " + key).c_str()) != 0) return "no key";
     if (pressNow && !PumpUntilKeyDownIn(frame.Xid())) return "no key-down at the frame";
+    if (back.letGoAtTheFrame && std::system(("xdotool keyup " + key).c_str()) != 0)
+        return "no key up";
+    if (back.focusByThePointer &&
+        !FocusFollowsPointerAt(frame.Frame()->GetPosition().x + 80, frame.Frame()->GetPosition().y + 60))
+        return "no focus by the pointer";
     if (back.thenElsewhere && !back.thenElsewhere->Focus()) return "no focus on the other window";
     if (pressNow && std::system("xdotool key shift") != 0) return "no key elsewhere";
     if (pressedOnReturn && !pressNow && std::system(("xdotool keydown " + key).c_str()) != 0)
@@ -600,9 +633,16 @@ std::string KeyThroughTheReturn(const ShownFrame& frame, WayBack back, const std
     if (back.repeatsAtTheFrame && !PumpUntilKeyDownIn(frame.Xid())) return "no repeat at the frame";
     if (!OpenTestWindow(640, 480)) return "no window";
     if (!FocusGameWindow()) return "no focus on the window";
+    if (back.letGoAtTheFrame && std::system(("xdotool key " + key).c_str()) != 0) return "no key";
+    if (back.flicker && (!back.flicker->Focus() || !FocusGameWindow()))
+        return "no focus there and back";
     std::vector<Event> events;
     // The repeats begin after the server's delay (660 ms by default).
     const bool down = PumpUntilKeyEvent(&events, 512, code, 30);
+    // What came before the key went up, and what came after, apart.
+    HandleEverySentEvent();
+    PumpGameMessages(Record, &events);
+    if (back.flicker) events.push_back({0, 0, 0});
     if (std::system(("xdotool keyup " + key).c_str()) != 0) return "no key up";
     if (!down) return "no key-down: " + KeyEvents(events);
     if (!PumpUntilKeyEvent(&events, 514, code, 10)) return "no release: " + KeyEvents(events);
@@ -617,7 +657,10 @@ std::string KeyThroughTheReturn(const ShownFrame& frame, WayBack back, const std
 // in another window of the program that took the keyboard from the frame, as a menu
 // shown again on the return does, nor Right pressed at the frame before that. Nor does a key held since before the player left
 // when the keyboard comes back to the game window without passing the frame. The focus
-// moving inside the frame and back is no return.
+// moving inside the frame and back is no return, nor is the focus coming to the frame
+// by the pointer. A key pressed and let go at the frame leaves nothing held in the
+// window. A key the window was given as pressed stays held through its keyboard going
+// away and back.
 TEST(RealInputBeforeTheWindow, AKeyPressedOnComingBackBeforeTheWindowOpenedPresses) {
     PfClearInput();
     KeysLetGoAtEnd letGo{"Left Right Return"};
@@ -657,6 +700,24 @@ TEST(RealInputBeforeTheWindow, AKeyPressedOnComingBackBeforeTheWindowOpenedPress
 
         events = KeyThroughTheReturn(frame, {true, nullptr, inside}, "Right", 316, true);
         EXPECT_EQ(events, "513:316 512:316 514:316 ");
+        // Pressed and let go at the frame: nothing is held in the window, and the key
+        // typed there is a press.
+        WayBack letGo{true, nullptr};
+        letGo.letGoAtTheFrame = true;
+        events = KeyThroughTheReturn(frame, letGo, "Right", 316, true);
+        EXPECT_EQ(events, "513:316 512:316 514:316 ");
+        // The focus coming to the frame again by the pointer is no new return: the key
+        // pressed since the return still presses.
+        WayBack pointer{true, nullptr};
+        pointer.focusByThePointer = true;
+        events = KeyThroughTheReturn(frame, pointer, "Right", 316, true);
+        EXPECT_EQ(events, "513:316 512:316 514:316 ");
+        // The window's keyboard away and back before a key reached it: the key still
+        // down stays held until it goes up.
+        WayBack flicker{true, nullptr};
+        flicker.flicker = &menu;
+        events = KeyThroughTheReturn(frame, flicker, "Right", 316, true);
+        EXPECT_EQ(events, "513:316 512:316 | 514:316 ");
     }
     // With them, the repeats that follow are no presses of their own.
     events = KeyThroughTheReturn(frame, {true, nullptr}, "Right", 316, true);
