@@ -1078,10 +1078,11 @@ TEST_F(ConfigTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
 // A header that is no valid text (a stray byte in it, or a NUL before it) names a group
 // that cannot be known: the entries under it are set aside with it, kept only in the
 // copy of the file as it was, and never land in the group before it, where a save
-// would store them. An entry that is no valid text goes alone.
+// would store them. An entry that is no valid text goes alone, and so does a line of
+// nothing but undecodable bytes.
 TEST_F(ConfigTest, EntriesUnderAHeaderThatIsNoValidTextAreSetAside) {
     const std::string text = std::string("\0[Registration]\nEulaVersion=1\n", 30) +
-                             "[Game/1]\nHighScore7=77\nNote\xff=1\nHighScore8=88\n"
+                             "[Game/1]\nHighScore7=77\nNote\xff=1\n\xfe\xff\nHighScore8=88\n"
                              "[Game/\xff" "2]\nHighScore7=999\n"
                              "[Game/3]\nHighScore5=35\n"
                              " \xEF\xBB\xBF[Game/\xfe" "4] # galaxy 4\nHighScore100=4242\n"
@@ -1100,7 +1101,7 @@ TEST_F(ConfigTest, EntriesUnderAHeaderThatIsNoValidTextAreSetAside) {
     };
     const std::string errors = LoadReportingErrors();
     EXPECT_EQ(CountLines(errors), 1u) << errors;
-    EXPECT_NE(errors.find("7 lines of the settings file " + m_userFile +
+    EXPECT_NE(errors.find("8 lines of the settings file " + m_userFile +
                           " cannot be read (the first is line 1)"),
               std::string::npos) << errors;
     loadsAsWanted();

@@ -3,7 +3,8 @@
 // the player leaves for another program, which then closes (without a window manager
 // the focus falls back to the root window), and the game stays paused, its window
 // closed and its time stopped, until the player comes back; the close of the game
-// window ends it with the time played, the time away left out.
+// window ends it with the time played, the time away left out. What the toolkit logs
+// meanwhile goes to standard error.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -64,7 +65,8 @@ protected:
 TEST_P(PlayPlanetTest, PlaysPausesWhileThePlayerIsAwayAndEndsOnClose) {
     TestScreen& screen = *m_screen;
     const bool managed = WindowManagerAnnounced(screen.X());
-    GameProcess game(m_home.Path(), m_desktop.Name(), {"0", "0", "0"});
+    ToolkitLogProbe probe;
+    GameProcess game(m_home.Path(), m_desktop.Name(), {"0", "0", "0"}, probe.Environment());
     SeenWindow gameWindow, frame;
     ASSERT_TRUE(WaitForGameWindow(30, &gameWindow)) << "no game window:\n" << game.Errors();
     const Clock::time_point shown = Clock::now();
@@ -72,6 +74,10 @@ TEST_P(PlayPlanetTest, PlaysPausesWhileThePlayerIsAwayAndEndsOnClose) {
     // The game plays: its picture is what the screen shows, and it has the keyboard.
     ASSERT_TRUE(WaitForPlay(60, &gameWindow)) << "no play on the screen";
     ASSERT_TRUE(screen.WaitForFocusIn(gameWindow.id, 10)) << "the game window has not the keyboard";
+    // What the toolkit logs goes to standard error, not to a message box behind the game.
+    ASSERT_TRUE(probe.Log("the toolkit's message"));
+    EXPECT_TRUE(WaitUntil([&] { return game.Errors().find("the toolkit's message") != std::string::npos; }, 10))
+        << "not on standard error: " << game.Errors();
 
     // The player leaves for another program: the game window closes and the time stops.
     Clock::time_point left;
@@ -118,8 +124,10 @@ TEST_P(PlayPlanetTest, PlaysPausesWhileThePlayerIsAwayAndEndsOnClose) {
     SendWindowCloseRequest(screen.X(), gameWindow.id);
     EXPECT_EQ(game.Wait(30), 1) << game.Errors();
     const std::string output = game.Errors();
+    const size_t result = output.find("planet 0.0.0: ");
+    ASSERT_NE(result, std::string::npos) << output;
     double played = -1;
-    ASSERT_EQ(std::sscanf(output.c_str(), "planet 0.0.0: quit after %lf s", &played), 1) << output;
+    ASSERT_EQ(std::sscanf(output.c_str() + result, "planet 0.0.0: quit after %lf s", &played), 1) << output;
     // It played, and only while its window was there: the time away does not count.
     EXPECT_GT(played, 0.0) << output;
     const double windowShown = Seconds(left - shown) + Seconds(closed - back);

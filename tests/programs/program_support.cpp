@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -137,21 +138,24 @@ bool MachineHasTimeToSpare() {
 
 // ---- GameProcess ----
 
-GameProcess::GameProcess(const std::string& home, const char* lang, const std::string& display)
+GameProcess::GameProcess(const std::string& home, const char* lang, const std::string& display,
+                         const std::vector<std::string>& environment)
     : m_errPath(home + "/stderr.txt") {
-    Start(home, lang, display, VORPANE_PROGRAM, {"vorpane"});
+    Start(home, lang, display, VORPANE_PROGRAM, {"vorpane"}, environment);
 }
 
 GameProcess::GameProcess(const std::string& home, const std::string& display,
-                         const std::vector<std::string>& planetArguments)
+                         const std::vector<std::string>& planetArguments,
+                         const std::vector<std::string>& environment)
     : m_errPath(home + "/stderr.txt") {
     std::vector<std::string> arguments = {"vorpane_play_planet"};
     arguments.insert(arguments.end(), planetArguments.begin(), planetArguments.end());
-    Start(home, "C.UTF-8", display, VORPANE_PLAY_PLANET_PROGRAM, arguments);
+    Start(home, "C.UTF-8", display, VORPANE_PLAY_PLANET_PROGRAM, arguments, environment);
 }
 
 void GameProcess::Start(const std::string& home, const char* lang, const std::string& display,
-                        const char* program, const std::vector<std::string>& arguments) {
+                        const char* program, const std::vector<std::string>& arguments,
+                        const std::vector<std::string>& environment) {
     std::vector<char*> argv;
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
@@ -161,6 +165,10 @@ void GameProcess::Start(const std::string& home, const char* lang, const std::st
         setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
         setenv("LANG", lang, 1);
         if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+        for (const std::string& variable : environment) {
+            const size_t equals = variable.find('=');
+            setenv(variable.substr(0, equals).c_str(), variable.substr(equals + 1).c_str(), 1);
+        }
         RedirectOutput(m_errPath);
         execv(program, argv.data());
         _exit(127);
@@ -192,6 +200,35 @@ bool GameProcess::Running() {
 std::string GameProcess::Errors() const { return ReadWholeFile(m_errPath); }
 
 void GameProcess::Terminate() { kill(m_pid, SIGTERM); }
+
+// ---- ToolkitLogProbe ----
+
+ToolkitLogProbe::ToolkitLogProbe() : m_pipe(m_dir.Path() + "/log") {
+    mkfifo(m_pipe.c_str(), 0600);
+}
+
+std::vector<std::string> ToolkitLogProbe::Environment() const {
+    std::vector<std::string> environment = {"LD_PRELOAD=" VORPANE_TOOLKIT_LOG_PROBE,
+                                            "VORPANE_TEST_TOOLKIT_LOG=" + m_pipe};
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizers' runtime is then no longer the first library loaded, as it asks.
+    const char* options = std::getenv("ASAN_OPTIONS");
+    environment.push_back(std::string("ASAN_OPTIONS=") + (options ? options : "") +
+                          ":verify_asan_link_order=0");
+#endif
+    return environment;
+}
+
+bool ToolkitLogProbe::Log(const std::string& line) {
+    // The program's end of the pipe is open once it has started.
+    int pipe = -1;
+    WaitUntil([&] { return (pipe = open(m_pipe.c_str(), O_WRONLY | O_NONBLOCK)) >= 0; }, 10);
+    if (pipe < 0) return false;
+    const std::string text = line + "\n";
+    const bool written = write(pipe, text.data(), text.size()) == ssize_t(text.size());
+    close(pipe);
+    return written;
+}
 
 // ---- TestScreen ----
 

@@ -39,15 +39,18 @@ bool WaitUntil(Done done, double timeoutSeconds) {
 // One run of the program: started with HOME (and its .config) at home, the locale
 // lang, on the X display named display (empty: the inherited DISPLAY); standard output
 // and error kept in home/stderr.txt. The destructor kills it if it still runs.
+// environment: more variables of the program's ("NAME=value").
 class GameProcess {
 public:
     explicit GameProcess(const std::string& home, const char* lang = "C.UTF-8",
-                         const std::string& display = "");
+                         const std::string& display = "",
+                         const std::vector<std::string>& environment = {});
     // The one-planet player, vorpane_play_planet, with these arguments (galaxy, system,
     // planet), otherwise started as the game is; what it prints also goes to
     // home/stderr.txt (Errors).
     GameProcess(const std::string& home, const std::string& display,
-                const std::vector<std::string>& planetArguments);
+                const std::vector<std::string>& planetArguments,
+                const std::vector<std::string>& environment = {});
     ~GameProcess();
     GameProcess(const GameProcess&) = delete;
     GameProcess& operator=(const GameProcess&) = delete;
@@ -62,12 +65,28 @@ public:
 
 private:
     void Start(const std::string& home, const char* lang, const std::string& display,
-               const char* program, const std::vector<std::string>& arguments);
+               const char* program, const std::vector<std::string>& arguments,
+               const std::vector<std::string>& environment);
 
     std::string m_errPath;
     pid_t m_pid = -1;
     bool m_ended = false;
     int m_status = 0;
+};
+
+// Has the toolkit of a program started with Environment() log a message while the
+// program runs, as the toolkit logs its own failures: a library loaded into the
+// program passes each message to the toolkit's log from a thread of its own.
+class ToolkitLogProbe {
+public:
+    ToolkitLogProbe();
+    std::vector<std::string> Environment() const;
+    // Logs the line; false when the program did not take it within 10 s.
+    bool Log(const std::string& line);
+
+private:
+    TempDir m_dir;
+    std::string m_pipe;
 };
 
 // A viewable top-level window of the X server, as a player sees it.
