@@ -177,7 +177,11 @@ bool Suspend(bool leave) {
         ResumeGameDisplay();
         return false;
     }
-    if (g.backgroundFrame) PfMinimiseFrame(g.backgroundFrame);
+    // The player may also come back as the frame is being minimised.
+    if (g.backgroundFrame && !PfMinimiseFrame(g.backgroundFrame) && leave) {
+        ResumeGameDisplay();
+        return false;
+    }
     return true;
 }
 

@@ -59,6 +59,7 @@ struct ReturnWatch {
     unsigned long frame;     // the frame's X window, whose focus events were asked for
     bool toolkitWantsFocus;  // the toolkit asked for the frame's core focus events itself
     bool awaited;            // the player left and the return is not over
+    bool focused;            // the frame has had the keyboard since the return was awaited
     bool cameBack;           // keysDown holds the keys down as the keyboard came back
     char keysDown[32];
     std::vector<GdkEvent*> presses;  // the key-downs heard at the frame, a key once; owned
@@ -72,6 +73,7 @@ void ForgetPressesAtTheFrame() {
 
 void EndReturn() {
     g_return.awaited = false;
+    g_return.focused = false;
     g_return.cameBack = false;
     ForgetPressesAtTheFrame();
 }
@@ -202,7 +204,10 @@ GdkFilterReturn WatchKeyboardReturn(GdkXEvent* xevent, GdkEvent*, gpointer) {
         // return of its keyboard.
         const bool moved = event->xfocus.detail != NotifyInferior &&
                            event->xfocus.detail != NotifyPointer;
-        if (moved && event->type == FocusIn && g_return.awaited) g_focusInJustSeen = window;
+        if (moved && event->type == FocusIn && g_return.awaited) {
+            g_focusInJustSeen = window;
+            g_return.focused = true;
+        }
         return g_return.toolkitWantsFocus ? GDK_FILTER_CONTINUE : GDK_FILTER_REMOVE;
     }
     if (window != PfGameWindowXid()) return GDK_FILTER_CONTINUE;
@@ -338,6 +343,10 @@ struct GameWindowState {
 };
 
 GameWindowState g_window;  // main thread
+
+// How long the program waits for the window manager to handle its requests: one that
+// is busy still answers well within it.
+constexpr int kWindowManagerAnswerMs = 2000;
 
 // The X server's present time, for requests about the window. The server tells it in
 // answer to a property change, asked of the toolkit's hidden leader window, which is
@@ -578,6 +587,49 @@ GdkFilterReturn CloseWindowDestroyedElsewhere(GdkXEvent* xevent, GdkEvent*, gpoi
     return GDK_FILTER_CONTINUE;
 }
 
+// The window manager's answer to a request for the frame extents of a window of the
+// program's that is never shown: it handles its requests in order, so once it has
+// answered, it has handled every request sent before.
+struct WindowManagerAnswer {
+    unsigned long probe;
+    unsigned long extents;  // the property it sets
+    bool came;
+};
+WindowManagerAnswer g_answer = {};  // main thread
+
+GdkFilterReturn SeeWindowManagerAnswer(GdkXEvent* xevent, GdkEvent*, gpointer) {
+    const XEvent* event = static_cast<const XEvent*>(xevent);
+    if (event->type == PropertyNotify && event->xproperty.window == g_answer.probe &&
+        event->xproperty.atom == g_answer.extents)
+        g_answer.came = true;
+    return GDK_FILTER_CONTINUE;
+}
+
+// Waits (pumping the toolkit, at most timeoutMs) until the window manager has handled
+// every request the program sent it so far; false on timeout.
+bool WaitForWindowManager(int timeoutMs) {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !GDK_IS_X11_DISPLAY(display)) return false;
+    Display* x = GDK_DISPLAY_XDISPLAY(display);
+    const Window root = DefaultRootWindow(x);
+    const Window probe = XCreateSimpleWindow(x, root, 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(x, probe, PropertyChangeMask);
+    g_answer = {probe, XInternAtom(x, "_NET_FRAME_EXTENTS", False), false};
+    gdk_window_add_filter(nullptr, SeeWindowManagerAnswer, nullptr);
+    XEvent request = {};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = probe;
+    request.xclient.message_type = XInternAtom(x, "_NET_REQUEST_FRAME_EXTENTS", False);
+    request.xclient.format = 32;
+    XSendEvent(x, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &request);
+    XFlush(x);
+    const bool answered = PumpUntil([] { return g_answer.came; }, timeoutMs);
+    gdk_window_remove_filter(nullptr, SeeWindowManagerAnswer, nullptr);
+    XDestroyWindow(x, probe);
+    g_answer = {};
+    return answered;
+}
+
 // Whether the game window's canvas is known to be gone (destroyed by another client):
 // GDK has heard of it, or the X server said so before. Nothing can be drawn in it then,
 // nor its context made current on it.
@@ -716,21 +768,32 @@ bool PfReadScreen(const PlatformRect& r, std::vector<uint8_t>* rgba) {
     return ok;
 }
 
-void PfMinimiseFrame(wxWindow* window) {
+bool PfMinimiseFrame(wxWindow* window) {
     auto* frame = wxDynamicCast(window, wxFrame);
-    if (!frame) return;
+    if (!frame) return true;
     AwaitReturnTo(frame);
     // Without a window manager nothing can be minimised (the toolkit would only be
     // left believing the frame is), and a hidden frame could never be brought back:
     // it stays on the screen, under whatever the player went to, to be clicked.
     if (!WindowManagerRuns()) {
         ListWhileItLives(&g_clickReturns, window);
-        return;
+        return true;
     }
     // Hidden by its minimising: a frame withdrawn first, to be mapped minimised, would
     // be out of the window manager's hands in between, and a return in that moment
     // (the player's activation of it) would be lost.
     frame->Iconize(true);
+    // The player may come back to the frame after the program looked where the focus
+    // was and before the window manager handles the minimise: it gives the frame the
+    // keyboard, then minimises it as asked and gives the keyboard away. The toolkit may
+    // report neither change, and the return would be lost. Once the window manager has
+    // handled the minimise, such a return is known; the frame comes back for it.
+    WaitForWindowManager(kWindowManagerAnswerMs);
+    if (!g_return.focused) return true;
+    frame->Iconize(false);
+    PfPresentWindow(frame);
+    WaitForWindowManager(kWindowManagerAnswerMs);
+    return false;
 }
 
 void PfTakeCloseRequests(wxWindow* window) {

@@ -69,7 +69,9 @@ bool PfReadScreen(const PlatformRect& area, std::vector<uint8_t>* rgba);
 // The player comes back to the program at this frame: a key pressed once its keyboard
 // is back, before the game window opens, gives a press in the game window (its first
 // key-down there), where a key down already as it came back gives none.
-void PfMinimiseFrame(wxWindow* frame);
+// False when the player came back to the frame while it was being minimised (after the
+// caller looked where the focus was): the frame is then on the screen again, presented.
+bool PfMinimiseFrame(wxWindow* frame);
 
 // Close requests of the window system for this top-level window (WM_DELETE_WINDOW:
 // Alt+F4, the close box, the task bar) always reach its close handler, as a vetoable
