@@ -42,8 +42,8 @@ bool IsLit(uint32_t p) { return p != 0; }
 constexpr double kButtonBandTop = 0.84, kButtonBandBottom = 0.95;
 constexpr double kLavaBandTop = 0.9;
 
-enum PlayScreen { Planet, Approach, Game, Pause };
-const char* const kPlayScreenNames[] = {"planet", "approach scene", "game", "pause"};
+enum PlayScreen { Galaxy, Planet, Approach, Game, Pause };
+const char* const kPlayScreenNames[] = {"galaxy", "planet", "approach scene", "game", "pause"};
 
 class CloseTest : public ::testing::TestWithParam<const char*> {
 protected:
@@ -87,13 +87,16 @@ protected:
         return game;
     }
 
-    // The planet screen, reached by confirming the galaxy and the system; the approach
-    // scene once the planet is confirmed; the game once a key has skipped the scenes;
-    // the pause screen after Escape there.
+    // The galaxy screen; the planet screen, reached by confirming the galaxy and the
+    // system; the approach scene once the planet is confirmed; the game once a key has
+    // skipped the scenes; the pause screen after Escape there.
     std::unique_ptr<GameProcess> StartAtPlayScreen(PlayScreen screen, SeenWindow* window) {
-        const auto buttonsShown = [&] { return BandShare(kButtonBandTop, kButtonBandBottom, IsBright) > 0.01; };
+        const auto buttonsShown = [&] {
+            return BandShare(kButtonBandTop, kButtonBandBottom, IsBright) > 0.01;
+        };
         const auto lavaShown = [&] { return BandShare(kLavaBandTop, 1.0, IsLava) > 0.1; };
         std::unique_ptr<GameProcess> game = StartAtGalaxy(window);
+        if (screen == Galaxy) return game;
         for (const char* line : {"SelectedGalaxy=1", "SelectedSystem=0"}) Confirm(line);
         if (screen == Planet) {
             EXPECT_TRUE(WaitUntil(buttonsShown, 30)) << "no planet screen";
@@ -102,7 +105,8 @@ protected:
         Confirm("SelectedPlanet1=0");
         if (screen == Approach) {
             // The planet screen's buttons gone and something drawn: a scene.
-            EXPECT_TRUE(WaitUntil([&] { return !buttonsShown() && BandShare(0, 1, IsLit) > 0.03; }, 30))
+            EXPECT_TRUE(WaitUntil(
+                [&] { return !buttonsShown() && BandShare(0, 1, IsLit) > 0.03; }, 30))
                 << "no scene";
             return game;
         }
@@ -116,7 +120,8 @@ protected:
             << "the game never showed";
         if (screen == Pause) {
             m_screen->TypeAnywhere("Escape");
-            EXPECT_TRUE(WaitUntil([&] { return !lavaShown() && BandShare(0, 1, IsLit) < 0.1; }, 30))
+            EXPECT_TRUE(WaitUntil(
+                [&] { return !lavaShown() && BandShare(0, 1, IsLit) < 0.1; }, 30))
                 << "the pause screen never showed";
         }
         return game;
@@ -307,11 +312,11 @@ TEST_P(CloseTest, ThePlayScreensEndOnAltF4) {
 }
 
 // Another client destroys every window of the program, one after another (as xdotool's
-// windowclose on each window of the process does), on the planet screen and the play
-// screens. The focus goes with the windows, and the program may take that for the
+// windowclose on each window of the process does), on the galaxy and planet screens
+// and the play screens. The focus goes with the windows, and the program may take that for the
 // player leaving before it has read of the destroy: it ends as on a close all the same.
 TEST_P(CloseTest, ThePlayScreensEndWhenAnotherClientDestroysEveryWindow) {
-    for (PlayScreen screen : {Planet, Approach, Game, Pause}) {
+    for (PlayScreen screen : {Galaxy, Planet, Approach, Game, Pause}) {
         SeenWindow window;
         std::unique_ptr<GameProcess> game = StartAtPlayScreen(screen, &window);
         EndAndCheck(*game, kPlayScreenNames[screen],

@@ -76,8 +76,10 @@ TEST_P(PlayPlanetTest, PlaysPausesWhileThePlayerIsAwayAndEndsOnClose) {
     ASSERT_TRUE(screen.WaitForFocusIn(gameWindow.id, 10)) << "the game window has not the keyboard";
     // What the toolkit logs goes to standard error, not to a message box behind the game.
     ASSERT_TRUE(probe.Log("the toolkit's message"));
-    EXPECT_TRUE(WaitUntil([&] { return game.Errors().find("the toolkit's message") != std::string::npos; }, 10))
-        << "not on standard error: " << game.Errors();
+    const auto logged = [&] {
+        return game.Errors().find("the toolkit's message") != std::string::npos;
+    };
+    EXPECT_TRUE(WaitUntil(logged, 10)) << "not on standard error: " << game.Errors();
 
     // The player leaves for another program: the game window closes and the time stops.
     Clock::time_point left;
@@ -127,7 +129,8 @@ TEST_P(PlayPlanetTest, PlaysPausesWhileThePlayerIsAwayAndEndsOnClose) {
     const size_t result = output.find("planet 0.0.0: ");
     ASSERT_NE(result, std::string::npos) << output;
     double played = -1;
-    ASSERT_EQ(std::sscanf(output.c_str() + result, "planet 0.0.0: quit after %lf s", &played), 1) << output;
+    ASSERT_EQ(std::sscanf(output.c_str() + result, "planet 0.0.0: quit after %lf s", &played), 1)
+        << output;
     // It played, and only while its window was there: the time away does not count.
     EXPECT_GT(played, 0.0) << output;
     const double windowShown = Seconds(left - shown) + Seconds(closed - back);

@@ -168,8 +168,10 @@ TEST_F(ProgramTest, SigtermEndsTheProgramCleanlyFromTheMenusAndTheScreens) {
     ASSERT_TRUE(m_screen.WaitForGameWindow(30, &window));
     ASSERT_TRUE(m_screen.WaitUntilShown(window, 30, 0.01));
     ASSERT_TRUE(probe.Log("the toolkit's message"));
-    EXPECT_TRUE(WaitUntil([&] { return game.Errors().find("the toolkit's message") != std::string::npos; }, 10))
-        << "not on standard error: " << game.Errors();
+    const auto logged = [&] {
+        return game.Errors().find("the toolkit's message") != std::string::npos;
+    };
+    EXPECT_TRUE(WaitUntil(logged, 10)) << "not on standard error: " << game.Errors();
     terminate(game);
     const std::string errors = game.Errors();
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;

@@ -621,8 +621,8 @@ std::string KeyThroughTheReturn(const ShownFrame& frame, WayBack back, const std
     if (pressNow && !PumpUntilKeyDownIn(frame.Xid())) return "no key-down at the frame";
     if (back.letGoAtTheFrame && std::system(("xdotool keyup " + key).c_str()) != 0)
         return "no key up";
-    if (back.focusByThePointer &&
-        !FocusFollowsPointerAt(frame.Frame()->GetPosition().x + 80, frame.Frame()->GetPosition().y + 60))
+    const wxPoint corner = frame.Frame()->GetPosition();
+    if (back.focusByThePointer && !FocusFollowsPointerAt(corner.x + 80, corner.y + 60))
         return "no focus by the pointer";
     if (back.thenElsewhere && !back.thenElsewhere->Focus()) return "no focus on the other window";
     if (pressNow && std::system("xdotool key shift") != 0) return "no key elsewhere";
