@@ -1,6 +1,7 @@
 // Frame costs of the quality test's scene and the two craft models in a 1024 x 768
-// window, and the cost of closing and reopening the window with a planet's worth of
-// textures (20 of 512 x 512 and 512 x 256, mipmapped) uploaded again.
+// window, of making the context current at a frame's start, and of closing and
+// reopening the window with a planet's worth of textures (20 of 512 x 512 and
+// 512 x 256, mipmapped) uploaded again.
 // Run: xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/display/display_bench
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
@@ -72,6 +73,18 @@ void BM_HighDetailModel(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_HighDetailModel)->Unit(benchmark::kMillisecond);
+
+// What each frame's start costs: the context made current, with the X server asked
+// whether the window is still there.
+void BM_MakeContextCurrent(benchmark::State& state) {
+    for (auto _ : state) {
+        if (!PfMakeGameContextCurrent()) {
+            state.SkipWithError("no window");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_MakeContextCurrent)->Unit(benchmark::kMicrosecond);
 
 void BM_ReopenWithPlanetTextures(benchmark::State& state) {
     std::vector<TextureImage*> images;
