@@ -5,6 +5,7 @@
 // clicked the background, and in the game window.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <memory>
 #include <string>
 #include <vector>
@@ -354,6 +355,34 @@ TEST_P(ManagedDesktopTest, AQuickReturnShowsTheGameWindowAgain) {
             [&] { return !screen.HasWindowState(frame.id, "_NET_WM_STATE_HIDDEN"); }, 10))
             << "the background frame stays minimised after the return";
     }
+    ASSERT_TRUE(gameHasTheKeyboard()) << "the windows:" << ListWindows();
+
+    // Last, a return the window manager handles after the game looked where the focus
+    // was and before it handles the minimise. The game is held while the player goes to
+    // the other program; then the window manager is held while the player activates the
+    // frame and the game goes on; the window manager is let go once the game has asked
+    // for the minimise (a client message to the root, which the watcher hears too).
+    const auto minimiseAsked = [&] {
+        const Atom changeState = XInternAtom(watcher.X(), "WM_CHANGE_STATE", False);
+        XEvent event;
+        bool asked = false;
+        while (XCheckTypedWindowEvent(watcher.X(), frame.id, ClientMessage, &event))
+            asked = asked || event.xclient.message_type == changeState;
+        return asked;
+    };
+    minimiseAsked();
+    kill(game->Pid(), SIGSTOP);
+    screen.Activate(other.Id());
+    const bool otherFocused = other.HasFocus(10);
+    m_desktop.HoldWindowManager(true);
+    screen.Activate(frame.id);
+    kill(game->Pid(), SIGCONT);
+    ASSERT_TRUE(otherFocused);
+    const bool asked = WaitUntil(minimiseAsked, 10);
+    m_desktop.HoldWindowManager(false);
+    ASSERT_TRUE(asked) << "the game never asked for the minimise";
+    ASSERT_TRUE(screen.WaitForGameWindow(30, &gameWindow))
+        << "the game stays away after a return before its minimise; the windows:" << ListWindows();
     ASSERT_TRUE(gameHasTheKeyboard()) << "the windows:" << ListWindows();
     game->Terminate();
     EXPECT_EQ(game->Wait(10), 0);

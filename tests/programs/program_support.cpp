@@ -513,6 +513,10 @@ std::string PrivateDesktop::WindowManagerLog() const {
     return ReadWholeFile(m_dir.Path() + "/wm.log");
 }
 
+void PrivateDesktop::HoldWindowManager(bool held) {
+    if (m_windowManager > 0) kill(-m_windowManager, held ? SIGSTOP : SIGCONT);
+}
+
 bool PrivateDesktop::StartServer(double timeoutSeconds, bool withOpenGL) {
     m_server = StartXServerOnFreeDisplay({"Xvfb", "-screen", "0", "1280x1024x24",
                                           withOpenGL ? "+extension" : "-extension", "GLX",

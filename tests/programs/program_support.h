@@ -248,6 +248,9 @@ public:
     const std::string& Name() const { return m_name; }
     // What the window manager printed.
     std::string WindowManagerLog() const;
+    // Stops the window manager, or lets it go on: meanwhile it handles nothing, and the
+    // requests sent to it wait, in order.
+    void HoldWindowManager(bool held);
 
 private:
     bool StartServer(double timeoutSeconds, bool withOpenGL);
