@@ -193,16 +193,19 @@ protected:
         EndAndCheck(game, where, [&] { PressAltF4(shown.id); }, 0, kNeverSeconds);
     }
 
-    // Another client destroys the window (XDestroyWindow, as xdotool windowclose does):
-    // the program ends as on a close of it, with status (0, or 255 for the agreement,
-    // declined), within seconds even on a loaded machine (a program that runs on
-    // without its window never ends), and otherwise as CloseAndCheck says.
-    void DestroyAndCheck(GameProcess& game, const char* where, Window window, int status) {
+    // Another client destroys the windows one after another (XDestroyWindow, as xdotool
+    // windowclose does): the program ends as on a close of it, with status (0, or 255
+    // for the agreement, declined), within seconds even on a loaded machine (a program
+    // that runs on without its window never ends), and otherwise as CloseAndCheck says.
+    void DestroyAndCheck(GameProcess& game, const char* where, const std::vector<Window>& windows,
+                         int status) {
         SCOPED_TRACE(std::string("destroyed: ") + where);
         EndAndCheck(game, where,
                     [&] {
-                        XDestroyWindow(m_screen->X(), window);
-                        XSync(m_screen->X(), False);
+                        for (Window w : windows) {
+                            XDestroyWindow(m_screen->X(), w);
+                            XSync(m_screen->X(), False);
+                        }
                     },
                     status, kDestroyedSeconds);
     }
@@ -319,14 +322,8 @@ TEST_P(CloseTest, ThePlayScreensEndWhenAnotherClientDestroysEveryWindow) {
     for (PlayScreen screen : {Galaxy, Planet, Approach, Game, Pause}) {
         SeenWindow window;
         std::unique_ptr<GameProcess> game = StartAtPlayScreen(screen, &window);
-        EndAndCheck(*game, kPlayScreenNames[screen],
-                    [&] {
-                        for (Window w : m_screen->WindowsOfProcess(game->Pid())) {
-                            XDestroyWindow(m_screen->X(), w);
-                            XSync(m_screen->X(), False);
-                        }
-                    },
-                    0, kDestroyedSeconds);
+        DestroyAndCheck(*game, kPlayScreenNames[screen], m_screen->WindowsOfProcess(game->Pid()),
+                        0);
     }
 }
 
@@ -361,23 +358,23 @@ TEST_P(DestroyedWindowTest, AWindowDestroyedByAnotherClientEndsTheProgramAsItsCl
         std::unique_ptr<GameProcess> game(new GameProcess(m_home.Path(), "C.UTF-8", m_desktop->Name()));
         SeenWindow agreement;
         ASSERT_TRUE(m_screen->WaitForAgreement(&agreement)) << "no agreement";
-        DestroyAndCheck(*game, "agreement", agreement.id, 255);
+        DestroyAndCheck(*game, "agreement", {agreement.id}, 255);
         EXPECT_EQ(Config(), "");
     }
     {
         SeenWindow home, frame;
         std::unique_ptr<GameProcess> game = StartAtHome(&home);
         ASSERT_TRUE(m_screen->WaitForWindow(TestScreen::IsBackgroundFrame, 30, &frame));
-        DestroyAndCheck(*game, "home (its background frame)", frame.id, 0);
+        DestroyAndCheck(*game, "home (its background frame)", {frame.id}, 0);
     }
     {
         SeenWindow home;
         std::unique_ptr<GameProcess> game = StartAtHome(&home);
-        DestroyAndCheck(*game, "home (its menu)", home.id, 0);
+        DestroyAndCheck(*game, "home (its menu)", {home.id}, 0);
     }
     SeenWindow window;
     std::unique_ptr<GameProcess> game = StartAtGalaxy(&window);
-    DestroyAndCheck(*game, "galaxy (the game window)", window.id, 0);
+    DestroyAndCheck(*game, "galaxy (the game window)", {window.id}, 0);
 }
 
 // The settings screen with its Music choice's list open: the list runs a loop of its
@@ -409,18 +406,12 @@ TEST_P(DestroyedWindowTest, WithAChoiceListOpenTheProgramEndsAsOnAClose) {
         const std::vector<Window> all = m_screen->WindowsOfProcess(game->Pid());
         const Window leader = LeaderOf(settings.id);
         ASSERT_NE(std::find(all.begin(), all.end(), leader), all.end()) << "no hidden leader window";
-        const auto destroy = [&](const std::vector<Window>& windows) {
-            for (Window w : windows) {
-                XDestroyWindow(m_screen->X(), w);
-                XSync(m_screen->X(), False);
-            }
-        };
         switch (ending) {
-        case Every: EndAndCheck(*game, names[ending], [&] { destroy(all); }, 0, kDestroyedSeconds); break;
-        case List: EndAndCheck(*game, names[ending], [&] { destroy({list.id}); }, 0, kDestroyedSeconds); break;
-        case Frame: EndAndCheck(*game, names[ending], [&] { destroy({frame.id}); }, 0, kDestroyedSeconds); break;
-        case Menu: EndAndCheck(*game, names[ending], [&] { destroy({settings.id}); }, 0, kDestroyedSeconds); break;
-        case Leader: EndAndCheck(*game, names[ending], [&] { destroy({leader}); }, 0, kDestroyedSeconds); break;
+        case Every: DestroyAndCheck(*game, names[ending], all, 0); break;
+        case List: DestroyAndCheck(*game, names[ending], {list.id}, 0); break;
+        case Frame: DestroyAndCheck(*game, names[ending], {frame.id}, 0); break;
+        case Menu: DestroyAndCheck(*game, names[ending], {settings.id}, 0); break;
+        case Leader: DestroyAndCheck(*game, names[ending], {leader}, 0); break;
         case Term: EndAndCheck(*game, names[ending], [&] { game->Terminate(); }, 0, kDestroyedSeconds); break;
         }
     }
@@ -437,7 +428,7 @@ TEST_P(DestroyedWindowTest, TheHiddenLeaderWindowDestroyedEndsTheProgramAsItsClo
     XWindowAttributes attributes;
     ASSERT_TRUE(XGetWindowAttributes(m_screen->X(), leader, &attributes));
     EXPECT_EQ(attributes.map_state, IsUnmapped);
-    DestroyAndCheck(*game, "home (the hidden leader window)", leader, 0);
+    DestroyAndCheck(*game, "home (the hidden leader window)", {leader}, 0);
 }
 
 // No window manager, and one that puts frames of its own around the windows.

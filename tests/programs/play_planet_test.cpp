@@ -75,11 +75,8 @@ TEST_P(PlayPlanetTest, PlaysPausesWhileThePlayerIsAwayAndEndsOnClose) {
     ASSERT_TRUE(WaitForPlay(60, &gameWindow)) << "no play on the screen";
     ASSERT_TRUE(screen.WaitForFocusIn(gameWindow.id, 10)) << "the game window has not the keyboard";
     // What the toolkit logs goes to standard error, not to a message box behind the game.
-    ASSERT_TRUE(probe.Log("the toolkit's message"));
-    const auto logged = [&] {
-        return game.Errors().find("the toolkit's message") != std::string::npos;
-    };
-    EXPECT_TRUE(WaitUntil(logged, 10)) << "not on standard error: " << game.Errors();
+    EXPECT_TRUE(probe.LogToStandardError(game, "the toolkit's message"))
+        << "not on standard error: " << game.Errors();
 
     // The player leaves for another program: the game window closes and the time stops.
     Clock::time_point left;

@@ -230,6 +230,11 @@ bool ToolkitLogProbe::Log(const std::string& line) {
     return written;
 }
 
+bool ToolkitLogProbe::LogToStandardError(const GameProcess& game, const std::string& line) {
+    return Log(line) &&
+           WaitUntil([&] { return game.Errors().find(line) != std::string::npos; }, 10);
+}
+
 // ---- TestScreen ----
 
 TestScreen::TestScreen(const std::string& name) : m_name(name) {

@@ -83,6 +83,9 @@ public:
     std::vector<std::string> Environment() const;
     // Logs the line; false when the program did not take it within 10 s.
     bool Log(const std::string& line);
+    // Logs the line and waits up to 10 s until it is on the program's standard error
+    // (Errors); whether it came there.
+    bool LogToStandardError(const GameProcess& game, const std::string& line);
 
 private:
     TempDir m_dir;

@@ -167,11 +167,8 @@ TEST_F(ProgramTest, SigtermEndsTheProgramCleanlyFromTheMenusAndTheScreens) {
     Type(home, "Return");  // Play
     ASSERT_TRUE(m_screen.WaitForGameWindow(30, &window));
     ASSERT_TRUE(m_screen.WaitUntilShown(window, 30, 0.01));
-    ASSERT_TRUE(probe.Log("the toolkit's message"));
-    const auto logged = [&] {
-        return game.Errors().find("the toolkit's message") != std::string::npos;
-    };
-    EXPECT_TRUE(WaitUntil(logged, 10)) << "not on standard error: " << game.Errors();
+    EXPECT_TRUE(probe.LogToStandardError(game, "the toolkit's message"))
+        << "not on standard error: " << game.Errors();
     terminate(game);
     const std::string errors = game.Errors();
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
