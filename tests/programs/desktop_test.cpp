@@ -339,7 +339,7 @@ TEST_P(ManagedDesktopTest, AQuickReturnShowsTheGameWindowAgain) {
         SCOPED_TRACE(std::string("round ") + std::to_string(round) +
                      (atTheClose ? ": back as the game window closes" : ": back as the other has the focus"));
         ASSERT_TRUE(gameHasTheKeyboard()) << "the windows:" << ListWindows();
-        screen.Activate(other.Id());
+        other.Activate();
         // Back only once the other has the focus: a window manager may drop an activation
         // of the window it still counts as active, not having seen its own focus change.
         ASSERT_TRUE(other.HasFocus(10));
@@ -372,7 +372,7 @@ TEST_P(ManagedDesktopTest, AQuickReturnShowsTheGameWindowAgain) {
     };
     minimiseAsked();
     kill(game->Pid(), SIGSTOP);
-    screen.Activate(other.Id());
+    other.Activate();
     const bool otherFocused = other.HasFocus(10);
     m_desktop.HoldWindowManager(true);
     screen.Activate(frame.id);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -343,8 +344,55 @@ bool TestScreen::WaitForFocusIn(Window window, double timeoutSeconds) {
         timeoutSeconds);
 }
 
+namespace {
+
+// Asks the window manager for the frame extents of a window of ours that is never shown,
+// after whatever sendFirst sends, and waits up to timeoutSeconds for the answer: it
+// handles its requests in order. The server time of the answer, or 0 without one.
+Time AnswerOfWindowManager(Display* x, const std::function<void()>& sendFirst,
+                           double timeoutSeconds) {
+    const Window root = DefaultRootWindow(x);
+    const Window probe = XCreateSimpleWindow(x, root, 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(x, probe, PropertyChangeMask);
+    sendFirst();
+    XEvent request = {};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = probe;
+    request.xclient.message_type = XInternAtom(x, "_NET_REQUEST_FRAME_EXTENTS", False);
+    request.xclient.format = 32;
+    XSendEvent(x, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &request);
+    XSync(x, False);
+    const Atom extents = XInternAtom(x, "_NET_FRAME_EXTENTS", False);
+    Time answered = 0;
+    WaitUntil(
+        [&] {
+            XEvent event;
+            while (XCheckTypedWindowEvent(x, probe, PropertyNotify, &event))
+                if (event.xproperty.atom == extents) answered = event.xproperty.time;
+            return answered != 0;
+        },
+        timeoutSeconds);
+    XDestroyWindow(x, probe);
+    XSync(x, False);
+    return answered;
+}
+
+// The server's clock now: the time of a property change of our own.
+Time ServerTime(Display* x) {
+    const Window clock = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(x, clock, PropertyChangeMask);
+    const Atom name = XInternAtom(x, "VORPANE_TEST_CLOCK", False);
+    XChangeProperty(x, clock, name, XA_CARDINAL, 32, PropModeAppend, nullptr, 0);
+    XEvent event;
+    XWindowEvent(x, clock, PropertyChangeMask, &event);
+    XDestroyWindow(x, clock);
+    XSync(x, False);
+    return event.xproperty.time;
+}
+
+}  // namespace
+
 bool TestScreen::ActivateAndWait(Window window, double timeoutSeconds) {
-    const Window root = DefaultRootWindow(m_display);
     if (!WindowManagerAnnounced(m_display)) {
         XSelectInput(m_display, window, FocusChangeMask);
         XSync(m_display, False);
@@ -361,30 +409,18 @@ bool TestScreen::ActivateAndWait(Window window, double timeoutSeconds) {
         XSync(m_display, False);
         return focused;
     }
-    // The answered request: the frame extents of a window of ours that is never shown.
-    const Window probe = XCreateSimpleWindow(m_display, root, 0, 0, 1, 1, 0, 0, 0);
-    XSelectInput(m_display, probe, PropertyChangeMask);
-    Activate(window);
-    XEvent request = {};
-    request.xclient.type = ClientMessage;
-    request.xclient.window = probe;
-    request.xclient.message_type = XInternAtom(m_display, "_NET_REQUEST_FRAME_EXTENTS", False);
-    request.xclient.format = 32;
-    XSendEvent(m_display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &request);
-    XSync(m_display, False);
-    const Atom extents = XInternAtom(m_display, "_NET_FRAME_EXTENTS", False);
-    const bool answered = WaitUntil(
-        [&] {
-            XEvent event;
-            while (XCheckTypedWindowEvent(m_display, probe, PropertyNotify, &event))
-                if (event.xproperty.atom == extents) return true;
-            return false;
-        },
-        timeoutSeconds);
-    XDestroyWindow(m_display, probe);
-    XSync(m_display, False);
-    return answered;
+    return AnswerOfWindowManager(m_display, [&] { Activate(window); }, timeoutSeconds) != 0;
+}
+
+bool TestScreen::WaitUntilWindowManagerSettled(double timeoutSeconds) {
+    if (!WindowManagerAnnounced(m_display)) return true;
+    const Time answered = AnswerOfWindowManager(m_display, [] {}, timeoutSeconds);
+    // Compared as a difference: the 32-bit millisecond clock wraps.
+    const auto later = [&] {
+        return static_cast<int32_t>(static_cast<uint32_t>(ServerTime(m_display)) -
+                                    static_cast<uint32_t>(answered)) > 0;
+    };
+    return answered != 0 && WaitUntil(later, timeoutSeconds);
 }
 
 bool TestScreen::HasWindowState(Window window, const char* state) {
@@ -471,6 +507,12 @@ OtherClient::OtherClient(TestScreen& screen) : m_own(screen.Name()) {
                    attributes.map_state == IsViewable;
         },
         10);
+    Activate();
+}
+
+void OtherClient::Activate() {
+    if (!m_window) return;
+    m_own.WaitUntilWindowManagerSettled(10);
     m_own.Activate(m_window);
 }
 

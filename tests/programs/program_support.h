@@ -177,6 +177,14 @@ public:
     // activation (it handles its requests in order), without one until the window got
     // the focus. What the program does about it may still follow. False on timeout.
     bool ActivateAndWait(Window window, double timeoutSeconds);
+    // Waits up to timeoutSeconds until the window manager has handled every request sent
+    // before (it answered one sent after them) and the server's clock has moved past its
+    // answer. A window manager may still be bringing a window up: its take-focus message,
+    // which the program answers with a focus request stamped with the message's time, can
+    // cross the player's next activation, and the server takes that stale request when
+    // both fall in one millisecond. Past that, the server drops it. True at once without
+    // a window manager; false on timeout.
+    bool WaitUntilWindowManagerSettled(double timeoutSeconds);
     // Waits up to timeoutSeconds until the keyboard focus is in the window (itself or
     // one of its children: the toolkit focuses a child of its own).
     bool WaitForFocusIn(Window window, double timeoutSeconds);
@@ -214,17 +222,20 @@ private:
 };
 
 // Another program's window on a display, through a connection of its own: created and
-// activated as a player switching to another program would; the destructor closes it.
+// activated (Activate) as a player switching to another program would; the destructor
+// closes it.
 class OtherClient {
 public:
     explicit OtherClient(TestScreen& screen);
     ~OtherClient();
     OtherClient(const OtherClient&) = delete;
     OtherClient& operator=(const OtherClient&) = delete;
+    // Activates the window again, once the window manager has settled
+    // (WaitUntilWindowManagerSettled): the player goes to the other program after
+    // the game's windows are up. Not waited for.
+    void Activate();
     // Waits up to timeoutSeconds until the window has the keyboard focus.
     bool HasFocus(double timeoutSeconds);
-    // Its window, to be activated again.
-    Window Id() const { return m_window; }
 
 private:
     TestScreen m_own;
