@@ -230,9 +230,9 @@ public:
     ~OtherClient();
     OtherClient(const OtherClient&) = delete;
     OtherClient& operator=(const OtherClient&) = delete;
-    // Activates the window again, once the window manager has settled
-    // (WaitUntilWindowManagerSettled): the player goes to the other program after
-    // the game's windows are up. Not waited for.
+    // Activates the window once the window manager has settled
+    // (WaitUntilWindowManagerSettled): the player goes to the other program after the
+    // game's windows are up. The constructor does it first. Not waited for.
     void Activate();
     // Waits up to timeoutSeconds until the window has the keyboard focus.
     bool HasFocus(double timeoutSeconds);
