@@ -349,16 +349,41 @@ GameWindowState g_window;  // main thread
 constexpr int kWindowManagerAnswerMs = 2000;
 
 // The X server's present time, for requests about the window. The server tells it in
-// answer to a property change, asked of the toolkit's hidden leader window, which is
-// not on the screen for other clients to destroy: a window of the program destroyed
-// by another client before the program heard of it would never answer. Once another
-// client has destroyed the leader too the program is closing, and nothing could be
-// asked safely: the request then says "now" (GDK_CURRENT_TIME) instead.
+// the notice of a property change: one asked of the toolkit's hidden leader window,
+// which is not on the screen. Another client may still destroy the leader (it carries
+// the program's process, so a search by process finds it) before the program has heard
+// of it: the change then fails, and no notice ever comes. So the change is made under
+// an error trap whose end waits for the server's answer, which comes after the notice:
+// the notice is then read already, or there is none. Without one (the leader gone, the
+// program closing) the request says "now" (GDK_CURRENT_TIME) instead.
+struct TimeStamp {
+    Window window;
+    Atom property;
+};
+
+Bool IsTimeStampNotice(Display*, XEvent* event, XPointer arg) {
+    const auto* stamp = reinterpret_cast<const TimeStamp*>(arg);
+    return event->type == PropertyNotify && event->xproperty.window == stamp->window &&
+           event->xproperty.atom == stamp->property;
+}
+
 guint32 ServerTimeNow(GdkWindow* window) {
-    GdkWindow* leader = gdk_display_get_default_group(gdk_window_get_display(window));
+    GdkDisplay* display = gdk_window_get_display(window);
+    GdkWindow* leader = gdk_display_get_default_group(display);
     if (!leader || !GDK_IS_X11_WINDOW(leader) || gdk_window_is_destroyed(leader))
         return GDK_CURRENT_TIME;
-    return gdk_x11_get_server_time(leader);
+    Display* x = GDK_DISPLAY_XDISPLAY(display);
+    TimeStamp stamp = {GDK_WINDOW_XID(leader), XInternAtom(x, "VORPANE_TIME_STAMP", False)};
+    const unsigned char nothing = 0;
+    gdk_x11_display_error_trap_push(display);
+    XChangeProperty(x, stamp.window, stamp.property, stamp.property, 8, PropModeReplace,
+                    &nothing, 1);
+    const bool changed = gdk_x11_display_error_trap_pop(display) == Success;
+    XEvent notice;
+    if (!changed ||
+        !XCheckIfEvent(x, &notice, IsTimeStampNotice, reinterpret_cast<XPointer>(&stamp)))
+        return GDK_CURRENT_TIME;
+    return guint32(notice.xproperty.time);
 }
 
 // A new window carries the time of the last input the program saw as the moment of the

@@ -466,6 +466,28 @@ TEST_F(DisplaySessionTest, AGameWindowDestroyedBeforeTheLeaveIsHeardIsNotDrawnIn
     ExpectWindowWithTextures();
 }
 
+// Another client destroys the toolkit's hidden leader window (a search by the program's
+// process finds it) while the player is away, and the player comes back before the
+// program reads the notice. The reopened window asks the X server's time of the leader,
+// which can no longer answer: the window opens all the same, and the notice, read
+// after, closes the program's windows as when another client destroys all of them.
+TEST_F(DisplaySessionTest, ALeaderDestroyedBeforeTheReturnIsHeardHoldsNothingUp) {
+    PfCloseWindowsDestroyedElsewhere();
+    ASSERT_TRUE(MoveFocusOffProgram());
+    ReportProgramLeft();
+    ASSERT_FALSE(GameWindowExists());
+    ::Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    XDestroyWindow(other, gdk_x11_window_get_xid(gdk_display_get_default_group(gdk_display_get_default())));
+    XSync(other, False);
+    XCloseDisplay(other);
+    ReportProgramBack();
+    EXPECT_TRUE(GameWindowExists());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!QuitRequested && std::chrono::steady_clock::now() < deadline) PumpFor(5);
+    EXPECT_EQ(QuitRequested, 1) << "the leader's destroy closed nothing";
+}
+
 // The window manager closes the background frame while the program waits, inactive,
 // for the player to come back: the quit ends the wait at once (nothing else would, as
 // the player has nothing left on the screen to come back to).
