@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <deque>
+#include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
@@ -59,8 +61,42 @@ void RunEmergencyAndExit(int code) {
     _exit(code);
 }
 
-void OnTerm(int) {
-    if (g_termSeen.fetch_add(1) > 0) RunEmergencyAndExit(128 + SIGTERM);
+// A SIGTERM is a quit the game honours in order, but the player (or the session
+// ending) expects the game gone at once whatever it is doing. The main thread takes the
+// quit within a frame; should it not have taken it after kQuitDeadlineMs (held up in a
+// wait, say), the process ends then, as on a second SIGTERM. Once taken, the game's own
+// end (which a loaded machine may slow to seconds) has until kOrderlyEndMs. A timer
+// sends the deadline's SIGTERM; it is made when the handlers go in, as only arming it
+// is safe in a signal handler.
+constexpr long kQuitDeadlineMs = 1500;
+constexpr long kOrderlyEndMs = 10000;
+timer_t g_quitDeadline;
+bool g_quitDeadlineMade = false;     // set once, before any SIGTERM is handled
+std::atomic<bool> g_quitTaken{false};  // the main thread took a SIGTERM's quit
+std::atomic<bool> g_quitExtended{false};  // the deadline gave way to the orderly end
+
+void ArmQuitDeadline(long ms) {
+    if (!g_quitDeadlineMade) return;
+    itimerspec after = {};
+    after.it_value.tv_sec = ms / 1000;
+    after.it_value.tv_nsec = (ms % 1000) * 1000000L;
+    timer_settime(g_quitDeadline, 0, &after, nullptr);
+}
+
+void DisarmQuitDeadline() {
+    if (!g_quitDeadlineMade) return;
+    const itimerspec off = {};
+    timer_settime(g_quitDeadline, 0, &off, nullptr);
+}
+
+void OnTerm(int, siginfo_t* info, void*) {
+    const bool deadline = info && info->si_code == SI_TIMER;
+    if (deadline && g_quitTaken.load() && !g_quitExtended.exchange(true)) {
+        ArmQuitDeadline(kOrderlyEndMs - kQuitDeadlineMs);
+        return;
+    }
+    if (deadline || g_termSeen.fetch_add(1) > 0) RunEmergencyAndExit(128 + SIGTERM);
+    ArmQuitDeadline(kQuitDeadlineMs);
     g_termSignals.fetch_add(1);
     if (g_wakePipe[1] >= 0) {
         const char byte = 1;
@@ -73,7 +109,10 @@ gboolean OnQuitSignalWake(gint fd, GIOCondition, gpointer) {
     char bytes[16];
     while (read(fd, bytes, sizeof bytes) > 0) {
     }
-    if (g_quitSignalHandler) g_quitSignalHandler();
+    if (g_quitSignalHandler) {
+        g_quitTaken = true;
+        g_quitSignalHandler();
+    }
     return G_SOURCE_CONTINUE;
 }
 
@@ -84,17 +123,20 @@ void OnInterrupt(int sig) { RunEmergencyAndExit(128 + sig); }
 // A crash still puts the display back: the emergency work runs, then the previous
 // disposition comes back and the fault takes its course (a fault re-runs its
 // instruction; abort() raises again), so crash reports and core dumps are unchanged.
-// SIGQUIT asks for such an end with a core dump; it is re-raised below.
+// SIGQUIT asks for such an end with a core dump, and so does any of these signals sent
+// by another process (kill -ABRT for a core, say): they are raised again below.
 constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT};
 struct sigaction g_previous[sizeof kFatalSignals / sizeof kFatalSignals[0]];
 
-void OnFatal(int sig) {
+void OnFatal(int sig, siginfo_t* info, void*) {
     if (g_emergency) g_emergency();
     for (size_t i = 0; i < sizeof kFatalSignals / sizeof kFatalSignals[0]; ++i)
         if (kFatalSignals[i] == sig) sigaction(sig, &g_previous[i], nullptr);
     // A sent signal is not raised again by itself: send it once more, to arrive when
-    // this handler returns. Faults re-run their instruction instead.
-    if (sig == SIGQUIT) raise(sig);
+    // this handler returns. Faults re-run their instruction instead, and abort() raises
+    // its own again (raise() and abort() send to the thread, SI_TKILL).
+    const bool sent = info && (info->si_code == SI_USER || info->si_code == SI_QUEUE);
+    if (sig == SIGQUIT || sent) raise(sig);
 }
 
 }  // namespace
@@ -155,6 +197,7 @@ void PfDispatchEvents() {
 bool PfTakeInput(PlatformInput* out) {
     if (g_termSignals.load() > 0) {
         g_termSignals.fetch_sub(1);
+        g_quitTaken = true;
         *out = {PlatformInputKind::Quit, false, 0, 0, 0};
         return true;
     }
@@ -195,19 +238,40 @@ bool PfIsProgramFocused() { return PfKeyboardFocusHolder() == PfFocusHolder::Own
 
 void PfInstallSignalHandlers(void (*emergency)()) {
     g_emergency = emergency;
-    std::signal(SIGTERM, OnTerm);
+    struct sigaction term = {};
+    term.sa_sigaction = OnTerm;
+    sigemptyset(&term.sa_mask);
+    term.sa_flags = SA_SIGINFO | SA_RESTART;  // as std::signal would
+    sigaction(SIGTERM, &term, nullptr);
     std::signal(SIGINT, OnInterrupt);
     // Started under nohup, the game is meant to outlive its terminal: keep that.
     struct sigaction hangup = {};
     if (sigaction(SIGHUP, nullptr, &hangup) != 0 || hangup.sa_handler != SIG_IGN)
         std::signal(SIGHUP, OnInterrupt);
+    if (!g_quitDeadlineMade) {
+        sigevent deadline = {};
+        deadline.sigev_notify = SIGEV_SIGNAL;
+        deadline.sigev_signo = SIGTERM;
+        g_quitDeadlineMade = timer_create(CLOCK_MONOTONIC, &deadline, &g_quitDeadline) == 0;
+        // On its way out through exit() the program has ended in order: what is left
+        // (the libraries' own ends, a sanitizer's leak check) is not cut short.
+        if (g_quitDeadlineMade) std::atexit(DisarmQuitDeadline);
+    }
     for (size_t i = 0; i < sizeof kFatalSignals / sizeof kFatalSignals[0]; ++i) {
         struct sigaction action = {};
-        action.sa_handler = OnFatal;
+        action.sa_sigaction = OnFatal;
         sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_ONSTACK;
+        action.sa_flags = SA_ONSTACK | SA_SIGINFO;
         sigaction(kFatalSignals[i], &action, &g_previous[i]);
     }
+}
+
+void PfForgetQuitSignals() {
+    DisarmQuitDeadline();
+    g_termSignals = 0;
+    g_termSeen = 0;
+    g_quitTaken = false;
+    g_quitExtended = false;
 }
 
 void PfSetQuitSignalHandler(void (*handler)()) {

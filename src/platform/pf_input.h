@@ -77,14 +77,20 @@ PfFocusHolder PfKeyboardFocusHolder();
 // root window.
 bool PfKeyboardFocusIsOurs();
 
-// SIGTERM becomes a quit record (a second one, before the game has ended, runs
-// emergency and ends the process); SIGINT and SIGHUP run emergency and end the
-// process with status 128 + the signal (a SIGHUP ignored at start, as under nohup,
-// stays ignored); a crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) and SIGQUIT run
-// emergency and then go on as they would have.
+// SIGTERM becomes a quit record (a second one before the game has ended, 1.5 s passing
+// before the main thread takes the quit, or 10 s before the game has ended, runs
+// emergency and ends the process with status 128 + SIGTERM); SIGINT and
+// SIGHUP run emergency and end the process with status 128 + the signal (a SIGHUP
+// ignored at start, as under nohup, stays ignored); a crash (SIGSEGV, SIGBUS, SIGFPE,
+// SIGILL, SIGABRT), SIGQUIT and any of these sent by another process run emergency and
+// then end the process as they would have.
 // emergency must be safe to run from a signal handler as far as is practical (it
 // puts changed display modes back).
 void PfInstallSignalHandlers(void (*emergency)());
+
+// Forgets the SIGTERMs received and stops the deadline of the first: the signal state
+// of a fresh program (for a test that raised one and goes on). The handlers stay.
+void PfForgetQuitSignals();
 
 // Also tells the main thread of a SIGTERM while its loop waits for events (in a modal
 // dialog, where no pump takes quit records): handler runs on the main thread from the

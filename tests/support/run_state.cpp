@@ -5,6 +5,7 @@
 // contains that layer's state, and is null (nothing to reset) when it does not.
 #include "support/run_state.h"
 
+#include "platform/pf_input.h"
 #include "platform/pf_seams.h"
 
 // The upper layers' seams (app/app_seams.h, audio/au_seams.h, game/gm_seams.h,
@@ -17,6 +18,7 @@ void CpResetSeams() __attribute__((weak));
 
 void ResetRunState() {
     PfResetSeams();
+    PfForgetQuitSignals();
     if (AppResetSeams) AppResetSeams();
     if (AuResetSeams) AuResetSeams();
     if (ResetDisplayRunState) ResetDisplayRunState();

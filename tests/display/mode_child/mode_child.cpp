@@ -2,7 +2,8 @@
 // change) and ends the process the way argv[1] says: exit, fault, sigint, sigterm
 // (honoured as a quit through the pump), close (the window manager's close request on
 // the game window, honoured the same way by a pump without a callback), sigterm-twice,
-// sighup, sigquit, crash, abort, kill (SIGKILL, which nothing can catch). "desktop" instead opens the window
+// sigterm-stuck (a SIGTERM the main thread never takes), sighup, sigquit and sigabrt
+// (as sent from outside), crash, abort, kill (SIGKILL, which nothing can catch). "desktop" instead opens the window
 // at the desktop's mode and exits 0 when that is 1024 x 768.
 #include <wx/app.h>
 #include <wx/init.h>
@@ -89,8 +90,14 @@ int main(int argc, char** argv) {
         std::raise(SIGTERM);
         std::raise(SIGTERM);
     }
+    if (!std::strcmp(how, "sigterm-stuck")) {
+        // The quit is never taken: the main thread is held up elsewhere.
+        std::raise(SIGTERM);
+        for (;;) pause();
+    }
     if (!std::strcmp(how, "sighup")) std::raise(SIGHUP);
     if (!std::strcmp(how, "sigquit")) kill(getpid(), SIGQUIT);  // as sent from outside
+    if (!std::strcmp(how, "sigabrt")) kill(getpid(), SIGABRT);
     if (!std::strcmp(how, "kill")) std::raise(SIGKILL);
     if (!std::strcmp(how, "crash")) {
         // An address in the unmapped first page, not null itself: a build with UBSan

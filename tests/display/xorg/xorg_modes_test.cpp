@@ -147,6 +147,9 @@ TEST(XorgModes, TheModeIsPutBackHoweverTheProcessEnds) {
     EXPECT_EQ(CurrentWidth(0), 1024u);
     EXPECT_EQ(RunChild("sigterm-twice"), 143);
     EXPECT_EQ(CurrentWidth(0), 1024u);
+    // A quit that never ends in order ends by the SIGTERM's deadline (a hang is cut off).
+    EXPECT_EQ(RunChild("sigterm-stuck", "timeout -s KILL 30"), 143);
+    EXPECT_EQ(CurrentWidth(0), 1024u);
     // (AddressSanitizer, where the build has it, would take the fault for itself.)
     EXPECT_EQ(RunChild("crash 2>/dev/null", "ASAN_OPTIONS=\"$ASAN_OPTIONS:handle_segv=0\""),
               128 + SIGSEGV);
@@ -158,6 +161,8 @@ TEST(XorgModes, TheModeIsPutBackHoweverTheProcessEnds) {
     EXPECT_EQ(RunChild("sighup", "trap '' HUP;"), 68);  // as under nohup: it goes on
     EXPECT_EQ(CurrentWidth(0), 1024u);
     EXPECT_EQ(RunChild("sigquit 2>/dev/null"), 128 + SIGQUIT);
+    EXPECT_EQ(CurrentWidth(0), 1024u);
+    EXPECT_EQ(RunChild("sigabrt 2>/dev/null"), 128 + SIGABRT);  // kill -ABRT, for a core
     EXPECT_EQ(CurrentWidth(0), 1024u);
     EXPECT_FALSE(FileExists(PfDisplayModesFilePath()));
 }
