@@ -91,22 +91,19 @@ protected:
     // system; the approach scene once the planet is confirmed; the game once a key has
     // skipped the scenes; the pause screen after Escape there.
     std::unique_ptr<GameProcess> StartAtPlayScreen(PlayScreen screen, SeenWindow* window) {
-        const auto buttonsShown = [&] {
-            return BandShare(kButtonBandTop, kButtonBandBottom, IsBright) > 0.01;
-        };
         const auto lavaShown = [&] { return BandShare(kLavaBandTop, 1.0, IsLava) > 0.1; };
         std::unique_ptr<GameProcess> game = StartAtGalaxy(window);
         if (screen == Galaxy) return game;
         for (const char* line : {"SelectedGalaxy=1", "SelectedSystem=0"}) Confirm(line);
         if (screen == Planet) {
-            EXPECT_TRUE(WaitUntil(buttonsShown, 30)) << "no planet screen";
+            EXPECT_TRUE(WaitUntil([&] { return ButtonsShown(); }, 30)) << "no planet screen";
             return game;
         }
         Confirm("SelectedPlanet1=0");
         if (screen == Approach) {
             // The planet screen's buttons gone and something drawn: a scene.
             EXPECT_TRUE(WaitUntil(
-                [&] { return !buttonsShown() && BandShare(0, 1, IsLit) > 0.03; }, 30))
+                [&] { return !ButtonsShown() && BandShare(0, 1, IsLit) > 0.03; }, 30))
                 << "no scene";
             return game;
         }
@@ -127,17 +124,24 @@ protected:
         return game;
     }
 
-    // Enter on a selection screen until its confirmation is in the file.
+    // Enter on a selection screen once it is up (its buttons drawn), then its
+    // confirmation in the file. A second Enter could confirm the next screen too: it is
+    // typed only when the first was lost, the same screen still up with its buttons
+    // undimmed long after (a confirmation's fade dims them within a few frames, and the
+    // line is written before the next screen comes).
     void Confirm(const char* line) {
         EXPECT_TRUE(WaitUntil(
             [&] {
                 if (ConfigHas(line)) return true;
+                if (!ButtonsShown()) return false;
                 m_screen->TypeAnywhere("Return");
-                return WaitUntil([&] { return ConfigHas(line); }, 0.5);
+                return WaitUntil([&] { return ConfigHas(line); }, 10);
             },
-            30))
+            60))
             << line << " never written:\n" << Config();
     }
+
+    bool ButtonsShown() { return BandShare(kButtonBandTop, kButtonBandBottom, IsBright) > 0.01; }
 
     // The share of the screen's rows from top to bottom (fractions of the height) whose
     // pixels pass the test.

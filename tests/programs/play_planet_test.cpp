@@ -128,10 +128,12 @@ TEST_P(PlayPlanetTest, PlaysPausesWhileThePlayerIsAwayAndEndsOnClose) {
     double played = -1;
     ASSERT_EQ(std::sscanf(output.c_str() + result, "planet 0.0.0: quit after %lf s", &played), 1)
         << output;
-    // It played, and only while its window was there: the time away does not count.
+    // It played, and only while its window was there: the time away (at least
+    // kAwaySeconds) does not count. The test sees each change of the window a moment
+    // after the game made it, later still on a busy machine.
     EXPECT_GT(played, 0.0) << output;
     const double windowShown = Seconds(left - shown) + Seconds(closed - back);
-    EXPECT_LE(played, windowShown + 1.0)
+    EXPECT_LE(played, windowShown + Seconds(back - left) / 2)
         << "played " << played << " s while the window was up " << windowShown << " s of "
         << Seconds(closed - shown) << " s";
 }

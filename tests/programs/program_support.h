@@ -18,12 +18,6 @@
 using Clock = std::chrono::steady_clock;
 inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-// True when the program's own speed can be timed: a plain build (under the sanitizers
-// every step runs several times slower than a player's build) on a machine with fewer
-// runnable tasks than processors, over the last minute and now. Elsewhere a test
-// checks only that the program ends, not how soon.
-bool MachineHasTimeToSpare();
-
 // Calls done() every 20 ms until it is true or timeoutSeconds have passed; its last
 // answer.
 template <typename Done>

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -200,4 +201,20 @@ int StartXServerOnFreeDisplay(const std::vector<std::string>& args, const std::s
         return -1;
     }
     return pid;
+}
+
+bool MachineHasTimeToSpare() {
+#if defined(__SANITIZE_ADDRESS__)
+    return false;
+#endif
+    // The last minute's average lags behind a load that has just begun: the tasks
+    // runnable at this moment (the fourth field of /proc/loadavg, "runnable/all") must
+    // leave a processor free too.
+    double average = 0;
+    int runnable = 0;
+    const long processors = sysconf(_SC_NPROCESSORS_ONLN);
+    FILE* file = std::fopen("/proc/loadavg", "r");
+    const bool read = file && std::fscanf(file, "%lf %*f %*f %d/", &average, &runnable) == 2;
+    if (file) std::fclose(file);
+    return read && processors > 0 && average < double(processors) && runnable < processors;
 }

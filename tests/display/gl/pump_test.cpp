@@ -271,6 +271,25 @@ TEST_F(Pointer, ACaptureBegunUnderAMenuStaysBalanced) {
     EXPECT_FALSE(PfCursorHidden());
 }
 
+// Pumps the game's messages into events until one with this code and key (for a
+// click: x) has come, or timeoutSeconds have passed; whether it came.
+bool PumpUntilKeyEvent(std::vector<Event>* events, uint32_t code, int64_t key,
+                       double timeoutSeconds) {
+    const auto end = std::chrono::steady_clock::now() +
+                     std::chrono::milliseconds(int(timeoutSeconds * 1000));
+    auto came = [&] {
+        for (const Event& e : *events)
+            if (e.code == code && e.a == key) return true;
+        return false;
+    };
+    while (!came()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        PumpFor(10);
+        PumpGameMessages(Record, events);
+    }
+    return true;
+}
+
 // Real X input through xdotool into the game window; run alone (focus).
 class RealInput : public ::testing::Test {
 protected:
@@ -292,24 +311,13 @@ protected:
     }
     int32_t m_pointerX = 0;
     int32_t m_pointerY = 0;
-    std::vector<Event> Collect() {
-        std::vector<Event> events;
-        for (int i = 0; i < 40; ++i) {
-            PumpFor(10);
-            PumpGameMessages(Record, &events);
-        }
-        return events;
-    }
 };
 
 TEST_F(RealInput, KeysFromTheXServer) {
     // Held long enough for the server's auto-repeat (660 ms delay by default).
     ASSERT_EQ(std::system("(xdotool keydown a; sleep 1.2; xdotool keyup a) &"), 0);
     std::vector<Event> events;
-    for (int i = 0; i < 180; ++i) {
-        PumpFor(10);
-        PumpGameMessages(Record, &events);
-    }
+    EXPECT_TRUE(PumpUntilKeyEvent(&events, 514, 65, 30)) << Codes(events);
     ASSERT_GE(events.size(), 4u) << Codes(events);
     EXPECT_EQ(events[0].code, 513u);
     EXPECT_EQ(events[0].a, 65);
@@ -318,7 +326,8 @@ TEST_F(RealInput, KeysFromTheXServer) {
     EXPECT_EQ(events.back().code, 514u);
 
     ASSERT_EQ(std::system("xdotool key Left"), 0);
-    events = Collect();
+    events.clear();
+    EXPECT_TRUE(PumpUntilKeyEvent(&events, 514, 314, 10));
     EXPECT_EQ(Codes(events), "513 512 514 ");
     if (!events.empty()) {
         EXPECT_EQ(events[0].a, 314);
@@ -444,24 +453,6 @@ std::string KeyEvents(const std::vector<Event>& events) {
     return s;
 }
 
-// Pumps the game's messages into events until one with this code and key has come,
-// or timeoutSeconds have passed; whether it came.
-bool PumpUntilKeyEvent(std::vector<Event>* events, uint32_t code, int64_t key,
-                       double timeoutSeconds) {
-    const auto end = std::chrono::steady_clock::now() +
-                     std::chrono::milliseconds(int(timeoutSeconds * 1000));
-    auto came = [&] {
-        for (const Event& e : *events)
-            if (e.code == code && e.a == key) return true;
-        return false;
-    };
-    while (!came()) {
-        if (std::chrono::steady_clock::now() >= end) return false;
-        PumpFor(10);
-        PumpGameMessages(Record, events);
-    }
-    return true;
-}
 
 // The keyboard's state as the X server sends it: a bit for each of these key codes.
 struct KeyboardState {
@@ -838,7 +829,8 @@ TEST_F(RealInput, KeysLetGoWhileTheKeyboardWasElsewhereAreLetGoOnItsReturn) {
 
 TEST_F(RealInput, ClicksFromTheXServer) {
     ASSERT_EQ(std::system("xdotool mousemove 10 20 click 1"), 0);
-    auto events = Collect();
+    std::vector<Event> events;
+    EXPECT_TRUE(PumpUntilKeyEvent(&events, 257, 10, 10));
     ASSERT_EQ(Codes(events), "256 257 ");
     EXPECT_EQ(events[0].a, 10);
     EXPECT_EQ(events[0].b, 460);

@@ -27,6 +27,10 @@
 #include "platform/pf_input.h"
 #include "platform/pf_seams.h"
 #include "platform/pf_window.h"
+#include "support/test_support.h"
+
+// Last: Xlib's macros (None, Bool) would break headers included after it.
+#include <gdk/gdkx.h>
 
 namespace {
 
@@ -72,26 +76,26 @@ TEST_F(QualityTestRun, MeasuresAndLeavesEverythingAsItWas) {
     QualityTestResults r;
     std::memset(&r, 0xff, sizeof r);
     const uint32_t framesBefore = GetFrameStatistics().frameCount;
-    const auto start = std::chrono::steady_clock::now();
+    const bool timeToSpare = MachineHasTimeToSpare();
     ASSERT_TRUE(RunQualityTest(r, 0.0, 1.0));
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     // Twelve passes of at most 8 frames (a frame starting before 200 ms), plus the probe.
-    EXPECT_LT(seconds, 12 * 0.3 + 1.0);
     const uint32_t frames = GetFrameStatistics().frameCount - framesBefore;
     EXPECT_GE(frames, 13u);
     EXPECT_LE(frames, 12u * 8u + 1u);
     // A frame lasts at least the 10 ms of the pacing.
     EXPECT_GE(r.FrameSeconds, 0.009);
-    EXPECT_LT(r.FrameSeconds, 0.2);
     EXPECT_GE(r.LayerSeconds, 0.0);
     EXPECT_GE(r.FilledPolygonSeconds, 0.0);
     EXPECT_GE(r.OutlinePolygonSeconds, 0.0);
     for (double m : r.MagFilterSeconds) EXPECT_GE(m, 0.0);
     for (double m : r.MinFilterSeconds) EXPECT_GE(m, 0.0);
-    // Fades off in the record: the layers draw nothing and cost nothing measurable
-    // beyond the noise of a paced frame.
-    EXPECT_LT(r.LayerSeconds, 0.01);
+    if (timeToSpare && MachineHasTimeToSpare()) {
+        // A paced frame of this small window takes little more than the pacing; with
+        // fades off in the record the layers draw nothing and cost nothing measurable
+        // beyond its noise.
+        EXPECT_LT(r.FrameSeconds, 0.2);
+        EXPECT_LT(r.LayerSeconds, 0.01);
+    }
     // The 128 test textures and the one already registered, all resident here.
     EXPECT_EQ(r.ResidentTextureBytes, 129u * 262144u);
     ExpectStateKept();
@@ -181,6 +185,21 @@ TEST_F(QualityTestRun, EscapeDuringAPassStopsEveryLaterFrame) {
 }
 
 // Escape from the X server (xdotool, into the focused game window) half a second in.
+// A real Escape typed on the X server while the test draws (during its third frame)
+// aborts it: the rest of the test draws nothing. xdotool has its key handled before it
+// ends, and a round trip of the program's own after that has the key read in.
+int g_swaps = 0;
+int g_swapsAfterEscape = -1;  // none typed yet
+void TypeEscapeDuringTheThirdFrame() {
+    if (g_swapsAfterEscape >= 0) {
+        ++g_swapsAfterEscape;
+    } else if (++g_swaps == 3) {
+        EXPECT_EQ(std::system("xdotool key Escape"), 0);
+        XSync(GDK_DISPLAY_XDISPLAY(gdk_display_get_default()), False);
+        g_swapsAfterEscape = 0;
+    }
+}
+
 TEST_F(QualityTestRun, RealEscapeFromTheXServerAbortsIt) {
     PumpFor(100);
     const std::string focus = "xdotool windowfocus --sync " +
@@ -188,14 +207,14 @@ TEST_F(QualityTestRun, RealEscapeFromTheXServerAbortsIt) {
     ASSERT_EQ(std::system(focus.c_str()), 0);
     PumpFor(100);
     PfClearInput();
-    ASSERT_EQ(std::system("(sleep 0.5; xdotool key Escape) &"), 0);
-    const auto start = std::chrono::steady_clock::now();
+    g_swaps = 0;
+    g_swapsAfterEscape = -1;
+    g_pfSeams.beforeSwap = TypeEscapeDuringTheThirdFrame;
     QualityTestResults r;
     EXPECT_FALSE(RunQualityTest(r, 0.0, 1.0));
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_GT(seconds, 0.3);
-    EXPECT_LT(seconds, 1.0);  // the whole test takes longer; the rest drew nothing
+    g_pfSeams.beforeSwap = nullptr;
+    ASSERT_GE(g_swapsAfterEscape, 0) << "the test ended before its third frame";
+    EXPECT_LE(g_swapsAfterEscape, 1) << "drawn on after the Escape";
     ExpectStateKept();
 }
 
