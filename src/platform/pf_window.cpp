@@ -604,6 +604,9 @@ GdkFilterReturn CloseWindowDestroyedElsewhere(GdkXEvent* xevent, GdkEvent*, gpoi
     gdk_x11_display_error_trap_push(display);
     gtk_widget_unrealize(widget);
     gdk_x11_display_error_trap_pop_ignored(display);
+    // Off the screen for the toolkit too: it asks a shown window's X window for
+    // positions (an owned window's mouse events look through the owners for a cursor).
+    gtk_widget_hide(widget);
     // A modal window's hold on the input would pass the other windows' events to it.
     gtk_grab_remove(widget);
     wxWindow* topLevel =

@@ -6,6 +6,7 @@
 // X server for nothing that could no longer answer.
 #include <gtest/gtest.h>
 #include <wx/frame.h>
+#include <wx/log.h>
 #include <wx/panel.h>
 #include <wx/popupwin.h>
 
@@ -219,6 +220,53 @@ TEST_F(DestroyedWindowTest, EachTopLevelWindowHearsOneCloseHoweverManyOfItsXWind
     EXPECT_EQ(unshown->closes, 0);
     EXPECT_EQ(g_gdkWarnings, 0);
     popup->Destroy();
+}
+
+// What the toolkit logs, counted.
+class CountedLog : public wxLog {
+public:
+    int messages = 0;
+    wxString last;
+
+protected:
+    void DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo&) override {
+        ++messages;
+        last = message;
+    }
+};
+
+// A frame destroyed by another client is off the screen for the toolkit too, though the
+// program has not let it go yet: the pointer entering a frame it owns, whose cursor the
+// toolkit looks for up through the owners, has the toolkit ask nothing of it (it would
+// log that it cannot place a point in a window that is not shown).
+TEST_F(DestroyedWindowTest, AFrameDestroyedElsewhereIsNoLongerShownToTheToolkit) {
+    CountedFrame* owner = NewFrame(0);
+    auto* owned = new wxFrame(owner, wxID_ANY, "owned", wxPoint(300, 300), wxSize(100, 100));
+    owned->Show();
+    ASSERT_TRUE(PfWaitUntilViewable(owned, 10000));
+    const Window gone = XidOf(owner);
+    m_other.Destroy(gone);
+    ASSERT_TRUE(PumpUntil([&] { return GdkForgot(gone); }, 20));
+    bool entered = false;
+    owned->Bind(wxEVT_ENTER_WINDOW, [&](wxMouseEvent& event) {
+        entered = true;
+        event.Skip();
+    });
+    CountedLog* log = new CountedLog;
+    wxLog* before = wxLog::SetActiveTarget(log);
+    GdkEvent* enter = gdk_event_new(GDK_ENTER_NOTIFY);
+    enter->crossing.window = GDK_WINDOW(g_object_ref(owned->GTKGetDrawingWindow()));
+    enter->crossing.time = GDK_CURRENT_TIME;
+    enter->crossing.x = enter->crossing.y = 10;
+    enter->crossing.mode = GDK_CROSSING_NORMAL;
+    enter->crossing.detail = GDK_NOTIFY_NONLINEAR;
+    gdk_event_set_device(enter, gdk_seat_get_pointer(gdk_display_get_default_seat(Gdk())));
+    gtk_main_do_event(enter);
+    gdk_event_free(enter);
+    EXPECT_TRUE(entered);
+    EXPECT_EQ(log->messages, 0) << log->last;
+    delete wxLog::SetActiveTarget(before);
+    owned->Destroy();
 }
 
 // The toolkit's hidden leader window destroyed by another client: every shown top-level
