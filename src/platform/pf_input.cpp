@@ -11,8 +11,8 @@
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
-#include <deque>
 #include <ctime>
+#include <deque>
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
@@ -75,6 +75,7 @@ bool g_quitDeadlineMade = false;     // set once, before any SIGTERM is handled
 std::atomic<bool> g_quitTaken{false};  // the main thread took a SIGTERM's quit
 std::atomic<bool> g_quitExtended{false};  // the deadline gave way to the orderly end
 
+// Sets the deadline ms from now; 0 turns it off.
 void ArmQuitDeadline(long ms) {
     if (!g_quitDeadlineMade) return;
     itimerspec after = {};
@@ -83,11 +84,7 @@ void ArmQuitDeadline(long ms) {
     timer_settime(g_quitDeadline, 0, &after, nullptr);
 }
 
-void DisarmQuitDeadline() {
-    if (!g_quitDeadlineMade) return;
-    const itimerspec off = {};
-    timer_settime(g_quitDeadline, 0, &off, nullptr);
-}
+void DisarmQuitDeadline() { ArmQuitDeadline(0); }
 
 void OnTerm(int, siginfo_t* info, void*) {
     const bool deadline = info && info->si_code == SI_TIMER;

@@ -29,10 +29,10 @@ long StoredConfigValue(const std::string& fileText, const char* key, long fallba
 // FNV-1a 64 over bytes: pins large outputs (images, mixed sound) in one number.
 unsigned long long HashBytes(const void* data, size_t size);
 
-// True when the program's own speed (or the game code's in this process) can be timed: a plain build (under the sanitizers
-// every step runs several times slower than a player's build) on a machine with fewer
-// runnable tasks than processors, over the last minute and now. Elsewhere a test
-// checks only that the program ends, not how soon.
+// True when the program's own speed (or the game code's in this process) can be timed:
+// a plain build (under the sanitizers every step runs several times slower than a
+// player's build) on a machine with fewer runnable tasks than processors, over the last
+// minute and now. Elsewhere a test checks only that the program ends, not how soon.
 bool MachineHasTimeToSpare();
 
 // How many threads of this process the game made (named with its prefix; the

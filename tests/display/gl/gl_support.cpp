@@ -116,6 +116,15 @@ bool MoveFocusOffProgram() {
     return !PfKeyboardFocusIsOurs();
 }
 
+bool DestroyAsAnotherClient(unsigned long window) {
+    Display* other = XOpenDisplay(nullptr);
+    if (!other) return false;
+    XDestroyWindow(other, window);
+    XSync(other, False);
+    XCloseDisplay(other);
+    return true;
+}
+
 namespace {
 
 Window TopLevelXWindow(wxWindow* window) {

@@ -43,6 +43,9 @@ void PumpFor(int ms);
 // switches to another program: the program is inactive until a window of it has the
 // focus again. True once the program sees the focus gone.
 bool MoveFocusOffProgram();
+// Another client destroys the X window, and the X server has done it on return; the
+// program has read nothing of it yet. False when no other connection opens.
+bool DestroyAsAnotherClient(unsigned long window);
 
 class wxWindow;
 // What a window manager does on Alt+F4 or the close box: a WM_DELETE_WINDOW client

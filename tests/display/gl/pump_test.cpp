@@ -453,7 +453,6 @@ std::string KeyEvents(const std::vector<Event>& events) {
     return s;
 }
 
-
 // The keyboard's state as the X server sends it: a bit for each of these key codes.
 struct KeyboardState {
     char bits[32] = {};

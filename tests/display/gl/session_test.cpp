@@ -440,11 +440,7 @@ TEST_F(DisplaySessionTest, AGameWindowDestroyedBeforeTheLeaveIsHeardIsNotDrawnIn
     ::Display* x = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
     g_passErrorOn = XESetWireToError(x, BadDrawable, CountFailedSizeQuery);
     ASSERT_TRUE(MoveFocusOffProgram());
-    ::Display* other = XOpenDisplay(nullptr);
-    ASSERT_NE(other, nullptr);
-    XDestroyWindow(other, PfGameWindowXid());
-    XSync(other, False);
-    XCloseDisplay(other);
+    ASSERT_TRUE(DestroyAsAnotherClient(PfGameWindowXid()));
     ReportProgramLeft();
     XSync(x, False);
     XESetWireToError(x, BadDrawable, g_passErrorOn);
@@ -476,11 +472,8 @@ TEST_F(DisplaySessionTest, ALeaderDestroyedBeforeTheReturnIsHeardHoldsNothingUp)
     ASSERT_TRUE(MoveFocusOffProgram());
     ReportProgramLeft();
     ASSERT_FALSE(GameWindowExists());
-    ::Display* other = XOpenDisplay(nullptr);
-    ASSERT_NE(other, nullptr);
-    XDestroyWindow(other, gdk_x11_window_get_xid(gdk_display_get_default_group(gdk_display_get_default())));
-    XSync(other, False);
-    XCloseDisplay(other);
+    ASSERT_TRUE(DestroyAsAnotherClient(
+        gdk_x11_window_get_xid(gdk_display_get_default_group(gdk_display_get_default()))));
     ReportProgramBack();
     EXPECT_TRUE(GameWindowExists());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);

@@ -3,8 +3,9 @@
 // (honoured as a quit through the pump), close (the window manager's close request on
 // the game window, honoured the same way by a pump without a callback), sigterm-twice,
 // sigterm-stuck (a SIGTERM the main thread never takes), sighup, sigquit and sigabrt
-// (as sent from outside), crash, abort, kill (SIGKILL, which nothing can catch). "desktop" instead opens the window
-// at the desktop's mode and exits 0 when that is 1024 x 768.
+// (as sent from outside), crash, abort, kill (SIGKILL, which nothing can catch).
+// "desktop" instead opens the window at the desktop's mode and exits 0 when that is
+// 1024 x 768.
 #include <wx/app.h>
 #include <wx/init.h>
 

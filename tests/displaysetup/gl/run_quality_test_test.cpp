@@ -184,7 +184,6 @@ TEST_F(QualityTestRun, EscapeDuringAPassStopsEveryLaterFrame) {
     ExpectStateKept();
 }
 
-// Escape from the X server (xdotool, into the focused game window) half a second in.
 // A real Escape typed on the X server while the test draws (during its third frame)
 // aborts it: the rest of the test draws nothing. xdotool has its key handled before it
 // ends, and a round trip of the program's own after that has the key read in.
