@@ -23,15 +23,15 @@ bool g_leftoverModesChecked = false;  // run: a killed run's modes were looked f
 void RestoreModesAtExit() { PfRestoreDisplayModes(); }
 
 // X keeps a changed mode after the process is gone: put it back on every way out
-// the process can catch (normal exit, an internal fault, SIGINT, SIGTERM, SIGHUP,
-// SIGQUIT, a crash). One it cannot catch (SIGKILL) leaves the desktop's mode in the
+// the process can catch (normal exit; an internal fault, and through the program's
+// signal handlers SIGINT, SIGTERM, SIGHUP, SIGQUIT and a crash, all of which run the
+// emergency hooks). One it cannot catch (SIGKILL) leaves the desktop's mode in the
 // platform's file for the next start.
 void InstallExitHooks() {
     if (g_exitHooksInstalled) return;
     g_exitHooksInstalled = true;
     std::atexit(RestoreModesAtExit);
     AddEmergencyHook(RestoreModesAtExit);
-    PfInstallSignalHandlers(RestoreModesAtExit);
 }
 
 // Every non-zero field of the remembered mode equals the current one; any current

@@ -71,7 +71,7 @@ void RunEmergencyAndExit(int code) {
 constexpr long kQuitDeadlineMs = 1500;
 constexpr long kOrderlyEndMs = 10000;
 timer_t g_quitDeadline;
-bool g_quitDeadlineMade = false;     // set once, before any SIGTERM is handled
+bool g_quitDeadlineMade = false;     // set with the handlers, before any SIGTERM
 std::atomic<bool> g_quitTaken{false};  // the main thread took a SIGTERM's quit
 std::atomic<bool> g_quitExtended{false};  // the deadline gave way to the orderly end
 
@@ -134,6 +134,13 @@ void OnFatal(int sig, siginfo_t* info, void*) {
     // its own again (raise() and abort() send to the thread, SI_TKILL).
     const bool sent = info && (info->si_code == SI_USER || info->si_code == SI_QUEUE);
     if (sig == SIGQUIT || sent) raise(sig);
+}
+
+bool g_signalHandlersInstalled = false;
+
+bool IgnoredAtStart(int sig) {
+    struct sigaction current = {};
+    return sigaction(sig, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
 }
 
 }  // namespace
@@ -234,27 +241,29 @@ bool PfKeyboardFocusIsOurs() { return PfKeyboardFocusHolder() != PfFocusHolder::
 bool PfIsProgramFocused() { return PfKeyboardFocusHolder() == PfFocusHolder::OwnWindow; }
 
 void PfInstallSignalHandlers(void (*emergency)()) {
+    // Once: a second install would take these handlers for the dispositions a crash
+    // goes back to, and the crash would run its handler again for ever.
+    if (g_signalHandlersInstalled) return;
+    g_signalHandlersInstalled = true;
     g_emergency = emergency;
     struct sigaction term = {};
     term.sa_sigaction = OnTerm;
     sigemptyset(&term.sa_mask);
     term.sa_flags = SA_SIGINFO | SA_RESTART;  // as std::signal would
     sigaction(SIGTERM, &term, nullptr);
-    std::signal(SIGINT, OnInterrupt);
-    // Started under nohup, the game is meant to outlive its terminal: keep that.
-    struct sigaction hangup = {};
-    if (sigaction(SIGHUP, nullptr, &hangup) != 0 || hangup.sa_handler != SIG_IGN)
-        std::signal(SIGHUP, OnInterrupt);
-    if (!g_quitDeadlineMade) {
-        sigevent deadline = {};
-        deadline.sigev_notify = SIGEV_SIGNAL;
-        deadline.sigev_signo = SIGTERM;
-        g_quitDeadlineMade = timer_create(CLOCK_MONOTONIC, &deadline, &g_quitDeadline) == 0;
-        // On its way out through exit() the program has ended in order: what is left
-        // (the libraries' own ends, a sanitizer's leak check) is not cut short.
-        if (g_quitDeadlineMade) std::atexit(DisarmQuitDeadline);
-    }
+    // A signal the game was started with ignored (under nohup, as a script's background
+    // command, after trap '') was meant not to reach it: it stays ignored.
+    if (!IgnoredAtStart(SIGINT)) std::signal(SIGINT, OnInterrupt);
+    if (!IgnoredAtStart(SIGHUP)) std::signal(SIGHUP, OnInterrupt);
+    sigevent deadline = {};
+    deadline.sigev_notify = SIGEV_SIGNAL;
+    deadline.sigev_signo = SIGTERM;
+    g_quitDeadlineMade = timer_create(CLOCK_MONOTONIC, &deadline, &g_quitDeadline) == 0;
+    // On its way out through exit() the program has ended in order: what is left (the
+    // libraries' own ends, a sanitizer's leak check) is not cut short.
+    if (g_quitDeadlineMade) std::atexit(DisarmQuitDeadline);
     for (size_t i = 0; i < sizeof kFatalSignals / sizeof kFatalSignals[0]; ++i) {
+        if (kFatalSignals[i] == SIGQUIT && IgnoredAtStart(SIGQUIT)) continue;
         struct sigaction action = {};
         action.sa_sigaction = OnFatal;
         sigemptyset(&action.sa_mask);

@@ -77,13 +77,15 @@ PfFocusHolder PfKeyboardFocusHolder();
 // root window.
 bool PfKeyboardFocusIsOurs();
 
-// SIGTERM becomes a quit record (a second one before the game has ended, 1.5 s passing
-// before the main thread takes the quit, or 10 s before the game has ended, runs
-// emergency and ends the process with status 128 + SIGTERM); SIGINT and
-// SIGHUP run emergency and end the process with status 128 + the signal (a SIGHUP
-// ignored at start, as under nohup, stays ignored); a crash (SIGSEGV, SIGBUS, SIGFPE,
-// SIGILL, SIGABRT), SIGQUIT and any of these sent by another process run emergency and
-// then end the process as they would have.
+// The process's signal handling, installed once by the program at its start (later
+// calls change nothing). SIGTERM becomes a quit record (a second one before the game
+// has ended, 1.5 s passing before the main thread takes the quit, or 10 s before the
+// game has ended, runs emergency and ends the process with status 128 + SIGTERM);
+// SIGINT and SIGHUP run emergency and end the process with status 128 + the signal; a
+// crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT), SIGQUIT and any of these sent by
+// another process run emergency and then end the process as they would have. SIGINT,
+// SIGHUP and SIGQUIT ignored at the start (nohup, a script's background command) stay
+// ignored.
 // emergency must be safe to run from a signal handler as far as is practical (it
 // puts changed display modes back).
 void PfInstallSignalHandlers(void (*emergency)());

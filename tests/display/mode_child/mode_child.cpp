@@ -1,9 +1,12 @@
-// Helper of the Xorg tests: opens the game window at 800 x 600 on monitor 0 (a mode
-// change) and ends the process the way argv[1] says: exit, fault, sigint, sigterm
-// (honoured as a quit through the pump), close (the window manager's close request on
-// the game window, honoured the same way by a pump without a callback), sigterm-twice,
-// sigterm-stuck (a SIGTERM the main thread never takes), sighup, sigquit and sigabrt
-// (as sent from outside), crash, abort, kill (SIGKILL, which nothing can catch).
+// Helper of the Xorg tests: installs the signal handlers at its start as the game does,
+// opens the game window at 800 x 600 on monitor 0 (a mode change) and ends the process
+// the way argv[1] says: exit, fault, sigint, sigterm (honoured as a quit through the
+// pump), close (the window manager's close request on the game window, honoured the
+// same way by a pump without a callback), sigterm-twice, sigterm-stuck (a SIGTERM the
+// main thread never takes), sighup, sigquit and sigabrt and sigsegv (as sent from outside),
+// crash, abort, kill (SIGKILL, which nothing can catch), ignored (SIGHUP, SIGINT and
+// SIGQUIT, which it was started with ignored, then a SIGTERM honoured; 70 when any of
+// them put the mode back).
 // "desktop" instead opens the window at the desktop's mode and exits 0 when that is
 // 1024 x 768.
 #include <wx/app.h>
@@ -19,6 +22,8 @@
 #include "display/dp_input.h"
 #include "display/dp_quit.h"
 #include "display/dp_window.h"
+#include "platform/pf_displays.h"
+#include "platform/pf_input.h"
 #include "platform/pf_window.h"
 
 // Last: Xlib's macros (None, Bool) would break the headers above.
@@ -31,14 +36,28 @@ void OnEvent(void*, uint32_t code, const void*) {
     if (code == GameEventQuit) g_quit = true;
 }
 
+// The SIGTERM's quit taken through the pump, then the ordinary end.
+int EndOnSigterm() {
+    std::raise(SIGTERM);
+    for (int i = 0; i < 100 && !g_quit; ++i) PumpGameMessages(OnEvent, nullptr);
+    if (!g_quit) return 67;
+    CloseGameWindow();
+    wxEntryCleanup();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) return 64;
+    // A way out that never ends the process (a handler run again and again, say) is
+    // cut off here, as SIGALRM's 142.
+    alarm(15);
     setenv("GDK_BACKEND", "x11", 1);
     int wxArgc = 1;
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(wxArgc, argv) || !wxTheApp->CallOnInit()) return 65;
+    PfInstallSignalHandlers(RunEmergencyHooks);
     const char* how = argv[1];
     if (!std::strcmp(how, "desktop")) {
         DisplayMode desktop = {0, 0, 0, 0};
@@ -59,14 +78,7 @@ int main(int argc, char** argv) {
         }
     }
     if (!std::strcmp(how, "sigint")) std::raise(SIGINT);
-    if (!std::strcmp(how, "sigterm")) {
-        std::raise(SIGTERM);
-        for (int i = 0; i < 100 && !g_quit; ++i) PumpGameMessages(OnEvent, nullptr);
-        if (!g_quit) return 67;
-        CloseGameWindow();
-        wxEntryCleanup();
-        return 0;
-    }
+    if (!std::strcmp(how, "sigterm")) return EndOnSigterm();
     if (!std::strcmp(how, "close")) {
         // What a window manager sends on Alt+F4 or the close box.
         Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
@@ -96,9 +108,18 @@ int main(int argc, char** argv) {
         std::raise(SIGTERM);
         for (;;) pause();
     }
+    if (!std::strcmp(how, "ignored")) {
+        std::raise(SIGHUP);
+        std::raise(SIGINT);
+        kill(getpid(), SIGQUIT);
+        PlatformDisplayMode current;
+        if (!PfGetCurrentMode(0, &current) || current.width != 800) return 70;
+        return EndOnSigterm();
+    }
     if (!std::strcmp(how, "sighup")) std::raise(SIGHUP);
     if (!std::strcmp(how, "sigquit")) kill(getpid(), SIGQUIT);  // as sent from outside
     if (!std::strcmp(how, "sigabrt")) kill(getpid(), SIGABRT);
+    if (!std::strcmp(how, "sigsegv")) kill(getpid(), SIGSEGV);
     if (!std::strcmp(how, "kill")) std::raise(SIGKILL);
     if (!std::strcmp(how, "crash")) {
         // An address in the unmapped first page, not null itself: a build with UBSan
