@@ -3,10 +3,12 @@
 // the way argv[1] says: exit, fault, sigint, sigterm (honoured as a quit through the
 // pump), close (the window manager's close request on the game window, honoured the
 // same way by a pump without a callback), sigterm-twice, sigterm-stuck (a SIGTERM the
-// main thread never takes), sighup, sigquit and sigabrt and sigsegv (as sent from outside),
+// main thread never takes), sigterm-slow (a SIGTERM taken by the toolkit's loop, then
+// 3 s to end in order), sighup, sigquit and sigabrt and sigsegv (as sent from outside),
 // crash, abort, kill (SIGKILL, which nothing can catch), ignored (SIGHUP, SIGINT and
 // SIGQUIT, which it was started with ignored, then a SIGTERM honoured; 70 when any of
-// them put the mode back).
+// them put the mode back). The SIGTERM cases print "sigterm <ns>", the monotonic clock
+// at the signal, first.
 // "desktop" instead opens the window at the desktop's mode and exits 0 when that is
 // 1024 x 768.
 #include <wx/app.h>
@@ -14,8 +16,10 @@
 
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <unistd.h>
 
 #include "app/app_fault.h"
@@ -36,9 +40,25 @@ void OnEvent(void*, uint32_t code, const void*) {
     if (code == GameEventQuit) g_quit = true;
 }
 
+bool g_quitSignalHeard = false;
+void OnQuitSignal() { g_quitSignalHeard = true; }
+
+int64_t MonotonicNs() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// SIGTERM, with the time it was sent told to the test first.
+void RaiseTimedSigterm() {
+    std::printf("sigterm %lld\n", static_cast<long long>(MonotonicNs()));
+    std::fflush(stdout);
+    std::raise(SIGTERM);
+}
+
 // The SIGTERM's quit taken through the pump, then the ordinary end.
 int EndOnSigterm() {
-    std::raise(SIGTERM);
+    RaiseTimedSigterm();
     for (int i = 0; i < 100 && !g_quit; ++i) PumpGameMessages(OnEvent, nullptr);
     if (!g_quit) return 67;
     CloseGameWindow();
@@ -58,6 +78,7 @@ int main(int argc, char** argv) {
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(wxArgc, argv) || !wxTheApp->CallOnInit()) return 65;
     PfInstallSignalHandlers(RunEmergencyHooks);
+    PfSetQuitSignalHandler(OnQuitSignal);
     const char* how = argv[1];
     if (!std::strcmp(how, "desktop")) {
         DisplayMode desktop = {0, 0, 0, 0};
@@ -105,8 +126,19 @@ int main(int argc, char** argv) {
     }
     if (!std::strcmp(how, "sigterm-stuck")) {
         // The quit is never taken: the main thread is held up elsewhere.
-        std::raise(SIGTERM);
+        RaiseTimedSigterm();
         for (;;) pause();
+    }
+    if (!std::strcmp(how, "sigterm-slow")) {
+        // Taken where a modal loop would take it, then an end slowed past the deadline
+        // of a quit not taken.
+        RaiseTimedSigterm();
+        while (!g_quitSignalHeard) g_main_context_iteration(nullptr, TRUE);
+        const int64_t slowUntil = MonotonicNs() + 3000000000;
+        while (MonotonicNs() < slowUntil) usleep(10000);
+        CloseGameWindow();
+        wxEntryCleanup();
+        return 0;
     }
     if (!std::strcmp(how, "ignored")) {
         std::raise(SIGHUP);
