@@ -56,14 +56,18 @@ void RaiseTimedSigterm() {
     std::raise(SIGTERM);
 }
 
+// The ordinary end, after a quit.
+int EndInOrder() {
+    CloseGameWindow();
+    wxEntryCleanup();
+    return 0;
+}
+
 // The SIGTERM's quit taken through the pump, then the ordinary end.
 int EndOnSigterm() {
     RaiseTimedSigterm();
     for (int i = 0; i < 100 && !g_quit; ++i) PumpGameMessages(OnEvent, nullptr);
-    if (!g_quit) return 67;
-    CloseGameWindow();
-    wxEntryCleanup();
-    return 0;
+    return g_quit ? EndInOrder() : 67;
 }
 
 }  // namespace
@@ -115,10 +119,7 @@ int main(int argc, char** argv) {
             PumpGameMessages(nullptr, nullptr);
             usleep(1000);
         }
-        if (!QuitRequested) return 67;
-        CloseGameWindow();
-        wxEntryCleanup();
-        return 0;
+        return QuitRequested ? EndInOrder() : 67;
     }
     if (!std::strcmp(how, "sigterm-twice")) {
         std::raise(SIGTERM);
@@ -136,9 +137,7 @@ int main(int argc, char** argv) {
         while (!g_quitSignalHeard) g_main_context_iteration(nullptr, TRUE);
         const int64_t slowUntil = MonotonicNs() + 3000000000;
         while (MonotonicNs() < slowUntil) usleep(10000);
-        CloseGameWindow();
-        wxEntryCleanup();
-        return 0;
+        return EndInOrder();
     }
     if (!std::strcmp(how, "ignored")) {
         std::raise(SIGHUP);
