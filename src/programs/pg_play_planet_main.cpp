@@ -22,6 +22,7 @@
 #include "displaysetup/ds_monitor.h"
 #include "game/gm_input.h"
 #include "game/gm_play.h"
+#include "platform/pf_input.h"
 #include "platform/pf_window.h"
 #include "texgen/tg_generators.h"
 
@@ -106,6 +107,9 @@ int main(int argc, char** argv) {
     }
     SendToolkitLogToStderr();  // the toolkit's start put its own log target in place
     InstallLoggingAssertHandler();
+    // As in the game: SIGTERM ends the play as a quit would, and a crash or SIGINT puts
+    // a changed display mode back on its way out.
+    PfInstallSignalHandlers(RunEmergencyHooks);
     wxTheApp->CallOnInit();
     PfCloseWindowsDestroyedElsewhere();  // as a close: the game ends with "quit"
     wxImage::AddHandler(new wxPNGHandler);

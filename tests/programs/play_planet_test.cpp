@@ -3,8 +3,8 @@
 // the player leaves for another program, which then closes (without a window manager
 // the focus falls back to the root window), and the game stays paused, its window
 // closed and its time stopped, until the player comes back; the close of the game
-// window ends it with the time played, the time away left out. What the toolkit logs
-// meanwhile goes to standard error.
+// window ends it with the time played, the time away left out, and so does SIGTERM.
+// What the toolkit logs meanwhile goes to standard error.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -136,6 +136,18 @@ TEST_P(PlayPlanetTest, PlaysPausesWhileThePlayerIsAwayAndEndsOnClose) {
     EXPECT_LE(played, windowShown + Seconds(back - left) / 2)
         << "played " << played << " s while the window was up " << windowShown << " s of "
         << Seconds(closed - shown) << " s";
+}
+
+// SIGTERM (kill, the session ending) ends the play as the close box does, with the
+// time played, as it ends the game.
+TEST_P(PlayPlanetTest, ASigtermEndsThePlayAsAQuit) {
+    GameProcess game(m_home.Path(), m_desktop.Name(), {"0", "0", "0"});
+    SeenWindow gameWindow;
+    ASSERT_TRUE(WaitForPlay(60, &gameWindow)) << "no play on the screen:\n" << game.Errors();
+    game.Terminate();
+    EXPECT_EQ(game.Wait(30), 1) << game.Errors();
+    EXPECT_NE(game.Errors().find("planet 0.0.0: quit after "), std::string::npos)
+        << game.Errors();
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, PlayPlanetTest,
