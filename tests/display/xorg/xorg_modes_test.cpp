@@ -11,7 +11,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,16 +18,11 @@
 #include "display/dp_texture.h"
 #include "display/dp_window.h"
 #include "dummy_server.h"
+#include "platform/pf_clock.h"
 #include "platform/pf_displays.h"
 #include "support/test_support.h"
 
 namespace {
-
-int64_t MonotonicNs() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
 
 DummyXServer g_server;
 bool g_up = false;
@@ -138,11 +132,13 @@ int RunChild(const char* how, const char* before = "", double* sinceSigterm = nu
         std::string(before) + " " + std::string(VORPANE_MODE_CHILD) + " " + how;
     FILE* child = popen(command.c_str(), "r");
     if (!child) return -1;
-    long long sentNs = -1;
+    bool sent = false;
+    unsigned sentMs = 0;
     char line[128];
-    while (std::fgets(line, sizeof line, child)) std::sscanf(line, "sigterm %lld", &sentNs);
+    while (std::fgets(line, sizeof line, child))
+        sent = std::sscanf(line, "sigterm %u", &sentMs) == 1 || sent;
     int status = pclose(child);
-    if (sinceSigterm) *sinceSigterm = sentNs < 0 ? -1 : (MonotonicNs() - sentNs) / 1e9;
+    if (sinceSigterm) *sinceSigterm = sent ? uint32_t(PfReadClockMs() - sentMs) / 1000.0 : -1;
     // A child killed by a signal counts as 128 + the signal, as a shell reports it.
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
