@@ -5,20 +5,24 @@
 // same way by a pump without a callback), sigterm-twice, sigterm-stuck (a SIGTERM the
 // main thread never takes), sigterm-slow (a SIGTERM taken by the toolkit's loop, then
 // 3 s to end in order), sighup, sigquit and sigabrt and sigsegv (as sent from outside),
-// crash, abort, kill (SIGKILL, which nothing can catch), ignored (SIGHUP, SIGINT and
-// SIGQUIT, which it was started with ignored, then a SIGTERM honoured; 70 when any of
-// them put the mode back). The SIGTERM cases print "sigterm <ms>", the monotonic clock
-// at the signal, first.
+// sigquit-raised (as a terminal's Ctrl+\ arrives: not sent by a process), crash,
+// crash-together (the main thread and a second one crashing at once), abort, kill
+// (SIGKILL, which nothing can catch), ignored HUP|INT|QUIT (that signal, which it was
+// started with ignored, then a SIGTERM honoured; 70 when it put the mode back). The
+// SIGTERM cases print "sigterm <ms>", the monotonic clock at the signal, first.
 // "desktop" instead opens the window at the desktop's mode and exits 0 when that is
 // 1024 x 768.
 #include <wx/app.h>
 #include <wx/init.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 #include "app/app_fault.h"
@@ -63,6 +67,70 @@ int EndOnSigterm() {
     RaiseTimedSigterm();
     for (int i = 0; i < 100 && !g_quit; ++i) PumpGameMessages(OnEvent, nullptr);
     return g_quit ? EndInOrder() : 67;
+}
+
+// An address in the unmapped first page, not null itself: a build with UBSan would end
+// at a null store with its own report before the fault happened.
+void Crash() {
+    volatile uintptr_t nowhere = 64;
+    *reinterpret_cast<volatile int*>(nowhere) = 1;
+}
+
+// crash-together: a second thread crashes while the main thread's crash runs the
+// emergency work. The case's own hook runs first: it lets the second thread crash and
+// holds the rest of the work (the mode put back) until that thread waits in its handler.
+std::atomic<bool> g_secondMayCrash{false};
+std::atomic<pid_t> g_secondThread{0};
+char g_secondStatusPath[64];  // its /proc status file
+
+// The second thread is asleep inside its SIGSEGV handler: the signal blocked, as it is
+// while its handler runs, and the thread sleeping. Only calls safe in a signal handler.
+bool SecondSleepsInItsSegvHandler() {
+    char text[2048];
+    const int fd = open(g_secondStatusPath, O_RDONLY);
+    if (fd < 0) return false;
+    const ssize_t got = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (got <= 0) return false;
+    text[got] = '\0';
+    const char* state = std::strstr(text, "State:\t");
+    const char* blocked = std::strstr(text, "SigBlk:\t");
+    if (!state || !blocked) return false;
+    const unsigned long long mask = std::strtoull(blocked + 8, nullptr, 16);
+    return state[7] == 'S' && (mask >> (SIGSEGV - 1)) & 1;
+}
+
+void LetTheSecondThreadCrash() {
+    g_secondMayCrash = true;
+    const timespec pause = {0, 1000000};
+    while (!SecondSleepsInItsSegvHandler()) nanosleep(&pause, nullptr);
+}
+
+int CrashTogether() {
+    std::thread second([] {
+        g_secondThread = gettid();
+        while (!g_secondMayCrash.load()) usleep(1000);
+        Crash();
+    });
+    while (!g_secondThread.load()) usleep(1000);
+    std::snprintf(g_secondStatusPath, sizeof g_secondStatusPath, "/proc/self/task/%d/status",
+                  int(g_secondThread.load()));
+    AddEmergencyHook(LetTheSecondThreadCrash);
+    Crash();
+    second.join();
+    return 68;
+}
+
+// ignored HUP|INT|QUIT: the signal the child was started with ignored reaches it, the
+// way it usually comes (SIGQUIT from another process), and is still ignored.
+int Ignored(const char* name) {
+    if (!name) return 64;
+    if (!std::strcmp(name, "HUP")) std::raise(SIGHUP);
+    if (!std::strcmp(name, "INT")) std::raise(SIGINT);
+    if (!std::strcmp(name, "QUIT")) kill(getpid(), SIGQUIT);
+    PlatformDisplayMode current;
+    if (!PfGetCurrentMode(0, &current) || current.width != 800) return 70;
+    return EndOnSigterm();
 }
 
 }  // namespace
@@ -134,25 +202,15 @@ int main(int argc, char** argv) {
         while (PfReadClockMs() - slowFrom < 3000) usleep(10000);
         return EndInOrder();
     }
-    if (!std::strcmp(how, "ignored")) {
-        std::raise(SIGHUP);
-        std::raise(SIGINT);
-        kill(getpid(), SIGQUIT);
-        PlatformDisplayMode current;
-        if (!PfGetCurrentMode(0, &current) || current.width != 800) return 70;
-        return EndOnSigterm();
-    }
+    if (!std::strcmp(how, "ignored")) return Ignored(argv[2]);
     if (!std::strcmp(how, "sighup")) std::raise(SIGHUP);
     if (!std::strcmp(how, "sigquit")) kill(getpid(), SIGQUIT);  // as sent from outside
+    if (!std::strcmp(how, "sigquit-raised")) std::raise(SIGQUIT);
     if (!std::strcmp(how, "sigabrt")) kill(getpid(), SIGABRT);
     if (!std::strcmp(how, "sigsegv")) kill(getpid(), SIGSEGV);
     if (!std::strcmp(how, "kill")) std::raise(SIGKILL);
-    if (!std::strcmp(how, "crash")) {
-        // An address in the unmapped first page, not null itself: a build with UBSan
-        // would end at a null store with its own report before the fault happened.
-        volatile uintptr_t nowhere = 64;
-        *reinterpret_cast<volatile int*>(nowhere) = 1;
-    }
+    if (!std::strcmp(how, "crash")) Crash();
+    if (!std::strcmp(how, "crash-together")) return CrashTogether();
     if (!std::strcmp(how, "abort")) std::abort();
     return 68;
 }

@@ -36,6 +36,10 @@ public:
         g_configDir = new TempDir;
         setenv("XDG_RUNTIME_DIR", g_runtimeDir->Path().c_str(), 1);
         setenv("XDG_CONFIG_HOME", g_configDir->Path().c_str(), 1);
+        // The children start with SIGINT and SIGQUIT at their defaults however the tests
+        // were started (a shell's background command has them ignored).
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGQUIT, SIG_DFL);
         g_up = g_server.StartWithToolkit("display_xorg_tests");
     }
     void TearDown() override {
@@ -171,15 +175,26 @@ TEST(XorgModes, TheModeIsPutBackHoweverTheProcessEnds) {
     const char* const asanLeavesSegv = "ASAN_OPTIONS=\"$ASAN_OPTIONS:handle_segv=0\"";
     EXPECT_EQ(RunChild("crash 2>/dev/null", asanLeavesSegv), 128 + SIGSEGV);
     EXPECT_EQ(CurrentWidth(0), 1024u);
+    // The second thread to crash waits for the first one's work instead of ending the
+    // process under it.
+    EXPECT_EQ(RunChild("crash-together 2>/dev/null", asanLeavesSegv), 128 + SIGSEGV);
+    EXPECT_EQ(CurrentWidth(0), 1024u);
     EXPECT_EQ(RunChild("abort 2>/dev/null"), 128 + SIGABRT);
     EXPECT_EQ(CurrentWidth(0), 1024u);
     EXPECT_EQ(RunChild("sighup"), 128 + SIGHUP);  // the terminal or session closed
     EXPECT_EQ(CurrentWidth(0), 1024u);
-    // Signals ignored at the start (nohup, a script's background command) stay
-    // ignored, the game's mode with them; a SIGTERM still ends it.
-    EXPECT_EQ(RunChild("ignored", "trap '' HUP INT QUIT;"), 0);
-    EXPECT_EQ(CurrentWidth(0), 1024u);
+    // A signal ignored at the start (nohup, a script's background command) stays
+    // ignored, the game's mode with it; a SIGTERM still ends it.
+    for (const char* name : {"HUP", "INT", "QUIT"}) {
+        EXPECT_EQ(RunChild((std::string("ignored ") + name).c_str(),
+                           (std::string("trap '' ") + name + ";").c_str()),
+                  0)
+            << name;
+        EXPECT_EQ(CurrentWidth(0), 1024u);
+    }
     EXPECT_EQ(RunChild("sigquit 2>/dev/null"), 128 + SIGQUIT);
+    EXPECT_EQ(CurrentWidth(0), 1024u);
+    EXPECT_EQ(RunChild("sigquit-raised 2>/dev/null"), 128 + SIGQUIT);  // Ctrl+\ in a terminal
     EXPECT_EQ(CurrentWidth(0), 1024u);
     EXPECT_EQ(RunChild("sigabrt 2>/dev/null"), 128 + SIGABRT);  // kill -ABRT, for a core
     EXPECT_EQ(CurrentWidth(0), 1024u);
