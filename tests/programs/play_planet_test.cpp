@@ -3,10 +3,12 @@
 // the player leaves for another program, which then closes (without a window manager
 // the focus falls back to the root window), and the game stays paused, its window
 // closed and its time stopped, until the player comes back; the close of the game
-// window ends it with the time played, the time away left out, and so does SIGTERM.
-// What the toolkit logs meanwhile goes to standard error.
+// window ends it with the time played, the time away left out, and so does SIGTERM;
+// Ctrl+C ends it at once, the desktop's mode back. What the toolkit logs meanwhile goes
+// to standard error.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -32,9 +34,10 @@ protected:
                        "[Registration]\nEulaVersion=1\n[Display/Quality]\nAutomatic=0\n");
     }
 
-    // The program's window over the whole screen, untitled: the game window.
+    // The program's window over the whole screen (or its game mode), untitled: the game
+    // window.
     bool WaitForGameWindow(double timeoutSeconds, SeenWindow* found = nullptr) {
-        const int width = m_screen->Width();
+        const int width = m_gameWidth ? m_gameWidth : m_screen->Width();
         return m_screen->WaitForWindow(
             [&](const SeenWindow& w) {
                 return w.instance == "vorpane_play_planet" && w.name.empty() && w.width == width;
@@ -60,6 +63,7 @@ protected:
     PrivateDesktop m_desktop{GetParam()};
     std::unique_ptr<TestScreen> m_screen;
     TempDir m_home;
+    int m_gameWidth = 0;  // the configured game mode's; 0: the desktop's
 };
 
 TEST_P(PlayPlanetTest, PlaysPausesWhileThePlayerIsAwayAndEndsOnClose) {
@@ -139,15 +143,29 @@ TEST_P(PlayPlanetTest, PlaysPausesWhileThePlayerIsAwayAndEndsOnClose) {
 }
 
 // SIGTERM (kill, the session ending) ends the play as the close box does, with the
-// time played, as it ends the game.
-TEST_P(PlayPlanetTest, ASigtermEndsThePlayAsAQuit) {
-    GameProcess game(m_home.Path(), m_desktop.Name(), {"0", "0", "0"});
-    SeenWindow gameWindow;
-    ASSERT_TRUE(WaitForPlay(60, &gameWindow)) << "no play on the screen:\n" << game.Errors();
-    game.Terminate();
-    EXPECT_EQ(game.Wait(30), 1) << game.Errors();
-    EXPECT_NE(game.Errors().find("planet 0.0.0: quit after "), std::string::npos)
-        << game.Errors();
+// time played, as it ends the game; Ctrl+C ends it at once. Either way the desktop's
+// mode comes back: the tool plays in a mode of its own.
+TEST_P(PlayPlanetTest, ASigtermEndsThePlayAsAQuitAndCtrlCAtOnceWithTheModeBack) {
+    ASSERT_TRUE(m_desktop.OfferMode(1024, 768));
+    WriteWholeFile(m_home.Path() + "/.config/vorpane.conf",
+                   "[Registration]\nEulaVersion=1\n[Display]\nGameWidth=1024\nGameHeight=768\n"
+                   "[Display/Quality]\nAutomatic=0\n");
+    m_gameWidth = 1024;
+    for (const int sig : {SIGTERM, SIGINT}) {
+        GameProcess game(m_home.Path(), m_desktop.Name(), {"0", "0", "0"});
+        SeenWindow gameWindow;
+        ASSERT_TRUE(WaitForPlay(60, &gameWindow)) << "no play on the screen:\n" << game.Errors();
+        EXPECT_EQ(m_desktop.ModeWidth(), 1024);
+        kill(game.Pid(), sig);
+        if (sig == SIGTERM) {
+            EXPECT_EQ(game.Wait(30), 1) << game.Errors();
+            EXPECT_NE(game.Errors().find("planet 0.0.0: quit after "), std::string::npos)
+                << game.Errors();
+        } else {
+            EXPECT_EQ(game.Wait(30), 128 + SIGINT) << game.Errors();
+        }
+        EXPECT_EQ(m_desktop.ModeWidth(), 1280) << "after signal " << sig;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, PlayPlanetTest,

@@ -155,6 +155,10 @@ void GameProcess::Start(const std::string& home, const char* lang, const std::st
             setenv(variable.substr(0, equals).c_str(), variable.substr(equals + 1).c_str(), 1);
         }
         RedirectOutput(m_errPath);
+        // As from a terminal, however the tests were started (a shell's background
+        // command has SIGINT and SIGQUIT ignored, and the program keeps them so).
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGQUIT, SIG_DFL);
         execv(program, argv.data());
         _exit(127);
     }
@@ -174,7 +178,7 @@ int GameProcess::Wait(double timeoutSeconds) {
         m_ended = true;
         return -1;
     }
-    return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -2;
+    return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : 128 + WTERMSIG(m_status);
 }
 
 bool GameProcess::Running() {
@@ -546,6 +550,32 @@ std::string PrivateDesktop::WindowManagerLog() const {
 
 void PrivateDesktop::HoldWindowManager(bool held) {
     if (m_windowManager > 0) kill(-m_windowManager, held ? SIGSTOP : SIGCONT);
+}
+
+bool PrivateDesktop::OfferMode(int width, int height) {
+    const std::string name = std::to_string(width) + "x" + std::to_string(height);
+    const std::string xrandr = "xrandr -d " + m_name + " ";
+    // Any timing will do: Xvfb shows none of it.
+    const std::string timing = " 60 " + std::to_string(width) + " " +
+                               std::to_string(width + 1) + " " + std::to_string(width + 2) +
+                               " " + std::to_string(width + 3) + " " + std::to_string(height) +
+                               " " + std::to_string(height + 1) + " " +
+                               std::to_string(height + 2) + " " + std::to_string(height + 3);
+    return std::system((xrandr + "--newmode " + name + timing + " >/dev/null 2>&1").c_str()) ==
+               0 &&
+           std::system((xrandr + "--addmode screen " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+int PrivateDesktop::ModeWidth() const {
+    // "screen connected 1024x768+0+0 ..."
+    FILE* out = popen(("xrandr -d " + m_name + " --current 2>/dev/null").c_str(), "r");
+    if (!out) return 0;
+    int width = 0;
+    char line[256];
+    while (std::fgets(line, sizeof line, out))
+        if (std::sscanf(line, "screen connected %d", &width) == 1) break;
+    pclose(out);
+    return width;
 }
 
 bool PrivateDesktop::StartServer(double timeoutSeconds, bool withOpenGL) {

@@ -49,8 +49,9 @@ public:
     GameProcess(const GameProcess&) = delete;
     GameProcess& operator=(const GameProcess&) = delete;
 
-    // The exit status once the process has ended within timeoutSeconds; -1 when it has
-    // not (it is then killed), -2 when a signal ended it.
+    // The exit status once the process has ended within timeoutSeconds, 128 + the
+    // signal when a signal ended it (as a shell reports it); -1 when it has not ended
+    // (it is then killed).
     int Wait(double timeoutSeconds);
     bool Running();
     std::string Errors() const;
@@ -259,6 +260,11 @@ public:
     // Stops the window manager, or lets it go on: meanwhile it handles nothing, and the
     // requests sent to it wait, in order.
     void HoldWindowManager(bool held);
+    // Offers the display mode width x height beside the server's own 1280 x 1024, as a
+    // monitor lists more than one, so that a program can change to it; true when added.
+    bool OfferMode(int width, int height);
+    // The width of the mode the display shows now; 0 when it cannot be read.
+    int ModeWidth() const;
 
 private:
     bool StartServer(double timeoutSeconds, bool withOpenGL);

@@ -1,13 +1,15 @@
 // The vorpane program as a player starts it, in real processes with a private HOME on
 // the test X server, driven by real X input (xdotool): the first-start agreement
 // declined and accepted, the home screen's Exit, a second start without the agreement,
-// a walk into the campaign and back out, SIGTERM, a broken settings file and any
-// locale; the configuration file after each run, and nothing on standard error.
+// a walk into the campaign and back out, SIGTERM, Ctrl+C and a crash, a broken settings
+// file and any locale; the configuration file after each run, and nothing on standard
+// error.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -173,6 +175,40 @@ TEST_F(ProgramTest, SigtermEndsTheProgramCleanlyFromTheMenusAndTheScreens) {
     const std::string errors = game.Errors();
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
     EXPECT_EQ(Config().find("[Game"), std::string::npos) << Config();
+}
+
+// Ctrl+C and a crash end the program at once, in the window of a game mode of its own,
+// with the signal's own status and the desktop's mode put back.
+TEST_F(ProgramTest, CtrlCAndACrashEndTheProgramWithTheDesktopsModeBack) {
+    PrivateDesktop desktop("none");
+    ASSERT_TRUE(desktop.Ready()) << desktop.Problem();
+    ASSERT_TRUE(desktop.OfferMode(1024, 768));
+    TestScreen screen(desktop.Name());
+    ASSERT_TRUE(screen.Connected());
+    mkdir((m_home.Path() + "/.config").c_str(), 0700);
+    WriteWholeFile(m_configFile,
+                   "[Registration]\nEulaVersion=1\n[Display]\nGameWidth=1024\nGameHeight=768\n"
+                   "[Display/Quality]\nAutomatic=0\n");
+    // (AddressSanitizer, where the build has it, would take a SIGSEGV for itself.)
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::string asanLeavesSegv =
+        "ASAN_OPTIONS=" + std::string(asan ? asan : "") + ":handle_segv=0";
+    for (const int sig : {SIGINT, SIGSEGV}) {
+        GameProcess game(m_home.Path(), "C.UTF-8", desktop.Name(), {asanLeavesSegv});
+        SeenWindow home;
+        ASSERT_TRUE(screen.WaitForMenu(&home)) << game.Errors();
+        screen.Type(home, "Return");  // Play
+        ASSERT_TRUE(screen.WaitForWindow(
+            [](const SeenWindow& w) {
+                return w.className == "Vorpane" && w.name.empty() && w.width == 1024;
+            },
+            30))
+            << "no game window in the game's mode: " << game.Errors();
+        EXPECT_EQ(desktop.ModeWidth(), 1024);
+        kill(game.Pid(), sig);
+        EXPECT_EQ(game.Wait(10), 128 + sig) << game.Errors();
+        EXPECT_EQ(desktop.ModeWidth(), 1280) << "after signal " << sig;
+    }
 }
 
 // Another client taking the focus suspends the session (under a window manager the
