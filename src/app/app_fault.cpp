@@ -34,7 +34,8 @@ std::atomic<bool> g_hooksDone{false};
 // Two threads crashing at once both ask for the hooks: the second waits for the first
 // to finish them, since its own end would otherwise end the process under them. The
 // wait is bounded, so a stuck X server cannot turn the crash into a hang. Only calls
-// safe in a signal handler.
+// safe in a signal handler, and the real clock: the platform's may be a test's fake one
+// that never moves.
 constexpr long kWaitForHooksMs = 2000;
 
 long MonotonicMs() {

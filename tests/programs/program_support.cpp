@@ -268,11 +268,11 @@ bool TestScreen::WaitForMenu(SeenWindow* found, double timeoutSeconds) {
         timeoutSeconds, found);
 }
 
-bool TestScreen::WaitForGameWindow(double timeoutSeconds, SeenWindow* found) {
-    const int screenWidth = Width();
+bool TestScreen::WaitForGameWindow(double timeoutSeconds, SeenWindow* found, int width) {
+    const int wanted = width ? width : Width();
     return WaitForWindow(
         [&](const SeenWindow& w) {
-            return w.className == "Vorpane" && w.name.empty() && w.width == screenWidth;
+            return w.className == "Vorpane" && w.name.empty() && w.width == wanted;
         },
         timeoutSeconds, found);
 }
@@ -553,16 +553,13 @@ void PrivateDesktop::HoldWindowManager(bool held) {
 }
 
 bool PrivateDesktop::OfferMode(int width, int height) {
-    const std::string name = std::to_string(width) + "x" + std::to_string(height);
-    const std::string xrandr = "xrandr -d " + m_name + " ";
     // Any timing will do: Xvfb shows none of it.
-    const std::string timing = " 60 " + std::to_string(width) + " " +
-                               std::to_string(width + 1) + " " + std::to_string(width + 2) +
-                               " " + std::to_string(width + 3) + " " + std::to_string(height) +
-                               " " + std::to_string(height + 1) + " " +
-                               std::to_string(height + 2) + " " + std::to_string(height + 3);
-    return std::system((xrandr + "--newmode " + name + timing + " >/dev/null 2>&1").c_str()) ==
-               0 &&
+    char mode[128];
+    std::snprintf(mode, sizeof mode, "%dx%d 60 %d %d %d %d %d %d %d %d", width, height, width,
+                  width + 1, width + 2, width + 3, height, height + 1, height + 2, height + 3);
+    const std::string name(mode, std::strchr(mode, ' '));
+    const std::string xrandr = "xrandr -d " + m_name + " ";
+    return std::system((xrandr + "--newmode " + mode + " >/dev/null 2>&1").c_str()) == 0 &&
            std::system((xrandr + "--addmode screen " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 

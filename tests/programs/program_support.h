@@ -153,8 +153,9 @@ public:
     // A menu: the program's borderless, untitled dialog of the background frame, smaller
     // than the screen.
     bool WaitForMenu(SeenWindow* found, double timeoutSeconds = 60);
-    // The game window: the program's untitled window over the whole screen.
-    bool WaitForGameWindow(double timeoutSeconds, SeenWindow* found = nullptr);
+    // The game window: the program's untitled window over the whole screen, or as wide
+    // as width when that is given (a game mode other than the desktop's).
+    bool WaitForGameWindow(double timeoutSeconds, SeenWindow* found = nullptr, int width = 0);
     // The background frame: the program's window titled "Vorpane".
     static bool IsBackgroundFrame(const SeenWindow& w);
 

@@ -198,11 +198,7 @@ TEST_F(ProgramTest, CtrlCAndACrashEndTheProgramWithTheDesktopsModeBack) {
         SeenWindow home;
         ASSERT_TRUE(screen.WaitForMenu(&home)) << game.Errors();
         screen.Type(home, "Return");  // Play
-        ASSERT_TRUE(screen.WaitForWindow(
-            [](const SeenWindow& w) {
-                return w.className == "Vorpane" && w.name.empty() && w.width == 1024;
-            },
-            30))
+        ASSERT_TRUE(screen.WaitForGameWindow(30, nullptr, 1024))
             << "no game window in the game's mode: " << game.Errors();
         EXPECT_EQ(desktop.ModeWidth(), 1024);
         kill(game.Pid(), sig);
