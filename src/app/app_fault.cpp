@@ -9,9 +9,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <sys/types.h>
-#include <unistd.h>
 
 namespace {
 
@@ -27,29 +24,7 @@ void LogAssert(const wxString& file, int line, const wxString& func, const wxStr
 constexpr int kMaxHooks = 16;
 EmergencyHook g_hooks[kMaxHooks];
 std::atomic<int> g_hookCount{0};
-// The thread running the hooks (0 before any), and whether it has finished them.
-std::atomic<pid_t> g_hooksRunner{0};
-std::atomic<bool> g_hooksDone{false};
-
-// Two threads crashing at once both ask for the hooks: the second waits for the first
-// to finish them, since its own end would otherwise end the process under them. The
-// wait is bounded, so a stuck X server cannot turn the crash into a hang. Only calls
-// safe in a signal handler, and the real clock: the platform's may be a test's fake one
-// that never moves.
-constexpr long kWaitForHooksMs = 2000;
-
-long MonotonicMs() {
-    timespec now = {};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return long(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
-void WaitForHooksElsewhere() {
-    const long start = MonotonicMs();
-    const timespec pause = {0, 1000000};
-    while (!g_hooksDone.load() && MonotonicMs() - start < kWaitForHooksMs)
-        nanosleep(&pause, nullptr);
-}
+std::atomic<bool> g_hooksRan{false};
 
 }  // namespace
 
@@ -74,15 +49,8 @@ void AddEmergencyHook(EmergencyHook hook) {
 }
 
 void RunEmergencyHooks() {
-    const pid_t self = gettid();
-    pid_t runner = 0;
-    if (!g_hooksRunner.compare_exchange_strong(runner, self)) {
-        // A thread failing again inside its own hooks does not wait for itself.
-        if (runner != self) WaitForHooksElsewhere();
-        return;
-    }
+    if (g_hooksRan.exchange(true)) return;
     for (int i = g_hookCount.load() - 1; i >= 0; --i) g_hooks[i]();
-    g_hooksDone = true;
 }
 
 void ExitOnInternalFault(const char* guid) {

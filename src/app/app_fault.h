@@ -18,10 +18,9 @@ private:
 
 [[noreturn]] void ThrowInternalFault(const char* guid);
 
-// Work that must run however the process ends, even on an internal fault (putting a
-// changed display mode back, say). Hooks run last registered first, once: a thread that
-// asks while another thread runs them (two crashing at once) waits up to 2 s for them
-// to finish, so that its own end does not cut them short.
+// Work that must run however the program ends itself, even on an internal fault
+// (putting a changed display mode back, say). Hooks run last registered first, once.
+// Never from a signal handler: they may take locks and allocate.
 using EmergencyHook = void (*)();
 void AddEmergencyHook(EmergencyHook hook);
 void RunEmergencyHooks();

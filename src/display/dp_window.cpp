@@ -22,11 +22,10 @@ bool g_leftoverModesChecked = false;  // run: a killed run's modes were looked f
 
 void RestoreModesAtExit() { PfRestoreDisplayModes(); }
 
-// X keeps a changed mode after the process is gone: put it back on every way out
-// the process can catch (normal exit; an internal fault, and through the program's
-// signal handlers SIGINT, SIGTERM, SIGHUP, SIGQUIT and a crash, all of which run the
-// emergency hooks). One it cannot catch (SIGKILL) leaves the desktop's mode in the
-// platform's file for the next start.
+// X keeps a changed mode after the process is gone: put it back on the ways out the
+// program takes itself (normal exit, an internal fault's emergency work). A signal or a
+// crash (the program's signal handlers) and SIGKILL leave it to the platform's mode
+// guard.
 void InstallExitHooks() {
     if (g_exitHooksInstalled) return;
     g_exitHooksInstalled = true;

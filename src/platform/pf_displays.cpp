@@ -1,16 +1,20 @@
 // Monitors and modes over wxDisplay and libXrandr.
 //
 // The X connection used here is our own (not the toolkit's), so that putting a mode
-// back from an emergency path does not interleave with the toolkit's requests.
+// back on an internal fault does not interleave with the toolkit's requests.
 // A monitor is found among the RandR CRTCs by the geometry the toolkit reports for
 // it; the match is remembered, because after a mode change the two disagree until
 // the toolkit has processed the server's notification.
 //
 // The settings to put back are also written to a file while a change is in effect
-// (see PfDisplayModesFilePath): one line per changed CRTC, with the X display
-// and the writer's process id, so the next start can tell a leftover from a running
-// game's and put it back.
+// (see PfDisplayModesFilePath, pf_modes_file.h), for the mode guard (pf_mode_guard.h)
+// to put back when this process cannot, and for the next start when the guard could
+// not either.
 #include "platform/pf_displays.h"
+
+#include "platform/pf_mode_guard.h"
+#include "platform/pf_modes_file.h"
+#include "platform/pf_seams.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
@@ -43,11 +47,10 @@ struct SavedCrtc {
 };
 
 constexpr char kModesFileName[] = "vorpane-display-modes";
-constexpr char kModesFileHeader[] = "vorpane display modes 1";
+constexpr char kGuardProgram[] = "vorpane_mode_guard";
 
-// The file this process wrote, kept as plain characters so that the emergency path
-// can remove it without allocating; empty until the first write.
-char g_modesFile[4096];
+// The file this process writes; empty until the first write.
+std::string g_modesFile;
 
 struct RandrState {
     Display* display;               // our own connection; null until first use
@@ -56,7 +59,7 @@ struct RandrState {
     SavedCrtc saved[kMaxMonitors];
 };
 
-RandrState g_randr;  // main thread; read by the emergency restore
+RandrState g_randr;  // main thread
 
 Display* RandrDisplay() {
     if (g_randr.display || g_randr.failed) return g_randr.display;
@@ -155,98 +158,54 @@ bool WriteAll(int fd, const std::string& text) {
 void SyncModesFile() {
     Display* d = RandrDisplay();
     if (!AnySaved() || !d) {
-        if (g_modesFile[0]) unlink(g_modesFile);
+        if (!g_modesFile.empty()) unlink(g_modesFile.c_str());
         return;
     }
-    if (!g_modesFile[0]) {
-        std::string path = PfDisplayModesFilePath();
-        if (path.size() >= sizeof g_modesFile) return;
-        std::memcpy(g_modesFile, path.c_str(), path.size() + 1);
-    }
-    std::string text = std::string(kModesFileHeader) + "\npid " + std::to_string(getpid()) +
-                       "\ndisplay " + DisplayString(d) + "\n";
+    if (g_modesFile.empty()) g_modesFile = PfDisplayModesFilePath();
+    PfModesFile file;
+    file.pid = long(getpid());
+    file.display = DisplayString(d);
     for (const auto& s : g_randr.saved) {
         if (!s.saved) continue;
-        char line[512];
-        int n = std::snprintf(line, sizeof line, "crtc %lu %lu %u %u %d %d %u %u %u %d",
-                              static_cast<unsigned long>(s.crtc),
-                              static_cast<unsigned long>(s.mode), s.width, s.height, s.x,
-                              s.y, unsigned(s.rotation), s.changedWidth, s.changedHeight,
-                              s.outputCount);
-        for (int i = 0; i < s.outputCount && n > 0 && n < int(sizeof line); ++i)
-            n += std::snprintf(line + n, sizeof line - size_t(n), " %lu",
-                               static_cast<unsigned long>(s.outputs[i]));
-        text += line;
-        text += "\n";
+        PfSavedCrtc c = {s.crtc, s.mode, s.width, s.height, s.x, s.y, unsigned(s.rotation),
+                         s.changedWidth, s.changedHeight, s.outputCount, {}};
+        for (int i = 0; i < s.outputCount; ++i) c.outputs[i] = s.outputs[i];
+        file.crtcs.push_back(c);
     }
-    std::string folder(g_modesFile, std::strrchr(g_modesFile, '/') - g_modesFile);
+    std::string folder = g_modesFile.substr(0, g_modesFile.rfind('/'));
     mkdir(folder.c_str(), 0700);  // the configuration folder may not exist yet
-    std::string temporary = std::string(g_modesFile) + ".new";
+    std::string temporary = g_modesFile + ".new";
     int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return;
-    bool ok = WriteAll(fd, text);
+    bool ok = WriteAll(fd, PfFormatModesFile(file));
     ok = close(fd) == 0 && ok;
-    if (!ok || rename(temporary.c_str(), g_modesFile) != 0) unlink(temporary.c_str());
+    if (!ok || rename(temporary.c_str(), g_modesFile.c_str()) != 0) unlink(temporary.c_str());
 }
 
-// One "crtc" line of the file.
-struct LeftoverCrtc {
-    unsigned long crtc, mode;
-    unsigned width, height;
-    int x, y;
-    unsigned rotation, changedWidth, changedHeight;
-    int outputCount;
-    RROutput outputs[8];
-};
-
-bool ParseCrtcLine(const char* line, LeftoverCrtc* out) {
-    int used = 0;
-    if (std::sscanf(line, "crtc %lu %lu %u %u %d %d %u %u %u %d%n", &out->crtc, &out->mode,
-                    &out->width, &out->height, &out->x, &out->y, &out->rotation,
-                    &out->changedWidth, &out->changedHeight, &out->outputCount, &used) != 10)
-        return false;
-    if (out->outputCount < 0 || out->outputCount > 8) return false;
-    const char* at = line + used;
-    for (int i = 0; i < out->outputCount; ++i) {
-        unsigned long output = 0;
-        int n = 0;
-        if (std::sscanf(at, " %lu%n", &output, &n) != 1) return false;
-        out->outputs[i] = RROutput(output);
-        at += n;
-    }
-    return true;
+// The guard program: the tests' build of it, else the one beside this program.
+std::string GuardProgram() {
+    if (g_pfSeams.modeGuardProgram) return g_pfSeams.modeGuardProgram;
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return kGuardProgram;
+    self[n] = '\0';
+    std::string path(self);
+    return path.substr(0, path.rfind('/') + 1) + kGuardProgram;
 }
 
-bool Contains(const RRCrtc* ids, int count, unsigned long id) {
-    for (int i = 0; i < count; ++i)
-        if (ids[i] == id) return true;
-    return false;
-}
-
-// Puts one leftover CRTC back, where everything it names still exists and the
-// monitor still shows the mode the dead run set (a mode changed by someone since is
-// left alone).
-bool RestoreLeftover(Display* d, XRRScreenResources* res, const LeftoverCrtc& c) {
-    if (!Contains(res->crtcs, res->ncrtc, c.crtc)) return false;
-    for (int i = 0; i < c.outputCount; ++i)
-        if (!Contains(res->outputs, res->noutput, c.outputs[i])) return false;
-    const XRRModeInfo* original = FindModeInfo(res, c.mode);
-    if (!original || original->width != c.width || original->height != c.height) return false;
-    XRRCrtcInfo* info = XRRGetCrtcInfo(d, res, c.crtc);
-    if (!info) return false;
-    const XRRModeInfo* shown = FindModeInfo(res, info->mode);
-    bool ours = info->mode != c.mode && shown && shown->width == c.changedWidth &&
-                shown->height == c.changedHeight;
-    XRRFreeCrtcInfo(info);
-    if (!ours) return false;
-    RROutput outputs[8];
-    for (int i = 0; i < c.outputCount; ++i) outputs[i] = c.outputs[i];
-    XErrorHandler old = XSetErrorHandler(IgnoreXError);
-    bool ok = XRRSetCrtcConfig(d, res, c.crtc, CurrentTime, c.x, c.y, c.mode,
-                               Rotation(c.rotation), outputs, c.outputCount) == RRSetConfigSuccess;
-    XSync(d, False);
-    XSetErrorHandler(old);
-    return ok;
+// Before the first change (and any later one, should the guard have gone): a crash, a
+// signal or a kill from then on leaves the guard to put the modes back.
+void StartModeGuard(Display* d) {
+    if (g_modesFile.empty()) g_modesFile = PfDisplayModesFilePath();
+    const std::string program = GuardProgram();
+    if (PfStartModeGuard(program.c_str(), g_modesFile.c_str(), DisplayString(d))) return;
+    static bool told = false;
+    if (!told)
+        std::fprintf(stderr,
+                     "vorpane: %s could not start (%s): should the game crash or be killed, "
+                     "the screen mode stays changed until its next start\n",
+                     program.c_str(), std::strerror(errno));
+    told = true;
 }
 
 void RestoreSaved(SavedCrtc& s) {
@@ -368,7 +327,9 @@ bool PfChangeDisplayMode(unsigned index, uint32_t width, uint32_t height) {
             for (int i = 0; i < s.outputCount; ++i) s.outputs[i] = info->outputs[i];
             s.saved = true;
         }
-        // On disk before the change, so that no moment of the change goes unrecorded.
+        // The guard running and the file on disk before the change, so that no moment of
+        // the change goes unrecorded.
+        StartModeGuard(d);
         uint32_t shownWidth = s.changedWidth, shownHeight = s.changedHeight;
         s.changedWidth = width;
         s.changedHeight = height;
@@ -393,8 +354,7 @@ bool PfChangeDisplayMode(unsigned index, uint32_t width, uint32_t height) {
 
 void PfRestoreDisplayModes() {
     for (auto& s : g_randr.saved) RestoreSaved(s);
-    // Only unlink here: this runs from signal handlers too.
-    if (g_modesFile[0]) unlink(g_modesFile);
+    if (!g_modesFile.empty()) unlink(g_modesFile.c_str());
 }
 
 void PfRestoreDisplayMode(unsigned index) {
@@ -421,46 +381,20 @@ std::string PfDisplayModesFilePath() {
 bool PfRestoreLeftoverDisplayModes() {
     if (AnySaved()) return false;  // the file, if any, is this process's own
     std::string path = PfDisplayModesFilePath();
-    FILE* f = std::fopen(path.c_str(), "r");
-    if (!f) return false;
-    char line[1024];
-    bool valid = std::fgets(line, sizeof line, f) &&
-                 std::strncmp(line, kModesFileHeader, sizeof kModesFileHeader - 1) == 0;
-    long pid = 0;
-    valid = valid && std::fgets(line, sizeof line, f) && std::sscanf(line, "pid %ld", &pid) == 1;
-    std::string display;
-    if (valid && std::fgets(line, sizeof line, f) && std::strncmp(line, "display ", 8) == 0) {
-        display = line + 8;
-        while (!display.empty() && (display.back() == '\n' || display.back() == '\r'))
-            display.pop_back();
-    } else {
-        valid = false;
-    }
-    std::vector<LeftoverCrtc> crtcs;
-    while (valid && std::fgets(line, sizeof line, f)) {
-        LeftoverCrtc c;
-        if (ParseCrtcLine(line, &c))
-            crtcs.push_back(c);
-        else
-            valid = false;
-    }
-    std::fclose(f);
-    if (!valid) {
-        unlink(path.c_str());  // not a file this program wrote whole: nothing to trust
+    PfModesFile file;
+    bool garbled = false;
+    if (!PfReadModesFile(path, &file, &garbled)) {
+        if (garbled) unlink(path.c_str());  // not a file this program wrote whole
         return false;
     }
     // A game still running (on this machine) owns its file.
+    const long pid = file.pid;
     if (pid > 0 && pid != long(getpid()) && (kill(pid_t(pid), 0) == 0 || errno == EPERM))
         return false;
     Display* d = RandrDisplay();
-    if (!d) return false;                          // left for a start that has X
-    if (display != DisplayString(d)) return false;  // another display's
-    bool restored = false;
-    {
-        Resources r(d);
-        if (r.res)
-            for (const LeftoverCrtc& c : crtcs) restored = RestoreLeftover(d, r.res, c) || restored;
-    }
+    if (!d) return false;                               // left for a start that has X
+    if (file.display != DisplayString(d)) return false;  // another display's
+    const bool restored = PfPutBackModes(d, file);
     unlink(path.c_str());
     // The toolkit learns of the change from the server; the CRTCs found for monitors
     // by their old geometry must be found again.

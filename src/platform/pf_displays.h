@@ -39,11 +39,13 @@ std::vector<PlatformDisplayMode> PfListDisplayModes(unsigned index);
 
 // Switches the monitor to a mode of that width and height (the highest rate among
 // them). The first change of a monitor remembers its setting for
-// PfRestoreDisplayModes. False when the server has no such mode or refuses.
+// PfRestoreDisplayModes; a change starts the mode guard when none runs. False when the
+// server has no such mode or refuses.
 bool PfChangeDisplayMode(unsigned index, uint32_t width, uint32_t height);
 
 // Puts every monitor changed by this process back as it was before its first
-// change. Safe to call any number of times; the emergency paths call it too.
+// change. Safe to call any number of times; an internal fault's emergency work calls it
+// too (never a signal handler: those ask the mode guard).
 void PfRestoreDisplayModes();
 // The same for one monitor only.
 void PfRestoreDisplayMode(unsigned index);
@@ -52,9 +54,10 @@ void PfRestoreDisplayMode(unsigned index);
 bool PfDisplayModesChanged();
 
 // While a mode is changed, the monitors' settings from before are also kept in a
-// small file, written before the change and removed when they are put back, so that
-// a run that ended without putting them back (killed outright) leaves them for the
-// next one. The file: vorpane-display-modes in $XDG_RUNTIME_DIR, or in the
+// small file (pf_modes_file.h), written before the change and removed when they are put
+// back. The mode guard (pf_mode_guard.h), started with the first change, puts them back
+// from it when this process ends without doing so (a signal, a crash, a kill); should
+// the guard be gone too, the next start does. The file: vorpane-display-modes in $XDG_RUNTIME_DIR, or in the
 // configuration folder ($XDG_CONFIG_HOME, else ~/.config) when that is unset or not
 // an absolute path.
 std::string PfDisplayModesFilePath();

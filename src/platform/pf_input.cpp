@@ -17,6 +17,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/pf_mode_guard.h"
+
 // Last: Xlib's macros (None, Bool) would break headers included after it.
 #include <gdk/gdkx.h>
 
@@ -33,7 +35,6 @@ std::deque<PlatformInput> g_queue;   // main thread
 std::vector<HeldKey> g_heldKeys;     // main thread
 std::atomic<int> g_termSignals{0};   // SIGTERMs received, not yet turned into quits
 std::atomic<int> g_termSeen{0};      // SIGTERMs ever received
-void (*g_emergency)() = nullptr;
 // The quit signal's way into a main loop that is waiting (a menu's, say): the handler
 // writes a byte, the main loop's watch reads it and calls the handler of the program.
 int g_wakePipe[2] = {-1, -1};
@@ -56,8 +57,10 @@ bool Hold(int32_t key, uint32_t keyCode) {
     return true;
 }
 
-void RunEmergencyAndExit(int code) {
-    if (g_emergency) g_emergency();
+// An end at once from a signal handler: only what is safe there, so the changed display
+// modes are left to the mode guard.
+void PutModesBackAndExit(int code) {
+    PfAskModeGuard();
     _exit(code);
 }
 
@@ -92,7 +95,7 @@ void OnTerm(int, siginfo_t* info, void*) {
         ArmQuitDeadline(kOrderlyEndMs - kQuitDeadlineMs);
         return;
     }
-    if (deadline || g_termSeen.fetch_add(1) > 0) RunEmergencyAndExit(128 + SIGTERM);
+    if (deadline || g_termSeen.fetch_add(1) > 0) PutModesBackAndExit(128 + SIGTERM);
     ArmQuitDeadline(kQuitDeadlineMs);
     g_termSignals.fetch_add(1);
     if (g_wakePipe[1] >= 0) {
@@ -115,9 +118,9 @@ gboolean OnQuitSignalWake(gint fd, GIOCondition, gpointer) {
 
 // SIGINT (Ctrl+C) and SIGHUP (the terminal closed, the session ended) end the game
 // at once, as their default would, but with the display put back.
-void OnInterrupt(int sig) { RunEmergencyAndExit(128 + sig); }
+void OnInterrupt(int sig) { PutModesBackAndExit(128 + sig); }
 
-// A crash still puts the display back: the emergency work runs, then the previous
+// A crash still puts the display back (through the mode guard), then the previous
 // disposition comes back and the fault takes its course (a fault re-runs its
 // instruction; abort() raises again), so crash reports and core dumps are unchanged.
 // SIGQUIT asks for such an end with a core dump, and so does any of these signals sent
@@ -126,7 +129,7 @@ constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQU
 struct sigaction g_previous[sizeof kFatalSignals / sizeof kFatalSignals[0]];
 
 void OnFatal(int sig, siginfo_t* info, void*) {
-    if (g_emergency) g_emergency();
+    PfAskModeGuard();
     for (size_t i = 0; i < sizeof kFatalSignals / sizeof kFatalSignals[0]; ++i)
         if (kFatalSignals[i] == sig) sigaction(sig, &g_previous[i], nullptr);
     // A sent signal is not raised again by itself: send it once more, to arrive when
@@ -240,12 +243,11 @@ bool PfKeyboardFocusIsOurs() { return PfKeyboardFocusHolder() != PfFocusHolder::
 
 bool PfIsProgramFocused() { return PfKeyboardFocusHolder() == PfFocusHolder::OwnWindow; }
 
-void PfInstallSignalHandlers(void (*emergency)()) {
+void PfInstallSignalHandlers() {
     // Once: a second install would take these handlers for the dispositions a crash
     // goes back to, and the crash would run its handler again for ever.
     if (g_signalHandlersInstalled) return;
     g_signalHandlersInstalled = true;
-    g_emergency = emergency;
     struct sigaction term = {};
     term.sa_sigaction = OnTerm;
     sigemptyset(&term.sa_mask);

@@ -80,15 +80,14 @@ bool PfKeyboardFocusIsOurs();
 // The process's signal handling, installed once by the program at its start (later
 // calls change nothing). SIGTERM becomes a quit record (a second one before the game
 // has ended, 1.5 s passing before the main thread takes the quit, or 10 s before the
-// game has ended, runs emergency and ends the process with status 128 + SIGTERM);
-// SIGINT and SIGHUP run emergency and end the process with status 128 + the signal; a
-// crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT), SIGQUIT and any of these sent by
-// another process run emergency and then end the process as they would have. SIGINT,
+// game has ended, ends the process with status 128 + SIGTERM); SIGINT and SIGHUP end
+// the process with status 128 + the signal; a crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL,
+// SIGABRT), SIGQUIT and any of these sent by another process end the process as they
+// would have. Every such end first asks the mode guard (pf_mode_guard.h) to put changed
+// display modes back: the handlers do only what is safe in a signal handler. SIGINT,
 // SIGHUP and SIGQUIT ignored at the start (nohup, a script's background command) stay
 // ignored.
-// emergency must be safe to run from a signal handler as far as is practical (it
-// puts changed display modes back).
-void PfInstallSignalHandlers(void (*emergency)());
+void PfInstallSignalHandlers();
 
 // Forgets the SIGTERMs received and stops the deadline of the first: the signal state
 // of a fresh program (for a test that raised one and goes on). The handlers stay.

@@ -11,7 +11,8 @@
 // Where each layer's seams are: every layer that has seams owns them in a record of its
 // own with its own reset, next to the code they replace, and the shared main empties
 // each of them the same way:
-//   platform  platform/pf_seams.h  the clock and sleep, the swap, the audio driver, MIDI
+//   platform  platform/pf_seams.h  the clock and sleep, the swap, the audio driver, MIDI,
+//                                  the mode guard program
 //   app       app/app_seams.h      the settings store's file syncs
 //   audio     audio/au_seams.h     the receiver of the audio messages
 //   game      game/gm_seams.h      the pause screen, a look at every frame of play
@@ -42,6 +43,9 @@ struct PfSeams {
     // call back into the stream). Read when a stream opens.
     void (*midiEvent)(void* user, uint64_t sample, uint32_t event);
     void* midiEventUser;
+    // The mode guard program a mode change starts (pf_mode_guard.h): the tests' programs
+    // are not built beside it. Null: vorpane_mode_guard beside the running program.
+    const char* modeGuardProgram;
 };
 
 extern PfSeams g_pfSeams;  // empty unless a test fills it

@@ -92,7 +92,7 @@ bool CKorvexApplication::OnInit() {
     Bind(wxEVT_TIMER, &CKorvexApplication::OnLeaveCheck, this, m_leaveCheck->GetId());
     // SIGTERM is a quit request from the start (the agreement, the menus, the screens);
     // a crash or SIGINT puts a changed display mode back on its way out.
-    PfInstallSignalHandlers(RunEmergencyHooks);
+    PfInstallSignalHandlers();
     PfSetQuitSignalHandler(OnQuitSignal);
     // A window another program destroys is closed, the agreement's among them.
     PfCloseWindowsDestroyedElsewhere();

@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     InstallLoggingAssertHandler();
     // As in the game: SIGTERM ends the play as a quit would, and a crash or SIGINT puts
     // a changed display mode back on its way out.
-    PfInstallSignalHandlers(RunEmergencyHooks);
+    PfInstallSignalHandlers();
     wxTheApp->CallOnInit();
     PfCloseWindowsDestroyedElsewhere();  // as a close: the game ends with "quit"
     wxImage::AddHandler(new wxPNGHandler);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -616,4 +617,48 @@ bool PrivateDesktop::StartWindowManager(const std::string& windowManager,
         return false;
     }
     return true;
+}
+
+pid_t ModeGuardOf(pid_t game) {
+    const std::string wanted = std::string("vorpane_mode_guard") + '\0' + std::to_string(game) + '\0';
+    DIR* proc = opendir("/proc");
+    if (!proc) return -1;
+    pid_t found = -1;
+    while (dirent* entry = readdir(proc)) {
+        const pid_t pid = pid_t(std::atoi(entry->d_name));
+        if (pid <= 0) continue;
+        if (ReadWholeFile("/proc/" + std::to_string(pid) + "/cmdline").rfind(wanted, 0) == 0) {
+            found = pid;
+            break;
+        }
+    }
+    closedir(proc);
+    return found;
+}
+
+std::vector<std::string> OpenFilesOf(pid_t pid) {
+    std::vector<std::string> files;
+    const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
+    DIR* fds = opendir(folder.c_str());
+    if (!fds) return files;
+    while (dirent* entry = readdir(fds)) {
+        if (entry->d_name[0] == '.') continue;
+        char target[4096];
+        const ssize_t n = readlink((folder + "/" + entry->d_name).c_str(), target, sizeof target);
+        if (n > 0) files.emplace_back(target, size_t(n));
+    }
+    closedir(fds);
+    return files;
+}
+
+bool LeadsOwnSession(pid_t pid) {
+    // "pid (name) state ppid pgrp session ...": the name may hold spaces and brackets.
+    const std::string stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
+    const size_t end = stat.rfind(')');
+    char state = 0;
+    int parent = 0, group = 0, session = 0;
+    return end != std::string::npos &&
+           std::sscanf(stat.c_str() + end + 1, " %c %d %d %d", &state, &parent, &group,
+                       &session) == 4 &&
+           session == pid;
 }

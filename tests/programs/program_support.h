@@ -279,6 +279,15 @@ private:
     bool m_ready = false;
 };
 
+// The mode guard a game process started (vorpane_mode_guard for that game's process id):
+// its process id, or -1 when none runs.
+pid_t ModeGuardOf(pid_t game);
+// What the process holds open: each descriptor's target ("/dev/null", "socket:[N]", a
+// file's path).
+std::vector<std::string> OpenFilesOf(pid_t pid);
+// True when the process leads a session of its own.
+bool LeadsOwnSession(pid_t pid);
+
 // True when the display's root names a live window manager (_NET_SUPPORTING_WM_CHECK
 // pointing at a window that names itself the same way).
 bool WindowManagerAnnounced(Display* display);

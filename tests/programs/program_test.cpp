@@ -1,7 +1,8 @@
 // The vorpane program as a player starts it, in real processes with a private HOME on
 // the test X server, driven by real X input (xdotool): the first-start agreement
 // declined and accepted, the home screen's Exit, a second start without the agreement,
-// a walk into the campaign and back out, SIGTERM, Ctrl+C and a crash, a broken settings
+// a walk into the campaign and back out, every end in a game mode (SIGTERM, Ctrl+C, a
+// crash, SIGKILL) with the mode back and no guard left, a broken settings
 // file and any locale; the configuration file after each run, and nothing on standard
 // error.
 #include <gtest/gtest.h>
@@ -177,9 +178,11 @@ TEST_F(ProgramTest, SigtermEndsTheProgramCleanlyFromTheMenusAndTheScreens) {
     EXPECT_EQ(Config().find("[Game"), std::string::npos) << Config();
 }
 
-// Ctrl+C and a crash end the program at once, in the window of a game mode of its own,
-// with the signal's own status and the desktop's mode put back.
-TEST_F(ProgramTest, CtrlCAndACrashEndTheProgramWithTheDesktopsModeBack) {
+// However the program ends in the window of a game mode of its own (SIGTERM as a quit in
+// order, Ctrl+C and a crash at once with the signal's own status, SIGKILL), the desktop's
+// mode comes back: from the program itself, or from its mode guard, which is gone with
+// it.
+TEST_F(ProgramTest, EveryEndPutsTheDesktopsModeBackAndLeavesNoGuard) {
     PrivateDesktop desktop("none");
     ASSERT_TRUE(desktop.Ready()) << desktop.Problem();
     ASSERT_TRUE(desktop.OfferMode(1024, 768));
@@ -193,7 +196,14 @@ TEST_F(ProgramTest, CtrlCAndACrashEndTheProgramWithTheDesktopsModeBack) {
     const char* asan = std::getenv("ASAN_OPTIONS");
     const std::string asanLeavesSegv =
         "ASAN_OPTIONS=" + std::string(asan ? asan : "") + ":handle_segv=0";
-    for (const int sig : {SIGINT, SIGSEGV}) {
+    const struct {
+        int sig;
+        int status;
+        double modeBackSeconds;  // after the end
+    } ends[] = {{SIGTERM, 0, 0}, {SIGINT, 128 + SIGINT, 0}, {SIGSEGV, 128 + SIGSEGV, 0},
+                {SIGKILL, 128 + SIGKILL, 1}};
+    for (const auto& end : ends) {
+        SCOPED_TRACE("signal " + std::to_string(end.sig));
         GameProcess game(m_home.Path(), "C.UTF-8", desktop.Name(), {asanLeavesSegv});
         SeenWindow home;
         ASSERT_TRUE(screen.WaitForMenu(&home)) << game.Errors();
@@ -201,9 +211,16 @@ TEST_F(ProgramTest, CtrlCAndACrashEndTheProgramWithTheDesktopsModeBack) {
         ASSERT_TRUE(screen.WaitForGameWindow(30, nullptr, 1024))
             << "no game window in the game's mode: " << game.Errors();
         EXPECT_EQ(desktop.ModeWidth(), 1024);
-        kill(game.Pid(), sig);
-        EXPECT_EQ(game.Wait(10), 128 + sig) << game.Errors();
-        EXPECT_EQ(desktop.ModeWidth(), 1280) << "after signal " << sig;
+        // The guard: in a session of its own, with none of the game's files.
+        const pid_t guard = ModeGuardOf(game.Pid());
+        ASSERT_GT(guard, 0);
+        EXPECT_TRUE(LeadsOwnSession(guard));
+        for (const std::string& file : OpenFilesOf(guard))
+            EXPECT_TRUE(file == "/dev/null" || file.rfind("socket:", 0) == 0) << file;
+        kill(game.Pid(), end.sig);
+        EXPECT_EQ(game.Wait(10), end.status) << game.Errors();
+        EXPECT_TRUE(WaitUntil([&] { return desktop.ModeWidth() == 1280; }, end.modeBackSeconds));
+        EXPECT_TRUE(WaitUntil([&] { return ModeGuardOf(game.Pid()) < 0; }, 5));
     }
 }
 

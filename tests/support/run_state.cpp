@@ -18,6 +18,9 @@ void CpResetSeams() __attribute__((weak));
 
 void ResetRunState() {
     PfResetSeams();
+    // The tests' programs are not built beside the game's mode guard: every test has
+    // the build's own.
+    g_pfSeams.modeGuardProgram = VORPANE_MODE_GUARD;
     PfForgetQuitSignals();
     if (AppResetSeams) AppResetSeams();
     if (AuResetSeams) AuResetSeams();

@@ -120,7 +120,7 @@ TEST_F(Pump, AQuitIsReportedAndDrainingGoesOn) {
 }
 
 TEST_F(Pump, SigtermBecomesAQuit) {
-    PfInstallSignalHandlers(nullptr);
+    PfInstallSignalHandlers();
     std::raise(SIGTERM);
     EXPECT_EQ(Codes(PumpOnce()), "0 ");
     std::signal(SIGTERM, SIG_DFL);

@@ -1,15 +1,17 @@
 // Helper of the Xorg tests: installs the signal handlers at its start as the game does,
-// opens the game window at 800 x 600 on monitor 0 (a mode change) and ends the process
-// the way argv[1] says: exit, fault, sigint, sigterm (honoured as a quit through the
-// pump), close (the window manager's close request on the game window, honoured the
-// same way by a pump without a callback), sigterm-twice, sigterm-stuck (a SIGTERM the
-// main thread never takes), sigterm-slow (a SIGTERM taken by the toolkit's loop, then
-// 3 s to end in order), sighup, sigquit and sigabrt and sigsegv (as sent from outside),
-// sigquit-raised (as a terminal's Ctrl+\ arrives: not sent by a process), crash,
-// crash-together (the main thread and a second one crashing at once), abort, kill
-// (SIGKILL, which nothing can catch), ignored HUP|INT|QUIT (that signal, which it was
-// started with ignored, then a SIGTERM honoured; 70 when it put the mode back). The
-// SIGTERM cases print "sigterm <ms>", the monotonic clock at the signal, first.
+// opens the game window at 800 x 600 on monitor 0 (a mode change, which starts the mode
+// guard) and ends the process the way argv[1] says: exit, fault, sigint, sigterm
+// (honoured as a quit through the pump), close (the window manager's close request on
+// the game window, honoured the same way by a pump without a callback), sigterm-twice,
+// sigterm-stuck (a SIGTERM the main thread never takes), sigterm-slow (a SIGTERM taken by
+// the toolkit's loop, then 3 s to end in order), sighup, sigquit and sigabrt and sigsegv
+// (as sent from outside), sigquit-raised (as a terminal's Ctrl+\ arrives: not sent by a
+// process), crash, crash-together (the main thread and a second one crashing at once),
+// crash-in-allocator and sigint-in-allocator (the main thread holding the allocator's
+// lock), abort, kill (SIGKILL, which nothing can catch), kill-with-guard (the guard
+// killed first), ignored HUP|INT|QUIT (that signal, which it was started with ignored,
+// then a SIGTERM honoured; 70 when it put the mode back). The SIGTERM and allocator
+// cases print "signal <ms>", the monotonic clock at the signal, first.
 // "desktop" instead opens the window at the desktop's mode and exits 0 when that is
 // 1024 x 768.
 #include <wx/app.h>
@@ -22,8 +24,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 #include "app/app_fault.h"
 #include "display/dp_input.h"
@@ -32,6 +37,8 @@
 #include "platform/pf_clock.h"
 #include "platform/pf_displays.h"
 #include "platform/pf_input.h"
+#include "platform/pf_mode_guard.h"
+#include "platform/pf_seams.h"
 #include "platform/pf_window.h"
 
 // Last: Xlib's macros (None, Bool) would break the headers above.
@@ -47,11 +54,17 @@ void OnEvent(void*, uint32_t code, const void*) {
 bool g_quitSignalHeard = false;
 void OnQuitSignal() { g_quitSignalHeard = true; }
 
-// SIGTERM, with the time it was sent (the monotonic clock, shared with the test) told
-// to the test first.
+// The time a signal is sent (the monotonic clock, shared with the test), told to the
+// test first; without the standard streams, which may allocate.
+void TellSignalTime() {
+    char line[32];
+    const int n = std::snprintf(line, sizeof line, "signal %u\n", unsigned(PfReadClockMs()));
+    ssize_t written = write(1, line, size_t(n));
+    (void)written;
+}
+
 void RaiseTimedSigterm() {
-    std::printf("sigterm %u\n", unsigned(PfReadClockMs()));
-    std::fflush(stdout);
+    TellSignalTime();
     std::raise(SIGTERM);
 }
 
@@ -76,18 +89,18 @@ void Crash() {
     *reinterpret_cast<volatile int*>(nowhere) = 1;
 }
 
-// crash-together: a second thread crashes while the main thread's crash runs the
-// emergency work. The case's own hook runs first: it lets the second thread crash and
-// holds the rest of the work (the mode put back) until that thread waits in its handler.
+// crash-together: a second thread crashes while the main thread's crash waits for the
+// mode guard, which the case holds stopped until both threads wait in their handlers.
+char g_mainStatusPath[64];    // the threads' /proc status files
+char g_secondStatusPath[64];
 std::atomic<bool> g_secondMayCrash{false};
 std::atomic<pid_t> g_secondThread{0};
-char g_secondStatusPath[64];  // its /proc status file
 
-// The second thread is asleep inside its SIGSEGV handler: the signal blocked, as it is
-// while its handler runs, and the thread sleeping. Only calls safe in a signal handler.
-bool SecondSleepsInItsSegvHandler() {
+// The thread sleeps inside its SIGSEGV handler: the signal blocked, as it is while its
+// handler runs, and the thread sleeping.
+bool SleepsInItsSegvHandler(const char* statusPath) {
     char text[2048];
-    const int fd = open(g_secondStatusPath, O_RDONLY);
+    const int fd = open(statusPath, O_RDONLY);
     if (fd < 0) return false;
     const ssize_t got = read(fd, text, sizeof text - 1);
     close(fd);
@@ -100,13 +113,15 @@ bool SecondSleepsInItsSegvHandler() {
     return state[7] == 'S' && (mask >> (SIGSEGV - 1)) & 1;
 }
 
-void LetTheSecondThreadCrash() {
-    g_secondMayCrash = true;
-    const timespec pause = {0, 1000000};
-    while (!SecondSleepsInItsSegvHandler()) nanosleep(&pause, nullptr);
+void WaitUntilInSegvHandler(const char* statusPath) {
+    while (!SleepsInItsSegvHandler(statusPath)) usleep(1000);
 }
 
 int CrashTogether() {
+    const pid_t guard = PfModeGuardPid();
+    if (guard <= 0 || kill(guard, SIGSTOP) != 0) return 71;
+    std::snprintf(g_mainStatusPath, sizeof g_mainStatusPath, "/proc/self/task/%d/status",
+                  int(getpid()));
     std::thread second([] {
         g_secondThread = gettid();
         while (!g_secondMayCrash.load()) usleep(1000);
@@ -115,9 +130,58 @@ int CrashTogether() {
     while (!g_secondThread.load()) usleep(1000);
     std::snprintf(g_secondStatusPath, sizeof g_secondStatusPath, "/proc/self/task/%d/status",
                   int(g_secondThread.load()));
-    AddEmergencyHook(LetTheSecondThreadCrash);
+    std::thread release([guard] {
+        WaitUntilInSegvHandler(g_mainStatusPath);
+        WaitUntilInSegvHandler(g_secondStatusPath);
+        kill(guard, SIGCONT);
+    });
+    g_secondMayCrash = true;
+    WaitUntilInSegvHandler(g_secondStatusPath);
     Crash();
     second.join();
+    release.join();
+    return 68;
+}
+
+// crash-in-allocator, sigint-in-allocator: the signal comes while the main thread holds
+// the allocator's lock. malloc_stats() prints each arena's figures to stderr while it
+// holds that arena's lock; stderr is made a stream of our own whose first write does it.
+// (A sanitizer's allocator has no such lock and prints nothing there: the signal then
+// comes after.)
+void (*g_insideAllocatorLock)() = nullptr;
+
+ssize_t WriteInsideAllocatorLock(void*, const char*, size_t size) {
+    if (auto then = std::exchange(g_insideAllocatorLock, nullptr)) then();
+    return ssize_t(size);
+}
+
+void CrashNow() {
+    TellSignalTime();
+    Crash();
+}
+
+void InterruptNow() {
+    TellSignalTime();
+    std::raise(SIGINT);
+}
+
+int InsideAllocatorLock(void (*then)()) {
+    cookie_io_functions_t io = {nullptr, WriteInsideAllocatorLock, nullptr, nullptr};
+    FILE* stream = fopencookie(nullptr, "w", io);
+    if (!stream) return 71;
+    setvbuf(stream, nullptr, _IONBF, 0);
+    stderr = stream;
+    g_insideAllocatorLock = then;
+    malloc_stats();
+    if (auto notYet = std::exchange(g_insideAllocatorLock, nullptr)) notYet();
+    return 68;
+}
+
+// kill-with-guard: nothing is left to put the mode back but the next start.
+int KillWithGuard() {
+    const pid_t guard = PfModeGuardPid();
+    if (guard <= 0 || kill(guard, SIGKILL) != 0 || waitpid(guard, nullptr, 0) != guard) return 71;
+    std::raise(SIGKILL);
     return 68;
 }
 
@@ -137,6 +201,7 @@ int Ignored(const char* name) {
 
 int main(int argc, char** argv) {
     if (argc < 2) return 64;
+    g_pfSeams.modeGuardProgram = VORPANE_MODE_GUARD;
     // A way out that never ends the process (a handler run again and again, say) is
     // cut off here, as SIGALRM's 142.
     alarm(15);
@@ -144,7 +209,7 @@ int main(int argc, char** argv) {
     int wxArgc = 1;
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(wxArgc, argv) || !wxTheApp->CallOnInit()) return 65;
-    PfInstallSignalHandlers(RunEmergencyHooks);
+    PfInstallSignalHandlers();
     PfSetQuitSignalHandler(OnQuitSignal);
     const char* how = argv[1];
     if (!std::strcmp(how, "desktop")) {
@@ -211,6 +276,9 @@ int main(int argc, char** argv) {
     if (!std::strcmp(how, "kill")) std::raise(SIGKILL);
     if (!std::strcmp(how, "crash")) Crash();
     if (!std::strcmp(how, "crash-together")) return CrashTogether();
+    if (!std::strcmp(how, "crash-in-allocator")) return InsideAllocatorLock(CrashNow);
+    if (!std::strcmp(how, "sigint-in-allocator")) return InsideAllocatorLock(InterruptNow);
+    if (!std::strcmp(how, "kill-with-guard")) return KillWithGuard();
     if (!std::strcmp(how, "abort")) std::abort();
     return 68;
 }

@@ -1,8 +1,8 @@
 // Display modes and two monitors on the dummy-driver Xorg server: the mode list, a
 // mode change and its restore (also when the process ends by exit, internal fault,
-// a signal, the window manager's close, or a SIGKILL that only the next start can
-// mend), and a window on the second monitor. Skipped, with the reason, where that
-// server cannot start.
+// a signal, the window manager's close, or a SIGKILL, through the mode guard, and by the
+// next start when the guard was killed too), the guard on its own, and a window on the
+// second monitor. Skipped, with the reason, where that server cannot start.
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/image.h>
@@ -20,6 +20,7 @@
 #include "dummy_server.h"
 #include "platform/pf_clock.h"
 #include "platform/pf_displays.h"
+#include "platform/pf_seams.h"
 #include "support/test_support.h"
 
 namespace {
@@ -58,6 +59,16 @@ uint32_t CurrentWidth(unsigned index) {
     PlatformDisplayMode m = {0, 0, 0, 0};
     PfGetCurrentMode(index, &m);
     return m.width;
+}
+
+// Waits up to ms for monitor 0 to show a mode of that width.
+bool WidthBecomes(uint32_t width, uint32_t ms) {
+    const uint32_t start = PfReadClockMs();
+    while (CurrentWidth(0) != width) {
+        if (PfReadClockMs() - start > ms) return false;
+        usleep(10000);
+    }
+    return true;
 }
 
 bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
@@ -129,9 +140,9 @@ TEST(XorgModes, AWindowOnTheSecondMonitorStartsAtItsLeftEdge) {
 
 // A child process opens an 800 x 600 window and ends in one of the ways a process
 // can end; the mode must be back at 1024 x 768 afterwards.
-// before: shell words ahead of the program (variables, a trap). sinceSigterm: the
-// seconds from the child's SIGTERM to its end, for the cases that raise one.
-int RunChild(const char* how, const char* before = "", double* sinceSigterm = nullptr) {
+// before: shell words ahead of the program (variables, a trap). sinceSignal: the
+// seconds from the child's signal to its end, for the cases that tell it.
+int RunChild(const char* how, const char* before = "", double* sinceSignal = nullptr) {
     std::string command =
         std::string(before) + " " + std::string(VORPANE_MODE_CHILD) + " " + how;
     FILE* child = popen(command.c_str(), "r");
@@ -140,9 +151,9 @@ int RunChild(const char* how, const char* before = "", double* sinceSigterm = nu
     unsigned sentMs = 0;
     char line[128];
     while (std::fgets(line, sizeof line, child))
-        sent = std::sscanf(line, "sigterm %u", &sentMs) == 1 || sent;
+        sent = std::sscanf(line, "signal %u", &sentMs) == 1 || sent;
     int status = pclose(child);
-    if (sinceSigterm) *sinceSigterm = sent ? uint32_t(PfReadClockMs() - sentMs) / 1000.0 : -1;
+    if (sinceSignal) *sinceSignal = sent ? uint32_t(PfReadClockMs() - sentMs) / 1000.0 : -1;
     // A child killed by a signal counts as 128 + the signal, as a shell reports it.
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -175,10 +186,26 @@ TEST(XorgModes, TheModeIsPutBackHoweverTheProcessEnds) {
     const char* const asanLeavesSegv = "ASAN_OPTIONS=\"$ASAN_OPTIONS:handle_segv=0\"";
     EXPECT_EQ(RunChild("crash 2>/dev/null", asanLeavesSegv), 128 + SIGSEGV);
     EXPECT_EQ(CurrentWidth(0), 1024u);
-    // The second thread to crash waits for the first one's work instead of ending the
-    // process under it.
+    // Two threads crashing at once both wait for the guard's answer.
     EXPECT_EQ(RunChild("crash-together 2>/dev/null", asanLeavesSegv), 128 + SIGSEGV);
     EXPECT_EQ(CurrentWidth(0), 1024u);
+    // A crash or Ctrl+C while the main thread holds the allocator's lock: nothing in the
+    // handler may wait for that lock (without the allocator's per-thread cache, every
+    // allocation takes it).
+    const std::string allocatorLocks =
+        std::string(asanLeavesSegv) + " GLIBC_TUNABLES=glibc.malloc.tcache_count=0";
+    const struct {
+        const char* how;
+        int status;
+    } allocatorEnds[] = {{"crash-in-allocator", 128 + SIGSEGV},
+                         {"sigint-in-allocator", 128 + SIGINT}};
+    for (const auto& [how, status] : allocatorEnds) {
+        double seconds = -1;
+        EXPECT_EQ(RunChild(how, allocatorLocks.c_str(), &seconds), status) << how;
+        EXPECT_GE(seconds, 0) << how;
+        EXPECT_LT(seconds, 2) << how;
+        EXPECT_EQ(CurrentWidth(0), 1024u) << how;
+    }
     EXPECT_EQ(RunChild("abort 2>/dev/null"), 128 + SIGABRT);
     EXPECT_EQ(CurrentWidth(0), 1024u);
     EXPECT_EQ(RunChild("sighup"), 128 + SIGHUP);  // the terminal or session closed
@@ -200,16 +227,20 @@ TEST(XorgModes, TheModeIsPutBackHoweverTheProcessEnds) {
     EXPECT_EQ(CurrentWidth(0), 1024u);
     EXPECT_EQ(RunChild("sigsegv 2>/dev/null", asanLeavesSegv), 128 + SIGSEGV);
     EXPECT_EQ(CurrentWidth(0), 1024u);
+    // Nothing of the process runs after SIGKILL: its guard sees it gone.
+    EXPECT_EQ(RunChild("kill"), 128 + SIGKILL);
+    EXPECT_TRUE(WidthBecomes(1024, 1000));
     EXPECT_FALSE(FileExists(PfDisplayModesFilePath()));
 }
 
-// SIGKILL leaves the mode changed, with the desktop's mode in the file; the next
-// start puts it back before it takes the current mode as the desktop's.
+// SIGKILL of the game and its guard leaves the mode changed, with the desktop's mode in
+// the file; the next start puts it back before it takes the current mode as the
+// desktop's.
 TEST(XorgModes, AfterAKillTheNextStartPutsTheDesktopsModeBack) {
     REQUIRE_XORG();
     std::string file = PfDisplayModesFilePath();
     EXPECT_EQ(file, g_runtimeDir->Path() + "/vorpane-display-modes");
-    EXPECT_EQ(RunChild("kill"), 128 + SIGKILL);
+    EXPECT_EQ(RunChild("kill-with-guard"), 128 + SIGKILL);
     EXPECT_EQ(CurrentWidth(0), 800u);
     EXPECT_TRUE(FileExists(file));
     EXPECT_EQ(RunChild("desktop"), 0);
@@ -218,7 +249,7 @@ TEST(XorgModes, AfterAKillTheNextStartPutsTheDesktopsModeBack) {
 
     // Without a usable runtime folder the file is kept in the configuration folder.
     std::string fallback = g_configDir->Path() + "/vorpane-display-modes";
-    EXPECT_EQ(RunChild("kill", "XDG_RUNTIME_DIR=relative"), 128 + SIGKILL);
+    EXPECT_EQ(RunChild("kill-with-guard", "XDG_RUNTIME_DIR=relative"), 128 + SIGKILL);
     EXPECT_EQ(CurrentWidth(0), 800u);
     EXPECT_TRUE(FileExists(fallback));
     EXPECT_EQ(RunChild("desktop", "XDG_RUNTIME_DIR="), 0);
@@ -226,13 +257,73 @@ TEST(XorgModes, AfterAKillTheNextStartPutsTheDesktopsModeBack) {
     EXPECT_FALSE(FileExists(fallback));
 
     // A mode changed since by someone else is theirs: the file goes, the mode stays.
-    EXPECT_EQ(RunChild("kill"), 128 + SIGKILL);
+    EXPECT_EQ(RunChild("kill-with-guard"), 128 + SIGKILL);
     std::string xrandr = "xrandr -d " + g_server.Display() + " --output DUMMY0 --mode ";
     ASSERT_EQ(std::system((xrandr + "640x480").c_str()), 0);
     EXPECT_FALSE(PfRestoreLeftoverDisplayModes());
     EXPECT_FALSE(FileExists(file));
     EXPECT_EQ(CurrentWidth(0), 640u);
     ASSERT_EQ(std::system((xrandr + "1024x768").c_str()), 0);
+}
+
+// The guard program run by hand for the game of that process id on that display, the
+// game's end of its socket a pipe: sends ask ("" for nothing), then ends the pipe as the
+// game's end would. Its exit status; what it printed in *printed.
+int RunGuard(long gamePid, const std::string& display, const char* ask, std::string* printed) {
+    TempDir dir;
+    const std::string output = dir.Path() + "/printed";
+    const std::string command = "exec 3<&0 </dev/null; exec " +
+                                std::string(g_pfSeams.modeGuardProgram) + " " +
+                                std::to_string(gamePid) + " " + PfDisplayModesFilePath() + " " +
+                                display + " >" + output + " 2>&1";
+    FILE* game = popen(command.c_str(), "w");
+    if (!game) return -1;
+    std::fputs(ask, game);
+    std::fflush(game);
+    const int status = pclose(game);
+    *printed = ReadWholeFile(output);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The guard acts only for its own game, on the display the game's file names, and says
+// nothing whatever it finds.
+TEST(XorgModes, TheGuardPutsBackOnlyItsOwnGamesModesAndSaysNothing) {
+    REQUIRE_XORG();
+    DisplayMode mode = {0, 800, 600, 0};
+    ASSERT_TRUE(OpenGameWindow(&mode));  // this process's file (and guard)
+    const std::string file = PfDisplayModesFilePath();
+    const std::string written = ReadWholeFile(file);
+    ASSERT_FALSE(written.empty());
+    const long self = long(getpid());
+    const std::string display = g_server.Display();
+    std::string printed = "?";
+    // Another game's, this live process's: left as it is, asked or at the game's end.
+    for (const char* ask : {"R", ""}) {
+        EXPECT_EQ(RunGuard(long(getppid()), display, ask, &printed), 0) << ask;
+        EXPECT_EQ(printed, "") << ask;
+        EXPECT_EQ(CurrentWidth(0), 800u) << ask;
+        EXPECT_EQ(ReadWholeFile(file), written) << ask;
+    }
+    // A garbled file, its own game's as far as it can be read.
+    const std::string garbled = written.substr(0, written.find("crtc ")) + "crtc 1 2 three\n";
+    WriteWholeFile(file, garbled);
+    EXPECT_EQ(RunGuard(self, display, "R", &printed), 0);
+    EXPECT_EQ(printed, "");
+    EXPECT_EQ(CurrentWidth(0), 800u);
+    EXPECT_EQ(ReadWholeFile(file), garbled);
+    WriteWholeFile(file, written);
+    // Its display gone.
+    EXPECT_EQ(RunGuard(self, ":65000", "R", &printed), 0);  // no server there
+    EXPECT_EQ(printed, "");
+    EXPECT_EQ(CurrentWidth(0), 800u);
+    EXPECT_EQ(ReadWholeFile(file), written);
+    // Its own game's file on its display: put back, and the file gone.
+    EXPECT_EQ(RunGuard(self, display, "R", &printed), 0);
+    EXPECT_EQ(printed, "");
+    EXPECT_EQ(CurrentWidth(0), 1024u);
+    EXPECT_FALSE(FileExists(file));
+    CloseGameWindow();
+    PfRestoreDisplayModes();
 }
 
 }  // namespace
