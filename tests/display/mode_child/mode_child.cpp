@@ -11,7 +11,8 @@
 // lock), abort, kill (SIGKILL, which nothing can catch), kill-with-guard (the guard
 // killed first), ignored HUP|INT|QUIT (that signal, which it was started with ignored,
 // then a SIGTERM honoured; 70 when it put the mode back). The SIGTERM and allocator
-// cases print "signal <ms>", the monotonic clock at the signal, first.
+// cases print "signal <ms>", the monotonic clock at the signal, first; crash-together
+// prints it when it lets the guard's work go on.
 // "desktop" instead opens the window at the desktop's mode and exits 0 when that is
 // 1024 x 768.
 #include <wx/app.h>
@@ -90,7 +91,8 @@ void Crash() {
 }
 
 // crash-together: a second thread crashes while the main thread's crash waits for the
-// mode guard, which the case holds stopped until both threads wait in their handlers.
+// mode guard. A server grab of the case's own holds the guard's work until both threads
+// wait in their handlers (and ends with the process, should that end first).
 char g_mainStatusPath[64];    // the threads' /proc status files
 char g_secondStatusPath[64];
 std::atomic<bool> g_secondMayCrash{false};
@@ -118,8 +120,10 @@ void WaitUntilInSegvHandler(const char* statusPath) {
 }
 
 int CrashTogether() {
-    const pid_t guard = PfModeGuardPid();
-    if (guard <= 0 || kill(guard, SIGSTOP) != 0) return 71;
+    Display* holder = XOpenDisplay(nullptr);
+    if (!holder) return 71;
+    XGrabServer(holder);
+    XSync(holder, False);
     std::snprintf(g_mainStatusPath, sizeof g_mainStatusPath, "/proc/self/task/%d/status",
                   int(getpid()));
     std::thread second([] {
@@ -130,10 +134,12 @@ int CrashTogether() {
     while (!g_secondThread.load()) usleep(1000);
     std::snprintf(g_secondStatusPath, sizeof g_secondStatusPath, "/proc/self/task/%d/status",
                   int(g_secondThread.load()));
-    std::thread release([guard] {
+    std::thread release([holder] {
         WaitUntilInSegvHandler(g_mainStatusPath);
         WaitUntilInSegvHandler(g_secondStatusPath);
-        kill(guard, SIGCONT);
+        XUngrabServer(holder);
+        XFlush(holder);
+        TellSignalTime();  // both threads waited for the guard
     });
     g_secondMayCrash = true;
     WaitUntilInSegvHandler(g_secondStatusPath);
