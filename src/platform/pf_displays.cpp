@@ -193,19 +193,19 @@ std::string GuardProgram() {
     return path.substr(0, path.rfind('/') + 1) + kGuardProgram;
 }
 
-// Before the first change (and any later one, should the guard have gone): a crash, a
-// signal or a kill from then on leaves the guard to put the modes back.
+// Before the first change: a crash, a signal or a kill from then on leaves the guard to
+// put the modes back. Tried once: without it the game still runs.
 void StartModeGuard(Display* d) {
+    static bool tried = false;
+    if (tried) return;
+    tried = true;
     if (g_modesFile.empty()) g_modesFile = PfDisplayModesFilePath();
     const std::string program = GuardProgram();
-    if (PfStartModeGuard(program.c_str(), g_modesFile.c_str(), DisplayString(d))) return;
-    static bool told = false;
-    if (!told)
+    if (!PfStartModeGuard(program.c_str(), g_modesFile.c_str(), DisplayString(d)))
         std::fprintf(stderr,
                      "vorpane: %s could not start (%s): should the game crash or be killed, "
                      "the screen mode stays changed until its next start\n",
                      program.c_str(), std::strerror(errno));
-    told = true;
 }
 
 void RestoreSaved(SavedCrtc& s) {

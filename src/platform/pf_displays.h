@@ -39,8 +39,8 @@ std::vector<PlatformDisplayMode> PfListDisplayModes(unsigned index);
 
 // Switches the monitor to a mode of that width and height (the highest rate among
 // them). The first change of a monitor remembers its setting for
-// PfRestoreDisplayModes; a change starts the mode guard when none runs. False when the
-// server has no such mode or refuses.
+// PfRestoreDisplayModes; the process's first change starts the mode guard. False when
+// the server has no such mode or refuses.
 bool PfChangeDisplayMode(unsigned index, uint32_t width, uint32_t height);
 
 // Puts every monitor changed by this process back as it was before its first

@@ -7,7 +7,6 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -36,21 +35,7 @@ long MonotonicMs() {
     return long(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-// The guard answers only when asked: something to read, or the socket's end, means it
-// has gone.
-bool GuardRunning() {
-    const int fd = g_guardSocket.load();
-    if (fd < 0) return false;
-    pollfd p = {fd, POLLIN, 0};
-    if (poll(&p, 1, 0) == 0) return true;
-    g_guardSocket = -1;
-    close(fd);
-    waitpid(g_guardPid, nullptr, 0);  // it has closed its end: it is ending
-    g_guardPid = -1;
-    return false;
-}
-
-// The guard's descriptors: its end of the socket as 3, standard input and output on
+// The guard's descriptors: its end of the socket as 3, its standard streams on
 // /dev/null (a caller reading the game's output sees its end with the game's), nothing
 // else of the game's. Its own session, every signal at its default and none blocked.
 bool Spawn(const char* program, const char* modesFile, const char* display, int guardEnd,
@@ -98,7 +83,6 @@ void PutBack(Display* d, long gamePid, const char* modesFile) {
 }  // namespace
 
 bool PfStartModeGuard(const char* program, const char* modesFile, const char* display) {
-    if (GuardRunning()) return true;
     int ends[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return false;
     pid_t pid = -1;

@@ -16,8 +16,7 @@
 #include <sys/types.h>
 
 // Starts the guard program for this process's modes file (path) on the X display of that
-// name, unless one is running already (a guard that died is replaced). False when it
-// could not start.
+// name; once per process. False when it could not start.
 bool PfStartModeGuard(const char* program, const char* modesFile, const char* display);
 
 // Asks the guard to put the modes back now and waits up to 2 s for its answer (the
