@@ -34,16 +34,9 @@ namespace {
 
 constexpr unsigned kMaxMonitors = 16;
 
-struct SavedCrtc {
-    bool saved;         // a change is to be put back
-    RRCrtc crtc;
-    RRMode mode;
-    uint32_t width, height;  // of that mode
-    int x, y;
-    Rotation rotation;
-    RROutput outputs[8];
-    int outputCount;
-    uint32_t changedWidth, changedHeight;  // the mode this process set
+// A monitor's setting before this process changed it, as the modes file keeps it.
+struct SavedCrtc : PfSavedCrtc {
+    bool saved;  // a change is to be put back
 };
 
 constexpr char kModesFileName[] = "vorpane-display-modes";
@@ -166,11 +159,7 @@ void SyncModesFile() {
     file.pid = long(getpid());
     file.display = DisplayString(d);
     for (const auto& s : g_randr.saved) {
-        if (!s.saved) continue;
-        PfSavedCrtc c = {s.crtc, s.mode, s.width, s.height, s.x, s.y, unsigned(s.rotation),
-                         s.changedWidth, s.changedHeight, s.outputCount, {}};
-        for (int i = 0; i < s.outputCount; ++i) c.outputs[i] = s.outputs[i];
-        file.crtcs.push_back(c);
+        if (s.saved) file.crtcs.push_back(s);
     }
     std::string folder = g_modesFile.substr(0, g_modesFile.rfind('/'));
     mkdir(folder.c_str(), 0700);  // the configuration folder may not exist yet
@@ -215,8 +204,8 @@ void RestoreSaved(SavedCrtc& s) {
     Resources r(d);
     if (!r.res) return;
     XErrorHandler old = XSetErrorHandler(IgnoreXError);
-    XRRSetCrtcConfig(d, r.res, s.crtc, CurrentTime, s.x, s.y, s.mode, s.rotation, s.outputs,
-                     s.outputCount);
+    XRRSetCrtcConfig(d, r.res, s.crtc, CurrentTime, s.x, s.y, s.mode, Rotation(s.rotation),
+                     s.outputs, s.outputCount);
     XSync(d, False);
     XSetErrorHandler(old);
 }

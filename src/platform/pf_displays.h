@@ -57,9 +57,9 @@ bool PfDisplayModesChanged();
 // small file (pf_modes_file.h), written before the change and removed when they are put
 // back. The mode guard (pf_mode_guard.h), started with the first change, puts them back
 // from it when this process ends without doing so (a signal, a crash, a kill); should
-// the guard be gone too, the next start does. The file: vorpane-display-modes in $XDG_RUNTIME_DIR, or in the
-// configuration folder ($XDG_CONFIG_HOME, else ~/.config) when that is unset or not
-// an absolute path.
+// the guard be gone too, the next start does. The file: vorpane-display-modes in
+// $XDG_RUNTIME_DIR, or in the configuration folder ($XDG_CONFIG_HOME, else ~/.config)
+// when that is unset or not an absolute path.
 std::string PfDisplayModesFilePath();
 // Puts back the settings a previous run on this X display left in that file, where
 // the monitor still shows the mode that run set, and removes the file. Does nothing
